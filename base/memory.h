@@ -1,0 +1,29 @@
+// Fixed memory for text buffers and the wipe that the compiler cannot drop.
+#pragma once
+
+#include <cstddef>
+
+namespace mv {
+
+// Allocates n bytes of fixed memory; null on failure (also for n == 0).
+void* AllocFixed(size_t n);
+// Releases memory from AllocFixed; null is ignored.
+void FreeFixed(void* p);
+// Overwrites the n bytes at p with zeros, then releases them (FreeFixed).
+// Every buffer that may hold a secret goes back this way.
+void WipeAndFree(void* p, size_t n);
+// Copies a NUL-terminated text into fixed memory; null for a null text or
+// when the allocation fails.
+char* DupFixed(const char* text);
+
+// Overwrites n bytes with zeros in a way the optimiser may not remove, even
+// when the memory is released right afterwards.
+void SecureWipe(void* p, size_t n);
+
+// Test hook: when set, called with every buffer just before it goes back to
+// the platform, so a test can look at the bytes being released. n is the
+// buffer's size when known (WipeAndFree), 0 otherwise.
+using ReleaseHook = void (*)(const void* p, size_t n);
+void SetReleaseHookForTesting(ReleaseHook hook);
+
+}  // namespace mv

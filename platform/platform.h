@@ -1,0 +1,46 @@
+// The process-level services the system asks of the operating system. This
+// is the only interface through which code outside platform/ reaches the OS
+// for these things; platform/win32 and platform/posix each implement it.
+// File-system services live in platform/files.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace mv::platform {
+
+// Fixed memory for String buffers: GlobalAlloc(GMEM_FIXED) on Windows,
+// malloc on POSIX. AllocFixed returns null on failure; FreeFixed takes null.
+void* AllocFixed(size_t n);
+void FreeFixed(void* p);
+
+// The instance handle of the program's module, stored once by the entry
+// point and used later to load resources. Opaque above the seam.
+void SetModuleHandle(void* handle);
+void* GetModuleHandle();
+
+// The live _qzpk_ section of the running image, read in place: Windows walks
+// the image's own in-memory PE headers, Linux takes the section's start
+// symbol and the end of the PT_LOAD segment that maps it. The executable file
+// is never opened. Returns false (and sets nothing) when the image has no
+// such section, as in the test programs.
+struct SectionView {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+};
+bool GetPayloadSection(SectionView* view);
+
+// Message box flags, Win32 values; POSIX ignores them.
+inline constexpr uint32_t kMessageOk = 0x0;
+inline constexpr uint32_t kMessageIconError = 0x10;
+inline constexpr uint32_t kMessageIconInfo = 0x40;
+inline constexpr uint32_t kMessageTaskModal = 0x2000;
+
+// Shows text in a message box with the caption and waits for it to be closed.
+// POSIX has no message box: the caption and text go to standard error.
+void ShowMessage(const char* text, const char* caption, uint32_t flags);
+
+// Writes bytes to standard output unbuffered; a GUI program on Windows still
+// reaches a caller's pipe or file.
+void WriteStdout(const char* text, size_t length);
+}  // namespace mv::platform

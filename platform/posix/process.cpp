@@ -1,0 +1,82 @@
+// POSIX side of the process services of platform.h.
+#include <link.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+
+// Provided by the linker when the image has a _qzpk_ section; weak so that
+// programs without the section (the tests) link and see null.
+extern "C" const uint8_t __start__qzpk_[] __attribute__((weak, visibility("hidden")));
+
+namespace mv::platform {
+namespace {
+
+void* g_module_handle = nullptr;
+
+struct SegmentSearch {
+  uintptr_t start;
+  uintptr_t end;
+};
+
+// Finds the loadable segment of the main program that maps the section's
+// start. The stale stop symbol is not used: a grown section is longer than
+// the one the linker saw, and only the program headers know its size.
+int FindSegment(dl_phdr_info* info, size_t, void* data) {
+  auto* search = static_cast<SegmentSearch*>(data);
+  for (ElfW(Half) i = 0; i < info->dlpi_phnum; ++i) {
+    const ElfW(Phdr)& ph = info->dlpi_phdr[i];
+    if (ph.p_type != PT_LOAD) continue;
+    uintptr_t begin = info->dlpi_addr + ph.p_vaddr;
+    uintptr_t end = begin + ph.p_memsz;
+    if (search->start >= begin && search->start < end) {
+      search->end = end;
+      return 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+void* AllocFixed(size_t n) { return std::malloc(n); }
+void FreeFixed(void* p) { std::free(p); }
+
+void SetModuleHandle(void* handle) { g_module_handle = handle; }
+void* GetModuleHandle() { return g_module_handle; }
+
+bool GetPayloadSection(SectionView* view) {
+  const uint8_t* start = __start__qzpk_;
+  // Keep the compiler from assuming anything about the bytes behind the
+  // symbol: the packer replaces them after the link.
+  __asm__("" : "+r"(start));
+  if (start == nullptr) return false;
+  SegmentSearch search{reinterpret_cast<uintptr_t>(start), 0};
+  if (dl_iterate_phdr(&FindSegment, &search) == 0 || search.end <= search.start) return false;
+  view->data = start;
+  view->size = search.end - search.start;
+  return true;
+}
+
+void ShowMessage(const char* text, const char* caption, uint32_t) {
+  // No message box on this platform: one line on standard error.
+  const char* c = caption == nullptr ? "" : caption;
+  const char* t = text == nullptr ? "" : text;
+  (void)!write(STDERR_FILENO, c, std::strlen(c));
+  (void)!write(STDERR_FILENO, ": ", 2);
+  (void)!write(STDERR_FILENO, t, std::strlen(t));
+  (void)!write(STDERR_FILENO, "\n", 1);
+}
+
+void WriteStdout(const char* text, size_t length) {
+  while (length > 0) {
+    ssize_t n = write(STDOUT_FILENO, text, length);
+    if (n <= 0) return;
+    text += n;
+    length -= static_cast<size_t>(n);
+  }
+}
+
+}  // namespace mv::platform

@@ -1,0 +1,84 @@
+# Shared shell functions of run.sh and test.sh. Source it; it changes nothing
+# by itself.
+
+# Debian packages both builds, the tests and the benchmarks need.
+MV_PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libgcrypt20-dev zlib1g-dev
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev
+  wine64 wine xvfb xauth imagemagick locales
+)
+
+mv_log() { printf '\n== %s\n' "$*" >&2; }
+
+# Installs whatever of MV_PACKAGES is missing (apt-get; needs root).
+mv_ensure_packages() {
+  local missing=()
+  for pkg in "${MV_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  if ((${#missing[@]})); then
+    mv_log "installing: ${missing[*]}"
+    local sudo=""
+    [[ $(id -u) -eq 0 ]] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+}
+
+mv_build() {  # preset [targets...]
+  local preset=$1
+  shift
+  mv_log "building $preset"
+  cmake --preset "$preset" >/dev/null
+  if (($#)); then
+    cmake --build --preset "$preset" --target "$@"
+  else
+    cmake --build --preset "$preset"
+  fi
+}
+
+# A Wine prefix of our own under build/, booted once per run, with one
+# wineserver kept alive so that every program start is cheap.
+mv_wine_start() {
+  export WINEPREFIX="$PWD/build/wineprefix" WINEARCH=win64 WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  mkdir -p build
+  if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+    mv_log "creating the Wine prefix"
+    wineboot -i >/dev/null 2>&1 || true
+  fi
+  wineserver -p 600
+  wineboot >/dev/null 2>&1 || true
+}
+
+mv_wine_stop() { wineserver -k >/dev/null 2>&1 || true; }
+
+# Runs a GoogleTest binary (with "wine" in front when asked), keeps its
+# output in build/test-logs/NAME.log and adds its counts to the totals.
+MV_PASSED=0
+MV_FAILED=0
+mv_run_gtest() {  # name command...
+  local name=$1
+  shift
+  mkdir -p build/test-logs
+  local log="build/test-logs/$name.log"
+  mv_log "tests: $name"
+  local status=0
+  "$@" --gtest_color=no >"$log" 2>&1 || status=$?
+  grep -E '^\[  (FAILED|PASSED) |^\[==========\]' "$log" >&2 || true
+  local passed failed
+  passed=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\.$/\1/p' "$log" | tail -1)
+  failed=$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below:$/\1/p' "$log" | tail -1)
+  passed=${passed:-0}
+  failed=${failed:-0}
+  if ((status != 0 && failed == 0)); then
+    echo "$name: exited with $status (see $log)" >&2
+    tail -20 "$log" >&2
+    failed=1
+  fi
+  ((failed == 0)) || grep -E '^\[  FAILED  \]' "$log" >&2 || true
+  MV_PASSED=$((MV_PASSED + passed))
+  MV_FAILED=$((MV_FAILED + failed))
+}

@@ -1,0 +1,204 @@
+#include "app/payload.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/process.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_env.h"
+#include "tools/executable_image.h"
+
+namespace mv {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void PutWord(Bytes& section, size_t offset, uint32_t value) {
+  for (int i = 0; i < 4; ++i) section[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+void PutText(Bytes& section, size_t offset, const std::string& text) {
+  std::memcpy(section.data() + offset, text.c_str(), text.size() + 1);
+}
+
+// A section as the packer lays it out, built from a list of edits.
+struct Edit {
+  size_t offset;
+  std::vector<uint32_t> words;
+};
+
+Bytes MakeSection(size_t size, const std::vector<Edit>& edits) {
+  Bytes section(size, 0);
+  for (const Edit& e : edits) {
+    for (size_t i = 0; i < e.words.size(); ++i) PutWord(section, e.offset + 4 * i, e.words[i]);
+  }
+  return section;
+}
+
+const Bytes kAsBuilt = MakeSection(4096, {{0, {1}}});
+
+// A 48-byte header at 256 whose texts and bitmap lie behind the container.
+Bytes LayoutSection() {
+  Bytes s = MakeSection(4096, {{256, {48, 23, 100, 0, 6, 0, 0, 0, 600, 700, 800, 900}}});
+  PutText(s, 256 + 700, "Quarterly figures");
+  PutText(s, 256 + 800, "www.example.org/info");
+  PutText(s, 256 + 900, "Read me first");
+  std::memcpy(s.data() + 256 + 600, "BM\x06\0\0\0", 6);
+  return s;
+}
+
+struct Expectation {
+  long header_offset;  // -1: not found
+  uint32_t header_size;
+  uint32_t data_size;
+  long container_offset;
+};
+
+struct ScanCase {
+  const char* name;
+  Bytes section;
+  Expectation expected;
+};
+
+std::vector<ScanCase> ScanCases() {
+  return {
+      {"as built", kAsBuilt, {-1, 0, 0, -1}},
+      {"plain header at 512", MakeSection(4096, {{0, {1}}, {512, {12, 23, 300}}}), {512, 12, 300, 524}},
+      {"first of 256 and 1024 wins", MakeSection(4096, {{256, {12, 23, 5}}, {1024, {48, 23, 6}}}), {256, 12, 5, 268}},
+      {"not at a multiple of 256", MakeSection(4096, {{300, {12, 23, 5}}}), {-1, 0, 0, -1}},
+      {"size word 24 is skipped", MakeSection(4096, {{256, {24, 23, 5}}, {512, {48, 23, 7}}}), {512, 48, 7, 560}},
+      {"marker other than 23", MakeSection(4096, {{0, {12, 22, 5}}}), {-1, 0, 0, -1}},
+      {"last position below the limit", MakeSection(256004 + 8, {{255744, {12, 23, 0}}}), {255744, 12, 0, 255756}},
+      {"at the search limit", MakeSection(256000 + 4096, {{256000, {12, 23, 0}}}), {-1, 0, 0, -1}},
+      {"data size past the section end", MakeSection(1024, {{512, {12, 23, 600}}}), {512, 12, 600, -1}},
+      {"header in the last 8 bytes", MakeSection(520, {{512, {12, 23}}}), {512, 12, 0, -1}},
+      {"header cut by the section end", MakeSection(516, {{512, {12}}}), {-1, 0, 0, -1}},
+  };
+}
+
+TEST(PayloadHeader, ScanFindsTheFirstValidHeader) {
+  for (const ScanCase& c : ScanCases()) {
+    // An exactly sized heap copy: a read past the end shows under the sanitizers.
+    std::vector<uint8_t> exact(c.section);
+    PayloadView view = FindPayloadHeaderIn(exact.data(), exact.size());
+    long offset = view.IsFound() ? static_cast<long>(view.header - exact.data()) : -1;
+    EXPECT_EQ(offset, c.expected.header_offset) << c.name;
+    EXPECT_EQ(view.header_size, c.expected.header_size) << c.name;
+    EXPECT_EQ(view.data_size, c.expected.data_size) << c.name;
+    const uint8_t* data = view.ContainerData();
+    EXPECT_EQ(data == nullptr ? -1 : static_cast<long>(data - exact.data()), c.expected.container_offset) << c.name;
+  }
+}
+
+TEST(PayloadLayout, FilledOnlyFromALayoutHeader) {
+  PayloadLayout empty;
+  Bytes plain = MakeSection(4096, {{512, {12, 23, 3}}});
+  EXPECT_EQ(LoadLayoutFrom(FindPayloadHeaderIn(plain.data(), plain.size()), &empty), kOk);
+  EXPECT_EQ(empty.hasLayout, 0);
+  EXPECT_TRUE(empty.infoText.IsEmpty());
+  EXPECT_EQ(empty.bitmapData, nullptr);
+
+  PayloadLayout none;
+  EXPECT_EQ(LoadLayoutFrom(FindPayloadHeaderIn(kAsBuilt.data(), kAsBuilt.size()), &none), kNoPayload);
+
+  Bytes s = LayoutSection();
+  PayloadLayout layout;
+  ASSERT_EQ(LoadLayoutFrom(FindPayloadHeaderIn(s.data(), s.size()), &layout), kOk);
+  EXPECT_EQ(layout.hasLayout, 1);
+  EXPECT_STREQ(layout.infoText.c_str(), "Quarterly figures");
+  EXPECT_STREQ(layout.linkText.c_str(), "www.example.org/info");
+  EXPECT_STREQ(layout.disclaimerText.c_str(), "Read me first");
+  EXPECT_EQ(layout.bitmapData, s.data() + 256 + 600);
+  EXPECT_EQ(layout.bitmapSize, 6u);
+}
+
+TEST(PayloadLayout, OffsetsOutsideTheSectionLeaveFieldsEmpty) {
+  // Texts at or past the end, a bitmap that runs past it, and an unterminated
+  // text that ends with the section: nothing is read beyond the last byte.
+  Bytes s = MakeSection(1024, {{0, {48, 23, 0, 0, 100, 0, 0, 0, 1000, 1024, 0xFFFFFFF0u, 1020}}});
+  std::memcpy(s.data() + 1020, "abcd", 4);
+  PayloadLayout layout;
+  ASSERT_EQ(LoadLayoutFrom(FindPayloadHeaderIn(s.data(), s.size()), &layout), kOk);
+  EXPECT_EQ(layout.hasLayout, 1);
+  EXPECT_TRUE(layout.infoText.IsEmpty());
+  EXPECT_TRUE(layout.linkText.IsEmpty());
+  EXPECT_STREQ(layout.disclaimerText.c_str(), "abcd");
+  EXPECT_EQ(layout.bitmapData, nullptr);
+  EXPECT_EQ(layout.bitmapSize, 0u);
+}
+
+// The live section of a real program: a copy of the probe, grown with the
+// section bytes, reports what the lookup finds in its own memory.
+class LiveSection : public testing::Test {
+ protected:
+  std::map<std::string, std::string> RunProbeWith(const Bytes& section) {
+    tools::Bytes image;
+    EXPECT_TRUE(tools::ReadWholeFile(test::ProgramPath("payload_probe"), &image));
+    std::string error;
+    EXPECT_TRUE(tools::GrowPayloadSection(&image, section, &error)) << error;
+    std::string probe = folder_.Join(std::string("probe") + std::to_string(runs_++) +
+#ifdef _WIN32
+                                     ".exe"
+#else
+                                     ""
+#endif
+    );
+    EXPECT_TRUE(tools::WriteWholeFile(probe, image));
+    std::filesystem::permissions(probe, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
+    std::string report = folder_.Join("report.txt");
+    test::RunProgramAndWait(probe, {report});
+    tools::Bytes text;
+    EXPECT_TRUE(tools::ReadWholeFile(report, &text));
+    std::map<std::string, std::string> values;
+    std::istringstream lines(std::string(text.begin(), text.end()));
+    for (std::string line; std::getline(lines, line);) {
+      size_t eq = line.find('=');
+      if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return values;
+  }
+
+  test::TempFolder folder_;
+  int runs_ = 0;
+};
+
+TEST_F(LiveSection, AsBuiltHoldsNoPackage) {
+  auto values = RunProbeWith(kAsBuilt);
+  EXPECT_EQ(values["section"], "1");
+  EXPECT_EQ(values["section_size"], "4096");
+  EXPECT_EQ(values["load"], "1");
+  EXPECT_EQ(values["header_offset"], "-1");
+}
+
+TEST_F(LiveSection, FindsHeadersAsTheScanRulesSay) {
+  for (const ScanCase& c : ScanCases()) {
+    // The packer only grows the section; smaller images are covered above.
+    if (c.section.size() < kAsBuilt.size()) continue;
+    auto values = RunProbeWith(c.section);
+    EXPECT_EQ(values["section_size"], std::to_string(c.section.size())) << c.name;
+    EXPECT_EQ(values["header_offset"], std::to_string(c.expected.header_offset)) << c.name;
+    EXPECT_EQ(values["data_size"], std::to_string(c.expected.data_size)) << c.name;
+    EXPECT_EQ(values["container_offset"], std::to_string(c.expected.container_offset)) << c.name;
+    EXPECT_EQ(values["load"], c.expected.header_offset < 0 ? "1" : "0") << c.name;
+  }
+}
+
+TEST_F(LiveSection, ReadsTheLayoutOfAFortyEightByteHeader) {
+  auto values = RunProbeWith(LayoutSection());
+  EXPECT_EQ(values["load"], "0");
+  EXPECT_EQ(values["has_layout"], "1");
+  EXPECT_EQ(values["info"], "Quarterly figures");
+  EXPECT_EQ(values["link"], "www.example.org/info");
+  EXPECT_EQ(values["disclaimer"], "Read me first");
+  EXPECT_EQ(values["bitmap_size"], "6");
+  EXPECT_EQ(values["bitmap_offset"], "856");
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,86 @@
+#include "tools/executable_image.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/test_env.h"
+
+namespace mv::tools {
+namespace {
+
+Bytes LoadStub() {
+  Bytes image;
+  EXPECT_TRUE(ReadWholeFile(test::ProgramPath("morvalis-sfx"), &image));
+  return image;
+}
+
+Bytes Pattern(size_t size) {
+  Bytes b(size);
+  for (size_t i = 0; i < size; ++i) b[i] = static_cast<uint8_t>(i * 7 + (i >> 9));
+  return b;
+}
+
+// Contents of every section but the payload, by name.
+std::vector<std::pair<std::string, Bytes>> OtherSections(const Bytes& image) {
+  std::vector<std::pair<std::string, Bytes>> out;
+  for (const SectionInfo& s : DescribeImage(image).sections) {
+    if (s.name == "_qzpk_" || s.file_size == 0) continue;
+    out.emplace_back(s.name, Bytes(image.begin() + static_cast<std::ptrdiff_t>(s.file_offset),
+                                   image.begin() + static_cast<std::ptrdiff_t>(s.file_offset + s.file_size)));
+  }
+  return out;
+}
+
+TEST(ExecutableImage, GrowingKeepsEverythingElseAndEndsTheImage) {
+  const Bytes stub = LoadStub();
+  for (size_t size : {size_t{10}, size_t{4096}, size_t{4097}, size_t{300000}, size_t{3} << 20}) {
+    Bytes image = stub;
+    Bytes contents = Pattern(size);
+    std::string error;
+    ASSERT_TRUE(GrowPayloadSection(&image, contents, &error)) << size << ": " << error;
+    ImageInfo info = DescribeImage(image);
+    ASSERT_TRUE(info.error.empty()) << info.error;
+    EXPECT_TRUE(info.payload_is_last) << size;
+    EXPECT_EQ(OtherSections(image), OtherSections(stub)) << size;
+    Bytes back;
+    ASSERT_TRUE(ReadPayloadSection(image, &back, &error)) << error;
+    contents.resize(std::max<size_t>(size, 4096), 0);
+    EXPECT_EQ(back, contents) << size;
+  }
+}
+
+TEST(ExecutableImage, AGrownImageGrowsAgain) {
+  Bytes image = LoadStub();
+  std::string error;
+  ASSERT_TRUE(GrowPayloadSection(&image, Pattern(100000), &error)) << error;
+  ASSERT_TRUE(GrowPayloadSection(&image, Pattern(250000), &error)) << error;
+  Bytes back;
+  ASSERT_TRUE(ReadPayloadSection(image, &back, &error));
+  EXPECT_EQ(back, Pattern(250000));
+}
+
+TEST(ExecutableImage, RefusesWhatItCannotGrowSafely) {
+  std::string error;
+  Bytes garbage = Pattern(4096);
+  Bytes truncated = LoadStub();
+  truncated.resize(300);
+  std::vector<Bytes*> refused = {&garbage, &truncated};
+#ifdef _WIN32
+  // Data behind the last section of a PE file (an overlay or a signature)
+  // would be cut off by growing; ELF files keep theirs behind the moved tables.
+  Bytes trailing = LoadStub();
+  trailing.insert(trailing.end(), 512, 0xAB);
+  refused.push_back(&trailing);
+#endif
+  for (Bytes* image : refused) {
+    Bytes before = *image;
+    error.clear();
+    EXPECT_FALSE(GrowPayloadSection(image, Pattern(10), &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(*image, before);
+  }
+}
+
+}  // namespace
+}  // namespace mv::tools
