@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/string.h"
+
 namespace mv::platform {
 
 // Fixed memory for String buffers: GlobalAlloc(GMEM_FIXED) on Windows,
@@ -36,11 +38,18 @@ inline constexpr uint32_t kMessageIconError = 0x10;
 inline constexpr uint32_t kMessageIconInfo = 0x40;
 inline constexpr uint32_t kMessageTaskModal = 0x2000;
 
-// Shows text in a message box with the caption and waits for it to be closed.
-// POSIX has no message box: the caption and text go to standard error.
+// Shows text (program code page) in a message box with the caption and waits
+// for it to be closed. POSIX has no message box: the text goes to standard
+// error as one line, in the locale's UTF-8.
 void ShowMessage(const char* text, const char* caption, uint32_t flags);
 
-// Writes bytes to standard output unbuffered; a GUI program on Windows still
-// reaches a caller's pipe or file.
-void WriteStdout(const char* text, size_t length);
+// Writes text (program code page) to standard output unbuffered; a GUI
+// program on Windows still reaches a caller's pipe or file. POSIX converts
+// it to UTF-8 first.
+void WriteStdout(const char* text);
+
+// Reads the first line of standard input (at most max_length bytes, without
+// its line end) in the program's code page. False when nothing could be
+// read or (POSIX) the UTF-8 text has no Windows-1252 form.
+bool ReadStdinLine(String* line, size_t max_length);
 }  // namespace mv::platform

@@ -1,6 +1,5 @@
-#include "platform/posix/arguments.h"
-
 #include "platform/arguments.h"
+#include "platform/codepage.h"
 
 namespace mv::platform {
 namespace {
@@ -8,14 +7,16 @@ int g_argc = 0;
 char** g_argv = nullptr;
 }  // namespace
 
-void SetArguments(int argc, char** argv) {
+void InitArguments(int argc, char** argv) {
   g_argc = argc;
   g_argv = argv;
 }
 
 int GetArgumentCount() { return g_argc; }
-const char* GetArgument(int index) {
-  return (index >= 0 && index < g_argc) ? g_argv[index] : nullptr;
+
+bool GetArgument(int index, String* out) {
+  if (index < 0 || index >= g_argc) return false;
+  return FromSystemText(g_argv[index], out);
 }
 
 }  // namespace mv::platform

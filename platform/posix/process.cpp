@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/codepage.h"
 #include "platform/platform.h"
+#include "platform/terminal.h"
 
 // Provided by the linker when the image has a _qzpk_ section; weak so that
 // programs without the section (the tests) link and see null.
@@ -60,23 +62,51 @@ bool GetPayloadSection(SectionView* view) {
   return true;
 }
 
-void ShowMessage(const char* text, const char* caption, uint32_t) {
-  // No message box on this platform: one line on standard error.
-  const char* c = caption == nullptr ? "" : caption;
-  const char* t = text == nullptr ? "" : text;
-  (void)!write(STDERR_FILENO, c, std::strlen(c));
-  (void)!write(STDERR_FILENO, ": ", 2);
-  (void)!write(STDERR_FILENO, t, std::strlen(t));
-  (void)!write(STDERR_FILENO, "\n", 1);
-}
-
-void WriteStdout(const char* text, size_t length) {
+namespace {
+void WriteAll(int fd, const char* text, size_t length) {
   while (length > 0) {
-    ssize_t n = write(STDOUT_FILENO, text, length);
+    ssize_t n = write(fd, text, length);
     if (n <= 0) return;
     text += n;
     length -= static_cast<size_t>(n);
   }
+}
+
+void WriteConverted(int fd, const char* text) {
+  String system_text;
+  // A text without a UTF-8 form cannot occur (every Windows-1252 byte has
+  // one); an empty result simply writes nothing.
+  if (ToSystemText(text, &system_text) && system_text.c_str() != nullptr) {
+    WriteAll(fd, system_text.c_str(), static_cast<size_t>(system_text.GetLength()));
+  }
+}
+}  // namespace
+
+void ShowMessage(const char* text, const char* caption, uint32_t) {
+  WriteConverted(STDERR_FILENO, text);
+  WriteAll(STDERR_FILENO, "\n", 1);
+}
+
+void WriteStdout(const char* text) { WriteConverted(STDOUT_FILENO, text); }
+
+void WriteStderr(const char* text) { WriteConverted(STDERR_FILENO, text); }
+
+bool ReadStdinLine(String* line, size_t max_length) {
+  String raw;
+  char* buffer = raw.GetBuffer(static_cast<int32_t>(max_length));
+  if (buffer == nullptr) return false;
+  size_t used = 0;
+  bool any = false;
+  char c;
+  while (used < max_length && read(STDIN_FILENO, &c, 1) == 1) {
+    any = true;
+    if (c == '\n') break;
+    buffer[used++] = c;
+  }
+  if (used > 0 && buffer[used - 1] == '\r') --used;
+  buffer[used] = '\0';
+  raw.ReleaseBuffer();
+  return any && FromSystemText(raw.c_str(), line);
 }
 
 }  // namespace mv::platform

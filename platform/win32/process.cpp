@@ -53,9 +53,10 @@ void ShowMessage(const char* text, const char* caption, uint32_t flags) {
   MessageBoxA(nullptr, text, caption, flags);
 }
 
-void WriteStdout(const char* text, size_t length) {
+void WriteStdout(const char* text) {
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
+  if (out == nullptr || out == INVALID_HANDLE_VALUE || text == nullptr) return;
+  size_t length = std::strlen(text);
   while (length > 0) {
     DWORD chunk = length > 0x40000000 ? 0x40000000 : static_cast<DWORD>(length);
     DWORD written = 0;
@@ -63,6 +64,26 @@ void WriteStdout(const char* text, size_t length) {
     text += written;
     length -= written;
   }
+}
+
+bool ReadStdinLine(String* line, size_t max_length) {
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  if (in == nullptr || in == INVALID_HANDLE_VALUE) return false;
+  char* buffer = line->GetBuffer(static_cast<int32_t>(max_length));
+  if (buffer == nullptr) return false;
+  size_t used = 0;
+  bool any = false;
+  char c;
+  DWORD got = 0;
+  while (used < max_length && ReadFile(in, &c, 1, &got, nullptr) && got == 1) {
+    any = true;
+    if (c == '\n') break;
+    buffer[used++] = c;
+  }
+  if (used > 0 && buffer[used - 1] == '\r') --used;
+  buffer[used] = '\0';
+  line->ReleaseBuffer();
+  return any;
 }
 
 }  // namespace mv::platform

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "tests/support/process.h"
 #include "tests/support/test_env.h"
 
@@ -23,12 +26,25 @@ TEST(ModeSelection, OnlyAnEmptyTailIsInteractive) {
   }
 }
 
-// The stub as built has no package: both modes report 1 as the exit code.
-TEST(ModeSelection, StubWithoutPayloadExitsWithOne) {
+// The stub as built has no package: the interactive mode and a decrypt
+// report 1; the command line is parsed before the package is looked at.
+TEST(ModeSelection, StubWithoutPayload) {
   const std::string stub = test::ProgramPath("morvalis-sfx");
-  EXPECT_EQ(test::RunProgramAndWait(stub, {}), 1);
-  EXPECT_EQ(test::RunProgramAndWait(stub, {"decrypt"}), 1);
-  EXPECT_EQ(test::RunProgramAndWait(stub, {"unknown-command"}), 1);
+  struct Case {
+    std::vector<std::string> arguments;
+    int exit_code;
+  } cases[] = {
+      {{}, 1},
+      {{"decrypt"}, 1},
+      {{"DECRYPT", "-pwd=x", "/debug"}, 1},
+      {{"unknown-command"}, 32},
+      {{"-debug", "decrypt"}, 30},
+      {{"decrypt", "-PWD=x"}, 32},
+      {{"decrypt", "-replace=1"}, 32},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(test::RunProgramAndWait(stub, c.arguments), c.exit_code) << testing::PrintToString(c.arguments);
+  }
 }
 
 }  // namespace

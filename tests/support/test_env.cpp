@@ -1,5 +1,7 @@
 #include "tests/support/test_env.h"
 
+#include "crypto/crypto_backend.h"
+
 namespace mv::test {
 namespace {
 std::string g_build_folder;
@@ -9,6 +11,7 @@ void InitTestEnvironment(const char* argv0) {
   std::string path = argv0 == nullptr ? "" : argv0;
   size_t slash = path.find_last_of("/\\");
   g_build_folder = slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+  mv::InitCrypto();
 }
 
 const std::string& BuildFolder() { return g_build_folder; }

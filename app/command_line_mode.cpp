@@ -1,0 +1,171 @@
+#include "app/command_line_mode.h"
+
+#include "app/entry.h"
+#include "app/self_extractor.h"
+#include "fs/directory_copy.h"
+#include "fs/disk_query.h"
+#include "fs/path.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+#include "stream/file_stream.h"
+
+namespace mv {
+namespace {
+
+constexpr char kDisplayName[] = "Morvalis Self Extractor";
+constexpr char kBanner[] = "Morvalis Self Extractor - decrypts the package it carries\n\n";
+// A password line longer than this is not a password.
+constexpr size_t kMaxPasswordLine = 65536;
+
+void DebugFormat(bool debug, const char* format, const char* text) {
+  if (!debug) return;
+  String message;
+  String::Format(message, format, text);
+  DebugMessage(debug, message.c_str());
+}
+
+void DebugFormat(bool debug, const char* format, Result code) {
+  if (!debug) return;
+  String message;
+  String::Format(message, format, static_cast<int>(code));
+  DebugMessage(debug, message.c_str());
+}
+
+}  // namespace
+
+Result ReadPasswordFile(const String& path, String* password) {
+  if (path == "-") return platform::ReadStdinLine(password, kMaxPasswordLine) ? kOk : kCannotOpen;
+  platform::File file;
+  if (!file.Open(path.c_str(), "rb")) return kCannotOpen;
+  String raw;
+  char* buffer = raw.GetBuffer(static_cast<int32_t>(kMaxPasswordLine));
+  if (buffer == nullptr) return kOutOfMemory;
+  size_t n = file.Read(buffer, kMaxPasswordLine);
+  size_t end = 0;
+  while (end < n && buffer[end] != '\n' && buffer[end] != '\0') ++end;
+  if (end > 0 && buffer[end - 1] == '\r') --end;
+  buffer[end] = '\0';
+  raw.ReleaseBuffer();
+  // The file is text of the system (UTF-8 on POSIX); the password is hashed
+  // in the program's code page, as Windows users type it.
+  return platform::FromSystemText(raw.c_str(), password) ? kOk : kBadArgument;
+}
+
+Result DecryptOptions::HandleArgument(int32_t index, const char* text, bool is_switch) {
+  if (index == 0) {
+    if (is_switch) {
+      platform::WriteStdout("ERROR: Command expected as first parameter.\n");
+      return kBadArgument;
+    }
+    command = text;
+    command.MakeLower();
+    return kOk;
+  }
+  if (is_switch) {
+    String value;
+    if (GetOptionValue(text, "pwd", &value)) {
+      password = value;
+      return kOk;
+    }
+    if (GetOptionValue(text, "pwdfile", &value)) return ReadPasswordFile(value, &password);
+    if (GetOptionValue(text, "targetdir", &value)) {
+      target_folder = ToInternalPath(value);
+      return kOk;
+    }
+    if (GetOptionValue(text, "messagefile", &value)) {
+      message_file = ToInternalPath(value);
+      return kOk;
+    }
+    String lower(text);
+    lower.MakeLower();
+    if (lower == "replace") {
+      replace = 1;
+      return kOk;
+    }
+  }
+  return CommandLineParser::HandleArgument(index, text, is_switch);
+}
+
+void DebugMessage(bool debug, const char* text) {
+  if (debug) platform::ShowMessage(text, kDisplayName, platform::kMessageIconError | platform::kMessageOk);
+}
+
+Result DecryptCommand(const char* password, const char* target_folder, const char* message_file, bool replace,
+                      bool debug) {
+  SelfExtractor extractor;
+  Result r = extractor.Extract(password, nullptr);
+  if (r != kOk) {
+    DebugFormat(debug, "Decryption failed. Error %i", r);
+    return r;
+  }
+  const String target(target_folder);
+  const String message_path(message_file);
+  if (target.IsEmpty() && message_path.IsEmpty()) {
+    DebugMessage(debug, "No data file be decrypted!");
+    return kOk;
+  }
+  if (!target.IsEmpty()) {
+    String folder = AddTrailingSlash(ToInternalPath(target));
+    if (!IsFolderPath(folder)) {
+      DebugFormat(debug, "Invalid directory path \"%s\".", folder.c_str());
+      return kBadArgument;
+    }
+    DebugFormat(debug, "Decrypting files to \"%s\".", folder.c_str());
+    if (!replace && FolderExists(folder)) {
+      DebugFormat(debug, "Directory \"%s\" already exists.", folder.c_str());
+      return kTargetFolderExists;
+    }
+    r = DirectoryCopy(extractor.GetWorkFolder(), folder, true, nullptr);
+    if (r != kOk) {
+      DebugFormat(debug, "DirectoryCopy returned %i.", r);
+      return r;
+    }
+    DebugMessage(debug, "Decrypting files successful.");
+  }
+  if (!message_path.IsEmpty()) {
+    if (!IsFilePath(message_path)) {
+      DebugFormat(debug, "Invalid message file path \"%s\".", message_path.c_str());
+      return kBadArgument;
+    }
+    String text;
+    extractor.GetMessageText(text);
+    if (!text.IsEmpty()) {
+      DebugFormat(debug, "Decrypting message to file \"%s\".", message_path.c_str());
+      if (!replace && FileExists(message_path)) {
+        DebugFormat(debug, "File \"%s\" already exists.", message_path.c_str());
+        return kMessageFileExists;
+      }
+      r = SaveTextFile(message_path, text);
+      if (r != kOk) {
+        DebugFormat(debug, "Saving message to text file failed. Error %i.", r);
+        return r;
+      }
+    }
+  }
+  DebugMessage(debug, "Decryption successful.");
+  return kOk;
+}
+
+int RunCommandLine() {
+  platform::WriteStdout(kBanner);
+  DecryptOptions options;
+  Result r = options.ParseCommandLine();
+  DebugMessage(options.debug(), "Debug output is activated");
+  if (r != kOk) {
+    DebugFormat(options.debug(), "Error parsing command line %i", r);
+    return static_cast<int>(r);
+  }
+  if (options.command.IsEmpty()) {
+    DebugMessage(options.debug(), "No command issued.");
+    return 0;
+  }
+  if (options.command == "decrypt") {
+    return static_cast<int>(DecryptCommand(options.password.c_str(), options.target_folder.c_str(),
+                                           options.message_file.c_str(), options.replace != 0, options.debug()));
+  }
+  DebugFormat(options.debug(), "Unknown Command \"%s\".", options.command.c_str());
+  return static_cast<int>(kUnknownSwitch);
+}
+
+}  // namespace mv

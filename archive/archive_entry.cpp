@@ -1,0 +1,283 @@
+#include "archive/archive_entry.h"
+
+#include <new>
+#include <typeinfo>
+
+#include "archive/entry_path.h"
+#include "base/memory.h"
+#include "fs/disk_query.h"
+#include "fs/file_info.h"
+#include "fs/file_operations.h"
+#include "fs/path.h"
+#include "platform/files.h"
+
+namespace mv {
+namespace {
+
+// An entry's record never holds another entry; a stream that claims so is
+// refused at once instead of being followed one nested entry at a time.
+thread_local bool t_reading_entry_record = false;
+
+class EntryRecordGuard {
+ public:
+  EntryRecordGuard() { t_reading_entry_record = true; }
+  ~EntryRecordGuard() { t_reading_entry_record = false; }
+};
+
+// The copy buffer: file contents are secrets on both sides (plain text
+// being packed, decrypted data being unpacked), so it is wiped on release.
+class CopyBuffer {
+ public:
+  CopyBuffer() : bytes_(static_cast<uint8_t*>(AllocFixed(ArchiveEntry::kCopyBufferSize))) {}
+  ~CopyBuffer() {
+    if (bytes_ == nullptr) return;
+    SecureWipe(bytes_, ArchiveEntry::kCopyBufferSize);
+    FreeFixed(bytes_);
+  }
+  CopyBuffer(const CopyBuffer&) = delete;
+  CopyBuffer& operator=(const CopyBuffer&) = delete;
+
+  uint8_t* get() const { return bytes_; }
+
+ private:
+  uint8_t* bytes_;
+};
+
+uint32_t Chunk(uint32_t remaining) {
+  return remaining < ArchiveEntry::kCopyBufferSize ? remaining : ArchiveEntry::kCopyBufferSize;
+}
+
+// A plain Stream stores nothing: it is the counting pass that measures a
+// list before the list is written. Counting a file's content there gives
+// the same count as reading it, without reading every file twice.
+bool IsCountingStream(const Stream& stream) { return typeid(stream) == typeid(Stream); }
+
+TagEntryObject* CreateArchiveEntry() { return new (std::nothrow) ArchiveEntry; }
+
+const bool kRegistered = (RegisterArchiveEntries(), true);
+
+}  // namespace
+
+void RegisterArchiveEntries() { SetTagEntryFactory(&CreateArchiveEntry); }
+
+TagEntryObject* ArchiveEntry::Clone() const {
+  auto* copy = new (std::nothrow) ArchiveEntry(*this);
+  if (copy != nullptr && copy->GetType() != TypeList) {
+    delete copy;  // the members could not be copied
+    return nullptr;
+  }
+  return copy;
+}
+
+ArchiveEntry* ArchiveEntry::FromValue(TagValue& value) {
+  return dynamic_cast<ArchiveEntry*>(value.GetEntry());
+}
+
+const ArchiveEntry* ArchiveEntry::FromValue(const TagValue& value) {
+  return dynamic_cast<const ArchiveEntry*>(value.GetEntry());
+}
+
+String ArchiveEntry::GetFullPath() const {
+  String folder;
+  String name;
+  GetText(folder, kEntryTagFolder, "");
+  GetText(name, kEntryTagName, "");
+  return ToInternalPath(base_folder_ + folder + name);
+}
+
+String ArchiveEntry::GetFolderPath() const { return AddTrailingSlash(GetFullPath()); }
+
+Result ArchiveEntry::CheckPath() const {
+  uint8_t kind = GetKind();
+  if (kind != kEntryKindFile && kind != kEntryKindFolder) return kOk;  // touches no disk
+  String folder;
+  String name;
+  GetText(folder, kEntryTagFolder, "");
+  GetText(name, kEntryTagName, "");
+  return CheckEntryPath(folder.c_str(), name.c_str(), kind == kEntryKindFolder);
+}
+
+Result ArchiveEntry::BindBaseFolder(Stream& stream) {
+  StreamContext* context = stream.GetContext();
+  String folder;
+  if (stream.IsWriting() && !source_folder_.IsEmpty()) {
+    folder = source_folder_;
+  } else if (context != nullptr && context->base_folder != nullptr) {
+    folder = context->base_folder;
+  } else {
+    return kFailed;
+  }
+  if (!FolderExists(folder)) {
+    base_folder_.Empty();
+    return kFolderNotFound;
+  }
+  base_folder_ = folder;
+  return kOk;
+}
+
+void ArchiveEntry::CaptureInfo() {
+  if (Find(kEntryTagInfo) >= 0) return;
+  uint8_t kind = GetKind();
+  if (kind != kEntryKindFile && kind != kEntryKindFolder) return;
+  TagRecord info;
+  if (kind == kEntryKindFile) {
+    GetFileInfo(GetFullPath(), &info);
+  } else {
+    GetFolderInfo(GetFolderPath(), &info);
+  }
+  Set(kEntryTagInfo, info, true);
+}
+
+uint32_t ArchiveEntry::ComputeEntrySize(Stream& stream) {
+  if (BindBaseFolder(stream) != kOk) return 0;
+  if (stream.IsWriting()) CaptureInfo();
+  Stream counter;
+  counter.Open(Stream::kWriting, nullptr);
+  TagValue::Serialize(counter);
+  if (GetKind() == kEntryKindFile) {
+    uint32_t size = QueryFileSize(GetFullPath());
+    counter.Skip(4);
+    counter.Skip(size == kUnknownSize ? 0 : size);
+  }
+  return counter.GetCount();
+}
+
+Result ArchiveEntry::Serialize(Stream& stream) {
+  Result r = BindBaseFolder(stream);
+  if (r != kOk) return stream.RecordError(r);
+  bool writing = stream.IsWriting();
+  if (writing) {
+    if (stream.RecordError(CheckPath()) != kOk) return stream.GetError();
+    CaptureInfo();
+    TagValue::Serialize(stream);
+  } else {
+    ReadRecord(stream);
+  }
+  if (stream.GetError() != kOk) return stream.GetError();
+
+  uint8_t kind = GetKind();
+  if (stream.IsMeasureOnly()) {
+    if (writing && kind == kEntryKindFile) {
+      uint32_t size = QueryFileSize(GetFullPath());
+      if (size == kUnknownSize) return stream.RecordError(kCannotOpen);
+      content_size_ = size;
+      stream.WriteU32(size);
+      stream.Skip(size);
+    }
+    if (!writing && kind == kEntryKindFile) return stream.RecordError(SkipFileContent(stream));
+    return stream.GetError();
+  }
+  if (kind == kEntryKindFolder) {
+    r = SerializeFolderContent(stream);
+  } else if (kind == kEntryKindFile) {
+    r = writing ? WriteFileContent(stream) : ReadFileContent(stream);
+  }
+  return stream.RecordError(r);
+}
+
+Result ArchiveEntry::ReadRecord(Stream& stream) {
+  if (t_reading_entry_record) return stream.RecordError(kMalformedRecord);
+  uint32_t before = stream.GetCount();
+  {
+    EntryRecordGuard guard;
+    TagValue::Serialize(stream);
+  }
+  if (stream.GetError() != kOk) return stream.GetError();
+  if (GetType() != TypeList) return stream.RecordError(kMalformedRecord);
+  // A text is cut at an embedded NUL when it is read, so the record then
+  // holds fewer bytes than the stream carried for it, and a name could
+  // differ from the one its producer wrote.
+  Stream counter;
+  counter.Open(Stream::kWriting, nullptr);
+  TagValue::Serialize(counter);
+  if (counter.GetCount() != stream.GetCount() - before) {
+    return stream.RecordError(kUnsafeEntryPath);
+  }
+  return stream.RecordError(CheckPath());
+}
+
+Result ArchiveEntry::WriteFileContent(Stream& stream) {
+  String path = GetFullPath();
+  uint32_t size = QueryFileSize(path);
+  if (size == kUnknownSize) return kCannotOpen;  // no such file, or too large to carry
+  content_size_ = size;
+  if (IsCountingStream(stream)) {
+    stream.WriteU32(size);
+    return stream.Skip(size);
+  }
+  CopyBuffer buffer;
+  if (buffer.get() == nullptr) return kOutOfMemory;
+  platform::File file;
+  if (!file.Open(path.c_str(), "rb")) return kCannotOpen;
+  stream.WriteU32(size);
+  // Exactly the announced size goes out, so the stream stays in step with
+  // the sizes already written even if the file changes meanwhile.
+  for (uint32_t remaining = size; remaining > 0 && stream.GetError() == kOk;) {
+    uint32_t n = Chunk(remaining);
+    if (file.Read(buffer.get(), n) != n) return kShortRead;
+    stream.Write(buffer.get(), n);
+    remaining -= n;
+  }
+  return stream.GetError();
+}
+
+Result ArchiveEntry::SkipFileContent(Stream& stream) {
+  uint32_t size = 0;
+  if (stream.ReadU32(size) != kOk) return stream.GetError();
+  content_size_ = size;
+  CopyBuffer buffer;
+  if (buffer.get() == nullptr) return kOutOfMemory;
+  // The bytes pass through one bounded buffer; a size beyond the stream's
+  // end fails at the stream's first short read.
+  for (uint32_t remaining = size; remaining > 0;) {
+    uint32_t n = Chunk(remaining);
+    if (stream.Read(buffer.get(), n) != kOk) return stream.GetError();
+    remaining -= n;
+  }
+  return kOk;
+}
+
+Result ArchiveEntry::ReadFileContent(Stream& stream) {
+  CopyBuffer buffer;
+  if (buffer.get() == nullptr) return kOutOfMemory;
+  if (!FolderExists(base_folder_)) {
+    Result r = MakeFolder(base_folder_);
+    if (r != kOk) return r;
+  }
+  uint32_t size = 0;
+  if (stream.ReadU32(size) != kOk) return stream.GetError();
+  content_size_ = size;
+  String path = GetFullPath();
+  platform::File file;
+  // The relative folder is not made here: the entry of that folder came
+  // earlier in the stream and made it.
+  if (!file.Open(path.c_str(), "wb")) return kCannotOpen;
+  // The size is trusted no further than the stream's bytes reach: the copy
+  // moves one bounded chunk at a time and stops at the stream's first
+  // failure.
+  for (uint32_t remaining = size; remaining > 0;) {
+    uint32_t n = Chunk(remaining);
+    if (stream.Read(buffer.get(), n) != kOk) return stream.GetError();
+    if (file.Write(buffer.get(), n) != n) return kShortWrite;
+    remaining -= n;
+  }
+  if (!file.Close()) return kShortWrite;
+  TagRecord info;
+  GetRecord(info, kEntryTagInfo);
+  SetFileInfo(path, &info);
+  return stream.GetError();
+}
+
+Result ArchiveEntry::SerializeFolderContent(Stream& stream) {
+  if (!FolderExists(base_folder_)) return kBadFolder;
+  if (stream.IsReading()) {
+    String folder = GetFolderPath();
+    MakeFolder(folder);
+    TagRecord info;
+    GetRecord(info, kEntryTagInfo);
+    SetFolderInfo(folder, &info);
+  }
+  return stream.GetError();
+}
+
+}  // namespace mv

@@ -1,0 +1,177 @@
+#include "container/container_file.h"
+
+#include "archive/archive_entry.h"
+#include "container/container_stream.h"
+#include "container/secure_wipe.h"
+#include "fs/disk_query.h"
+#include "fs/file_operations.h"
+#include "fs/path.h"
+#include "stream/progress_stream.h"
+
+namespace mv {
+namespace {
+
+constexpr uint32_t kCarrierCompression = 1;
+constexpr uint32_t kCarrierVectorSize = 8;
+
+Result ReadSealed(const ContainerJob& job, TagRecord* header, TagRecord* content) {
+  StreamContext context{job.base_folder, job.progress, job.measure_only, 0};
+  ContainerStream stream;
+  Result r = stream.Open(Stream::kReading, job.path, job.password, header, &context, false, 0);
+  if (r != kOk) return r;
+  const uint32_t total = header->GetU32(kHeaderTagTotal, 0);
+  if (job.progress != nullptr && total != 0) {
+    // Open again with the total known, so the progress stream scales its
+    // reports from the first byte; the password is checked once more.
+    stream.Close();
+    context.expected_total = total;
+    r = stream.Open(Stream::kReading, job.path, job.password, header, &context, false, 0);
+    if (r != kOk) return r;
+  }
+  r = content->Serialize(stream);
+  Result c = stream.Close();
+  return r != kOk ? r : c;
+}
+
+Result ReadCarrier(const ContainerJob& job, TagRecord* header, TagRecord* content) {
+  StreamContext context{job.base_folder, job.progress, job.measure_only, 0};
+  CarrierContainerStream stream;
+  TagRecord carrier_header;
+  Result r = stream.Open(Stream::kReading, job.path, job.carrier_format, job.password, &carrier_header, &context);
+  if (r != kOk) return r;
+  r = content->Serialize(stream);
+  Result c = stream.Close();
+  if (r == kOk) r = c;
+  if (r == kOk && content->GetType() != TypeList) {
+    content->Reset();
+    return kNotARecord;
+  }
+  (void)header;
+  return r;
+}
+
+// The content's serialised size, counted without writing its files' bytes.
+Result MeasureContent(const ContainerJob& job, TagRecord* content, uint32_t* size) {
+  StreamContext context{job.base_folder, nullptr, 1, 0};
+  Stream counter;
+  counter.Open(Stream::kWriting, &context);
+  Result r = content->Serialize(counter);
+  *size = counter.GetCount();
+  return r;
+}
+
+Result WriteSealed(const ContainerJob& job, TagRecord* header, TagRecord* content) {
+  // The rename below works on the internal form; a native path would lose
+  // its folder there.
+  const String path = ToInternalPath(job.path);
+  ProgressScope progress(job.progress);
+  const bool replacing = FileExists(path);
+  progress.Begin();
+  struct EndOnExit {
+    const ProgressScope& scope;
+    ~EndOnExit() { scope.End(); }
+  } end_on_exit{progress};
+
+  StreamContext context{job.base_folder, job.progress, 0, 0};
+  if (job.progress != nullptr) {
+    progress.BeginPhase(10);
+    uint32_t total = 0;
+    Result r = MeasureContent(job, content, &total);
+    progress.EndPhase();
+    if (r != kOk) return r;
+    header->SetU32(kHeaderTagTotal, total, true);
+    context.expected_total = total;
+    progress.ReportPercent(10);
+  }
+  const String temporary = path + ".tmp";
+  progress.BeginPhase(replacing ? 50 : 80);
+  Result r;
+  {
+    ContainerStream stream;
+    r = stream.Open(Stream::kWriting, temporary, job.password, header, &context, false, job.compression);
+    if (r == kOk) r = content->Serialize(stream);
+    Result c = stream.Close();
+    if (r == kOk) r = c;
+  }
+  progress.EndPhase();
+  if (r != kOk) {
+    RemoveFile(temporary);
+    return r;
+  }
+  if (replacing) {
+    progress.ReportPercent(60);
+    progress.BeginPhase(40);
+    r = WipeFile(path, job.wipe_mode, job.progress);
+    progress.EndPhase();
+    if (r != kOk) r = RemoveFile(path);
+    if (r != kOk) return r;
+  }
+  return RenameFile(temporary, GetFileName(path));
+}
+
+Result WriteCarrier(const ContainerJob& job, TagRecord* header, TagRecord* content) {
+  ProgressScope progress(job.progress);
+  progress.Begin();
+  struct EndOnExit {
+    const ProgressScope& scope;
+    ~EndOnExit() { scope.End(); }
+  } end_on_exit{progress};
+
+  // The encrypted size does not depend on the password or the vector: the
+  // password check is 2 bytes and the chunks follow the compressed bytes.
+  progress.BeginPhase(40);
+  uint32_t payload = 0;
+  {
+    StreamContext context{job.base_folder, nullptr, 0, 0};
+    Stream counter;
+    counter.Open(Stream::kWriting, &context);
+    CryptStack crypt;
+    TagValue zeros;
+    zeros.SetBlobSize(kCarrierVectorSize);
+    Result r = crypt.Open(&counter, String(""), &zeros, kCipherBlowfish, kCarrierCompression);
+    if (r == kOk) r = content->Serialize(crypt);
+    Result c = crypt.Close();
+    progress.EndPhase();
+    if (r == kOk) r = c;
+    if (r != kOk) return r;
+    payload = counter.GetCount();
+  }
+  header->SetU32(kCarrierTagPayloadSize, payload, true);
+  progress.ReportPercent(40);
+  progress.BeginPhase(50);
+  StreamContext context{job.base_folder, job.progress, 0, 0};
+  CarrierContainerStream stream;
+  Result r = stream.Open(Stream::kWriting, job.path, job.carrier_format, job.password, header, &context);
+  if (r == kOk) r = content->Serialize(stream);
+  Result c = stream.Close();
+  progress.EndPhase();
+  return r != kOk ? r : c;
+}
+
+}  // namespace
+
+Result ReadContainer(const ContainerJob& job, TagRecord* header, TagRecord* content) {
+  RegisterArchiveEntries();
+  switch (job.kind) {
+    case kContainerSealed:
+      return ReadSealed(job, header, content);
+    case kContainerCarrier:
+      return ReadCarrier(job, header, content);
+    default:
+      return kUnsupported;
+  }
+}
+
+Result WriteContainer(const ContainerJob& job, TagRecord* header, TagRecord* content) {
+  RegisterArchiveEntries();
+  switch (job.kind) {
+    case kContainerSealed:
+      return WriteSealed(job, header, content);
+    case kContainerCarrier:
+      return WriteCarrier(job, header, content);
+    default:
+      return kUnsupported;
+  }
+}
+
+}  // namespace mv

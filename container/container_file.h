@@ -1,0 +1,42 @@
+// Reading and writing whole containers: the header, then the content record
+// whose file entries write (or read) their files as they go.
+#pragma once
+
+#include <cstdint>
+
+#include "base/result.h"
+#include "base/string.h"
+#include "container/container_format.h"
+#include "stream/tag_record.h"
+
+namespace mv {
+
+struct ProgressCallback;
+
+// What a whole read or write works on.
+struct ContainerJob {
+  ContainerKind kind = kContainerSealed;
+  uint32_t carrier_format = 0;       // kContainerCarrier: the carrier's format code
+  String path;                       // the container, or the carrier
+  String password;
+  const char* base_folder = nullptr; // files are read from / written below it
+  const ProgressCallback* progress = nullptr;
+  uint32_t compression = 1;          // writing an ordinary container
+  uint8_t wipe_mode = 0;             // writing: how a replaced container is wiped
+  uint32_t measure_only = 0;         // reading: entries skip their files' bytes (listing)
+};
+
+// Reads header and content. With a progress receiver and a total in the
+// header, the container is opened a second time so that progress is scaled
+// from the first byte. A carrier's content must be a record (kNotARecord).
+// kUnsupported for another kind.
+Result ReadContainer(const ContainerJob& job, TagRecord* header, TagRecord* content);
+
+// Writes header and content. An ordinary container goes to path + ".tmp"
+// first; a container already at path is wiped (deleted plainly when the
+// wipe fails), then the new one takes its name. A carrier is written in
+// place after the encrypted size was measured. kUnsupported for another
+// kind.
+Result WriteContainer(const ContainerJob& job, TagRecord* header, TagRecord* content);
+
+}  // namespace mv

@@ -1,0 +1,45 @@
+// The layout constants of a container file: the header record's tags, the
+// format mark, and the kinds of input the package reader tells apart.
+//
+// An ordinary container is three regions with nothing after them: the
+// header record, the 2-byte password check, and the encrypted chunks whose
+// decrypted bytes are the compressed content record.
+#pragma once
+
+#include <cstdint>
+
+#include "base/result.h"
+#include "base/string.h"
+
+namespace mv {
+
+// Header record tags.
+inline constexpr uint16_t kHeaderTagFormatMark = 10;   // TypeText, kFormatMark
+inline constexpr uint16_t kHeaderTagCipher = 20;       // TypeU8 CipherId (absent: Blowfish)
+inline constexpr uint16_t kHeaderTagCompression = 21;  // TypeU8 compression setting
+inline constexpr uint16_t kHeaderTagVector = 25;       // TypeBlob, the chains' initial vector
+inline constexpr uint16_t kHeaderTagTotal = 30;        // TypeU32 content bytes, to scale progress
+
+// Content record tags.
+inline constexpr uint16_t kContentTagMessage = 100;  // TypeText, the e-mail text
+inline constexpr uint16_t kContentTagEntry = 200;    // TypeEntry, one per file and folder
+
+inline constexpr char kFormatMark[] = "Morvalis Encrypted File";
+// The older layout began with one of these marks at offset 0.
+inline constexpr char kOlderFormatMark[] = "Morvalis Encrypted File";
+inline constexpr char kOlderFormatMarkShort[] = "MorvalisEncryptedFile";
+
+// What an input path holds, decided before anything is opened.
+enum ContainerKind : uint32_t {
+  kContainerNone = 0,
+  kContainerSealed = 1,       // extension "mef": read with ContainerStream
+  kContainerCarrier = 2,      // any other extension: a BMP/WAV carrier
+  kContainerOlderSealed = 3,  // "mef" beginning with a format mark: refused
+};
+
+// Classifies path: "mef" (any case) is kContainerOlderSealed when the file's
+// first 24 bytes begin with one of the older marks, else kContainerSealed;
+// any other extension is kContainerCarrier.
+ContainerKind ClassifyContainer(const String& path);
+
+}  // namespace mv

@@ -1,0 +1,82 @@
+// The pipelines over a container, from the caller down:
+//   ContainerStream → ProgressStream → CryptStack (compression over cipher)
+//                   → FileStream (ordinary container)
+//   CarrierContainerStream → ... → CryptStack → CarrierStream (BMP/WAV)
+// Each holds its layers and closes them top first; Read and Write forward to
+// the ProgressStream.
+#pragma once
+
+#include <cstdint>
+
+#include "base/result.h"
+#include "base/string.h"
+#include "crypto/crypt_stack.h"
+#include "stream/carrier_stream.h"
+#include "stream/file_stream.h"
+#include "stream/progress_stream.h"
+#include "stream/stream.h"
+#include "stream/tag_record.h"
+
+namespace mv {
+
+// Shared by both pipelines: the ProgressStream over the CryptStack, and the
+// forwarding of transfers to it.
+class ContainerPipeline : public Stream {
+ public:
+  Result Read(void* buffer, uint32_t length) override;
+  Result Write(const void* buffer, uint32_t length) override;
+
+ protected:
+  // Opens the CryptStack over bottom, then the ProgressStream over it.
+  Result OpenLayers(Stream* bottom, const String& password, const TagValue* vector, CipherId id,
+                    uint32_t compression);
+  // Closes the ProgressStream and the CryptStack (flushing compressor, then
+  // cipher); returns the first failure.
+  Result CloseLayers();
+
+  CryptStack crypt_;
+  ProgressStream progress_;
+};
+
+class ContainerStream : public ContainerPipeline {
+ public:
+  ~ContainerStream() override { Close(); }
+
+  // Opens the container at path for mode (kWriting or kReading). Writing
+  // sets the vector, mark, compression and cipher entries of header and
+  // writes it; reading reads header and checks it. header_only stops after
+  // the header (refused with kWrongDirection when writing). On failure the
+  // stream is closed and header keeps what was read. Codes: kBadArgument
+  // (no header), the FileStream's (kCannotOpen, kShortRead), kNotAContainer
+  // (mark or cipher), kBadCompression, then the CryptStack's (kWrongPassword,
+  // kBadVector, ...).
+  Result Open(uint32_t mode, const String& path, const String& password, TagRecord* header,
+              StreamContext* context, bool header_only, uint32_t compression);
+  // Closes the layers top first, then the file. Writing: kOk only when
+  // everything reached the file.
+  Result Close() override;
+
+ private:
+  FileStream file_;
+};
+
+class CarrierContainerStream : public ContainerPipeline {
+ public:
+  ~CarrierContainerStream() override { Close(); }
+
+  // Opens a container hidden in the carrier at path (format code from
+  // DetectCarrierFormat). Writing draws the 8-byte vector into header's
+  // tag 200 and needs its payload size in tag 100; reading recovers both.
+  // Always Blowfish with compression setting 1. Codes: kNotAContainer
+  // (carrier not accepted), the CarrierStream's (kNoHiddenData for a wrong
+  // password or nothing hidden, kCarrierTooSmall), kBadVector, then the
+  // CryptStack's.
+  Result Open(uint32_t mode, const String& path, uint32_t carrier_format, const String& password,
+              TagRecord* header, StreamContext* context);
+  Result Close() override;
+
+ private:
+  CarrierStream carrier_;
+};
+
+}  // namespace mv

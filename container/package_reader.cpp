@@ -1,0 +1,97 @@
+#include "container/package_reader.h"
+
+#include "base/system_helpers.h"
+#include "container/container_file.h"
+#include "container/secure_wipe.h"
+#include "fs/disk_query.h"
+#include "fs/file_operations.h"
+#include "fs/temp_names.h"
+#include "stream/carrier_format.h"
+
+namespace mv {
+namespace {
+constexpr char kWorkFolderPrefix[] = "QZDX_";
+}  // namespace
+
+Result PackageReader::Reset(uint8_t wipe_mode) {
+  open_ = 1;
+  wipe_mode_ = wipe_mode;
+  header_.Reset();
+  content_.Reset();
+  password_.Empty();
+  work_folder_.Empty();
+  kind_ = kContainerNone;
+  carrier_format_ = 0;
+  return kOk;
+}
+
+void PackageReader::CloseReader() {
+  header_.Reset();
+  content_.Reset();
+  password_.Empty();
+  work_folder_.Empty();
+  open_ = 0;
+}
+
+Result PackageReader::Open(const String& folder) {
+  Reset(0);
+  String work;
+  if (folder.IsEmpty()) {
+    if (CreateTempFolder(GetSystemTempFolder(), String(kWorkFolderPrefix), &work) != kOk || !FolderExists(work)) {
+      CloseReader();
+      return kFolderNotMade;
+    }
+  } else {
+    if (FolderExists(folder) || MakeFolder(folder) != kOk) {
+      CloseReader();
+      return kFolderNotMade;
+    }
+    work = folder;
+  }
+  work_folder_ = work;
+  return kOk;
+}
+
+Result PackageReader::Identify(const String& path) {
+  if (!open_) return kNotOpen;
+  if (path.IsEmpty()) return kEmptyPath;
+  source_path_ = path;
+  carrier_format_ = 0;
+  if (!FileExists(path)) {
+    kind_ = kContainerSealed;
+    return kOk;
+  }
+  kind_ = ClassifyContainer(path);
+  if (kind_ == kContainerOlderSealed) return kOldFormat;
+  if (kind_ == kContainerCarrier) carrier_format_ = DetectCarrierFormat(path);
+  return kOk;
+}
+
+Result PackageReader::Decrypt(const String& path, const String& password, const ProgressCallback* progress) {
+  if (!open_) return kNotOpen;
+  if (!FileExists(path)) return kFileNotFound;
+  Result r = Identify(path);
+  if (r != kOk) return r;
+  password_ = password;
+  ContainerJob job;
+  job.kind = kind_;
+  job.carrier_format = carrier_format_;
+  job.path = source_path_;
+  job.password = password_;
+  job.base_folder = work_folder_.c_str();
+  job.progress = progress;
+  return ReadContainer(job, &header_, &content_);
+}
+
+void PackageReader::GetMessageText(String& out) const { content_.GetText(out, kContentTagMessage, ""); }
+
+Result PackageReader::Cleanup(const ProgressCallback* progress) {
+  Result r = kOk;
+  if (!work_folder_.IsEmpty() && FolderExists(work_folder_)) {
+    r = WipeFolder(work_folder_, wipe_mode_, progress, false);
+  }
+  CloseReader();
+  return r;
+}
+
+}  // namespace mv

@@ -1,0 +1,69 @@
+// PackageReader: the one object through which the system gets at a package.
+// It owns a work folder, classifies the input, decrypts the container into
+// that folder (files) and its content record (the message text), and at the
+// end wipes the work folder. Order of use: Open, Decrypt, GetMessageText or
+// the work folder's files, Cleanup.
+#pragma once
+
+#include <cstdint>
+
+#include "base/result.h"
+#include "base/string.h"
+#include "container/container_format.h"
+#include "stream/tag_record.h"
+
+namespace mv {
+
+struct ProgressCallback;
+
+class PackageReader {
+ public:
+  PackageReader() = default;
+  PackageReader(const PackageReader&) = delete;
+  PackageReader& operator=(const PackageReader&) = delete;
+  // Releases the members only; the work folder is the caller's to clean.
+  virtual ~PackageReader() = default;
+
+  // Opens the reader (records, password and work folder emptied, kind 0,
+  // the source path kept) with this wipe mode; always kOk.
+  Result Reset(uint8_t wipe_mode);
+  // Opens with a work folder: an empty folder asks for a fresh temporary
+  // folder "QZDX_..." (created by this process, owner-only on POSIX); a
+  // given folder must not exist yet and is created. kFolderNotMade (the
+  // reader then closed) otherwise.
+  Result Open(const String& folder);
+  // Stores path as the source and classifies it. kNotOpen, kEmptyPath, or
+  // kOldFormat for an older sealed file; a missing file counts as sealed.
+  Result Identify(const String& path);
+  // Decrypts the container at path into the work folder and the content
+  // record. kNotOpen, kFileNotFound, Identify's codes, or the container's
+  // (kWrongPassword, kNotAContainer, kCancelled, ...). On failure the work
+  // folder keeps what was written; Cleanup removes it.
+  Result Decrypt(const String& path, const String& password, const ProgressCallback* progress);
+  // The content record's message text (tag 100), "" when there is none.
+  void GetMessageText(String& out) const;
+  // Wipes and removes the work folder (when it exists) and closes the
+  // reader. kOk, or the wipe's code.
+  Result Cleanup(const ProgressCallback* progress);
+
+  const String& GetWorkFolderPath() const { return work_folder_; }
+  const String& GetSourcePath() const { return source_path_; }
+  bool IsOpen() const { return open_ != 0; }
+  const TagRecord& GetHeader() const { return header_; }
+  const TagRecord& GetContent() const { return content_; }
+
+ private:
+  void CloseReader();
+
+  TagRecord header_;
+  TagRecord content_;
+  String password_;
+  String work_folder_;
+  String source_path_;
+  uint32_t open_ = 0;
+  uint8_t wipe_mode_ = 0;
+  ContainerKind kind_ = kContainerNone;
+  uint32_t carrier_format_ = 0;
+};
+
+}  // namespace mv

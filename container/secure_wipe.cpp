@@ -1,0 +1,196 @@
+#include "container/secure_wipe.h"
+
+#include <cstring>
+
+#include "base/memory.h"
+#include "fs/disk_query.h"
+#include "fs/file_info.h"
+#include "fs/file_operations.h"
+#include "fs/folder_size.h"
+#include "fs/folder_walk.h"
+#include "fs/path.h"
+#include "fs/temp_names.h"
+#include "platform/files.h"
+#include "platform/random.h"
+#include "stream/progress_stream.h"
+
+namespace mv {
+namespace {
+
+// The buffer when the drive cannot tell its cluster size (a network path):
+// the file is then rounded up to this size instead, so the pass still makes
+// progress.
+constexpr uint32_t kFallbackClusterSize = 4096;
+
+WipePassHook g_pass_hook = nullptr;
+
+struct Pass {
+  int32_t span;  // share of the progress range in a multi-pass wipe
+  uint8_t pattern;
+  bool random;
+};
+
+constexpr Pass kZeroPass = {100, 0x00, false};
+constexpr Pass kThreePasses[] = {{20, 0xFF, false}, {20, 0x00, false}, {60, 0x00, true}};
+
+class PassBuffer {
+ public:
+  explicit PassBuffer(uint32_t size) : bytes_(static_cast<uint8_t*>(AllocFixed(size))) {}
+  ~PassBuffer() { FreeFixed(bytes_); }
+  PassBuffer(const PassBuffer&) = delete;
+  PassBuffer& operator=(const PassBuffer&) = delete;
+
+  uint8_t* get() const { return bytes_; }
+
+ private:
+  uint8_t* bytes_;
+};
+
+// The file's size rounded up to whole clusters, in 64 bits so that a file
+// of 4 GiB or more is overwritten whole too.
+uint64_t WipeLength(const String& path, uint32_t cluster) {
+  platform::FolderEntry entry;
+  if (!platform::QueryEntry(path.c_str(), &entry) || entry.is_folder) return 0;
+  return (entry.size + cluster - 1) / cluster * cluster;
+}
+
+// Overwrites the first length bytes of the file, one cluster per write.
+// Each write goes through the runtime's buffer to the system; the pass ends
+// with one sync to the device, which is what makes the overwrite real
+// before the file is truncated.
+Result OverwritePass(const String& path, uint64_t length, uint32_t cluster, const Pass& pass,
+                     const ProgressCallback* progress) {
+  PassBuffer buffer(cluster);
+  if (buffer.get() == nullptr) return kOutOfMemory;
+  platform::File file;
+  if (!file.Open(path.c_str(), "r+b")) return kCannotOverwrite;
+  std::memset(buffer.get(), pass.pattern, cluster);
+  ProgressScope scope(progress);
+  scope.Begin();
+  const uint64_t step = length / 100 + 1;
+  uint64_t position = 0;
+  while (position < length) {
+    Result r = scope.ReportPercent(static_cast<int32_t>(position / step));
+    if (r != kOk) return r;
+    if (pass.random) {
+      uint8_t value = pass.pattern;
+      platform::FillRandom(&value, 1);
+      std::memset(buffer.get(), value, cluster);
+    }
+    uint64_t left = length - position;
+    size_t n = left < cluster ? static_cast<size_t>(left) : cluster;
+    if (file.Write(buffer.get(), n) != n || !file.Flush()) return kCannotOverwrite;
+    position += n;
+  }
+  if ((position > 0 && !file.Sync()) || !file.Close()) return kCannotOverwrite;
+  scope.End();
+  if (g_pass_hook != nullptr) g_pass_hook(path, position);
+  return kOk;
+}
+
+Result RunPasses(const String& path, uint8_t mode, const ProgressCallback* progress) {
+  uint32_t cluster = ClusterSize(path);
+  if (cluster == 0) cluster = kFallbackClusterSize;
+  uint64_t length = WipeLength(path, cluster);
+  if (mode == kWipeZeros) return OverwritePass(path, length, cluster, kZeroPass, progress);
+  if (mode != kWipeThreePasses) return kOk;
+  ProgressScope scope(progress);
+  scope.Begin();
+  for (const Pass& pass : kThreePasses) {
+    scope.BeginPhase(pass.span);
+    Result r = OverwritePass(path, length, cluster, pass, progress);
+    if (r != kOk) return r;
+    scope.EndPhase();
+  }
+  scope.End();
+  return kOk;
+}
+
+// Collects the tree before anything in it changes: renaming entries of a
+// folder that is being listed could make the listing report them again.
+Result CollectEntry(const char* root, const char* relative, const char* name, int /*is_folder*/,
+                    uintptr_t paths, uintptr_t, uintptr_t) {
+  // A folder comes with its own path ending in '/' and an empty name.
+  String path = String(root) + relative + name;
+  return reinterpret_cast<StringArray*>(paths)->Add(path) < 0 ? kOutOfMemory : kOk;
+}
+
+bool IsFolderEntry(const String& path) {
+  return path.GetLength() > 0 && path.GetAt(path.GetLength() - 1) == '/';
+}
+
+}  // namespace
+
+void SetWipePassHookForTesting(WipePassHook hook) { g_pass_hook = hook; }
+
+uint32_t ClusterSize(const String& path) {
+  if (!FileExists(path)) return 0;
+  platform::DiskSpace space;
+  if (!platform::QueryDiskSpace(path.c_str(), &space)) return 0;
+  uint64_t cluster = static_cast<uint64_t>(space.sectors_per_cluster) * space.bytes_per_sector;
+  return cluster > 0xFFFFFFFFu ? 0 : static_cast<uint32_t>(cluster);
+}
+
+Result WipeFile(const String& path, uint8_t mode, const ProgressCallback* progress) {
+  if (!FileExists(path)) return kBadArgument;
+  if (ClearFileInfo(path) != kOk) return kCannotOverwrite;
+  Result r = RunPasses(path, mode, progress);
+  if (r != kOk) return r;
+  platform::File truncated;
+  if (!truncated.Open(path.c_str(), "wb") || !truncated.Close()) return kCannotOverwrite;
+  ClearFileInfo(path);
+  String folder = GetFolderPart(path);
+  String name = MakeTempFileName(folder);
+  if (name.IsEmpty()) return kNoFreeTempName;
+  if (RenameFile(path, name) != kOk) return kCannotRenameFile;
+  return RemoveFile(folder + name);
+}
+
+Result EraseFolder(const String& folder) {
+  if (ClearFolderInfo(folder) != kOk) return kBadFolder;
+  String parent = GetParentFolder(folder);
+  String name = MakeTempFileName(parent);
+  if (name.IsEmpty()) return kNoFreeTempName;
+  Result r = RenameFolder(folder, name);
+  if (r != kOk) return r;
+  if (DeleteFolderTree(parent + name + "/") != kOk) return kCannotRemoveFolder;
+  return kOk;
+}
+
+Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* progress,
+                  bool keep_root) {
+  if (!FolderExists(folder)) return kFolderNotFound;
+  // Answers to the reports are not acted on: see the header.
+  ProgressScope scope(progress);
+  scope.Begin();
+  scope.BeginPhase(10);
+  uint64_t total = GetFolderAllocatedSize(folder, progress);
+  scope.EndPhase();
+
+  StringArray paths;
+  Result latest = WalkFolder(folder, "", &CollectEntry, reinterpret_cast<uintptr_t>(&paths), 0,
+                             kWalkFoldersAfterContents | kWalkIncludeExcluded | kWalkContinueOnError,
+                             0);
+  uint64_t done = 0;
+  for (int32_t i = 0; i < paths.GetCount(); ++i) {
+    const String& path = paths[i];
+    Result r;
+    if (IsFolderEntry(path)) {
+      r = EraseFolder(path);
+    } else {
+      uint32_t size = QueryAllocatedSize(path);
+      r = WipeFile(path, mode, nullptr);
+      if (size != kUnknownSize) done += size;
+      if (total > 0) {
+        scope.ReportPercent(static_cast<int32_t>(10 + 90 * (done < total ? done : total) / total));
+      }
+    }
+    if (r != kOk) latest = r;
+  }
+  if (latest != kOk) return latest;
+  scope.ReportPercent(100);
+  scope.End();
+  return keep_root ? kOk : EraseFolder(folder);
+}
+
+}  // namespace mv

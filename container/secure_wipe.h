@@ -1,0 +1,65 @@
+// Secure wipe of decrypted data: every file is overwritten in place over
+// its whole clusters, synced to the device, truncated, renamed to a
+// meaningless name and deleted; every folder is renamed and removed. The
+// package reader wipes its work folder this way, and the container writer
+// wipes the container file it replaces.
+#pragma once
+
+#include <cstdint>
+
+#include "base/result.h"
+#include "base/string.h"
+
+namespace mv {
+
+struct ProgressCallback;
+
+// Wipe modes. Any other value overwrites nothing; the file is still
+// truncated, renamed and deleted.
+inline constexpr uint8_t kWipeZeros = 0;        // one pass of zero bytes
+inline constexpr uint8_t kWipeThreePasses = 1;  // 0xFF, then 0x00, then random bytes
+
+// Bytes per cluster of the drive holding the existing file at path; 0 when
+// there is no such file or the drive cannot tell.
+uint32_t ClusterSize(const String& path);
+
+// Wipes one file. Its flags are cleared first, so a read-only file is wiped
+// like any other. Each pass writes the file's size rounded up to whole
+// clusters (the slack after the last byte is overwritten too), one cluster
+// per write through the runtime's buffer, and ends with one sync of the
+// file to the device. Progress: one level of 100 for mode 0; phases of 20,
+// 20 and 60 for the passes of mode 1. A non-zero answer to a position
+// report (kCancelled) stops the wipe with that code and leaves the file
+// partly overwritten but present.
+// Results: kOk; kBadArgument (no such file); kOutOfMemory (no overwrite
+// buffer); kCannotOverwrite (flags not cleared, file not opened, written
+// or synced, or not truncated); kNoFreeTempName; kCannotRenameFile;
+// kCannotDeleteFile; or the progress callback's code.
+Result WipeFile(const String& path, uint8_t mode, const ProgressCallback* progress);
+
+// Removes a folder whose files have been wiped: clears its flags, renames
+// it to a free temporary name in its parent and deletes that tree.
+// kOk; kBadFolder (flags not cleared); kNoFreeTempName; RenameFolder's
+// failures (kFolderNotFound, kAccessDenied, kCannotRenameFolder);
+// kCannotRemoveFolder (the renamed tree could not be deleted).
+Result EraseFolder(const String& folder);
+
+// Wipes every file below folder (a folder path) with WipeFile and erases
+// every folder below it, deepest first; then erases folder itself unless
+// keep_root is set. A failure does not stop the wipe: the other files are
+// still wiped, the folders holding a failed file are still erased as far
+// as they can be, and the latest failure is returned (the root then
+// stays). kFolderNotFound when folder does not exist. Progress: a phase of
+// 10 for measuring the tree, then positions as the files are wiped; the
+// wipe is not cancelled through the progress callback, so that no
+// decrypted file is left behind half-way.
+Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* progress,
+                  bool keep_root);
+
+// Test hook: when set, called after each overwrite pass of WipeFile (the
+// file synced and closed, not yet truncated) with the file's path and the
+// number of bytes the pass wrote.
+using WipePassHook = void (*)(const String& path, uint64_t bytes_written);
+void SetWipePassHookForTesting(WipePassHook hook);
+
+}  // namespace mv

@@ -1,0 +1,17 @@
+#include "crypto/blowfish_cipher.h"
+
+#include "container/key_derivation.h"
+#include "crypto/cipher_setup.h"
+
+namespace mv {
+
+Result BlowfishCipher::Init(const String& password, const TagValue* vector) {
+  engine_.Reset();
+  uint8_t first_vector[kBlockSize];
+  Result result = LoadCipherVector(vector, kBlockSize, first_vector);
+  if (result != kOk) return result;
+  return StartKeyedChain(engine_, CbcAlgorithm::kBlowfish128, password, kBlowfishKeySuffix,
+                         first_vector);
+}
+
+}  // namespace mv

@@ -1,0 +1,52 @@
+// CryptStack: the enciphered, compressed body of a container as one stream.
+// A CompressionStream sits on a CipherStream, which sits on the stream the
+// stack is opened over:
+//   caller → CryptStack → CompressionStream → CipherStream → inner
+// Writing compresses first and then enciphers; reading runs the other way.
+#pragma once
+
+#include <cstdint>
+
+#include "base/result.h"
+#include "base/string.h"
+#include "crypto/block_cipher.h"
+#include "crypto/cipher_stream.h"
+#include "stream/compression_stream.h"
+#include "stream/filter_stream.h"
+
+namespace mv {
+
+class TagValue;
+
+class CryptStack : public FilterStream {
+ public:
+  CryptStack() = default;
+
+  // Opens the filter, the CipherStream over inner (password check included)
+  // and the CompressionStream over the CipherStream with the compression
+  // setting. The first failure closes the stack and is returned:
+  // kBadArgument/kFilterModeRefused, then the CipherStream's codes
+  // (kWrongPassword, kUnsupported, kBadVector, ...), then the
+  // CompressionStream's (kUnsupported for a setting above 2).
+  Result Open(Stream* inner, const String& password, const TagValue* vector, CipherId id,
+              uint32_t compression_setting);
+  // Closes the CompressionStream (its last block goes into the cipher
+  // stream), then the CipherStream (its last chunk goes to inner), then the
+  // stack. Writing: the first failure of those flushes, kOk when everything
+  // reached inner. The inner stream stays open.
+  Result Close() override;
+  // Forwarded to the CompressionStream after the filter's admission; its
+  // result becomes the stack's sticky error.
+  Result Read(void* buffer, uint32_t length) override;
+  Result Write(const void* buffer, uint32_t length) override;
+
+  static bool IsValidCompressionSetting(uint32_t setting) {
+    return CompressionStream::IsValidCompressionSetting(setting);
+  }
+
+ private:
+  CipherStream cipher_;
+  CompressionStream compression_;
+};
+
+}  // namespace mv

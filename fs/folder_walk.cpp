@@ -1,0 +1,90 @@
+#include "fs/folder_walk.h"
+
+#include "fs/disk_query.h"
+#include "fs/file_info.h"
+#include "fs/path.h"
+#include "platform/files.h"
+#include "stream/tag_record.h"
+
+namespace mv {
+namespace {
+
+bool IsDotEntry(const String& name) { return name == "." || name == ".."; }
+
+// Folds one result into the walk: true when the walk must end now with
+// *result.
+bool StopsWalk(Result r, uint32_t options, Result* remembered, Result* result) {
+  if (r == kOk) return false;
+  if (r == kCancelled || (options & kWalkContinueOnError) == 0) {
+    *result = r;
+    return true;
+  }
+  *remembered = r;
+  return false;
+}
+
+Result AppendEntry(const char* root, const char* relative, const char* name, int,
+                   uintptr_t user1, uintptr_t, uintptr_t) {
+  auto* files = reinterpret_cast<StringArray*>(user1);
+  String path = String(root) + relative + name;
+  return files->Add(path) < 0 ? kOutOfMemory : kOk;
+}
+
+}  // namespace
+
+Result WalkFolder(const String& root, const String& relative, WalkCallback callback,
+                  uintptr_t user1, uintptr_t user2, uint32_t options, uintptr_t user3) {
+  if (callback == nullptr) return kBadArgument;
+  if (!FolderExists(root)) return kBadFolder;
+  String rel = relative.c_str() == nullptr ? String("") : relative;
+  String current = root + rel;
+  bool skip_excluded = (options & kWalkIncludeExcluded) == 0;
+  if (skip_excluded && IsExcludedFolder(current)) return kOk;
+
+  platform::FolderListing listing;
+  if (!listing.Open(current.c_str())) return kFolderNotFound;
+  Result remembered = kOk;
+  Result result = kOk;
+  platform::FolderEntry entry;
+  while (listing.Next(&entry)) {
+    if (!entry.is_folder) {
+      Result r = callback(root.c_str(), rel.c_str(), entry.name.c_str(), 0, user1, user2, user3);
+      if (StopsWalk(r, options, &remembered, &result)) return result;
+      continue;
+    }
+    if (IsDotEntry(entry.name)) continue;
+    if ((options & kWalkTopOnly) != 0) continue;
+    String sub = rel + entry.name + "/";
+    if (skip_excluded && IsExcludedFolder(root + sub)) continue;
+    bool report = (options & kWalkFilesOnly) == 0;
+    bool after = (options & kWalkFoldersAfterContents) != 0;
+    if (report && !after) {
+      Result r = callback(root.c_str(), sub.c_str(), "", 1, user1, user2, user3);
+      if (StopsWalk(r, options, &remembered, &result)) return result;
+    }
+    Result r = WalkFolder(root, sub, callback, user1, user2, options, user3);
+    if (StopsWalk(r, options, &remembered, &result)) return result;
+    if (report && after) {
+      r = callback(root.c_str(), sub.c_str(), "", 1, user1, user2, user3);
+      if (StopsWalk(r, options, &remembered, &result)) return result;
+    }
+  }
+  return remembered;
+}
+
+bool IsExcludedFolder(const String& folder) {
+  if (!FolderExists(folder)) return false;
+  String name = GetFileName(StripTrailingSlash(folder));
+  name.MakeLower();
+  if (name == "recycled" || name == "recycler") return true;
+  if (name != "temporary internet files") return false;
+  TagRecord info;
+  return GetFolderInfo(folder, &info) == kOk && info.GetU8(kInfoTagSystem, 0) == 1;
+}
+
+Result ListFolder(const String& root, StringArray* files) {
+  if (files == nullptr) return kBadArgument;
+  return WalkFolder(root, "", &AppendEntry, reinterpret_cast<uintptr_t>(files), 0, 0, 0);
+}
+
+}  // namespace mv

@@ -1,0 +1,377 @@
+// POSIX side of the file-system seam of files.h. How Win32 notions map here
+// is described in files.h; the comments below say what each call cannot
+// represent.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+namespace mv::platform {
+namespace {
+
+// Hidden, system and archive (and read-only of a folder) as a 4-byte
+// little-endian copy of their Win32 bits.
+constexpr const char* kAttributeName = "user.morvalis.attributes";
+constexpr uint32_t kExtendedBits = kAttributeHidden | kAttributeSystem | kAttributeArchive;
+constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
+
+// Seconds from 1601-01-01 to 1970-01-01.
+constexpr int64_t kEpochDifference = 11644473600LL;
+constexpr int64_t kTicksPerSecond = 10000000;
+
+// The path in the system's encoding; false when it has none.
+bool SystemPath(const char* path, String* out) { return ToSystemText(path, out); }
+
+bool LinkStat(const String& system_path, struct stat* st) {
+  return lstat(system_path.c_str(), st) == 0;
+}
+
+uint32_t ReadExtendedBits(const char* system_path) {
+  unsigned char raw[4];
+  ssize_t n = lgetxattr(system_path, kAttributeName, raw, sizeof raw);
+  if (n != static_cast<ssize_t>(sizeof raw)) return 0;  // none, no support, or foreign
+  uint32_t bits = static_cast<uint32_t>(raw[0]) | static_cast<uint32_t>(raw[1]) << 8 |
+                  static_cast<uint32_t>(raw[2]) << 16 | static_cast<uint32_t>(raw[3]) << 24;
+  return bits;
+}
+
+bool NoExtendedAttributeSupport(int error) {
+  return error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+// Stores bits (0 removes the attribute). A file system without user
+// extended attributes drops them: reading them back then reports not set.
+bool WriteExtendedBits(const char* system_path, uint32_t bits) {
+  if (bits == 0) {
+    if (lremovexattr(system_path, kAttributeName) == 0) return true;
+    return errno == ENODATA || NoExtendedAttributeSupport(errno);
+  }
+  unsigned char raw[4] = {static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
+                          static_cast<unsigned char>(bits >> 16),
+                          static_cast<unsigned char>(bits >> 24)};
+  if (lsetxattr(system_path, kAttributeName, raw, sizeof raw, 0) == 0) return true;
+  return NoExtendedAttributeSupport(errno);
+}
+
+bool ChangeMode(const char* system_path, mode_t mode) {
+  // Refuses to act through a symbolic link put in place since the lstat.
+  return fchmodat(AT_FDCWD, system_path, mode, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+FileTime ToFileTime(int64_t seconds, uint32_t nanoseconds) {
+  if (seconds < -kEpochDifference) return 0;
+  return static_cast<FileTime>(seconds + kEpochDifference) * kTicksPerSecond + nanoseconds / 100;
+}
+
+struct timespec ToTimespec(FileTime time) {
+  struct timespec ts;
+  ts.tv_sec = static_cast<time_t>(static_cast<int64_t>(time / kTicksPerSecond) - kEpochDifference);
+  ts.tv_nsec = static_cast<long>(time % kTicksPerSecond) * 100;
+  return ts;
+}
+
+struct timespec OmittedTime() {
+  struct timespec ts;
+  ts.tv_sec = 0;
+  ts.tv_nsec = UTIME_OMIT;
+  return ts;
+}
+
+uint32_t Cap32(uint64_t value) { return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(value); }
+
+void FillEntry(const struct stat& st, FolderEntry* entry) {
+  entry->is_folder = S_ISDIR(st.st_mode);
+  entry->size = entry->is_folder ? 0 : static_cast<uint64_t>(st.st_size);
+}
+
+// Opens with flags and returns the descriptor, refusing anything but a
+// regular file (a folder or a device would open here but not on Windows; a
+// FIFO must not block the open).
+int OpenRegular(const char* path, int flags, mode_t mode) {
+  String system_path;
+  if (!SystemPath(path, &system_path)) return -1;
+  int fd = open(system_path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+std::FILE* AdoptDescriptor(int fd, const char* mode) {
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, mode);
+  if (file == nullptr) close(fd);
+  return file;
+}
+
+}  // namespace
+
+// --- Listing -------------------------------------------------------------------
+
+struct FolderListing::State {
+  DIR* dir = nullptr;
+};
+
+bool FolderListing::Open(const char* folder) {
+  Close();
+  String system_path;
+  if (!SystemPath(folder, &system_path)) return false;
+  DIR* dir = opendir(system_path.c_str());
+  if (dir == nullptr) return false;
+  state_ = new (std::nothrow) State;
+  if (state_ == nullptr) {
+    closedir(dir);
+    return false;
+  }
+  state_->dir = dir;
+  return true;
+}
+
+bool FolderListing::Next(FolderEntry* entry) {
+  if (state_ == nullptr) return false;
+  for (;;) {
+    errno = 0;
+    struct dirent* item = readdir(state_->dir);
+    if (item == nullptr) return false;
+    // Names the program's code page cannot write are left out: the system
+    // could not name them again.
+    if (!FromSystemText(item->d_name, &entry->name)) continue;
+    struct stat st;
+    if (fstatat(dirfd(state_->dir), item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      // Gone since it was listed (or unreadable): report what readdir knows.
+      entry->is_folder = item->d_type == DT_DIR;
+      entry->size = 0;
+      return true;
+    }
+    FillEntry(st, entry);
+    return true;
+  }
+}
+
+void FolderListing::Close() {
+  if (state_ == nullptr) return;
+  closedir(state_->dir);
+  delete state_;
+  state_ = nullptr;
+}
+
+bool QueryEntry(const char* path, FolderEntry* entry) {
+  String system_path;
+  struct stat st;
+  if (!SystemPath(path, &system_path) || !LinkStat(system_path, &st)) return false;
+  FillEntry(st, entry);
+  const char* slash = std::strrchr(path, '/');
+  entry->name = slash == nullptr ? path : slash + 1;
+  return true;
+}
+
+// Only folders exist as "roots" here; there are no removable or CD-ROM
+// drives to tell apart.
+uint32_t QueryDriveType(const char* root) {
+  String system_path;
+  struct stat st;
+  if (!SystemPath(root, &system_path) || stat(system_path.c_str(), &st) != 0) {
+    return kDriveNoRootFolder;
+  }
+  return S_ISDIR(st.st_mode) ? kDriveFixed : kDriveNoRootFolder;
+}
+
+bool QueryDiskSpace(const char* path, DiskSpace* space) {
+  String system_path;
+  struct statvfs vfs;
+  if (!SystemPath(path, &system_path) || statvfs(system_path.c_str(), &vfs) != 0) return false;
+  uint64_t block = vfs.f_frsize != 0 ? vfs.f_frsize : vfs.f_bsize;
+  if (block == 0 || block > 0xFFFFFFFFu) return false;
+  space->sectors_per_cluster = 1;
+  space->bytes_per_sector = static_cast<uint32_t>(block);
+  space->free_clusters = Cap32(vfs.f_bavail);
+  space->total_clusters = Cap32(vfs.f_blocks);
+  return true;
+}
+
+bool QueryTempFolder(String* folder) {
+  const char* tmpdir = std::getenv("TMPDIR");
+  if (tmpdir != nullptr && tmpdir[0] == '/' && FromSystemText(tmpdir, folder)) return true;
+  return folder->Assign("/tmp/") != 0;
+}
+
+// --- Attributes and times ------------------------------------------------------------
+
+// A symbolic link has no permission bits or user attributes of its own: it
+// reads as a file without attributes. A folder keeps read-only with the
+// other flags, as a folder without write permission could not be filled.
+uint32_t ReadAttributes(const char* path) {
+  String system_path;
+  struct stat st;
+  if (!SystemPath(path, &system_path) || !LinkStat(system_path, &st)) return kInvalidAttributes;
+  if (S_ISLNK(st.st_mode)) return 0;
+  uint32_t stored = ReadExtendedBits(system_path.c_str());
+  if (S_ISDIR(st.st_mode)) return kAttributeDirectory | (stored & kAttributeSettable);
+  uint32_t attributes = stored & kExtendedBits;
+  if ((st.st_mode & kWriteBits) == 0) attributes |= kAttributeReadOnly;
+  return attributes;
+}
+
+bool WriteAttributes(const char* path, uint32_t attributes) {
+  String system_path;
+  struct stat st;
+  if (!SystemPath(path, &system_path) || !LinkStat(system_path, &st)) return false;
+  if (S_ISLNK(st.st_mode)) return true;  // nothing to keep on a link
+  const char* p = system_path.c_str();
+  if (S_ISDIR(st.st_mode)) return WriteExtendedBits(p, attributes & kAttributeSettable);
+  mode_t mode = st.st_mode & 07777;
+  // Changing user attributes needs write permission: grant the owner write
+  // first, take it away last.
+  if ((mode & S_IWUSR) == 0 && !ChangeMode(p, mode | S_IWUSR)) return false;
+  bool ok = WriteExtendedBits(p, attributes & kExtendedBits);
+  mode_t wanted = (attributes & kAttributeReadOnly) != 0 ? (mode & ~kWriteBits) : (mode | S_IWUSR);
+  if (!ChangeMode(p, wanted)) ok = false;
+  return ok;
+}
+
+bool ReadFileTimes(const char* path, FileTimes* times) {
+  String system_path;
+  if (!SystemPath(path, &system_path)) return false;
+  struct statx sx;
+  if (statx(AT_FDCWD, system_path.c_str(), AT_SYMLINK_NOFOLLOW,
+            STATX_BTIME | STATX_ATIME | STATX_MTIME, &sx) != 0) {
+    return false;
+  }
+  *times = FileTimes();
+  if ((sx.stx_mask & STATX_BTIME) != 0) {
+    times->creation = ToFileTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
+    times->has_creation = true;
+  }
+  if ((sx.stx_mask & STATX_ATIME) != 0) {
+    times->last_access = ToFileTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
+    times->has_last_access = true;
+  }
+  if ((sx.stx_mask & STATX_MTIME) != 0) {
+    times->last_write = ToFileTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+    times->has_last_write = true;
+  }
+  return true;
+}
+
+// The creation (birth) time cannot be set through any POSIX call; it is
+// left as the file system recorded it.
+bool WriteFileTimes(const char* path, const FileTimes& times) {
+  String system_path;
+  struct stat st;
+  if (!SystemPath(path, &system_path) || !LinkStat(system_path, &st)) return false;
+  if (!times.has_last_access && !times.has_last_write) return true;
+  struct timespec ts[2] = {
+      times.has_last_access ? ToTimespec(times.last_access) : OmittedTime(),
+      times.has_last_write ? ToTimespec(times.last_write) : OmittedTime(),
+  };
+  return utimensat(AT_FDCWD, system_path.c_str(), ts, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// --- Changes ---------------------------------------------------------------------
+
+bool CreateFolder(const char* folder, FolderAccess access) {
+  String system_path;
+  if (!SystemPath(folder, &system_path)) return false;
+  return mkdir(system_path.c_str(), access == FolderAccess::kOwnerOnly ? 0700 : 0777) == 0;
+}
+
+bool RemoveFolder(const char* folder) {
+  String system_path;
+  return SystemPath(folder, &system_path) && rmdir(system_path.c_str()) == 0;
+}
+
+// unlink ignores the file's own permissions; a file without write
+// permission is refused here as Windows refuses a read-only file.
+bool RemoveFile(const char* path) {
+  String system_path;
+  struct stat st;
+  if (!SystemPath(path, &system_path) || !LinkStat(system_path, &st)) return false;
+  if (S_ISDIR(st.st_mode)) return false;
+  if (!S_ISLNK(st.st_mode) && (st.st_mode & kWriteBits) == 0) return false;
+  return unlink(system_path.c_str()) == 0;
+}
+
+bool MakeExecutable(const char* path) {
+  String system_path;
+  struct stat st;
+  if (!SystemPath(path, &system_path) || stat(system_path.c_str(), &st) != 0) return false;
+  // Execute wherever read is allowed: r-- becomes r-x.
+  mode_t mode = st.st_mode | ((st.st_mode & (S_IRUSR | S_IRGRP | S_IROTH)) >> 2);
+  return chmod(system_path.c_str(), mode & 07777) == 0;
+}
+
+RenameResult Rename(const char* from, const char* to) {
+  String system_from;
+  String system_to;
+  if (!SystemPath(from, &system_from) || !SystemPath(to, &system_to)) return RenameResult::kFailed;
+  int rc = renameat2(AT_FDCWD, system_from.c_str(), AT_FDCWD, system_to.c_str(), RENAME_NOREPLACE);
+  if (rc != 0 && errno == EINVAL) {
+    // A file system without the no-replace flag: check, then rename.
+    struct stat st;
+    if (LinkStat(system_to, &st)) return RenameResult::kFailed;
+    rc = rename(system_from.c_str(), system_to.c_str());
+  }
+  if (rc == 0) return RenameResult::kOk;
+  return errno == EACCES || errno == EPERM ? RenameResult::kAccessDenied : RenameResult::kFailed;
+}
+
+// --- File handle -------------------------------------------------------------------
+
+bool File::Open(const char* path, const char* mode) {
+  Close();
+  struct Mode {
+    const char* runtime;
+    int flags;
+    const char* stdio;
+  };
+  static constexpr Mode kModes[] = {
+      {"rb", O_RDONLY, "r"},
+      {"wb", O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, "w"},
+      {"wt", O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, "w"},
+      {"w+b", O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW, "w+"},
+      {"r+b", O_RDWR | O_NOFOLLOW, "r+"},
+  };
+  if (mode == nullptr) return false;
+  for (const Mode& m : kModes) {
+    if (std::strcmp(mode, m.runtime) != 0) continue;
+    file_ = AdoptDescriptor(OpenRegular(path, m.flags, 0666), m.stdio);
+    return file_ != nullptr;
+  }
+  return false;
+}
+
+bool File::CreateNew(const char* path) {
+  Close();
+  file_ = AdoptDescriptor(OpenRegular(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600), "w+");
+  return file_ != nullptr;
+}
+
+bool File::Seek(int64_t offset, SeekOrigin origin) {
+  return file_ != nullptr && fseeko(file_, static_cast<off_t>(offset), static_cast<int>(origin)) == 0;
+}
+
+int64_t File::Tell() { return file_ == nullptr ? -1 : static_cast<int64_t>(ftello(file_)); }
+
+bool File::Sync() { return Flush() && fsync(fileno(file_)) == 0; }
+
+bool File::Truncate(uint64_t length) {
+  if (length > static_cast<uint64_t>(INT64_MAX)) return false;
+  return Flush() && ftruncate(fileno(file_), static_cast<off_t>(length)) == 0;
+}
+
+}  // namespace mv::platform

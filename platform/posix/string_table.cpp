@@ -1,0 +1,78 @@
+// The same texts as the Windows string table (ui/strings.rc), stored in the
+// program's code page, Windows-1252.
+#include "platform/posix/string_table.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+namespace mv::platform {
+namespace {
+
+struct Entry {
+  uint32_t id;
+  const char* english;
+  const char* german;
+};
+
+#define MV_PRODUCT_PAGE "http://www.morvalis.example/product.php?"
+#define MV_SHOP_PAGE "http://www.morvalis.example/shop.php?"
+
+constexpr Entry kTable[] = {
+    {1, "Morvalis", "Morvalis"},
+    {2, "The files have been saved successfully to the folder \"%s\".",
+     "Die entschl\xFCsselten Daten wurden erfolgreich in den Order \"%s\" gespeichert."},
+    {3, "An error occured while decrypting.\n\nErrorcode: %i",
+     "Es trat ein Fehler bei der Entschl\xFCsselung auf.\n\nFehlercode: %i"},
+    {4, "The entered password is not correct.",
+     "Das eingegebene Passwort stimmt nicht.\n\nBitte versuchen Sie es erneut. Achten Sie auf Gro\xDF- und "
+     "Kleinschreibung."},
+    {5, MV_PRODUCT_PAGE "language=en&product=mws", MV_PRODUCT_PAGE "product=mws&language=de"},
+    {6, MV_PRODUCT_PAGE "language=en&product=mvb", MV_PRODUCT_PAGE "product=mvb&language=de"},
+    {7, MV_SHOP_PAGE "product=mws&language=en&area=shop", MV_SHOP_PAGE "product=mws&language=de&area=shop"},
+    {8, "Into which folder do you want to decrypt the files?",
+     "In welchen Ordner sollen die Dateien entschl\xFCsselt werden?"},
+    {9, "The selected target folder is invalid.", "Der angegebene Ordner ist ung\xFCltig."},
+    {10, "An error occured while creating a temporary file.",
+     "Beim Erstellen einer tempor\xE4ren Datei ist ein Fehler aufgetreten."},
+    {12, MV_SHOP_PAGE "product=mvb&language=en&area=shop", MV_SHOP_PAGE "product=mvb&language=de&area=shop"},
+    {13, "An error occured while saving the files.\n\nErrorcode: %i",
+     "Beim Speichern der Dateien ist ein Fehler aufgetreten.\n\nFehlercode: %i"},
+    {14, "An error occured while saving the text file.\n\nErrorcode: %i",
+     "Beim Speichern des Texts ist ein Fehler aufgetreten.\n\nFehlercode: %i"},
+    {15, "Morvalis - Save text", "Morvalis - Text speichern"},
+    {16, "Text files (*.txt)", "Text-Dateien (*.txt)"},
+    {17, "The text of the encrypted email has been successfully saved to the file \"%s\".",
+     "Der Text der verschl\xFCsselten E-Mail wurde erfolgreich in die Datei \"%s\" gespeichert."},
+    {18, "Please wait...", "Bitte warten..."},
+    {19,
+     "The folder \"%s\" already exists.\n\nThe files in this folder will be overwritten\n\nDo you want to "
+     "proceed?",
+     "Das Verzeichnis \"%s\" existiert bereits.\n\nDie darin enthaltenen Dateien werden ggf. \xFC"
+     "berschrieben.\n\nM\xF6"
+     "chten Sie fortfahren?"},
+    {20, "%s and %i more file(s)", "%s und %i weitere Datei(en)"},
+    {21, "Decryption has been canceled by user.", "Die Entschl\xFCsselung wurde vom Benutzer abgebrochen."},
+    {22, "The specified folder is a file.\n\nPlease specify a different folder.",
+     "Der angegebene Ordner ist eine Datei.\n\nBitte w\xE4hlen Sie einen anderen Ordner."},
+};
+
+}  // namespace
+
+Language UserLanguage() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') continue;
+    return std::strncmp(value, "de", 2) == 0 ? Language::kGerman : Language::kEnglish;
+  }
+  return Language::kEnglish;
+}
+
+const char* FindTableString(uint32_t id, Language language) {
+  for (const Entry& e : kTable) {
+    if (e.id == id) return language == Language::kGerman ? e.german : e.english;
+  }
+  return nullptr;
+}
+
+}  // namespace mv::platform

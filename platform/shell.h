@@ -1,0 +1,83 @@
+// The shell, resource and system services the system helpers ask of the
+// operating system. Results are in the system's own form (native separators
+// on Windows) and the program's code page; base/system_helpers.h turns them
+// into the internal path form. Each operation says what POSIX does instead.
+#pragma once
+
+#include <cstdint>
+
+#include "base/result.h"
+#include "base/string.h"
+
+namespace mv::platform {
+
+// Shell folder numbers (Win32 CSIDL values) the program asks for.
+inline constexpr int kFolderDesktop = 0x0010;       // the desktop directory
+inline constexpr int kFolderPersonal = 0x0005;      // documents
+inline constexpr int kFolderLocalAppData = 0x001C;  // per-user application data
+
+// The path of a shell folder, "" when the shell has none. Windows:
+// SHGetSpecialFolderLocation + SHGetPathFromIDListA (the item list freed with
+// the shell's allocator). POSIX: the XDG user directory (XDG_DESKTOP_DIR and
+// XDG_DOCUMENTS_DIR from $XDG_CONFIG_HOME/user-dirs.dirs, else $HOME/Desktop
+// and $HOME/Documents; XDG_DATA_HOME or $HOME/.local/share for app data).
+String GetSpecialFolderPath(int folder);
+
+// The operating system's folder (GetWindowsDirectoryA, 260 bytes). POSIX has
+// none: "".
+String GetWindowsFolderPath();
+
+// The string with this id in the user's language; "" when there is none.
+// Windows: LoadStringA from the module's string table (module 0: the
+// program), whose resource lookup picks German (1031) or English (1033).
+// POSIX: the same table compiled in; German when the first set of LC_ALL,
+// LC_MESSAGES and LANG begins with "de", English otherwise.
+String LoadResourceString(uint32_t id, void* module);
+
+// The version record: platform id (1 9x, 2 NT), major and minor version and
+// the service text. False when it cannot be read (GetVersionExA). POSIX:
+// false, so every version test answers "no".
+struct OsVersion {
+  uint32_t platform_id = 0;
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  String service;
+};
+bool GetOsVersion(OsVersion* version);
+
+// The full path of the running executable (GetModuleFileNameA, 10000 bytes;
+// POSIX: /proc/self/exe converted to the program's code page), "" on failure.
+String GetExecutablePath();
+
+// The short (8.3) form of a path (GetShortPathNameA, 260 bytes); the path
+// unchanged when there is none. POSIX has no short names: unchanged.
+String QueryShortPath(const char* path);
+
+// Opens a document or web address with the platform's "open" action
+// (ShellExecuteA, show normal; POSIX: xdg-open, not waited for). The
+// platform's answer is not reported.
+void ShellOpen(const char* target);
+
+// Shows a folder in the platform's file manager (Windows: explorer.exe from
+// the Windows folder, given the folder in native form; POSIX: xdg-open). The
+// folder is in internal form without a trailing '/'. Returns the result of
+// starting the program.
+Result OpenFileManager(const char* folder);
+
+// Registry roots the program reads from.
+enum class RegistryRoot { kCurrentUser, kLocalMachine };
+
+// Reads a plain-string registry value of at most 259 characters: 0 and the
+// text; 1 when the key or value is missing, too long or not a plain string
+// (RegOpenKeyExA with KEY_READ, RegQueryValueExA). POSIX has no registry: 1.
+Result ReadRegistryString(RegistryRoot root, const char* key, const char* value, String* out);
+
+// Starts a program (internal path form): the command line is the program's
+// native path (not quoted) and the arguments (Windows: CreateProcessA, at most 31999 characters, no
+// inherited handles, hidden window when asked; POSIX: posix_spawn with the
+// arguments as one argument when not empty). With wait set, waits for the
+// end and stores the exit code when asked. kOk when started, kFailed when
+// the platform refused.
+Result StartProgram(const char* program, const char* arguments, bool wait, bool hide, uint32_t* exit_code);
+
+}  // namespace mv::platform

@@ -1,0 +1,235 @@
+// Win32 side of the file-system seam of files.h: the ANSI entry points, each
+// handed the native form of the path ('/' replaced by '\').
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "platform/files.h"
+
+namespace mv::platform {
+namespace {
+
+constexpr DWORD kTempPathBufferSize = 360;
+
+String NativePath(const char* path) {
+  String native(path == nullptr ? "" : path);
+  native.ReplaceChar('/', '\\');
+  return native;
+}
+
+FILETIME ToFiletime(FileTime time) {
+  FILETIME ft;
+  ft.dwLowDateTime = static_cast<DWORD>(time);
+  ft.dwHighDateTime = static_cast<DWORD>(time >> 32);
+  return ft;
+}
+
+FileTime FromFiletime(const FILETIME& ft) {
+  return static_cast<FileTime>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
+}
+
+void FillEntry(const WIN32_FIND_DATAA& data, FolderEntry* entry) {
+  entry->name = data.cFileName;
+  entry->is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  entry->size = entry->is_folder
+                    ? 0
+                    : (static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() {
+    if (IsValid()) CloseHandle(h_);
+  }
+  bool IsValid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+}  // namespace
+
+// --- Listing -------------------------------------------------------------------
+
+struct FolderListing::State {
+  HANDLE find = INVALID_HANDLE_VALUE;
+  WIN32_FIND_DATAA data;
+  bool pending = false;  // data holds an entry not yet handed out
+};
+
+bool FolderListing::Open(const char* folder) {
+  Close();
+  String pattern = NativePath(folder);
+  if (!pattern.IsEmpty() && pattern.GetAt(pattern.GetLength() - 1) != '\\') pattern += '\\';
+  pattern += "*.*";
+  state_ = new (std::nothrow) State;
+  if (state_ == nullptr) return false;
+  state_->find = FindFirstFileA(pattern.c_str(), &state_->data);
+  if (state_->find == INVALID_HANDLE_VALUE) {
+    Close();
+    return false;
+  }
+  state_->pending = true;
+  return true;
+}
+
+bool FolderListing::Next(FolderEntry* entry) {
+  if (state_ == nullptr) return false;
+  if (!state_->pending && !FindNextFileA(state_->find, &state_->data)) return false;
+  state_->pending = false;
+  FillEntry(state_->data, entry);
+  return true;
+}
+
+void FolderListing::Close() {
+  if (state_ == nullptr) return;
+  if (state_->find != INVALID_HANDLE_VALUE) FindClose(state_->find);
+  SecureZeroMemory(&state_->data, sizeof state_->data);
+  delete state_;
+  state_ = nullptr;
+}
+
+bool QueryEntry(const char* path, FolderEntry* entry) {
+  // A wildcard would make the listing find some other entry.
+  if (path == nullptr || std::strpbrk(path, "*?") != nullptr) return false;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(NativePath(path).c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  FindClose(find);
+  FillEntry(data, entry);
+  return true;
+}
+
+uint32_t QueryDriveType(const char* root) { return GetDriveTypeA(NativePath(root).c_str()); }
+
+bool QueryDiskSpace(const char* path, DiskSpace* space) {
+  String root = NativePath(path).Left(3);
+  DWORD sectors = 0, bytes = 0, free_clusters = 0, total = 0;
+  if (!GetDiskFreeSpaceA(root.c_str(), &sectors, &bytes, &free_clusters, &total)) return false;
+  space->sectors_per_cluster = sectors;
+  space->bytes_per_sector = bytes;
+  space->free_clusters = free_clusters;
+  space->total_clusters = total;
+  return true;
+}
+
+bool QueryTempFolder(String* folder) {
+  char* buffer = folder->GetBuffer(kTempPathBufferSize);
+  if (buffer == nullptr) return false;
+  DWORD n = GetTempPathA(kTempPathBufferSize, buffer);
+  if (n == 0 || n >= kTempPathBufferSize) buffer[0] = '\0';
+  folder->ReleaseBuffer();
+  return !folder->IsEmpty();
+}
+
+// --- Attributes and times ------------------------------------------------------------
+
+uint32_t ReadAttributes(const char* path) { return GetFileAttributesA(NativePath(path).c_str()); }
+
+bool WriteAttributes(const char* path, uint32_t attributes) {
+  DWORD bits = attributes & kAttributeSettable;
+  return SetFileAttributesA(NativePath(path).c_str(), bits == 0 ? FILE_ATTRIBUTE_NORMAL : bits) != 0;
+}
+
+bool ReadFileTimes(const char* path, FileTimes* times) {
+  Handle file(CreateFileA(NativePath(path).c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) return false;
+  *times = FileTimes();
+  FILETIME creation, access, write;
+  if (GetFileTime(file.get(), &creation, &access, &write)) {
+    times->creation = FromFiletime(creation);
+    times->last_access = FromFiletime(access);
+    times->last_write = FromFiletime(write);
+    times->has_creation = times->has_last_access = times->has_last_write = true;
+  }
+  return true;
+}
+
+bool WriteFileTimes(const char* path, const FileTimes& times) {
+  Handle file(CreateFileA(NativePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) return false;
+  FILETIME creation = ToFiletime(times.creation);
+  FILETIME access = ToFiletime(times.last_access);
+  FILETIME write = ToFiletime(times.last_write);
+  SetFileTime(file.get(), times.has_creation ? &creation : nullptr,
+              times.has_last_access ? &access : nullptr, times.has_last_write ? &write : nullptr);
+  return true;
+}
+
+// --- Changes ---------------------------------------------------------------------
+
+// The default security of a folder below the user's own temporary folder is
+// already the user's; there is no separate owner-only form to ask for.
+bool CreateFolder(const char* folder, FolderAccess) {
+  return CreateDirectoryA(NativePath(folder).c_str(), nullptr) != 0;
+}
+
+bool RemoveFolder(const char* folder) { return RemoveDirectoryA(NativePath(folder).c_str()) != 0; }
+
+bool RemoveFile(const char* path) { return DeleteFileA(NativePath(path).c_str()) != 0; }
+
+bool MakeExecutable(const char*) { return true; }
+
+RenameResult Rename(const char* from, const char* to) {
+  if (MoveFileA(NativePath(from).c_str(), NativePath(to).c_str())) return RenameResult::kOk;
+  return GetLastError() == ERROR_ACCESS_DENIED ? RenameResult::kAccessDenied : RenameResult::kFailed;
+}
+
+// --- File handle -------------------------------------------------------------------
+
+bool File::Open(const char* path, const char* mode) {
+  Close();
+  static constexpr const char* kModes[] = {"rb", "wb", "wt", "w+b", "r+b"};
+  if (mode == nullptr) return false;
+  for (const char* m : kModes) {
+    if (std::strcmp(mode, m) != 0) continue;
+    file_ = std::fopen(NativePath(path).c_str(), m);
+    return file_ != nullptr;
+  }
+  return false;
+}
+
+bool File::CreateNew(const char* path) {
+  Close();
+  HANDLE h = CreateFileA(NativePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                         nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDWR | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(h);
+    return false;
+  }
+  file_ = _fdopen(fd, "w+b");
+  if (file_ == nullptr) _close(fd);  // closes the handle too
+  return file_ != nullptr;
+}
+
+bool File::Seek(int64_t offset, SeekOrigin origin) {
+  return file_ != nullptr && _fseeki64(file_, offset, static_cast<int>(origin)) == 0;
+}
+
+int64_t File::Tell() { return file_ == nullptr ? -1 : _ftelli64(file_); }
+
+bool File::Sync() {
+  if (!Flush()) return false;
+  HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)));
+  return h != INVALID_HANDLE_VALUE && FlushFileBuffers(h) != 0;
+}
+
+bool File::Truncate(uint64_t length) {
+  if (length > static_cast<uint64_t>(INT64_MAX)) return false;
+  return Flush() && _chsize_s(_fileno(file_), static_cast<__int64>(length)) == 0;
+}
+
+}  // namespace mv::platform

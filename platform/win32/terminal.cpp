@@ -1,0 +1,50 @@
+// Win32 side of platform/terminal.h.
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/platform.h"
+#include "platform/terminal.h"
+
+namespace mv::platform {
+namespace {
+
+HANDLE HandleOf(StandardStream stream) {
+  switch (stream) {
+    case StandardStream::kInput:
+      return GetStdHandle(STD_INPUT_HANDLE);
+    case StandardStream::kOutput:
+      return GetStdHandle(STD_OUTPUT_HANDLE);
+    default:
+      return GetStdHandle(STD_ERROR_HANDLE);
+  }
+}
+
+}  // namespace
+
+bool IsTerminal(StandardStream stream) {
+  DWORD mode = 0;
+  HANDLE handle = HandleOf(stream);
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
+
+void WriteStderr(const char* text) {
+  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  if (err == nullptr || err == INVALID_HANDLE_VALUE || text == nullptr) return;
+  DWORD written = 0;
+  WriteFile(err, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+}
+
+bool ReadSecretLine(const char* prompt, String* out, size_t max_length) {
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  if (in == nullptr || in == INVALID_HANDLE_VALUE || !GetConsoleMode(in, &mode)) return false;
+  WriteStderr(prompt);
+  SetConsoleMode(in, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+  bool read = ReadStdinLine(out, max_length);
+  SetConsoleMode(in, mode);
+  WriteStderr("\n");
+  return read;
+}
+
+}  // namespace mv::platform

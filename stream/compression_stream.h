@@ -1,0 +1,91 @@
+// CompressionStream: the layer that compresses the serialised archive
+// before it is enciphered and decompresses it after it is deciphered.
+//
+// The byte stream is cut into blocks of at most kBlockCapacity (65535)
+// bytes, each compressed on its own with zlib's one-shot functions (no state
+// carries from block to block, so the output depends only on the block
+// boundaries, every 65535 bytes whatever the caller's write sizes). Each
+// block is framed on the inner stream, little-endian, without padding:
+//   flag u8    1: compressed (or setting 0: raw as asked); 0: raw because
+//              compression failed or did not shrink the block
+//   length u32 number of bytes that follow
+//   data       the block, compressed or raw
+// There is no header, count or end marker: the reader pulls only as many
+// frames as the data above it asks for.
+//
+// Settings: 0 stores every block raw (flag 1), 1 compresses with level 9,
+// 2 with level 3.
+//
+// The reader refuses a stored length of 65536 or more before reading it,
+// and a block that inflates to nothing or to more than 65535 bytes, with
+// kDecompressionFailed; inflating never writes more than one block's worth.
+// The block buffers hold plain data and are wiped when released.
+#pragma once
+
+#include <cstdint>
+
+#include "base/result.h"
+#include "stream/filter_stream.h"
+#include "stream/tag_value.h"
+
+namespace mv {
+
+class CompressionStream : public FilterStream {
+ public:
+  static constexpr uint32_t kBlockCapacity = 65535;
+  // Stored lengths from here on are refused.
+  static constexpr uint32_t kStoredLengthLimit = 65536;
+  // The largest block the standalone block functions accept.
+  static constexpr uint32_t kMaxBlockLength = 1048576;
+  // Bytes of a frame head: flag and length.
+  static constexpr uint32_t kFrameHeadSize = 5;
+
+  CompressionStream() = default;
+  ~CompressionStream() override;
+
+  // Opens in inner's direction with the setting. kNotOpen when the filter
+  // cannot take inner (null, or not open); kUnsupported for a setting other
+  // than 0, 1, 2. The stream is closed on failure.
+  Result Open(Stream* inner, uint32_t setting);
+  // Writing: flushes the collected bytes as a last block; returns the
+  // stream's error as it stood after that flush (kOk when all frames
+  // reached the inner stream). Reading: drops any unread rest; kOk. The
+  // inner stream stays open either way.
+  Result Close() override;
+  Result Read(void* buffer, uint32_t length) override;
+  Result Write(const void* buffer, uint32_t length) override;
+
+  // Blocks written or read since Open.
+  uint32_t GetBlockCount() const { return blocks_; }
+
+  static bool IsValidCompressionSetting(uint32_t setting) { return setting <= 2; }
+
+  // Compresses a TypeBlob block in place for the setting: setting 0 leaves
+  // it as it is; kBadCompression for a setting above 2; kBadArgument for a
+  // value that is not a blob or longer than kMaxBlockLength; an empty block
+  // stays empty. kDecompressionFailed, with the block unchanged, when zlib
+  // fails or the result is not shorter than the block (it is then stored
+  // raw); kOutOfMemory when no output buffer can be had.
+  static Result CompressBlock(TagValue& block, uint32_t setting);
+  // Inflates a TypeBlob block in place for the setting: setting 0 leaves it
+  // as it is; kBadCompression for a setting above 2; kFailed for a value
+  // that is not a blob or longer than kMaxBlockLength; kDecompressionFailed
+  // when zlib fails or the result exceeds kMaxBlockLength.
+  static Result DecompressBlock(TagValue& block, uint32_t setting);
+
+ private:
+  Result WriteBlock();
+  Result ReadBlock();
+  void ReleaseBuffers();
+
+  uint32_t setting_ = 0;
+  uint32_t blocks_ = 0;
+  uint32_t block_length_ = 0;  // valid bytes in buffer_ (reading)
+  uint32_t position_ = 0;      // next byte out (reading), bytes collected (writing)
+  // The current plain block, kBlockCapacity bytes once allocated.
+  TagValue buffer_;
+  // The frame data on its way to or from the inner stream, same capacity.
+  TagValue frame_;
+};
+
+}  // namespace mv

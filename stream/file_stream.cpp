@@ -1,0 +1,60 @@
+#include "stream/file_stream.h"
+
+#include "fs/disk_query.h"
+#include "fs/file_operations.h"
+#include "fs/path.h"
+#include "platform/codepage.h"
+
+namespace mv {
+
+Result FileStream::Open(uint32_t mode, const String& path, StreamContext* context) {
+  Result r = Stream::Open(mode, context);
+  if (r != kOk) {
+    Close();
+    return r;
+  }
+  String internal = ToInternalPath(path);
+  if (mode == kWriting) {
+    String folder = GetFolderPart(internal);
+    // A folder that cannot be made shows as the open failing below.
+    if (!folder.IsEmpty() && !FolderExists(folder)) MakeFolder(folder);
+  }
+  if (!file_.Open(internal.c_str(), mode == kReading ? "rb" : "w+b")) {
+    Close();
+    return kCannotOpen;
+  }
+  return kOk;
+}
+
+Result FileStream::Close() {
+  bool writing = IsWriting();
+  bool flushed = file_.Close();
+  Stream::Close();
+  return writing && !flushed ? kShortWrite : kOk;
+}
+
+Result FileStream::Read(void* buffer, uint32_t length) {
+  if (Stream::Read(buffer, length) != kOk) return GetError();
+  if (file_.Read(buffer, length) != length) RecordError(kShortRead);
+  return GetError();
+}
+
+Result FileStream::Write(const void* buffer, uint32_t length) {
+  if (Stream::Write(buffer, length) != kOk) return GetError();
+  if (file_.Write(buffer, length) != length) RecordError(kShortWrite);
+  return GetError();
+}
+
+Result SaveTextFile(const String& path, const String& text) {
+  // The file is for the user's own editors: in the system's text encoding
+  // (the locale's UTF-8 on POSIX; the program's code page on Windows).
+  String system_text;
+  if (!platform::ToSystemText(text.c_str(), &system_text)) return kShortWrite;
+  platform::File file;
+  if (!file.Open(ToInternalPath(path).c_str(), "wt")) return kShortWrite;
+  size_t length = static_cast<size_t>(system_text.GetLength());
+  bool complete = length == 0 || file.Write(system_text.c_str(), length) == length;
+  return file.Close() && complete ? kOk : kShortWrite;
+}
+
+}  // namespace mv

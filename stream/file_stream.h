@@ -1,0 +1,51 @@
+// FileStream: the bottom layer of a pipeline over a disk file, moving the
+// caller's chunks through the runtime's buffered file I/O. SaveTextFile
+// beside it writes a text in the platform's text mode.
+#pragma once
+
+#include <cstdint>
+
+#include "base/result.h"
+#include "base/string.h"
+#include "platform/files.h"
+#include "stream/stream.h"
+
+namespace mv {
+
+class FileStream : public Stream {
+ public:
+  FileStream() = default;
+  ~FileStream() override { Close(); }
+
+  // Opens path (internal or native form) in mode, a reading stream over the
+  // existing file ("rb") or a writing one over a created or truncated file
+  // ("w+b"). Writing makes the file's missing folders first; when that
+  // fails the open fails. kOk when the mode is in force; kWrongDirection for
+  // an unknown mode and kCannotOpen when the file cannot be opened, the
+  // stream then closed.
+  Result Open(uint32_t mode, const String& path, StreamContext* context);
+
+  // Closes the file, then the base Close. kShortWrite when the file's final
+  // flush failed on a writing stream (its last bytes may not have reached
+  // the file), otherwise kOk.
+  Result Close() override;
+
+  // After the base admission: exactly length bytes or the sticky failure
+  // kShortRead (reading past the end of the file is a failure: callers read
+  // the sizes their data announces) or kShortWrite. An empty call on a
+  // healthy stream returns kOk and moves nothing. Returns the error field.
+  Result Read(void* buffer, uint32_t length) override;
+  Result Write(const void* buffer, uint32_t length) override;
+
+ private:
+  platform::File file_;
+};
+
+// Writes text (no terminator) to path in text mode and in the system's text
+// encoding: "\n" becomes "\r\n" on Windows and stays "\n" on POSIX, where
+// the Windows-1252 text is written as UTF-8. The file is created or
+// truncated; its folder must exist. kShortWrite when the file cannot be
+// opened or not all of the text reached it.
+Result SaveTextFile(const String& path, const String& text);
+
+}  // namespace mv

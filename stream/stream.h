@@ -1,0 +1,138 @@
+// Stream: the interface every layer of a data pipeline implements (files,
+// cipher and compression layers, progress reporting, record serialisation).
+//
+// A stream is opened in one direction, writing or reading, moves bytes in
+// that direction and keeps its first failure as a sticky result code: once
+// set, every later Read, Write or Skip returns it (or kBadArgument) without
+// moving bytes, until Close or the next Open resets it. That state machine
+// lives here and only here; derived streams report failures through
+// RecordError and test admission through the base Read and Write.
+//
+// The base class is itself a usable object: opened for writing it is the
+// counting sink that measures serialised sizes without storing anything.
+//
+// All serialised integers are little-endian and fixed width, without
+// alignment or padding; the typed operations below fix that byte order for
+// the whole system.
+#pragma once
+
+#include <cstdint>
+
+#include "base/result.h"
+#include "base/string.h"
+
+namespace mv {
+
+struct ProgressCallback;  // stream/progress_stream.h
+
+// The record handed to every layer of one pipeline. Owned by whoever opens
+// the outermost stream; every layer receives the same pointer and none owns
+// it.
+struct StreamContext {
+  // NUL-terminated folder (internal form) against which archive entries
+  // resolve their relative paths; null when there is none.
+  const char* base_folder = nullptr;
+  // Receiver of progress notifications, or null.
+  const ProgressCallback* progress = nullptr;
+  // 1: archive entries count their file contents instead of writing them.
+  uint32_t measure_only = 0;
+  // Bytes a full pass will move; 0 when unknown.
+  uint32_t expected_total = 0;
+};
+
+class Stream {
+ public:
+  // Directions. Any other value given to Open is refused with
+  // kWrongDirection.
+  static constexpr uint32_t kClosed = 0;
+  static constexpr uint32_t kWriting = 1;
+  static constexpr uint32_t kReading = 2;
+
+  Stream() = default;
+  Stream(const Stream&) = delete;
+  Stream& operator=(const Stream&) = delete;
+  // Does not close anything beneath; owners close each layer themselves.
+  virtual ~Stream() = default;
+
+  // Closes an open stream first, resets error and count, then takes the
+  // mode when it is kWriting or kReading. The context is stored even when
+  // the mode is refused. Returns kOk when the stream is now in the requested
+  // mode (so Open(kClosed, ...) succeeds and leaves it closed), otherwise
+  // kWrongDirection with the stream closed.
+  Result Open(uint32_t mode, StreamContext* context);
+
+  // --- The seven virtual slots, in this order. ---
+
+  // Mode := kClosed and error := 0; count and context stay as they are.
+  // Always kOk here. Derived streams release their resources, then call
+  // this.
+  virtual Result Close();
+  // Read or Write according to the mode; kNotOpen on a closed stream
+  // (without touching the error).
+  virtual Result Transfer(void* buffer, uint32_t length);
+  // Admission of a transfer, the first step of every derived Read/Write:
+  //  - not in the matching direction: error := kWrongDirection, returned;
+  //  - error 0, buffer not null, length not 0: count += length, kOk
+  //    (admitted; a derived stream now moves the bytes);
+  //  - otherwise kBadArgument, error unchanged (an empty call, or a stream
+  //    that already failed; GetError() then tells the cause).
+  // On a plain Stream the admission is the whole transfer.
+  virtual Result Read(void* buffer, uint32_t length);
+  virtual Result Write(const void* buffer, uint32_t length);
+  virtual uint32_t GetMode() const;
+  virtual bool IsReading() const;  // GetMode() == kReading
+  virtual bool IsWriting() const;  // GetMode() == kWriting
+
+  // Counts length bytes as written without moving any, at this layer only;
+  // serves measuring passes. kWrongDirection (sticky) when not writing,
+  // otherwise the error field.
+  Result Skip(uint32_t length);
+
+  // Typed transfers through the virtual Read/Write, little-endian. Each
+  // returns what Read/Write returned; a failed read leaves the output 0.
+  Result ReadU8(uint8_t& out);
+  Result ReadU16(uint16_t& out);
+  Result ReadU32(uint32_t& out);
+  Result ReadU64(uint64_t& out);
+  Result ReadDouble(double& out);  // the 8 bytes of an IEEE double
+  Result WriteU8(uint8_t value);
+  Result WriteU16(uint16_t value);
+  Result WriteU32(uint32_t value);
+  Result WriteU64(uint64_t value);
+  Result WriteU64(uint32_t low, uint32_t high);
+  Result WriteDouble(double value);
+
+  // A length-prefixed text: one byte when the length is below 255,
+  // otherwise 255 and a 4-byte length; then the characters without NUL.
+  // Both return the error field; a null text is written as "".
+  Result WriteString(const String& text);
+  Result WriteString(const char* text);
+  // Reads what WriteString wrote. A length above kMaxStringLength fails the
+  // stream with kMalformedRecord before anything is allocated; a zero
+  // length gives the empty string. After a failure out is empty.
+  Result ReadString(String& out);
+
+  // The longest text ReadString accepts (16 MiB).
+  static constexpr uint32_t kMaxStringLength = 16u * 1024 * 1024;
+
+  // Makes code the sticky error unless one is already set (kOk is ignored).
+  // Returns the error field. Layers use it to pass a failure from below
+  // upward unchanged; serialisers use it to fail the stream they were
+  // handed (a malformed record, a missing folder).
+  Result RecordError(Result code);
+
+  Result GetError() const { return error_; }
+  // Bytes admitted since the last Open (wraps at 2^32).
+  uint32_t GetCount() const { return count_; }
+  StreamContext* GetContext() const { return context_; }
+  // The context's measure-only flag; false without a context.
+  bool IsMeasureOnly() const;
+
+ private:
+  StreamContext* context_ = nullptr;
+  Result error_ = kOk;
+  uint32_t mode_ = kClosed;
+  uint32_t count_ = 0;
+};
+
+}  // namespace mv

@@ -1,0 +1,576 @@
+#include "stream/tag_value.h"
+
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "base/memory.h"
+#include "stream/tag_value_array.h"
+
+namespace mv {
+namespace {
+
+// Depth of the lists being read on this thread. Archive entries read their
+// own records through a fresh Serialize call, so the depth cannot travel as
+// an argument; a per-thread counter sees every nesting level.
+thread_local int32_t t_read_depth = 0;
+
+class ReadDepthGuard {
+ public:
+  ReadDepthGuard() { ++t_read_depth; }
+  ~ReadDepthGuard() { --t_read_depth; }
+  bool TooDeep() const { return t_read_depth > TagValue::kMaxReadDepth; }
+};
+
+void ReleaseBytes(void* bytes, size_t n) {
+  SecureWipe(bytes, n);
+  FreeFixed(bytes);
+}
+
+uint8_t* CopyBytes(const void* bytes, size_t n) {
+  auto* copy = static_cast<uint8_t*>(AllocFixed(n));
+  if (copy != nullptr) std::memcpy(copy, bytes, n);
+  return copy;
+}
+
+bool IsInlineNumber(uint16_t type) {
+  return type == TypeU8 || type == TypeU16 || type == TypeU32 || type == TypeI32 ||
+         type == TypeDouble;
+}
+
+// Types whose data is a pointer to length owned bytes.
+bool HoldsBytes(uint16_t type) {
+  return !IsInlineNumber(type) && type != TypeNone && type != TypeList &&
+         type != TypeHandle && type != TypeText && type != TypeEntry;
+}
+
+void AppendHex(char*& out, const uint8_t* bytes, size_t n) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  for (size_t i = 0; i < n; ++i) {
+    if (i > 0) *out++ = ' ';
+    *out++ = kDigits[bytes[i] >> 4];
+    *out++ = kDigits[bytes[i] & 15];
+  }
+}
+
+void AssignBytes(String& out, const uint8_t* bytes, size_t n) {
+  char* buffer = out.GetBuffer(static_cast<int32_t>(n));
+  if (buffer == nullptr) return;
+  std::memcpy(buffer, bytes, n);
+  buffer[n] = '\0';
+  out.ReleaseBuffer();
+}
+
+}  // namespace
+
+TagValue::TagValue(const TagValue& other) { Assign(other); }
+
+TagValue::TagValue(TagValue&& other) noexcept
+    : type_(other.type_), tag_(other.tag_), length_(other.length_), data_(other.data_) {
+  other.type_ = TypeNone;
+  other.tag_ = 0;
+  other.length_ = 0;
+  other.data_.raw = 0;
+}
+
+TagValue& TagValue::operator=(const TagValue& other) {
+  Assign(other);
+  return *this;
+}
+
+TagValue::~TagValue() { Clear(); }
+
+void TagValue::SetType(uint16_t type) {
+  Clear();
+  type_ = type;
+  if (type == TypeList) {
+    data_.list = new (std::nothrow) TagValueArray;
+    if (data_.list == nullptr) type_ = TypeNone;
+  } else if (type == TypeEntry) {
+    TagEntryFactory factory = GetTagEntryFactory();
+    data_.entry = factory != nullptr ? factory() : nullptr;
+    if (data_.entry == nullptr) type_ = TypeNone;
+  }
+}
+
+void TagValue::Reset() { SetType(TypeNone); }
+
+void TagValue::Clear() {
+  switch (type_) {
+    case TypeList:
+      delete data_.list;
+      break;
+    case TypeEntry:
+      delete data_.entry;
+      break;
+    case TypeText:
+      if (data_.text != nullptr) ReleaseBytes(data_.text, std::strlen(data_.text) + 1);
+      break;
+    default:
+      if (HoldsBytes(type_) && data_.bytes != nullptr) ReleaseBytes(data_.bytes, length_);
+      break;
+  }
+  type_ = TypeNone;
+  length_ = 0;
+  data_.raw = 0;
+}
+
+void TagValue::Assign(const TagValue& other) {
+  if (&other == this) return;
+  other.Validate();
+  // Built aside first: other may live inside this value's own list.
+  TagValue copy;
+  copy.tag_ = other.tag_;
+  const uint16_t type = other.type_;
+  if (type == TypeList) {
+    auto* list = new (std::nothrow) TagValueArray;
+    if (list != nullptr && list->CopyFrom(*other.data_.list)) {
+      copy.type_ = TypeList;
+      copy.data_.list = list;
+    } else {
+      delete list;
+    }
+  } else if (type == TypeEntry) {
+    copy.data_.entry = other.data_.entry->Clone();
+    if (copy.data_.entry != nullptr) copy.type_ = TypeEntry;
+  } else if (type == TypeText) {
+    copy.type_ = TypeText;
+    if (other.data_.text != nullptr) {
+      copy.data_.text = DupFixed(other.data_.text);
+      if (copy.data_.text == nullptr) copy.type_ = TypeNone;
+      else copy.length_ = static_cast<uint32_t>(std::strlen(copy.data_.text) + 1);
+    }
+  } else if (HoldsBytes(type)) {
+    copy.type_ = type;
+    if (other.data_.bytes != nullptr && other.length_ > 0) {
+      copy.data_.bytes = CopyBytes(other.data_.bytes, other.length_);
+      if (copy.data_.bytes == nullptr) copy.type_ = TypeNone;
+      else copy.length_ = other.length_;
+    }
+  } else {
+    // Numbers and handles: by value, with the length as it stands.
+    copy.type_ = type;
+    copy.length_ = other.length_;
+    copy.data_ = other.data_;
+  }
+  Clear();
+  Swap(copy);
+}
+
+void TagValue::Swap(TagValue& other) {
+  std::swap(type_, other.type_);
+  std::swap(tag_, other.tag_);
+  std::swap(length_, other.length_);
+  std::swap(data_, other.data_);
+}
+
+void TagValue::SetBlobSize(uint32_t n) {
+  SetType(TypeBlob);
+  if (n == 0) return;
+  data_.bytes = static_cast<uint8_t*>(AllocFixed(n));
+  if (data_.bytes == nullptr) {
+    Reset();
+    return;
+  }
+  std::memset(data_.bytes, 0, n);
+  length_ = n;
+}
+
+void TagValue::SetBlob(const void* bytes, uint32_t n) {
+  uint8_t* copy = nullptr;
+  if (bytes != nullptr && n > 0) {
+    copy = CopyBytes(bytes, n);  // before SetType: bytes may be our own
+    if (copy == nullptr) {
+      Reset();
+      return;
+    }
+  }
+  SetType(TypeBlob);
+  data_.bytes = copy;
+  length_ = copy != nullptr ? n : 0;
+}
+
+void TagValue::AppendBlob(const void* bytes, uint32_t n) {
+  if (bytes == nullptr || n == 0) return;
+  if (type_ != TypeBlob) {
+    SetBlob(bytes, n);
+    return;
+  }
+  uint32_t total = length_ + n;
+  auto* joined = total < length_ ? nullptr : static_cast<uint8_t*>(AllocFixed(total));
+  if (joined == nullptr) {
+    Reset();
+    return;
+  }
+  if (length_ > 0) std::memcpy(joined, data_.bytes, length_);
+  std::memcpy(joined + length_, bytes, n);
+  Clear();
+  type_ = TypeBlob;
+  data_.bytes = joined;
+  length_ = total;
+}
+
+void TagValue::SetTextValue(const char* text) {
+  char* copy = nullptr;
+  if (text != nullptr) {
+    copy = DupFixed(text);  // before SetType: text may be our own
+    if (copy == nullptr) {
+      Reset();
+      return;
+    }
+  }
+  SetType(TypeText);
+  data_.text = copy;
+  length_ = copy != nullptr ? static_cast<uint32_t>(std::strlen(copy) + 1) : 0;
+}
+
+void TagValue::SetU8Value(uint8_t value) {
+  SetType(TypeU8);
+  data_.u8 = value;
+}
+
+void TagValue::SetU16Value(uint16_t value) {
+  SetType(TypeU16);
+  data_.u16 = value;
+}
+
+void TagValue::SetU32Value(uint32_t value) {
+  SetType(TypeU32);
+  data_.u32 = value;
+}
+
+void TagValue::SetI32Value(int32_t value) {
+  SetType(TypeI32);
+  data_.i32 = value;
+}
+
+void TagValue::SetDoubleValue(double value) {
+  SetType(TypeDouble);
+  data_.d = value;
+}
+
+void TagValue::SetHandle(void* pointer, uint32_t length) {
+  SetType(TypeHandle);
+  data_.pointer = pointer;
+  length_ = length;
+}
+
+const uint8_t* TagValue::GetBytes() const { return HoldsBytes(type_) ? data_.bytes : nullptr; }
+
+uint8_t* TagValue::GetBytes() { return HoldsBytes(type_) ? data_.bytes : nullptr; }
+
+int32_t TagValue::Compare(const TagValue& a, const TagValue& b) {
+  if (a.type_ != b.type_) return static_cast<int32_t>(a.type_) - static_cast<int32_t>(b.type_);
+  switch (a.type_) {
+    case TypeU8:
+      return static_cast<int32_t>(a.data_.u8) - static_cast<int32_t>(b.data_.u8);
+    case TypeU16:
+      return static_cast<int32_t>(a.data_.u16) - static_cast<int32_t>(b.data_.u16);
+    case TypeU32:
+      return static_cast<int32_t>(a.data_.u32 - b.data_.u32);
+    case TypeI32:
+      return static_cast<int32_t>(static_cast<uint32_t>(a.data_.i32) -
+                                  static_cast<uint32_t>(b.data_.i32));
+    case TypeDouble:
+      return a.data_.d < b.data_.d ? -1 : (a.data_.d > b.data_.d ? 1 : 0);
+    case TypeHandle:
+      return a.data_.pointer == b.data_.pointer ? 0 : 1;
+    case TypeText:
+      return std::strcmp(a.data_.text != nullptr ? a.data_.text : "",
+                         b.data_.text != nullptr ? b.data_.text : "");
+    case TypeBlob:
+      if (a.length_ != b.length_) return static_cast<int32_t>(a.length_ - b.length_);
+      return a.length_ == 0 ? 0 : std::memcmp(a.data_.bytes, b.data_.bytes, a.length_);
+    case TypeList: {
+      a.Validate();
+      b.Validate();
+      const TagValueArray& x = *a.data_.list;
+      const TagValueArray& y = *b.data_.list;
+      if (x.GetCount() != y.GetCount()) return y.GetCount() - x.GetCount();
+      for (int32_t i = 0; i < x.GetCount(); ++i) {
+        if (Compare(x[i], y[i]) != 0) return -1;
+      }
+      return 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+void TagValue::ToText(String& out, bool hex) const {
+  out = "";
+  if (hex) {
+    if (type_ == TypeNone || type_ == TypeList || type_ == TypeEntry || length_ == 0) return;
+    uint8_t number[8];
+    const uint8_t* bytes = nullptr;
+    size_t n = length_;
+    if (IsInlineNumber(type_)) {
+      uint64_t value = type_ == TypeU8 ? data_.u8
+                       : type_ == TypeU16 ? data_.u16
+                       : type_ == TypeU32 ? data_.u32
+                       : type_ == TypeI32 ? static_cast<uint32_t>(data_.i32)
+                                          : data_.raw;
+      for (int i = 0; i < 8; ++i) number[i] = static_cast<uint8_t>(value >> (8 * i));
+      bytes = number;
+      if (n > sizeof number) n = sizeof number;
+    } else if (type_ == TypeText) {
+      bytes = reinterpret_cast<const uint8_t*>(data_.text);
+      if (bytes != nullptr && n > std::strlen(data_.text) + 1) n = std::strlen(data_.text) + 1;
+    } else {
+      bytes = static_cast<const uint8_t*>(data_.pointer);  // handle or owned bytes
+    }
+    if (bytes == nullptr) return;
+    char* buffer = out.GetBuffer(static_cast<int32_t>(n * 3));
+    if (buffer == nullptr) return;
+    char* end = buffer;
+    AppendHex(end, bytes, n);
+    *end = '\0';
+    out.ReleaseBuffer();
+    return;
+  }
+  switch (type_) {
+    case TypeU8:
+    case TypeU16:
+    case TypeU32:
+      String::Format(out, "%lu", static_cast<unsigned long>(type_ == TypeU8    ? data_.u8
+                                                            : type_ == TypeU16 ? data_.u16
+                                                                               : data_.u32));
+      break;
+    case TypeI32:
+      String::Format(out, "%li", static_cast<long>(data_.i32));
+      break;
+    case TypeDouble:
+      String::Format(out, "%.10g", data_.d);
+      if (out.GetLength() > 0 && out.GetAt(out.GetLength() - 1) == '.') out += "0";
+      break;
+    case TypeText:
+      out = data_.text;
+      break;
+    case TypeNone:
+    case TypeList:
+    case TypeHandle:
+    case TypeEntry:
+      break;
+    default:
+      if (data_.bytes != nullptr) {
+        const void* nul = std::memchr(data_.bytes, 0, length_);
+        size_t n = nul != nullptr ? static_cast<const uint8_t*>(nul) - data_.bytes : length_;
+        AssignBytes(out, data_.bytes, n);
+      }
+      break;
+  }
+}
+
+Result TagValue::Serialize(Stream& stream) {
+  if (stream.IsReading()) {
+    ReadFrom(stream);
+  } else if (stream.GetError() == kOk) {
+    uint32_t length = 0;
+    switch (type_) {
+      case TypeNone:
+      case TypeHandle:
+        break;
+      case TypeU8:
+        length = 1;
+        break;
+      case TypeU16:
+        length = 2;
+        break;
+      case TypeU32:
+      case TypeI32:
+        length = 4;
+        break;
+      case TypeDouble:
+        length = 8;
+        break;
+      case TypeText:
+      case TypeList: {
+        Stream counter;
+        counter.Open(Stream::kWriting, stream.GetContext());
+        WritePayload(counter);
+        length = counter.GetCount();
+        break;
+      }
+      case TypeEntry:
+        length = data_.entry->ComputeSize(stream);
+        break;
+      default:
+        length = data_.bytes != nullptr ? length_ : 0;
+        break;
+    }
+    stream.WriteU16(type_);
+    stream.WriteU16(tag_);
+    stream.WriteU32(length);
+    WritePayload(stream);
+  }
+  return stream.GetError();
+}
+
+void TagValue::WritePayload(Stream& stream) {
+  switch (type_) {
+    case TypeNone:
+    case TypeHandle:
+      break;
+    case TypeU8:
+      stream.WriteU8(data_.u8);
+      break;
+    case TypeU16:
+      stream.WriteU16(data_.u16);
+      break;
+    case TypeU32:
+      stream.WriteU32(data_.u32);
+      break;
+    case TypeI32:
+      stream.WriteU32(static_cast<uint32_t>(data_.i32));
+      break;
+    case TypeDouble:
+      stream.WriteDouble(data_.d);
+      break;
+    case TypeText:
+      stream.WriteString(data_.text);
+      break;
+    case TypeList: {
+      Validate();
+      TagValueArray& list = *data_.list;
+      stream.WriteU32(static_cast<uint32_t>(list.GetCount()));
+      for (int32_t i = 0; i < list.GetCount() && stream.GetError() == kOk; ++i) {
+        list[i].Serialize(stream);
+      }
+      break;
+    }
+    case TypeEntry:
+      data_.entry->Serialize(stream);
+      break;
+    default:
+      if (data_.bytes != nullptr && length_ > 0) stream.Write(data_.bytes, length_);
+      break;
+  }
+}
+
+void TagValue::ReadFrom(Stream& stream) {
+  Clear();
+  uint16_t type = 0;
+  if (stream.ReadU16(type) != kOk) return;
+  SetType(type);
+  stream.ReadU16(tag_);
+  stream.ReadU32(length_);
+  if (stream.GetError() != kOk) return;
+  if (type_ != type) {
+    // No entry factory is registered, or the list or entry could not be
+    // allocated.
+    bool refused = type == TypeEntry && GetTagEntryFactory() == nullptr;
+    stream.RecordError(refused ? kMalformedRecord : kOutOfMemory);
+    return;
+  }
+  switch (type_) {
+    case TypeNone:
+    case TypeHandle:
+      break;
+    case TypeU8:
+      stream.ReadU8(data_.u8);
+      break;
+    case TypeU16:
+      stream.ReadU16(data_.u16);
+      break;
+    case TypeU32:
+      stream.ReadU32(data_.u32);
+      break;
+    case TypeI32: {
+      uint32_t bits = 0;
+      stream.ReadU32(bits);
+      data_.i32 = static_cast<int32_t>(bits);
+      break;
+    }
+    case TypeDouble:
+      stream.ReadDouble(data_.d);
+      break;
+    case TypeText: {
+      String text;
+      if (stream.ReadString(text) != kOk) break;
+      data_.text = DupFixed(text.c_str() != nullptr ? text.c_str() : "");
+      if (data_.text == nullptr) Reset();
+      else length_ = static_cast<uint32_t>(text.GetLength()) + 1;
+      break;
+    }
+    case TypeList:
+      ReadList(stream);
+      break;
+    case TypeEntry:
+      data_.entry->Serialize(stream);
+      break;
+    default: {
+      uint32_t n = length_;
+      if (n > kMaxBlobLength) {
+        stream.RecordError(kMalformedRecord);
+        break;
+      }
+      ReadBlob(stream, n);
+      break;
+    }
+  }
+}
+
+void TagValue::ReadBlob(Stream& stream, uint32_t n) {
+  // Storage grows with the bytes that actually arrive, doubling from 1 MiB,
+  // so a length claimed by hostile input costs memory only for the bytes
+  // present.
+  constexpr uint32_t kFirstPiece = 1u << 20;
+  SetType(TypeBlob);
+  if (n == 0) {
+    Reset();
+    return;
+  }
+  uint32_t have = 0;
+  while (have < n) {
+    uint32_t piece = have == 0 ? kFirstPiece : have;
+    if (piece > n - have) piece = n - have;
+    auto* grown = static_cast<uint8_t*>(AllocFixed(static_cast<size_t>(have) + piece));
+    if (grown == nullptr) {
+      Reset();
+      stream.RecordError(kOutOfMemory);
+      return;
+    }
+    if (have > 0) std::memcpy(grown, data_.bytes, have);
+    ReleaseBytes(data_.bytes, have);
+    data_.bytes = grown;
+    length_ = have + piece;
+    if (stream.Read(grown + have, piece) != kOk) {
+      Reset();
+      return;
+    }
+    have += piece;
+  }
+}
+
+void TagValue::ReadList(Stream& stream) {
+  ReadDepthGuard depth;
+  if (depth.TooDeep()) {
+    stream.RecordError(kMalformedRecord);
+    return;
+  }
+  uint32_t count = 0;
+  if (stream.ReadU32(count) != kOk) return;
+  // Every member takes at least its 8-byte head, so the list's own length
+  // bounds the count the writer can have put there.
+  uint32_t room = length_ >= 4 ? (length_ - 4) / 8 : 0;
+  if (count > room || count > kMaxListCount) {
+    stream.RecordError(kMalformedRecord);
+    return;
+  }
+  // Slots are added as members arrive, doubling from a small start, so the
+  // memory taken stays proportional to the bytes actually read.
+  constexpr uint32_t kFirstSlots = 1024;
+  TagValueArray& list = *data_.list;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (i == static_cast<uint32_t>(list.GetCount())) {
+      uint32_t next = i == 0 ? kFirstSlots : 2 * i;
+      if (!list.SetSize(static_cast<int32_t>(next < count ? next : count))) {
+        stream.RecordError(kOutOfMemory);
+        return;
+      }
+    }
+    if (list[static_cast<int32_t>(i)].Serialize(stream) != kOk) return;
+  }
+}
+
+}  // namespace mv

@@ -1,0 +1,178 @@
+// TagValue: one typed value labelled with a 16-bit tag. A value of list type
+// holds further values, so values nest; TagRecord (stream/tag_record.h) is a
+// list with lookups by tag.
+//
+// Encoding on a stream (little-endian, nothing aligned):
+//   type u16 | tag u16 | length u32 | payload of length bytes
+// payload by type:
+//   TypeNone, TypeHandle   nothing (length 0)
+//   TypeU8/U16/U32/I32     the number in 1, 2, 4, 4 bytes
+//   TypeDouble             the 8 bytes of the double
+//   TypeText               a length-prefixed string (Stream::WriteString)
+//   TypeList               count u32, then every member in this encoding
+//   TypeEntry              the entry's own serialisation (stream/tag_entry.h)
+//   TypeBlob and others    the bytes
+// Text and list lengths are measured by serialising the payload into a
+// plain counting Stream opened with the same context before it is written,
+// so a value nested d lists deep is serialised 2^d times on writing.
+//
+// Reading refuses input that would make the reader allocate or recurse
+// without bound, failing the stream with kMalformedRecord: list counts above
+// what the list's length can hold (each member takes at least 8 bytes) or
+// above kMaxListCount, blob lengths above kMaxBlobLength, texts above
+// Stream::kMaxStringLength, and lists nested deeper than kMaxReadDepth.
+// Every value the system writes stays far inside these bounds. List slots
+// and blob storage grow as members and bytes actually arrive, so memory
+// stays proportional to the input read, not to the counts it claims.
+//
+// Texts and blobs are wiped before their storage is released.
+#pragma once
+
+#include <cstdint>
+
+#include "base/result.h"
+#include "base/string.h"
+#include "stream/stream.h"
+#include "stream/tag_entry.h"
+
+namespace mv {
+
+class TagValueArray;
+
+// Type codes. Any other code behaves as a blob in memory and is read back
+// from a stream as TypeBlob.
+enum TagType : uint16_t {
+  TypeNone = 0,
+  TypeBlob = 1,
+  TypeList = 2,
+  TypeU8 = 10,
+  TypeU16 = 20,
+  TypeU32 = 40,
+  TypeI32 = 41,
+  TypeDouble = 80,
+  TypeHandle = 100,  // borrowed pointer and length; never freed, never stored
+  TypeText = 110,
+  TypeEntry = 3100,  // archive entry object, see stream/tag_entry.h
+};
+
+class TagValue {
+ public:
+  // Bounds applied while reading from a stream.
+  static constexpr uint32_t kMaxListCount = 16u * 1024 * 1024;
+  static constexpr uint32_t kMaxBlobLength = 64u * 1024 * 1024;
+  static constexpr int32_t kMaxReadDepth = 64;
+
+  TagValue() = default;
+  TagValue(const TagValue& other);  // Assign onto an empty value
+  // Takes over other's contents; other is left TypeNone with tag 0.
+  TagValue(TagValue&& other) noexcept;
+  TagValue& operator=(const TagValue& other);
+  virtual ~TagValue();
+
+  // --- Virtual operations, in this order. ---
+
+  // Clear, then type := type, length := 0, data := 0. TypeList gets a new
+  // empty array; TypeEntry a new entry from the registered factory. When
+  // that allocation fails, or no entry factory is registered, the value
+  // stays TypeNone.
+  virtual void SetType(uint16_t type);
+  // SetType(TypeNone); the tag is kept.
+  virtual void Reset();
+  // Writes the value to a writing stream or reads it from a reading one.
+  // Returns the stream's error field; adds kMalformedRecord for refused
+  // input and kOutOfMemory for failed allocations while reading.
+  virtual Result Serialize(Stream& stream);
+  // Called first by every record accessor; does nothing here.
+  virtual void Validate() const {}
+
+  // Releases owned storage (lists destroy their members), then type,
+  // length and data := 0. The tag is kept.
+  void Clear();
+  // A deep copy of other (TypeHandle copies the borrowed pointer), its tag
+  // included. A failed allocation leaves this value TypeNone.
+  void Assign(const TagValue& other);
+  // Exchanges type, tag, length and data.
+  void Swap(TagValue& other);
+
+  // TypeBlob of n zero bytes (no storage for n == 0); TypeNone when the
+  // allocation fails.
+  void SetBlobSize(uint32_t n);
+  // TypeBlob holding a copy of n bytes; TypeNone when the allocation fails.
+  void SetBlob(const void* bytes, uint32_t n);
+  // Appends to a blob, or SetBlob when the value is not a blob. Nothing for
+  // null bytes or n == 0; TypeNone when the allocation fails.
+  void AppendBlob(const void* bytes, uint32_t n);
+  // TypeText holding a copy (length := characters + 1); a null text leaves
+  // no storage. TypeNone when the copy cannot be allocated.
+  void SetTextValue(const char* text);
+  void SetU8Value(uint8_t value);
+  void SetU16Value(uint16_t value);
+  void SetU32Value(uint32_t value);
+  void SetI32Value(int32_t value);
+  void SetDoubleValue(double value);
+  // TypeHandle: the pointer and length are borrowed, never freed or written.
+  void SetHandle(void* pointer, uint32_t length);
+
+  uint16_t GetType() const { return type_; }
+  uint16_t GetTag() const { return tag_; }
+  void SetTag(uint16_t tag) { tag_ = tag; }
+  // Owned bytes of blobs and texts (texts include the NUL); for values read
+  // from a stream, the payload length found there.
+  uint32_t GetLength() const { return length_; }
+
+  // The number as stored; 0 when the value is of another type.
+  uint8_t GetU8Value() const { return type_ == TypeU8 ? data_.u8 : 0; }
+  uint16_t GetU16Value() const { return type_ == TypeU16 ? data_.u16 : 0; }
+  uint32_t GetU32Value() const { return type_ == TypeU32 ? data_.u32 : 0; }
+  int32_t GetI32Value() const { return type_ == TypeI32 ? data_.i32 : 0; }
+  double GetDoubleValue() const { return type_ == TypeDouble ? data_.d : 0.0; }
+  // The text (null when none was stored) or null for another type.
+  const char* GetTextValue() const { return type_ == TypeText ? data_.text : nullptr; }
+  // The owned bytes of a blob or any unknown type (GetLength() of them);
+  // null for the defined non-blob types.
+  const uint8_t* GetBytes() const;
+  uint8_t* GetBytes();
+  void* GetHandle() const { return type_ == TypeHandle ? data_.pointer : nullptr; }
+  // The members of a list; null for another type.
+  const TagValueArray* GetList() const { return type_ == TypeList ? data_.list : nullptr; }
+  TagValueArray* GetList() { return type_ == TypeList ? data_.list : nullptr; }
+  TagEntryObject* GetEntry() const { return type_ == TypeEntry ? data_.entry : nullptr; }
+
+  // Orders two values: by type code first, then by content (numbers by
+  // difference, texts and blobs byte-wise, blobs shorter first, lists with
+  // more members first, then -1 at the first differing member pair).
+  static int32_t Compare(const TagValue& a, const TagValue& b);
+
+  // With hex, the bytes of the value (inline number bytes little-endian, or
+  // the owned storage) as upper-case pairs separated by " "; lists, entries
+  // and empty values give "". Otherwise numbers in decimal, doubles with 10
+  // significant digits, texts as they are, blobs up to their first NUL.
+  void ToText(String& out, bool hex) const;
+
+ private:
+  union Data {
+    uint64_t raw;
+    uint8_t u8;
+    uint16_t u16;
+    uint32_t u32;
+    int32_t i32;
+    double d;
+    void* pointer;
+    char* text;
+    uint8_t* bytes;
+    TagValueArray* list;
+    TagEntryObject* entry;
+  };
+
+  void WritePayload(Stream& stream);
+  void ReadFrom(Stream& stream);
+  void ReadList(Stream& stream);
+  void ReadBlob(Stream& stream, uint32_t n);
+
+  uint16_t type_ = TypeNone;
+  uint16_t tag_ = 0;
+  uint32_t length_ = 0;
+  Data data_ = {0};
+};
+
+}  // namespace mv

@@ -1,0 +1,191 @@
+#include "app/self_extractor.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "archive/archive_entry.h"
+#include "container/container_format.h"
+#include "stream/progress_stream.h"
+#include "stream/memory_stream.h"
+#include "tests/archive/entry_test_files.h"
+#include "tests/support/file_tree.h"
+#include "tests/support/package_builder.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_env.h"
+#include "tools/executable_image.h"
+
+namespace mv {
+namespace {
+
+// Points the system's temporary folder at a folder of the test's own, so
+// that what an extraction leaves behind can be listed exactly.
+class TemporaryFolderOverride {
+ public:
+  explicit TemporaryFolderOverride(const std::string& folder) {
+#ifdef _WIN32
+    std::string native = folder;
+    for (char& c : native) c = c == '/' ? '\\' : c;
+    Save("TMP");
+    Save("TEMP");
+    _putenv_s("TMP", native.c_str());
+    _putenv_s("TEMP", native.c_str());
+#else
+    Save("TMPDIR");
+    setenv("TMPDIR", folder.c_str(), 1);
+#endif
+  }
+  ~TemporaryFolderOverride() {
+    for (const auto& [name, value] : saved_) {
+#ifdef _WIN32
+      _putenv_s(name.c_str(), value.c_str());
+#else
+      if (value.empty()) unsetenv(name.c_str());
+      else setenv(name.c_str(), value.c_str(), 1);
+#endif
+    }
+  }
+
+ private:
+  void Save(const char* name) {
+    const char* value = std::getenv(name);
+    saved_.emplace_back(name, value == nullptr ? "" : value);
+  }
+  std::vector<std::pair<std::string, std::string>> saved_;
+};
+
+Result CancelOnPosition(int32_t code, int32_t, uintptr_t, uintptr_t) {
+  return code == kProgressPosition ? kCancelled : kOk;
+}
+
+class SelfExtractorTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    test::MakeTree(source_, test::SampleTree());
+    container_ = test::PackageBytes(source_, "Message\nwith two lines", "secret");
+  }
+
+  test::TempFolder folder_;
+  std::string source_ = folder_.Join("source/");
+  std::vector<uint8_t> container_;
+};
+
+TEST_F(SelfExtractorTest, LeavesNothingBehindWhateverTheOutcome) {
+  std::vector<uint8_t> corrupt = container_;
+  corrupt[corrupt.size() / 2] ^= 0x55;
+  std::vector<uint8_t> beyond = test::SectionWith(container_);
+  beyond[8] = 0xFF;  // a data size past the end of the section
+  beyond[9] = 0xFF;
+  beyond[10] = 0xFF;
+
+  // A content record whose one entry tries to leave the work folder.
+  std::vector<uint8_t> evil_content;
+  {
+    std::string body = "escaped";
+    std::vector<uint8_t> entry = test::EncodeRawEntry(kEntryKindFile, "", "../escaped.txt", &body);
+    MemoryStream list;
+    list.OpenWrite();
+    list.WriteU16(TypeList);
+    list.WriteU16(0);
+    list.WriteU32(static_cast<uint32_t>(4 + entry.size()));
+    list.WriteU32(1);
+    list.Write(entry.data(), static_cast<uint32_t>(entry.size()));
+    evil_content = list.GetData();
+  }
+  std::string evil_path = folder_.Join("evil.mef");
+  ASSERT_EQ(test::WriteCraftedPackageBytes(evil_path, test::StandardHeader(), kCipherAes,
+                                           std::vector<uint8_t>(16, 0x5A), 1, "secret", evil_content),
+            kOk);
+  tools::Bytes evil_bytes;
+  ASSERT_TRUE(tools::ReadWholeFile(evil_path, &evil_bytes));
+
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> section;
+    const char* password;
+    bool cancel;
+    Result expected;
+  } cases[] = {
+      {"success", test::SectionWith(container_), "secret", false, kOk},
+      {"wrong password", test::SectionWith(container_), "Secret", false, kWrongPassword},
+      {"cancelled", test::SectionWith(container_), "secret", true, kCancelled},
+      {"corrupt data", test::SectionWith(corrupt), "secret", false, kOk /* any failure */},
+      {"refused entry", test::SectionWith(evil_bytes), "secret", false, kUnsafeEntryPath},
+      {"no payload", std::vector<uint8_t>(4096, 0), "secret", false, kNoPayload},
+      {"data beyond the section", beyond, "secret", false, kMalformedRecord},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempFolder temp;
+    TemporaryFolderOverride override_temp(temp.path());
+    ProgressCallback cancel{&CancelOnPosition, 0, 0};
+    {
+      SelfExtractor extractor;
+      PayloadView view = FindPayloadHeaderIn(c.section.data(), c.section.size());
+      Result r = extractor.ExtractFrom(view, c.password, c.cancel ? &cancel : nullptr);
+      if (std::string(c.name) == "corrupt data") {
+        EXPECT_NE(r, kOk);
+      } else {
+        EXPECT_EQ(r, c.expected);
+      }
+      if (r == kOk) {
+        EXPECT_EQ(test::TakeSnapshot(extractor.GetWorkFolder().c_str()).entries, test::TakeSnapshot(source_).entries);
+        String message;
+        extractor.GetMessageText(message);
+        EXPECT_STREQ(message.c_str(), "Message\nwith two lines");
+      }
+    }
+    EXPECT_EQ(test::ListNames(temp.path()), std::vector<std::string>{});
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder_.Join("escaped.txt")));
+}
+
+// The real stub, its section grown with a real container, run as a user
+// would run it.
+TEST_F(SelfExtractorTest, GrownStubDecryptsThroughTheCommandLine) {
+  tools::Bytes image;
+  ASSERT_TRUE(tools::ReadWholeFile(test::ProgramPath("morvalis-sfx"), &image));
+  std::string error;
+  ASSERT_TRUE(tools::GrowPayloadSection(&image, test::SectionWith(container_), &error)) << error;
+#ifdef _WIN32
+  std::string stub = folder_.Join("package.exe");
+#else
+  std::string stub = folder_.Join("package");
+#endif
+  ASSERT_TRUE(tools::WriteWholeFile(stub, image));
+  std::filesystem::permissions(stub, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
+
+  const std::string out = folder_.Join("out/");
+  const std::string message = folder_.Join("message.txt");
+  EXPECT_EQ(test::RunProgramAndWait(stub, {"decrypt", "-pwd=secret", "-targetdir=" + out, "-messagefile=" + message}),
+            0);
+  test::Snapshot expected = test::TakeSnapshot(source_);
+  test::Snapshot got = test::TakeSnapshot(out);
+  // Empty folders are not copied to the target.
+  expected.entries.erase("docs/deep/empty folder/");
+  EXPECT_EQ(got.entries, expected.entries);
+  EXPECT_EQ(got.times, expected.times);
+#ifdef _WIN32
+  EXPECT_EQ(test::ReadFileText(message), "Message\r\nwith two lines");
+#else
+  EXPECT_EQ(test::ReadFileText(message), "Message\nwith two lines");
+#endif
+  // Exit codes reach the caller (modulo 256 on POSIX).
+  const int wrong_password = static_cast<int>(kWrongPassword);
+#ifdef _WIN32
+  const int shown = wrong_password;
+#else
+  const int shown = wrong_password % 256;
+#endif
+  EXPECT_EQ(test::RunProgramAndWait(stub, {"decrypt", "-pwd=wrong", "-targetdir=" + folder_.Join("out2/")}), shown);
+  EXPECT_EQ(test::RunProgramAndWait(stub, {"decrypt", "-pwd=secret", "-targetdir=" + out}),
+            static_cast<int>(kTargetFolderExists));
+  EXPECT_EQ(test::RunProgramAndWait(stub, {"decrypt", "-pwd=secret", "-targetdir=" + out, "-replace"}), 0);
+}
+
+}  // namespace
+}  // namespace mv

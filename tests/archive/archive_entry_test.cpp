@@ -1,0 +1,234 @@
+// How one entry serialises itself: sizes, chunks, measuring, binding to
+// the base folder, and what reading does on disk.
+#include "archive/archive_entry.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "stream/memory_stream.h"
+#include "tests/archive/entry_test_files.h"
+#include "tests/fs/fs_test_files.h"
+#include "tests/support/temp_folder.h"
+
+namespace mv {
+namespace {
+
+using test::EncodeRawEntry;
+using test::MakeEntryValue;
+using test::ReadTestFile;
+using test::ReadValue;
+using test::TreeOf;
+using test::WriteTestFile;
+
+// A memory stream that remembers the size of every transfer of at least
+// 1000 bytes: the content chunks, not the record's small fields.
+class ChunkRecorder : public MemoryStream {
+ public:
+  Result Read(void* buffer, uint32_t length) override {
+    if (length >= 1000) chunks.push_back(length);
+    return MemoryStream::Read(buffer, length);
+  }
+  Result Write(const void* buffer, uint32_t length) override {
+    if (length >= 1000) chunks.push_back(length);
+    return MemoryStream::Write(buffer, length);
+  }
+  std::vector<uint32_t> chunks;
+};
+
+uint32_t HeadLength(const std::vector<uint8_t>& bytes) {
+  return bytes[4] | bytes[5] << 8 | bytes[6] << 16 | static_cast<uint32_t>(bytes[7]) << 24;
+}
+
+class ArchiveEntryTest : public testing::Test {
+ protected:
+  std::vector<uint8_t> Write(TagValue& value, bool measure_only = false) {
+    StreamContext context;
+    context.base_folder = source_.path().c_str();
+    context.measure_only = measure_only ? 1 : 0;
+    MemoryStream out;
+    out.OpenWrite(&context);
+    EXPECT_EQ(value.Serialize(out), kOk);
+    count_ = out.GetCount();
+    return out.GetData();
+  }
+
+  test::TempFolder source_;
+  test::TempFolder target_;
+  uint32_t count_ = 0;
+};
+
+TEST_F(ArchiveEntryTest, ComputedSizeMatchesWhatIsWritten) {
+  WriteTestFile(source_.Join("empty.txt"), "");
+  WriteTestFile(source_.Join("big.bin"), std::string(250000, 'b'));
+  test::MakeTestFolder(source_.Join("docs/"));
+  struct Case {
+    const char* what;
+    int kind;
+    const char* folder;
+    const char* name;
+    uint32_t content;  // bytes after the record
+  };
+  const Case cases[] = {
+      {"empty file", 0, "", "empty.txt", 4},
+      {"large file", 0, "", "big.bin", 4 + 250000},
+      {"file without a kind", -1, "", "big.bin", 4 + 250000},
+      {"folder", 1, "docs/", "", 0},
+      {"entry of another kind", 2, "", "big.bin", 0},
+  };
+  for (const Case& c : cases) {
+    TagValue value = MakeEntryValue(c.kind, c.folder, c.name);
+    std::vector<uint8_t> bytes = Write(value);
+    ASSERT_GE(bytes.size(), 8u) << c.what;
+    EXPECT_EQ(HeadLength(bytes), bytes.size() - 8) << c.what;
+    // The record alone, as a list, ends where the content begins.
+    ArchiveEntry* entry = ArchiveEntry::FromValue(value);
+    MemoryStream record;
+    record.OpenWrite();
+    entry->TagRecord::Serialize(record);
+    EXPECT_EQ(bytes.size() - 8, record.GetData().size() + c.content) << c.what;
+  }
+}
+
+TEST_F(ArchiveEntryTest, ContentMovesInChunksOfTheCopyBuffer) {
+  std::string content(250000, '\0');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
+  WriteTestFile(source_.Join("f.bin"), content);
+  TagValue value = MakeEntryValue(0, "", "f.bin");
+  StreamContext context;
+  context.base_folder = source_.path().c_str();
+  ChunkRecorder out;
+  out.OpenWrite(&context);
+  ASSERT_EQ(value.Serialize(out), kOk);
+  EXPECT_EQ(out.chunks, (std::vector<uint32_t>{100000, 100000, 50000}));
+
+  context.base_folder = target_.path().c_str();
+  ChunkRecorder in;
+  in.OpenRead(out.GetData(), &context);
+  TagValue read;
+  ASSERT_EQ(read.Serialize(in), kOk);
+  EXPECT_EQ(in.chunks, (std::vector<uint32_t>{100000, 100000, 50000}));
+  EXPECT_EQ(in.GetRemaining(), 0u);
+  EXPECT_TRUE(ReadTestFile(target_.Join("f.bin")) == content);
+}
+
+TEST_F(ArchiveEntryTest, MeasuringCountsTheContentWithoutMovingIt) {
+  WriteTestFile(source_.Join("f.bin"), std::string(12345, 'f'));
+  TagValue value = MakeEntryValue(0, "", "f.bin");
+  std::vector<uint8_t> written = Write(value, true);
+  // Head, record and the size are there; the content is only counted.
+  uint32_t record = static_cast<uint32_t>(written.size()) - 8 - 4;
+  EXPECT_EQ(count_, 8 + record + 4 + 12345);
+  EXPECT_EQ(HeadLength(written), record + 4 + 12345);
+}
+
+TEST_F(ArchiveEntryTest, ReadingNeedsAnExistingBaseFolderBeforeReadingAnything) {
+  std::string content = "abc";
+  std::vector<uint8_t> bytes = EncodeRawEntry(0, "", "a.txt", &content);
+  std::string missing = target_.Join("missing/");
+  struct Case {
+    const char* what;
+    bool with_context;
+    const char* base;
+    Result expected;
+  };
+  const Case cases[] = {
+      {"no context", false, nullptr, kFailed},
+      {"no base folder", true, nullptr, kFailed},
+      {"base folder missing", true, missing.c_str(), kFolderNotFound},
+  };
+  for (const Case& c : cases) {
+    StreamContext context;
+    context.base_folder = c.base;
+    MemoryStream in;
+    in.OpenRead(bytes, c.with_context ? &context : nullptr);
+    TagValue value;
+    EXPECT_EQ(value.Serialize(in), c.expected) << c.what;
+    // Only the member's 8-byte head was read.
+    EXPECT_EQ(in.GetRemaining(), bytes.size() - 8) << c.what;
+  }
+  EXPECT_TRUE(TreeOf(target_.path()).empty());
+}
+
+TEST_F(ArchiveEntryTest, ReadingActsByKind) {
+  std::string content = "data";
+  struct Case {
+    const char* what;
+    int kind;
+    const char* folder;
+    const char* name;
+    bool with_content;
+    std::vector<std::string> tree;
+  };
+  const Case cases[] = {
+      {"file", 0, "", "a.txt", true, {"a.txt"}},
+      {"folder as the walk reports it", 1, "sub/deeper/", "", false, {"sub/", "sub/deeper/"}},
+      {"folder given by name", 1, "sub/", "named", false, {"sub/", "sub/named/"}},
+      {"no content for another kind", 2, "", "ghost.txt", false, {}},
+  };
+  for (const Case& c : cases) {
+    test::TempFolder base;
+    std::vector<uint8_t> bytes =
+        EncodeRawEntry(c.kind, c.folder, c.name, c.with_content ? &content : nullptr);
+    TagValue value;
+    size_t left = 1;
+    EXPECT_EQ(ReadValue(bytes, base.path().c_str(), &value, &left), kOk) << c.what;
+    EXPECT_EQ(left, 0u) << c.what;
+    EXPECT_EQ(TreeOf(base.path()), c.tree) << c.what;
+    ASSERT_NE(ArchiveEntry::FromValue(value), nullptr) << c.what;
+    EXPECT_EQ(ArchiveEntry::FromValue(value)->GetBaseFolder(), base.path().c_str()) << c.what;
+  }
+}
+
+TEST_F(ArchiveEntryTest, ASizeBeyondTheStreamFailsWithoutTakingMemory) {
+  TagRecord record;
+  record.SetText(kEntryTagName, "huge.bin", true);
+  std::vector<uint8_t> bytes = EncodeRawEntry(record, nullptr);
+  const uint8_t kTail[] = {0xFF, 0xFF, 0xFF, 0xFF, 'a', 'b', 'c'};
+  bytes.insert(bytes.end(), kTail, kTail + sizeof kTail);
+  TagValue value;
+  EXPECT_EQ(ReadValue(bytes, target_.path().c_str(), &value), kShortRead);
+}
+
+TEST_F(ArchiveEntryTest, EveryPassWritesTheSameRecordAlthoughReadingTouchesTheFile) {
+  std::string path = source_.Join("old.txt");
+  WriteTestFile(path, "read by the first pass");
+  // Long untouched: the first read moves its access time.
+  platform::FileTimes old;
+  old.last_access = old.last_write = 125000000000000000ULL;
+  old.has_last_access = old.has_last_write = true;
+  ASSERT_TRUE(platform::WriteFileTimes(path.c_str(), old));
+  TagValue value = MakeEntryValue(0, "", "old.txt");
+  std::vector<uint8_t> first = Write(value);
+  std::vector<uint8_t> second = Write(value);
+  EXPECT_TRUE(first == second);
+  // A producer's own information is what goes out.
+  TagRecord info;
+  info.SetU8(2, 1, true);
+  ArchiveEntry::FromValue(value)->Set(kEntryTagInfo, info, true);
+  TagValue read;
+  ASSERT_EQ(ReadValue(Write(value), target_.path().c_str(), &read), kOk);
+  TagRecord applied;
+  ArchiveEntry::FromValue(read)->GetRecord(applied, kEntryTagInfo);
+  EXPECT_EQ(applied.GetCount(), 1);
+  EXPECT_NE(platform::ReadAttributes(target_.Join("old.txt").c_str()) & platform::kAttributeReadOnly, 0u);
+}
+
+TEST_F(ArchiveEntryTest, ASourceFolderTakesThePlaceOfTheBaseFolderWhenWriting) {
+  test::TempFolder elsewhere;
+  WriteTestFile(elsewhere.Join("from.txt"), "from elsewhere");
+  TagValue value = MakeEntryValue(0, "", "from.txt");
+  ArchiveEntry::FromValue(value)->SetSourceFolder(elsewhere.path().c_str());
+  MemoryStream out;
+  out.OpenWrite();  // no context at all
+  ASSERT_EQ(value.Serialize(out), kOk);
+  TagValue read;
+  ASSERT_EQ(ReadValue(out.GetData(), target_.path().c_str(), &read), kOk);
+  EXPECT_EQ(ReadTestFile(target_.Join("from.txt")), "from elsewhere");
+  EXPECT_EQ(ArchiveEntry::FromValue(read)->GetContentSize(), 14u);
+}
+
+}  // namespace
+}  // namespace mv

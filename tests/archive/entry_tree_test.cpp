@@ -1,0 +1,201 @@
+// Whole trees through a record of entries: what a producer writes, what a
+// reader makes of it in another folder, and what a hostile record cannot
+// make a reader do.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "archive/archive_entry.h"
+#include "archive/folder_entries.h"
+#include "fs/file_info.h"
+#include "platform/files.h"
+#include "stream/memory_stream.h"
+#include "stream/tag_record.h"
+#include "stream/tag_value_array.h"
+#include "tests/archive/entry_test_files.h"
+#include "tests/fs/fs_test_files.h"
+#include "tests/support/temp_folder.h"
+
+namespace mv {
+namespace {
+
+using test::EncodeRawEntry;
+using test::MakeTestFolder;
+using test::ReadTestFile;
+using test::ReadValue;
+using test::S;
+using test::TreeOf;
+using test::WriteTestFile;
+
+constexpr uint16_t kEntriesTag = 7;
+// 2003-04-05 06:07:08.9 UTC, as a file time; each file gets its own.
+constexpr platform::FileTime kBaseTime = (1049522828ULL + 11644473600ULL) * 10000000ULL + 9000000;
+
+platform::FileTime LastWrite(const std::string& path) {
+  platform::FileTimes times;
+  EXPECT_TRUE(platform::ReadFileTimes(path.c_str(), &times)) << path;
+  EXPECT_TRUE(times.has_last_write) << path;
+  return times.last_write;
+}
+
+void SetLastWrite(const std::string& path, platform::FileTime time) {
+  platform::FileTimes times;
+  times.last_write = time;
+  times.has_last_write = true;
+  ASSERT_TRUE(platform::WriteFileTimes(path.c_str(), times)) << path;
+}
+
+std::vector<uint8_t> WriteRecord(TagRecord& record, const std::string& base) {
+  StreamContext context;
+  context.base_folder = base.c_str();
+  MemoryStream out;
+  out.OpenWrite(&context);
+  EXPECT_EQ(record.Serialize(out), kOk);
+  return out.GetData();
+}
+
+TEST(EntryTreeTest, ATreeRoundTripsWithContentsFlagsAndTimes) {
+  test::TempFolder source;
+  test::TempFolder target;
+  // Names in the program's code page: "Übersicht.txt" in "Änderungen/".
+  const std::string kUmlautFolder = "\xC4nderungen/";
+  const std::string kUmlautFile = "\xDC" "bersicht.txt";
+  std::string large(250000, '\0');
+  for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i % 251);
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"top.txt", "at the top"},
+      {"empty.txt", ""},
+      {"a/one.txt", "one"},
+      {"a/b/two.bin", large},
+      {"a/b/c/empty.bin", ""},
+      {kUmlautFolder + kUmlautFile, "Umlaute"},
+      {"locked.txt", "read-only"},
+  };
+  for (const char* folder : {"a/", "a/b/", "a/b/c/", "a/b/c/d/", "void/"}) {
+    MakeTestFolder(source.Join(folder));
+  }
+  MakeTestFolder(source.Join(kUmlautFolder));
+  platform::FileTime time = kBaseTime;
+  for (const auto& [name, content] : files) {
+    WriteTestFile(source.Join(name), content);
+    SetLastWrite(source.Join(name), time);
+    time += 86400ULL * 10000000ULL + 1230;
+  }
+  ASSERT_TRUE(platform::WriteAttributes(source.Join("locked.txt").c_str(),
+                                        platform::kAttributeReadOnly));
+
+  TagRecord record;
+  ASSERT_EQ(AddFolderEntries(S(source.path()), kEntriesTag, &record), kOk);
+  std::vector<uint8_t> bytes = WriteRecord(record, source.path());
+
+  TagRecord read;
+  EXPECT_EQ(ReadValue(bytes, target.path().c_str(), &read), kOk);
+  EXPECT_EQ(read.GetCount(), record.GetCount());
+  EXPECT_EQ(TreeOf(target.path()), TreeOf(source.path()));
+  for (const auto& [name, content] : files) {
+    EXPECT_EQ(LastWrite(target.Join(name)), LastWrite(source.Join(name))) << name;
+    EXPECT_TRUE(ReadTestFile(target.Join(name)) == content) << name;
+  }
+  EXPECT_EQ(platform::ReadAttributes(target.Join("locked.txt").c_str()) &
+                platform::kAttributeReadOnly,
+            platform::kAttributeReadOnly);
+}
+
+TEST(EntryTreeTest, FolderEntriesCarryTheirOwnPathAndComeFirst) {
+  test::TempFolder source;
+  MakeTestFolder(source.Join("a/"));
+  MakeTestFolder(source.Join("a/b/"));
+  WriteTestFile(source.Join("a/b/f.txt"), "f");
+  TagRecord record;
+  ASSERT_EQ(AddFolderEntries(S(source.path()), kEntriesTag, &record), kOk);
+  std::vector<std::string> seen;
+  for (int32_t i = 0; i < record.GetCount(); ++i) {
+    EXPECT_EQ(record.Member(i).GetTag(), kEntriesTag);
+    const ArchiveEntry* entry = ArchiveEntry::FromValue(record.Member(i));
+    ASSERT_NE(entry, nullptr);
+    String folder;
+    String name;
+    entry->GetText(folder, kEntryTagFolder, "?");
+    entry->GetText(name, kEntryTagName, "?");
+    seen.push_back(std::to_string(entry->GetU8(kEntryTagKind, 9)) + " " + folder.c_str() + "|" +
+                   name.c_str());
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"1 a/|", "1 a/b/|", "0 a/b/|f.txt"}));
+}
+
+// A reader unpacks into base, which lies inside parent; a refused entry
+// leaves both exactly as they were.
+class HostileEntryTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    base_ = parent_.Join("base/");
+    MakeTestFolder(base_);
+  }
+
+  void ExpectNothingWritten(const char* what) {
+    EXPECT_EQ(TreeOf(parent_.path()), std::vector<std::string>{"base/"}) << what;
+  }
+
+  test::TempFolder parent_;
+  std::string base_;
+};
+
+TEST_F(HostileEntryTest, EntriesLeavingTheBaseFolderAreRefused) {
+  std::string content = "owned";
+  struct Case {
+    const char* what;
+    int kind;
+    const char* folder;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"parent in the name", 0, "", "../x"},
+      {"parents in the folder", 0, "sub/../../", "x"},
+      {"parent folder entry", 1, "../evil/", ""},
+      {"backslash parent", 0, "", "..\\x"},
+      {"absolute folder", 0, "/", "x"},
+      {"drive letter", 0, "C:/", "x"},
+      {"name that is a path", 0, "", "sub/x"},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> bytes =
+        EncodeRawEntry(c.kind, c.folder, c.name, c.kind == 0 ? &content : nullptr);
+    TagValue value;
+    size_t left = 0;
+    EXPECT_EQ(ReadValue(bytes, base_.c_str(), &value, &left), kUnsafeEntryPath) << c.what;
+    if (c.kind == 0) {
+      EXPECT_EQ(left, 4 + content.size()) << c.what << ": content was read";
+    }
+    ExpectNothingWritten(c.what);
+  }
+}
+
+TEST_F(HostileEntryTest, ANameHidingANulIsRefused) {
+  std::string content = "owned";
+  std::vector<uint8_t> bytes = EncodeRawEntry(0, "", "a.txt_.exe", &content);
+  std::string placeholder = "a.txt_";
+  auto at = std::search(bytes.begin(), bytes.end(), placeholder.begin(), placeholder.end());
+  ASSERT_NE(at, bytes.end());
+  at[5] = '\0';
+  TagValue value;
+  EXPECT_EQ(ReadValue(bytes, base_.c_str(), &value), kUnsafeEntryPath);
+  ExpectNothingWritten("NUL in the name");
+}
+
+TEST_F(HostileEntryTest, AnEntryNestedInItsOwnRecordIsRefusedWithoutRecursion) {
+  // An entry whose record claims to be an entry, a hundred thousand times.
+  MemoryStream out;
+  out.OpenWrite();
+  for (int i = 0; i < 100000; ++i) {
+    out.WriteU16(TypeEntry);
+    out.WriteU16(0);
+    out.WriteU32(0x7FFFFFFF);
+  }
+  TagValue value;
+  EXPECT_EQ(ReadValue(out.GetData(), base_.c_str(), &value), kMalformedRecord);
+  ExpectNothingWritten("nested entries");
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,98 @@
+#include "base/system_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/support/test_env.h"
+
+namespace mv {
+namespace {
+
+TEST(SystemHelpers, VersionCodes) {
+  struct Case {
+    OsVersionRecord version;
+    uint32_t code;
+  } cases[] = {
+      {{1, 4, 0, " C"}, 0x10033},  {{1, 4, 0, " B"}, 0x10032}, {{1, 4, 0, ""}, 0x10032},
+      {{1, 4, 10, " A"}, 0x10051}, {{1, 4, 10, ""}, 0x10050},  {{1, 4, 90, ""}, 0x1005A},
+      {{1, 4, 3, ""}, 0},          {{2, 3, 51, ""}, 0x20003},  {{2, 4, 0, "Service Pack 6"}, 0x20004},
+      {{2, 5, 0, ""}, 0x207D0},    {{2, 5, 1, ""}, 0x207D1},   {{2, 5, 2, ""}, 0},
+      {{2, 6, 1, ""}, 0},          {{3, 4, 0, ""}, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(OsVersionCode(c.version), c.code)
+        << c.version.platform_id << " " << c.version.major << "." << c.version.minor;
+  }
+  EXPECT_FALSE(IsWindowsNT4());
+}
+
+TEST(SystemHelpers, LinksWithoutAColonOpenAsWebAddresses) {
+  struct Case {
+    const char* text;
+    const char* opened;
+  } cases[] = {
+      {"www.example.org/x", "http://www.example.org/x"},
+      {"https://example.org", "https://example.org"},
+      {"mailto:someone@example.org", "mailto:someone@example.org"},
+      {"C:/docs/readme.txt", "C:/docs/readme.txt"},
+      {"example.org/a?b=c:d", "example.org/a?b=c:d"},
+      {"", "http://"},
+  };
+  for (const Case& c : cases) EXPECT_STREQ(UrlForLink(c.text).c_str(), c.opened) << c.text;
+}
+
+TEST(SystemHelpers, StringTable) {
+  EXPECT_STREQ(LoadResString(1).c_str(), "Morvalis");
+  EXPECT_STREQ(LoadResString(11).c_str(), "");
+  EXPECT_STREQ(LoadResString(9999).c_str(), "");
+  String link = LoadResString(5);
+  EXPECT_EQ(link.Find("http://"), 0);
+  EXPECT_GT(link.Find("?"), 0);
+}
+
+#ifndef _WIN32
+// The Windows resource lookup follows the user's language setting; the
+// POSIX table follows the locale variables.
+TEST(SystemHelpers, StringTableFollowsTheLocale) {
+  const char* saved = std::getenv("LC_ALL");
+  std::string restore = saved == nullptr ? "" : saved;
+  setenv("LC_ALL", "de_DE.UTF-8", 1);
+  EXPECT_STREQ(LoadResString(4).c_str(),
+               "Das eingegebene Passwort stimmt nicht.\n\nBitte versuchen Sie es erneut. "
+               "Achten Sie auf Gro\xDF- und Kleinschreibung.");
+  EXPECT_STREQ(LoadResString(5).Right(23).c_str(), "product=mws&language=de");
+  setenv("LC_ALL", "en_US.UTF-8", 1);
+  EXPECT_STREQ(LoadResString(4).c_str(), "The entered password is not correct.");
+  EXPECT_STREQ(LoadResString(20).c_str(), "%s and %i more file(s)");
+  EXPECT_STREQ(LoadResString(5).Right(23).c_str(), "language=en&product=mws");
+  if (saved == nullptr) unsetenv("LC_ALL");
+  else setenv("LC_ALL", restore.c_str(), 1);
+}
+#endif
+
+TEST(SystemHelpers, ProgramAndTemporaryFolders) {
+  String program = GetProgramPath();
+  EXPECT_EQ(program.Find('\\'), -1);
+  EXPECT_EQ(GetProgramFileName().Find("mv_tests"), 0) << program.c_str();
+  String folder = GetProgramFolder();
+  EXPECT_EQ(folder.GetAt(folder.GetLength() - 1), '/');
+  String temp = GetSystemTempFolder();
+  ASSERT_FALSE(temp.IsEmpty());
+  EXPECT_EQ(temp.GetAt(temp.GetLength() - 1), '/');
+  EXPECT_EQ(GetSpecialFolder(0x7FFF), "");
+}
+
+TEST(SystemHelpers, RunProgramReportsExitCodesAndMissingPrograms) {
+  uint32_t code = 12345;
+  EXPECT_EQ(RunProgram((test::BuildFolder() + "no-such-program").c_str(), "", true, true, &code), kProgramNotFound);
+  EXPECT_EQ(code, 12345u);  // untouched: the platform was never asked
+  // The stub without a package exits with 1 in either mode.
+  ASSERT_EQ(RunProgram(test::ProgramPath("morvalis-sfx").c_str(), "decrypt", true, true, &code), kOk);
+  EXPECT_EQ(code, 1u);
+  EXPECT_EQ(OpenFolderInExplorer((test::BuildFolder() + "no-such-folder/").c_str()), kFolderNotFound);
+}
+
+}  // namespace
+}  // namespace mv

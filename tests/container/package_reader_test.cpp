@@ -1,0 +1,254 @@
+#include "container/package_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "archive/archive_entry.h"
+#include "container/container_file.h"
+#include "container/container_format.h"
+#include "stream/carrier_format.h"
+#include "stream/progress_stream.h"
+#include "tests/support/file_tree.h"
+#include "tests/support/package_builder.h"
+#include "tests/support/temp_folder.h"
+#include "tools/executable_image.h"
+
+namespace mv {
+namespace {
+
+using test::Snapshot;
+using test::TakeSnapshot;
+
+class PackageReaderTest : public testing::Test {
+ protected:
+  void SetUp() override { test::MakeTree(source_, test::SampleTree()); }
+
+  struct Outcome {
+    Result result = kOk;
+    Snapshot files;
+    std::string message;
+  };
+
+  // Decrypts path with a fresh reader and takes what it produced before the
+  // reader's work folder is wiped.
+  Outcome Decrypt(const std::string& path, const std::string& password, const ProgressCallback* progress = nullptr) {
+    PackageReader reader;
+    Outcome outcome;
+    EXPECT_EQ(reader.Open(String("")), kOk);
+    outcome.result = reader.Decrypt(String(path.c_str()), String(password.c_str()), progress);
+    std::string work = reader.GetWorkFolderPath().c_str();
+    outcome.files = TakeSnapshot(work);
+    String message;
+    reader.GetMessageText(message);
+    outcome.message = message.c_str() == nullptr ? "" : message.c_str();
+    EXPECT_EQ(reader.Cleanup(nullptr), kOk);
+    EXPECT_TRUE(test::ListNames(work).empty());
+    EXPECT_FALSE(reader.IsOpen());
+    return outcome;
+  }
+
+  test::TempFolder folder_;
+  std::string source_ = folder_.Join("source/");
+};
+
+Result CountingProgress(int32_t, int32_t, uintptr_t word1, uintptr_t) {
+  ++*reinterpret_cast<int*>(word1);
+  return kOk;
+}
+
+TEST_F(PackageReaderTest, EveryCompressionSettingRoundTripsWithAndWithoutTotal) {
+  const Snapshot expected = TakeSnapshot(source_);
+  const std::string message = "Hello,\nthe attachments are in the folder.\n\xC4rger? Nein.";
+  for (uint32_t compression : {0u, 1u, 2u}) {
+    for (bool with_total : {false, true}) {
+      SCOPED_TRACE("compression " + std::to_string(compression) + (with_total ? " with total" : ""));
+      std::string path = folder_.Join("pack" + std::to_string(compression) + (with_total ? "t" : "") + ".mef");
+      TagRecord header;
+      ASSERT_EQ(test::WritePackage(path, source_, message, "pa\xDFwort", compression, with_total, &header), kOk);
+      // The header is 98 bytes with the total and 86 without.
+      Stream counter;
+      counter.Open(Stream::kWriting, nullptr);
+      header.Serialize(counter);
+      EXPECT_EQ(counter.GetCount(), with_total ? 98u : 86u);
+
+      int notifications = 0;
+      ProgressCallback progress{&CountingProgress, reinterpret_cast<uintptr_t>(&notifications), 0};
+      Outcome outcome = Decrypt(path, "pa\xDFwort", &progress);
+      ASSERT_EQ(outcome.result, kOk);
+      EXPECT_EQ(outcome.files.entries, expected.entries);
+      EXPECT_EQ(outcome.files.times, expected.times);
+      EXPECT_EQ(outcome.message, message);
+      EXPECT_GT(notifications, 0);
+    }
+  }
+}
+
+TEST_F(PackageReaderTest, BlowfishContainersAndMissingVectorsDecrypt) {
+  const Snapshot expected = TakeSnapshot(source_);
+  struct Case {
+    const char* name;
+    CipherId cipher;
+    bool drop_cipher_tag;  // a header without tag 20 means Blowfish
+    bool drop_vector;      // a missing vector means zeros
+  } cases[] = {
+      {"blowfish", kCipherBlowfish, false, false},
+      {"blowfish by default", kCipherBlowfish, true, false},
+      {"aes with zero vector", kCipherAes, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const uint32_t block = BlockCipher::BlockSize(c.cipher);
+    std::vector<uint8_t> vector(block, c.drop_vector ? 0 : 0x5A);
+    TagRecord standard = test::StandardHeader();
+    standard.SetU8(kHeaderTagCipher, c.cipher, true);
+    TagValue iv;
+    iv.SetBlob(vector.data(), block);
+    standard.Set(kHeaderTagVector, iv, true);
+    TagRecord header;
+    for (int32_t i = 0; i < standard.GetCount(); ++i) {
+      uint16_t tag = standard.Member(i).GetTag();
+      if ((c.drop_cipher_tag && tag == kHeaderTagCipher) || (c.drop_vector && tag == kHeaderTagVector)) continue;
+      header.Set(tag, standard.Member(i), false);
+    }
+    std::string path = folder_.Join(std::string(c.name) + ".mef");
+    ASSERT_EQ(test::WriteCraftedPackage(path, header, c.cipher, vector, 1, "pw", test::ContentOf(source_, "m"), source_),
+              kOk);
+    Outcome outcome = Decrypt(path, "pw");
+    ASSERT_EQ(outcome.result, kOk);
+    EXPECT_EQ(outcome.files.entries, expected.entries);
+    EXPECT_EQ(outcome.message, "m");
+  }
+}
+
+TEST_F(PackageReaderTest, RefusesWhatIsNotAUsableContainer) {
+  const std::string good = folder_.Join("good.mef");
+  ASSERT_EQ(test::WritePackage(good, source_, "", "right", 1, false), kOk);
+  tools::Bytes good_bytes;
+  ASSERT_TRUE(tools::ReadWholeFile(good, &good_bytes));
+  TagRecord content = test::ContentOf(source_, "");
+
+  struct Case {
+    const char* name;
+    std::string file;
+    Result expected;
+  };
+  std::vector<Case> cases;
+  auto crafted = [&](const char* name, TagRecord header, CipherId cipher, std::vector<uint8_t> vector) {
+    std::string path = folder_.Join(std::string(name) + ".mef");
+    test::WriteCraftedPackage(path, header, cipher, vector, 1, "right", content, source_);
+    return path;
+  };
+  {
+    TagRecord h = test::StandardHeader();
+    h.SetText(kHeaderTagFormatMark, "Morvalis Encrypted Fil", true);
+    cases.push_back({"wrong mark", crafted("mark", h, kCipherAes, std::vector<uint8_t>(16, 0x5A)), kNotAContainer});
+  }
+  {
+    TagRecord h = test::StandardHeader();
+    h.SetU8(kHeaderTagCipher, kCipherReserved, true);
+    cases.push_back({"reserved cipher", crafted("cipher1", h, kCipherAes, std::vector<uint8_t>(16, 0x5A)),
+                     kNotAContainer});
+  }
+  {
+    TagRecord h = test::StandardHeader();
+    h.SetU8(kHeaderTagCompression, 3, true);
+    cases.push_back({"compression 3", crafted("comp3", h, kCipherAes, std::vector<uint8_t>(16, 0x5A)),
+                     kBadCompression});
+  }
+  {
+    TagRecord h = test::StandardHeader();
+    TagValue long_vector;
+    long_vector.SetBlobSize(20);
+    h.Set(kHeaderTagVector, long_vector, true);
+    cases.push_back({"20-byte vector", crafted("vector20", h, kCipherAes, std::vector<uint8_t>(16, 0)), kBadVector});
+  }
+  cases.push_back({"wrong password", good, kWrongPassword});
+  {
+    std::string older = folder_.Join("older.MEF");
+    test::WriteFileText(older, std::string("MorvalisEncryptedFile") + std::string(40, '\0'));
+    cases.push_back({"older layout", older, kOldFormat});
+  }
+  {
+    std::string not_carrier = folder_.Join("package.mef.txt");
+    tools::WriteWholeFile(not_carrier, good_bytes);
+    cases.push_back({"mef with a further extension", not_carrier, kNotAContainer});
+  }
+  {
+    std::string truncated = folder_.Join("truncated.mef");
+    tools::Bytes cut(good_bytes.begin(), good_bytes.end() - 100);
+    tools::WriteWholeFile(truncated, cut);
+    cases.push_back({"truncated chunk", truncated, kShortRead});
+  }
+  {
+    // The length block of the first chunk, flipped: the decrypted length
+    // is garbage and far above the chunk limit.
+    std::string corrupt = folder_.Join("corrupt.mef");
+    tools::Bytes bytes = good_bytes;
+    bytes[86 + 2 + 3] ^= 0xFF;
+    tools::WriteWholeFile(corrupt, bytes);
+    cases.push_back({"corrupt length block", corrupt, kCipherFailed});
+  }
+  cases.push_back({"a folder", folder_.path(), kFileNotFound});
+  cases.push_back({"no such file", folder_.Join("missing.mef"), kFileNotFound});
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Outcome outcome = Decrypt(c.file, c.expected == kWrongPassword ? "wrong" : "right");
+    EXPECT_EQ(outcome.result, c.expected);
+  }
+}
+
+TEST_F(PackageReaderTest, StateRules) {
+  PackageReader reader;
+  String message;
+  reader.GetMessageText(message);
+  EXPECT_TRUE(message.IsEmpty());
+  EXPECT_EQ(reader.Decrypt(String(source_.c_str()), String("x"), nullptr), kNotOpen);
+  EXPECT_EQ(reader.Open(String(source_.c_str())), kFolderNotMade);  // exists already
+  EXPECT_FALSE(reader.IsOpen());
+  EXPECT_EQ(reader.Identify(String("x.mef")), kNotOpen);
+
+  std::string work = folder_.Join("given/work/");
+  ASSERT_EQ(reader.Open(String(work.c_str())), kOk);
+  EXPECT_EQ(reader.Identify(String("")), kEmptyPath);
+  test::WriteFileText(work + "left.txt", "x");
+  EXPECT_EQ(reader.Cleanup(nullptr), kOk);
+  EXPECT_TRUE(test::ListNames(folder_.Join("given/")).empty());
+  EXPECT_EQ(reader.Cleanup(nullptr), kOk);  // nothing left to wipe
+}
+
+TEST_F(PackageReaderTest, CarriersAreReadAsContainers) {
+  for (bool wav : {false, true}) {
+    SCOPED_TRACE(wav ? "wav" : "bmp");
+    std::string carrier = folder_.Join(wav ? "sound.Wav" : "photo.Bmp");
+    test::WriteCarrier(carrier, 3 << 20, wav);
+    std::string small = folder_.Join("small/");
+    test::MakeTree(small, {{"a.txt", "carried text"}, {"sub/b.txt", "more"}});
+    TagRecord header;
+    TagRecord content = test::ContentOf(small, "hidden note");
+    ContainerJob job;
+    job.kind = kContainerCarrier;
+    job.carrier_format = DetectCarrierFormat(String(carrier.c_str()));
+    job.path = carrier.c_str();
+    job.password = "carrier";
+    job.base_folder = small.c_str();
+    ASSERT_EQ(WriteContainer(job, &header, &content), kOk);
+    Outcome outcome = Decrypt(carrier, "carrier");
+    ASSERT_EQ(outcome.result, kOk);
+    EXPECT_EQ(outcome.files.entries, TakeSnapshot(small).entries);
+    EXPECT_EQ(outcome.message, "hidden note");
+    EXPECT_EQ(Decrypt(carrier, "other").result, kNoHiddenData);
+  }
+  std::string packed = folder_.Join("packed.bmp");
+  std::vector<uint8_t> bytes(4000, 0);
+  bytes[0] = 'B';
+  bytes[28] = 8;
+  bytes[30] = 1;  // a compression method: not a usable carrier
+  tools::WriteWholeFile(packed, bytes);
+  EXPECT_EQ(Decrypt(packed, "x").result, kNotAContainer);
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,92 @@
+// The random pool's output rule (digest of state and counter), how requests
+// advance the counter, and that seeding comes from the OS generator.
+#include "container/random_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "stream/tag_value.h"
+#include "tests/support/sample_data.h"
+
+namespace mv {
+namespace {
+
+// State bytes 00 01 02 ... 13.
+struct CountingState {
+  CountingState() {
+    for (uint8_t i = 0; i < kSha1DigestSize; ++i) bytes[i] = i;
+  }
+  uint8_t bytes[kSha1DigestSize];
+};
+
+// printf '\x00\x01...\x13\x00\x00\x00\x00' | openssl sha1 (state, counter 0)
+const char kBlock0[] = "028553d821db1e8d1bc66ba574c0e31031052931";
+// printf '\x00\x01...\x13\x01\x00\x00\x00' | openssl sha1 (state, counter 1)
+const char kBlock1[] = "44ec8406c3ee31b352bdcc47237aa6a3268914d2";
+
+TEST(RandomPoolTest, BlocksAreDigestsOfStateAndCounter) {
+  CountingState state;
+  RandomPool pool(state.bytes);
+  std::vector<uint8_t> out(45, 0xEE);
+  ASSERT_EQ(pool.Generate(out.data(), 25), kOk);
+  std::vector<uint8_t> expected = test::FromHex(kBlock0);
+  std::vector<uint8_t> second = test::FromHex(kBlock1);
+  expected.insert(expected.end(), second.begin(), second.begin() + 5);
+  EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 25), expected);
+  EXPECT_EQ(out[25], 0xEE) << "wrote past the request";
+}
+
+TEST(RandomPoolTest, EveryRequestTakesWholeBlocks) {
+  struct Case {
+    uint32_t count;
+    uint32_t blocks;
+  } cases[] = {{0, 0}, {1, 1}, {16, 1}, {20, 1}, {21, 2}, {40, 2}, {41, 3}, {100, 5}};
+  CountingState state;
+  for (const Case& c : cases) {
+    RandomPool pool(state.bytes);
+    TagValue out;
+    ASSERT_EQ(pool.RandomBytes(out, c.count), kOk);
+    EXPECT_EQ(out.GetType(), TypeBlob);
+    EXPECT_EQ(out.GetLength(), c.count);
+    EXPECT_EQ(pool.GetCounter(), c.blocks) << c.count << " bytes";
+  }
+}
+
+TEST(RandomPoolTest, SecondRequestStartsAtNextBlock) {
+  CountingState state;
+  RandomPool pool(state.bytes);
+  TagValue first;
+  TagValue second;
+  ASSERT_EQ(pool.RandomBytes(first, 16), kOk);
+  ASSERT_EQ(pool.RandomBytes(second, 16), kOk);
+  std::vector<uint8_t> block1 = test::FromHex(kBlock1);
+  EXPECT_EQ(std::vector<uint8_t>(second.GetBytes(), second.GetBytes() + 16),
+            std::vector<uint8_t>(block1.begin(), block1.begin() + 16));
+}
+
+TEST(RandomPoolTest, PoolsSeededTogetherStillDiffer) {
+  // Seeded from the OS generator, not the clock: two pools made in the same
+  // instant must not agree.
+  RandomPool a;
+  RandomPool b;
+  uint8_t from_a[16];
+  uint8_t from_b[16];
+  ASSERT_EQ(a.Generate(from_a, sizeof from_a), kOk);
+  ASSERT_EQ(b.Generate(from_b, sizeof from_b), kOk);
+  EXPECT_NE(std::vector<uint8_t>(from_a, from_a + 16), std::vector<uint8_t>(from_b, from_b + 16));
+}
+
+TEST(RandomPoolTest, ProcessPoolGivesFreshVectors) {
+  uint32_t before = GetRandomPool().GetCounter();
+  TagValue first;
+  TagValue second;
+  ASSERT_EQ(RandomBytes(first, 16), kOk);
+  ASSERT_EQ(RandomBytes(second, 8), kOk);
+  EXPECT_EQ(GetRandomPool().GetCounter(), before + 2);
+  EXPECT_NE(std::vector<uint8_t>(first.GetBytes(), first.GetBytes() + 8),
+            std::vector<uint8_t>(second.GetBytes(), second.GetBytes() + 8));
+}
+
+}  // namespace
+}  // namespace mv

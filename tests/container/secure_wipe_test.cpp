@@ -1,0 +1,204 @@
+// The wipe on real files: what each pass leaves on disk before the file is
+// truncated (seen through the pass hook), flags, cancel, and whole trees.
+#include "container/secure_wipe.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "fs/disk_query.h"
+#include "platform/files.h"
+#include "stream/progress_stream.h"
+#include "tests/archive/entry_test_files.h"
+#include "tests/fs/fs_test_files.h"
+#include "tests/support/temp_folder.h"
+
+namespace mv {
+namespace {
+
+using test::MakeTestFolder;
+using test::ReadTestFile;
+using test::S;
+using test::TreeOf;
+using test::WriteTestFile;
+
+// What one overwrite pass left in the file: the bytes it wrote, the file's
+// size, and its bytes as "00" or "FF" when all alike, else "mixed".
+struct PassSeen {
+  uint64_t written;
+  uint32_t size;
+  std::string pattern;
+};
+std::vector<PassSeen> g_passes;
+
+void RecordPass(const String& path, uint64_t written) {
+  std::string bytes = ReadTestFile(path.c_str());
+  bool alike = std::all_of(bytes.begin(), bytes.end(), [&](char c) { return c == bytes[0]; });
+  std::string pattern = bytes.empty() ? "" : !alike ? "mixed" : bytes[0] == '\0' ? "00" : bytes[0] == '\xFF' ? "FF" : "other";
+  g_passes.push_back({written, QueryFileSize(path), pattern});
+}
+
+// Records the phases begun and refuses the position reports once
+// reports_left runs out.
+struct Listener {
+  int reports_left;
+  std::vector<int32_t> phases;
+};
+
+Result Listen(int32_t code, int32_t value, uintptr_t word1, uintptr_t) {
+  auto* listener = reinterpret_cast<Listener*>(word1);
+  if (code == kProgressBeginPhase) listener->phases.push_back(value);
+  if (code != kProgressPosition) return kOk;
+  return --listener->reports_left < 0 ? kCancelled : kOk;
+}
+
+class SecureWipeTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    g_passes.clear();
+    SetWipePassHookForTesting(&RecordPass);
+  }
+  void TearDown() override { SetWipePassHookForTesting(nullptr); }
+
+  test::TempFolder temp_;
+};
+
+TEST_F(SecureWipeTest, OneByteFileIsOverwrittenOverItsWholeCluster) {
+  std::string path = temp_.Join("one.bin");
+  WriteTestFile(path, "x");
+  uint32_t cluster = ClusterSize(S(path));
+  ASSERT_GT(cluster, 1u);
+  EXPECT_EQ(WipeFile(S(path), kWipeZeros, nullptr), kOk);
+  ASSERT_EQ(g_passes.size(), 1u);
+  EXPECT_EQ(g_passes[0].written, cluster);
+  EXPECT_EQ(g_passes[0].size, cluster);
+  EXPECT_EQ(g_passes[0].pattern, "00");
+  EXPECT_TRUE(TreeOf(temp_.path()).empty());
+}
+
+TEST_F(SecureWipeTest, ModesChooseTheirPassesAndShares) {
+  const struct {
+    const char* what;
+    uint8_t mode;
+    std::vector<std::string> patterns;
+    std::vector<int32_t> phases;
+  } cases[] = {
+      {"one zero pass", kWipeZeros, {"00"}, {}},
+      {"three passes", kWipeThreePasses, {"FF", "00", "random"}, {20, 20, 60}},
+      {"no overwrite for other modes", 7, {}, {}},
+  };
+  for (const auto& c : cases) {
+    g_passes.clear();
+    std::string path = temp_.Join("f.bin");
+    WriteTestFile(path, std::string(10000, 'q'));
+    uint32_t cluster = ClusterSize(S(path));
+    uint64_t whole = (10000 + cluster - 1) / cluster * cluster;
+    Listener listener{1 << 30, {}};
+    ProgressCallback progress{&Listen, reinterpret_cast<uintptr_t>(&listener), 0};
+    EXPECT_EQ(WipeFile(S(path), c.mode, &progress), kOk) << c.what;
+    EXPECT_EQ(listener.phases, c.phases) << c.what;
+    ASSERT_EQ(g_passes.size(), c.patterns.size()) << c.what;
+    for (size_t i = 0; i < c.patterns.size(); ++i) {
+      EXPECT_EQ(g_passes[i].written, whole) << c.what << " pass " << i;
+      EXPECT_EQ(g_passes[i].size, whole) << c.what << " pass " << i;
+      // Random passes repeat one random value per cluster.
+      if (c.patterns[i] == "random") {
+        EXPECT_NE(g_passes[i].pattern, "other") << c.what;
+      } else {
+        EXPECT_EQ(g_passes[i].pattern, c.patterns[i]) << c.what << " pass " << i;
+      }
+    }
+    EXPECT_TRUE(TreeOf(temp_.path()).empty()) << c.what;
+  }
+}
+
+TEST_F(SecureWipeTest, ReadOnlyAndEmptyFilesAreWipedLikeAnyOther) {
+  WriteTestFile(temp_.Join("locked.txt"), "secret");
+  ASSERT_TRUE(platform::WriteAttributes(temp_.Join("locked.txt").c_str(),
+                                        platform::kAttributeReadOnly | platform::kAttributeHidden));
+  WriteTestFile(temp_.Join("empty.txt"), "");
+  EXPECT_EQ(WipeFile(S(temp_.Join("locked.txt")), kWipeZeros, nullptr), kOk);
+  EXPECT_EQ(WipeFile(S(temp_.Join("empty.txt")), kWipeZeros, nullptr), kOk);
+  ASSERT_EQ(g_passes.size(), 2u);
+  EXPECT_EQ(g_passes[0].pattern, "00");
+  EXPECT_EQ(g_passes[1].written, 0u);
+  EXPECT_TRUE(TreeOf(temp_.path()).empty());
+  EXPECT_EQ(WipeFile(S(temp_.Join("empty.txt")), kWipeZeros, nullptr), kBadArgument);
+}
+
+TEST_F(SecureWipeTest, ACancelStopsThePassAndLeavesTheFile) {
+  std::string path = temp_.Join("big.bin");
+  WriteTestFile(path, std::string(200000, 'q'));
+  uint32_t cluster = ClusterSize(S(path));
+  Listener cancel{2, {}};
+  ProgressCallback progress{&Listen, reinterpret_cast<uintptr_t>(&cancel), 0};
+  EXPECT_EQ(WipeFile(S(path), kWipeZeros, &progress), kCancelled);
+  // Two clusters were overwritten before the third report was refused.
+  std::string bytes = ReadTestFile(path);
+  ASSERT_EQ(bytes.size(), 200000u);
+  EXPECT_EQ(bytes.substr(0, 2 * cluster), std::string(2 * cluster, '\0'));
+  EXPECT_EQ(bytes.substr(2 * cluster), std::string(200000 - 2 * cluster, 'q'));
+}
+
+class WipeFolderTest : public SecureWipeTest {
+ protected:
+  void SetUp() override {
+    SecureWipeTest::SetUp();
+    root_ = temp_.Join("work/");
+    for (const char* folder : {"", "a/", "a/b/", "a/b/c/", "Recycled/"}) MakeTestFolder(root_ + folder);
+    for (const char* file : {"top.txt", "a/one.txt", "a/b/two.txt", "Recycled/bin.txt"}) {
+      WriteTestFile(root_ + file, std::string(5000, 's'));
+    }
+    WriteTestFile(root_ + "a/empty.txt", "");
+    WriteTestFile(root_ + "a/b/locked.txt", "locked");
+    ASSERT_TRUE(platform::WriteAttributes((root_ + "a/b/locked.txt").c_str(),
+                                          platform::kAttributeReadOnly));
+    ASSERT_TRUE(platform::WriteAttributes((root_ + "a/b/").c_str(), platform::kAttributeHidden));
+  }
+
+  std::string root_;
+};
+
+TEST_F(WipeFolderTest, WipesEveryFileAndRemovesTheTreeWhateverTheProgressAnswers) {
+  Listener cancel_everything{0, {}};
+  ProgressCallback progress{&Listen, reinterpret_cast<uintptr_t>(&cancel_everything), 0};
+  EXPECT_EQ(WipeFolder(S(root_), kWipeZeros, &progress, false), kOk);
+  EXPECT_EQ(g_passes.size(), 6u);  // excluded folders are wiped too
+  EXPECT_EQ(cancel_everything.phases, std::vector<int32_t>{10});
+  EXPECT_TRUE(TreeOf(temp_.path()).empty());
+  EXPECT_EQ(WipeFolder(S(root_), kWipeZeros, nullptr, false), kFolderNotFound);
+}
+
+TEST_F(WipeFolderTest, KeepRootLeavesTheEmptyRoot) {
+  EXPECT_EQ(WipeFolder(S(root_), kWipeZeros, nullptr, true), kOk);
+  EXPECT_EQ(TreeOf(temp_.path()), std::vector<std::string>{"work/"});
+}
+
+TEST_F(WipeFolderTest, OneFailingFileDoesNotStopTheWipe) {
+  std::string outside = temp_.Join("outside.txt");
+  WriteTestFile(outside, "must stay");
+#ifdef _WIN32
+  // A file held open without delete sharing cannot be renamed.
+  platform::File held;
+  ASSERT_TRUE(held.Open((root_ + "a/one.txt").c_str(), "rb"));
+#else
+  // A link is never written through: its target outside the tree stays.
+  std::filesystem::create_symlink(outside, root_ + "a/link.txt");
+#endif
+  EXPECT_NE(WipeFolder(S(root_), kWipeZeros, nullptr, false), kOk);
+  EXPECT_EQ(ReadTestFile(outside), "must stay");
+  // Every other file went through its pass, and the root stays.
+  EXPECT_EQ(g_passes.size(), 6u);
+  std::vector<std::string> left = TreeOf(temp_.path());
+  EXPECT_NE(std::find(left.begin(), left.end(), "work/"), left.end());
+  for (const std::string& entry : left) {
+    EXPECT_EQ(entry.find("top.txt"), std::string::npos) << entry;
+    EXPECT_EQ(entry.find("two.txt"), std::string::npos) << entry;
+  }
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,264 @@
+// The chunked cipher stream: its byte layout, chunk boundaries, the chains
+// running across chunks, and the reader's answers to damaged input.
+#include "crypto/cipher_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "container/key_derivation.h"
+#include "stream/memory_stream.h"
+#include "tests/support/sample_data.h"
+
+namespace mv {
+namespace {
+
+const String kPassword("correct horse");
+
+std::vector<uint8_t> WriteThrough(CipherId id, const std::vector<uint8_t>& data,
+                                  size_t piece = 1u << 30) {
+  MemoryStream sink;
+  sink.OpenWrite();
+  CipherStream cipher;
+  EXPECT_EQ(cipher.Open(&sink, kPassword, nullptr, id), kOk);
+  for (size_t at = 0; at < data.size(); at += piece) {
+    size_t n = std::min(piece, data.size() - at);
+    EXPECT_EQ(cipher.Write(data.data() + at, static_cast<uint32_t>(n)), kOk);
+  }
+  EXPECT_EQ(cipher.Close(), kOk);
+  return sink.GetData();
+}
+
+// Reads size bytes back; the result code of the read.
+Result ReadBack(CipherId id, const std::vector<uint8_t>& stored, std::vector<uint8_t>& out,
+                size_t size) {
+  MemoryStream source;
+  source.OpenRead(stored);
+  CipherStream cipher;
+  Result result = cipher.Open(&source, kPassword, nullptr, id);
+  if (result != kOk) return result;
+  out.assign(size, 0);
+  return cipher.Read(out.data(), static_cast<uint32_t>(size));
+}
+
+// 2 bytes of password check, then per chunk a length block and the data
+// rounded up to whole blocks.
+size_t StoredSize(CipherId id, size_t plain) {
+  size_t block = BlockCipher::BlockSize(id);
+  size_t limit = block * CipherStreamBase::kChunkBlocks;
+  size_t size = 2;
+  while (plain > 0) {
+    size_t chunk = std::min(plain, limit);
+    size += block + (chunk + block - 1) / block * block;
+    plain -= chunk;
+  }
+  return size;
+}
+
+TEST(CipherStreamTest, StoredSizeFollowsChunkLayout) {
+  struct Case {
+    CipherId id;
+    size_t plain;
+    size_t stored;
+  } cases[] = {
+      {kCipherAes, 0, 2},
+      {kCipherAes, 1, 2 + 16 + 16},
+      {kCipherAes, 16, 2 + 16 + 16},
+      {kCipherAes, 17, 2 + 16 + 32},
+      {kCipherAes, 1048576, 2 + 16 + 1048576},
+      {kCipherAes, 1048577, 2 + 16 + 1048576 + 16 + 16},
+      {kCipherBlowfish, 1, 2 + 8 + 8},
+      {kCipherBlowfish, 524288, 2 + 8 + 524288},
+      {kCipherBlowfish, 524289, 2 + 8 + 524288 + 8 + 8},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(StoredSize(c.id, c.plain), c.stored);
+    std::vector<uint8_t> data = test::NoiseBytes(c.plain, c.plain);
+    std::vector<uint8_t> stored = WriteThrough(c.id, data);
+    EXPECT_EQ(stored.size(), c.stored) << "cipher " << int(c.id) << ", " << c.plain << " bytes";
+    std::vector<uint8_t> back;
+    EXPECT_EQ(ReadBack(c.id, stored, back, c.plain), kOk);
+    EXPECT_EQ(back, data);
+  }
+}
+
+TEST(CipherStreamTest, PasswordCheckComesFirstLowByteFirst) {
+  std::vector<uint8_t> stored = WriteThrough(kCipherAes, {42});
+  ASSERT_GE(stored.size(), 2u);
+  uint16_t verifier = 0;
+  ASSERT_EQ(ComputeVerifier(kPassword, verifier), kOk);
+  EXPECT_EQ(stored[0], verifier & 0xFF);
+  EXPECT_EQ(stored[1], verifier >> 8);
+}
+
+TEST(CipherStreamTest, LengthAndDataBlocksDecipherWithTheirOwnChains) {
+  std::vector<uint8_t> stored = WriteThrough(kCipherBlowfish, {1, 2, 3});
+  ASSERT_EQ(stored.size(), 2u + 8 + 8);
+  BlockCipher length_chain;
+  BlockCipher data_chain;
+  ASSERT_EQ(length_chain.Init(kCipherBlowfish, kCipherDecrypt, kPassword, nullptr), kOk);
+  ASSERT_EQ(data_chain.Init(kCipherBlowfish, kCipherDecrypt, kPassword, nullptr), kOk);
+  ASSERT_EQ(length_chain.Decrypt(stored.data() + 2, 8), kOk);
+  ASSERT_EQ(data_chain.Decrypt(stored.data() + 10, 8), kOk);
+  EXPECT_EQ(std::vector<uint8_t>(stored.begin() + 2, stored.end()),
+            (std::vector<uint8_t>{3, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 0, 0, 0, 0, 0}));
+}
+
+TEST(CipherStreamTest, IdenticalChunksDoNotRepeatCiphertext) {
+  const size_t limit = 524288;
+  std::vector<uint8_t> stored = WriteThrough(kCipherBlowfish, std::vector<uint8_t>(2 * limit, 0));
+  ASSERT_EQ(stored.size(), 2 + 2 * (8 + limit));
+  std::vector<uint8_t> first(stored.begin() + 2, stored.begin() + 2 + 8 + limit);
+  std::vector<uint8_t> second(stored.begin() + 2 + 8 + limit, stored.end());
+  EXPECT_NE(first, second);
+  // Within a chunk as well: zero plaintext does not give repeating blocks.
+  EXPECT_NE(std::vector<uint8_t>(first.begin() + 8, first.begin() + 16),
+            std::vector<uint8_t>(first.begin() + 16, first.begin() + 24));
+}
+
+TEST(CipherStreamTest, WritePiecesDoNotChangeTheOutput) {
+  std::vector<uint8_t> data = test::MixedBytes(1048576 + 4000, 5);
+  std::vector<uint8_t> whole = WriteThrough(kCipherAes, data);
+  EXPECT_EQ(WriteThrough(kCipherAes, data, 1), whole);
+  EXPECT_EQ(WriteThrough(kCipherAes, data, 100000), whole);
+}
+
+TEST(CipherStreamTest, ReadPiecesCrossChunks) {
+  std::vector<uint8_t> data = test::NoiseBytes(524288 * 2 + 100, 8);
+  std::vector<uint8_t> stored = WriteThrough(kCipherBlowfish, data);
+  for (size_t piece : {size_t{7}, size_t{100000}, size_t{524289}}) {
+    MemoryStream source;
+    source.OpenRead(stored);
+    CipherStream cipher;
+    ASSERT_EQ(cipher.Open(&source, kPassword, nullptr, kCipherBlowfish), kOk);
+    std::vector<uint8_t> back(data.size());
+    for (size_t at = 0; at < data.size(); at += piece) {
+      uint32_t n = static_cast<uint32_t>(std::min(piece, data.size() - at));
+      ASSERT_EQ(cipher.Read(back.data() + at, n), kOk) << "piece " << piece << " at " << at;
+    }
+    EXPECT_EQ(back, data);
+    EXPECT_EQ(cipher.GetChunkCount(), 3u);
+    EXPECT_EQ(source.GetRemaining(), 0u);
+  }
+}
+
+TEST(CipherStreamTest, OpenResultCodes) {
+  MemoryStream closed;
+  MemoryStream sink;
+  sink.OpenWrite();
+  TagValue twenty;
+  twenty.SetBlobSize(20);
+  struct Case {
+    Stream* inner;
+    CipherId id;
+    const TagValue* vector;
+    Result result;
+  } cases[] = {
+      {nullptr, kCipherAes, nullptr, kFilterModeRefused},
+      {&closed, kCipherAes, nullptr, kFilterModeRefused},
+      {&sink, kCipherReserved, nullptr, kUnsupported},
+      {&sink, 7, nullptr, kUnsupported},
+      {&sink, kCipherAes, &twenty, kBadVector},
+      {&sink, kCipherBlowfish, &twenty, kBadVector},
+      {&sink, kCipherAes, nullptr, kOk},
+  };
+  for (const Case& c : cases) {
+    CipherStream cipher;
+    EXPECT_EQ(cipher.Open(c.inner, kPassword, c.vector, c.id), c.result) << int(c.id);
+    if (c.result != kOk) {
+      EXPECT_EQ(cipher.GetMode(), Stream::kClosed);
+      EXPECT_EQ(cipher.GetChunkLimit(), 0u);
+    } else {
+      EXPECT_EQ(cipher.GetChunkLimit(), 1048576u);
+    }
+  }
+}
+
+TEST(CipherStreamTest, WrongOrMissingPasswordCheckIsWrongPassword) {
+  std::vector<uint8_t> stored = WriteThrough(kCipherAes, test::NoiseBytes(100, 1));
+  const char* wrong[] = {"correct horse ", "Correct horse", ""};
+  for (const char* password : wrong) {
+    MemoryStream source;
+    source.OpenRead(stored);
+    CipherStream cipher;
+    EXPECT_EQ(cipher.Open(&source, String(password), nullptr, kCipherAes), kWrongPassword)
+        << password;
+    EXPECT_EQ(cipher.GetMode(), Stream::kClosed);
+  }
+  for (size_t keep : {size_t{0}, size_t{1}}) {
+    MemoryStream source;
+    source.OpenRead(stored.data(), keep);
+    CipherStream cipher;
+    EXPECT_EQ(cipher.Open(&source, kPassword, nullptr, kCipherAes), kWrongPassword) << keep;
+  }
+}
+
+// A stream holding the password check and one length block announcing
+// length, followed by trailing bytes.
+std::vector<uint8_t> ForgedLengthBlock(CipherId id, uint32_t length, size_t trailing) {
+  uint16_t verifier = 0;
+  EXPECT_EQ(ComputeVerifier(kPassword, verifier), kOk);
+  std::vector<uint8_t> stored = {static_cast<uint8_t>(verifier),
+                                 static_cast<uint8_t>(verifier >> 8)};
+  std::vector<uint8_t> block(BlockCipher::BlockSize(id), 0);
+  for (int i = 0; i < 4; ++i) block[i] = static_cast<uint8_t>(length >> (8 * i));
+  BlockCipher length_chain;
+  EXPECT_EQ(length_chain.Init(id, kCipherEncrypt, kPassword, nullptr), kOk);
+  EXPECT_EQ(length_chain.Encrypt(block.data(), static_cast<uint32_t>(block.size())), kOk);
+  stored.insert(stored.end(), block.begin(), block.end());
+  stored.resize(stored.size() + trailing, 0xAB);
+  return stored;
+}
+
+TEST(CipherStreamTest, OversizedLengthFailsWithoutReadingFurther) {
+  struct Case {
+    CipherId id;
+    uint32_t length;
+  } cases[] = {{kCipherAes, 1048577}, {kCipherAes, 0xFFFFFFFF}, {kCipherBlowfish, 524289}};
+  for (const Case& c : cases) {
+    MemoryStream source;
+    source.OpenRead(ForgedLengthBlock(c.id, c.length, 5000));
+    CipherStream cipher;
+    ASSERT_EQ(cipher.Open(&source, kPassword, nullptr, c.id), kOk);
+    uint8_t byte = 0;
+    EXPECT_EQ(cipher.Read(&byte, 1), kCipherFailed);
+    EXPECT_EQ(source.GetRemaining(), 5000u) << "read past the length block";
+    EXPECT_EQ(cipher.Read(&byte, 1), kCipherFailed) << "not sticky";
+  }
+}
+
+TEST(CipherStreamTest, ChunkAtTheLimitIsAccepted) {
+  // The largest announced length is the limit itself; its data then runs
+  // short here, which is the inner stream's failure, not a length failure.
+  MemoryStream source;
+  source.OpenRead(ForgedLengthBlock(kCipherBlowfish, 524288, 100));
+  CipherStream cipher;
+  ASSERT_EQ(cipher.Open(&source, kPassword, nullptr, kCipherBlowfish), kOk);
+  uint8_t byte = 0;
+  EXPECT_EQ(cipher.Read(&byte, 1), kShortRead);
+}
+
+TEST(CipherStreamTest, TruncatedAndExhaustedInputIsShortRead) {
+  std::vector<uint8_t> data = test::NoiseBytes(3000, 2);
+  std::vector<uint8_t> stored = WriteThrough(kCipherAes, data);
+  std::vector<uint8_t> back;
+  std::vector<uint8_t> truncated(stored.begin(), stored.end() - 1);
+  EXPECT_EQ(ReadBack(kCipherAes, truncated, back, data.size()), kShortRead);
+  std::vector<uint8_t> only_length(stored.begin(), stored.begin() + 2 + 16);
+  EXPECT_EQ(ReadBack(kCipherAes, only_length, back, 1), kShortRead);
+  EXPECT_EQ(ReadBack(kCipherAes, stored, back, data.size() + 1), kShortRead);
+}
+
+TEST(CipherStreamTest, EmptyCallsMoveNothing) {
+  MemoryStream sink;
+  sink.OpenWrite();
+  CipherStream cipher;
+  ASSERT_EQ(cipher.Open(&sink, kPassword, nullptr, kCipherAes), kOk);
+  EXPECT_EQ(cipher.Write(nullptr, 10), kOk);
+  EXPECT_EQ(cipher.Write("x", 0), kOk);
+  EXPECT_EQ(cipher.Close(), kOk);
+  EXPECT_EQ(sink.GetData().size(), 2u);
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,220 @@
+// Compression on top of encipherment: round trips for every cipher and
+// compression setting across block, frame and chunk boundaries, and the
+// answers to damaged or hostile input.
+#include "crypto/crypt_stack.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "stream/memory_stream.h"
+#include "tests/support/sample_data.h"
+
+namespace mv {
+namespace {
+
+const String kPassword("correct horse");
+
+std::vector<uint8_t> Seal(CipherId id, uint32_t setting, const std::vector<uint8_t>& data) {
+  MemoryStream sink;
+  sink.OpenWrite();
+  CryptStack stack;
+  EXPECT_EQ(stack.Open(&sink, kPassword, nullptr, id, setting), kOk);
+  // Uneven pieces, so that neither block nor chunk ends line up with them.
+  const size_t piece = 77777;
+  for (size_t at = 0; at < data.size(); at += piece) {
+    size_t n = std::min(piece, data.size() - at);
+    EXPECT_EQ(stack.Write(data.data() + at, static_cast<uint32_t>(n)), kOk);
+  }
+  EXPECT_EQ(stack.Close(), kOk);
+  return sink.GetData();
+}
+
+Result Open(MemoryStream& source, CryptStack& stack, const std::vector<uint8_t>& sealed,
+            CipherId id, uint32_t setting, const String& password = kPassword) {
+  source.OpenRead(sealed);
+  return stack.Open(&source, password, nullptr, id, setting);
+}
+
+// Reads size bytes in pieces; the first failure, or kOk.
+Result Unseal(const std::vector<uint8_t>& sealed, CipherId id, uint32_t setting, size_t size,
+              size_t piece, std::vector<uint8_t>& out) {
+  MemoryStream source;
+  CryptStack stack;
+  Result result = Open(source, stack, sealed, id, setting);
+  if (result != kOk) return result;
+  out.assign(size, 0);
+  for (size_t at = 0; at < size; at += piece) {
+    size_t n = std::min(piece, size - at);
+    result = stack.Read(out.data() + at, static_cast<uint32_t>(n));
+    if (result != kOk) return result;
+  }
+  return stack.Close();
+}
+
+// Plain bytes whose frames at setting 0 fill exactly one chunk: every frame
+// adds a 5-byte head to at most 65535 bytes.
+size_t PlainForOneChunk(CipherId id) {
+  size_t limit = BlockCipher::BlockSize(id) * CipherStreamBase::kChunkBlocks;
+  for (size_t plain = limit; plain > 0; --plain) {
+    if (plain + 5 * ((plain + 65534) / 65535) == limit) return plain;
+  }
+  return 0;
+}
+
+TEST(CryptStackTest, RoundTripsAcrossBoundaries) {
+  const CipherId ids[] = {kCipherBlowfish, kCipherAes};
+  for (CipherId id : ids) {
+    size_t chunk = BlockCipher::BlockSize(id) * CipherStreamBase::kChunkBlocks;
+    const size_t sizes[] = {1, 65535, 65536, chunk, chunk + 1, 3 * 1048576 + 12345};
+    for (uint32_t setting : {0u, 1u, 2u}) {
+      for (size_t size : sizes) {
+        std::vector<uint8_t> data = test::MixedBytes(size, size + setting);
+        std::vector<uint8_t> sealed = Seal(id, setting, data);
+        // Byte-by-byte reads only on the smaller sizes, to keep the run short.
+        std::vector<size_t> pieces = {100000};
+        if (size <= chunk + 1) pieces.push_back(size <= 65536 ? 1 : 4099);
+        for (size_t piece : pieces) {
+          std::vector<uint8_t> back;
+          ASSERT_EQ(Unseal(sealed, id, setting, data.size(), piece, back), kOk)
+              << "cipher " << int(id) << " setting " << setting << " size " << size << " piece "
+              << piece;
+          EXPECT_EQ(back, data);
+        }
+      }
+    }
+  }
+}
+
+TEST(CryptStackTest, ExactlyOneFullChunkWritesNoEmptySecondChunk) {
+  for (CipherId id : {kCipherBlowfish, kCipherAes}) {
+    size_t block = BlockCipher::BlockSize(id);
+    size_t chunk = block * CipherStreamBase::kChunkBlocks;
+    size_t plain = PlainForOneChunk(id);
+    ASSERT_NE(plain, 0u);
+    std::vector<uint8_t> data = test::NoiseBytes(plain, 1);
+    EXPECT_EQ(Seal(id, 0, data).size(), 2 + block + chunk) << int(id);
+    data.push_back(9);
+    std::vector<uint8_t> sealed = Seal(id, 0, data);
+    EXPECT_EQ(sealed.size(), 2 + block + chunk + block + block) << int(id);
+    std::vector<uint8_t> back;
+    ASSERT_EQ(Unseal(sealed, id, 0, data.size(), 100000, back), kOk);
+    EXPECT_EQ(back, data);
+  }
+}
+
+TEST(CryptStackTest, OpenResultCodes) {
+  MemoryStream sink;
+  sink.OpenWrite();
+  TagValue eight;
+  eight.SetBlobSize(8);
+  struct Case {
+    Stream* inner;
+    CipherId id;
+    const TagValue* vector;
+    uint32_t setting;
+    Result result;
+  } cases[] = {
+      {nullptr, kCipherAes, nullptr, 1, kBadArgument},
+      {&sink, kCipherReserved, nullptr, 1, kUnsupported},
+      {&sink, kCipherAes, &eight, 1, kBadVector},
+      {&sink, kCipherAes, nullptr, 3, kUnsupported},
+      {&sink, kCipherBlowfish, &eight, 2, kOk},
+  };
+  for (const Case& c : cases) {
+    CryptStack stack;
+    EXPECT_EQ(stack.Open(c.inner, kPassword, c.vector, c.id, c.setting), c.result)
+        << int(c.id) << " setting " << c.setting;
+    if (c.result != kOk) {
+      EXPECT_EQ(stack.GetMode(), Stream::kClosed);
+    }
+  }
+}
+
+TEST(CryptStackTest, WrongPasswordFailsAtOpen) {
+  std::vector<uint8_t> sealed = Seal(kCipherAes, 1, test::MixedBytes(1000, 1));
+  MemoryStream source;
+  CryptStack stack;
+  EXPECT_EQ(Open(source, stack, sealed, kCipherAes, 1, String("correct horse ")), kWrongPassword);
+  EXPECT_EQ(stack.GetMode(), Stream::kClosed);
+}
+
+// Damage applied to a sealed stream and the result of reading it all back.
+TEST(CryptStackTest, DamagedInputGivesResultCodes) {
+  std::vector<uint8_t> data = test::MixedBytes(600000, 4, 0);
+  std::vector<uint8_t> sealed = Seal(kCipherAes, 1, data);
+  ASSERT_GT(sealed.size(), 2u + 16 + 100);
+  struct Case {
+    const char* what;
+    size_t flip;  // byte to invert; 0: none
+    size_t keep;  // bytes kept; 0: all
+    Result result;
+  } cases[] = {
+      {"length block damaged", 2 + 3, 0, kCipherFailed},
+      {"compressed data damaged", 2 + 16 + 40, 0, kDecompressionFailed},
+      {"chunk cut short", 0, sealed.size() - 1, kShortRead},
+      {"only the length block", 0, 2 + 16, kShortRead},
+      {"password check only", 0, 2, kShortRead},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> damaged = sealed;
+    if (c.flip != 0) damaged[c.flip] ^= 0xFF;
+    if (c.keep != 0) damaged.resize(c.keep);
+    std::vector<uint8_t> back;
+    EXPECT_EQ(Unseal(damaged, kCipherAes, 1, data.size(), 100000, back), c.result) << c.what;
+  }
+}
+
+// Frames that are well enciphered but not what a writer makes.
+TEST(CryptStackTest, GarbageFramesUnderSoundEncipherment) {
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> frames;
+    Result result;
+  } cases[] = {
+      {"stored length 65536", {1, 0x00, 0x00, 0x01, 0x00}, kDecompressionFailed},
+      {"stored length 2^32-1", {0, 0xFF, 0xFF, 0xFF, 0xFF}, kDecompressionFailed},
+      {"not zlib data", {1, 4, 0, 0, 0, 1, 2, 3, 4}, kDecompressionFailed},
+      {"frame longer than its chunk", {0, 100, 0, 0, 0, 1, 2}, kShortRead},
+  };
+  for (const Case& c : cases) {
+    MemoryStream sink;
+    sink.OpenWrite();
+    CipherStream cipher;
+    ASSERT_EQ(cipher.Open(&sink, kPassword, nullptr, kCipherAes), kOk);
+    ASSERT_EQ(cipher.Write(c.frames.data(), static_cast<uint32_t>(c.frames.size())), kOk);
+    ASSERT_EQ(cipher.Close(), kOk);
+    std::vector<uint8_t> back;
+    EXPECT_EQ(Unseal(sink.GetData(), kCipherAes, 2, 10, 10, back), c.result) << c.what;
+  }
+}
+
+// A sink that takes a fixed number of bytes and then fails like a full disk.
+class ShortSink : public Stream {
+ public:
+  explicit ShortSink(size_t room) : room_(room) { Open(kWriting, nullptr); }
+  Result Write(const void* buffer, uint32_t length) override {
+    Result result = Stream::Write(buffer, length);
+    if (result != kOk) return result;
+    if (length > room_) return RecordError(kShortWrite);
+    room_ -= length;
+    return kOk;
+  }
+
+ private:
+  size_t room_;
+};
+
+TEST(CryptStackTest, CloseReportsALastChunkThatCannotBeWritten) {
+  std::vector<uint8_t> data = test::NoiseBytes(1000, 3);
+  ShortSink sink(100);
+  CryptStack stack;
+  ASSERT_EQ(stack.Open(&sink, kPassword, nullptr, kCipherAes, 0), kOk);
+  // Everything is still buffered: the write itself succeeds.
+  ASSERT_EQ(stack.Write(data.data(), static_cast<uint32_t>(data.size())), kOk);
+  EXPECT_EQ(stack.Close(), kShortWrite);
+  EXPECT_EQ(stack.GetMode(), Stream::kClosed);
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,137 @@
+// SHA-1 through the digest object, the incremental context and the backend:
+// published answers, pieces that cross block boundaries, and the state
+// rules of the context.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "crypto/sha1_context.h"
+#include "crypto/sha1_hash.h"
+#include "stream/tag_value.h"
+#include "tests/support/sample_data.h"
+
+namespace mv {
+namespace {
+
+struct KnownDigest {
+  std::string message;
+  const char* digest;  // from the command beside each entry
+};
+
+std::vector<KnownDigest> KnownDigests() {
+  return {
+      // printf '' | openssl sha1
+      {"", "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
+      // printf 'abc' | openssl sha1
+      {"abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
+      // printf 'abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq' | openssl sha1
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
+      // head -c 1000000 /dev/zero | tr '\0' 'a' | openssl sha1
+      {std::string(1000000, 'a'), "34aa973cd4c4daa4f61eeb2bdbad27316534016f"},
+  };
+}
+
+std::vector<uint8_t> DigestBytes(const Sha1Hash& hash) {
+  return std::vector<uint8_t>(hash.Digest(), hash.Digest() + kSha1DigestSize);
+}
+
+TEST(Sha1Test, HashBufferGivesPublishedDigests) {
+  for (const KnownDigest& known : KnownDigests()) {
+    Sha1Hash hash;
+    ASSERT_EQ(hash.HashBuffer(known.message.data(), known.message.size()), kOk);
+    EXPECT_EQ(DigestBytes(hash), test::FromHex(known.digest)) << known.message.size() << " bytes";
+  }
+}
+
+TEST(Sha1Test, HashTextHashesCharactersWithoutTerminator) {
+  Sha1Hash never_assigned;
+  ASSERT_EQ(never_assigned.HashText(String()), kOk);
+  EXPECT_EQ(DigestBytes(never_assigned), test::FromHex("da39a3ee5e6b4b0d3255bfef95601890afd80709"));
+  Sha1Hash empty;
+  ASSERT_EQ(empty.HashText(String("")), kOk);
+  EXPECT_EQ(DigestBytes(empty), DigestBytes(never_assigned));
+  Sha1Hash abc;
+  ASSERT_EQ(abc.HashText(String("abc")), kOk);
+  EXPECT_EQ(DigestBytes(abc), test::FromHex("a9993e364706816aba3e25717850c26c9cd0d89d"));
+}
+
+TEST(Sha1Test, GetDigestGivesTwentyByteBlob) {
+  Sha1Hash hash;
+  ASSERT_EQ(hash.HashBuffer("abc", 3), kOk);
+  TagValue out;
+  out.SetU32Value(7);
+  ASSERT_EQ(hash.GetDigest(out), kOk);
+  ASSERT_EQ(out.GetType(), TypeBlob);
+  ASSERT_EQ(out.GetLength(), kSha1DigestSize);
+  EXPECT_EQ(std::vector<uint8_t>(out.GetBytes(), out.GetBytes() + kSha1DigestSize),
+            test::FromHex("a9993e364706816aba3e25717850c26c9cd0d89d"));
+
+  TagValue direct;
+  ASSERT_EQ(DigestOfBuffer("abc", 3, direct), kOk);
+  EXPECT_EQ(TagValue::Compare(direct, out), 0);
+}
+
+// Piece patterns that put the 64-byte block boundaries at every kind of
+// place: inside a piece, exactly at its end, and several blocks in one.
+TEST(Sha1Test, PiecesAcrossBlockBoundariesMatchOneUpdate) {
+  std::vector<uint8_t> message = test::NoiseBytes(1000, 3);
+  Sha1Hash whole;
+  ASSERT_EQ(whole.HashBuffer(message.data(), message.size()), kOk);
+  const std::vector<size_t> patterns[] = {
+      {1}, {3}, {55, 9}, {63}, {64}, {65}, {127, 1}, {200, 0, 7}, {999},
+  };
+  for (const std::vector<size_t>& pattern : patterns) {
+    Sha1Context context;
+    ASSERT_EQ(Sha1Init(context), kOk);
+    size_t at = 0;
+    for (size_t i = 0; at < message.size(); ++i) {
+      size_t piece = std::min(pattern[i % pattern.size()], message.size() - at);
+      Sha1Update(context, message.data() + at, piece);
+      at += piece;
+    }
+    uint8_t digest[kSha1DigestSize];
+    ASSERT_EQ(Sha1Final(digest, context), kOk);
+    EXPECT_EQ(std::vector<uint8_t>(digest, digest + kSha1DigestSize), DigestBytes(whole))
+        << "first piece " << pattern[0];
+  }
+}
+
+TEST(Sha1Test, ContextFinishesOnceAndRestartsWithInit) {
+  Sha1Context context;
+  uint8_t digest[kSha1DigestSize];
+  EXPECT_EQ(Sha1Final(digest, context), kNotOpen);
+  Sha1Update(context, "ignored", 7);
+
+  ASSERT_EQ(Sha1Init(context), kOk);
+  Sha1Update(context, "ab", 2);
+  Sha1Update(context, nullptr, 5);
+  Sha1Update(context, "c", 1);
+  ASSERT_EQ(Sha1Final(digest, context), kOk);
+  EXPECT_EQ(std::vector<uint8_t>(digest, digest + kSha1DigestSize),
+            test::FromHex("a9993e364706816aba3e25717850c26c9cd0d89d"));
+  EXPECT_EQ(Sha1Final(digest, context), kNotOpen);
+
+  // A second Init drops an unfinished message.
+  ASSERT_EQ(Sha1Init(context), kOk);
+  Sha1Update(context, "garbage", 7);
+  ASSERT_EQ(Sha1Init(context), kOk);
+  ASSERT_EQ(Sha1Final(digest, context), kOk);
+  EXPECT_EQ(std::vector<uint8_t>(digest, digest + kSha1DigestSize),
+            test::FromHex("da39a3ee5e6b4b0d3255bfef95601890afd80709"));
+}
+
+TEST(Sha1Test, RangesHashAsTheirConcatenation) {
+  const ByteRange pieces[] = {{"a", 1}, {nullptr, 0}, {"bc", 2}};
+  uint8_t digest[kSha1DigestSize];
+  ASSERT_EQ(Sha1OfRanges(pieces, 3, digest), kOk);
+  EXPECT_EQ(std::vector<uint8_t>(digest, digest + kSha1DigestSize),
+            test::FromHex("a9993e364706816aba3e25717850c26c9cd0d89d"));
+  const ByteRange too_many[kMaxSha1Ranges + 1] = {};
+  EXPECT_EQ(Sha1OfRanges(too_many, kMaxSha1Ranges + 1, digest), kBadArgument);
+}
+
+}  // namespace
+}  // namespace mv

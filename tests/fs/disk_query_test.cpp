@@ -1,0 +1,214 @@
+// Existence, sizes and drive queries against real files.
+#include "fs/disk_query.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fs/folder_size.h"
+#include "fs/path.h"
+#include "platform/files.h"
+#include "stream/progress_stream.h"
+#include "tests/fs/fs_test_files.h"
+#include "tests/support/temp_folder.h"
+
+namespace mv {
+namespace {
+
+using test::MakeTestFolder;
+using test::S;
+using test::WriteTestFile;
+
+class DiskQueryTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    WriteTestFile(folder_.Join("a.txt"), "12345");
+    WriteTestFile(folder_.Join("empty.bin"), "");
+    MakeTestFolder(folder_.Join("sub/"));
+    WriteTestFile(folder_.Join("sub/b.txt"), std::string(3000, 'b'));
+  }
+
+  // Bytes per cluster of the disk holding the test folder.
+  uint64_t Cluster() {
+    platform::DiskSpace space;
+    EXPECT_TRUE(platform::QueryDiskSpace(folder_.Join("a.txt").c_str(), &space));
+    return static_cast<uint64_t>(space.sectors_per_cluster) * space.bytes_per_sector;
+  }
+
+  test::TempFolder folder_;
+};
+
+TEST_F(DiskQueryTest, ExistenceOfFilesAndFolders) {
+  struct Case {
+    std::string path;
+    bool file;
+    bool folder;
+  } cases[] = {
+      {folder_.Join("a.txt"), true, false},
+      {folder_.Join("empty.bin"), true, false},
+      {folder_.Join("missing.txt"), false, false},
+      {folder_.Join("sub/"), false, true},
+      {folder_.Join("sub"), false, false},  // a folder named without its '/'
+      {folder_.Join("a.txt/"), false, false},
+      {folder_.Join("missing/"), false, false},
+      {folder_.Join("sub/b.txt"), true, false},
+      {folder_.Join("a?.txt"), false, false},  // never a pattern
+      {folder_.Join("*"), false, false},
+      {"", false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FileExists(S(c.path)), c.file) << c.path;
+    EXPECT_EQ(FolderExists(S(c.path)), c.folder) << c.path;
+  }
+}
+
+TEST_F(DiskQueryTest, FileSizes) {
+  EXPECT_EQ(QueryFileSize(S(folder_.Join("a.txt"))), 5u);
+  EXPECT_EQ(QueryFileSize(S(folder_.Join("empty.bin"))), 0u);
+  EXPECT_EQ(QueryFileSize(S(folder_.Join("sub/b.txt"))), 3000u);
+  EXPECT_EQ(QueryFileSize(S(folder_.Join("sub"))), kUnknownSize) << "a folder";
+  EXPECT_EQ(QueryFileSize(S(folder_.Join("missing"))), kUnknownSize);
+}
+
+TEST_F(DiskQueryTest, FilesOfFourGigabytesOrMoreHaveNoSize) {
+  std::string big = folder_.Join("big.bin");
+  platform::File file;
+  ASSERT_TRUE(file.Open(big.c_str(), "wb"));
+  ASSERT_TRUE(file.Truncate(5ULL << 30));  // sparse where the disk allows it
+  ASSERT_TRUE(file.Close());
+  EXPECT_EQ(QueryFileSize(S(big)), kUnknownSize);
+  EXPECT_EQ(QueryAllocatedSize(S(big)), 0u);
+  ASSERT_TRUE(file.Open(big.c_str(), "r+b"));
+  ASSERT_TRUE(file.Truncate(4ULL << 30));
+  ASSERT_TRUE(file.Close());
+  EXPECT_EQ(QueryFileSize(S(big)), kUnknownSize) << "the low 32 bits alone would say 0";
+}
+
+TEST_F(DiskQueryTest, AllocatedSizeRoundsUpToWholeClusters) {
+  uint64_t cluster = Cluster();
+  ASSERT_GT(cluster, 0u);
+  EXPECT_EQ(QueryAllocatedSize(S(folder_.Join("a.txt"))), cluster);
+  EXPECT_EQ(QueryAllocatedSize(S(folder_.Join("sub/b.txt"))), (3000 + cluster - 1) / cluster * cluster);
+  EXPECT_EQ(QueryAllocatedSize(S(folder_.Join("empty.bin"))), 0u);
+  EXPECT_EQ(QueryAllocatedSize(S(folder_.Join("missing"))), kUnknownSize);
+  EXPECT_EQ(QueryAllocatedSize(S(folder_.Join("sub/"))), kUnknownSize);
+}
+
+struct Report {
+  int32_t code;
+  int32_t value;
+  bool operator==(const Report&) const = default;
+};
+
+struct ProgressLog {
+  std::vector<Report> reports;
+  Result answer = kOk;  // the answer to position reports
+};
+
+Result LogProgress(int32_t code, int32_t value, uintptr_t word1, uintptr_t) {
+  auto* log = reinterpret_cast<ProgressLog*>(word1);
+  log->reports.push_back({code, value});
+  return code == kProgressPosition ? log->answer : kOk;
+}
+
+TEST_F(DiskQueryTest, FolderSizeSumsFilesAndReportsProgress) {
+  MakeTestFolder(folder_.Join("Recycled/"));
+  WriteTestFile(folder_.Join("Recycled/r.bin"), std::string(100, 'r'));
+  ProgressLog log;
+  ProgressCallback progress{&LogProgress, reinterpret_cast<uintptr_t>(&log), 0};
+  EXPECT_EQ(GetFolderSize(S(folder_.path()), &progress), 3005u) << "excluded folder skipped";
+  std::vector<Report> expected = {{kProgressBegin, 100},    {kProgressPosition, 0},
+                                  {kProgressPosition, 0},   {kProgressPosition, 0},
+                                  {kProgressPosition, 100}, {kProgressEnd, 0}};
+  EXPECT_EQ(log.reports, expected);
+
+  uint64_t cluster = Cluster();
+  uint64_t allocated = cluster + (3000 + cluster - 1) / cluster * cluster + cluster;
+  EXPECT_EQ(GetFolderAllocatedSize(S(folder_.path()), nullptr), allocated)
+      << "excluded folder included";
+}
+
+TEST_F(DiskQueryTest, FolderSizeOfMissingFolderIsZero) {
+  ProgressLog log;
+  ProgressCallback progress{&LogProgress, reinterpret_cast<uintptr_t>(&log), 0};
+  EXPECT_EQ(GetFolderSize(S(folder_.Join("missing/")), &progress), 0u);
+  std::vector<Report> expected = {{kProgressBegin, 100}, {kProgressEnd, 0}};
+  EXPECT_EQ(log.reports, expected);
+}
+
+TEST_F(DiskQueryTest, CancelledFolderSizeStopsAfterTheFirstFile) {
+  ProgressLog log;
+  log.answer = kCancelled;
+  ProgressCallback progress{&LogProgress, reinterpret_cast<uintptr_t>(&log), 0};
+  uint32_t size = GetFolderSize(S(folder_.path()), &progress);
+  EXPECT_TRUE(size == 5u || size == 3000u || size == 0u) << size;
+  std::vector<Report> expected = {{kProgressBegin, 100}, {kProgressPosition, 0}, {kProgressEnd, 0}};
+  EXPECT_EQ(log.reports, expected);
+}
+
+// The "drive" used by the tests: C: on Windows; on POSIX, which has no
+// drive letters, a folder whose name ends in ':' stands for one.
+String TestDrive(const test::TempFolder& folder) {
+#ifdef _WIN32
+  return "C:";
+#else
+  test::MakeTestFolder(folder.Join("d:/"));
+  return S(folder.Join("d:"));
+#endif
+}
+
+TEST_F(DiskQueryTest, DriveQueriesOfAnExistingDrive) {
+  String drive = TestDrive(folder_);
+  EXPECT_TRUE(IsValidDrive(drive));
+  EXPECT_FALSE(IsCdRomDrive(drive));
+  EXPECT_FALSE(IsRemovableDrive(drive));
+  uint32_t cluster = GetClusterSize(drive);
+  EXPECT_GT(cluster, 0u);
+  EXPECT_GT(GetFreeClusters(drive), 0u);
+  double free_bytes = GetFreeBytes(drive);
+  EXPECT_DOUBLE_EQ(free_bytes, static_cast<double>(GetFreeClusters(drive)) * cluster);
+  uint32_t capped = GetFreeSpace(drive);
+  if (free_bytes > 4294967295.0) {
+    EXPECT_EQ(capped, 0xFFFFFFFFu);
+  } else {
+    EXPECT_EQ(capped, static_cast<uint32_t>(free_bytes));
+  }
+}
+
+TEST_F(DiskQueryTest, DriveQueriesOfWhatIsNoDrive) {
+  std::vector<String> no_drives = {"", ":", "C:/", "C", S(folder_.Join("sub/"))};
+#ifdef _WIN32
+  // A drive letter that names nothing here.
+  for (char letter = 'Y'; letter > 'D'; --letter) {
+    String root = String(letter) + ":/";
+    if (platform::QueryDriveType(root.c_str()) == platform::kDriveNoRootFolder) {
+      no_drives.push_back(String(letter) + ":");
+      EXPECT_FALSE(FolderExists(root)) << root.c_str();
+      break;
+    }
+  }
+#else
+  no_drives.push_back(S(folder_.Join("missing:")));
+  no_drives.push_back("Q:");
+#endif
+  for (const String& drive : no_drives) {
+    EXPECT_FALSE(IsValidDrive(drive)) << drive.c_str();
+    EXPECT_FALSE(IsCdRomDrive(drive)) << drive.c_str();
+    EXPECT_EQ(GetClusterSize(drive), 0u) << drive.c_str();
+    EXPECT_EQ(GetFreeClusters(drive), 0u) << drive.c_str();
+    EXPECT_EQ(GetFreeBytes(drive), 0.0) << drive.c_str();
+    EXPECT_EQ(GetFreeSpace(drive), 0u) << drive.c_str();
+  }
+}
+
+TEST_F(DiskQueryTest, RootsExist) {
+#ifdef _WIN32
+  EXPECT_TRUE(FolderExists("C:/"));
+#else
+  EXPECT_TRUE(FolderExists("/"));
+#endif
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,137 @@
+// The rules of the internal path form, one table row per case.
+#include "fs/path.h"
+
+#include <gtest/gtest.h>
+
+namespace mv {
+namespace {
+
+using Builder = String (*)(const String&);
+using Predicate = bool (*)(const String&);
+
+struct BuilderCase {
+  const char* function;
+  Builder builder;
+  const char* input;
+  const char* expected;
+};
+
+// The same pure function names in both columns keep the table readable.
+#define B(fn) #fn, &fn
+
+const BuilderCase kBuilderCases[] = {
+    {B(ToInternalPath), "D:\\x\\\\a.txt", "D:/x//a.txt"},  // no collapsing
+    {B(ToInternalPath), "a/../b", "a/../b"},
+    {B(ToNativePath), "D:/x/./a", "D:\\x\\.\\a"},
+    {B(ToNativePath), "", ""},
+    {B(StripTrailingSlash), "D:/", "D:/"},
+    {B(StripTrailingSlash), "/", "/"},
+    {B(StripTrailingSlash), "D:/x//", "D:/x/"},
+    {B(StripTrailingSlash), "D:/x/", "D:/x"},
+    {B(StripTrailingSlash), "D:\\x\\", "D:/x"},
+    {B(StripTrailingSlash), "ab/", "ab"},  // three characters, but no drive
+    {B(StripTrailingSlash), "a", "a"},
+    {B(StripTrailingSlash), "", ""},
+    {B(AddTrailingSlash), "", ""},
+    {B(AddTrailingSlash), "D:\\x", "D:/x/"},
+    {B(AddTrailingSlash), "D:/x/", "D:/x/"},
+    {B(AddTrailingSlash), "D:", "D:/"},
+    {B(GetFileName), "D:/x/", ""},
+    {B(GetFileName), "a.txt", "a.txt"},
+    {B(GetFileName), "D:/x/a.txt", "a.txt"},
+    {B(GetFileName), "D:\\x\\a.txt", "a.txt"},  // converted first
+    {B(GetFileName), "D:", ""},
+    {B(GetFileName), "D:/x/a?.txt", ""},  // not a valid path
+    {B(GetFileTitle), "x/a.tar.gz", "a.tar"},
+    {B(GetFileTitle), ".profile", ""},
+    {B(GetFileTitle), "x.d/readme", "readme"},
+    {B(GetFileTitle), "D:/x/", ""},
+    {B(GetFileExtension), "x/a.txt", "txt"},
+    {B(GetFileExtension), "x.d/a", "d/a"},
+    {B(GetFileExtension), "dir.old/readme", "old/readme"},
+    {B(GetFileExtension), "x.d\\a", "d/a"},
+    {B(GetFileExtension), "a.", ""},
+    {B(GetFileExtension), "readme", ""},
+    {B(GetFileExtension), "", ""},
+    {B(GetFolderPart), "D:/x/a.txt", "D:/x/"},
+    {B(GetFolderPart), "D:/x/", "D:/x/"},
+    {B(GetFolderPart), "a.txt", ""},
+    {B(GetFolderPart), "D:/a.txt", "D:/"},
+    {B(GetFolderPart), "D:\\x\\a.txt", ""},  // searched as given
+    {B(GetDriveSpec), "D:/x/", "D:"},
+    {B(GetDriveSpec), "x/y", ""},
+    {B(GetDriveSpec), "a:b:c", "a:"},
+    {B(GetParentFolder), "D:/x/y/", "D:/x/"},
+    {B(GetParentFolder), "D:/x/", "D:/"},
+    {B(GetParentFolder), "abcd/", ""},
+    {B(GetParentFolder), "D:/", ""},
+    {B(GetParentFolder), "D:/a.txt", "D:/"},
+    {B(GetParentFolder), "sub/a.txt", "sub/"},
+    {B(GetParentFolder), "/tmp/x/", "/tmp/"},
+    {B(GetParentFolder), "D:", ""},
+    {B(GetParentFolder), "D:\\x\\", ""},
+};
+
+TEST(PathTest, BuildersFollowTheRules) {
+  for (const BuilderCase& c : kBuilderCases) {
+    String out = c.builder(c.input);
+    ASSERT_NE(out.c_str(), nullptr) << c.function << "(\"" << c.input << "\") gave no text";
+    EXPECT_STREQ(out.c_str(), c.expected) << c.function << "(\"" << c.input << "\")";
+  }
+}
+
+TEST(PathTest, BuildersTakeNoTextAsEmpty) {
+  for (const BuilderCase& c : kBuilderCases) {
+    String out = c.builder(String());
+    ASSERT_NE(out.c_str(), nullptr) << c.function;
+    EXPECT_STREQ(out.c_str(), "") << c.function;
+  }
+}
+
+struct PredicateCase {
+  const char* input;
+  bool valid;
+  bool file;
+  bool folder;
+  bool drive;
+};
+
+const PredicateCase kPredicateCases[] = {
+    // input          valid  file   folder drive
+    {"", false, false, false, false},
+    {"D:", true, false, false, true},
+    {"D:/", true, false, true, false},
+    {":", true, false, false, false},  // too short for a drive
+    {"a:b", true, true, false, false},
+    {"a:b:", true, false, false, true},
+    {"D:/x/a.txt", true, true, false, false},
+    {"D:\\x\\a.txt", false, false, false, false},
+    {"D:\\x\\", false, false, false, false},
+    {"x/a?.txt", false, false, false, false},
+    {"x/a<", false, false, false, false},
+    {"x/a>", false, false, false, false},
+    {"x/*/", false, false, false, false},
+    {"x|y", false, false, false, false},
+    {"\"x\"", false, false, false, false},
+    {"sub/", true, false, true, false},
+    {"/", true, false, true, false},
+    {"a", true, true, false, false},
+    {"\xDC" "bersicht.txt", true, true, false, false},  // bytes above 127 are plain
+};
+
+TEST(PathTest, PredicatesFollowTheRules) {
+  for (const PredicateCase& c : kPredicateCases) {
+    EXPECT_EQ(IsValidPath(c.input), c.valid) << "IsValidPath(\"" << c.input << "\")";
+    EXPECT_EQ(IsFilePath(c.input), c.file) << "IsFilePath(\"" << c.input << "\")";
+    EXPECT_EQ(IsFolderPath(c.input), c.folder) << "IsFolderPath(\"" << c.input << "\")";
+    EXPECT_EQ(IsDriveSpec(c.input), c.drive) << "IsDriveSpec(\"" << c.input << "\")";
+  }
+}
+
+TEST(PathTest, NoCaseFoldingAnywhere) {
+  EXPECT_STREQ(GetFileExtension("A.TXT").c_str(), "TXT");
+  EXPECT_STREQ(GetDriveSpec("d:/X/").c_str(), "d:");
+}
+
+}  // namespace
+}  // namespace mv

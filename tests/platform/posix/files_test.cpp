@@ -1,0 +1,184 @@
+// How the POSIX side maps the file-system seam, and its security
+// properties: owner-only temporary files and folders, symbolic links never
+// followed, names converted between Windows-1252 and UTF-8.
+#ifndef _WIN32
+
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "fs/file_info.h"
+#include "fs/file_operations.h"
+#include "fs/folder_walk.h"
+#include "fs/temp_names.h"
+#include "platform/codepage.h"
+#include "stream/tag_record.h"
+#include "tests/fs/fs_test_files.h"
+#include "tests/support/temp_folder.h"
+
+namespace mv {
+namespace {
+
+namespace stdfs = std::filesystem;
+using test::MakeTestFolder;
+using test::ReadTestFile;
+using test::S;
+using test::WriteTestFile;
+
+constexpr stdfs::perms kGroupOther = stdfs::perms::group_all | stdfs::perms::others_all;
+
+stdfs::perms PermsOf(const std::string& path) { return stdfs::symlink_status(path).permissions(); }
+
+TEST(PosixFilesTest, TemporaryFoldersAndFilesAreOwnerOnly) {
+  test::TempFolder parent;
+  String folder = MakeTempFolder(S(parent.path()), "QZDX_");
+  ASSERT_FALSE(folder.IsEmpty());
+  EXPECT_EQ(PermsOf(folder.c_str()) & kGroupOther, stdfs::perms::none);
+  EXPECT_EQ(PermsOf(folder.c_str()) & stdfs::perms::owner_all, stdfs::perms::owner_all);
+
+  platform::File file;
+  String path;
+  ASSERT_EQ(CreateUniqueFile(folder, "qzp_", "mef", &file, &path), kOk);
+  EXPECT_EQ(PermsOf(path.c_str()), stdfs::perms::owner_read | stdfs::perms::owner_write);
+}
+
+TEST(PosixFilesTest, SymbolicLinksInPlaceOfTempFolderCandidatesAreNeverFollowed) {
+  test::TempFolder parent;
+  test::TempFolder outside;
+  // Every name a folder "t" + up to three digits can get, as links.
+  for (int n = 0; n < 1000; ++n) {
+    std::string digits = std::to_string(n);
+    stdfs::create_directory_symlink(outside.path(), parent.Join("t" + digits));
+    if (n < 10) stdfs::create_directory_symlink(outside.path(), parent.Join("t00" + digits));
+    else if (n < 100) stdfs::create_directory_symlink(outside.path(), parent.Join("t0" + digits));
+  }
+  String made;
+  EXPECT_EQ(CreateTempFolder(S(parent.path()), "t", &made), kNoFreeTempName);
+  EXPECT_TRUE(stdfs::is_empty(outside.path()));
+}
+
+TEST(PosixFilesTest, WritingOpensNeverFollowALink) {
+  test::TempFolder folder;
+  std::string target = folder.Join("target.txt");
+  std::string link = folder.Join("link.txt");
+  WriteTestFile(target, "precious");
+  stdfs::create_symlink(target, link);
+  platform::File file;
+  for (const char* mode : {"wb", "w+b", "r+b", "wt"}) {
+    EXPECT_FALSE(file.Open(link.c_str(), mode)) << mode;
+  }
+  EXPECT_FALSE(file.CreateNew(link.c_str()));
+  std::string dangling = folder.Join("dangling.txt");
+  stdfs::create_symlink(folder.Join("nowhere.txt"), dangling);
+  EXPECT_FALSE(file.CreateNew(dangling.c_str()));
+  EXPECT_FALSE(stdfs::exists(folder.Join("nowhere.txt")));
+  EXPECT_EQ(ReadTestFile(target), "precious");
+  EXPECT_TRUE(file.Open(link.c_str(), "rb")) << "reading through a link is harmless";
+}
+
+TEST(PosixFilesTest, TreeDeletionRemovesLinksNotWhatTheyPointAt) {
+  test::TempFolder folder;
+  test::TempFolder outside;
+  WriteTestFile(outside.Join("keep.txt"), "keep");
+  MakeTestFolder(folder.Join("tree/"));
+  stdfs::create_directory_symlink(outside.path(), folder.Join("tree/dir_link"));
+  stdfs::create_symlink(outside.Join("keep.txt"), folder.Join("tree/file_link"));
+
+  EXPECT_EQ(ClearFileInfo(S(folder.Join("tree/file_link"))), kOk);
+
+  EXPECT_EQ(DeleteFolderTree(S(folder.Join("tree/"))), kOk);
+  EXPECT_FALSE(stdfs::exists(folder.Join("tree")));
+  EXPECT_EQ(ReadTestFile(outside.Join("keep.txt")), "keep");
+}
+
+TEST(PosixFilesTest, ReadOnlyMapsToTheWritePermissionBits) {
+  test::TempFolder folder;
+  std::string file = folder.Join("f.txt");
+  WriteTestFile(file, "x");
+  ASSERT_TRUE(platform::WriteAttributes(file.c_str(), platform::kAttributeReadOnly));
+  EXPECT_EQ(PermsOf(file) & (stdfs::perms::owner_write | stdfs::perms::group_write |
+                             stdfs::perms::others_write),
+            stdfs::perms::none);
+  ASSERT_TRUE(platform::WriteAttributes(file.c_str(), platform::kAttributeHidden));
+  EXPECT_NE(PermsOf(file) & stdfs::perms::owner_write, stdfs::perms::none);
+  EXPECT_EQ(platform::ReadAttributes(file.c_str()), platform::kAttributeHidden);
+
+  stdfs::permissions(file, stdfs::perms::owner_read | stdfs::perms::group_write);
+  EXPECT_EQ(platform::ReadAttributes(file.c_str()) & platform::kAttributeReadOnly, 0u)
+      << "writable by someone is not read-only";
+}
+
+TEST(PosixFilesTest, CreationTimeIsNeverFaked) {
+  test::TempFolder folder;
+  std::string file = folder.Join("f.txt");
+  WriteTestFile(file, "x");
+  platform::FileTimes wanted;
+  wanted.creation = 1;  // 1601, long before the file was made
+  wanted.has_creation = true;
+  ASSERT_TRUE(platform::WriteFileTimes(file.c_str(), wanted));
+  platform::FileTimes got;
+  ASSERT_TRUE(platform::ReadFileTimes(file.c_str(), &got));
+  if (got.has_creation) {
+    EXPECT_GT(got.creation, 1u);
+  }
+}
+
+TEST(PosixFilesTest, NamesCrossAsWindows1252) {
+  struct Case {
+    const char* program;  // Windows-1252
+    const char* system;   // UTF-8
+  } cases[] = {
+      {"\xDC" "bersicht.txt", "\xC3\x9C" "bersicht.txt"},
+      {"\x80", "\xE2\x82\xAC"},  // the euro sign
+      {"plain", "plain"},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    String out;
+    ASSERT_TRUE(platform::ToSystemText(c.program, &out)) << c.system;
+    EXPECT_STREQ(out.c_str(), c.system);
+    ASSERT_TRUE(platform::FromSystemText(c.system, &out)) << c.system;
+    EXPECT_STREQ(out.c_str(), c.program);
+  }
+  String out;
+  EXPECT_FALSE(platform::ToSystemText("\x81", &out)) << "unassigned in Windows-1252";
+  EXPECT_FALSE(platform::FromSystemText("\xC4\x81", &out)) << "a-macron has no Windows-1252 form";
+  EXPECT_FALSE(platform::FromSystemText("\xC3", &out)) << "cut UTF-8";
+  EXPECT_TRUE(out.IsEmpty());
+}
+
+Result CollectNames(const char*, const char* relative, const char* name, int, uintptr_t user1,
+                    uintptr_t, uintptr_t) {
+  reinterpret_cast<std::vector<std::string>*>(user1)->push_back(std::string(relative) + name);
+  return kOk;
+}
+
+TEST(PosixFilesTest, TreesWithNonAsciiNamesRoundTrip) {
+  test::TempFolder folder;
+  // Written through the seam in Windows-1252, seen by the system in UTF-8.
+  WriteTestFile(folder.Join("\xDC" "bersicht.txt"), "u");
+  EXPECT_TRUE(stdfs::exists(folder.Join("\xC3\x9C" "bersicht.txt")));
+  // Written by the system in UTF-8; one name has no Windows-1252 form.
+  stdfs::create_directory(folder.Join("Gr\xC3\xB6\xC3\x9F" "e"));
+  { std::ofstream(folder.Join("Gr\xC3\xB6\xC3\x9F" "e/a.txt")) << "a"; }
+  { std::ofstream(folder.Join("\xC4\x81.txt")) << "x"; }
+  std::vector<std::string> names;
+  ASSERT_EQ(WalkFolder(S(folder.path()), "", &CollectNames, reinterpret_cast<uintptr_t>(&names), 0,
+                       kWalkFilesOnly, 0),
+            kOk);
+  std::sort(names.begin(), names.end());
+  std::vector<std::string> expected = {"Gr\xF6\xDF" "e/a.txt", "\xDC" "bersicht.txt"};
+  EXPECT_EQ(names, expected);
+  EXPECT_FALSE(platform::CreateFolder(folder.Join("\x81/").c_str(), platform::FolderAccess::kShared));
+}
+
+}  // namespace
+}  // namespace mv
+
+#endif  // _WIN32

@@ -1,0 +1,143 @@
+// Percent, the progress stream's notifications and the scope helper.
+#include "stream/progress_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "stream/memory_stream.h"
+
+namespace mv {
+namespace {
+
+TEST(PercentTest, Rules) {
+  struct Case {
+    uint32_t part, total;
+    bool clamp;
+    uint32_t percent;
+  } cases[] = {
+      {20000, 40000, true, 50},     // both scaled down by 100
+      {5, 0, true, 0},              // unknown total
+      {7, 7, false, 100},           // whole
+      {0, 0, false, 100},           // whole, even of nothing
+      {150, 100, true, 100},        // clamped
+      {150, 100, false, 150},       // not clamped
+      {1, 3, true, 33},             // truncated
+      {20000, 50, true, 100},       // total scaled to 0
+      {5, 0, false, 100},           // zero divisor without clamp
+      {4000000000u, 4200000000u, true, 95},  // no 32-bit overflow
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Percent(c.part, c.total, c.clamp), c.percent) << c.part << "/" << c.total;
+  }
+}
+
+struct Recorder {
+  std::vector<std::pair<int32_t, int32_t>> calls;
+  Result answer_to_position = kOk;
+
+  static Result Receive(int32_t code, int32_t value, uintptr_t word1, uintptr_t word2) {
+    auto* self = reinterpret_cast<Recorder*>(word1);
+    EXPECT_EQ(word2, 77u);
+    self->calls.emplace_back(code, value);
+    return code == kProgressPosition ? self->answer_to_position : kOk;
+  }
+  ProgressCallback Callback() {
+    return ProgressCallback{&Receive, reinterpret_cast<uintptr_t>(this), 77};
+  }
+};
+
+using Calls = std::vector<std::pair<int32_t, int32_t>>;
+
+TEST(ProgressStreamTest, ReportsPercentOfExpectedTotal) {
+  Recorder recorder;
+  ProgressCallback callback = recorder.Callback();
+  StreamContext context;
+  context.progress = &callback;
+  context.expected_total = 40;
+  MemoryStream sink;
+  sink.OpenWrite(&context);
+  ProgressStream progress;
+  ASSERT_EQ(progress.Open(&sink), kOk);
+  uint8_t bytes[20] = {};
+  EXPECT_EQ(progress.Write(bytes, 10), kOk);
+  EXPECT_EQ(progress.Write(bytes, 20), kOk);
+  EXPECT_EQ(progress.Write(bytes, 20), kOk);
+  progress.Close();
+  progress.Close();
+  EXPECT_EQ(recorder.calls, (Calls{{kProgressBegin, 100},
+                                   {kProgressPosition, 25},
+                                   {kProgressPosition, 75},
+                                   {kProgressPosition, 100},
+                                   {kProgressEnd, 0}}));
+  EXPECT_EQ(sink.GetData().size(), 50u);
+}
+
+TEST(ProgressStreamTest, WithoutTotalReportsAgainst100) {
+  Recorder recorder;
+  ProgressCallback callback = recorder.Callback();
+  StreamContext context;
+  context.progress = &callback;
+  MemoryStream source;
+  std::vector<uint8_t> data(300, 7);
+  source.OpenRead(data, &context);
+  ProgressStream progress;
+  ASSERT_EQ(progress.Open(&source), kOk);
+  uint8_t buffer[50];
+  EXPECT_EQ(progress.Read(buffer, 50), kOk);
+  EXPECT_EQ(progress.Read(buffer, 50), kOk);
+  EXPECT_EQ(recorder.calls.back(), std::make_pair(kProgressPosition, 100));
+  EXPECT_EQ(buffer[49], 7);
+}
+
+TEST(ProgressStreamTest, CancelStopsThePipeline) {
+  Recorder recorder;
+  recorder.answer_to_position = kCancelled;
+  ProgressCallback callback = recorder.Callback();
+  StreamContext context;
+  context.progress = &callback;
+  MemoryStream sink;
+  sink.OpenWrite(&context);
+  ProgressStream progress;
+  progress.Open(&sink);
+  uint8_t bytes[4] = {};
+  EXPECT_EQ(progress.Write(bytes, 4), kCancelled);
+  EXPECT_EQ(progress.Write(bytes, 4), kCancelled);
+  EXPECT_EQ(sink.GetData().size(), 4u) << "nothing moves after the cancel";
+}
+
+TEST(ProgressStreamTest, InnerFailurePassesUpUnchanged) {
+  MemoryStream source;
+  source.OpenRead(nullptr, 0);
+  ProgressStream progress;
+  ASSERT_EQ(progress.Open(&source), kOk) << "works without a context";
+  uint8_t byte;
+  EXPECT_EQ(progress.Read(&byte, 1), kShortRead);
+  EXPECT_EQ(progress.GetError(), kShortRead);
+  EXPECT_EQ(progress.Open(nullptr), kBadArgument);
+}
+
+TEST(ProgressScopeTest, SendsProtocolCodes) {
+  Recorder recorder;
+  ProgressCallback callback = recorder.Callback();
+  ProgressScope scope(&callback);
+  scope.Begin();
+  scope.Begin(400);
+  scope.BeginPhase(80);
+  scope.ReportPercent(33);
+  scope.EndPhase();
+  scope.End();
+  EXPECT_EQ(recorder.calls, (Calls{{kProgressBegin, 100},
+                                   {kProgressBegin, 400},
+                                   {kProgressBeginPhase, 80},
+                                   {kProgressPosition, 33},
+                                   {kProgressEndPhase, 0},
+                                   {kProgressEnd, 0}}));
+  EXPECT_EQ(ProgressScope(nullptr).Begin(), kOk);
+  ProgressCallback empty;
+  EXPECT_EQ(ProgressScope(&empty).ReportPercent(5), kOk);
+}
+
+}  // namespace
+}  // namespace mv

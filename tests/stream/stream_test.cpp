@@ -1,0 +1,234 @@
+// The base stream's admission rules, sticky errors, typed little-endian
+// transfers and length-prefixed texts; the filter base; the memory stream.
+#include "stream/stream.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "stream/filter_stream.h"
+#include "stream/memory_stream.h"
+
+namespace mv {
+namespace {
+
+const uint8_t kBytes[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+
+TEST(StreamTest, CountingSinkCountsAndStoresNothing) {
+  Stream sink;
+  ASSERT_EQ(sink.Open(Stream::kWriting, nullptr), kOk);
+  EXPECT_EQ(sink.Write(kBytes, 5), kOk);
+  EXPECT_EQ(sink.Write(kBytes, 7), kOk);
+  EXPECT_EQ(sink.Skip(100), kOk);
+  EXPECT_EQ(sink.GetCount(), 112u);
+}
+
+TEST(StreamTest, OpenTakesOnlyKnownModes) {
+  struct Case {
+    uint32_t mode;
+    Result result;
+    uint32_t mode_after;
+  } cases[] = {
+      {Stream::kClosed, kOk, Stream::kClosed},
+      {Stream::kWriting, kOk, Stream::kWriting},
+      {Stream::kReading, kOk, Stream::kReading},
+      {3, kWrongDirection, Stream::kClosed},
+  };
+  StreamContext context;
+  for (const Case& c : cases) {
+    Stream stream;
+    stream.Open(Stream::kWriting, nullptr);
+    stream.Write(kBytes, 4);
+    EXPECT_EQ(stream.Open(c.mode, &context), c.result) << c.mode;
+    EXPECT_EQ(stream.GetMode(), c.mode_after) << c.mode;
+    EXPECT_EQ(stream.GetContext(), &context) << "context is kept even when refused";
+    EXPECT_EQ(stream.GetCount(), 0u);
+  }
+}
+
+// One row per admission rule, for the plain stream (the whole transfer) and
+// a filter over a counting sink (which reports its error field instead).
+TEST(StreamTest, AdmissionRules) {
+  enum Op { kRead, kWrite };
+  struct Case {
+    const char* name;
+    uint32_t mode;
+    Op op;
+    const uint8_t* buffer;
+    uint32_t length;
+    Result base_result;
+    Result filter_result;
+    Result error_after;
+  } cases[] = {
+      {"write admitted", Stream::kWriting, kWrite, kBytes, 4, kOk, kOk, kOk},
+      {"read admitted", Stream::kReading, kRead, kBytes, 4, kOk, kOk, kOk},
+      {"empty write", Stream::kWriting, kWrite, kBytes, 0, kBadArgument, kOk, kOk},
+      {"null write", Stream::kWriting, kWrite, nullptr, 4, kBadArgument, kOk, kOk},
+      {"read while writing", Stream::kWriting, kRead, kBytes, 4, kWrongDirection,
+       kWrongDirection, kWrongDirection},
+      {"write while reading", Stream::kReading, kWrite, kBytes, 4, kWrongDirection,
+       kWrongDirection, kWrongDirection},
+  };
+  for (const Case& c : cases) {
+    Stream base;
+    base.Open(c.mode, nullptr);
+    Stream inner;
+    inner.Open(c.mode, nullptr);
+    FilterStream filter;
+    ASSERT_EQ(filter.Open(&inner), kOk);
+    auto run = [&](Stream& s) {
+      void* buffer = const_cast<uint8_t*>(c.buffer);
+      return c.op == kRead ? s.Read(buffer, c.length) : s.Write(buffer, c.length);
+    };
+    EXPECT_EQ(run(base), c.base_result) << c.name;
+    EXPECT_EQ(base.GetError(), c.error_after) << c.name;
+    EXPECT_EQ(run(filter), c.filter_result) << c.name;
+    EXPECT_EQ(filter.GetError(), c.error_after) << c.name;
+  }
+}
+
+TEST(StreamTest, FirstFailureSticksUntilClose) {
+  Stream stream;
+  stream.Open(Stream::kWriting, nullptr);
+  uint8_t byte = 0;
+  EXPECT_EQ(stream.ReadU8(byte), kWrongDirection);
+  EXPECT_EQ(stream.Write(kBytes, 4), kBadArgument);
+  EXPECT_EQ(stream.Skip(4), kWrongDirection);
+  EXPECT_EQ(stream.RecordError(kShortRead), kWrongDirection) << "the first cause is kept";
+  EXPECT_EQ(stream.GetCount(), 0u);
+  EXPECT_EQ(stream.Close(), kOk);
+  EXPECT_EQ(stream.GetError(), kOk);
+  EXPECT_EQ(stream.Transfer(&byte, 1), kNotOpen);
+  EXPECT_EQ(stream.GetError(), kOk) << "Transfer on a closed stream leaves the error";
+}
+
+TEST(StreamTest, TypedTransfersAreLittleEndian) {
+  MemoryStream out;
+  out.OpenWrite();
+  out.WriteU8(0x01);
+  out.WriteU16(0x0302);
+  out.WriteU32(0x07060504);
+  out.WriteU64(0x0F0E0D0C0B0A0908ull);
+  out.WriteU64(0x13121110u, 0x17161514u);
+  out.WriteDouble(1.5);
+  ASSERT_EQ(out.GetError(), kOk);
+  std::vector<uint8_t> expected;
+  for (int i = 1; i <= 0x17; ++i) expected.push_back(static_cast<uint8_t>(i));
+  for (uint8_t b : {0, 0, 0, 0, 0, 0, 0xF8, 0x3F}) expected.push_back(b);
+  EXPECT_EQ(out.GetData(), expected);
+
+  MemoryStream in;
+  in.OpenRead(expected);
+  uint8_t u8;
+  uint16_t u16;
+  uint32_t u32;
+  uint64_t u64, second;
+  double d;
+  in.ReadU8(u8);
+  in.ReadU16(u16);
+  in.ReadU32(u32);
+  in.ReadU64(u64);
+  in.ReadU64(second);
+  in.ReadDouble(d);
+  EXPECT_EQ(u8, 0x01);
+  EXPECT_EQ(u16, 0x0302);
+  EXPECT_EQ(u32, 0x07060504u);
+  EXPECT_EQ(u64, 0x0F0E0D0C0B0A0908ull);
+  EXPECT_EQ(second, 0x1716151413121110ull);
+  EXPECT_EQ(d, 1.5);
+  EXPECT_EQ(in.ReadU32(u32), kShortRead);
+  EXPECT_EQ(u32, 0u) << "a failed read leaves the output 0";
+}
+
+TEST(StreamTest, StringPrefixIsOneByteBelow255ElseFive) {
+  struct Case {
+    size_t length;
+    uint32_t encoded;
+  } cases[] = {{0, 1}, {1, 2}, {254, 255}, {255, 260}, {70000, 70005}};
+  for (const Case& c : cases) {
+    std::string text(c.length, 'x');
+    MemoryStream out;
+    out.OpenWrite();
+    EXPECT_EQ(out.WriteString(String(text.c_str())), kOk);
+    EXPECT_EQ(out.GetCount(), c.encoded) << c.length;
+    if (c.length >= 255) {
+      EXPECT_EQ(out.GetData()[0], 255);
+      EXPECT_EQ(out.GetData()[1] | out.GetData()[2] << 8 | out.GetData()[3] << 16, static_cast<int>(c.length));
+    }
+    MemoryStream in;
+    in.OpenRead(out.GetData());
+    String back("old");
+    EXPECT_EQ(in.ReadString(back), kOk);
+    EXPECT_EQ(std::string(back.c_str() ? back.c_str() : ""), text) << c.length;
+    EXPECT_EQ(in.GetRemaining(), 0u);
+  }
+}
+
+TEST(StreamTest, ReadStringRefusesBadLengths) {
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    Result result;
+  } cases[] = {
+      {"zero prefix reads nothing more", {0, 'a', 'b'}, kOk},
+      {"huge length", {255, 0xFF, 0xFF, 0xFF, 0xFF}, kMalformedRecord},
+      {"just above the cap", {255, 0x01, 0x00, 0x00, 0x01}, kMalformedRecord},
+      {"truncated length", {255, 0x10, 0x00}, kShortRead},
+      {"truncated text", {5, 'a', 'b'}, kShortRead},
+      {"empty input", {}, kShortRead},
+  };
+  for (const Case& c : cases) {
+    MemoryStream in;
+    in.OpenRead(c.bytes);
+    String text("old");
+    EXPECT_EQ(in.ReadString(text), c.result) << c.name;
+    EXPECT_TRUE(text.IsEmpty()) << c.name;
+    if (c.result == kOk) EXPECT_EQ(in.GetRemaining(), 2u) << c.name;
+  }
+}
+
+TEST(StreamTest, FilterSharesDirectionAndContextAndLeavesInnerOpen) {
+  StreamContext context;
+  context.measure_only = 1;
+  Stream inner;
+  inner.Open(Stream::kReading, &context);
+  FilterStream filter;
+  EXPECT_EQ(filter.Open(nullptr), kBadArgument);
+  ASSERT_EQ(filter.Open(&inner), kOk);
+  EXPECT_TRUE(filter.IsReading());
+  EXPECT_EQ(filter.GetContext(), &context);
+  EXPECT_TRUE(filter.IsMeasureOnly());
+  filter.Close();
+  EXPECT_EQ(filter.GetInner(), nullptr);
+  EXPECT_TRUE(inner.IsReading());
+
+  Stream closed;
+  EXPECT_EQ(filter.Open(&closed), kOk) << "a closed inner gives a closed filter";
+  uint8_t byte = 0;
+  EXPECT_EQ(filter.Write(&byte, 1), kWrongDirection);
+
+  struct OddMode : Stream {
+    uint32_t GetMode() const override { return 3; }
+  } odd;
+  EXPECT_EQ(filter.Open(&odd), kFilterModeRefused);
+  EXPECT_EQ(filter.GetMode(), Stream::kClosed);
+  EXPECT_EQ(filter.GetInner(), nullptr);
+}
+
+TEST(StreamTest, MemoryStreamReadsBackWhatItWrote) {
+  MemoryStream stream;
+  stream.OpenWrite();
+  for (int i = 0; i < 1000; ++i) stream.Write(kBytes, sizeof kBytes);
+  ASSERT_EQ(stream.GetData().size(), 16000u);
+  EXPECT_EQ(stream.OpenRead(stream.GetData()), kOk) << "may read its own buffer";
+  uint8_t chunk[16];
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(stream.Read(chunk, 16), kOk);
+  EXPECT_EQ(std::vector<uint8_t>(chunk, chunk + 16), std::vector<uint8_t>(kBytes, kBytes + 16));
+  EXPECT_EQ(stream.Read(chunk, 1), kShortRead);
+  EXPECT_EQ(stream.Read(chunk, 1), kBadArgument);
+  EXPECT_EQ(stream.GetError(), kShortRead);
+}
+
+}  // namespace
+}  // namespace mv

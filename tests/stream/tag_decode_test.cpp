@@ -1,0 +1,204 @@
+// Decoding records from untrusted bytes: truncated, garbage and hostile
+// input gives a result code, never a crash or an unbounded allocation; and
+// the seam through which archive entries join records.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "stream/tag_entry.h"
+#include "stream/tag_record.h"
+#include "tests/stream/record_bytes.h"
+
+namespace mv {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using test::Decode;
+using test::Encode;
+
+void PutU32(Bytes& out, uint32_t n) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(n >> (8 * i)));
+}
+
+// A list head: type 2, tag 0, the length field and the count.
+Bytes ListHead(uint32_t length, uint32_t count) {
+  Bytes out = {2, 0, 0, 0};
+  PutU32(out, length);
+  PutU32(out, count);
+  return out;
+}
+
+Bytes Nested(int depth) {
+  Bytes out;
+  for (int i = 1; i < depth; ++i) {
+    Bytes head = ListHead(0xFFFFFFFF, 1);
+    out.insert(out.end(), head.begin(), head.end());
+  }
+  Bytes innermost = ListHead(4, 0);
+  out.insert(out.end(), innermost.begin(), innermost.end());
+  return out;
+}
+
+Bytes Concat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+TEST(TagDecodeTest, HostileCountsLengthsAndDepths) {
+  const Bytes none_member = {0, 0, 0, 0, 0, 0, 0, 0};
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    Result result;
+  } cases[] = {
+      {"count at the bound of the length", Concat(Concat(ListHead(20, 2), none_member), none_member),
+       kOk},
+      {"count above what the length holds", Concat(Concat(ListHead(19, 2), none_member), none_member),
+       kMalformedRecord},
+      {"count with a length too short for any", ListHead(3, 1), kMalformedRecord},
+      {"huge count", ListHead(0xFFFFFFFF, 0xFFFFFFFF), kMalformedRecord},
+      {"count above the hard cap", ListHead(0xFFFFFFFF, TagValue::kMaxListCount + 1),
+       kMalformedRecord},
+      {"largest count, few members present", ListHead(0xFFFFFFFF, TagValue::kMaxListCount),
+       kShortRead},
+      {"huge blob", {1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 2}, kMalformedRecord},
+      {"blob above the cap", [] {
+         Bytes b = {1, 0, 0, 0};
+         PutU32(b, TagValue::kMaxBlobLength + 1);
+         return b;
+       }(), kMalformedRecord},
+      {"truncated blob", {1, 0, 0, 0, 9, 0, 0, 0, 1, 2}, kShortRead},
+      {"blob at the cap, few bytes present", [] {
+         Bytes b = {1, 0, 0, 0};
+         PutU32(b, TagValue::kMaxBlobLength);
+         b.resize(b.size() + 3000000, 0xEE);
+         return b;
+       }(), kShortRead},
+      {"huge text", {110, 0, 0, 0, 5, 0, 0, 0, 255, 0xFF, 0xFF, 0xFF, 0x7F}, kMalformedRecord},
+      {"lists nested to the limit", Nested(TagValue::kMaxReadDepth), kOk},
+      {"lists nested one deeper", Nested(TagValue::kMaxReadDepth + 1), kMalformedRecord},
+      {"lists nested a hundred thousand deep", Nested(100000), kMalformedRecord},
+      {"archive entry without a factory", {0x1C, 0x0C, 0, 0, 0, 0, 0, 0}, kMalformedRecord},
+      {"empty input", {}, kShortRead},
+  };
+  test::ScopedEntryFactory no_factory(nullptr);
+  for (const Case& c : cases) {
+    TagRecord record;
+    EXPECT_EQ(Decode(c.bytes, record), c.result) << c.name;
+  }
+}
+
+TEST(TagDecodeTest, EveryTruncationOfAValidRecordFails) {
+  TagRecord inner;
+  inner.SetText(200, "a name", false);
+  TagValue blob;
+  blob.SetBlob("12345678", 8);
+  inner.Set(110, blob, false);
+  TagRecord record;
+  record.SetU8(100, 0, false);
+  record.Set(300, inner, false);
+  TagValue d;
+  d.SetDoubleValue(3.0);
+  record.Set(5, d, false);
+  const Bytes bytes = Encode(record);
+  for (size_t n = 0; n < bytes.size(); ++n) {
+    TagRecord back;
+    EXPECT_EQ(Decode(Bytes(bytes.begin(), bytes.begin() + n), back), kShortRead) << n;
+  }
+}
+
+TEST(TagDecodeTest, GarbageNeverCrashes) {
+  std::mt19937 random(20240611);
+  const uint16_t types[] = {0, 1, 2, 10, 20, 40, 41, 80, 100, 110, 3100, 55};
+  for (int round = 0; round < 3000; ++round) {
+    Bytes bytes;
+    size_t size = random() % 200;
+    while (bytes.size() < size) {
+      // Mostly plausible heads with random lengths, so that decoding goes deep.
+      uint16_t type = types[random() % 12];
+      bytes.push_back(static_cast<uint8_t>(type));
+      bytes.push_back(static_cast<uint8_t>(type >> 8));
+      for (int i = 0; i < 6; ++i) bytes.push_back(static_cast<uint8_t>(random() % 4 == 0 ? random() : random() % 24));
+    }
+    TagRecord record;
+    Result r = Decode(bytes, record);
+    if (r == kOk) {
+      // What was accepted can be used and written again.
+      String text;
+      record.ToText(text, true);
+      TagRecord copy(record);
+      copy.Sort();
+      Encode(copy);
+    }
+  }
+}
+
+// An entry that carries one record of its own, standing in for the archive
+// entries that plug into this seam.
+class RecordEntry : public TagEntryObject {
+ public:
+  Result Serialize(Stream& stream) override {
+    ++serialize_calls;
+    return record.Serialize(stream);
+  }
+  uint32_t ComputeSize(Stream& stream) override {
+    Stream counter;
+    counter.Open(Stream::kWriting, nullptr);
+    record.Serialize(counter);
+    return counter.GetCount();
+  }
+  TagEntryObject* Clone() const override {
+    auto* copy = new RecordEntry;
+    copy->record = record;
+    return copy;
+  }
+
+  TagRecord record;
+  static inline int serialize_calls = 0;
+};
+
+class TagEntrySeamTest : public testing::Test {
+ protected:
+  test::ScopedEntryFactory factory_{[]() -> TagEntryObject* { return new RecordEntry; }};
+};
+
+TEST_F(TagEntrySeamTest, EntriesRoundTripInsideRecords) {
+  TagValue entry;
+  entry.SetType(TypeEntry);
+  ASSERT_EQ(entry.GetType(), TypeEntry);
+  static_cast<RecordEntry*>(entry.GetEntry())->record.SetText(200, "file.txt", false);
+  TagRecord content;
+  content.Set(1, entry, false);
+  ASSERT_EQ(content.Member(0).GetType(), TypeEntry) << "copied by Clone";
+
+  RecordEntry::serialize_calls = 0;
+  Bytes bytes = Encode(content);
+  EXPECT_EQ(RecordEntry::serialize_calls, 2) << "measured, then written";
+  EXPECT_EQ(bytes[12] | bytes[13] << 8, TypeEntry);
+  EXPECT_EQ(bytes[16] | bytes[17] << 8, static_cast<int>(bytes.size()) - 20) << "entry length";
+
+  TagRecord back;
+  ASSERT_EQ(Decode(bytes, back), kOk);
+  auto* read = static_cast<RecordEntry*>(back.Member(0).GetEntry());
+  ASSERT_NE(read, nullptr);
+  String name;
+  read->record.GetText(name, 200, "");
+  EXPECT_TRUE(name.Equals("file.txt"));
+}
+
+TEST_F(TagEntrySeamTest, EntriesNestedInEntriesAreBoundedToo) {
+  // entry -> its record -> entry -> ... : every level reads a list.
+  Bytes bytes;
+  for (int i = 0; i < 5000; ++i) {
+    Bytes head = {0x1C, 0x0C, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF};
+    Bytes list = ListHead(0xFFFFFFFF, 1);
+    bytes.insert(bytes.end(), head.begin(), head.end());
+    bytes.insert(bytes.end(), list.begin(), list.end());
+  }
+  TagValue value;
+  EXPECT_EQ(Decode(bytes, value), kMalformedRecord);
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,100 @@
+// Growth rule and quicksort of the member array.
+#include "stream/tag_value_array.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+namespace mv {
+namespace {
+
+TEST(TagValueArrayTest, GrowthRule) {
+  struct Case {
+    const char* name;
+    int32_t first_size, grow_by, next_size, capacity;
+  } cases[] = {
+      {"first allocation is exact", 0, -1, 3, 3},
+      {"small arrays grow by 4", 3, -1, 4, 7},
+      {"an eighth of the count", 80, -1, 81, 90},
+      {"at most 1024", 20000, -1, 20001, 21024},
+      {"a larger request is taken as it is", 10, -1, 100, 100},
+      {"stored step", 10, 50, 11, 60},
+  };
+  for (const Case& c : cases) {
+    TagValueArray array;
+    if (c.first_size > 0) ASSERT_TRUE(array.SetSize(c.first_size));
+    ASSERT_TRUE(array.SetSize(c.next_size, c.grow_by)) << c.name;
+    EXPECT_EQ(array.GetCapacity(), c.capacity) << c.name;
+    EXPECT_EQ(array.GetCount(), c.next_size) << c.name;
+    EXPECT_EQ(array[c.next_size - 1].GetType(), TypeNone) << c.name;
+  }
+}
+
+TEST(TagValueArrayTest, GrowingKeepsMembersAndShrinkingDestroysThem) {
+  TagValueArray array;
+  TagValue text;
+  text.SetTextValue("kept");
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(array.Add(text), i);
+  EXPECT_EQ(array.Add(array[0]), 100) << "adding its own member";
+  EXPECT_STREQ(array[100].GetTextValue(), "kept");
+  EXPECT_STREQ(array.GetAt(57).GetTextValue(), "kept");
+  ASSERT_TRUE(array.SetSize(10));
+  EXPECT_EQ(array.GetCount(), 10);
+  EXPECT_FALSE(array.SetSize(-1));
+  ASSERT_TRUE(array.SetSize(0));
+  EXPECT_EQ(array.GetCapacity(), 0);
+}
+
+TEST(TagValueArrayTest, QuickSortMatchesAStableReferenceOnNumbers) {
+  std::mt19937 random(7);
+  for (int size : {2, 3, 10, 257, 2000}) {
+    TagValueArray array;
+    std::vector<int32_t> reference;
+    for (int i = 0; i < size; ++i) {
+      TagValue v;
+      int32_t n = static_cast<int32_t>(random() % 50) - 25;  // many duplicates
+      v.SetI32Value(n);
+      array.Add(v);
+      reference.push_back(n);
+    }
+    array.Sort();
+    std::sort(reference.begin(), reference.end());
+    for (int i = 0; i < size; ++i) ASSERT_EQ(array[i].GetI32Value(), reference[i]) << size;
+  }
+}
+
+TEST(TagValueArrayTest, SortStaysInRangeWithAnInconsistentCompare) {
+  TagValueArray array;
+  for (int i = 0; i < 300; ++i) {
+    TagValue v;
+    v.SetU32Value(static_cast<uint32_t>(i * 7919 % 300));
+    array.Add(v);
+  }
+  // Every pair of different values compares as "less" both ways.
+  array.SetCompare([](const TagValue& a, const TagValue& b) {
+    return TagValue::Compare(a, b) == 0 ? 0 : -1;
+  });
+  array.Sort();
+  EXPECT_EQ(array.GetCount(), 300);
+}
+
+TEST(TagValueArrayTest, SortIgnoresBadRanges) {
+  TagValueArray array;
+  for (uint32_t n : {3u, 2u, 1u}) {
+    TagValue v;
+    v.SetU32Value(n);
+    array.Add(v);
+  }
+  array.Sort(1, 5);
+  array.Sort(-1, 2);
+  array.Sort(2, 2);
+  EXPECT_EQ(array[0].GetU32Value(), 3u);
+  array.Sort(1, 2);
+  EXPECT_EQ(array[1].GetU32Value(), 1u);
+  EXPECT_EQ(array[0].GetU32Value(), 3u);
+}
+
+}  // namespace
+}  // namespace mv

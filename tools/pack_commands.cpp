@@ -1,0 +1,445 @@
+#include "tools/pack_commands.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "app/payload.h"
+#include "archive/archive_entry.h"
+#include "base/system_helpers.h"
+#include "container/container_file.h"
+#include "container/package_reader.h"
+#include "fs/directory_copy.h"
+#include "fs/disk_query.h"
+#include "fs/file_info.h"
+#include "fs/file_operations.h"
+#include "fs/path.h"
+#include "fs/temp_names.h"
+#include "platform/files.h"
+#include "stream/carrier_format.h"
+#include "stream/carrier_stream.h"
+#include "stream/file_stream.h"
+#include "tools/executable_image.h"
+#include "tools/pack_console.h"
+#include "tools/package_content.h"
+#include "tools/package_source.h"
+#include "tools/result_text.h"
+
+namespace mv::tools {
+namespace {
+
+constexpr size_t kMaxTextFile = 16u << 20;
+constexpr size_t kMaxStub = 512u << 20;
+constexpr size_t kMaxContainer = size_t{1} << 32;
+
+int Failure(const std::string& what) {
+  PrintError("morvalis-pack: " + what + "\n");
+  return kExitFailure;
+}
+
+int Failure(const std::string& what, Result code) {
+  PrintError("morvalis-pack: " + what + ": " + DescribeResult(code) + " (code " + std::to_string(code) + ")\n");
+  return (code == kWrongPassword || code == kNoHiddenData) ? kExitWrongPassword : kExitFailure;
+}
+
+int UsageError(const PackOptions& options, const std::string& what) {
+  PrintError("morvalis-pack: " + what + "\n" + PackUsage(options.command));
+  return kExitUsage;
+}
+
+bool ParseCompression(const PackOptions& options, uint32_t* compression) {
+  if (!options.Has("compression")) return true;
+  const std::string value = options.Get("compression");
+  if (value != "0" && value != "1" && value != "2") return false;
+  *compression = static_cast<uint32_t>(value[0] - '0');
+  return true;
+}
+
+bool ReadMessage(const PackOptions& options, String* message, std::string* error) {
+  return !options.Has("message-file") || ReadTextFile(options.Get("message-file"), kMaxTextFile, message, error);
+}
+
+// Files and folders below the content's entries as the package describes
+// them.
+struct EntryLine {
+  bool folder;
+  std::string path;
+  uint32_t size;
+  uint64_t time;
+};
+
+std::vector<EntryLine> EntriesOf(const TagRecord& content) {
+  std::vector<EntryLine> lines;
+  for (int32_t i = 0; i < content.GetCount(); ++i) {
+    const ArchiveEntry* entry = ArchiveEntry::FromValue(content.Member(i));
+    if (entry == nullptr) continue;
+    String folder;
+    String name;
+    entry->GetText(folder, kEntryTagFolder, "");
+    entry->GetText(name, kEntryTagName, "");
+    TagRecord info;
+    entry->GetRecord(info, kEntryTagInfo);
+    TagValue time;
+    info.Get(time, kInfoTagLastWriteTime);
+    uint64_t file_time = 0;
+    if (time.GetType() == TypeBlob && time.GetLength() == 8) {
+      for (int b = 7; b >= 0; --b) file_time = (file_time << 8) | time.GetBytes()[b];
+    }
+    lines.push_back({entry->GetU8(kEntryTagKind, kEntryKindFile) == kEntryKindFolder,
+                     std::string(folder.c_str() ? folder.c_str() : "") + (name.c_str() ? name.c_str() : ""),
+                     entry->GetContentSize(), file_time});
+  }
+  return lines;
+}
+
+ContainerJob JobFor(const String& path, const String& password, const ProgressCallback* progress) {
+  ContainerJob job;
+  job.kind = ClassifyContainer(path);
+  if (job.kind == kContainerCarrier) job.carrier_format = DetectCarrierFormat(path);
+  job.path = path;
+  job.password = password;
+  job.progress = progress;
+  return job;
+}
+
+// The section of a self-extractor: the header (12 bytes, or 48 with a
+// layout), the container, then the layout's texts and picture.
+struct Layout {
+  bool present = false;
+  String description;
+  String link;
+  String disclaimer;
+  std::vector<uint8_t> bitmap;
+};
+
+void PutWord(std::vector<uint8_t>& bytes, size_t offset, size_t value) {
+  for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+size_t AppendText(std::vector<uint8_t>& section, const String& text) {
+  size_t offset = section.size();
+  const char* c = text.c_str() == nullptr ? "" : text.c_str();
+  section.insert(section.end(), c, c + text.GetLength());
+  section.push_back(0);
+  return offset;
+}
+
+std::vector<uint8_t> BuildSection(const std::vector<uint8_t>& container, const Layout& layout) {
+  const size_t header_size = layout.present ? PayloadHeader::kLayoutSize : PayloadHeader::kPlainSize;
+  std::vector<uint8_t> section(header_size, 0);
+  PutWord(section, PayloadHeader::kSizeField, header_size);
+  PutWord(section, PayloadHeader::kMarkerField, PayloadHeader::kMarker);
+  PutWord(section, PayloadHeader::kDataSizeField, container.size());
+  section.insert(section.end(), container.begin(), container.end());
+  if (layout.present) {
+    PutWord(section, PayloadHeader::kInfoOffsetField, AppendText(section, layout.description));
+    PutWord(section, PayloadHeader::kLinkOffsetField, AppendText(section, layout.link));
+    PutWord(section, PayloadHeader::kDisclaimerOffsetField, AppendText(section, layout.disclaimer));
+    PutWord(section, PayloadHeader::kBitmapOffsetField, layout.bitmap.empty() ? 0 : section.size());
+    PutWord(section, PayloadHeader::kBitmapSizeField, layout.bitmap.size());
+    section.insert(section.end(), layout.bitmap.begin(), layout.bitmap.end());
+  }
+  return section;
+}
+
+bool ReadLayout(const PackOptions& options, Layout* layout, std::string* error) {
+  layout->present = options.Has("description") || options.Has("link") || options.Has("disclaimer") ||
+                    options.Has("bitmap");
+  if (options.Has("description") && !ReadTextFile(options.Get("description"), kMaxTextFile, &layout->description, error)) {
+    return false;
+  }
+  if (options.Has("disclaimer") && !ReadTextFile(options.Get("disclaimer"), kMaxTextFile, &layout->disclaimer, error)) {
+    return false;
+  }
+  layout->link = options.Get("link").c_str();
+  if (options.Has("bitmap")) {
+    if (!ReadBinaryFile(options.Get("bitmap"), kMaxTextFile, &layout->bitmap, error)) return false;
+    if (layout->bitmap.size() < 54 || layout->bitmap[0] != 'B' || layout->bitmap[1] != 'M') {
+      *error = "'" + options.Get("bitmap") + "' is not a BMP file";
+      return false;
+    }
+  }
+  return true;
+}
+
+// Writes the container of the inputs into a folder of its own, which goes
+// again when the object does.
+class TemporaryContainer {
+ public:
+  ~TemporaryContainer() {
+    if (!folder_.IsEmpty()) DeleteFolderTree(folder_);
+  }
+  Result Write(const std::vector<std::string>& inputs, const String& message, const String& password,
+               uint32_t compression, const ProgressCallback* progress, std::string* error) {
+    Result r = CreateTempFolder(GetSystemTempFolder(), String("qzp_"), &folder_);
+    if (r != kOk) return r;
+    TagRecord content;
+    if (!BuildContent(inputs, message, &content, error)) return kBadArgument;
+    ContainerJob job;
+    job.path = folder_ + "package.mef";
+    job.password = password;
+    job.base_folder = "./";
+    job.progress = progress;
+    job.compression = compression;
+    TagRecord header;
+    return WriteContainer(job, &header, &content);
+  }
+  String Path() const { return folder_ + "package.mef"; }
+
+ private:
+  String folder_;
+};
+
+int RunCreate(const PackOptions& options) {
+  if (options.positional.size() < 2) return UsageError(options, "create needs OUT.mef and at least one INPUT");
+  uint32_t compression = 1;
+  if (!ParseCompression(options, &compression)) return UsageError(options, "--compression takes 0, 1 or 2");
+  std::string error;
+  String message;
+  if (!ReadMessage(options, &message, &error)) return Failure(error);
+  TagRecord content;
+  std::vector<std::string> inputs(options.positional.begin() + 1, options.positional.end());
+  if (!BuildContent(inputs, message, &content, &error)) return Failure(error);
+  String password;
+  if (!GetPassword(options, true, &password, &error)) return Failure(error);
+  ProgressBar bar("Encrypting");
+  ContainerJob job;
+  job.path = options.positional[0].c_str();
+  job.password = password;
+  job.base_folder = "./";
+  job.progress = bar.callback();
+  job.compression = compression;
+  TagRecord header;
+  Result r = WriteContainer(job, &header, &content);
+  if (r != kOk) return Failure("cannot write '" + options.positional[0] + "'", r);
+  PrintOut("Wrote " + options.positional[0] + " (" + std::to_string(content.GetCount()) + " entries).\n");
+  return kExitOk;
+}
+
+int RunHide(const PackOptions& options) {
+  if (options.positional.size() < 3) return UsageError(options, "hide needs CARRIER, OUT and at least one INPUT");
+  const String carrier(options.positional[0].c_str());
+  const String out(options.positional[1].c_str());
+  const uint32_t format = DetectCarrierFormat(carrier);
+  if (!IsAcceptedCarrier(format)) {
+    return Failure("'" + options.positional[0] + "' is no usable carrier (an uncompressed 8/24-bit BMP or 8/16-bit WAV)",
+                   kNotAContainer);
+  }
+  if (ToInternalPath(carrier) == ToInternalPath(out)) return UsageError(options, "OUT must differ from CARRIER");
+  std::string error;
+  String message;
+  if (!ReadMessage(options, &message, &error)) return Failure(error);
+  TagRecord content;
+  std::vector<std::string> inputs(options.positional.begin() + 2, options.positional.end());
+  if (!BuildContent(inputs, message, &content, &error)) return Failure(error);
+  String password;
+  if (!GetPassword(options, true, &password, &error)) return Failure(error);
+  Result r = CopySingleFile(carrier, out, true, nullptr);
+  if (r != kOk) return Failure("cannot copy the carrier to '" + options.positional[1] + "'", r);
+  ProgressBar bar("Hiding");
+  ContainerJob job;
+  job.kind = kContainerCarrier;
+  job.carrier_format = format;
+  job.path = out;
+  job.password = password;
+  job.base_folder = "./";
+  job.progress = bar.callback();
+  TagRecord header;
+  r = WriteContainer(job, &header, &content);
+  if (r != kOk) {
+    RemoveFile(out);
+    if (r == kCarrierTooSmall) {
+      return Failure("the package needs " + std::to_string(header.GetU32(kCarrierTagPayloadSize, 0)) +
+                         " bytes of hidden room plus " + std::to_string(kCarrierHeaderSize) + ", the carrier holds " +
+                         std::to_string(CarrierCapacity(carrier)),
+                     r);
+    }
+    return Failure("cannot hide the package in '" + options.positional[1] + "'", r);
+  }
+  PrintOut("Wrote " + options.positional[1] + " (" + std::to_string(content.GetCount()) + " entries hidden).\n");
+  return kExitOk;
+}
+
+int RunSfx(const PackOptions& options) {
+  if (options.positional.empty() || !options.Has("stub")) return UsageError(options, "sfx needs OUT and --stub STUB");
+  std::vector<std::string> inputs(options.positional.begin() + 1, options.positional.end());
+  if (options.Has("container") == !inputs.empty()) {
+    return UsageError(options, "give either --container or INPUT files and folders");
+  }
+  uint32_t compression = 1;
+  if (!ParseCompression(options, &compression)) return UsageError(options, "--compression takes 0, 1 or 2");
+  std::string error;
+  Bytes image;
+  if (!ReadBinaryFile(options.Get("stub"), kMaxStub, &image, &error)) return Failure(error);
+  const ImageKind kind = DetectImageKind(image);
+  if (kind == ImageKind::kUnknown) return Failure("'" + options.Get("stub") + "' is neither a Windows nor a Linux stub");
+  Layout layout;
+  if (!ReadLayout(options, &layout, &error)) return Failure(error);
+
+  std::vector<uint8_t> container;
+  if (options.Has("container")) {
+    if (!ReadBinaryFile(options.Get("container"), kMaxContainer, &container, &error)) return Failure(error);
+  } else {
+    String message;
+    if (!ReadMessage(options, &message, &error)) return Failure(error);
+    String password;
+    if (!GetPassword(options, true, &password, &error)) return Failure(error);
+    ProgressBar bar("Encrypting");
+    TemporaryContainer temporary;
+    Result r = temporary.Write(inputs, message, password, compression, bar.callback(), &error);
+    if (r == kBadArgument && !error.empty()) return Failure(error);
+    if (r != kOk) return Failure("cannot write the package", r);
+    if (!ReadBinaryFile(temporary.Path().c_str(), kMaxContainer, &container, &error)) return Failure(error);
+  }
+  if (!GrowPayloadSection(&image, BuildSection(container, layout), &error)) {
+    return Failure("cannot add the package to the stub: " + error);
+  }
+  const std::string& out = options.positional[0];
+  if (!WriteBinaryFile(out, image, &error)) return Failure(error);
+  platform::MakeExecutable(out.c_str());
+  PrintOut("Wrote " + out + " (" + (kind == ImageKind::kPe ? "Windows" : "Linux") + " self-extractor, package of " +
+           std::to_string(container.size()) + " bytes).\n");
+  return kExitOk;
+}
+
+int RunList(const PackOptions& options) {
+  if (options.positional.size() != 1) return UsageError(options, "list needs one PACKAGE");
+  std::string error;
+  PackageSource source;
+  if (!source.Open(options.positional[0], &error)) return Failure(error);
+  String password;
+  if (!GetPassword(options, false, &password, &error)) return Failure(error);
+  RegisterArchiveEntries();
+  ContainerJob job = JobFor(source.ContainerPath(), password, nullptr);
+  String base = GetSystemTempFolder();
+  job.base_folder = base.c_str();
+  job.measure_only = 1;  // entries skip their file bodies: nothing is written
+  TagRecord header;
+  TagRecord content;
+  Result r = ReadContainer(job, &header, &content);
+  if (r != kOk) return Failure("cannot read '" + options.positional[0] + "'", r);
+  size_t files = 0;
+  for (const EntryLine& line : EntriesOf(content)) {
+    char text[64];
+    if (line.folder) {
+      std::snprintf(text, sizeof text, "folder %12s  %-19s  ", "-", "-");
+    } else {
+      ++files;
+      std::snprintf(text, sizeof text, "file   %12u  %-19s  ", line.size,
+                    line.time == 0 ? "-" : FormatFileTime(line.time).c_str());
+    }
+    PrintOut(text + line.path + "\n");
+  }
+  String message;
+  content.GetText(message, kContentTagMessage, "");
+  PrintOut(std::to_string(files) + " file(s); message text: " +
+           (message.IsEmpty() ? std::string("none") : "yes (" + std::to_string(message.GetLength()) + " characters)") +
+           "\n");
+  return kExitOk;
+}
+
+int RunTest(const PackOptions& options) {
+  if (options.positional.size() != 1) return UsageError(options, "test needs one PACKAGE");
+  std::string error;
+  PackageSource source;
+  if (!source.Open(options.positional[0], &error)) return Failure(error);
+  String password;
+  if (!GetPassword(options, false, &password, &error)) return Failure(error);
+  PackageReader reader;
+  Result r = reader.Open(String(""));
+  if (r != kOk) return Failure("cannot make a work folder", r);
+  {
+    ProgressBar bar("Testing");
+    r = reader.Decrypt(source.ContainerPath(), password, bar.callback());
+  }
+  std::string missing;
+  size_t files = 0;
+  if (r == kOk) {
+    for (int32_t i = 0; i < reader.GetContent().GetCount() && missing.empty(); ++i) {
+      const ArchiveEntry* entry = ArchiveEntry::FromValue(reader.GetContent().Member(i));
+      if (entry == nullptr) continue;
+      String path = entry->GetFullPath();
+      bool folder = entry->GetU8(kEntryTagKind, kEntryKindFile) == kEntryKindFolder;
+      bool present = folder ? FolderExists(AddTrailingSlash(path)) : QueryFileSize(path) == entry->GetContentSize();
+      if (!present) missing = path.c_str();
+      if (!folder) ++files;
+    }
+  }
+  Result wiped = reader.Cleanup(nullptr);
+  if (r != kOk) return Failure("'" + options.positional[0] + "' does not decrypt", r);
+  if (!missing.empty()) return Failure("'" + options.positional[0] + "': an entry was not written: " + missing);
+  if (wiped != kOk) return Failure("the test folder could not be wiped", wiped);
+  PrintOut("OK: " + options.positional[0] + " decrypts (" + std::to_string(files) + " file(s)).\n");
+  return kExitOk;
+}
+
+int RunExtract(const PackOptions& options) {
+  if (options.positional.size() != 2) return UsageError(options, "extract needs PACKAGE and DIR");
+  std::string error;
+  PackageSource source;
+  if (!source.Open(options.positional[0], &error)) return Failure(error);
+  const String target = AddTrailingSlash(ToInternalPath(String(options.positional[1].c_str())));
+  if (FolderExists(target) || FileExists(StripTrailingSlash(target))) {
+    return Failure("'" + options.positional[1] + "' exists already; name a new folder");
+  }
+  String password;
+  if (!GetPassword(options, false, &password, &error)) return Failure(error);
+  PackageReader reader;
+  Result r = reader.Open(target);
+  if (r != kOk) return Failure("cannot create '" + options.positional[1] + "'", r);
+  {
+    ProgressBar bar("Decrypting");
+    r = reader.Decrypt(source.ContainerPath(), password, bar.callback());
+  }
+  if (r != kOk) {
+    reader.Cleanup(nullptr);  // no half-decrypted tree stays behind
+    return Failure("cannot decrypt '" + options.positional[0] + "'", r);
+  }
+  String message;
+  reader.GetMessageText(message);
+  if (options.Has("message-file") && !message.IsEmpty()) {
+    r = SaveTextFile(String(options.Get("message-file").c_str()), message);
+    if (r != kOk) return Failure("cannot save the message text to '" + options.Get("message-file") + "'", r);
+  }
+  PrintOut("Decrypted into " + options.positional[1] +
+           (message.IsEmpty() ? std::string(".\n")
+                              : options.Has("message-file") ? "; message text saved.\n"
+                                                            : "; the package also carries a message text "
+                                                              "(use --message-file to save it).\n"));
+  return kExitOk;
+}
+
+// Paths reach the library in the internal form ('/' separators), whatever
+// form the user typed them in; the link text and the password stay as given.
+PackOptions WithInternalPaths(const PackOptions& options) {
+  PackOptions normalised = options;
+  auto convert = [](std::string& path) {
+    if (path != "-") path = ToInternalPath(String(path.c_str())).c_str();
+  };
+  for (std::string& path : normalised.positional) convert(path);
+  for (const char* name : {"message-file", "stub", "container", "description", "disclaimer", "bitmap", "password-file"}) {
+    auto it = normalised.values.find(name);
+    if (it != normalised.values.end()) convert(it->second);
+  }
+  return normalised;
+}
+
+}  // namespace
+
+int RunPackCommand(const PackOptions& raw_options) {
+  const PackOptions options = WithInternalPaths(raw_options);
+  if (options.help) {
+    PrintOut(PackUsage(options.command));
+    return kExitOk;
+  }
+  struct Command {
+    const char* name;
+    int (*run)(const PackOptions&);
+  } commands[] = {{"create", &RunCreate}, {"hide", &RunHide}, {"sfx", &RunSfx},
+                  {"list", &RunList},     {"test", &RunTest}, {"extract", &RunExtract}};
+  for (const Command& c : commands) {
+    if (options.command == c.name) return c.run(options);
+  }
+  return UsageError(options, "unknown command '" + options.command + "'");
+}
+
+}  // namespace mv::tools

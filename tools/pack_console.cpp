@@ -1,0 +1,66 @@
+#include "tools/pack_console.h"
+
+#include "app/command_line_mode.h"
+#include "platform/platform.h"
+#include "platform/terminal.h"
+
+namespace mv::tools {
+namespace {
+constexpr size_t kMaxPassword = 65536;
+constexpr int kBarWidth = 30;
+}  // namespace
+
+void PrintOut(const std::string& text) { platform::WriteStdout(text.c_str()); }
+void PrintError(const std::string& text) { platform::WriteStderr(text.c_str()); }
+
+bool GetPassword(const PackOptions& options, bool confirm, String* password, std::string* error) {
+  if (options.Has("password-file")) {
+    if (ReadPasswordFile(String(options.Get("password-file").c_str()), password) != kOk) {
+      *error = "cannot read the password from '" + options.Get("password-file") + "'";
+      return false;
+    }
+    return true;
+  }
+  if (options.Has("password")) {
+    *password = options.Get("password").c_str();
+    return true;
+  }
+  if (!platform::ReadSecretLine("Password: ", password, kMaxPassword)) {
+    *error = "no password given (use --password-file or --password, or run in a terminal)";
+    return false;
+  }
+  if (confirm) {
+    String again;
+    if (!platform::ReadSecretLine("Repeat password: ", &again, kMaxPassword) || again != *password) {
+      *error = "the passwords do not match";
+      return false;
+    }
+  }
+  return true;
+}
+
+ProgressBar::ProgressBar(const char* label)
+    : label_(label), enabled_(platform::IsTerminal(platform::StandardStream::kError)) {
+  callback_.function = &OnProgress;
+  callback_.word1 = reinterpret_cast<uintptr_t>(this);
+}
+
+ProgressBar::~ProgressBar() {
+  if (enabled_ && shown_ >= 0) PrintError("\n");
+}
+
+Result ProgressBar::OnProgress(int32_t code, int32_t value, uintptr_t self, uintptr_t) {
+  auto* bar = reinterpret_cast<ProgressBar*>(self);
+  bar->tracker_.Notify(code, value);
+  int percent = bar->tracker_.GetPosition();
+  percent = percent < 0 ? 0 : (percent > 100 ? 100 : percent);
+  if (percent == bar->shown_) return kOk;
+  bar->shown_ = percent;
+  int filled = percent * kBarWidth / 100;
+  std::string line = "\r" + bar->label_ + " [" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') +
+                     "] " + std::to_string(percent) + "%";
+  PrintError(line);
+  return kOk;
+}
+
+}  // namespace mv::tools

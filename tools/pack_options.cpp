@@ -1,0 +1,131 @@
+#include "tools/pack_options.h"
+
+#include <algorithm>
+
+namespace mv::tools {
+namespace {
+
+struct CommandSpec {
+  const char* name;
+  std::vector<std::string> options;  // each takes a value
+  const char* usage;
+};
+
+
+const std::vector<CommandSpec>& Commands() {
+  static const std::vector<CommandSpec> commands = {
+      {"create",
+       {"message-file", "compression", "password", "password-file"},
+       "usage: morvalis-pack create OUT.mef [--message-file FILE] [--compression 0|1|2] INPUT...\n"
+       "  Writes an encrypted container (AES) of the given files and folders, each\n"
+       "  folder with its whole tree under its own name. Compression: 0 none,\n"
+       "  1 best (default), 2 fast.\n"},
+      {"hide",
+       {"message-file", "password", "password-file"},
+       "usage: morvalis-pack hide CARRIER.bmp|.wav OUT.bmp|.wav [--message-file FILE] INPUT...\n"
+       "  Hides a container in a copy of an uncompressed 8/24-bit BMP or 8/16-bit WAV.\n"},
+      {"sfx",
+       {"stub", "container", "message-file", "compression", "description", "link", "disclaimer", "bitmap",
+        "password", "password-file"},
+       "usage: morvalis-pack sfx OUT --stub STUB (--container IN.mef | [--message-file FILE]\n"
+       "                          [--compression N] INPUT...) [--description FILE] [--link TEXT]\n"
+       "                          [--disclaimer FILE] [--bitmap FILE.bmp]\n"
+       "  Writes a self-extractor: a copy of STUB (Windows .exe or Linux ELF) carrying the\n"
+       "  package. --container embeds an existing container unchanged.\n"},
+      {"list",
+       {"password", "password-file"},
+       "usage: morvalis-pack list PACKAGE\n"
+       "  Prints one line per entry (kind, size, modification time, path) and whether a\n"
+       "  message text is present. PACKAGE: a .mef file, a carrier or a self-extractor.\n"},
+      {"test",
+       {"password", "password-file"},
+       "usage: morvalis-pack test PACKAGE\n"
+       "  Decrypts into a temporary folder, checks every entry, wipes it and says OK.\n"},
+      {"extract",
+       {"message-file", "password", "password-file"},
+       "usage: morvalis-pack extract PACKAGE DIR [--message-file FILE]\n"
+       "  Writes the files into DIR (which must not exist) and the message text to FILE.\n"},
+  };
+  return commands;
+}
+
+const CommandSpec* FindCommand(const std::string& name) {
+  for (const CommandSpec& c : Commands()) {
+    if (name == c.name) return &c;
+  }
+  return nullptr;
+}
+
+constexpr char kToolUsage[] =
+    "usage: morvalis-pack COMMAND [ARGS...] [--help]\n"
+    "Commands:\n"
+    "  create   write a .mef container of files and folders\n"
+    "  hide     hide a container in a BMP or WAV carrier\n"
+    "  sfx      write a self-extractor (Windows or Linux stub)\n"
+    "  list     list the entries of a package\n"
+    "  test     decrypt a package into a temporary folder and check it\n"
+    "  extract  decrypt a package into a folder\n"
+    "Password (every command): --password-file FILE ('-' reads standard input),\n"
+    "  --password TEXT (for scripts), otherwise a prompt without echo.\n"
+    "Exit codes: 0 success, 1 failure, 2 usage error, 3 wrong password.\n";
+
+}  // namespace
+
+bool ParsePackOptions(const std::vector<std::string>& arguments, PackOptions* options, std::string* error) {
+  size_t i = 0;
+  for (; i < arguments.size() && arguments[i] == "--help"; ++i) options->help = true;
+  if (i == arguments.size()) {
+    if (!options->help) *error = "no command given";
+    return options->help;
+  }
+  options->command = arguments[i++];
+  const CommandSpec* spec = FindCommand(options->command);
+  if (spec == nullptr) {
+    *error = "unknown command '" + options->command + "'";
+    return false;
+  }
+  bool options_done = false;
+  for (; i < arguments.size(); ++i) {
+    const std::string& arg = arguments[i];
+    if (options_done || arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
+      options->positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      options_done = true;
+      continue;
+    }
+    if (arg == "--help") {
+      options->help = true;
+      continue;
+    }
+    std::string name = arg.substr(2);
+    std::string value;
+    size_t eq = name.find('=');
+    bool inline_value = eq != std::string::npos;
+    if (inline_value) {
+      value = name.substr(eq + 1);
+      name = name.substr(0, eq);
+    }
+    if (std::find(spec->options.begin(), spec->options.end(), name) == spec->options.end()) {
+      *error = "unknown option '--" + name + "' for " + options->command;
+      return false;
+    }
+    if (!inline_value) {
+      if (i + 1 >= arguments.size()) {
+        *error = "option '--" + name + "' needs a value";
+        return false;
+      }
+      value = arguments[++i];
+    }
+    options->values[name] = value;
+  }
+  return true;
+}
+
+std::string PackUsage(const std::string& command) {
+  const CommandSpec* spec = FindCommand(command);
+  return spec == nullptr ? kToolUsage : spec->usage;
+}
+
+}  // namespace mv::tools

@@ -1,0 +1,32 @@
+// The command line of the packer: a command, its positional arguments and
+// its long options (--name VALUE or --name=VALUE).
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace mv::tools {
+
+struct PackOptions {
+  std::string command;
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> values;  // options with a value
+  bool help = false;
+
+  bool Has(const std::string& name) const { return values.count(name) != 0; }
+  std::string Get(const std::string& name) const {
+    auto it = values.find(name);
+    return it == values.end() ? std::string() : it->second;
+  }
+};
+
+// Parses arguments (without the program name). Options that take a value
+// are those listed in the command's table; "--" ends the options. False with
+// a message on a usage error (unknown command or option, missing value).
+bool ParsePackOptions(const std::vector<std::string>& arguments, PackOptions* options, std::string* error);
+
+// The help text of the tool (command empty) or of one command.
+std::string PackUsage(const std::string& command);
+
+}  // namespace mv::tools

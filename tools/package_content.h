@@ -1,0 +1,41 @@
+// Building the content record of a package from the packer's inputs, and
+// reading the texts and files that go into a package.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "base/result.h"
+#include "base/string.h"
+#include "stream/tag_record.h"
+
+namespace mv::tools {
+
+// Adds one archive entry per input file and per folder and file below each
+// input folder, each folder under its own name: "docs" becomes "docs/",
+// "docs/a.txt", ... Inputs may lie in different folders; every entry reads
+// its file from where it was found. Adds the message text when not empty.
+// False with a message for a missing input, a name used twice, or an input
+// without a name (a root).
+bool BuildContent(const std::vector<std::string>& inputs, const String& message, TagRecord* content,
+                  std::string* error);
+
+// Reads a text file (the system's text: UTF-8 on POSIX) into the program's
+// code page. False with a message when it cannot be read, is larger than
+// limit, or holds characters without a Windows-1252 form.
+bool ReadTextFile(const std::string& path, size_t limit, String* text, std::string* error);
+
+// Reads a whole binary file of at most limit bytes.
+bool ReadBinaryFile(const std::string& path, size_t limit, std::vector<uint8_t>* bytes, std::string* error);
+
+}  // namespace mv::tools
+
+namespace mv::tools {
+
+// Writes bytes to a new or truncated file.
+bool WriteBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+
+// "YYYY-MM-DD HH:MM:SS" (UTC) of a file time (100 ns since 1601-01-01).
+std::string FormatFileTime(uint64_t file_time);
+
+}  // namespace mv::tools
