@@ -22,12 +22,7 @@ Result SelfExtractor::Extract(const char* password, const ProgressCallback* prog
 
 Result SelfExtractor::ExtractFrom(const PayloadView& payload, const char* password,
                                   const ProgressCallback* progress_callback) {
-  ProgressScope progress(progress_callback);
-  progress.Begin();
-  struct EndOnExit {
-    const ProgressScope& scope;
-    ~EndOnExit() { scope.End(); }
-  } end_on_exit{progress};
+  ProgressRange progress(progress_callback);
 
   if (!payload.IsFound()) return kNoPayload;
   const uint8_t* data = payload.ContainerData();

@@ -11,13 +11,10 @@
 #include <zlib.h>
 
 #include <cstdio>
-#include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "crypto/crypt_stack.h"
-#include "crypto/crypto_backend.h"
 #include "stream/compression_stream.h"
 #include "stream/memory_stream.h"
 #include "tests/support/sample_data.h"
@@ -87,31 +84,14 @@ void ReadCryptStack(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.plain.size()));
 }
 
-// uncompress of every flagged frame (a raw frame is copied) into the
-// caller's buffer, the least any reader of these frames must do.
+// Plain zlib over the same frames into the caller's buffer.
 void ReadPlainZlib(benchmark::State& state) {
   const Corpus& corpus = GetCorpus();
   std::vector<uint8_t> out(kPiece);
   for (auto _ : state) {
-    size_t offset = 0;
-    for (size_t at = 0; at + 5 <= corpus.frames.size();) {
-      const uint8_t* head = corpus.frames.data() + at;
-      uint32_t length =
-          head[1] | head[2] << 8 | head[3] << 16 | static_cast<uint32_t>(head[4]) << 24;
-      if (offset + CompressionStream::kBlockCapacity > out.size()) offset = 0;
-      uLongf produced = CompressionStream::kBlockCapacity;
-      if (head[0] != 0) {
-        if (uncompress(out.data() + offset, &produced, head + 5, length) != Z_OK) {
-          state.SkipWithError("uncompress failed");
-          break;
-        }
-      } else {
-        std::memcpy(out.data() + offset, head + 5, length);
-        produced = length;
-      }
-      offset += produced;
-      at += 5 + length;
-      benchmark::DoNotOptimize(out.data());
+    if (!bench::UncompressFrames(corpus.frames, out)) {
+      state.SkipWithError("uncompress failed");
+      break;
     }
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.plain.size()));
@@ -161,62 +141,13 @@ BENCHMARK(ReadPlainZlib)->Unit(benchmark::kMillisecond);
 BENCHMARK(WriteCryptStack)->Unit(benchmark::kMillisecond);
 BENCHMARK(WritePlainZlib)->Unit(benchmark::kMillisecond);
 
-// Shows the runs as usual and keeps each one's throughput for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      // Processor time: the machine is shared, and wall time would measure
-      // the neighbours as much as the code.
-      if (run.cpu_accumulated_time <= 0) continue;
-      rates_[run.run_name.function_name] = static_cast<double>(run.iterations) *
-                                           static_cast<double>(g_size) / run.cpu_accumulated_time;
-    }
-  }
-
-  void PrintRatio(const char* what, const std::string& ours, const std::string& plain) const {
-    auto a = rates_.find(ours);
-    auto b = rates_.find(plain);
-    if (a == rates_.end() || b == rates_.end()) {
-      std::printf("%s: not measured\n", what);
-      return;
-    }
-    double ratio = a->second / b->second;
-    std::printf("%s: %.1f MB/s vs %.1f MB/s, ratio %.3f (%s)\n", what, a->second / 1e6,
-                b->second / 1e6, ratio, ratio >= 0.9 ? "ok" : "BELOW 0.9");
-  }
-
- private:
-  std::map<std::string, double> rates_;
-};
-
 }  // namespace
 }  // namespace mv
 
 int main(int argc, char** argv) {
-  // Our own flag goes before the library sees the arguments.
-  const std::string flag = "--mv_size_mib=";
-  int kept = 1;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg.rfind(flag, 0) == 0) {
-      mv::g_size = std::stoul(arg.substr(flag.size())) << 20;
-    } else {
-      argv[kept++] = argv[i];
-    }
-  }
-  argc = kept;
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  if (mv::InitCrypto() != mv::kOk) return 1;
-  mv::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio("read (CryptStack AES, setting 1 / uncompress)", "ReadCryptStack",
-                      "ReadPlainZlib");
-  reporter.PrintRatio("write (CryptStack AES, setting 2 / compress2 level 3)", "WriteCryptStack",
-                      "WritePlainZlib");
-  benchmark::Shutdown();
-  return 0;
+  return mv::bench::RunWithRatios(argc, argv, &mv::g_size, [](const mv::bench::RatioReporter& reporter) {
+    reporter.PrintRatio("read (CryptStack AES, setting 1 / uncompress)", "ReadCryptStack", "ReadPlainZlib", 0.9);
+    reporter.PrintRatio("write (CryptStack AES, setting 2 / compress2 level 3)", "WriteCryptStack",
+                        "WritePlainZlib", 0.9);
+  });
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/string.h"
+#include "bench/bench_support.h"
 #include "container/secure_wipe.h"
 #include "fs/file_operations.h"
 #include "fs/temp_names.h"
@@ -80,18 +81,6 @@ double Seconds(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// A fresh owner-only folder in the temporary folder holds the work tree.
-class BenchFolder {
- public:
-  BenchFolder() { CreateTempFolder("", "wipe_bench_", &parent_); }
-  ~BenchFolder() { DeleteFolderTree(parent_); }
-  bool IsReady() const { return !parent_.IsEmpty(); }
-  String Root() const { return parent_ + "work/"; }
-
- private:
-  String parent_;
-};
-
 double g_write_seconds = 0;
 double g_wipe_seconds = 0;
 
@@ -99,9 +88,9 @@ double g_wipe_seconds = 0;
 // floor) and then wipes it, so that both see the same state of the disk
 // and its caches; the iteration's time is the wipe's.
 void BM_WipeAgainstWritingOnce(benchmark::State& state) {
-  BenchFolder folder;
+  bench::BenchFolder folder("wipe_bench_");
   if (!folder.IsReady()) state.SkipWithError("no temporary folder");
-  String root = folder.Root();
+  String root = folder.Path() + "work/";
   WorkTree tree = PlanTree(root);
   double write_seconds = 0;
   double wipe_seconds = 0;

@@ -64,13 +64,8 @@ Result WriteSealed(const ContainerJob& job, TagRecord* header, TagRecord* conten
   // The rename below works on the internal form; a native path would lose
   // its folder there.
   const String path = ToInternalPath(job.path);
-  ProgressScope progress(job.progress);
   const bool replacing = FileExists(path);
-  progress.Begin();
-  struct EndOnExit {
-    const ProgressScope& scope;
-    ~EndOnExit() { scope.End(); }
-  } end_on_exit{progress};
+  ProgressRange progress(job.progress);
 
   StreamContext context{job.base_folder, job.progress, 0, 0};
   if (job.progress != nullptr) {
@@ -110,12 +105,7 @@ Result WriteSealed(const ContainerJob& job, TagRecord* header, TagRecord* conten
 }
 
 Result WriteCarrier(const ContainerJob& job, TagRecord* header, TagRecord* content) {
-  ProgressScope progress(job.progress);
-  progress.Begin();
-  struct EndOnExit {
-    const ProgressScope& scope;
-    ~EndOnExit() { scope.End(); }
-  } end_on_exit{progress};
+  ProgressRange progress(job.progress);
 
   // The encrypted size does not depend on the password or the vector: the
   // password check is 2 bytes and the chunks follow the compressed bytes.

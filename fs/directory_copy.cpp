@@ -60,12 +60,7 @@ Result CopyFileBody(const String& source, const String& target, uint32_t size, c
 
 Result CopySingleFile(const String& source, const String& target_path, bool replace,
                       const ProgressCallback* progress_callback) {
-  ProgressScope progress(progress_callback);
-  progress.Begin();
-  struct EndOnExit {
-    const ProgressScope& scope;
-    ~EndOnExit() { scope.End(); }
-  } end_on_exit{progress};
+  ProgressRange progress(progress_callback);
 
   if (!FileExists(source)) return kFileNotFound;
   if (!replace && FileExists(target_path)) return kTargetFileExists;

@@ -49,7 +49,10 @@ mv_wine_start() {
     mv_log "creating the Wine prefix"
     wineboot -i >/dev/null 2>&1 || true
   fi
-  wineserver -p 600
+  # The server that created the prefix must be gone before a persistent one
+  # can start (wineserver -p refuses while another one runs).
+  wineserver -w >/dev/null 2>&1 || true
+  wineserver -p 600 >/dev/null 2>&1 || true
   wineboot >/dev/null 2>&1 || true
 }
 

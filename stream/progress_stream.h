@@ -88,4 +88,14 @@ class ProgressScope {
   const ProgressCallback* callback_;
 };
 
+// A ProgressScope whose level begins with a range of 100 when it is made
+// and ends when it goes, on every way out of the operation that owns it.
+class ProgressRange : public ProgressScope {
+ public:
+  explicit ProgressRange(const ProgressCallback* callback) : ProgressScope(callback) { Begin(); }
+  ~ProgressRange() { End(); }
+  ProgressRange(const ProgressRange&) = delete;
+  ProgressRange& operator=(const ProgressRange&) = delete;
+};
+
 }  // namespace mv

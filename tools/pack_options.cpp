@@ -87,12 +87,12 @@ bool ParsePackOptions(const std::vector<std::string>& arguments, PackOptions* op
   bool options_done = false;
   for (; i < arguments.size(); ++i) {
     const std::string& arg = arguments[i];
-    if (options_done || arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
-      options->positional.push_back(arg);
+    if (!options_done && arg == "--") {
+      options_done = true;
       continue;
     }
-    if (arg == "--") {
-      options_done = true;
+    if (options_done || arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
+      options->positional.push_back(arg);
       continue;
     }
     if (arg == "--help") {

@@ -101,6 +101,14 @@ void FillEntry(const struct stat& st, FolderEntry* entry) {
 int OpenRegular(const char* path, int flags, mode_t mode) {
   String system_path;
   if (!SystemPath(path, &system_path)) return -1;
+  // A read-only file (no write bit) is not opened for writing, as Windows
+  // refuses it, also for a user whom the permissions would not stop (root).
+  // Checked before open, which would already truncate it.
+  struct stat existing;
+  if ((flags & (O_WRONLY | O_RDWR)) != 0 && lstat(system_path.c_str(), &existing) == 0 &&
+      S_ISREG(existing.st_mode) && (existing.st_mode & kWriteBits) == 0) {
+    return -1;
+  }
   int fd = open(system_path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode);
   if (fd < 0) return -1;
   struct stat st;

@@ -62,6 +62,26 @@ Result CancelOnPosition(int32_t code, int32_t, uintptr_t, uintptr_t) {
   return code == kProgressPosition ? kCancelled : kOk;
 }
 
+// A container whose one entry tries to leave the folder it is extracted into.
+std::vector<uint8_t> HostileContainer(const test::TempFolder& folder) {
+  std::string body = "escaped";
+  std::vector<uint8_t> entry = test::EncodeRawEntry(kEntryKindFile, "", "../escaped.txt", &body);
+  MemoryStream list;
+  list.OpenWrite();
+  list.WriteU16(TypeList);
+  list.WriteU16(0);
+  list.WriteU32(static_cast<uint32_t>(4 + entry.size()));
+  list.WriteU32(1);
+  list.Write(entry.data(), static_cast<uint32_t>(entry.size()));
+  std::string path = folder.Join("hostile.mef");
+  EXPECT_EQ(test::WriteCraftedPackageBytes(path, test::StandardHeader(), kCipherAes, std::vector<uint8_t>(16, 0x5A), 1,
+                                           "secret", list.GetData()),
+            kOk);
+  tools::Bytes bytes;
+  EXPECT_TRUE(tools::ReadWholeFile(path, &bytes));
+  return bytes;
+}
+
 class SelfExtractorTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -82,26 +102,7 @@ TEST_F(SelfExtractorTest, LeavesNothingBehindWhateverTheOutcome) {
   beyond[9] = 0xFF;
   beyond[10] = 0xFF;
 
-  // A content record whose one entry tries to leave the work folder.
-  std::vector<uint8_t> evil_content;
-  {
-    std::string body = "escaped";
-    std::vector<uint8_t> entry = test::EncodeRawEntry(kEntryKindFile, "", "../escaped.txt", &body);
-    MemoryStream list;
-    list.OpenWrite();
-    list.WriteU16(TypeList);
-    list.WriteU16(0);
-    list.WriteU32(static_cast<uint32_t>(4 + entry.size()));
-    list.WriteU32(1);
-    list.Write(entry.data(), static_cast<uint32_t>(entry.size()));
-    evil_content = list.GetData();
-  }
-  std::string evil_path = folder_.Join("evil.mef");
-  ASSERT_EQ(test::WriteCraftedPackageBytes(evil_path, test::StandardHeader(), kCipherAes,
-                                           std::vector<uint8_t>(16, 0x5A), 1, "secret", evil_content),
-            kOk);
-  tools::Bytes evil_bytes;
-  ASSERT_TRUE(tools::ReadWholeFile(evil_path, &evil_bytes));
+  std::vector<uint8_t> evil_bytes = HostileContainer(folder_);
 
   struct Case {
     const char* name;
@@ -146,18 +147,24 @@ TEST_F(SelfExtractorTest, LeavesNothingBehindWhateverTheOutcome) {
 
 // The real stub, its section grown with a real container, run as a user
 // would run it.
-TEST_F(SelfExtractorTest, GrownStubDecryptsThroughTheCommandLine) {
+// A copy of the real stub whose section carries container.
+std::string StubWith(const test::TempFolder& folder, const std::string& name, const std::vector<uint8_t>& container) {
   tools::Bytes image;
-  ASSERT_TRUE(tools::ReadWholeFile(test::ProgramPath("morvalis-sfx"), &image));
+  EXPECT_TRUE(tools::ReadWholeFile(test::ProgramPath("morvalis-sfx"), &image));
   std::string error;
-  ASSERT_TRUE(tools::GrowPayloadSection(&image, test::SectionWith(container_), &error)) << error;
+  EXPECT_TRUE(tools::GrowPayloadSection(&image, test::SectionWith(container), &error)) << error;
 #ifdef _WIN32
-  std::string stub = folder_.Join("package.exe");
+  std::string stub = folder.Join(name + ".exe");
 #else
-  std::string stub = folder_.Join("package");
+  std::string stub = folder.Join(name);
 #endif
-  ASSERT_TRUE(tools::WriteWholeFile(stub, image));
+  EXPECT_TRUE(tools::WriteWholeFile(stub, image));
   std::filesystem::permissions(stub, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
+  return stub;
+}
+
+TEST_F(SelfExtractorTest, GrownStubDecryptsThroughTheCommandLine) {
+  const std::string stub = StubWith(folder_, "package", container_);
 
   const std::string out = folder_.Join("out/");
   const std::string message = folder_.Join("message.txt");
@@ -185,6 +192,14 @@ TEST_F(SelfExtractorTest, GrownStubDecryptsThroughTheCommandLine) {
   EXPECT_EQ(test::RunProgramAndWait(stub, {"decrypt", "-pwd=secret", "-targetdir=" + out}),
             static_cast<int>(kTargetFolderExists));
   EXPECT_EQ(test::RunProgramAndWait(stub, {"decrypt", "-pwd=secret", "-targetdir=" + out, "-replace"}), 0);
+
+  // A package whose entry would leave the folder: refused, nothing written
+  // beside the target.
+  const std::string hostile = StubWith(folder_, "hostile", HostileContainer(folder_));
+  EXPECT_EQ(test::RunProgramAndWait(hostile, {"decrypt", "-pwd=secret", "-targetdir=" + folder_.Join("out3/")}),
+            static_cast<int>(kUnsafeEntryPath));
+  EXPECT_FALSE(std::filesystem::exists(folder_.Join("escaped.txt")));
+  EXPECT_FALSE(std::filesystem::exists(folder_.Join("out3")));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "container/container_format.h"
 #include "crypto/crypt_stack.h"
 #include "stream/file_stream.h"
+#include "stream/memory_stream.h"
 #include "stream/progress_stream.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/sample_data.h"
@@ -67,18 +68,11 @@ Result WriteCraftedPackage(const std::string& path, TagRecord header, CipherId c
                            const std::vector<uint8_t>& vector, uint32_t compression, const std::string& password,
                            TagRecord content, const std::string& root) {
   StreamContext context{root.c_str(), nullptr, 0, 0};
-  FileStream file;
-  Result r = file.Open(Stream::kWriting, String(path.c_str()), &context);
+  MemoryStream bytes;
+  bytes.OpenWrite(&context);
+  Result r = content.Serialize(bytes);
   if (r != kOk) return r;
-  r = header.Serialize(file);
-  if (r != kOk) return r;
-  CryptStack crypt;
-  TagValue iv = BlobOf(vector);
-  r = crypt.Open(&file, String(password.c_str()), &iv, cipher, compression);
-  if (r == kOk) r = content.Serialize(crypt);
-  Result c = crypt.Close();
-  Result f = file.Close();
-  return r != kOk ? r : (c != kOk ? c : f);
+  return WriteCraftedPackageBytes(path, header, cipher, vector, compression, password, bytes.GetData());
 }
 
 Result WriteCraftedPackageBytes(const std::string& path, TagRecord header, CipherId cipher,

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/command_line_mode.h"
+#include "app/command_line_parser.h"
+#include "tests/support/file_tree.h"
+#include "tests/support/temp_folder.h"
+
+namespace mv {
+namespace {
+
+StringArray ArgumentsOf(const std::vector<std::string>& arguments) {
+  StringArray array;
+  for (const std::string& a : arguments) array.Add(String(a.c_str()));
+  return array;
+}
+
+std::string Text(const String& s) { return s.c_str() == nullptr ? "" : s.c_str(); }
+
+TEST(CommandLine, DecryptOptions) {
+  struct Case {
+    std::vector<std::string> arguments;
+    Result result;
+    std::string command, password, target, message;
+    int replace;
+    bool debug;
+  } cases[] = {
+      {{}, kOk, "", "", "", "", 0, false},
+      {{"DECRYPT", "-pwd=a=b"}, kOk, "decrypt", "a=b", "", "", 0, false},
+      {{"decrypt", "/pwd= Mixed Case "}, kOk, "decrypt", " Mixed Case ", "", "", 0, false},
+      {{"decrypt", "-pwd="}, kOk, "decrypt", "", "", "", 0, false},
+      {{"decrypt", "-PWD=x"}, kUnknownSwitch, "decrypt", "", "", "", 0, false},
+      {{"-debug", "decrypt"}, kBadArgument, "", "", "", "", 0, false},
+      {{"decrypt", "-DEBUG", "/Replace"}, kOk, "decrypt", "", "", "", 1, true},
+      {{"decrypt", "--debug"}, kUnknownSwitch, "decrypt", "", "", "", 0, false},
+      {{"decrypt", "-replace=1"}, kUnknownSwitch, "decrypt", "", "", "", 0, false},
+      {{"decrypt", "-targetdir=C:\\out\\", "-messagefile=C:\\m.txt"}, kOk, "decrypt", "", "C:/out/", "C:/m.txt", 0,
+       false},
+      {{"decrypt", "-targetdir=a", "-targetdir=b"}, kOk, "decrypt", "", "b", "", 0, false},
+      {{"decrypt", "-TargetDir=x"}, kUnknownSwitch, "decrypt", "", "", "", 0, false},
+      {{"decrypt", "-unknown", "-debug"}, kUnknownSwitch, "decrypt", "", "", "", 0, false},
+      {{"decrypt", "-", "/", "-booting", "/SETUPINSTALL"}, kOk, "decrypt", "", "", "", 0, false},
+      {{"unknown", "-pwd=x"}, kOk, "unknown", "x", "", "", 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    DecryptOptions options;
+    EXPECT_EQ(options.DispatchArguments(ArgumentsOf(c.arguments)), c.result);
+    EXPECT_EQ(Text(options.command), c.command);
+    EXPECT_EQ(Text(options.password), c.password);
+    EXPECT_EQ(Text(options.target_folder), c.target);
+    EXPECT_EQ(Text(options.message_file), c.message);
+    EXPECT_EQ(options.replace, c.replace);
+    EXPECT_EQ(options.debug(), c.debug);
+  }
+}
+
+TEST(CommandLine, OptionValues) {
+  struct Case {
+    const char* text;
+    const char* name;
+    bool matches;
+    const char* value;
+  } cases[] = {
+      {"pwd=secret", "pwd", true, "secret"}, {"pwd=", "pwd", true, ""},          {"pwd", "pwd", false, ""},
+      {"xpwd=a", "pwd", false, ""},          {"pwdx=a", "pwd", false, ""},       {"", "pwd", false, ""},
+      {"pwd=a", "", false, ""},              {"PWD=a", "pwd", false, ""},        {"pwd==", "pwd", true, "="},
+  };
+  for (const Case& c : cases) {
+    String value("stale");
+    EXPECT_EQ(GetOptionValue(c.text, c.name, &value), c.matches) << c.text;
+    EXPECT_EQ(Text(value), c.value) << c.text;
+  }
+}
+
+TEST(CommandLine, PlainArgumentsNamingFilesOrFoldersAreCollected) {
+  test::TempFolder folder;
+  test::MakeTree(folder.path(), {{"file.txt", "x"}, {"dir/", ""}});
+  // Relative to the current folder: on POSIX an absolute path begins with
+  // '/' and is therefore a switch.
+  std::string base =
+      std::filesystem::relative(std::filesystem::path(folder.path()), std::filesystem::current_path()).generic_string() +
+      "/";
+  DecryptOptions options;
+  ASSERT_EQ(options.DispatchArguments(
+                ArgumentsOf({"decrypt", base + "file.txt", base + "dir", base + "dir/", base + "nothing"})),
+            kOk);
+  ASSERT_EQ(options.paths().GetCount(), 3);
+  EXPECT_EQ(Text(options.paths()[0]), base + "file.txt");
+  EXPECT_EQ(Text(options.paths()[1]), base + "dir/");
+  EXPECT_EQ(Text(options.paths()[2]), base + "dir/");
+}
+
+TEST(CommandLine, PasswordFileGivesItsFirstLine) {
+  test::TempFolder folder;
+  struct Case {
+    const char* content;
+    const char* password;
+  } cases[] = {
+      {"secret\nsecond line\n", "secret"},
+      {"with blanks  \r\nx", "with blanks  "},
+      {"no line end", "no line end"},
+      {"\nafter an empty first line", ""},
+  };
+  for (const Case& c : cases) {
+    std::string path = folder.Join("pw.txt");
+    test::WriteFileText(path, c.content);
+    String password;
+    ASSERT_EQ(ReadPasswordFile(String(path.c_str()), &password), kOk) << c.content;
+    EXPECT_EQ(Text(password), c.password);
+  }
+  String password;
+  EXPECT_EQ(ReadPasswordFile(String(folder.Join("missing.txt").c_str()), &password), kCannotOpen);
+  DecryptOptions options;
+  test::WriteFileText(folder.Join("pw.txt"), "from file\n");
+  ASSERT_EQ(options.DispatchArguments(ArgumentsOf({"decrypt", "-pwd=first", "-pwdfile=" + folder.Join("pw.txt")})),
+            kOk);
+  EXPECT_EQ(Text(options.password), "from file");
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,158 @@
+#include "fs/directory_copy.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fs/disk_query.h"
+#include "fs/file_info.h"
+#include "fs/folder_walk.h"
+#include "stream/progress_stream.h"
+#include "stream/tag_record.h"
+#include "tests/support/file_tree.h"
+#include "tests/support/temp_folder.h"
+
+namespace mv {
+namespace {
+
+using Notifications = std::vector<std::pair<int32_t, int32_t>>;
+
+Result Record(int32_t code, int32_t value, uintptr_t word1, uintptr_t) {
+  reinterpret_cast<Notifications*>(word1)->emplace_back(code, value);
+  return kOk;
+}
+
+class DirectoryCopyTest : public testing::Test {
+ protected:
+  String Path(const std::string& relative) const { return String(folder_.Join(relative).c_str()); }
+  test::TempFolder folder_;
+};
+
+TEST_F(DirectoryCopyTest, CopiesFilesWithTimesButNoEmptyFolders) {
+  test::MakeTree(folder_.Join("src/"), test::SampleTree());
+  test::MakeTree(folder_.Join("src/"), {{"Recycled/deleted.txt", "gone"}, {"a/RECYCLED/old.txt", "gone"}});
+  ASSERT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr), kOk);
+
+  test::Snapshot expected = test::TakeSnapshot(folder_.Join("src/"));
+  test::Snapshot got = test::TakeSnapshot(folder_.Join("dst/"));
+  for (const char* dropped : {"docs/deep/empty folder/", "Recycled/", "Recycled/deleted.txt", "a/", "a/RECYCLED/",
+                              "a/RECYCLED/old.txt"}) {
+    expected.entries.erase(dropped);
+    expected.times.erase(dropped);
+  }
+  EXPECT_EQ(got.entries, expected.entries);
+  EXPECT_EQ(got.times, expected.times);
+}
+
+TEST_F(DirectoryCopyTest, RefusalsBeforeAnythingIsTouched) {
+  std::filesystem::create_directories(folder_.Join("src"));
+  std::filesystem::create_directories(folder_.Join("exists"));
+  test::WriteFileText(folder_.Join("src/a.txt"), "a");
+  struct Case {
+    const char* name;
+    String source;
+    String target;
+    bool replace;
+    Result expected;
+  } cases[] = {
+      {"no source", Path("missing/"), Path("new/"), true, kFolderNotFound},
+      {"target exists", Path("src/"), Path("exists/"), false, kTargetFolderExists},
+      {"empty source", Path("exists/"), Path("never/"), true, kOk},
+  };
+  for (const Case& c : cases) EXPECT_EQ(DirectoryCopy(c.source, c.target, c.replace, nullptr), c.expected) << c.name;
+  EXPECT_FALSE(FolderExists(Path("never/")));  // an empty source makes no target
+  EXPECT_TRUE(test::ListNames(folder_.Join("exists/")).empty());
+}
+
+TEST_F(DirectoryCopyTest, SingleFileRules) {
+  test::WriteFileText(folder_.Join("a.txt"), "alpha");
+  test::WriteFileText(folder_.Join("empty.txt"), "");
+  test::WriteFileText(folder_.Join("taken.txt"), "old");
+  struct Case {
+    const char* name;
+    String source;
+    String target;
+    bool replace;
+    Result expected;
+  } cases[] = {
+      {"no source", Path("missing.txt"), Path("x.txt"), true, kFileNotFound},
+      {"target exists", Path("a.txt"), Path("taken.txt"), false, kTargetFileExists},
+      {"bare name as target", Path("a.txt"), String("plain.txt"), true, kBadArgument},
+      {"into a folder path", Path("a.txt"), Path("into/deep/"), true, kOk},
+      {"replacing", Path("a.txt"), Path("taken.txt"), true, kOk},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CopySingleFile(c.source, c.target, c.replace, nullptr), c.expected) << c.name;
+  EXPECT_EQ(test::ReadFileText(folder_.Join("into/deep/a.txt")), "alpha");
+  EXPECT_EQ(test::ReadFileText(folder_.Join("taken.txt")), "alpha");
+
+  // An empty file reports the one percentage 0 inside its range.
+  Notifications seen;
+  ProgressCallback progress{&Record, reinterpret_cast<uintptr_t>(&seen), 0};
+  ASSERT_EQ(CopySingleFile(Path("empty.txt"), Path("copy-of-empty.txt"), false, &progress), kOk);
+  EXPECT_EQ(seen, (Notifications{{kProgressBegin, 100}, {kProgressPosition, 0}, {kProgressEnd, 0}}));
+  EXPECT_TRUE(FileExists(Path("copy-of-empty.txt")));
+}
+
+TEST_F(DirectoryCopyTest, ReadOnlyFilesStayReadOnlyAndCannotBeOverwritten) {
+  test::MakeTree(folder_.Join("src/"), {{"locked.txt", "locked"}});
+  TagRecord flags;
+  flags.SetU8(kInfoTagReadOnly, 1, true);
+  ASSERT_EQ(SetFileInfo(Path("src/locked.txt"), &flags), kOk);
+  ASSERT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr), kOk);
+  TagRecord copied;
+  ASSERT_EQ(GetFileInfo(Path("dst/locked.txt"), &copied), kOk);
+  EXPECT_EQ(copied.GetU8(kInfoTagReadOnly, 0), 1);
+  EXPECT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr), kCannotOpen);
+}
+
+TEST_F(DirectoryCopyTest, GoesOnPastFailuresAndReportsTheLastOne) {
+  // Two files whose targets cannot be written: "x.txt" is a folder at the
+  // target, and "sub/" is a file there, so sub/y.txt's folder cannot be made.
+  test::MakeTree(folder_.Join("src/"), {{"x.txt", "x"}, {"sub/y.txt", "y"}, {"ok1.txt", "1"}, {"zz/ok2.txt", "2"}});
+  std::filesystem::create_directories(folder_.Join("dst/x.txt"));
+  test::WriteFileText(folder_.Join("dst/sub"), "in the way");
+
+  StringArray order;
+  ASSERT_EQ(ListFolder(Path("src/"), &order), kOk);
+  int32_t x_at = -1;
+  int32_t y_at = -1;
+  for (int32_t i = 0; i < order.GetCount(); ++i) {
+    if (order[i] == Path("src/x.txt")) x_at = i;
+    if (order[i] == Path("src/sub/y.txt")) y_at = i;
+  }
+  Result r = DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr);
+  Result x_failure = kCannotOpen;
+  Result y_failure = CopySingleFile(Path("src/sub/y.txt"), Path("dst/sub/y.txt"), true, nullptr);
+  ASSERT_NE(y_failure, kOk);
+  EXPECT_EQ(r, x_at > y_at ? x_failure : y_failure);
+  EXPECT_EQ(test::ReadFileText(folder_.Join("dst/ok1.txt")), "1");
+  EXPECT_EQ(test::ReadFileText(folder_.Join("dst/zz/ok2.txt")), "2");
+}
+
+TEST_F(DirectoryCopyTest, ReportsProgressAsNestedPhases) {
+  test::MakeTree(folder_.Join("src/"), {{"a.txt", "a"}, {"sub/b.txt", "b"}});
+  Notifications seen;
+  ProgressCallback progress{&Record, reinterpret_cast<uintptr_t>(&seen), 0};
+  ASSERT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), true, &progress), kOk);
+  // Three entries: a.txt, sub/ and sub/b.txt.
+  EXPECT_EQ(seen, (Notifications{{kProgressBegin, 100},
+                                 {kProgressBeginPhase, 10},
+                                 {kProgressEndPhase, 0},
+                                 {kProgressPosition, 10},
+                                 {kProgressBeginPhase, 90},
+                                 {kProgressBegin, 3},
+                                 {kProgressPosition, 1},
+                                 {kProgressPosition, 2},
+                                 {kProgressPosition, 3},
+                                 {kProgressPosition, 3},
+                                 {kProgressEnd, 0},
+                                 {kProgressEndPhase, 0},
+                                 {kProgressPosition, 100},
+                                 {kProgressEnd, 0}}));
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,76 @@
+#include "tools/pack_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/package_content.h"
+
+namespace mv::tools {
+namespace {
+
+TEST(PackOptions, ParsesCommandsPositionalsAndOptions) {
+  struct Case {
+    std::vector<std::string> arguments;
+    bool ok;
+    std::string command;
+    std::vector<std::string> positional;
+    std::string compression;
+    bool help;
+  } cases[] = {
+      {{"create", "out.mef", "--compression", "2", "a", "b"}, true, "create", {"out.mef", "a", "b"}, "2", false},
+      {{"create", "out.mef", "--compression=0", "a"}, true, "create", {"out.mef", "a"}, "0", false},
+      {{"create", "out.mef", "--", "--compression=0"}, true, "create", {"out.mef", "--compression=0"}, "", false},
+      {{"create", "--compression"}, false, "create", {}, "", false},
+      {{"list", "p.exe", "--compression", "1"}, false, "list", {"p.exe"}, "", false},
+      {{"extract", "-", "dir"}, true, "extract", {"-", "dir"}, "", false},
+      {{"--help"}, true, "", {}, "", true},
+      {{"sfx", "--help"}, true, "sfx", {}, "", true},
+      {{"bogus"}, false, "bogus", {}, "", false},
+      {{}, false, "", {}, "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    PackOptions options;
+    std::string error;
+    ASSERT_EQ(ParsePackOptions(c.arguments, &options, &error), c.ok) << error;
+    EXPECT_EQ(options.command, c.command);
+    if (!c.ok) {
+      EXPECT_FALSE(error.empty());
+      continue;
+    }
+    EXPECT_EQ(options.positional, c.positional);
+    EXPECT_EQ(options.Get("compression"), c.compression);
+    EXPECT_EQ(options.help, c.help);
+  }
+}
+
+TEST(PackOptions, EveryCommandHasItsOwnUsage) {
+  std::string tool = PackUsage("");
+  for (const char* command : {"create", "hide", "sfx", "list", "test", "extract"}) {
+    EXPECT_NE(tool.find(command), std::string::npos) << command;
+    std::string usage = PackUsage(command);
+    EXPECT_NE(usage, tool);
+    EXPECT_EQ(usage.find(std::string("morvalis-pack ") + command), 7u) << usage;
+  }
+}
+
+TEST(PackageContent, FileTimesAsCalendarDates) {
+  constexpr uint64_t kSecond = 10000000;
+  constexpr uint64_t kUnixEpoch = 116444736000000000;
+  struct Case {
+    uint64_t file_time;
+    const char* text;
+  } cases[] = {
+      {kUnixEpoch, "1970-01-01 00:00:00"},
+      {0, "1601-01-01 00:00:00"},
+      {kUnixEpoch + 1706933106 * kSecond, "2024-02-03 04:05:06"},
+      {kUnixEpoch + 951782400 * kSecond, "2000-02-29 00:00:00"},
+      {kUnixEpoch + 4102444799 * kSecond + 9999999, "2099-12-31 23:59:59"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatFileTime(c.file_time), c.text);
+}
+
+}  // namespace
+}  // namespace mv::tools
