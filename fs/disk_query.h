@@ -2,7 +2,7 @@
 // drive queries (drive type, cluster size, free space). They never fail:
 // they answer 0, false, 0.0 or kUnknownSize.
 //
-// A drive is named by its specification (D:); its root is D:/. On POSIX,
+// A drive is named by its letter and colon (D:); its root is D:/. On POSIX,
 // which has no drive letters, a "drive specification" is any path ending in
 // ':' and its "drive" is the file system holding that folder: there are no
 // CD-ROM or removable drives there.

@@ -69,7 +69,8 @@ mv_run_gtest() {  # name command...
   local log="build/test-logs/$name.log"
   mv_log "tests: $name"
   local status=0
-  "$@" --gtest_color=no >"$log" 2>&1 || status=$?
+  # Wine's console writes CR LF; the log keeps plain lines.
+  "$@" --gtest_color=no 2>&1 | tr -d '\r' >"$log" || status=$?
   grep -E '^\[  (FAILED|PASSED) |^\[==========\]' "$log" >&2 || true
   local passed failed
   passed=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\.$/\1/p' "$log" | tail -1)

@@ -5,15 +5,15 @@
 namespace mv::tools {
 namespace {
 
-struct CommandSpec {
+struct CommandInfo {
   const char* name;
   std::vector<std::string> options;  // each takes a value
   const char* usage;
 };
 
 
-const std::vector<CommandSpec>& Commands() {
-  static const std::vector<CommandSpec> commands = {
+const std::vector<CommandInfo>& Commands() {
+  static const std::vector<CommandInfo> commands = {
       {"create",
        {"message-file", "compression", "password", "password-file"},
        "usage: morvalis-pack create OUT.mef [--message-file FILE] [--compression 0|1|2] INPUT...\n"
@@ -49,8 +49,8 @@ const std::vector<CommandSpec>& Commands() {
   return commands;
 }
 
-const CommandSpec* FindCommand(const std::string& name) {
-  for (const CommandSpec& c : Commands()) {
+const CommandInfo* FindCommand(const std::string& name) {
+  for (const CommandInfo& c : Commands()) {
     if (name == c.name) return &c;
   }
   return nullptr;
@@ -79,8 +79,8 @@ bool ParsePackOptions(const std::vector<std::string>& arguments, PackOptions* op
     return options->help;
   }
   options->command = arguments[i++];
-  const CommandSpec* spec = FindCommand(options->command);
-  if (spec == nullptr) {
+  const CommandInfo* info = FindCommand(options->command);
+  if (info == nullptr) {
     *error = "unknown command '" + options->command + "'";
     return false;
   }
@@ -107,7 +107,7 @@ bool ParsePackOptions(const std::vector<std::string>& arguments, PackOptions* op
       value = name.substr(eq + 1);
       name = name.substr(0, eq);
     }
-    if (std::find(spec->options.begin(), spec->options.end(), name) == spec->options.end()) {
+    if (std::find(info->options.begin(), info->options.end(), name) == info->options.end()) {
       *error = "unknown option '--" + name + "' for " + options->command;
       return false;
     }
@@ -124,8 +124,8 @@ bool ParsePackOptions(const std::vector<std::string>& arguments, PackOptions* op
 }
 
 std::string PackUsage(const std::string& command) {
-  const CommandSpec* spec = FindCommand(command);
-  return spec == nullptr ? kToolUsage : spec->usage;
+  const CommandInfo* info = FindCommand(command);
+  return info == nullptr ? kToolUsage : info->usage;
 }
 
 }  // namespace mv::tools

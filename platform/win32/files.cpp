@@ -194,7 +194,17 @@ bool File::Open(const char* path, const char* mode) {
   if (mode == nullptr) return false;
   for (const char* m : kModes) {
     if (std::strcmp(mode, m) != 0) continue;
-    file_ = std::fopen(NativePath(path).c_str(), m);
+    const String native = NativePath(path);
+    // Windows refuses to write a read-only file; say so here too, so that a
+    // runtime that would not (Wine run by root) behaves the same.
+    const DWORD attributes = GetFileAttributesA(native.c_str());
+    if (m[0] != 'r' || m[1] == '+') {
+      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+          (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return false;
+      }
+    }
+    file_ = std::fopen(native.c_str(), m);
     return file_ != nullptr;
   }
   return false;

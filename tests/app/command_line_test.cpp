@@ -79,11 +79,15 @@ TEST(CommandLine, OptionValues) {
 TEST(CommandLine, PlainArgumentsNamingFilesOrFoldersAreCollected) {
   test::TempFolder folder;
   test::MakeTree(folder.path(), {{"file.txt", "x"}, {"dir/", ""}});
-  // Relative to the current folder: on POSIX an absolute path begins with
-  // '/' and is therefore a switch.
+#ifdef _WIN32
+  std::string base = folder.path();
+#else
+  // Relative to the current folder: an absolute POSIX path begins with '/'
+  // and is therefore a switch.
   std::string base =
       std::filesystem::relative(std::filesystem::path(folder.path()), std::filesystem::current_path()).generic_string() +
       "/";
+#endif
   DecryptOptions options;
   ASSERT_EQ(options.DispatchArguments(
                 ArgumentsOf({"decrypt", base + "file.txt", base + "dir", base + "dir/", base + "nothing"})),

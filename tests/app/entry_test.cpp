@@ -19,7 +19,7 @@ TEST(ModeSelection, OnlyAnEmptyTailIsInteractive) {
     const char* tail;
     int expected;
   } cases[] = {
-      {nullptr, 1001}, {"", 1001}, {"decrypt", 1002}, {"x", 1002}, {"\"\"", 1002}, {"-pwd=a", 1002},
+      {nullptr, 1001}, {"", 1001}, {"decrypt", 1002}, {"\"\"", 1002},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(SelectMode(c.tail, &Interactive, &CommandLine), c.expected) << (c.tail ? c.tail : "(null)");
@@ -35,12 +35,10 @@ TEST(ModeSelection, StubWithoutPayload) {
     int exit_code;
   } cases[] = {
       {{}, 1},
-      {{"decrypt"}, 1},
       {{"DECRYPT", "-pwd=x", "/debug"}, 1},
       {{"unknown-command"}, 32},
       {{"-debug", "decrypt"}, 30},
       {{"decrypt", "-PWD=x"}, 32},
-      {{"decrypt", "-replace=1"}, 32},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(test::RunProgramAndWait(stub, c.arguments), c.exit_code) << testing::PrintToString(c.arguments);

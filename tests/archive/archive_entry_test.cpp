@@ -1,4 +1,4 @@
-// How one entry serialises itself: sizes, chunks, measuring, binding to
+// How one entry serialises itself: sizes, measuring, binding to
 // the base folder, and what reading does on disk.
 #include "archive/archive_entry.h"
 
@@ -22,21 +22,6 @@ using test::ReadTestFile;
 using test::ReadValue;
 using test::TreeOf;
 using test::WriteTestFile;
-
-// A memory stream that remembers the size of every transfer of at least
-// 1000 bytes: the content chunks, not the record's small fields.
-class ChunkRecorder : public MemoryStream {
- public:
-  Result Read(void* buffer, uint32_t length) override {
-    if (length >= 1000) chunks.push_back(length);
-    return MemoryStream::Read(buffer, length);
-  }
-  Result Write(const void* buffer, uint32_t length) override {
-    if (length >= 1000) chunks.push_back(length);
-    return MemoryStream::Write(buffer, length);
-  }
-  std::vector<uint32_t> chunks;
-};
 
 uint32_t HeadLength(const std::vector<uint8_t>& bytes) {
   return bytes[4] | bytes[5] << 8 | bytes[6] << 16 | static_cast<uint32_t>(bytes[7]) << 24;
@@ -90,28 +75,6 @@ TEST_F(ArchiveEntryTest, ComputedSizeMatchesWhatIsWritten) {
     entry->TagRecord::Serialize(record);
     EXPECT_EQ(bytes.size() - 8, record.GetData().size() + c.content) << c.what;
   }
-}
-
-TEST_F(ArchiveEntryTest, ContentMovesInChunksOfTheCopyBuffer) {
-  std::string content(250000, '\0');
-  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
-  WriteTestFile(source_.Join("f.bin"), content);
-  TagValue value = MakeEntryValue(0, "", "f.bin");
-  StreamContext context;
-  context.base_folder = source_.path().c_str();
-  ChunkRecorder out;
-  out.OpenWrite(&context);
-  ASSERT_EQ(value.Serialize(out), kOk);
-  EXPECT_EQ(out.chunks, (std::vector<uint32_t>{100000, 100000, 50000}));
-
-  context.base_folder = target_.path().c_str();
-  ChunkRecorder in;
-  in.OpenRead(out.GetData(), &context);
-  TagValue read;
-  ASSERT_EQ(read.Serialize(in), kOk);
-  EXPECT_EQ(in.chunks, (std::vector<uint32_t>{100000, 100000, 50000}));
-  EXPECT_EQ(in.GetRemaining(), 0u);
-  EXPECT_TRUE(ReadTestFile(target_.Join("f.bin")) == content);
 }
 
 TEST_F(ArchiveEntryTest, MeasuringCountsTheContentWithoutMovingIt) {

@@ -55,27 +55,21 @@ std::vector<uint8_t> WriteRecord(TagRecord& record, const std::string& base) {
   return out.GetData();
 }
 
-TEST(EntryTreeTest, ATreeRoundTripsWithContentsFlagsAndTimes) {
+TEST(EntryTreeTest, ATreeRoundTripsWithExactTimesAndFlags) {
   test::TempFolder source;
   test::TempFolder target;
-  // Names in the program's code page: "Übersicht.txt" in "Änderungen/".
-  const std::string kUmlautFolder = "\xC4nderungen/";
-  const std::string kUmlautFile = "\xDC" "bersicht.txt";
-  std::string large(250000, '\0');
-  for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i % 251);
+  // Large content and names outside ASCII go through the package reader's
+  // round trip; here the exact times, flags and empty folders.
   const std::vector<std::pair<std::string, std::string>> files = {
       {"top.txt", "at the top"},
       {"empty.txt", ""},
-      {"a/one.txt", "one"},
-      {"a/b/two.bin", large},
+      {"a/b/two.bin", std::string(3000, 'b')},
       {"a/b/c/empty.bin", ""},
-      {kUmlautFolder + kUmlautFile, "Umlaute"},
       {"locked.txt", "read-only"},
   };
   for (const char* folder : {"a/", "a/b/", "a/b/c/", "a/b/c/d/", "void/"}) {
     MakeTestFolder(source.Join(folder));
   }
-  MakeTestFolder(source.Join(kUmlautFolder));
   platform::FileTime time = kBaseTime;
   for (const auto& [name, content] : files) {
     WriteTestFile(source.Join(name), content);

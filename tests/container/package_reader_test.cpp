@@ -10,6 +10,7 @@
 #include "container/container_format.h"
 #include "stream/carrier_format.h"
 #include "stream/progress_stream.h"
+#include "tests/stream/carrier_test_files.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/temp_folder.h"
@@ -140,30 +141,21 @@ TEST_F(PackageReaderTest, RefusesWhatIsNotAUsableContainer) {
     test::WriteCraftedPackage(path, header, cipher, vector, 1, "right", content, source_);
     return path;
   };
-  {
-    TagRecord h = test::StandardHeader();
-    h.SetText(kHeaderTagFormatMark, "Morvalis Encrypted Fil", true);
-    cases.push_back({"wrong mark", crafted("mark", h, kCipherAes, std::vector<uint8_t>(16, 0x5A)), kNotAContainer});
-  }
-  {
-    TagRecord h = test::StandardHeader();
-    h.SetU8(kHeaderTagCipher, kCipherReserved, true);
-    cases.push_back({"reserved cipher", crafted("cipher1", h, kCipherAes, std::vector<uint8_t>(16, 0x5A)),
-                     kNotAContainer});
-  }
-  {
-    TagRecord h = test::StandardHeader();
-    h.SetU8(kHeaderTagCompression, 3, true);
-    cases.push_back({"compression 3", crafted("comp3", h, kCipherAes, std::vector<uint8_t>(16, 0x5A)),
-                     kBadCompression});
-  }
-  {
-    TagRecord h = test::StandardHeader();
-    TagValue long_vector;
-    long_vector.SetBlobSize(20);
-    h.Set(kHeaderTagVector, long_vector, true);
-    cases.push_back({"20-byte vector", crafted("vector20", h, kCipherAes, std::vector<uint8_t>(16, 0)), kBadVector});
-  }
+  const std::vector<uint8_t> vector(16, 0x5A);
+  TagRecord h = test::StandardHeader();
+  h.SetText(kHeaderTagFormatMark, "Morvalis Encrypted Fil", true);
+  cases.push_back({"wrong mark", crafted("mark", h, kCipherAes, vector), kNotAContainer});
+  h = test::StandardHeader();
+  h.SetU8(kHeaderTagCipher, kCipherReserved, true);
+  cases.push_back({"reserved cipher", crafted("cipher1", h, kCipherAes, vector), kNotAContainer});
+  h = test::StandardHeader();
+  h.SetU8(kHeaderTagCompression, 3, true);
+  cases.push_back({"compression 3", crafted("comp3", h, kCipherAes, vector), kBadCompression});
+  h = test::StandardHeader();
+  TagValue long_vector;
+  long_vector.SetBlobSize(20);
+  h.Set(kHeaderTagVector, long_vector, true);
+  cases.push_back({"20-byte vector", crafted("vector20", h, kCipherAes, std::vector<uint8_t>(16, 0)), kBadVector});
   cases.push_back({"wrong password", good, kWrongPassword});
   {
     std::string older = folder_.Join("older.MEF");
@@ -223,7 +215,7 @@ TEST_F(PackageReaderTest, CarriersAreReadAsContainers) {
   for (bool wav : {false, true}) {
     SCOPED_TRACE(wav ? "wav" : "bmp");
     std::string carrier = folder_.Join(wav ? "sound.Wav" : "photo.Bmp");
-    test::WriteCarrier(carrier, 3 << 20, wav);
+    test::WriteWholeFile(carrier, test::CarrierBytes(wav ? CarrierWav16 : CarrierBmp24, 3 << 20));
     std::string small = folder_.Join("small/");
     test::MakeTree(small, {{"a.txt", "carried text"}, {"sub/b.txt", "more"}});
     TagRecord header;
@@ -242,11 +234,7 @@ TEST_F(PackageReaderTest, CarriersAreReadAsContainers) {
     EXPECT_EQ(Decrypt(carrier, "other").result, kNoHiddenData);
   }
   std::string packed = folder_.Join("packed.bmp");
-  std::vector<uint8_t> bytes(4000, 0);
-  bytes[0] = 'B';
-  bytes[28] = 8;
-  bytes[30] = 1;  // a compression method: not a usable carrier
-  tools::WriteWholeFile(packed, bytes);
+  test::WriteWholeFile(packed, test::CarrierBytes(CarrierBmpPacked, 4000));  // not a usable carrier
   EXPECT_EQ(Decrypt(packed, "x").result, kNotAContainer);
 }
 

@@ -15,6 +15,10 @@
 namespace mv {
 namespace {
 
+// printf '' | openssl sha1; printf 'abc' | openssl sha1
+const char kEmptyDigest[] = "da39a3ee5e6b4b0d3255bfef95601890afd80709";
+const char kAbcDigest[] = "a9993e364706816aba3e25717850c26c9cd0d89d";
+
 struct KnownDigest {
   std::string message;
   const char* digest;  // from the command beside each entry
@@ -22,10 +26,8 @@ struct KnownDigest {
 
 std::vector<KnownDigest> KnownDigests() {
   return {
-      // printf '' | openssl sha1
-      {"", "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
-      // printf 'abc' | openssl sha1
-      {"abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
+      {"", kEmptyDigest},
+      {"abc", kAbcDigest},
       // printf 'abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq' | openssl sha1
       {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
        "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
@@ -34,9 +36,10 @@ std::vector<KnownDigest> KnownDigests() {
   };
 }
 
-std::vector<uint8_t> DigestBytes(const Sha1Hash& hash) {
-  return std::vector<uint8_t>(hash.Digest(), hash.Digest() + kSha1DigestSize);
+std::vector<uint8_t> DigestBytes(const uint8_t* digest) {
+  return std::vector<uint8_t>(digest, digest + kSha1DigestSize);
 }
+std::vector<uint8_t> DigestBytes(const Sha1Hash& hash) { return DigestBytes(hash.Digest()); }
 
 TEST(Sha1Test, HashBufferGivesPublishedDigests) {
   for (const KnownDigest& known : KnownDigests()) {
@@ -46,29 +49,20 @@ TEST(Sha1Test, HashBufferGivesPublishedDigests) {
   }
 }
 
-TEST(Sha1Test, HashTextHashesCharactersWithoutTerminator) {
+TEST(Sha1Test, TextsHashWithoutTerminatorAndDigestsComeAsBlobs) {
   Sha1Hash never_assigned;
   ASSERT_EQ(never_assigned.HashText(String()), kOk);
-  EXPECT_EQ(DigestBytes(never_assigned), test::FromHex("da39a3ee5e6b4b0d3255bfef95601890afd80709"));
-  Sha1Hash empty;
-  ASSERT_EQ(empty.HashText(String("")), kOk);
-  EXPECT_EQ(DigestBytes(empty), DigestBytes(never_assigned));
+  EXPECT_EQ(DigestBytes(never_assigned), test::FromHex(kEmptyDigest));
   Sha1Hash abc;
   ASSERT_EQ(abc.HashText(String("abc")), kOk);
-  EXPECT_EQ(DigestBytes(abc), test::FromHex("a9993e364706816aba3e25717850c26c9cd0d89d"));
-}
+  EXPECT_EQ(DigestBytes(abc), test::FromHex(kAbcDigest));
 
-TEST(Sha1Test, GetDigestGivesTwentyByteBlob) {
-  Sha1Hash hash;
-  ASSERT_EQ(hash.HashBuffer("abc", 3), kOk);
   TagValue out;
   out.SetU32Value(7);
-  ASSERT_EQ(hash.GetDigest(out), kOk);
+  ASSERT_EQ(abc.GetDigest(out), kOk);
   ASSERT_EQ(out.GetType(), TypeBlob);
   ASSERT_EQ(out.GetLength(), kSha1DigestSize);
-  EXPECT_EQ(std::vector<uint8_t>(out.GetBytes(), out.GetBytes() + kSha1DigestSize),
-            test::FromHex("a9993e364706816aba3e25717850c26c9cd0d89d"));
-
+  EXPECT_EQ(DigestBytes(out.GetBytes()), test::FromHex(kAbcDigest));
   TagValue direct;
   ASSERT_EQ(DigestOfBuffer("abc", 3, direct), kOk);
   EXPECT_EQ(TagValue::Compare(direct, out), 0);
@@ -94,7 +88,7 @@ TEST(Sha1Test, PiecesAcrossBlockBoundariesMatchOneUpdate) {
     }
     uint8_t digest[kSha1DigestSize];
     ASSERT_EQ(Sha1Final(digest, context), kOk);
-    EXPECT_EQ(std::vector<uint8_t>(digest, digest + kSha1DigestSize), DigestBytes(whole))
+    EXPECT_EQ(DigestBytes(digest), DigestBytes(whole))
         << "first piece " << pattern[0];
   }
 }
@@ -110,8 +104,7 @@ TEST(Sha1Test, ContextFinishesOnceAndRestartsWithInit) {
   Sha1Update(context, nullptr, 5);
   Sha1Update(context, "c", 1);
   ASSERT_EQ(Sha1Final(digest, context), kOk);
-  EXPECT_EQ(std::vector<uint8_t>(digest, digest + kSha1DigestSize),
-            test::FromHex("a9993e364706816aba3e25717850c26c9cd0d89d"));
+  EXPECT_EQ(DigestBytes(digest), test::FromHex(kAbcDigest));
   EXPECT_EQ(Sha1Final(digest, context), kNotOpen);
 
   // A second Init drops an unfinished message.
@@ -119,16 +112,14 @@ TEST(Sha1Test, ContextFinishesOnceAndRestartsWithInit) {
   Sha1Update(context, "garbage", 7);
   ASSERT_EQ(Sha1Init(context), kOk);
   ASSERT_EQ(Sha1Final(digest, context), kOk);
-  EXPECT_EQ(std::vector<uint8_t>(digest, digest + kSha1DigestSize),
-            test::FromHex("da39a3ee5e6b4b0d3255bfef95601890afd80709"));
+  EXPECT_EQ(DigestBytes(digest), test::FromHex(kEmptyDigest));
 }
 
 TEST(Sha1Test, RangesHashAsTheirConcatenation) {
   const ByteRange pieces[] = {{"a", 1}, {nullptr, 0}, {"bc", 2}};
   uint8_t digest[kSha1DigestSize];
   ASSERT_EQ(Sha1OfRanges(pieces, 3, digest), kOk);
-  EXPECT_EQ(std::vector<uint8_t>(digest, digest + kSha1DigestSize),
-            test::FromHex("a9993e364706816aba3e25717850c26c9cd0d89d"));
+  EXPECT_EQ(DigestBytes(digest), test::FromHex(kAbcDigest));
   const ByteRange too_many[kMaxSha1Ranges + 1] = {};
   EXPECT_EQ(Sha1OfRanges(too_many, kMaxSha1Ranges + 1, digest), kBadArgument);
 }

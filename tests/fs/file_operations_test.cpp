@@ -79,18 +79,7 @@ TEST_F(FileOperationsTest, RemoveFileRefusesReadOnlyFilesAndFolders) {
   EXPECT_TRUE(FolderExists(P("sub/")));
 }
 
-TEST_F(FileOperationsTest, RemoveEmptyFolder) {
-  MakeTestFolder(folder_.Join("empty/"));
-  MakeTestFolder(folder_.Join("full/"));
-  WriteTestFile(folder_.Join("full/x"), "x");
-  EXPECT_EQ(RemoveEmptyFolder(P("empty/")), kOk);
-  EXPECT_FALSE(FolderExists(P("empty/")));
-  EXPECT_EQ(RemoveEmptyFolder(P("missing/")), kOk);
-  EXPECT_EQ(RemoveEmptyFolder(P("full/")), kCannotRemoveFolder);
-  EXPECT_TRUE(FileExists(P("full/x")));
-}
-
-TEST_F(FileOperationsTest, DeleteFolderTreeRemovesEverythingIncludingExcludedFolders) {
+TEST_F(FileOperationsTest, FolderRemoval) {
   MakeTestFolder(folder_.Join("tree/"));
   MakeTestFolder(folder_.Join("tree/a/"));
   MakeTestFolder(folder_.Join("tree/a/b/"));
@@ -101,20 +90,24 @@ TEST_F(FileOperationsTest, DeleteFolderTreeRemovesEverythingIncludingExcludedFol
   WriteTestFile(folder_.Join("tree/Recycled/bin.txt"), "3");
   WriteTestFile(folder_.Join("tree/a/hidden.txt"), "4");
   SetFlag("tree/a/hidden.txt", kInfoTagHidden);
+  // Excluded folders go too.
+  WriteTestFile(folder_.Join("tree/a/b/locked.txt"), "5");
+  SetFlag("tree/a/b/locked.txt", kInfoTagReadOnly);
+  EXPECT_EQ(DeleteFolderTree(P("tree/")), kCannotDeleteFile) << "stops at a read-only file";
+  EXPECT_TRUE(FileExists(P("tree/a/b/locked.txt")));
+  ASSERT_EQ(ClearFileInfo(P("tree/a/b/locked.txt")), kOk);
   EXPECT_EQ(DeleteFolderTree(P("tree/")), kOk);
   EXPECT_FALSE(FolderExists(P("tree/")));
   EXPECT_TRUE(FolderExists(S(folder_.path())));
-}
-
-TEST_F(FileOperationsTest, DeleteFolderTreeStopsAtAReadOnlyFile) {
-  MakeTestFolder(folder_.Join("tree/"));
-  MakeTestFolder(folder_.Join("tree/sub/"));
-  WriteTestFile(folder_.Join("tree/sub/locked.txt"), "x");
-  SetFlag("tree/sub/locked.txt", kInfoTagReadOnly);
-  EXPECT_EQ(DeleteFolderTree(P("tree/")), kCannotDeleteFile);
-  EXPECT_TRUE(FileExists(P("tree/sub/locked.txt")));
-  EXPECT_TRUE(FolderExists(P("tree/")));
   EXPECT_EQ(DeleteFolderTree(P("missing/")), kBadFolder);
+
+  MakeTestFolder(folder_.Join("empty/"));
+  MakeTestFolder(folder_.Join("full/"));
+  WriteTestFile(folder_.Join("full/x"), "x");
+  EXPECT_EQ(RemoveEmptyFolder(P("empty/")), kOk);
+  EXPECT_FALSE(FolderExists(P("empty/")));
+  EXPECT_EQ(RemoveEmptyFolder(P("missing/")), kOk);
+  EXPECT_EQ(RemoveEmptyFolder(P("full/")), kCannotRemoveFolder);
 }
 
 TEST_F(FileOperationsTest, RenameFile) {

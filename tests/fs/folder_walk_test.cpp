@@ -115,37 +115,31 @@ TEST_F(FolderWalkTest, OptionsChooseWhatIsReportedAndInWhichOrder) {
   }
 }
 
-TEST_F(FolderWalkTest, RelativeFolderStartsBelowTheRoot) {
-  Recorder recorder;
-  EXPECT_EQ(Walk(&recorder, kWalkFilesOnly, "sub/"), kOk);
-  EXPECT_EQ(Sorted(recorder.seen), Sorted({"F sub/b.txt", "F sub/deep/c.txt"}));
-}
-
-TEST_F(FolderWalkTest, CancelStopsAtOnceWhateverTheOptions) {
-  for (uint32_t options : {0u, kWalkContinueOnError, kWalkFoldersAfterContents | kWalkContinueOnError}) {
+TEST_F(FolderWalkTest, CallbackFailuresEndTheWalkUnlessContinuing) {
+  struct Case {
+    uint32_t options;
+    std::string fail_at;
+    Result fail_with;
+    bool visits_all;
+  } cases[] = {
+      // A cancel stops at once whatever the options.
+      {0, "F sub/deep/c.txt", kCancelled, false},
+      {kWalkFoldersAfterContents | kWalkContinueOnError, "F sub/deep/c.txt", kCancelled, false},
+      {0, "F sub/b.txt", kCannotDeleteFile, false},
+      {kWalkContinueOnError, "D sub/deep/", kCannotRemoveFolder, true},
+  };
+  for (const Case& c : cases) {
     Recorder recorder;
-    recorder.fail_at = "F sub/deep/c.txt";
-    recorder.fail_with = kCancelled;
-    EXPECT_EQ(Walk(&recorder, options), kCancelled) << options;
-    ASSERT_FALSE(recorder.seen.empty());
-    EXPECT_EQ(recorder.seen.back(), recorder.fail_at) << "no call after the cancel, options " << options;
+    recorder.fail_at = c.fail_at;
+    recorder.fail_with = c.fail_with;
+    EXPECT_EQ(Walk(&recorder, c.options), c.fail_with) << c.options << " " << c.fail_at;
+    if (c.visits_all) {
+      EXPECT_EQ(Sorted(recorder.seen), Sorted(kAllButExcluded));
+    } else {
+      ASSERT_FALSE(recorder.seen.empty());
+      EXPECT_EQ(recorder.seen.back(), c.fail_at) << "no call after the failure, options " << c.options;
+    }
   }
-}
-
-TEST_F(FolderWalkTest, FirstErrorEndsTheWalkWithoutContinueOption) {
-  Recorder recorder;
-  recorder.fail_at = "F sub/b.txt";
-  recorder.fail_with = kCannotDeleteFile;
-  EXPECT_EQ(Walk(&recorder, 0), kCannotDeleteFile);
-  EXPECT_EQ(recorder.seen.back(), recorder.fail_at);
-}
-
-TEST_F(FolderWalkTest, ContinueOptionVisitsEverythingAndReturnsTheError) {
-  Recorder recorder;
-  recorder.fail_at = "D sub/deep/";
-  recorder.fail_with = kCannotRemoveFolder;
-  EXPECT_EQ(Walk(&recorder, kWalkContinueOnError), kCannotRemoveFolder);
-  EXPECT_EQ(Sorted(recorder.seen), Sorted(kAllButExcluded));
 }
 
 Result FailEveryFile(const char*, const char*, const char* name, int is_folder, uintptr_t user1,
@@ -164,7 +158,7 @@ TEST_F(FolderWalkTest, ContinueOptionRemembersTheLatestError) {
   EXPECT_EQ(r, static_cast<Result>(1000 + order.back()[0]));
 }
 
-TEST_F(FolderWalkTest, BadArgumentsAndMissingRoots) {
+TEST_F(FolderWalkTest, BadArgumentsMissingRootsAndRelativeStart) {
   Recorder recorder;
   EXPECT_EQ(WalkFolder(S(folder_.path()), "", nullptr, 0, 0, 0, 0), kBadArgument);
   String missing = S(folder_.Join("missing/"));
@@ -175,6 +169,9 @@ TEST_F(FolderWalkTest, BadArgumentsAndMissingRoots) {
             kBadFolder);
   EXPECT_EQ(Walk(&recorder, 0, "missing/"), kFolderNotFound);
   EXPECT_TRUE(recorder.seen.empty());
+  // A relative folder starts the walk below the root.
+  EXPECT_EQ(Walk(&recorder, kWalkFilesOnly, "sub/"), kOk);
+  EXPECT_EQ(Sorted(recorder.seen), Sorted({"F sub/b.txt", "F sub/deep/c.txt"}));
 }
 
 TEST_F(FolderWalkTest, ExcludedRootIsSkippedUnlessIncluded) {

@@ -23,51 +23,34 @@ const BuilderCase kBuilderCases[] = {
     {B(ToInternalPath), "D:\\x\\\\a.txt", "D:/x//a.txt"},  // no collapsing
     {B(ToInternalPath), "a/../b", "a/../b"},
     {B(ToNativePath), "D:/x/./a", "D:\\x\\.\\a"},
-    {B(ToNativePath), "", ""},
     {B(StripTrailingSlash), "D:/", "D:/"},
-    {B(StripTrailingSlash), "/", "/"},
     {B(StripTrailingSlash), "D:/x//", "D:/x/"},
-    {B(StripTrailingSlash), "D:/x/", "D:/x"},
     {B(StripTrailingSlash), "D:\\x\\", "D:/x"},
     {B(StripTrailingSlash), "ab/", "ab"},  // three characters, but no drive
-    {B(StripTrailingSlash), "a", "a"},
-    {B(StripTrailingSlash), "", ""},
-    {B(AddTrailingSlash), "", ""},
     {B(AddTrailingSlash), "D:\\x", "D:/x/"},
-    {B(AddTrailingSlash), "D:/x/", "D:/x/"},
     {B(AddTrailingSlash), "D:", "D:/"},
     {B(GetFileName), "D:/x/", ""},
-    {B(GetFileName), "a.txt", "a.txt"},
-    {B(GetFileName), "D:/x/a.txt", "a.txt"},
     {B(GetFileName), "D:\\x\\a.txt", "a.txt"},  // converted first
     {B(GetFileName), "D:", ""},
     {B(GetFileName), "D:/x/a?.txt", ""},  // not a valid path
     {B(GetFileTitle), "x/a.tar.gz", "a.tar"},
     {B(GetFileTitle), ".profile", ""},
     {B(GetFileTitle), "x.d/readme", "readme"},
-    {B(GetFileTitle), "D:/x/", ""},
-    {B(GetFileExtension), "x/a.txt", "txt"},
     {B(GetFileExtension), "x.d/a", "d/a"},
     {B(GetFileExtension), "dir.old/readme", "old/readme"},
-    {B(GetFileExtension), "x.d\\a", "d/a"},
     {B(GetFileExtension), "a.", ""},
-    {B(GetFileExtension), "readme", ""},
-    {B(GetFileExtension), "", ""},
+    {B(GetFileExtension), "A.TXT", "TXT"},  // no case folding anywhere
     {B(GetFolderPart), "D:/x/a.txt", "D:/x/"},
-    {B(GetFolderPart), "D:/x/", "D:/x/"},
     {B(GetFolderPart), "a.txt", ""},
     {B(GetFolderPart), "D:/a.txt", "D:/"},
     {B(GetFolderPart), "D:\\x\\a.txt", ""},  // searched as given
     {B(GetDriveSpec), "D:/x/", "D:"},
-    {B(GetDriveSpec), "x/y", ""},
     {B(GetDriveSpec), "a:b:c", "a:"},
+    {B(GetDriveSpec), "d:/X/", "d:"},
     {B(GetParentFolder), "D:/x/y/", "D:/x/"},
-    {B(GetParentFolder), "D:/x/", "D:/"},
     {B(GetParentFolder), "abcd/", ""},
     {B(GetParentFolder), "D:/", ""},
     {B(GetParentFolder), "D:/a.txt", "D:/"},
-    {B(GetParentFolder), "sub/a.txt", "sub/"},
-    {B(GetParentFolder), "/tmp/x/", "/tmp/"},
     {B(GetParentFolder), "D:", ""},
     {B(GetParentFolder), "D:\\x\\", ""},
 };
@@ -108,14 +91,10 @@ const PredicateCase kPredicateCases[] = {
     {"D:\\x\\a.txt", false, false, false, false},
     {"D:\\x\\", false, false, false, false},
     {"x/a?.txt", false, false, false, false},
-    {"x/a<", false, false, false, false},
-    {"x/a>", false, false, false, false},
     {"x/*/", false, false, false, false},
     {"x|y", false, false, false, false},
-    {"\"x\"", false, false, false, false},
     {"sub/", true, false, true, false},
     {"/", true, false, true, false},
-    {"a", true, true, false, false},
     {"\xDC" "bersicht.txt", true, true, false, false},  // bytes above 127 are plain
 };
 
@@ -126,11 +105,6 @@ TEST(PathTest, PredicatesFollowTheRules) {
     EXPECT_EQ(IsFolderPath(c.input), c.folder) << "IsFolderPath(\"" << c.input << "\")";
     EXPECT_EQ(IsDriveSpec(c.input), c.drive) << "IsDriveSpec(\"" << c.input << "\")";
   }
-}
-
-TEST(PathTest, NoCaseFoldingAnywhere) {
-  EXPECT_STREQ(GetFileExtension("A.TXT").c_str(), "TXT");
-  EXPECT_STREQ(GetDriveSpec("d:/X/").c_str(), "d:");
 }
 
 }  // namespace

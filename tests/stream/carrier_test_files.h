@@ -4,22 +4,17 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
 #include "stream/carrier_format.h"
+#include "tests/support/sample_data.h"
+#include "tools/executable_image.h"
 
 namespace mv::test {
 
 // Deterministic noise, so every run sees the same carriers.
-inline std::vector<uint8_t> Noise(size_t size, uint32_t seed) {
-  std::mt19937 generator(seed);
-  std::vector<uint8_t> bytes(size);
-  for (uint8_t& b : bytes) b = static_cast<uint8_t>(generator());
-  return bytes;
-}
+inline std::vector<uint8_t> Noise(size_t size, uint32_t seed) { return NoiseBytes(size, seed + 1); }
 
 // size bytes (at least 100) that DetectCarrierFormat classifies as format
 // for a file named *.bmp or *.wav as the format's family says. Byte 8 of a
@@ -43,17 +38,12 @@ inline std::vector<uint8_t> CarrierBytes(uint32_t format, size_t size, uint32_t 
 }
 
 inline bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  platform::File file;
-  return file.Open(path.c_str(), "wb") && file.Write(bytes.data(), bytes.size()) == bytes.size() &&
-         file.Close();
+  return tools::WriteWholeFile(path, bytes);
 }
 
 inline std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-  platform::File file;
   std::vector<uint8_t> bytes;
-  if (!file.Open(path.c_str(), "rb")) return bytes;
-  uint8_t chunk[65536];
-  for (size_t n; (n = file.Read(chunk, sizeof chunk)) > 0;) bytes.insert(bytes.end(), chunk, chunk + n);
+  tools::ReadWholeFile(path, &bytes);
   return bytes;
 }
 

@@ -111,19 +111,4 @@ std::vector<uint8_t> SectionWith(const std::vector<uint8_t>& container) {
   return section;
 }
 
-void WriteCarrier(const std::string& path, size_t size, bool wav) {
-  std::vector<uint8_t> bytes = NoiseBytes(size, 99);
-  if (wav) {
-    const char riff[] = "RIFF\0\0\0\0WAVEfmt ";
-    std::copy(riff, riff + 16, bytes.begin());
-    bytes[34] = 16;  // bits per sample
-  } else {
-    std::fill(bytes.begin(), bytes.begin() + 54, 0);
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    bytes[28] = 24;  // bits per pixel, uncompressed
-  }
-  tools::WriteWholeFile(path, bytes);
-}
-
 }  // namespace mv::test

