@@ -25,6 +25,15 @@ Result Record(int32_t code, int32_t value, uintptr_t word1, uintptr_t) {
   return kOk;
 }
 
+// One copy call and the result it must give.
+struct CopyCase {
+  const char* name;
+  String source;
+  String target;
+  bool replace;
+  Result expected;
+};
+
 class DirectoryCopyTest : public testing::Test {
  protected:
   String Path(const std::string& relative) const { return String(folder_.Join(relative).c_str()); }
@@ -51,18 +60,14 @@ TEST_F(DirectoryCopyTest, RefusalsBeforeAnythingIsTouched) {
   std::filesystem::create_directories(folder_.Join("src"));
   std::filesystem::create_directories(folder_.Join("exists"));
   test::WriteFileText(folder_.Join("src/a.txt"), "a");
-  struct Case {
-    const char* name;
-    String source;
-    String target;
-    bool replace;
-    Result expected;
-  } cases[] = {
+  const CopyCase cases[] = {
       {"no source", Path("missing/"), Path("new/"), true, kFolderNotFound},
       {"target exists", Path("src/"), Path("exists/"), false, kTargetFolderExists},
       {"empty source", Path("exists/"), Path("never/"), true, kOk},
   };
-  for (const Case& c : cases) EXPECT_EQ(DirectoryCopy(c.source, c.target, c.replace, nullptr), c.expected) << c.name;
+  for (const CopyCase& c : cases) {
+    EXPECT_EQ(DirectoryCopy(c.source, c.target, c.replace, nullptr), c.expected) << c.name;
+  }
   EXPECT_FALSE(FolderExists(Path("never/")));  // an empty source makes no target
   EXPECT_TRUE(test::ListNames(folder_.Join("exists/")).empty());
 }
@@ -71,20 +76,16 @@ TEST_F(DirectoryCopyTest, SingleFileRules) {
   test::WriteFileText(folder_.Join("a.txt"), "alpha");
   test::WriteFileText(folder_.Join("empty.txt"), "");
   test::WriteFileText(folder_.Join("taken.txt"), "old");
-  struct Case {
-    const char* name;
-    String source;
-    String target;
-    bool replace;
-    Result expected;
-  } cases[] = {
+  const CopyCase cases[] = {
       {"no source", Path("missing.txt"), Path("x.txt"), true, kFileNotFound},
       {"target exists", Path("a.txt"), Path("taken.txt"), false, kTargetFileExists},
       {"bare name as target", Path("a.txt"), String("plain.txt"), true, kBadArgument},
       {"into a folder path", Path("a.txt"), Path("into/deep/"), true, kOk},
       {"replacing", Path("a.txt"), Path("taken.txt"), true, kOk},
   };
-  for (const Case& c : cases) EXPECT_EQ(CopySingleFile(c.source, c.target, c.replace, nullptr), c.expected) << c.name;
+  for (const CopyCase& c : cases) {
+    EXPECT_EQ(CopySingleFile(c.source, c.target, c.replace, nullptr), c.expected) << c.name;
+  }
   EXPECT_EQ(test::ReadFileText(folder_.Join("into/deep/a.txt")), "alpha");
   EXPECT_EQ(test::ReadFileText(folder_.Join("taken.txt")), "alpha");
 
