@@ -86,3 +86,24 @@ mv_run_gtest() {  # name command...
   MV_PASSED=$((MV_PASSED + passed))
   MV_FAILED=$((MV_FAILED + failed))
 }
+
+# Runs a test script that ends with "NAME: N passed, M failed", keeps its
+# output in build/test-logs/NAME.log and adds its counts to the totals. A
+# script that fails without such a line counts as one failure.
+mv_run_script() {  # name command...
+  local name=$1
+  shift
+  mkdir -p build/test-logs
+  local log="build/test-logs/$name.log"
+  mv_log "tests: $name"
+  local status=0
+  "$@" 2>&1 | tee "$log" || status=$?
+  local summary passed failed
+  summary=$(sed -nE "s/^$name: ([0-9]+) passed, ([0-9]+) failed\$/\\1 \\2/p" "$log" | tail -1)
+  passed=${summary% *}
+  failed=${summary#* }
+  [[ -n $summary ]] || { passed=0; failed=1; }
+  ((status == 0 || failed > 0)) || failed=1
+  MV_PASSED=$((MV_PASSED + passed))
+  MV_FAILED=$((MV_FAILED + failed))
+}

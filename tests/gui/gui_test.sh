@@ -1,0 +1,599 @@
+#!/usr/bin/env bash
+# Dialog tests of the Windows self-extractor under Wine: packages made by the
+# packer are started without arguments on a display of their own (Xvfb), and
+# gui_driver.exe works their dialogs as a user would, in English and in
+# German. Screenshots of every dialog go to build/screenshots/.
+#
+# Also runs the dialog unit tests of mv_tests.exe (Ui*), which need a
+# display and skip themselves without one.
+#
+# Needs the packer of a native build and the stub and gui_driver.exe of a
+# Windows build (MV_NATIVE_BUILD, default build/native; MV_WINDOWS_BUILD,
+# default build/windows), Xvfb, ImageMagick's import and the Wine prefix in
+# $WINEPREFIX (default build/wineprefix). Prints "gui: N passed, M failed"
+# and exits non-zero on a failure.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+ROOT=$PWD
+
+NATIVE=${MV_NATIVE_BUILD:-build/native}
+WINDOWS=${MV_WINDOWS_BUILD:-build/windows}
+SHOTS=$ROOT/build/screenshots
+export WINEPREFIX=${WINEPREFIX:-$ROOT/build/wineprefix} WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+PACK=$ROOT/$NATIVE/morvalis-pack
+STUB=$ROOT/$WINDOWS/morvalis-sfx.exe
+DRIVER=$ROOT/$WINDOWS/gui_driver.exe
+UNIT_TESTS=$ROOT/$WINDOWS/mv_tests.exe
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/mv-gui.XXXXXX")
+PASSED=0
+FAILED=0
+XVFB_PID=""
+DESKTOP_WAS_SET=0
+
+pass() { PASSED=$((PASSED + 1)); echo "gui: $1 passed"; }
+fail() { FAILED=$((FAILED + 1)); echo "gui: $1 FAILED" >&2; }
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+
+# --- Display and Wine --------------------------------------------------------
+
+start_display() {
+  local n
+  for n in $(seq 97 140); do
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    local tries
+    for tries in $(seq 100); do
+      [[ -e /tmp/.X11-unix/X$n ]] && break
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [[ -e /tmp/.X11-unix/X$n ]]; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+  done
+  echo "gui: no display could be started" >&2
+  return 1
+}
+
+# A virtual desktop lets Wine draw the windows' captions and frames itself;
+# the symbol font of the caption buttons is one of Wine's own, which some
+# builds of it do not find unless it lies in the prefix.
+use_virtual_desktop() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts font
+  for font in /usr/share/wine/fonts/marlett.ttf /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf; do
+    [[ -f $font && -d $fonts && ! -e $fonts/$(basename "$font") ]] && cp "$font" "$fonts/"
+  done
+  if wine reg query 'HKCU\Software\Wine\Explorer' /v Desktop >/dev/null 2>&1; then DESKTOP_WAS_SET=1; fi
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+}
+
+cleanup() {
+  if ((DESKTOP_WAS_SET == 0)) && [[ -n ${DISPLAY:-} ]]; then
+    wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
+  fi
+  wineserver -k >/dev/null 2>&1
+  [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null
+  if [[ -n ${MV_GUI_KEEP:-} ]]; then
+    echo "gui: kept $WORK" >&2
+  else
+    chmod -R u+w "$WORK" 2>/dev/null
+    rm -rf "$WORK"
+  fi
+}
+trap cleanup EXIT
+
+# The German locale for the German runs, made here when the system has none.
+german_locale() {
+  if locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    GERMAN=(LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8)
+    return
+  fi
+  local dir=$ROOT/build/locales
+  if [[ ! -d $dir/de_DE.UTF-8 ]]; then
+    mkdir -p "$dir"
+    localedef -i de_DE -f UTF-8 "$dir/de_DE.UTF-8" >/dev/null 2>&1 || true
+  fi
+  GERMAN=(LOCPATH="$dir" LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8)
+}
+
+# --- Running a scenario ------------------------------------------------------
+
+# Runs the driver on a script, taking the screenshots it asks for (a file
+# NAME.request in the shots folder becomes NAME.png). The scenario passes
+# when the driver does.
+run_scenario() {  # name, script file, [environment assignments...]
+  local name=$1 script=$2
+  shift 2
+  local log=$WORK/$name.log
+  env "$@" wine "$DRIVER" "$(winpath "$script")" >"$log" 2>>"$WORK/wine.log" &
+  local driver=$!
+  while kill -0 "$driver" 2>/dev/null; do
+    take_requested_shots
+    sleep 0.05
+  done
+  local status=0
+  wait "$driver" || status=$?
+  take_requested_shots
+  if ((status == 0)) && ! grep -q '^FAIL' "$log"; then
+    pass "$name"
+  else
+    fail "$name (driver exit $status)"
+    grep -E '^(FAIL|ok)' "$log" | tail -4 | sed "s/^/  $name: /" >&2
+  fi
+  # A failed scenario may leave windows behind; they must not disturb the next.
+  wine "$DRIVER" "$(winpath "$WORK/close_explorer.txt")" >/dev/null 2>&1
+}
+
+take_requested_shots() {
+  local request shot
+  for request in "$WORK"/shots/*.request; do
+    [[ -e $request ]] || continue
+    shot=$(basename "$request" .request)
+    import -window root -crop 800x600+0+0 "$SHOTS/$shot.png" 2>>"$WORK/import.log"
+    mv "$request" "$WORK/shots/$shot.done"
+  done
+}
+
+check() {  # description, command...
+  local what=$1
+  shift
+  if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
+# --- Packages -------------------------------------------------------------------
+
+mkdir -p "$SHOTS" "$WORK/shots" "$WORK/tmp" "$WORK/in" "$WORK/mail/sub"
+D=$(winpath "$WORK")
+T="$D\\tmp"
+rm -f "$SHOTS"/*.png
+
+printf 'first file\n' >"$WORK/in/A.txt"
+printf 'second file\n' >"$WORK/in/b.doc"
+printf 'third file\n' >"$WORK/in/c.pdf"
+touch -d '2021-03-04 05:06:07' "$WORK/in/A.txt"
+touch -d '2019-12-24 18:00:00' "$WORK/in/b.doc"
+touch -d '2020-07-01 12:30:00' "$WORK/in/c.pdf"
+PASSWORD='Geheim 1'
+
+printf 'This package holds the quarterly figures.\nPlease keep them confidential.\n' >"$WORK/description.txt"
+printf 'These files are confidential.\nBy accepting you agree to keep them so.\n' >"$WORK/short_disclaimer.txt"
+for i in $(seq 1 200); do echo "Clause $i: the recipient keeps the contents of this package confidential."; done \
+  >"$WORK/long_disclaimer.txt"
+convert -size 240x100 gradient:'#e8f0fb-#9db8e0' -fill '#1d3f7a' -draw 'roundrectangle 20,20 220,80 12,12' \
+  -fill '#f2c230' -draw 'circle 120,50 120,32' "BMP3:$WORK/picture.bmp" 2>/dev/null
+convert -size 400x50 gradient:'#f2c230-#1d3f7a' "BMP3:$WORK/wide.bmp" 2>/dev/null
+
+printf 'Dear colleague,\nthe files are attached.\nBest regards\n' >"$WORK/mail.txt"
+printf 'attachment a\n' >"$WORK/mail/a.txt"
+printf 'attachment b\n' >"$WORK/mail/sub/b.txt"
+mkdir -p "$WORK/only/recycled"
+
+make_package() {  # name, options and inputs...
+  local name=$1
+  shift
+  (cd "$WORK" && "$PACK" sfx "$WORK/$name.exe" --stub "$STUB" --password "$PASSWORD" "$@") >>"$WORK/pack.log" 2>&1
+}
+
+make_package plain in/A.txt in/b.doc in/c.pdf
+make_package layout --description description.txt --link www.morvalis.example/vaultbag \
+  --disclaimer short_disclaimer.txt --bitmap picture.bmp in/A.txt
+make_package long_disclaimer --description description.txt --link www.morvalis.example/vaultbag \
+  --disclaimer long_disclaimer.txt --bitmap picture.bmp in/A.txt
+make_package no_link --description description.txt --bitmap wide.bmp in/A.txt
+make_package mail --message-file mail.txt mail/a.txt mail/sub
+# The only entry is a folder that listings leave out (a recycle bin), so the
+# package shows its message without attachments.
+make_package mail_only --message-file mail.txt only/recycled
+head -c 150000000 /dev/urandom >"$WORK/big.bin"
+make_package big --compression 0 big.bin
+rm -f "$WORK/big.bin"
+mkdir -p "$WORK/exists"
+printf 'x' >"$WORK/a_file"
+
+# Closes the file manager that a successful save opens.
+cat >"$WORK/close_explorer.txt" <<EOF
+close-class CabinetWClass
+close-class ExplorerWClass
+EOF
+
+# Every script starts the program with a temporary folder of its own
+# (T, a Windows path), so that what an attempt leaves behind can be seen.
+prologue() {  # package, scenario
+  T="$D\\tmp\\$2"
+  mkdir -p "$WORK/tmp/$2"
+  cat <<EOF
+env TMP $T
+env TEMP $T
+shotdir $D\\shots
+start $D\\$1.exe
+EOF
+}
+
+# Script lines: from the main dialog, decrypt with the right password.
+decrypt_from_main_dialog() {  # caption of the main dialog
+  cat <<EOF
+window "$1" 1028
+click 1028
+window Morvalis 201
+set 201 "$PASSWORD"
+click 1
+EOF
+}
+
+# --- Texts of both languages ----------------------------------------------------
+
+declare -A EN=(
+  [plain_caption]="Morvalis - Self decryption"
+  [layout_caption]="Morvalis Vaultbag - Self decryption"
+  [decrypt_now]="D&ecrypt now..."
+  [download]="&Download..."
+  [order]="&Order..."
+  [decrypt]="&Decrypt..."
+  [web]="&Vaultbag{LF}on the web"
+  [accept]="&Accept"
+  [decline]="Do &not accept"
+  [prompt]="Enter the password used to ecrypt the data."
+  [wrong]="The entered password is not correct."
+  [cancelled]="Decryption has been canceled by user."
+  [wait]="Please wait..."
+  [more]="A.txt and 2 more file(s)"
+  [more_mail]="a.txt and 1 more file(s)"
+  [invalid]="The selected target folder is invalid."
+  [exists]="The folder {Q}$D\\exists\\{Q} already exists.{LF}{LF}The files in this folder will be overwritten{LF}{LF}Do you want to proceed?"
+  [is_file]="The specified folder is a file.{LF}{LF}Please specify a different folder."
+  [saved]="The files have been saved successfully to the folder {Q}@{Q}."
+  [save_text]="Save email &text..."
+  [copy]="Copy email text into clipboard"
+  [attachments]="Save &attachments..."
+  [close]="&Close"
+  [save_title]="Morvalis - Save text"
+  [text_saved]="The text of the encrypted email has been successfully saved to the file {Q}@{Q}."
+)
+declare -A DE=(
+  [plain_caption]="Morvalis - Selbstentschlüsselung"
+  [layout_caption]="Morvalis Vaultbag - Selbstentschlüsselung"
+  [decrypt_now]="Jetzt &entschlüsseln..."
+  [download]="&Downloaden..."
+  [order]="&Bestellen..."
+  [decrypt]="&Entschlüsseln..."
+  [web]="&Vaultbag{LF}im Internet"
+  [accept]="&Akzeptieren"
+  [decline]="&Nicht akzeptieren"
+  [prompt]="Bitte geben Sie das Passwort ein das zur Verschlüsselung der Daten verwendet wurde."
+  [wrong]="Das eingegebene Passwort stimmt nicht.{LF}{LF}Bitte versuchen Sie es erneut. Achten Sie auf Groß- und Kleinschreibung."
+  [cancelled]="Die Entschlüsselung wurde vom Benutzer abgebrochen."
+  [wait]="Bitte warten..."
+  [more]="A.txt und 2 weitere Datei(en)"
+  [more_mail]="a.txt und 1 weitere Datei(en)"
+  [invalid]="Der angegebene Ordner ist ungültig."
+  [exists]="Das Verzeichnis {Q}$D\\exists\\{Q} existiert bereits.{LF}{LF}Die darin enthaltenen Dateien werden ggf. überschrieben.{LF}{LF}Möchten Sie fortfahren?"
+  [is_file]="Der angegebene Ordner ist eine Datei.{LF}{LF}Bitte wählen Sie einen anderen Ordner."
+  [saved]="Die entschlüsselten Daten wurden erfolgreich in den Order {Q}@{Q} gespeichert."
+  [save_text]="E-Mail-&Text speichern..."
+  [copy]="E-Mail-Text in die &Zwischenablage kopieren"
+  [attachments]="&Anlagen speichern..."
+  [close]="&Schließen"
+  [save_title]="Morvalis - Text speichern"
+  [text_saved]="Der Text der verschlüsselten E-Mail wurde erfolgreich in die Datei {Q}@{Q} gespeichert."
+)
+
+# --- Scenarios ------------------------------------------------------------------
+# Each script_NAME function writes the driver script of one scenario, with
+# the texts of the language in L (and the language in lang).
+
+# Writes a scenario's script in a language and runs it.
+in_language() {  # scenario, language
+  local scenario=$1 lang=$2
+  local -n L=${lang^^}
+  local script=$WORK/${scenario}_$lang.txt
+  local environment=(LC_ALL=C.UTF-8 LANG=C.UTF-8)
+  [[ $lang == de ]] && environment=("${GERMAN[@]}")
+  "script_$scenario" >"$script"
+  run_scenario "${scenario}_$lang" "$script" "${environment[@]}"
+}
+
+# Files copied to out with their contents and modification times.
+same_tree() {  # target folder
+  local f
+  for f in A.txt b.doc c.pdf; do
+    cmp -s "$WORK/in/$f" "$1/$f" || return 1
+    [[ $(stat -c %Y "$WORK/in/$f") == $(stat -c %Y "$1/$f") ]] || return 1
+  done
+}
+
+no_temporary_files() { [[ -z $(find "$WORK/tmp" -mindepth 2 -maxdepth 2 2>/dev/null) ]]; }
+
+# The package without layout: dialog 114, the password dialog cancelled
+# (nothing shown), three wrong passwords (string 4 each time, no temporary
+# file left after any), then the right one and the folder dialog with its
+# proposal, its refusals and the copy.
+script_files() {
+  local out="$D/out_$lang"
+  local saved_folder="$D\\out_$lang"
+  local saved_message=${L[saved]/@/"$saved_folder"}
+  prologue plain "files_$lang"
+  cat <<EOF
+window "${L[plain_caption]}" 1028
+text 1028 "${L[decrypt_now]}"
+text 1029 "${L[download]}"
+text 1030 "${L[order]}"
+shot main_plain_$lang
+click 1028
+window Morvalis 201
+text 203 "${L[prompt]}"
+shot password_$lang
+click 2
+gone
+window "${L[plain_caption]}" 1028
+click 1028
+window Morvalis 201
+count Morvalis 1
+click 2
+gone
+EOF
+  local attempt
+  for attempt in 1 2 3; do
+    cat <<EOF
+window "${L[plain_caption]}" 1028
+click 1028
+window Morvalis 201
+absent $T\\qzp_*
+absent $T\\QZDX_*
+set 201 "wrong $attempt"
+click 1
+message Morvalis "${L[wrong]}"
+EOF
+    # The attempt's temporary file and work folder exist until its
+    # message has been closed; then they are gone.
+    if ((attempt == 1)); then
+      echo "present $T\\qzp_*.mef"
+      echo "present $T\\QZDX_*"
+      echo "shot wrong_password_$lang"
+    fi
+    echo "click 1"
+    echo "gone"
+  done
+  cat <<EOF
+window "${L[plain_caption]}" 1028
+click 1028
+window Morvalis 201
+absent $T\\qzp_*
+absent $T\\QZDX_*
+set 201 "$PASSWORD"
+click 1
+window "${L[plain_caption]}" 107
+text 107 "$D\\${L[more]}\\"
+list 1037 A.txt b.doc c.pdf
+shot folder_$lang
+set 107 "$D\\bad*name"
+click 1
+message Morvalis "${L[invalid]}"
+shot folder_invalid_$lang
+click 1
+gone
+window "${L[plain_caption]}" 107
+set 107 "$D\\exists"
+click 1
+message Morvalis "${L[exists]}"
+shot folder_exists_$lang
+click 7
+gone
+window "${L[plain_caption]}" 107
+text 107 "$D\\exists"
+set 107 "$D\\a_file"
+click 1
+message Morvalis "${L[is_file]}"
+click 1
+gone
+window "${L[plain_caption]}" 107
+set 107 "$out"
+click 1
+message Morvalis "$saved_message"
+shot folder_saved_$lang
+click 1
+exit 0
+absent $T\\qzp_*
+absent $T\\QZDX_*
+appears ExplorerWClass
+EOF
+  cat "$WORK/close_explorer.txt"
+}
+
+# A short disclaimer can be accepted at once; declining it ends the program
+# with 40 before any main dialog.
+script_disclaimer_declined() {
+  prologue layout "declined_$lang"
+  cat <<EOF
+window "Morvalis Vaultbag" 1018
+text 1 "${L[accept]}"
+text 2 "${L[decline]}"
+enabled 1 1
+text 1018 "These files are confidential.{CR}{LF}By accepting you agree to keep them so.{CR}{LF}"
+shot disclaimer_$lang
+click 2
+exit 40
+EOF
+}
+
+# A long disclaimer must be scrolled to its end before it can be accepted;
+# then the main dialog with the package's layout.
+script_long_disclaimer() {
+  prologue long_disclaimer "long_$lang"
+  cat <<EOF
+window "Morvalis Vaultbag" 1018
+enabled 1 0
+scroll 1018 pagedown
+enabled 1 0
+shot disclaimer_long_$lang
+scroll 1018 bottom
+enabled 1 1
+scroll 1018 top
+enabled 1 1
+click 1
+window "${L[layout_caption]}" 1028
+text 1028 "${L[decrypt]}"
+text 1031 "${L[web]}"
+visible 1021 1
+text 1021 www.morvalis.example/vaultbag
+visible 1011 0
+text 1020 "This package holds the quarterly figures.{CR}{LF}Please keep them confidential.{CR}{LF}"
+absent $T\\qzp_*
+shot main_layout_$lang
+close
+exit 0
+EOF
+}
+
+# A layout without a link: no link line; the wide picture is stretched to
+# the frame.
+script_no_link() {
+  prologue no_link no_link
+  cat <<EOF
+window "${L[layout_caption]}" 1028
+visible 1021 0
+shot main_layout_no_link_en
+close
+exit 0
+EOF
+}
+
+# Closing the progress window during a long decryption: string 21, the main
+# dialog stays, and neither the temporary file nor the work folder remains.
+# The decrypting thread is held while the window is looked at and closed.
+script_progress_cancel() {
+  # English closes the window with its close box, German with Escape.
+  local how=close
+  [[ $lang == de ]] && how=escape
+  prologue big "cancel_$lang"
+  decrypt_from_main_dialog "${L[plain_caption]}"
+  cat <<EOF
+window Morvalis 2006
+suspend
+text 2007 "${L[wait]}"
+shot progress_$lang
+$how
+resume
+message Morvalis "${L[cancelled]}"
+shot cancelled_$lang
+click 1
+gone
+window "${L[plain_caption]}" 1028
+click 1028
+window Morvalis 201
+absent $T\\qzp_*
+absent $T\\QZDX_*
+click 2
+gone
+window "${L[plain_caption]}" 1028
+close
+exit 0
+EOF
+}
+
+# A package with a message: the text with CR LF line breaks, the attachment
+# row, the copy to the clipboard, the saved text (the package's own, not the
+# edited one) and the attachments through the folder dialog.
+script_message() {
+  local shown="Dear colleague,{CR}{LF}the files are attached.{CR}{LF}Best regards{CR}{LF}"
+  local saved_file="$D\\saved_$lang.txt"
+  local saved_message=${L[text_saved]/@/"$saved_file"}
+  prologue mail "message_$lang"
+  decrypt_from_main_dialog "${L[plain_caption]}"
+  cat <<EOF
+window "${L[plain_caption]}" 1026
+text 1026 "$shown"
+text-in 1039 "a.txt; b.txt" "b.txt; a.txt"
+visible 1027 1
+visible 1041 1
+text 1027 "${L[attachments]}"
+text 1032 "${L[save_text]}"
+text 1040 "${L[copy]}"
+text 1 "${L[close]}"
+shot message_$lang
+press 1040
+clipboard "$shown"
+set 1026 "edited by the user"
+click 1032
+window "${L[save_title]}"
+shot save_text_$lang
+set 1148|1152 "$D\\saved_$lang.txt"
+click 1
+message Morvalis "$saved_message"
+click 1
+gone
+window "${L[plain_caption]}" 1026
+file "$D\\saved_$lang.txt" "$shown"
+click 1027
+window "${L[plain_caption]}" 107
+text 107 "$D\\${L[more_mail]}\\"
+list 1037 a.txt b.txt
+click 2
+gone
+window "${L[plain_caption]}" 1026
+click 1
+exit 0
+absent $T\\qzp_*
+absent $T\\QZDX_*
+EOF
+}
+
+# A message without attachments: the row is gone and the label sits where
+# the paper clip was.
+script_message_only() {
+  prologue mail_only message_only
+  decrypt_from_main_dialog "${L[plain_caption]}"
+  cat <<EOF
+window "${L[plain_caption]}" 1026
+visible 1027 0
+visible 1039 0
+visible 1041 0
+top 1042 1041
+above 1042 1026
+shot message_no_attachments_en
+click 1
+exit 0
+EOF
+}
+
+# The unit tests of the dialogs, which create windows: all of them must run.
+unit_tests_on_display() {
+  local log=$WORK/unit_tests.log
+  wine "$UNIT_TESTS" --gtest_filter='Ui*' --gtest_color=no >"$log" 2>&1 &&
+    grep -q '^\[  PASSED  \]' "$log" && ! grep -q '^\[  SKIPPED \]' "$log"
+}
+
+# --- Run ----------------------------------------------------------------------------
+
+for needed in "$PACK" "$STUB" "$DRIVER" "$UNIT_TESTS"; do
+  if [[ ! -e $needed ]]; then
+    echo "gui: $needed is missing" >&2
+    echo "gui: 0 passed, 1 failed"
+    exit 1
+  fi
+done
+start_display || { echo "gui: 0 passed, 1 failed"; exit 1; }
+use_virtual_desktop
+german_locale
+check "dialog unit tests on the display" unit_tests_on_display
+
+for lang in en de; do
+  in_language files "$lang"
+  check "files_$lang: copied with their times" same_tree "$WORK/out_$lang"
+  in_language disclaimer_declined "$lang"
+  in_language long_disclaimer "$lang"
+  in_language progress_cancel "$lang"
+  in_language message "$lang"
+done
+in_language no_link en
+in_language message_only en
+check "no temporary files left" no_temporary_files
+
+echo "gui: $PASSED passed, $FAILED failed"
+((FAILED == 0))

@@ -1,0 +1,65 @@
+// The helpers over dialog controls and the clipboard.
+#ifdef _WIN32
+
+#include "ui/dialog_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/ui_windows.h"
+
+namespace mv::ui {
+namespace {
+
+TEST(UiDialogHelpers, ChildRectIsInTheParentsClientCoordinates) {
+  MV_REQUIRE_WINDOWS();
+  test::CommandRecorder parent;
+  SetWindowPos(parent.window(), nullptr, 100, 80, 400, 200, SWP_NOZORDER);
+  HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD, 13, 17, 50, 20, parent.window(),
+                               reinterpret_cast<HMENU>(5), nullptr, nullptr);
+  ASSERT_NE(child, nullptr);
+  RECT rect{};
+  GetChildRect(child, &rect);
+  EXPECT_EQ(rect.left, 13);
+  EXPECT_EQ(rect.top, 17);
+  EXPECT_EQ(rect.right, 63);
+  EXPECT_EQ(rect.bottom, 37);
+
+  // A window without parent: screen coordinates.
+  GetChildRect(parent.window(), &rect);
+  EXPECT_EQ(rect.left, 100);
+  EXPECT_EQ(rect.top, 80);
+  DestroyWindow(child);
+}
+
+TEST(UiDialogHelpers, DialogItemStringHoldsTheWholeText) {
+  MV_REQUIRE_WINDOWS();
+  test::CommandRecorder parent;
+  const std::string text(5000, 'p');
+  HWND edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 50, 20, parent.window(),
+                              reinterpret_cast<HMENU>(7), nullptr, nullptr);
+  ASSERT_NE(edit, nullptr);
+  SendMessageA(edit, EM_LIMITTEXT, 0, 0);
+  SetWindowTextA(edit, text.c_str());
+  EXPECT_EQ(std::string(GetDlgItemString(parent.window(), 7).c_str()), text);
+  EXPECT_STREQ(GetDlgItemString(parent.window(), 8).c_str(), "");  // no such control
+  DestroyWindow(edit);
+}
+
+TEST(UiDialogHelpers, ClipboardReceivesThePlainText) {
+  const String text("Dear colleague,\r\nsee the attachment.\r\n");
+  if (!CopyTextToClipboard(text)) GTEST_SKIP() << "no clipboard here";
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE data = GetClipboardData(CF_TEXT);
+  ASSERT_NE(data, nullptr);
+  const auto* held = static_cast<const char*>(GlobalLock(data));
+  EXPECT_STREQ(held, text.c_str());
+  GlobalUnlock(data);
+  CloseClipboard();
+}
+
+}  // namespace
+}  // namespace mv::ui
+
+#endif  // _WIN32

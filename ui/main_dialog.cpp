@@ -1,0 +1,136 @@
+#include "ui/main_dialog.h"
+
+#include "base/system_helpers.h"
+#include "fs/file_operations.h"
+#include "fs/path.h"
+#include "fs/temp_names.h"
+#include "platform/files.h"
+#include "ui/dialog_flow.h"
+#include "ui/dialog_images.h"
+#include "ui/dialog_support.h"
+#include "ui/hyperlink_control.h"
+#include "ui/resource_ids.h"
+#include "ui/win32_handles.h"
+
+namespace mv::ui {
+namespace {
+
+constexpr char kLayoutProperty[] = "pLayoutContext";
+
+// Web pages in the string table.
+constexpr uint32_t kSuitePageString = 5;
+constexpr uint32_t kPackagePageString = 6;
+constexpr uint32_t kSuiteShopString = 7;
+
+const PayloadLayout* LayoutOf(HWND dialog) {
+  return static_cast<const PayloadLayout*>(GetPropA(dialog, kLayoutProperty));
+}
+
+// Writes the picture to a file of its own that nobody else can have
+// prepared; "" when that fails.
+String WritePictureFile(const PayloadLayout& layout) {
+  if (layout.bitmapData == nullptr || layout.bitmapSize == 0) return String("");
+  platform::File file;
+  String path;
+  if (CreateUniqueFile(GetSystemTempFolder(), "qzp_", "bmp", &file, &path) != kOk) return String("");
+  file.Write(layout.bitmapData, layout.bitmapSize);
+  file.Close();
+  return path;
+}
+
+HBITMAP LoadBitmapFile(const String& native_path, int width, int height) {
+  return static_cast<HBITMAP>(LoadImageA(nullptr, native_path.c_str(), IMAGE_BITMAP, width, height, LR_LOADFROMFILE));
+}
+
+INT_PTR OnInitDialog(HWND dialog, const PayloadLayout* layout) {
+  SetPropA(dialog, kLayoutProperty, const_cast<PayloadLayout*>(layout));
+  SetProgramIcon(dialog);
+  if (layout->hasLayout == 1) {
+    HWND link = GetDlgItem(dialog, IDC_MAIN_LINK);
+    if (link != nullptr) {
+      if (layout->linkText.IsEmpty()) {
+        ShowWindow(link, SW_HIDE);
+      } else {
+        SetWindowTextA(link, layout->linkText.c_str());
+      }
+    }
+    SetDlgItemTextA(dialog, IDC_MAIN_INFO, DisplayForm(layout->infoText).c_str());
+    ShowWindow(GetDlgItem(dialog, IDC_MAIN_PICTURE_FRAME), SW_HIDE);
+    ShowDialogImage(dialog, IDC_MAIN_PICTURE, STM_SETIMAGE, LoadLayoutBitmap(dialog));
+  }
+  return TRUE;
+}
+
+INT_PTR OnCommand(HWND dialog, int control) {
+  const PayloadLayout* layout = LayoutOf(dialog);
+  switch (control) {
+    case IDCANCEL:
+      EndDialog(dialog, 0);
+      return TRUE;
+    case IDC_MAIN_DECRYPT:
+      if (RunDecryptAttempt(dialog) == kOk) EndDialog(dialog, 0);
+      return TRUE;
+    case IDC_MAIN_LINK:
+      if (layout != nullptr) OpenUrl(layout->linkText.c_str());
+      return TRUE;
+    case IDC_MAIN_DOWNLOAD:
+      OpenUrl(LoadResString(kSuitePageString).c_str());
+      return TRUE;
+    case IDC_MAIN_ORDER:
+      OpenUrl(LoadResString(kSuiteShopString).c_str());
+      return TRUE;
+    case IDC_MAIN_WEB:
+      OpenUrl(LoadResString(kPackagePageString).c_str());
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog(dialog, reinterpret_cast<const PayloadLayout*>(lparam));
+    case WM_COMMAND:
+      return HIWORD(wparam) == 0 ? OnCommand(dialog, LOWORD(wparam)) : FALSE;
+    case WM_DESTROY:
+      ReleaseDialogImage(dialog, IDC_MAIN_PICTURE, STM_SETIMAGE);
+      RemovePropA(dialog, kLayoutProperty);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+HBITMAP LoadLayoutBitmap(HWND dialog) {
+  const PayloadLayout* layout = LayoutOf(dialog);
+  if (layout == nullptr) return nullptr;
+  String path = WritePictureFile(*layout);
+  if (path.IsEmpty()) return nullptr;
+  const String native = ToNativePath(path);
+
+  Bitmap picture(LoadBitmapFile(native, 0, 0));
+  BITMAP size{};
+  RECT frame{};
+  if (picture && GetObjectA(picture.get(), sizeof size, &size) != 0 &&
+      GetWindowRect(GetDlgItem(dialog, IDC_MAIN_PICTURE_FRAME), &frame)) {
+    const int frame_width = frame.right - frame.left;
+    const int frame_height = frame.bottom - frame.top;
+    if (size.bmWidth > frame_width || size.bmHeight > frame_height) {
+      picture.Reset(LoadBitmapFile(native, frame_width, frame_height));
+    }
+  }
+  RemoveFile(path);
+  return picture.Release();
+}
+
+INT_PTR RunMainDialog(const PayloadLayout& layout) {
+  RegisterHyperlinkClass();
+  const int dialog = layout.hasLayout == 1 ? IDD_MAIN_LAYOUT : IDD_MAIN_PLAIN;
+  return DialogBoxParamA(ProgramModule(), MAKEINTRESOURCEA(dialog), nullptr, &MainDialogProc,
+                         reinterpret_cast<LPARAM>(&layout));
+}
+
+}  // namespace mv::ui

@@ -1,0 +1,141 @@
+#include "ui/progress_window.h"
+
+#include <commctrl.h>
+
+#include "base/system_helpers.h"
+#include "ui/dialog_support.h"
+#include "ui/resource_ids.h"
+
+namespace mv::ui {
+namespace {
+
+constexpr char kMessageName[] = "CProcessUI_Impl_win32dlg_Progress";
+constexpr char kEventNameFormat[] = "CProcessUI_Impl_win32dlg_Progress Event %i";
+constexpr char kCancelProperty[] = "CancelRequest";
+constexpr uint32_t kPleaseWaitString = 18;
+
+// WM_SHOWWINDOW's show flag as the window is told at the outermost begin.
+constexpr WPARAM kShowFlag = 5;
+
+// How often the start-up wait looks again whether the window has started,
+// in case the named event was signalled for another program's window.
+constexpr DWORD kStartupRecheckMs = 50;
+
+UINT ProgressMessage() {
+  static const UINT message = RegisterWindowMessageA(kMessageName);
+  return message;
+}
+
+}  // namespace
+
+ProgressDialog::ProgressDialog(const ProgressWindowSettings& settings)
+    : settings_{String(settings.text.c_str()), settings.owner, {}}, owner_(settings.owner) {
+  message_ = ProgressMessage();
+  String event_name;
+  String::Format(event_name, kEventNameFormat, static_cast<int>(reinterpret_cast<intptr_t>(owner_)));
+  startup_event_.Reset(CreateEventA(nullptr, FALSE, FALSE, event_name.c_str()));
+  thread_.Reset(CreateThread(nullptr, 0, &ThreadMain, this, 0, &thread_id_));
+  // A plain wait that answers no messages: the window signals while it is
+  // being initialised, before it is shown, so until then its thread needs
+  // nothing of this one. The thread's end means that no window will come.
+  const HANDLE waits[] = {thread_.get(), startup_event_.get()};
+  const DWORD count = startup_event_ ? 2 : 1;
+  while (thread_ && !started_.load()) {
+    if (WaitForMultipleObjects(count, waits, FALSE, kStartupRecheckMs) == WAIT_OBJECT_0) break;
+  }
+  startup_event_.Reset();
+}
+
+DWORD WINAPI ProgressDialog::ThreadMain(void* self) {
+  auto* dialog = static_cast<ProgressDialog*>(self);
+  DialogBoxParamA(ProgramModule(), MAKEINTRESOURCEA(IDD_PROGRESS), dialog->owner_, &DialogProc,
+                  reinterpret_cast<LPARAM>(dialog));
+  return 0;
+}
+
+INT_PTR CALLBACK ProgressDialog::DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == ProgressMessage()) {
+    if (wparam == static_cast<WPARAM>(kProgressPosition)) {
+      SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(lparam), 0);
+    } else if (wparam == static_cast<WPARAM>(kProgressStatusText)) {
+      SetDlgItemTextA(dialog, IDC_PROGRESS_TEXT, reinterpret_cast<const char*>(lparam));
+      UpdateWindow(GetDlgItem(dialog, IDC_PROGRESS_TEXT));
+    }
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+    return TRUE;
+  }
+  switch (message) {
+    case WM_INITDIALOG: {
+      auto* self = reinterpret_cast<ProgressDialog*>(lparam);
+      self->window_.store(dialog);
+      SetEvent(self->startup_event_.get());
+      // From here on the creating thread may close the event.
+      self->started_.store(true);
+      SetProgramIcon(dialog);
+      SetDlgItemTextA(dialog, IDC_PROGRESS_TEXT, LoadResString(kPleaseWaitString).c_str());
+      return TRUE;
+    }
+    case WM_CLOSE:
+      SetPropA(dialog, kCancelProperty, reinterpret_cast<HANDLE>(1));
+      return TRUE;
+    case WM_COMMAND:
+      if (HIWORD(wparam) == 0 && LOWORD(wparam) == IDCANCEL) {
+        SetPropA(dialog, kCancelProperty, reinterpret_cast<HANDLE>(1));
+        return TRUE;
+      }
+      return FALSE;
+    case WM_NCDESTROY:
+      // Read by the decrypting thread only while the window exists.
+      RemovePropA(dialog, kCancelProperty);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+Result ProgressDialog::OnProgress(int32_t code, intptr_t value) {
+  HWND window = window_.load();
+  switch (code) {
+    case kProgressBegin:
+      if (depth_ == 0) SendMessageA(window, WM_SHOWWINDOW, kShowFlag, 0);
+      ++depth_;
+      return kOk;
+    case kProgressPosition:
+      SendMessageA(window, message_, static_cast<WPARAM>(kProgressPosition), static_cast<LPARAM>(value));
+      return GetPropA(window, kCancelProperty) != nullptr ? kCancelled : kOk;
+    case kProgressStatusText:
+      SendMessageA(window, message_, static_cast<WPARAM>(kProgressStatusText), static_cast<LPARAM>(value));
+      return kOk;
+    case kProgressEnd:
+      --depth_;
+      if (depth_ == 0) SendMessageA(window, WM_SHOWWINDOW, 0, 0);
+      return kOk;
+    default:
+      return kOk;
+  }
+}
+
+ProgressUI::ProgressUI(const ProgressWindowSettings* settings)
+    : dialog_(std::make_unique<ProgressDialog>(*settings)), settings_(settings) {}
+
+ProgressUI::~ProgressUI() {
+  HWND window = GetWindow();
+  if (window != nullptr) EndDialog(window, 1);
+  dialog_.reset();
+}
+
+Result ProgressUIEntry(int32_t code, int32_t value, uintptr_t word1, uintptr_t) {
+  auto* progress = reinterpret_cast<ProgressUI*>(word1);
+  if (progress == nullptr) return kOk;
+  progress->Notify(code, value);
+  ProgressDisplay* display = progress->GetDisplay();
+  if (display == nullptr) return kOk;
+  if (code == kProgressPosition) return display->OnProgress(code, progress->GetPosition());
+  if (code == kProgressStatusText) {
+    const String text = LoadResString(static_cast<uint32_t>(value));
+    return display->OnProgress(code, reinterpret_cast<intptr_t>(text.c_str()));
+  }
+  return display->OnProgress(code, value);
+}
+
+}  // namespace mv::ui
