@@ -48,26 +48,39 @@ mv_wine_start() {
   if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     mv_log "creating the Wine prefix"
     wineboot -i >/dev/null 2>&1 || true
+    # The server that created the prefix must be gone before a persistent
+    # one can start (wineserver -p refuses while another one runs).
+    wineserver -w >/dev/null 2>&1 || true
   fi
-  # The server that created the prefix must be gone before a persistent one
-  # can start (wineserver -p refuses while another one runs).
-  wineserver -w >/dev/null 2>&1 || true
+  # Refused when a persistent server of an earlier run still serves the
+  # prefix, which is just as good.
   wineserver -p 600 >/dev/null 2>&1 || true
   wineboot >/dev/null 2>&1 || true
 }
 
 mv_wine_stop() { wineserver -k >/dev/null 2>&1 || true; }
 
-# Runs a GoogleTest binary (with "wine" in front when asked), keeps its
-# output in build/test-logs/NAME.log and adds its counts to the totals.
+# Totals of every test run, and the bookkeeping the runners share: the log
+# of run NAME is build/test-logs/NAME.log.
 MV_PASSED=0
 MV_FAILED=0
+mv_log_file() {  # name
+  mkdir -p build/test-logs
+  mv_log "tests: $1"
+  echo "build/test-logs/$1.log"
+}
+mv_add_counts() {  # passed failed
+  MV_PASSED=$((MV_PASSED + $1))
+  MV_FAILED=$((MV_FAILED + $2))
+}
+
+# Runs a GoogleTest binary (with "wine" in front when asked) and adds its
+# counts to the totals.
 mv_run_gtest() {  # name command...
   local name=$1
   shift
-  mkdir -p build/test-logs
-  local log="build/test-logs/$name.log"
-  mv_log "tests: $name"
+  local log
+  log=$(mv_log_file "$name")
   local status=0
   # Wine's console writes CR LF; the log keeps plain lines.
   "$@" --gtest_color=no 2>&1 | tr -d '\r' >"$log" || status=$?
@@ -83,19 +96,17 @@ mv_run_gtest() {  # name command...
     failed=1
   fi
   ((failed == 0)) || grep -E '^\[  FAILED  \]' "$log" >&2 || true
-  MV_PASSED=$((MV_PASSED + passed))
-  MV_FAILED=$((MV_FAILED + failed))
+  mv_add_counts "$passed" "$failed"
 }
 
-# Runs a test script that ends with "NAME: N passed, M failed", keeps its
-# output in build/test-logs/NAME.log and adds its counts to the totals. A
-# script that fails without such a line counts as one failure.
+# Runs a test script that ends with "NAME: N passed, M failed" and adds its
+# counts to the totals. A script that fails without such a line counts as
+# one failure.
 mv_run_script() {  # name command...
   local name=$1
   shift
-  mkdir -p build/test-logs
-  local log="build/test-logs/$name.log"
-  mv_log "tests: $name"
+  local log
+  log=$(mv_log_file "$name")
   local status=0
   "$@" 2>&1 | tee "$log" || status=$?
   local summary passed failed
@@ -104,6 +115,5 @@ mv_run_script() {  # name command...
   failed=${summary#* }
   [[ -n $summary ]] || { passed=0; failed=1; }
   ((status == 0 || failed > 0)) || failed=1
-  MV_PASSED=$((MV_PASSED + passed))
-  MV_FAILED=$((MV_FAILED + failed))
+  mv_add_counts "$passed" "$failed"
 }

@@ -28,14 +28,20 @@ TEST(ModeSelection, OnlyAnEmptyTailIsInteractive) {
 
 // The stub as built has no package: the interactive mode and a decrypt
 // report 1; the command line is parsed before the package is looked at.
+// (On Windows the interactive mode and the debug switch report through
+// message boxes, which the dialog tests drive; here nothing may wait for a
+// user.)
 TEST(ModeSelection, StubWithoutPayload) {
   const std::string stub = test::ProgramPath("morvalis-sfx");
   struct Case {
     std::vector<std::string> arguments;
     int exit_code;
   } cases[] = {
+#ifndef _WIN32
       {{}, 1},
-      {{"DECRYPT", "-pwd=x", "/debug"}, 1},
+      {{"decrypt", "/debug"}, 1},
+#endif
+      {{"DECRYPT", "-pwd=x"}, 1},
       {{"unknown-command"}, 32},
       {{"-debug", "decrypt"}, 30},
       {{"decrypt", "-PWD=x"}, 32},

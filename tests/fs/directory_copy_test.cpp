@@ -25,24 +25,19 @@ Result Record(int32_t code, int32_t value, uintptr_t word1, uintptr_t) {
   return kOk;
 }
 
-// One copy call and the result it must give.
-struct CopyCase {
-  const char* name;
-  String source;
-  String target;
-  bool replace;
-  Result expected;
-};
-
 class DirectoryCopyTest : public testing::Test {
  protected:
   String Path(const std::string& relative) const { return String(folder_.Join(relative).c_str()); }
   test::TempFolder folder_;
 };
 
-TEST_F(DirectoryCopyTest, CopiesFilesWithTimesButNoEmptyFolders) {
+TEST_F(DirectoryCopyTest, CopiesFilesWithTimesAndReadOnlyButNoEmptyFolders) {
   test::MakeTree(folder_.Join("src/"), test::SampleTree());
-  test::MakeTree(folder_.Join("src/"), {{"Recycled/deleted.txt", "gone"}, {"a/RECYCLED/old.txt", "gone"}});
+  test::MakeTree(folder_.Join("src/"),
+                 {{"Recycled/deleted.txt", "gone"}, {"a/RECYCLED/old.txt", "gone"}, {"locked.txt", "locked"}});
+  TagRecord flags;
+  flags.SetU8(kInfoTagReadOnly, 1, true);
+  ASSERT_EQ(SetFileInfo(Path("src/locked.txt"), &flags), kOk);
   ASSERT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr), kOk);
 
   test::Snapshot expected = test::TakeSnapshot(folder_.Join("src/"));
@@ -54,59 +49,41 @@ TEST_F(DirectoryCopyTest, CopiesFilesWithTimesButNoEmptyFolders) {
   }
   EXPECT_EQ(got.entries, expected.entries);
   EXPECT_EQ(got.times, expected.times);
-}
-
-TEST_F(DirectoryCopyTest, RefusalsBeforeAnythingIsTouched) {
-  std::filesystem::create_directories(folder_.Join("src"));
-  std::filesystem::create_directories(folder_.Join("exists"));
-  test::WriteFileText(folder_.Join("src/a.txt"), "a");
-  const CopyCase cases[] = {
-      {"no source", Path("missing/"), Path("new/"), true, kFolderNotFound},
-      {"target exists", Path("src/"), Path("exists/"), false, kTargetFolderExists},
-      {"empty source", Path("exists/"), Path("never/"), true, kOk},
-  };
-  for (const CopyCase& c : cases) {
-    EXPECT_EQ(DirectoryCopy(c.source, c.target, c.replace, nullptr), c.expected) << c.name;
-  }
-  EXPECT_FALSE(FolderExists(Path("never/")));  // an empty source makes no target
-  EXPECT_TRUE(test::ListNames(folder_.Join("exists/")).empty());
-}
-
-TEST_F(DirectoryCopyTest, SingleFileRules) {
-  test::WriteFileText(folder_.Join("a.txt"), "alpha");
-  test::WriteFileText(folder_.Join("empty.txt"), "");
-  test::WriteFileText(folder_.Join("taken.txt"), "old");
-  const CopyCase cases[] = {
-      {"no source", Path("missing.txt"), Path("x.txt"), true, kFileNotFound},
-      {"target exists", Path("a.txt"), Path("taken.txt"), false, kTargetFileExists},
-      {"bare name as target", Path("a.txt"), String("plain.txt"), true, kBadArgument},
-      {"into a folder path", Path("a.txt"), Path("into/deep/"), true, kOk},
-      {"replacing", Path("a.txt"), Path("taken.txt"), true, kOk},
-  };
-  for (const CopyCase& c : cases) {
-    EXPECT_EQ(CopySingleFile(c.source, c.target, c.replace, nullptr), c.expected) << c.name;
-  }
-  EXPECT_EQ(test::ReadFileText(folder_.Join("into/deep/a.txt")), "alpha");
-  EXPECT_EQ(test::ReadFileText(folder_.Join("taken.txt")), "alpha");
-
-  // An empty file reports the one percentage 0 inside its range.
-  Notifications seen;
-  ProgressCallback progress{&Record, reinterpret_cast<uintptr_t>(&seen), 0};
-  ASSERT_EQ(CopySingleFile(Path("empty.txt"), Path("copy-of-empty.txt"), false, &progress), kOk);
-  EXPECT_EQ(seen, (Notifications{{kProgressBegin, 100}, {kProgressPosition, 0}, {kProgressEnd, 0}}));
-  EXPECT_TRUE(FileExists(Path("copy-of-empty.txt")));
-}
-
-TEST_F(DirectoryCopyTest, ReadOnlyFilesStayReadOnlyAndCannotBeOverwritten) {
-  test::MakeTree(folder_.Join("src/"), {{"locked.txt", "locked"}});
-  TagRecord flags;
-  flags.SetU8(kInfoTagReadOnly, 1, true);
-  ASSERT_EQ(SetFileInfo(Path("src/locked.txt"), &flags), kOk);
-  ASSERT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr), kOk);
   TagRecord copied;
   ASSERT_EQ(GetFileInfo(Path("dst/locked.txt"), &copied), kOk);
   EXPECT_EQ(copied.GetU8(kInfoTagReadOnly, 0), 1);
-  EXPECT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr), kCannotOpen);
+  EXPECT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr), kCannotOpen) << "read-only target";
+}
+
+TEST_F(DirectoryCopyTest, RefusalsAndSingleFileRules) {
+  test::MakeTree(folder_.Join("src/"), {{"a.txt", "alpha"}, {"taken.txt", "old"}});
+  std::filesystem::create_directories(folder_.Join("empty"));
+  const struct {
+    const char* name;
+    String source;
+    String target;
+    bool replace;
+    Result expected;
+  } cases[] = {
+      {"no source folder", Path("missing/"), Path("new/"), true, kFolderNotFound},
+      {"target folder exists", Path("src/"), Path("empty/"), false, kTargetFolderExists},
+      {"empty source", Path("empty/"), Path("never/"), true, kOk},
+      {"no source file", Path("missing.txt"), Path("x.txt"), true, kFileNotFound},
+      {"target file exists", Path("src/a.txt"), Path("src/taken.txt"), false, kTargetFileExists},
+      {"bare name as target", Path("src/a.txt"), String("plain.txt"), true, kBadArgument},
+      {"into a folder path", Path("src/a.txt"), Path("into/deep/"), true, kOk},
+      {"replacing", Path("src/a.txt"), Path("src/taken.txt"), true, kOk},
+  };
+  for (const auto& c : cases) {
+    bool folder = std::string(c.source.c_str()).back() == '/';
+    Result r = folder ? DirectoryCopy(c.source, c.target, c.replace, nullptr)
+                      : CopySingleFile(c.source, c.target, c.replace, nullptr);
+    EXPECT_EQ(r, c.expected) << c.name;
+  }
+  EXPECT_FALSE(FolderExists(Path("never/"))) << "an empty source makes no target";
+  EXPECT_TRUE(test::ListNames(folder_.Join("empty/")).empty());
+  EXPECT_EQ(test::ReadFileText(folder_.Join("into/deep/a.txt")), "alpha");
+  EXPECT_EQ(test::ReadFileText(folder_.Join("src/taken.txt")), "alpha");
 }
 
 TEST_F(DirectoryCopyTest, GoesOnPastFailuresAndReportsTheLastOne) {
@@ -139,20 +116,11 @@ TEST_F(DirectoryCopyTest, ReportsProgressAsNestedPhases) {
   ProgressCallback progress{&Record, reinterpret_cast<uintptr_t>(&seen), 0};
   ASSERT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), true, &progress), kOk);
   // Three entries: a.txt, sub/ and sub/b.txt.
-  EXPECT_EQ(seen, (Notifications{{kProgressBegin, 100},
-                                 {kProgressBeginPhase, 10},
-                                 {kProgressEndPhase, 0},
-                                 {kProgressPosition, 10},
-                                 {kProgressBeginPhase, 90},
-                                 {kProgressBegin, 3},
-                                 {kProgressPosition, 1},
-                                 {kProgressPosition, 2},
-                                 {kProgressPosition, 3},
-                                 {kProgressPosition, 3},
-                                 {kProgressEnd, 0},
-                                 {kProgressEndPhase, 0},
-                                 {kProgressPosition, 100},
-                                 {kProgressEnd, 0}}));
+  EXPECT_EQ(seen, (Notifications{{kProgressBegin, 100}, {kProgressBeginPhase, 10}, {kProgressEndPhase, 0},
+                                 {kProgressPosition, 10}, {kProgressBeginPhase, 90}, {kProgressBegin, 3},
+                                 {kProgressPosition, 1}, {kProgressPosition, 2}, {kProgressPosition, 3},
+                                 {kProgressPosition, 3}, {kProgressEnd, 0}, {kProgressEndPhase, 0},
+                                 {kProgressPosition, 100}, {kProgressEnd, 0}}));
 }
 
 }  // namespace

@@ -40,10 +40,8 @@ TEST_F(FileOperationsTest, MakeFolderCreatesMissingAncestors) {
     bool exists_after;
   } cases[] = {
       {"a/b/c/", kOk, true},
-      {"a/b/c/", kOk, true},  // exists already
-      {"old/", kOk, true},
+      {"old/", kOk, true},           // exists already
       {"a/d", kBadArgument, false},  // no trailing '/'
-      {"a/d?/", kBadArgument, false},
       {"f.txt/", kFailed, false},  // its parent exists, a file holds the name
       {"f.txt/x/", kFolderNotMade, false},
   };
@@ -51,118 +49,72 @@ TEST_F(FileOperationsTest, MakeFolderCreatesMissingAncestors) {
     EXPECT_EQ(MakeFolder(P(c.relative)), c.expected) << c.relative;
     EXPECT_EQ(FolderExists(P(c.relative)), c.exists_after) << c.relative;
   }
-  EXPECT_EQ(MakeFolder(""), kBadArgument);
 }
 
-TEST_F(FileOperationsTest, RemoveFileRefusesReadOnlyFilesAndFolders) {
-  WriteTestFile(folder_.Join("plain.txt"), "x");
-  WriteTestFile(folder_.Join("locked.txt"), "x");
-  WriteTestFile(folder_.Join("hidden.txt"), "x");
-  SetFlag("locked.txt", kInfoTagReadOnly);
-  SetFlag("hidden.txt", kInfoTagHidden);
-  MakeTestFolder(folder_.Join("sub/"));
-  struct Case {
-    std::string relative;
-    Result expected;
-    bool exists_after;
-  } cases[] = {
-      {"plain.txt", kOk, false},
-      {"hidden.txt", kOk, false},
-      {"locked.txt", kCannotDeleteFile, true},
-      {"missing.txt", kCannotDeleteFile, false},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(RemoveFile(P(c.relative)), c.expected) << c.relative;
-    EXPECT_EQ(FileExists(P(c.relative)), c.exists_after) << c.relative;
-  }
-  EXPECT_EQ(RemoveFile(P("sub")), kCannotDeleteFile);
-  EXPECT_TRUE(FolderExists(P("sub/")));
-}
-
-TEST_F(FileOperationsTest, FolderRemoval) {
+TEST_F(FileOperationsTest, ReadOnlyFilesAreNeverDeleted) {
   MakeTestFolder(folder_.Join("tree/"));
   MakeTestFolder(folder_.Join("tree/a/"));
   MakeTestFolder(folder_.Join("tree/a/b/"));
   MakeTestFolder(folder_.Join("tree/Recycled/"));
-  MakeTestFolder(folder_.Join("tree/empty/"));
-  WriteTestFile(folder_.Join("tree/top.txt"), "1");
-  WriteTestFile(folder_.Join("tree/a/b/deep.txt"), "2");
-  WriteTestFile(folder_.Join("tree/Recycled/bin.txt"), "3");
+  WriteTestFile(folder_.Join("tree/Recycled/bin.txt"), "3");  // excluded folders go too
   WriteTestFile(folder_.Join("tree/a/hidden.txt"), "4");
   SetFlag("tree/a/hidden.txt", kInfoTagHidden);
-  // Excluded folders go too.
   WriteTestFile(folder_.Join("tree/a/b/locked.txt"), "5");
   SetFlag("tree/a/b/locked.txt", kInfoTagReadOnly);
+  WriteTestFile(folder_.Join("plain.txt"), "x");
+
+  EXPECT_EQ(RemoveFile(P("tree/a/b/locked.txt")), kCannotDeleteFile);
+  EXPECT_EQ(RemoveFile(P("tree/a")), kCannotDeleteFile) << "a folder";
+  EXPECT_EQ(RemoveFile(P("missing.txt")), kCannotDeleteFile);
+  EXPECT_EQ(RemoveFile(P("plain.txt")), kOk);
+  EXPECT_FALSE(FileExists(P("plain.txt")));
   EXPECT_EQ(DeleteFolderTree(P("tree/")), kCannotDeleteFile) << "stops at a read-only file";
   EXPECT_TRUE(FileExists(P("tree/a/b/locked.txt")));
   ASSERT_EQ(ClearFileInfo(P("tree/a/b/locked.txt")), kOk);
   EXPECT_EQ(DeleteFolderTree(P("tree/")), kOk);
   EXPECT_FALSE(FolderExists(P("tree/")));
-  EXPECT_TRUE(FolderExists(S(folder_.path())));
   EXPECT_EQ(DeleteFolderTree(P("missing/")), kBadFolder);
 
   MakeTestFolder(folder_.Join("empty/"));
-  MakeTestFolder(folder_.Join("full/"));
-  WriteTestFile(folder_.Join("full/x"), "x");
+  WriteTestFile(folder_.Join("empty/x"), "x");
+  EXPECT_EQ(RemoveEmptyFolder(P("empty/")), kCannotRemoveFolder);
+  ASSERT_EQ(RemoveFile(P("empty/x")), kOk);
   EXPECT_EQ(RemoveEmptyFolder(P("empty/")), kOk);
   EXPECT_FALSE(FolderExists(P("empty/")));
-  EXPECT_EQ(RemoveEmptyFolder(P("missing/")), kOk);
-  EXPECT_EQ(RemoveEmptyFolder(P("full/")), kCannotRemoveFolder);
 }
 
-TEST_F(FileOperationsTest, RenameFile) {
-  WriteTestFile(folder_.Join("a.txt"), "a");
-  WriteTestFile(folder_.Join("taken.txt"), "t");
-  MakeTestFolder(folder_.Join("sub/"));
-  struct Case {
-    const char* from;
-    const char* name;
-    Result expected;
-  } cases[] = {
-      {"missing.txt", "x.txt", kFileNotFound},
-      {"a.txt", "taken.txt", kCannotRenameFile},
-      {"a.txt", "sub/a.txt", kCannotRenameFile},  // would leave the folder
-      {"a.txt", "../a.txt", kCannotRenameFile},
-      {"a.txt", "..", kCannotRenameFile},
-      {"a.txt", "", kCannotRenameFile},
-      {"a.txt", "b.txt", kOk},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(RenameFile(P(c.from), c.name), c.expected) << c.from << " -> " << c.name;
-  }
-  EXPECT_EQ(test::ReadTestFile(folder_.Join("b.txt")), "a");
-  EXPECT_EQ(test::ReadTestFile(folder_.Join("taken.txt")), "t");
-  EXPECT_FALSE(FileExists(P("a.txt")));
-  EXPECT_FALSE(FileExists(P("sub/a.txt")));
-}
-
-TEST_F(FileOperationsTest, RenameFolder) {
+TEST_F(FileOperationsTest, RenamesStayInTheirFolder) {
   MakeTestFolder(folder_.Join("a/"));
   MakeTestFolder(folder_.Join("a/x/"));
   WriteTestFile(folder_.Join("a/x/f.txt"), "f");
+  WriteTestFile(folder_.Join("a/x/taken.txt"), "t");
   MakeTestFolder(folder_.Join("a/taken/"));
   MakeTestFolder(folder_.Join("b/"));
-  std::string full_same_parent = folder_.Join("a/z/");
-  std::string full_other_parent = folder_.Join("b/y/");
   struct Case {
+    bool folder;
     const char* from;
     std::string name;
     Result expected;
   } cases[] = {
-      {"a/missing/", "y", kFolderNotFound},
-      {"a/x/", "taken", kCannotRenameFolder},
-      {"a/x/", full_other_parent, kBadFolder},
-      {"a/x/", "..", kCannotRenameFolder},
-      {"a/x/", "y", kOk},
-      {"a/y/", full_same_parent, kOk},
+      {false, "a/missing.txt", "x.txt", kFileNotFound},
+      {false, "a/x/f.txt", "taken.txt", kCannotRenameFile},
+      {false, "a/x/f.txt", "../f.txt", kCannotRenameFile},  // would leave the folder
+      {false, "a/x/f.txt", "..", kCannotRenameFile},
+      {false, "a/x/f.txt", "g.txt", kOk},
+      {true, "a/missing/", "y", kFolderNotFound},
+      {true, "a/x/", "taken", kCannotRenameFolder},
+      {true, "a/x/", folder_.Join("b/y/"), kBadFolder},
+      {true, "a/x/", "y", kOk},
+      {true, "a/y/", folder_.Join("a/z/"), kOk},  // a full path in the same parent
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(RenameFolder(P(c.from), S(c.name)), c.expected) << c.from << " -> " << c.name;
+    Result r = c.folder ? RenameFolder(P(c.from), S(c.name)) : RenameFile(P(c.from), c.name.c_str());
+    EXPECT_EQ(r, c.expected) << c.from << " -> " << c.name;
   }
-  EXPECT_EQ(test::ReadTestFile(folder_.Join("a/z/f.txt")), "f");
-  EXPECT_FALSE(FolderExists(P("a/x/")));
+  EXPECT_EQ(test::ReadTestFile(folder_.Join("a/z/g.txt")), "f");
+  EXPECT_EQ(test::ReadTestFile(folder_.Join("a/z/taken.txt")), "t");
+  EXPECT_FALSE(FileExists(P("a/f.txt")));
   EXPECT_FALSE(FolderExists(P("b/y/")));
-  EXPECT_TRUE(FolderExists(P("a/taken/")));
 }
 
 }  // namespace

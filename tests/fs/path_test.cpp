@@ -1,4 +1,4 @@
-// The rules of the internal path form, one table row per case.
+// The rules of the internal path form, one table row per tricky case.
 #include "fs/path.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,6 @@ namespace mv {
 namespace {
 
 using Builder = String (*)(const String&);
-using Predicate = bool (*)(const String&);
 
 struct BuilderCase {
   const char* function;
@@ -21,37 +20,19 @@ struct BuilderCase {
 
 const BuilderCase kBuilderCases[] = {
     {B(ToInternalPath), "D:\\x\\\\a.txt", "D:/x//a.txt"},  // no collapsing
-    {B(ToInternalPath), "a/../b", "a/../b"},
     {B(ToNativePath), "D:/x/./a", "D:\\x\\.\\a"},
     {B(StripTrailingSlash), "D:/", "D:/"},
-    {B(StripTrailingSlash), "D:/x//", "D:/x/"},
     {B(StripTrailingSlash), "D:\\x\\", "D:/x"},
     {B(StripTrailingSlash), "ab/", "ab"},  // three characters, but no drive
-    {B(AddTrailingSlash), "D:\\x", "D:/x/"},
     {B(AddTrailingSlash), "D:", "D:/"},
-    {B(GetFileName), "D:/x/", ""},
     {B(GetFileName), "D:\\x\\a.txt", "a.txt"},  // converted first
-    {B(GetFileName), "D:", ""},
-    {B(GetFileName), "D:/x/a?.txt", ""},  // not a valid path
-    {B(GetFileTitle), "x/a.tar.gz", "a.tar"},
-    {B(GetFileTitle), ".profile", ""},
     {B(GetFileTitle), "x.d/readme", "readme"},
-    {B(GetFileExtension), "x.d/a", "d/a"},
     {B(GetFileExtension), "dir.old/readme", "old/readme"},
-    {B(GetFileExtension), "a.", ""},
     {B(GetFileExtension), "A.TXT", "TXT"},  // no case folding anywhere
-    {B(GetFolderPart), "D:/x/a.txt", "D:/x/"},
-    {B(GetFolderPart), "a.txt", ""},
     {B(GetFolderPart), "D:/a.txt", "D:/"},
     {B(GetFolderPart), "D:\\x\\a.txt", ""},  // searched as given
-    {B(GetDriveSpec), "D:/x/", "D:"},
     {B(GetDriveSpec), "a:b:c", "a:"},
-    {B(GetDriveSpec), "d:/X/", "d:"},
-    {B(GetParentFolder), "D:/x/y/", "D:/x/"},
-    {B(GetParentFolder), "abcd/", ""},
     {B(GetParentFolder), "D:/", ""},
-    {B(GetParentFolder), "D:/a.txt", "D:/"},
-    {B(GetParentFolder), "D:", ""},
     {B(GetParentFolder), "D:\\x\\", ""},
 };
 
@@ -60,14 +41,9 @@ TEST(PathTest, BuildersFollowTheRules) {
     String out = c.builder(c.input);
     ASSERT_NE(out.c_str(), nullptr) << c.function << "(\"" << c.input << "\") gave no text";
     EXPECT_STREQ(out.c_str(), c.expected) << c.function << "(\"" << c.input << "\")";
-  }
-}
-
-TEST(PathTest, BuildersTakeNoTextAsEmpty) {
-  for (const BuilderCase& c : kBuilderCases) {
-    String out = c.builder(String());
-    ASSERT_NE(out.c_str(), nullptr) << c.function;
-    EXPECT_STREQ(out.c_str(), "") << c.function;
+    String none = c.builder(String());
+    ASSERT_NE(none.c_str(), nullptr) << c.function << " of no text";
+    EXPECT_STREQ(none.c_str(), "") << c.function << " of no text";
   }
 }
 
@@ -85,15 +61,9 @@ const PredicateCase kPredicateCases[] = {
     {"D:", true, false, false, true},
     {"D:/", true, false, true, false},
     {":", true, false, false, false},  // too short for a drive
-    {"a:b", true, true, false, false},
     {"a:b:", true, false, false, true},
-    {"D:/x/a.txt", true, true, false, false},
     {"D:\\x\\a.txt", false, false, false, false},
-    {"D:\\x\\", false, false, false, false},
-    {"x/a?.txt", false, false, false, false},
     {"x/*/", false, false, false, false},
-    {"x|y", false, false, false, false},
-    {"sub/", true, false, true, false},
     {"/", true, false, true, false},
     {"\xDC" "bersicht.txt", true, true, false, false},  // bytes above 127 are plain
 };

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -25,61 +24,25 @@ using test::WriteTestFile;
 // The number between prefix and suffix of name, or -1 when the name does
 // not have the shape prefix + decimal digits + suffix.
 long NumberIn(const std::string& name, const std::string& prefix, const std::string& suffix) {
-  if (name.size() <= prefix.size() + suffix.size()) return -1;
-  if (name.compare(0, prefix.size(), prefix) != 0) return -1;
-  if (name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) return -1;
-  std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-  if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) {
+  if (name.size() <= prefix.size() + suffix.size() || name.rfind(prefix, 0) != 0 ||
+      name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
     return -1;
   }
+  std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  if (digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
   return std::strtol(digits.c_str(), nullptr, 10);
 }
 
-// Every name a temporary folder can get: the last three digits of 0..32767.
-std::vector<std::string> AllFolderCandidates(const std::string& prefix) {
-  std::set<std::string> names;
-  for (int n = 0; n < 32768; ++n) {
-    std::string digits = std::to_string(n);
-    if (digits.size() > 3) digits = digits.substr(digits.size() - 3);
-    names.insert(prefix + digits);
-  }
-  return {names.begin(), names.end()};
-}
-
-TEST(TempNamesTest, UniqueFileNamesHaveTheirShape) {
+TEST(TempNamesTest, UniqueFileNamesHaveTheirShapeAndCreationIsExclusive) {
   test::TempFolder folder;
-  struct Case {
-    const char* prefix;
-    const char* extension;
-  } cases[] = {{"qzp_", "mef"}, {"", "x"}, {"~", "tmp"}};
-  for (const Case& c : cases) {
-    String name = MakeUniqueFileName(S(folder.path()), c.prefix, c.extension);
-    long number = NumberIn(name.c_str(), c.prefix, std::string(".") + c.extension);
-    EXPECT_GE(number, 0) << name.c_str();
-    EXPECT_LT(number, 32768) << name.c_str();
-    String path = MakeUniqueFilePath(S(folder.path()), c.prefix, c.extension);
-    EXPECT_EQ(std::string(path.c_str()).rfind(folder.path(), 0), 0u) << path.c_str();
-    EXPECT_FALSE(FileExists(path)) << "a name only: nothing is created";
-  }
-  EXPECT_GE(NumberIn(MakeTempFileName(S(folder.path())).c_str(), "~", ".tmp"), 0);
+  String name = MakeUniqueFileName(S(folder.path()), "", "x");
+  long number = NumberIn(name.c_str(), "", ".x");
+  EXPECT_GE(number, 0) << name.c_str();
+  EXPECT_LT(number, 32768) << name.c_str();
   String temp_path = MakeTempFilePath(S(folder.path()));
   EXPECT_GE(NumberIn(temp_path.c_str(), folder.path() + "~", ".tmp"), 0) << temp_path.c_str();
-}
+  EXPECT_FALSE(FileExists(temp_path)) << "a name only: nothing is created";
 
-TEST(TempNamesTest, NoNamesInAFolderThatDoesNotExist) {
-  test::TempFolder folder;
-  String missing = S(folder.Join("missing/"));
-  EXPECT_TRUE(MakeUniqueFileName(missing, "a", "b").IsEmpty());
-  EXPECT_TRUE(MakeUniqueFilePath(missing, "a", "b").IsEmpty());
-  EXPECT_TRUE(MakeTempFileName(missing).IsEmpty());
-  EXPECT_TRUE(MakeTempFilePath(missing).IsEmpty());
-  platform::File file;
-  String path;
-  EXPECT_EQ(CreateUniqueFile(missing, "a", "b", &file, &path), kFolderNotFound);
-}
-
-TEST(TempNamesTest, CreateUniqueFileMakesANewEmptyFile) {
-  test::TempFolder folder;
   platform::File file;
   String path;
   ASSERT_EQ(CreateUniqueFile(S(folder.path()), "qzp_", "mef", &file, &path), kOk);
@@ -88,6 +51,11 @@ TEST(TempNamesTest, CreateUniqueFileMakesANewEmptyFile) {
   ASSERT_EQ(file.Write("data", 4), 4u);
   ASSERT_TRUE(file.Close());
   EXPECT_EQ(test::ReadTestFile(path.c_str()), "data");
+  EXPECT_FALSE(file.CreateNew(path.c_str())) << "an existing name is never created anew";
+
+  String missing = S(folder.Join("missing/"));
+  EXPECT_TRUE(MakeUniqueFilePath(missing, "a", "b").IsEmpty());
+  EXPECT_EQ(CreateUniqueFile(missing, "a", "b", &file, &path), kFolderNotFound);
 }
 
 TEST(TempNamesTest, TempFoldersAreNewFoldersWithThreeDigitsAtMost) {
@@ -101,31 +69,22 @@ TEST(TempNamesTest, TempFoldersAreNewFoldersWithThreeDigitsAtMost) {
     EXPECT_LT(number, 1000) << made.c_str();
   }
   EXPECT_NE(first, second) << "an existing folder is never handed out again";
-}
 
-TEST(TempNamesTest, TempFolderFallsBackToTheSystemTemporaryFolder) {
-  test::TempFolder folder;
-  for (const String& parent : {String(""), S(folder.Join("missing/"))}) {
-    String made = MakeTempFolder(parent, "mvfs_");
-    ASSERT_FALSE(made.IsEmpty());
-    EXPECT_LT(GetTempFolder().Find('\\'), 0) << "internal form";
-    EXPECT_GE(NumberIn(made.c_str(), std::string(GetTempFolder().c_str()) + "mvfs_", "/"), 0)
-        << made.c_str();
-    EXPECT_EQ(RemoveEmptyFolder(made), kOk);
-  }
+  // A missing parent falls back to the system temporary folder, in internal form.
+  String made = MakeTempFolder(S(parent.Join("missing/")), "mvfs_");
+  EXPECT_LT(GetTempFolder().Find('\\'), 0);
+  EXPECT_GE(NumberIn(made.c_str(), std::string(GetTempFolder().c_str()) + "mvfs_", "/"), 0) << made.c_str();
+  EXPECT_EQ(RemoveEmptyFolder(made), kOk);
 }
 
 TEST(TempNamesTest, TempFolderFailsWhenEveryCandidateIsTaken) {
   test::TempFolder parent;
-  std::vector<std::string> names = AllFolderCandidates("t");
-  ASSERT_EQ(names.size(), 1100u);
-  // Files and folders both occupy a name.
-  for (size_t i = 0; i < names.size(); ++i) {
-    if (i % 2 == 0) {
-      WriteTestFile(parent.Join(names[i]), "");
-    } else {
-      MakeTestFolder(parent.Join(names[i] + "/"));
-    }
+  // Every name a folder "t" + the last three digits of 0..32767 can get;
+  // files and folders both occupy a name.
+  for (int n = 0; n < 1000; ++n) {
+    std::string digits = std::to_string(n);
+    WriteTestFile(parent.Join("t" + digits), "");
+    if (n < 100) MakeTestFolder(parent.Join("t" + std::string(3 - digits.size(), '0') + digits + "/"));
   }
   String made;
   EXPECT_EQ(CreateTempFolder(S(parent.path()), "t", &made), kNoFreeTempName);
@@ -139,11 +98,8 @@ TEST(TempNamesTest, NumberedFolderSeries) {
     std::vector<std::string> files;
     const char* expected;
   } cases[] = {
-      {{}, {}, "out/"},
-      {{"out/"}, {}, "out (1)/"},
-      {{}, {"out"}, "out (1)/"},
-      {{"out/"}, {"out (1)"}, "out (2)/"},
       {{"out (1)/"}, {}, "out/"},
+      {{"out/"}, {"out (1)"}, "out (2)/"},  // files occupy names too
       {{"out/", "out (2)/"}, {}, "out (1)/"},
   };
   for (const Case& c : cases) {

@@ -191,6 +191,8 @@ make_package mail --message-file mail.txt mail/a.txt mail/sub
 # The only entry is a folder that listings leave out (a recycle bin), so the
 # package shows its message without attachments.
 make_package mail_only --message-file mail.txt only/recycled
+# The stub as built: no package in its section.
+cp "$STUB" "$WORK/no_payload.exe"
 head -c 150000000 /dev/urandom >"$WORK/big.bin"
 make_package big --compression 0 big.bin
 rm -f "$WORK/big.bin"
@@ -406,6 +408,16 @@ EOF
   cat "$WORK/close_explorer.txt"
 }
 
+# Without a package the program says so in a message box and ends with 1.
+script_no_payload() {
+  prologue no_payload "no_payload_$lang"
+  cat <<EOF
+message "INTERNAL ERROR" "Morvalis SelfExtractor layout context initialization failed.{LF}Error = 1"
+click 1
+exit 1
+EOF
+}
+
 # A short disclaimer can be accepted at once; declining it ends the program
 # with 40 before any main dialog.
 script_disclaimer_declined() {
@@ -593,6 +605,7 @@ for lang in en de; do
 done
 in_language no_link en
 in_language message_only en
+in_language no_payload en
 check "no temporary files left" no_temporary_files
 
 echo "gui: $PASSED passed, $FAILED failed"

@@ -56,31 +56,20 @@ TEST(TagDecodeTest, HostileCountsLengthsAndDepths) {
        kOk},
       {"count above what the length holds", Concat(Concat(ListHead(19, 2), none_member), none_member),
        kMalformedRecord},
-      {"count with a length too short for any", ListHead(3, 1), kMalformedRecord},
-      {"huge count", ListHead(0xFFFFFFFF, 0xFFFFFFFF), kMalformedRecord},
       {"count above the hard cap", ListHead(0xFFFFFFFF, TagValue::kMaxListCount + 1),
        kMalformedRecord},
       {"largest count, few members present", ListHead(0xFFFFFFFF, TagValue::kMaxListCount),
        kShortRead},
-      {"huge blob", {1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 2}, kMalformedRecord},
       {"blob above the cap", [] {
          Bytes b = {1, 0, 0, 0};
          PutU32(b, TagValue::kMaxBlobLength + 1);
          return b;
        }(), kMalformedRecord},
       {"truncated blob", {1, 0, 0, 0, 9, 0, 0, 0, 1, 2}, kShortRead},
-      {"blob at the cap, few bytes present", [] {
-         Bytes b = {1, 0, 0, 0};
-         PutU32(b, TagValue::kMaxBlobLength);
-         b.resize(b.size() + 3000000, 0xEE);
-         return b;
-       }(), kShortRead},
       {"huge text", {110, 0, 0, 0, 5, 0, 0, 0, 255, 0xFF, 0xFF, 0xFF, 0x7F}, kMalformedRecord},
       {"lists nested to the limit", Nested(TagValue::kMaxReadDepth), kOk},
-      {"lists nested one deeper", Nested(TagValue::kMaxReadDepth + 1), kMalformedRecord},
       {"lists nested a hundred thousand deep", Nested(100000), kMalformedRecord},
       {"archive entry without a factory", {0x1C, 0x0C, 0, 0, 0, 0, 0, 0}, kMalformedRecord},
-      {"empty input", {}, kShortRead},
   };
   test::ScopedEntryFactory no_factory(nullptr);
   for (const Case& c : cases) {
@@ -98,9 +87,6 @@ TEST(TagDecodeTest, EveryTruncationOfAValidRecordFails) {
   TagRecord record;
   record.SetU8(100, 0, false);
   record.Set(300, inner, false);
-  TagValue d;
-  d.SetDoubleValue(3.0);
-  record.Set(5, d, false);
   const Bytes bytes = Encode(record);
   for (size_t n = 0; n < bytes.size(); ++n) {
     TagRecord back;
@@ -138,10 +124,7 @@ TEST(TagDecodeTest, GarbageNeverCrashes) {
 // entries that plug into this seam.
 class RecordEntry : public TagEntryObject {
  public:
-  Result Serialize(Stream& stream) override {
-    ++serialize_calls;
-    return record.Serialize(stream);
-  }
+  Result Serialize(Stream& stream) override { return record.Serialize(stream); }
   uint32_t ComputeSize(Stream& stream) override {
     Stream counter;
     counter.Open(Stream::kWriting, nullptr);
@@ -155,37 +138,12 @@ class RecordEntry : public TagEntryObject {
   }
 
   TagRecord record;
-  static inline int serialize_calls = 0;
 };
 
 class TagEntrySeamTest : public testing::Test {
  protected:
   test::ScopedEntryFactory factory_{[]() -> TagEntryObject* { return new RecordEntry; }};
 };
-
-TEST_F(TagEntrySeamTest, EntriesRoundTripInsideRecords) {
-  TagValue entry;
-  entry.SetType(TypeEntry);
-  ASSERT_EQ(entry.GetType(), TypeEntry);
-  static_cast<RecordEntry*>(entry.GetEntry())->record.SetText(200, "file.txt", false);
-  TagRecord content;
-  content.Set(1, entry, false);
-  ASSERT_EQ(content.Member(0).GetType(), TypeEntry) << "copied by Clone";
-
-  RecordEntry::serialize_calls = 0;
-  Bytes bytes = Encode(content);
-  EXPECT_EQ(RecordEntry::serialize_calls, 2) << "measured, then written";
-  EXPECT_EQ(bytes[12] | bytes[13] << 8, TypeEntry);
-  EXPECT_EQ(bytes[16] | bytes[17] << 8, static_cast<int>(bytes.size()) - 20) << "entry length";
-
-  TagRecord back;
-  ASSERT_EQ(Decode(bytes, back), kOk);
-  auto* read = static_cast<RecordEntry*>(back.Member(0).GetEntry());
-  ASSERT_NE(read, nullptr);
-  String name;
-  read->record.GetText(name, 200, "");
-  EXPECT_TRUE(name.Equals("file.txt"));
-}
 
 TEST_F(TagEntrySeamTest, EntriesNestedInEntriesAreBoundedToo) {
   // entry -> its record -> entry -> ... : every level reads a list.
