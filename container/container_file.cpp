@@ -11,9 +11,6 @@
 namespace mv {
 namespace {
 
-constexpr uint32_t kCarrierCompression = 1;
-constexpr uint32_t kCarrierVectorSize = 8;
-
 Result ReadSealed(const ContainerJob& job, TagRecord* header, TagRecord* content) {
   StreamContext context{job.base_folder, job.progress, job.measure_only, 0};
   ContainerStream stream;

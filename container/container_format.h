@@ -24,6 +24,12 @@ inline constexpr uint16_t kHeaderTagTotal = 30;        // TypeU32 content bytes,
 inline constexpr uint16_t kContentTagMessage = 100;  // TypeText, the e-mail text
 inline constexpr uint16_t kContentTagEntry = 200;    // TypeEntry, one per file and folder
 
+// A container hidden in a carrier is always Blowfish (with an 8-byte vector,
+// stored in the carrier) over compression setting 1. The writer measures the
+// encrypted size with these values before the pipeline writes with them.
+inline constexpr uint32_t kCarrierVectorSize = 8;
+inline constexpr uint32_t kCarrierCompression = 1;
+
 inline constexpr char kFormatMark[] = "Morvalis Encrypted File";
 // The older layout began with one of these marks at offset 0.
 inline constexpr char kOlderFormatMark[] = "Morvalis Encrypted File";

@@ -8,8 +8,6 @@ namespace mv {
 namespace {
 
 constexpr uint32_t kVectorSize = 16;
-constexpr uint32_t kCarrierVectorSize = 8;
-constexpr uint32_t kCarrierCompression = 1;
 
 }  // namespace
 
