@@ -49,6 +49,13 @@ inline constexpr uint32_t kAttributeSettable =
     kAttributeReadOnly | kAttributeHidden | kAttributeSystem | kAttributeArchive;
 inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
+// The line end of the system's text files.
+#ifdef _WIN32
+inline constexpr char kTextLineEnd[] = "\r\n";
+#else
+inline constexpr char kTextLineEnd[] = "\n";
+#endif
+
 // Win32 drive types.
 inline constexpr uint32_t kDriveUnknown = 0;
 inline constexpr uint32_t kDriveNoRootFolder = 1;
