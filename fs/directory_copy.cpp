@@ -5,14 +5,12 @@
 
 #include "fs/confined_result.h"
 #include "fs/disk_query.h"
-#include "fs/file_info.h"
 #include "fs/file_operations.h"
 #include "fs/folder_walk.h"
 #include "fs/path.h"
 #include "platform/confined_folder.h"
 #include "platform/files.h"
 #include "stream/progress_stream.h"
-#include "stream/tag_record.h"
 
 namespace mv {
 namespace {
@@ -45,21 +43,23 @@ class TargetTree {
 
 // Copies the file at source to relative below the target: written under a
 // temporary name beside its final one and renamed over it, never through a
-// link, replacing an existing file only when replace is set.
+// link, replacing an existing file only when replace is set. Size, times
+// and flags come from the open source file.
 Result CopyFileInto(TargetTree& target, const String& relative, const String& source, bool replace,
                     const ProgressScope& progress) {
-  TagRecord info;
-  GetFileInfo(source, &info);
-  const uint32_t size = QueryFileSize(source);
+  platform::File in;
+  if (!in.Open(source.c_str(), "rb")) return kCannotOpen;
+  uint64_t size = 0;
+  platform::FileTimes times;
+  uint32_t attributes = 0;
+  if (!in.QueryInfo(&size, &times, &attributes)) return kCannotOpen;
 
   String drive = GetDriveSpec(GetFolderPart(target.GetFolder() + relative));
   if (drive.IsEmpty()) drive = GetDriveSpec(source);
-  if (!drive.IsEmpty() && size != kUnknownSize && GetFreeSpace(drive) < size) return kDiskFull;
+  if (!drive.IsEmpty() && GetFreeSpace(drive) < size) return kDiskFull;
 
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBufferSize]);
   if (!buffer) return kOutOfMemory;
-  platform::File in;
-  if (!in.Open(source.c_str(), "rb")) return kCannotOpen;
   platform::ConfinedFolder* tree = nullptr;
   Result r = target.Get(&tree);
   if (r != kOk) return r;
@@ -68,6 +68,7 @@ Result CopyFileInto(TargetTree& target, const String& relative, const String& so
   r = ConfinedResult(tree->BeginFile(relative.c_str(), mode, &out), kCannotOpen);
   if (r != kOk) return r;
 
+  const uint32_t size32 = size > kUnknownSize ? kUnknownSize : static_cast<uint32_t>(size);
   uint32_t copied = 0;
   for (;;) {
     size_t n = in.Read(buffer.get(), kCopyBufferSize);
@@ -77,37 +78,22 @@ Result CopyFileInto(TargetTree& target, const String& relative, const String& so
     if (r != kOk) return r;
     copied += static_cast<uint32_t>(n);
     // The percentage of a file that grew while it was copied may pass 100.
-    uint32_t percent = size == kUnknownSize || size == 0 ? 0 : Percent(copied, size, true);
+    uint32_t percent = size32 == 0 ? 0 : Percent(copied, size32, true);
     r = progress.ReportPercent(static_cast<int32_t>(percent));
     if (r != kOk) return r;
   }
   if (copied == 0) progress.ReportPercent(0);
-  platform::FileTimes times;
-  uint32_t attributes = 0;
-  DecodeFileInfo(&info, &times, &attributes);
   return ConfinedResult(out.Finish(times, attributes, nullptr), kTargetFileExists);
 }
 
-struct CopyContext {
-  explicit CopyContext(const String& target) : tree(target) {}
-  uint32_t entries = 0;
-  TargetTree tree;
-  bool replace = false;
-  String* failed_entry = nullptr;
-};
-
-Result CopyEntry(const char* root, const char* relative, const char* name, int is_folder, uintptr_t user1,
-                 uintptr_t, uintptr_t user3) {
-  auto* context = reinterpret_cast<CopyContext*>(user1);
-  ProgressScope progress(reinterpret_cast<const ProgressCallback*>(user3));
-  ++context->entries;
-  Result r = progress.ReportPercent(static_cast<int32_t>(context->entries));
-  if (r != kOk) return r;
-  if (is_folder) return kOk;
-  String tail = String(relative) + name;
+// Copies one listed entry of the source (root + relative path; a folder
+// ends in '/' and is only counted).
+Result CopyListed(TargetTree& tree, const String& root, const String& path, bool replace, String* failed_entry) {
+  if (path.GetAt(path.GetLength() - 1) == '/') return kOk;
+  String tail = path.Mid(root.GetLength(), path.GetLength() - root.GetLength());
   ProgressRange file_progress(nullptr);
-  r = CopyFileInto(context->tree, tail, String(root) + tail, context->replace, file_progress);
-  if (r != kOk && r != kCancelled && context->failed_entry != nullptr) *context->failed_entry = tail;
+  Result r = CopyFileInto(tree, tail, path, replace, file_progress);
+  if (r != kOk && r != kCancelled && failed_entry != nullptr) *failed_entry = tail;
   return r;
 }
 
@@ -149,11 +135,19 @@ Result DirectoryCopy(const String& source, const String& target, bool replace,
   progress.BeginPhase(90);
   progress.Begin(count);
 
-  CopyContext context(target);
-  context.replace = replace;
-  context.failed_entry = failed_entry;
-  r = WalkFolder(source, String(""), &CopyEntry, reinterpret_cast<uintptr_t>(&context), 0, kWalkContinueOnError,
-                 reinterpret_cast<uintptr_t>(progress_callback));
+  // The listing that sized the range is the walk: every file and folder in
+  // the walk's order, folders before their contents.
+  TargetTree tree(target);
+  r = kOk;
+  for (int32_t i = 0; i < count; ++i) {
+    Result step = progress.ReportPercent(i + 1);
+    if (step == kOk) step = CopyListed(tree, source, entries[i], replace, failed_entry);
+    if (step == kCancelled) {
+      r = step;
+      break;
+    }
+    if (step != kOk) r = step;
+  }
   if (r == kOk) progress.ReportPercent(count);
   progress.End();
   progress.EndPhase();

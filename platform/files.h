@@ -226,6 +226,11 @@ class File {
   bool Flush() { return file_ != nullptr && std::fflush(file_) == 0; }
   // Flush, then the system's buffers to the disk (FlushFileBuffers, fsync).
   bool Sync();
+  // The open file's size, times and attribute bits (kAttributeSettable
+  // ones), as ReadFileTimes and ReadAttributes would report them for its
+  // path, asked of the open file itself. POSIX reports no creation time
+  // here. False when they cannot be read.
+  bool QueryInfo(uint64_t* size, FileTimes* times, uint32_t* attributes);
   // Flush, then cut or extend the file to length bytes; the position is
   // left where it was.
   bool Truncate(uint64_t length);
