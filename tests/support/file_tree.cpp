@@ -1,5 +1,9 @@
 #include "tests/support/file_tree.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -107,6 +111,33 @@ std::string ReadFileText(const std::string& path) {
 void WriteFileText(const std::string& path, const std::string& content) {
   std::ofstream out(DiskPath(path), std::ios::binary | std::ios::trunc);
   out << content;
+}
+
+std::string MakeLink(LinkKind kind, const std::string& target, const std::string& link) {
+#ifdef _WIN32
+  std::string native_target = target, native_link = link;
+  for (std::string* path : {&native_target, &native_link}) {
+    for (char& c : *path) c = c == '/' ? '\\' : c;
+  }
+  BOOL made;
+  if (kind == LinkKind::kHardLink) {
+    made = CreateHardLinkA(native_link.c_str(), native_target.c_str(), nullptr);
+  } else {
+    DWORD flags = kind == LinkKind::kFolderSymlink ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
+    made = CreateSymbolicLinkA(native_link.c_str(), native_target.c_str(), flags | 0x2 /* unprivileged */);
+  }
+  return made ? std::string() : "system error " + std::to_string(GetLastError());
+#else
+  std::error_code error;
+  if (kind == LinkKind::kHardLink) {
+    fs::create_hard_link(target, link, error);
+  } else if (kind == LinkKind::kFolderSymlink) {
+    fs::create_directory_symlink(target, link, error);
+  } else {
+    fs::create_symlink(target, link, error);
+  }
+  return error ? error.message() : std::string();
+#endif
 }
 
 }  // namespace mv::test

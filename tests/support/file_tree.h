@@ -40,4 +40,10 @@ std::vector<std::string> ListNames(const std::string& folder);
 std::string ReadFileText(const std::string& path);
 void WriteFileText(const std::string& path, const std::string& content);
 
+// Links as the platform makes them (Windows: CreateSymbolicLinkA and
+// CreateHardLinkA, which the runtime's std::filesystem lacks there). Empty
+// on success, else the system's reason.
+enum class LinkKind { kFileSymlink, kFolderSymlink, kHardLink };
+std::string MakeLink(LinkKind kind, const std::string& target, const std::string& link);
+
 }  // namespace mv::test
