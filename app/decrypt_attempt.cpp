@@ -137,11 +137,12 @@ bool SaveFilesTo(AttemptFrontEnd* ui, const SelfExtractor& extractor, const Stri
 StringArray FileNamesOf(const String& work_folder) {
   StringArray entries;
   ListFolder(work_folder, &entries);
-  entries.Sort(true);
   StringArray names;
   for (int32_t i = 0; i < entries.GetCount(); ++i) {
     if (FileExists(entries[i])) names.Add(GetFileName(entries[i]));
   }
+  // The order of the folder dialog's list, which sorts its items itself.
+  names.Sort(true);
   return names;
 }
 
