@@ -168,8 +168,12 @@ String ProposedFolderName(const StringArray* names) {
 }
 
 String DefaultTargetFolder(const StringArray* names) {
-  String base = GetProgramFolder();
+  const String program_folder = GetProgramFolder();
+  String base = program_folder;
   if (RunsFromTempFolder(base) || IsOnRemovableMedia(base)) base = GetDesktopFolder();
+  // Without a desktop folder (a Linux account may have none) the proposal
+  // stays beside the program rather than becoming a relative path.
+  if (base.IsEmpty()) base = program_folder;
   return MakeUniqueFolderPath(base + ProposedFolderName(names) + "/");
 }
 

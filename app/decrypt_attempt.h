@@ -69,8 +69,8 @@ String AttachmentLine(const StringArray& entries);
 
 // The proposed target folder (internal form, ending in '/'): the folder
 // named ProposedFolderName(names) in the program's own folder, or on the
-// desktop when the program runs from inside the temporary folder or from a
-// CD-ROM or removable drive; numbered " (1)", " (2)" ... when that name is
+// desktop (if there is one) when the program runs from inside the temporary
+// folder or from a CD-ROM or removable drive; numbered " (1)", " (2)" ... when that name is
 // taken. names may be null.
 String DefaultTargetFolder(const StringArray* names);
 
