@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both targets and runs every test: natively, natively under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the Windows build under
-# Wine, end to end through the real executables of both builds, and the
+# Wine, end to end through the real executables of both builds (and the
+# Linux one's terminal flow through a pseudo-terminal), and the
 # Windows dialogs under Wine on a virtual display (screenshots go to
 # build/screenshots/). Installs missing Debian packages first. Ends with
 # "N passed, M failed".
@@ -23,6 +24,7 @@ trap mv_wine_stop EXIT
 mv_run_gtest windows wine build/windows/mv_tests.exe
 
 mv_run_script e2e tests/e2e/product_test.sh
+mv_run_script terminal python3 tests/e2e/terminal_test.py build/native
 mv_run_script gui tests/gui/gui_test.sh
 
 echo

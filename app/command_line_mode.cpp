@@ -1,5 +1,6 @@
 #include "app/command_line_mode.h"
 
+#include "app/decrypt_attempt.h"
 #include "app/entry.h"
 #include "app/self_extractor.h"
 #include "fs/directory_copy.h"
@@ -7,6 +8,7 @@
 #include "fs/path.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/interruption.h"
 #include "platform/platform.h"
 #include "stream/file_stream.h"
 
@@ -94,7 +96,10 @@ void DebugMessage(bool debug, const char* text) {
 Result DecryptCommand(const char* password, const char* target_folder, const char* message_file, bool replace,
                       bool debug) {
   SelfExtractor extractor;
-  Result r = extractor.Extract(password, nullptr);
+  // Ctrl-C and the like stop the work at the next block as a cancel; the
+  // extractor then wipes what was decrypted before the process ends.
+  const ProgressCallback stop = StopOnInterruption(nullptr);
+  Result r = extractor.Extract(password, &stop);
   if (r != kOk) {
     DebugFormat(debug, "Decryption failed. Error %i", r);
     if (!extractor.GetFailedEntry().IsEmpty()) {
@@ -121,7 +126,7 @@ Result DecryptCommand(const char* password, const char* target_folder, const cha
       return kTargetFolderExists;
     }
     String failed_entry;
-    r = DirectoryCopy(extractor.GetWorkFolder(), folder, true, nullptr, &failed_entry);
+    r = DirectoryCopy(extractor.GetWorkFolder(), folder, true, &stop, &failed_entry);
     if (r != kOk) {
       DebugFormat(debug, "DirectoryCopy returned %i.", r);
       if (!failed_entry.IsEmpty()) DebugFormat(debug, "\"%s\" could not be copied.", (folder + failed_entry).c_str());
@@ -153,7 +158,9 @@ Result DecryptCommand(const char* password, const char* target_folder, const cha
   return kOk;
 }
 
-int RunCommandLine() {
+namespace {
+
+int RunDecryptOptions() {
   platform::WriteStdout(kBanner);
   DecryptOptions options;
   Result r = options.ParseCommandLine();
@@ -172,6 +179,17 @@ int RunCommandLine() {
   }
   DebugFormat(options.debug(), "Unknown Command \"%s\".", options.command.c_str());
   return static_cast<int>(kUnknownSwitch);
+}
+
+}  // namespace
+
+int RunCommandLine() {
+  platform::InterruptionScope interruption(true);
+  const int code = RunDecryptOptions();
+  // The extractor is gone: an interrupted run ends as the interruption would
+  // have ended it.
+  platform::EndIfInterrupted();
+  return code;
 }
 
 }  // namespace mv

@@ -32,6 +32,18 @@ String GetDesktopFolder() {
 
 String LoadResString(uint32_t id, void* module) { return platform::LoadResourceString(id, module); }
 
+String FormatResString(uint32_t id, uint32_t number) {
+  String text;
+  String::Format(text, LoadResString(id).c_str(), static_cast<int>(number));
+  return text;
+}
+
+String FormatResString(uint32_t id, const String& value) {
+  String text;
+  String::Format(text, LoadResString(id).c_str(), value.c_str() == nullptr ? "" : value.c_str());
+  return text;
+}
+
 uint32_t OsVersionCode(const OsVersionRecord& v) {
   const char second = (v.service != nullptr && v.service[0] != '\0') ? v.service[1] : '\0';
   if (v.platform_id == 1 && v.major == 4) {

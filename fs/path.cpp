@@ -36,6 +36,14 @@ String ToNativePath(const String& path) {
   return out;
 }
 
+String ToDisplayPath(const String& path) {
+#if defined(_WIN32)
+  return ToNativePath(path);
+#else
+  return ToInternalPath(path);
+#endif
+}
+
 String StripTrailingSlash(const String& path) {
   String out = ToInternalPath(path);
   int32_t n = out.GetLength();

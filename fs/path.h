@@ -21,6 +21,9 @@ namespace mv {
 String ToInternalPath(const String& path);
 // Every '/' replaced by '\'.
 String ToNativePath(const String& path);
+// The form in which a person reads a path: the native form on Windows, the
+// internal form (already the system's) elsewhere.
+String ToDisplayPath(const String& path);
 // Internal form with one trailing '/' removed; D:/ and / keep theirs, x//
 // becomes x/.
 String StripTrailingSlash(const String& path);

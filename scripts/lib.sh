@@ -7,7 +7,7 @@ MV_PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libgcrypt20-dev zlib1g-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev
-  wine64 wine xvfb xauth imagemagick locales
+  wine64 wine xvfb xauth imagemagick locales python3
 )
 
 mv_log() { printf '\n== %s\n' "$*" >&2; }

@@ -4,10 +4,8 @@
 
 #include "app/entry.h"
 #include "app/payload.h"
-#include "app/self_extractor.h"
 #include "base/system_helpers.h"
-#include "stream/progress_stream.h"
-#include "ui/dialog_support.h"
+#include "platform/interruption.h"
 #include "ui/disclaimer_dialog.h"
 #include "ui/folder_dialog.h"
 #include "ui/main_dialog.h"
@@ -20,35 +18,6 @@ namespace mv {
 namespace ui {
 namespace {
 
-// Strings of the string table.
-constexpr uint32_t kDecryptFailedString = 3;
-constexpr uint32_t kWrongPasswordString = 4;
-constexpr uint32_t kPleaseWaitString = 18;
-constexpr uint32_t kCancelledString = 21;
-
-constexpr int32_t kFullRange = 100;
-
-// Decrypts with the progress window on the screen; the window is gone when
-// this returns.
-Result ExtractShowingProgress(SelfExtractor* extractor, const String& password) {
-  ProgressWindowSettings settings;
-  ProgressUI progress(&settings);
-  ProgressCallback callback{&ProgressUIEntry, reinterpret_cast<uintptr_t>(&progress), 0};
-  NotifyProgress(&callback, kProgressBegin, kFullRange);
-  NotifyProgress(&callback, kProgressBeginPhase, kFullRange);
-  NotifyProgress(&callback, kProgressStatusText, kPleaseWaitString);
-  const Result result = extractor->Extract(password.c_str(), &callback);
-  NotifyProgress(&callback, kProgressEndPhase, 0);
-  NotifyProgress(&callback, kProgressEnd, 0);
-  return result;
-}
-
-String FailureText(Result result) {
-  if (result == kCancelled) return LoadResString(kCancelledString);
-  if (result == kWrongPassword) return LoadResString(kWrongPasswordString);
-  return FormatResString(kDecryptFailedString, result);
-}
-
 void ShowLayoutFailure(Result result) {
   String text;
   String::Format(text, "Morvalis SelfExtractor layout context initialization failed.\nError = %i",
@@ -58,26 +27,36 @@ void ShowLayoutFailure(Result result) {
 
 }  // namespace
 
-Result RunDecryptAttempt(HWND owner) {
-  // Declared first, destroyed last: the password is wiped before the work
-  // folder and the temporary file go.
-  SelfExtractor extractor;
-  const String password = AskPassword(owner);
-  if (password.IsEmpty()) return kCancelled;
+String DialogFrontEnd::AskPassword() { return ui::AskPassword(owner_); }
 
-  const Result result = ExtractShowingProgress(&extractor, password);
-  if (result != kOk) {
-    ShowError(owner, FailureText(result));
-    return result;
-  }
-  String message;
-  extractor.GetMessageText(message);
-  if (message.IsEmpty()) {
-    RunFolderDialog(owner, &extractor);
-  } else {
-    RunMessageView(owner, &extractor);
-  }
-  return kOk;
+// The progress window is on the screen while run works and gone when this
+// returns.
+Result DialogFrontEnd::WithProgress(const std::function<Result(const ProgressCallback*)>& run) {
+  ProgressWindowSettings settings;
+  ProgressUI progress(&settings);
+  ProgressCallback callback{&ProgressUIEntry, reinterpret_cast<uintptr_t>(&progress), 0};
+  return run(&callback);
+}
+
+void DialogFrontEnd::ShowError(const String& text) {
+  if (!platform::InterruptionRequested()) ui::ShowError(owner_, text);
+}
+
+void DialogFrontEnd::ShowInfo(const String& text) {
+  if (!platform::InterruptionRequested()) ui::ShowInfo(owner_, text);
+}
+
+bool DialogFrontEnd::AskYesNo(const String& text) {
+  return !platform::InterruptionRequested() && ui::AskYesNo(owner_, text);
+}
+
+void DialogFrontEnd::OfferFiles(SelfExtractor* extractor) { RunFolderDialog(owner_, extractor); }
+
+void DialogFrontEnd::ShowMessageText(SelfExtractor* extractor) { RunMessageView(owner_, extractor); }
+
+Result RunDecryptAttempt(HWND owner) {
+  DialogFrontEnd front_end(owner);
+  return mv::RunDecryptAttempt(&front_end);
 }
 
 }  // namespace ui
@@ -85,6 +64,9 @@ Result RunDecryptAttempt(HWND owner) {
 int RunInteractive() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
+  // Notes the end of the session (and console events when there is a
+  // console) so that an attempt can clean up before the process goes.
+  platform::InterruptionScope interruption(false);
 
   PayloadLayout layout;
   const Result loaded = LoadLayout(&layout);

@@ -1,23 +1,37 @@
 // The interactive mode: disclaimer, main dialog, and per press of the main
 // dialog's decrypt button one attempt of password, progress window and then
 // the folder dialog or the message view. mv::RunInteractive (app/entry.h)
-// is defined here on Windows.
+// is defined here on Windows. The attempt itself is the shared one of
+// app/decrypt_attempt.h; the dialogs are its front end.
 #pragma once
 
 #include "ui/windows_api.h"
 
+#include "app/decrypt_attempt.h"
 #include "base/result.h"
 
 namespace mv::ui {
 
-// One decryption attempt for the main dialog (owner): asks for the password
-// (an empty answer ends the attempt with kCancelled and no message), shows
-// the progress window while the package is decrypted, reports a failure in a
-// message box (string 21 for kCancelled, 4 for kWrongPassword, 3 with the
-// code otherwise) and returns it; on success shows the folder dialog, or the
-// message view when the package holds a message text, and returns kOk. The
-// password is wiped and the temporary file and work folder removed before
-// it returns.
+// The dialogs as the front end of an attempt: the password dialog, the
+// progress window, message boxes, the folder dialog and the message view,
+// all owned by owner. While an interruption is pending no box is shown.
+class DialogFrontEnd : public AttemptFrontEnd {
+ public:
+  explicit DialogFrontEnd(HWND owner) : owner_(owner) {}
+  String AskPassword() override;
+  Result WithProgress(const std::function<Result(const ProgressCallback*)>& run) override;
+  void ShowError(const String& text) override;
+  void ShowInfo(const String& text) override;
+  bool AskYesNo(const String& text) override;
+  void OfferFiles(SelfExtractor* extractor) override;
+  void ShowMessageText(SelfExtractor* extractor) override;
+
+ private:
+  HWND owner_;
+};
+
+// One decryption attempt for the main dialog (owner), see RunDecryptAttempt
+// of app/decrypt_attempt.h: a failure is reported in a message box.
 Result RunDecryptAttempt(HWND owner);
 
 }  // namespace mv::ui

@@ -1,5 +1,6 @@
 #include "ui/main_dialog.h"
 
+#include "app/decrypt_attempt.h"
 #include "base/system_helpers.h"
 #include "fs/file_operations.h"
 #include "fs/path.h"
@@ -93,6 +94,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
       return OnInitDialog(dialog, reinterpret_cast<const PayloadLayout*>(lparam));
     case WM_COMMAND:
       return HIWORD(wparam) == 0 ? OnCommand(dialog, LOWORD(wparam)) : FALSE;
+    case WM_ENDSESSION:
+      // Also reached while the folder dialog or the message view is open.
+      if (wparam != FALSE) EndSessionNow();
+      return FALSE;
     case WM_DESTROY:
       ReleaseDialogImage(dialog, IDC_MAIN_PICTURE, STM_SETIMAGE);
       RemovePropA(dialog, kLayoutProperty);

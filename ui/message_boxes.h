@@ -1,5 +1,5 @@
-// The program's message boxes: string 1 as caption, one text, and the
-// texts of the string table filled in with a number or a path.
+// The program's message boxes: string 1 as caption, one text (the texts of
+// the string table are filled in by FormatResString, base/system_helpers.h).
 #pragma once
 
 #include "ui/windows_api.h"
@@ -7,13 +7,9 @@
 #include <cstdint>
 
 #include "base/string.h"
+#include "base/system_helpers.h"
 
 namespace mv::ui {
-
-// A resource string of the program in the user's language, formatted with
-// one number or one text.
-String FormatResString(uint32_t id, uint32_t number);
-String FormatResString(uint32_t id, const String& text);
 
 // Message boxes with the owner: error icon and OK; information icon and OK;
 // question icon with Yes and No (true for Yes).

@@ -1,5 +1,6 @@
 #include "ui/message_view.h"
 
+#include "app/decrypt_attempt.h"
 #include "base/system_helpers.h"
 #include "fs/disk_query.h"
 #include "fs/folder_walk.h"
@@ -139,16 +140,6 @@ INT_PTR CALLBACK MessageViewProc(HWND dialog, UINT message, WPARAM wparam, LPARA
 }
 
 }  // namespace
-
-String AttachmentLine(const StringArray& entries) {
-  String line("");
-  for (int32_t i = 0; i < entries.GetCount(); ++i) {
-    if (!FileExists(entries[i])) continue;
-    if (!line.IsEmpty()) line += "; ";
-    line += GetFileName(entries[i]);
-  }
-  return line;
-}
 
 INT_PTR RunMessageView(HWND owner, SelfExtractor* extractor) {
   DialogBoxParamA(ProgramModule(), MAKEINTRESOURCEA(IDD_MESSAGE_VIEW), owner, &MessageViewProc,

@@ -15,8 +15,4 @@ namespace mv::ui {
 // Runs dialog 116 modally for the attempt's extractor. Always 0.
 INT_PTR RunMessageView(HWND owner, SelfExtractor* extractor);
 
-// The attachment row's text: the names (without folders) of the entries that
-// are existing files, in the list's order, joined by "; ".
-String AttachmentLine(const StringArray& entries);
-
 }  // namespace mv::ui

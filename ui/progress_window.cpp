@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "base/system_helpers.h"
+#include "platform/interruption.h"
 #include "ui/dialog_support.h"
 #include "ui/resource_ids.h"
 
@@ -17,6 +18,12 @@ constexpr uint32_t kPleaseWaitString = 18;
 // WM_SHOWWINDOW's show flag as the window is told at the outermost begin.
 constexpr WPARAM kShowFlag = 5;
 
+// How long the window's thread holds the end of the session back while the
+// decryption stops and its files are wiped, in steps that answer the
+// decrypting thread's messages.
+constexpr int kEndSessionWaitSteps = 90;
+constexpr DWORD kEndSessionWaitStepMs = 50;
+
 // How often the start-up wait looks again whether the window has started,
 // in case the named event was signalled for another program's window.
 constexpr DWORD kStartupRecheckMs = 50;
@@ -24,6 +31,17 @@ constexpr DWORD kStartupRecheckMs = 50;
 UINT ProgressMessage() {
   static const UINT message = RegisterWindowMessageA(kMessageName);
   return message;
+}
+
+// The process ends once this returns: the decryption stops at its next
+// block, and the attempt wipes the work folder and ends the process first.
+void HoldSessionEndForCleanUp() {
+  platform::RequestInterruption();
+  for (int step = 0; step < kEndSessionWaitSteps; ++step) {
+    platform::WaitUntilInterruptionHandled(kEndSessionWaitStepMs);
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
 }
 
 }  // namespace
@@ -84,6 +102,9 @@ INT_PTR CALLBACK ProgressDialog::DialogProc(HWND dialog, UINT message, WPARAM wp
         return TRUE;
       }
       return FALSE;
+    case WM_ENDSESSION:
+      if (wparam != FALSE) HoldSessionEndForCleanUp();
+      return TRUE;
     case WM_NCDESTROY:
       // Read by the decrypting thread only while the window exists.
       RemovePropA(dialog, kCancelProperty);

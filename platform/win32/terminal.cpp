@@ -47,4 +47,25 @@ bool ReadSecretLine(const char* prompt, String* out, size_t max_length) {
   return read;
 }
 
+bool GetTerminalSize(int* rows, int* columns) {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) return false;
+  *rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+  *columns = info.srWindow.Right - info.srWindow.Left + 1;
+  return *rows > 0 && *columns > 0;
+}
+
+int ReadKey() {
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  if (in == nullptr || in == INVALID_HANDLE_VALUE || !GetConsoleMode(in, &mode)) return -1;
+  SetConsoleMode(in, mode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT));
+  char key = 0;
+  DWORD read = 0;
+  const bool got = ReadConsoleA(in, &key, 1, &read, nullptr) && read == 1;
+  SetConsoleMode(in, mode);
+  return got ? static_cast<unsigned char>(key) : -1;
+}
+
 }  // namespace mv::platform
+

@@ -33,6 +33,8 @@
 //   close                   close the current dialog with its close box and
 //                           wait until the dialog has handled that
 //   escape                  the same with the Escape key (IDCANCEL)
+//   endsession              tell the current dialog that the session ends
+//                           (WM_ENDSESSION, posted) and go on at once
 //   suspend / resume        hold / release the program's main thread (the
 //                           one that decrypts while the progress window runs)
 //   exit CODE               wait for the program to end with this exit code
@@ -293,6 +295,10 @@ bool Driver::Execute(const std::vector<std::string>& words) {
     for (HWND dialog : Dialogs()) found += TextOf(dialog) == arg(1) ? 1 : 0;
     return std::to_string(found) == arg(2) ? Pass(arg(2) + " dialog(s) \"" + arg(1) + "\"")
                                            : Fail(std::to_string(found) + " dialog(s) \"" + arg(1) + "\"");
+  }
+  if (command == "endsession") {
+    // Posted: the program may hold the message until it has cleaned up.
+    return PostMessageW(current_, WM_ENDSESSION, TRUE, 0) ? Pass(command) : Fail("cannot post WM_ENDSESSION");
   }
   if (command == "suspend" || command == "resume") {
     if (command == "suspend") SuspendThread(process_.hThread);

@@ -509,6 +509,38 @@ exit 0
 EOF
 }
 
+# The session ends while a package is being decrypted, and while the folder
+# dialog waits with the decrypted files: either way the program wipes them,
+# removes its temporary file and ends with the status of an interruption
+# (STATUS_CONTROL_C_EXIT).
+script_end_session_decrypting() {
+  prologue big end_session_decrypting
+  decrypt_from_main_dialog "${L[plain_caption]}"
+  cat <<EOF
+window Morvalis 2006
+suspend
+endsession
+resume
+exit 3221225786
+absent $T\\qzp_*
+absent $T\\QZDX_*
+EOF
+}
+
+script_end_session_folder() {
+  prologue plain end_session_folder
+  decrypt_from_main_dialog "${L[plain_caption]}"
+  cat <<EOF
+window "${L[plain_caption]}" 107
+present $T\\QZDX_*
+window "${L[plain_caption]}" 1028
+endsession
+exit 3221225786
+absent $T\\qzp_*
+absent $T\\QZDX_*
+EOF
+}
+
 # A package with a message: the text with CR LF line breaks, the attachment
 # row, the copy to the clipboard, the saved text (the package's own, not the
 # edited one) and the attachments through the folder dialog.
@@ -606,6 +638,8 @@ done
 in_language no_link en
 in_language message_only en
 in_language no_payload en
+in_language end_session_decrypting en
+in_language end_session_folder en
 check "no temporary files left" no_temporary_files
 
 echo "gui: $PASSED passed, $FAILED failed"

@@ -1,0 +1,285 @@
+#!/usr/bin/env python3
+"""The Linux self-extractor started without arguments, driven through a
+pseudo-terminal as a person would use it, in English and German: the
+disclaimer page by page, a wrong password and the right one, Enter for the
+proposed folder, a package with a message text and an attachment. Also the
+interruptions: Ctrl-C at the password prompt and during decryption, and
+SIGTERM, SIGHUP and SIGINT during the decrypt command. Every run checks that
+the temporary folder is left empty, and the typed password never shows.
+
+usage: terminal_test.py NATIVE_BUILD_FOLDER
+Prints "terminal: N passed, M failed"; the exit status is 0 only without
+failures.
+"""
+import fcntl
+import os
+import pty
+import select
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import termios
+import time
+
+BUILD = os.path.abspath(sys.argv[1])
+WORK = tempfile.mkdtemp(prefix="mv-terminal.")
+TEMP = os.path.join(WORK, "tmp")  # the programs' temporary folder
+PASSWORD = "Paßwort 1"
+passed = 0
+failed = 0
+running = []  # sessions not finished yet
+
+
+def check(what, condition, detail=""):
+    global passed, failed
+    if condition:
+        passed += 1
+    else:
+        failed += 1
+        print(f"FAIL: {what}" + (f"\n{detail}" if detail else ""), file=sys.stderr)
+
+
+def write(path, text):
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text)
+
+
+def pack(out, inputs, *options):
+    write(os.path.join(WORK, "pw.txt"), PASSWORD + "\n")
+    subprocess.run([os.path.join(BUILD, "morvalis-pack"), "sfx", out, "--stub", os.path.join(BUILD, "morvalis-sfx"),
+                    "--password-file", os.path.join(WORK, "pw.txt"), *options, *inputs],
+                   check=True, stdout=subprocess.DEVNULL, cwd=WORK)
+
+
+def environment(language):
+    env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": WORK, "TMPDIR": TEMP, "LC_ALL": language,
+           "TERM": "xterm"}
+    return env
+
+
+def temp_left():
+    return sorted(os.listdir(TEMP))
+
+
+class Session:
+    """One run of a program on a fresh pseudo-terminal of 24 rows by 80
+    columns; everything it writes is kept in transcript."""
+
+    def __init__(self, argv, language):
+        self.pid, self.fd = pty.fork()
+        if self.pid == 0:
+            fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
+            os.execve(argv[0], argv, environment(language))
+        self.transcript = ""
+        self.seen = 0
+        self.status = None
+        running.append(self)
+
+    def read_some(self, timeout):
+        ready, _, _ = select.select([self.fd], [], [], timeout)
+        if not ready:
+            return True
+        try:
+            data = os.read(self.fd, 65536)
+        except OSError:
+            data = b""
+        if not data:
+            return False
+        self.transcript += data.decode("utf-8", "replace")
+        return True
+
+    def expect(self, text, timeout=30):
+        deadline = time.time() + timeout
+        while text not in self.transcript[self.seen:]:
+            if time.time() > deadline or not self.read_some(deadline - time.time()):
+                raise AssertionError(f"did not see {text!r}; transcript:\n{self.transcript}")
+        self.seen = self.transcript.index(text, self.seen) + len(text)
+
+    def send(self, text):
+        os.write(self.fd, text.encode("utf-8"))
+
+    def echo_on(self):
+        return bool(termios.tcgetattr(self.fd)[3] & termios.ECHO)
+
+    def finish(self, timeout=30):
+        """Waits for the end; the exit code, or minus the signal number."""
+        deadline = time.time() + timeout
+        while time.time() < deadline and self.read_some(0.2):
+            pid, status = os.waitpid(self.pid, os.WNOHANG)
+            if pid:
+                self.status = status
+                break
+        if self.status is None:
+            _, self.status = os.waitpid(self.pid, 0)
+        while self.read_some(0.05):
+            pass
+        self.echo_at_end = self.echo_on()
+        os.close(self.fd)
+        running.remove(self)
+        return -os.WTERMSIG(self.status) if os.WIFSIGNALED(self.status) else os.WEXITSTATUS(self.status)
+
+
+def scenario(name, run):
+    os.makedirs(TEMP, exist_ok=True)
+    try:
+        run()
+    except AssertionError as error:
+        check(name, False, str(error))
+    # A session left waiting after a failure: hanging up its terminal ends it
+    # (SIGHUP), and it cleans up as it goes.
+    for session in list(running):
+        os.close(session.fd)
+        running.remove(session)
+        os.waitpid(session.pid, 0)
+    check(f"{name}: nothing left in the temporary folder", temp_left() == [], str(temp_left()))
+    shutil.rmtree(TEMP, ignore_errors=True)
+
+
+# --- Packages ---
+os.makedirs(os.path.join(WORK, "in/docs"))
+write(os.path.join(WORK, "in/a.txt"), "first file\n")
+write(os.path.join(WORK, "in/docs/B.txt"), "second file\n")
+write(os.path.join(WORK, "disclaimer.txt"), "".join(f"Clause {i}: the terms.\n" for i in range(1, 41)) + "End of terms.\n")
+write(os.path.join(WORK, "description.txt"), "Quarterly reports\nfor the board.\n")
+write(os.path.join(WORK, "message.txt"), "Hallo,\nanbei die Unterlagen.\nGrüße\n")
+FILES = os.path.join(WORK, "files.sfx")
+MESSAGE = os.path.join(WORK, "message.sfx")
+LARGE = os.path.join(WORK, "large.sfx")
+pack(FILES, ["in/a.txt", "in/docs"], "--disclaimer", "disclaimer.txt", "--description", "description.txt",
+     "--link", "www.example.org/reports")
+pack(MESSAGE, ["in/a.txt"], "--message-file", "message.txt")
+with open(os.path.join(WORK, "in/large.bin"), "wb") as f:
+    f.write(os.urandom(96 << 20))
+pack(LARGE, ["in/large.bin"], "--compression", "0")
+os.remove(os.path.join(WORK, "in/large.bin"))
+
+
+def files_in_english():
+    s = Session([FILES], "en_US.UTF-8")
+    s.expect("Clause 1:")
+    s.expect("-- more (Enter or space) --")
+    check("the disclaimer is paged to the terminal's height", "Clause 24:" not in s.transcript, s.transcript)
+    s.send(" ")
+    s.expect("End of terms.")
+    s.expect("Do you accept these terms? [y/N] ")
+    s.send("y\n")
+    s.expect("Quarterly reports\r\nfor the board.")
+    s.expect("www.example.org/reports")
+    s.expect("Password: ")
+    s.send("wrong\n")
+    s.expect("The entered password is not correct.")
+    s.expect("Password: ")
+    s.send(PASSWORD + "\n")
+    s.expect("Please wait...")
+    s.expect("The self decrypting package contains these files:\r\n  a.txt\r\n  B.txt")
+    s.expect(f"Save the files to [{WORK}/a.txt and 1 more file(s)]: ")
+    s.send("\n")
+    s.expect(f'The files have been saved successfully to the folder "{WORK}/a.txt and 1 more file(s)".')
+    check("files: exit code 0", s.finish() == 0, s.transcript)
+    out = os.path.join(WORK, "a.txt and 1 more file(s)")
+    check("files: the tree arrived", open(os.path.join(out, "a.txt")).read() == "first file\n" and
+          open(os.path.join(out, "docs/B.txt")).read() == "second file\n")
+    check("files: the password is never shown", PASSWORD not in s.transcript and "wrong" not in s.transcript,
+          s.transcript)
+    check("files: a progress line", "100% [" in s.transcript, s.transcript)
+
+
+def message_in_german():
+    s = Session([MESSAGE], "de_DE.UTF-8")
+    s.expect("Diese Datei ist eine selbstentschlüsselnde Datei.")
+    s.expect("Passwort: ")
+    s.send(PASSWORD + "\n")
+    s.expect("Bitte warten...")
+    s.expect("Entschlüsselter E-Mail-Text:\r\nHallo,\r\nanbei die Unterlagen.\r\nGrüße")
+    s.expect("Anlagen: a.txt")
+    s.expect(f"Anlagen speichern in [{WORK}/a.txt] (Strg-D: nicht speichern): ")
+    s.send("\n")
+    s.expect(f'Die entschlüsselten Daten wurden erfolgreich in den Order "{WORK}/a.txt" gespeichert.')
+    s.expect("E-Mail-Text in einer Datei speichern? [j/N] ")
+    s.send("j\n")
+    s.expect("Text speichern in [")
+    s.send(f"{WORK}/nachricht.txt\n")
+    s.expect(f'erfolgreich in die Datei "{WORK}/nachricht.txt" gespeichert.')
+    check("message: exit code 0", s.finish() == 0, s.transcript)
+    check("message: the text file", open(os.path.join(WORK, "nachricht.txt"), encoding="utf-8").read()
+          .replace("\r", "") == "Hallo,\nanbei die Unterlagen.\nGrüße\n")
+    check("message: the attachment", open(os.path.join(WORK, "a.txt/a.txt")).read() == "first file\n")
+    check("message: the password is never shown", PASSWORD not in s.transcript, s.transcript)
+
+
+def declined_in_german():
+    s = Session([FILES], "de_DE.UTF-8")
+    s.expect("-- weiter (Eingabe oder Leertaste) --")
+    s.send("\n")
+    s.expect("Akzeptieren Sie diese Bedingungen? [j/N] ")
+    s.send("n\n")
+    check("declined disclaimer: exit code 40", s.finish() == 40, s.transcript)
+
+
+def end_of_input_at_the_password():
+    s = Session([MESSAGE], "en_US.UTF-8")
+    s.expect("Password: ")
+    s.send("\x04")
+    check("Ctrl-D at the password: exit code 0", s.finish() == 0, s.transcript)
+
+
+def ctrl_c_at_the_password():
+    s = Session([MESSAGE], "en_US.UTF-8")
+    s.expect("Password: ")
+    time.sleep(0.2)
+    check("echo is off at the password prompt", not s.echo_on())
+    s.send("\x03")
+    check("Ctrl-C at the password: ended by SIGINT", s.finish() == -signal.SIGINT, s.transcript)
+    check("Ctrl-C at the password: echo is on again", s.echo_at_end)
+
+
+def ctrl_c_while_decrypting():
+    s = Session([LARGE], "en_US.UTF-8")
+    s.expect("Password: ")
+    s.send(PASSWORD + "\n")
+    s.expect("% [")
+    s.expect("/s")  # bytes and rate
+    s.send("\x03")
+    s.expect("Decryption has been canceled by user.")
+    code = s.finish()
+    check("Ctrl-C while decrypting: ended by SIGINT", code == -signal.SIGINT, f"{code}\n{s.transcript}")
+    check("Ctrl-C while decrypting: no files saved", "Save the files" not in s.transcript, s.transcript)
+
+
+def decrypt_command_interrupted(number):
+    def run():
+        target = os.path.join(WORK, f"out-{number}")
+        process = subprocess.Popen([LARGE, "decrypt", f"-pwd={PASSWORD}", f"-targetdir={target}"],
+                                   env=environment("C.UTF-8"), stdout=subprocess.DEVNULL)
+        # Once the work folder holds data, decryption is under way.
+        deadline = time.time() + 30
+        while time.time() < deadline and process.poll() is None:
+            work = [d for d in temp_left() if d.startswith("QZDX_")]
+            if work and any(os.path.getsize(os.path.join(TEMP, work[0], f)) > 0
+                            for f in os.listdir(os.path.join(TEMP, work[0]))):
+                break
+            time.sleep(0.002)
+        process.send_signal(number)
+        code = process.wait(30)
+        check(f"decrypt stopped by signal {number}: ended by it", code == -number, str(code))
+        check(f"decrypt stopped by signal {number}: no target", not os.path.exists(target))
+    return run
+
+
+try:
+    scenario("files in English", files_in_english)
+    scenario("message in German", message_in_german)
+    scenario("declined disclaimer in German", declined_in_german)
+    scenario("end of input at the password", end_of_input_at_the_password)
+    scenario("Ctrl-C at the password", ctrl_c_at_the_password)
+    scenario("Ctrl-C while decrypting", ctrl_c_while_decrypting)
+    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+        scenario(f"decrypt and signal {number}", decrypt_command_interrupted(number))
+finally:
+    shutil.rmtree(WORK, ignore_errors=True)
+
+print(f"terminal: {passed} passed, {failed} failed")
+sys.exit(0 if failed == 0 else 1)
