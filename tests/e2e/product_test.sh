@@ -86,6 +86,15 @@ expect_code "linux unknown switch" 32 "$WORK/linux.sfx" decrypt -PWD=x
 expect_code "linux unknown command" 32 "$WORK/linux.sfx" encrypt
 expect_code "linux stub without payload" 1 "$NATIVE/morvalis-sfx" decrypt -pwd=x
 expect_code "linux invalid message path" 30 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-messagefile=$WORK/dir/"
+# The Windows stub meets the same links as reparse points (Wine shows a Unix link as one).
+mkdir -p "$WORK/outside-win" "$WORK/linked-win"
+ln -s "$WORK/outside-win" "$WORK/linked-win/Unterlagen"
+ln -s "$WORK/outside-win" "$WORK/link-target-win"
+expect_code "windows -replace over a linked subfolder" 241 wine "$WORK/windows.exe" decrypt "-pwd=$PASS" \
+  "-targetdir=$(winpath "$WORK/linked-win")" -replace
+expect_code "windows target is a link to a folder" 235 wine "$WORK/windows.exe" decrypt "-pwd=$PASS" \
+  "-targetdir=$(winpath "$WORK/link-target-win")"
+check "nothing written outside the target (windows)" test -z "$(ls -A "$WORK/outside-win")"
 check "no temporary files left (linux)" test -z "$(find "${TMPDIR:-/tmp}" -maxdepth 1 -newer "$WORK/pw.txt" \( -name 'qzp_*' -o -name 'QZDX_*' \) 2>/dev/null)"
 
 # --- Windows stub, under Wine ---

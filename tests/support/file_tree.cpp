@@ -126,7 +126,10 @@ std::string MakeLink(LinkKind kind, const std::string& target, const std::string
     DWORD flags = kind == LinkKind::kFolderSymlink ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
     made = CreateSymbolicLinkA(native_link.c_str(), native_target.c_str(), flags | 0x2 /* unprivileged */);
   }
-  return made ? std::string() : "system error " + std::to_string(GetLastError());
+  if (!made) return "system error " + std::to_string(GetLastError());
+  // Wine answers success without making a symbolic link.
+  if (GetFileAttributesA(native_link.c_str()) == INVALID_FILE_ATTRIBUTES) return "the link was not made";
+  return std::string();
 #else
   std::error_code error;
   if (kind == LinkKind::kHardLink) {
