@@ -49,6 +49,7 @@ Result CopyFileInto(TargetTree& target, const String& relative, const String& so
                     const ProgressScope& progress) {
   platform::File in;
   if (!in.Open(source.c_str(), "rb")) return kCannotOpen;
+  in.SetUnbuffered();  // whole blocks are read; a buffer would only copy them
   uint64_t size = 0;
   platform::FileTimes times;
   uint32_t attributes = 0;

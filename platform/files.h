@@ -212,6 +212,12 @@ class File {
   bool CreateNew(const char* path);
 
   bool IsOpen() const { return file_ != nullptr; }
+  // Reads and writes go straight to the system from now on, without the
+  // runtime's buffer (for callers moving large blocks). Call before the
+  // first read or write.
+  void SetUnbuffered() {
+    if (file_ != nullptr) std::setvbuf(file_, nullptr, _IONBF, 0);
+  }
   // Item counts of 1 byte each, as fread/fwrite return them.
   size_t Read(void* buffer, size_t length) {
     return file_ == nullptr ? 0 : std::fread(buffer, 1, length, file_);

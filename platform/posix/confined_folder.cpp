@@ -417,12 +417,10 @@ ConfinedStatus ConfinedFile::Finish(const FileTimes& times, uint32_t attributes,
       state_->temporary[0] = '\0';
     }
   } else {
-    // Checked again right before the rename, which itself never follows a
-    // link: a link put at the name meanwhile would be replaced, not used.
-    status = CheckFinalName(folder, name, state_->mode);
-    if (status == ConfinedStatus::kOk && renameat(folder, state_->temporary, folder, name) != 0) {
-      status = StatusOfError(errno);
-    }
+    // The name was checked when the file was begun; the rename itself never
+    // follows a link, so a link put at the name meanwhile is replaced, never
+    // written through.
+    if (renameat(folder, state_->temporary, folder, name) != 0) status = StatusOfError(errno);
     if (status == ConfinedStatus::kOk) state_->temporary[0] = '\0';
   }
   Abandon();
