@@ -26,6 +26,7 @@ PACK=$ROOT/$NATIVE/morvalis-pack
 STUB=$ROOT/$WINDOWS/morvalis-sfx.exe
 DRIVER=$ROOT/$WINDOWS/gui_driver.exe
 UNIT_TESTS=$ROOT/$WINDOWS/mv_tests.exe
+MARKER=$ROOT/$WINDOWS/marker_dll.dll
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/mv-gui.XXXXXX")
 PASSED=0
 FAILED=0
@@ -291,14 +292,15 @@ declare -A DE=(
 # the texts of the language in L (and the language in lang).
 
 # Writes a scenario's script in a language and runs it.
-in_language() {  # scenario, language
+in_language() {  # scenario, language, [environment assignments...]
   local scenario=$1 lang=$2
+  shift 2
   local -n L=${lang^^}
   local script=$WORK/${scenario}_$lang.txt
   local environment=(LC_ALL=C.UTF-8 LANG=C.UTF-8)
   [[ $lang == de ]] && environment=("${GERMAN[@]}")
   "script_$scenario" >"$script"
-  run_scenario "${scenario}_$lang" "$script" "${environment[@]}"
+  run_scenario "${scenario}_$lang" "$script" "${environment[@]}" "$@"
 }
 
 # Files copied to out with their contents and modification times.
@@ -574,6 +576,74 @@ exit 0
 EOF
 }
 
+# DLL planting: a copy of the marker DLL lies beside the packages under the
+# name of every DLL the program loads that is not one of Windows' KnownDLLs,
+# and Wine prefers such a DLL to its own, as Windows does with a DLL in the
+# program's folder. None of them may run, in the command line or in the
+# dialogs, and the packages must still decrypt.
+# (Measured with WINEDEBUG=+loaddll over this scenario.)
+PLANTED_DLLS=(version uxtheme imm32 comctl32 msimg32 zlib1 winspool.drv compstui)
+PLANTED=$WORK/planted
+planted_overrides() {
+  local IFS=,
+  echo "WINEDLLOVERRIDES=mscoree,mshtml=;${PLANTED_DLLS[*]}=n,b"
+}
+plant_dlls() {
+  mkdir -p "$PLANTED"
+  cp "$WORK/plain.exe" "$WORK/mail.exe" "$PLANTED/"
+  local name
+  for name in "${PLANTED_DLLS[@]}"; do
+    [[ $name == *.* ]] || name+=.dll
+    cp "$MARKER" "$PLANTED/$name"
+  done
+}
+planted_command_line() {
+  env "$(planted_overrides)" wine "$PLANTED/plain.exe" decrypt "-pwd=$PASSWORD" \
+    "-targetdir=$(winpath "$WORK/out_planted_command")" >/dev/null 2>&1 && same_tree "$WORK/out_planted_command"
+}
+no_planted_dll_ran() {
+  local ran
+  ran=$(cd "$PLANTED" && ls -- *.ran 2>/dev/null)
+  [[ -z $ran ]] || echo "gui: planted DLLs that ran:" $ran >&2
+  [[ -z $ran ]]
+}
+script_planted() {
+  local saved_message=${L[saved]/@/"$D\\out_planted"}
+  prologue "planted\\plain" planted
+  cat <<EOF
+window "${L[plain_caption]}" 1028
+click 1028
+window Morvalis 201
+set 201 wrong
+click 1
+message Morvalis "${L[wrong]}"
+click 1
+gone
+EOF
+  decrypt_from_main_dialog "${L[plain_caption]}"
+  cat <<EOF
+window "${L[plain_caption]}" 107
+set 107 "$D\\out_planted"
+click 1
+message Morvalis "$saved_message"
+click 1
+exit 0
+EOF
+  cat "$WORK/close_explorer.txt"
+  echo "start $D\\planted\\mail.exe"
+  decrypt_from_main_dialog "${L[plain_caption]}"
+  cat <<EOF
+window "${L[plain_caption]}" 1026
+click 1032
+window "${L[save_title]}"
+click 2
+gone
+window "${L[plain_caption]}" 1026
+click 1
+exit 0
+EOF
+}
+
 # The unit tests of the dialogs, which create windows: all of them must run.
 unit_tests_on_display() {
   local log=$WORK/unit_tests.log
@@ -583,7 +653,7 @@ unit_tests_on_display() {
 
 # --- Run ----------------------------------------------------------------------------
 
-for needed in "$PACK" "$STUB" "$DRIVER" "$UNIT_TESTS"; do
+for needed in "$PACK" "$STUB" "$DRIVER" "$UNIT_TESTS" "$MARKER"; do
   if [[ ! -e $needed ]]; then
     echo "gui: $needed is missing" >&2
     echo "gui: 0 passed, 1 failed"
@@ -606,6 +676,11 @@ done
 in_language no_link en
 in_language message_only en
 in_language no_payload en
+plant_dlls
+check "planted DLLs: the command line decrypts" planted_command_line
+in_language planted en "$(planted_overrides)"
+check "planted DLLs: the dialogs copied the files" same_tree "$WORK/out_planted"
+check "planted DLLs: none of them ran" no_planted_dll_ran
 check "no temporary files left" no_temporary_files
 
 echo "gui: $PASSED passed, $FAILED failed"
