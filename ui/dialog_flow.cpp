@@ -43,6 +43,23 @@ Result ExtractShowingProgress(SelfExtractor* extractor, const String& password) 
   return result;
 }
 
+// Back from the progress window to the dialog that started the attempt:
+// clicks and keys that arrived while the attempt ran are dropped (a click
+// on decrypt must not start another attempt once the next window is
+// modal), and the dialog is made the active window, so that the window it
+// opens next (a message box, the folder dialog, the message view) is in
+// front of it rather than behind.
+void ReturnToOwner(HWND owner) {
+  static constexpr UINT kInputRanges[][2] = {
+      {WM_KEYFIRST, WM_KEYLAST}, {WM_MOUSEFIRST, WM_MOUSELAST}, {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
+  MSG message;
+  for (const auto& range : kInputRanges) {
+    while (PeekMessageA(&message, nullptr, range[0], range[1], PM_REMOVE | PM_NOYIELD)) {
+    }
+  }
+  if (owner != nullptr) SetForegroundWindow(owner);
+}
+
 String FailureText(Result result) {
   if (result == kCancelled) return LoadResString(kCancelledString);
   if (result == kWrongPassword) return LoadResString(kWrongPasswordString);
@@ -66,6 +83,7 @@ Result RunDecryptAttempt(HWND owner) {
   if (password.IsEmpty()) return kCancelled;
 
   const Result result = ExtractShowingProgress(&extractor, password);
+  ReturnToOwner(owner);
   if (result != kOk) {
     ShowError(owner, FailureText(result));
     return result;

@@ -15,6 +15,8 @@
 //                           (and a control ID); it becomes the current one
 //   message CAPTION TEXT    wait for a dialog with this caption that shows
 //                           TEXT in one of its controls (a message box)
+//   front CAPTION TEXT      the same, and that dialog must be (and stay) the
+//                           foreground window without the driver's help
 //   gone                    wait until the current dialog has been destroyed
 //   none CAPTION [ID]       no such dialog is open now
 //   text ID EXPECTED        the control's text is EXPECTED
@@ -65,6 +67,8 @@ namespace {
 constexpr DWORD kWaitLimitMs = 60000;
 constexpr DWORD kPollMs = 10;
 constexpr UINT kMessageTimeoutMs = 10000;
+constexpr DWORD kFrontLimitMs = 1000;
+constexpr DWORD kFrontSettleMs = 150;
 
 std::wstring Wide(const std::string& utf8) {
   if (utf8.empty()) return std::wstring();
@@ -144,6 +148,7 @@ class Driver {
   HWND Control(const std::string& ids) const;
   HWND ControlOf(HWND dialog, const std::string& ids) const;
   std::string TextOf(HWND window) const;
+  bool StaysInFront(HWND window) const;
   bool WaitFor(HWND* found, const std::string& caption, const std::string& ids, const std::string& shows);
 
   PROCESS_INFORMATION process_{};
@@ -211,6 +216,16 @@ HWND Driver::FindDialog(const std::string& caption, const std::string& ids, cons
   return nullptr;
 }
 
+// The window becomes the foreground window within a second of appearing
+// and is still it a little later (activation that comes late would take
+// the front away again).
+bool Driver::StaysInFront(HWND window) const {
+  const DWORD start = GetTickCount();
+  while (GetForegroundWindow() != window && GetTickCount() - start < kFrontLimitMs) Sleep(kPollMs);
+  Sleep(kFrontSettleMs);
+  return GetForegroundWindow() == window;
+}
+
 bool Driver::WaitFor(HWND* found, const std::string& caption, const std::string& ids, const std::string& shows) {
   const DWORD start = GetTickCount();
   while (GetTickCount() - start < kWaitLimitMs) {
@@ -242,14 +257,18 @@ bool Driver::Execute(const std::vector<std::string>& words) {
     }
     return Pass("started " + arg(1));
   }
-  if (command == "window" || command == "message") {
-    const bool message = command == "message";
+  if (command == "window" || command == "message" || command == "front") {
+    const bool message = command != "window";
     HWND found = nullptr;
     if (!WaitFor(&found, arg(1), message ? "" : arg(2), message ? arg(2) : "")) {
       return Fail(command + " \"" + arg(1) + "\" " + Visible(arg(2)) + " did not appear");
     }
     current_ = found;
-    SetForegroundWindow(found);
+    if (command == "front") {
+      if (!StaysInFront(found)) return Fail(command + " \"" + arg(1) + "\" " + Visible(arg(2)) + " is not in front");
+    } else {
+      SetForegroundWindow(found);
+    }
     return Pass(command + " \"" + arg(1) + "\" " + Visible(arg(2)));
   }
   if (command == "gone") {

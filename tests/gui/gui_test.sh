@@ -511,6 +511,43 @@ exit 0
 EOF
 }
 
+# The box that reports a failed attempt is the foreground window every
+# time, in front of the main dialog it belongs to: twenty wrong passwords,
+# then twenty cancels in the progress window.
+script_boxes_in_front() {
+  prologue big "front_$lang"
+  local attempt
+  for attempt in $(seq 20); do
+    cat <<EOF
+window "${L[plain_caption]}" 1028
+click 1028
+window Morvalis 201
+set 201 "wrong $attempt"
+click 1
+front Morvalis "${L[wrong]}"
+click 1
+gone
+EOF
+  done
+  for attempt in $(seq 20); do
+    decrypt_from_main_dialog "${L[plain_caption]}"
+    cat <<EOF
+window Morvalis 2006
+suspend
+close
+resume
+front Morvalis "${L[cancelled]}"
+click 1
+gone
+EOF
+  done
+  cat <<EOF
+window "${L[plain_caption]}" 1028
+close
+exit 0
+EOF
+}
+
 # A package with a message: the text with CR LF line breaks, the attachment
 # row, the copy to the clipboard, the saved text (the package's own, not the
 # edited one) and the attachments through the folder dialog.
@@ -676,6 +713,7 @@ done
 in_language no_link en
 in_language message_only en
 in_language no_payload en
+in_language boxes_in_front en
 plant_dlls
 check "planted DLLs: the command line decrypts" planted_command_line
 in_language planted en "$(planted_overrides)"
