@@ -64,6 +64,7 @@ INT_PTR OnInitDialog(HWND dialog, SelfExtractor* extractor) {
       names.Add(name);
     }
   }
+  FitListHorizontalExtent(GetDlgItem(dialog, IDC_FOLDER_FILES));
   SetTargetText(dialog, DefaultTargetFolder(&names));
   return TRUE;
 }
