@@ -32,6 +32,10 @@ PASSED=0
 FAILED=0
 XVFB_PID=""
 DESKTOP_WAS_SET=0
+# The runs at 144 DPI name their screenshots, scenarios and outputs with
+# this suffix; the desktop is larger then so that every dialog fits.
+RUN=""
+DESKTOP_SIZE=800x600
 
 pass() { PASSED=$((PASSED + 1)); echo "gui: $1 passed"; }
 fail() { FAILED=$((FAILED + 1)); echo "gui: $1 FAILED" >&2; }
@@ -68,14 +72,27 @@ use_virtual_desktop() {
   for font in /usr/share/wine/fonts/marlett.ttf /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf; do
     [[ -f $font && -d $fonts && ! -e $fonts/$(basename "$font") ]] && cp "$font" "$fonts/"
   done
-  if wine reg query 'HKCU\Software\Wine\Explorer' /v Desktop >/dev/null 2>&1; then DESKTOP_WAS_SET=1; fi
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$DESKTOP_SIZE" /f >/dev/null 2>&1
   wineserver -k >/dev/null 2>&1
   wineserver -w >/dev/null 2>&1
 }
 
+# The system's DPI setting (96 is the prefix's own default, kept without a
+# value); the new setting takes effect with the next wineserver.
+use_dpi() {  # dpi
+  if (($1 == 96)); then
+    wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+    RUN="" DESKTOP_SIZE=800x600
+  else
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    RUN=_${1}dpi DESKTOP_SIZE=1024x768
+  fi
+  use_virtual_desktop
+}
+
 cleanup() {
+  [[ -n $RUN && -n ${DISPLAY:-} ]] && wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
   if ((DESKTOP_WAS_SET == 0)) && [[ -n ${DISPLAY:-} ]]; then
     wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
   fi
@@ -137,7 +154,7 @@ take_requested_shots() {
   for request in "$WORK"/shots/*.request; do
     [[ -e $request ]] || continue
     shot=$(basename "$request" .request)
-    import -window root -crop 800x600+0+0 "$SHOTS/$shot.png" 2>>"$WORK/import.log"
+    import -window root -crop "$DESKTOP_SIZE+0+0" "$SHOTS/$shot$RUN.png" 2>>"$WORK/import.log"
     mv "$request" "$WORK/shots/$shot.done"
   done
 }
@@ -296,11 +313,11 @@ in_language() {  # scenario, language, [environment assignments...]
   local scenario=$1 lang=$2
   shift 2
   local -n L=${lang^^}
-  local script=$WORK/${scenario}_$lang.txt
+  local script=$WORK/${scenario}_$lang$RUN.txt
   local environment=(LC_ALL=C.UTF-8 LANG=C.UTF-8)
   [[ $lang == de ]] && environment=("${GERMAN[@]}")
   "script_$scenario" >"$script"
-  run_scenario "${scenario}_$lang" "$script" "${environment[@]}" "$@"
+  run_scenario "${scenario}_$lang$RUN" "$script" "${environment[@]}" "$@"
 }
 
 # Files copied to out with their contents and modification times.
@@ -319,8 +336,8 @@ no_temporary_files() { [[ -z $(find "$WORK/tmp" -mindepth 2 -maxdepth 2 2>/dev/n
 # file left after any), then the right one and the folder dialog with its
 # proposal, its refusals and the copy.
 script_files() {
-  local out="$D/out_$lang"
-  local saved_folder="$D\\out_$lang"
+  local out="$D/out_$lang$RUN"
+  local saved_folder="$D\\out_$lang$RUN"
   local saved_message=${L[saved]/@/"$saved_folder"}
   prologue plain "files_$lang"
   cat <<EOF
@@ -553,7 +570,7 @@ EOF
 # edited one) and the attachments through the folder dialog.
 script_message() {
   local shown="Dear colleague,{CR}{LF}the files are attached.{CR}{LF}Best regards{CR}{LF}"
-  local saved_file="$D\\saved_$lang.txt"
+  local saved_file="$D\\saved_$lang$RUN.txt"
   local saved_message=${L[text_saved]/@/"$saved_file"}
   prologue mail "message_$lang"
   decrypt_from_main_dialog "${L[plain_caption]}"
@@ -574,13 +591,13 @@ set 1026 "edited by the user"
 click 1032
 window "${L[save_title]}"
 shot save_text_$lang
-set 1148|1152 "$D\\saved_$lang.txt"
+set 1148|1152 "$saved_file"
 click 1
 message Morvalis "$saved_message"
 click 1
 gone
 window "${L[plain_caption]}" 1026
-file "$D\\saved_$lang.txt" "$shown"
+file "$saved_file" "$shown"
 click 1027
 window "${L[plain_caption]}" 107
 text 107 "$D\\${L[more_mail]}\\"
@@ -698,20 +715,25 @@ for needed in "$PACK" "$STUB" "$DRIVER" "$UNIT_TESTS" "$MARKER"; do
   fi
 done
 start_display || { echo "gui: 0 passed, 1 failed"; exit 1; }
+if wine reg query 'HKCU\Software\Wine\Explorer' /v Desktop >/dev/null 2>&1; then DESKTOP_WAS_SET=1; fi
 use_virtual_desktop
 german_locale
 check "dialog unit tests on the display" unit_tests_on_display
 
-for lang in en de; do
-  in_language files "$lang"
-  check "files_$lang: copied with their times" same_tree "$WORK/out_$lang"
-  in_language disclaimer_declined "$lang"
-  in_language long_disclaimer "$lang"
-  in_language progress_cancel "$lang"
-  in_language message "$lang"
-done
-in_language no_link en
-in_language message_only en
+# Every dialog in both languages (with its screenshots).
+all_dialogs() {
+  for lang in en de; do
+    in_language files "$lang"
+    check "files_$lang$RUN: copied with their times" same_tree "$WORK/out_$lang$RUN"
+    in_language disclaimer_declined "$lang"
+    in_language long_disclaimer "$lang"
+    in_language progress_cancel "$lang"
+    in_language message "$lang"
+  done
+  in_language no_link en
+  in_language message_only en
+}
+all_dialogs
 in_language no_payload en
 in_language boxes_in_front en
 plant_dlls
@@ -719,6 +741,10 @@ check "planted DLLs: the command line decrypts" planted_command_line
 in_language planted en "$(planted_overrides)"
 check "planted DLLs: the dialogs copied the files" same_tree "$WORK/out_planted"
 check "planted DLLs: none of them ran" no_planted_dll_ran
+# The same again at 144 DPI, where the dialogs and their fonts scale.
+use_dpi 144
+all_dialogs
+use_dpi 96
 check "no temporary files left" no_temporary_files
 
 echo "gui: $PASSED passed, $FAILED failed"
