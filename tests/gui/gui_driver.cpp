@@ -24,6 +24,8 @@
 //   list ID ITEM...         the list box holds exactly these items
 //   count CAPTION N         exactly N dialogs with this caption are open
 //   enabled ID 0|1          the control is disabled / enabled
+//   focus ID                the control has the keyboard focus
+//   default ID              the control is the dialog's default button
 //   visible ID 0|1          the control is hidden / visible
 //   above ID1 ID2           control ID1 starts above control ID2
 //   top ID1 ID2             control ID1 starts at the top of control ID2
@@ -325,6 +327,24 @@ bool Driver::Execute(const std::vector<std::string>& words) {
     const bool wanted = arg(2) == "1";
     return state == wanted ? Pass(command + " " + arg(1) + " = " + arg(2))
                            : Fail(command + " " + arg(1) + " is " + (state ? "1" : "0"));
+  }
+  if (command == "focus") {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = GetWindowThreadProcessId(current_, nullptr);
+    HWND control = Control(arg(1));
+    if (control == nullptr) return Fail("no control " + arg(1));
+    if (!GetGUIThreadInfo(thread, &info)) return Fail("no focus information");
+    return info.hwndFocus == control ? Pass("focus on " + arg(1))
+                                     : Fail("focus on " + std::to_string(GetDlgCtrlID(info.hwndFocus)));
+  }
+  if (command == "default") {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(current_, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result);
+    const bool has = HIWORD(result) == DC_HASDEFID;
+    return has && std::to_string(LOWORD(result)) == arg(1)
+               ? Pass("default button " + arg(1))
+               : Fail("default button " + (has ? std::to_string(LOWORD(result)) : std::string("none")));
   }
   if (command == "above" || command == "top") {
     HWND first = Control(arg(1));

@@ -446,6 +446,7 @@ window "Morvalis Vaultbag" 1018
 text 1 "${L[accept]}"
 text 2 "${L[decline]}"
 enabled 1 1
+focus 1018
 text 1018 "These files are confidential.{CR}{LF}By accepting you agree to keep them so.{CR}{LF}"
 shot disclaimer_$lang
 click 2
@@ -469,6 +470,7 @@ scroll 1018 top
 enabled 1 1
 click 1
 window "${L[layout_caption]}" 1028
+default 1028
 text 1028 "${L[decrypt]}"
 text 1031 "${L[web]}"
 visible 1021 1
