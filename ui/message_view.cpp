@@ -49,7 +49,8 @@ int DialogDpi(HWND dialog) {
 }
 
 void SetTextFont(HWND dialog) {
-  HFONT font = CreateFontA(MulDiv(kFontHeight, DialogDpi(dialog), kDesignDpi), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+  const int height = MulDiv(kFontHeight, DialogDpi(dialog), kDesignDpi);
+  HFONT font = CreateFontA(height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, kModernDefaultPitch, "Courier New");
   if (font == nullptr) return;
   SetPropA(dialog, kFontProperty, font);

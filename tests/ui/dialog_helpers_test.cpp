@@ -59,18 +59,21 @@ TEST(UiDialogHelpers, ListExtentFitsTheWidestItem) {
     std::vector<std::string> items;
     bool scrolls;
   };
-  const std::string long_name = "A report with a name far wider than the list that shows it, " + std::string(60, 'w') + ".pdf";
+  const std::string long_name = "A report with a name far wider than its list " + std::string(60, 'w') + ".pdf";
   const Case cases[] = {
       {"short names", {"A.txt", "b.doc"}, false},
       {"one long name", {"A.txt", long_name, "b.doc"}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    HWND list = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | LBS_NOINTEGRALHEIGHT,
-                                0, 0, 200, 100, parent.window(), reinterpret_cast<HMENU>(9), nullptr, nullptr);
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | LBS_NOINTEGRALHEIGHT;
+    HWND list = CreateWindowExA(0, "LISTBOX", "", style, 0, 0, 200, 100, parent.window(), reinterpret_cast<HMENU>(9),
+                                nullptr, nullptr);
     ASSERT_NE(list, nullptr);
     SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    for (const std::string& item : c.items) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    for (const std::string& item : c.items) {
+      SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    }
     FitListHorizontalExtent(list);
 
     HDC context = GetDC(list);
