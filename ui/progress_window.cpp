@@ -132,7 +132,12 @@ ProgressUI::ProgressUI(const ProgressWindowSettings* settings)
 
 ProgressUI::~ProgressUI() {
   HWND window = GetWindow();
-  if (window != nullptr) EndDialog(window, 1);
+  if (window != nullptr) {
+    EndDialog(window, 1);
+    // Ended from this thread, the window's own loop learns of it with its
+    // next message; this one lets it finish without waiting for input.
+    PostMessageA(window, WM_NULL, 0, 0);
+  }
   dialog_.reset();
 }
 
