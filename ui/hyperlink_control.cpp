@@ -46,10 +46,6 @@ LRESULT OnCreate(HWND window, UINT, WPARAM, LPARAM) {
   LOGFONTA description{};
   GetObjectA(GetStockObject(SYSTEM_FONT), sizeof description, &description);
   description.lfUnderline = TRUE;
-  // The stock description's width belongs to 96 DPI while its height
-  // follows the system's setting; at 144 DPI it squeezed the link to two
-  // thirds of its width. The mapper picks the width that goes with the height.
-  description.lfWidth = 0;
   HFONT font = CreateFontIndirectA(&description);
 
   // Measure the creation text through a fixed buffer, then keep an exact copy.
