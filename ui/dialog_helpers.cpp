@@ -15,6 +15,8 @@ namespace {
 
 constexpr int kFileNameBuffer = MAX_PATH;  // 260 bytes: 259 characters and the NUL
 constexpr int kDialogTextBuffer = 65535;
+// Room right of the widest item, as the list box leaves left of it.
+constexpr int kListItemMargin = 4;
 
 // Keeps COM initialised on this thread for the folder browser.
 class ComScope {
@@ -115,6 +117,27 @@ String GetDlgItemString(HWND dialog, int control) {
   GetDlgItemTextA(dialog, control, buffer, kDialogTextBuffer);
   text.ReleaseBuffer();
   return text;
+}
+
+void FitListHorizontalExtent(HWND list) {
+  HDC context = GetDC(list);
+  if (context == nullptr) return;
+  HGDIOBJ previous = SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+  LONG widest = 0;
+  const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (length <= 0) continue;
+    std::vector<char> text(static_cast<size_t>(length) + 1, '\0');
+    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+    SIZE size{};
+    if (GetTextExtentPoint32A(context, text.data(), static_cast<int>(length), &size) && size.cx > widest) {
+      widest = size.cx;
+    }
+  }
+  SelectObject(context, previous);
+  ReleaseDC(list, context);
+  SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 2 * kListItemMargin), 0);
 }
 
 void GetChildRect(HWND window, RECT* rect) {

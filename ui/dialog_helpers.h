@@ -37,6 +37,11 @@ bool CopyTextToClipboard(const String& text, HWND owner = nullptr);
 // The control's text, at most 65534 characters.
 String GetDlgItemString(HWND dialog, int control);
 
+// Sets the list box's horizontal extent to the width of its widest item in
+// the list's font (and a small margin), so that a name wider than the list
+// gets a horizontal scroll bar instead of being cut. Call after filling it.
+void FitListHorizontalExtent(HWND list);
+
 // The window's rectangle in its parent's client coordinates (screen
 // coordinates for a window without parent).
 void GetChildRect(HWND window, RECT* rect);

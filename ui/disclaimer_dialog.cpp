@@ -38,7 +38,10 @@ INT_PTR OnInitDialog(HWND dialog, const String* text) {
     EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
     RunReadCheck(dialog);
   }
-  return TRUE;
+  // The focus goes to the text, so that the reader can scroll it with the
+  // keys (the first enabled button would otherwise be "do not accept").
+  SetFocus(GetDlgItem(dialog, IDC_DISCLAIMER_TEXT));
+  return FALSE;
 }
 
 INT_PTR CALLBACK DisclaimerDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -78,8 +81,11 @@ bool IsScrolledToEnd(int position, int maximum) { return position >= maximum - k
 
 LRESULT CALLBACK DisclaimerEditProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_VSCROLL) SendMessageA(GetParent(edit), kDisclaimerScrolled, 0, 0);
-  if (g_previous_edit_proc == nullptr) return DefWindowProcA(edit, message, wparam, lparam);
-  return CallWindowProcA(g_previous_edit_proc, edit, message, wparam, lparam);
+  const LRESULT result = g_previous_edit_proc == nullptr
+                             ? DefWindowProcA(edit, message, wparam, lparam)
+                             : CallWindowProcA(g_previous_edit_proc, edit, message, wparam, lparam);
+  if (message == WM_KEYDOWN || message == WM_MOUSEWHEEL) SendMessageA(GetParent(edit), kDisclaimerScrolled, 0, 0);
+  return result;
 }
 
 bool RunDisclaimer(const String& text) {

@@ -19,7 +19,9 @@ inline constexpr UINT kDisclaimerScrolled = WM_USER + 666;
 bool RunDisclaimer(const String& text);
 
 // The text field's window procedure while the dialog runs: tells the dialog
-// about every WM_VSCROLL (kDisclaimerScrolled), then hands the message on.
+// about every WM_VSCROLL (kDisclaimerScrolled), then hands the message on;
+// a key or the mouse wheel, which scroll the field without a scroll-bar
+// message, is told about after the field has handled it.
 LRESULT CALLBACK DisclaimerEditProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam);
 
 // The read rule: the text counts as read when the scroll position is at

@@ -36,6 +36,7 @@ INT_PTR OnInitDialog(HWND dialog, SelfExtractor* extractor) {
   for (int32_t i = 0; i < names.GetCount(); ++i) {
     SendDlgItemMessageA(dialog, IDC_FOLDER_FILES, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(names[i].c_str()));
   }
+  FitListHorizontalExtent(GetDlgItem(dialog, IDC_FOLDER_FILES));
   SetTargetText(dialog, DefaultTargetFolder(&names));
   return TRUE;
 }

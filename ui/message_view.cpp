@@ -26,8 +26,10 @@ constexpr uint32_t kTextFilesString = 16;
 constexpr uint32_t kSavedString = 17;
 
 // The text field's font: "Courier New" with a character height of 11
-// pixels, modern family, default pitch.
+// pixels at 96 DPI, scaled like the dialog itself; modern family, default
+// pitch.
 constexpr int kFontHeight = -11;
+constexpr int kDesignDpi = 96;
 constexpr BYTE kModernDefaultPitch = FF_MODERN | DEFAULT_PITCH;
 
 SelfExtractor* ExtractorOf(HWND dialog) { return static_cast<SelfExtractor*>(GetPropA(dialog, kExtractorProperty)); }
@@ -38,8 +40,18 @@ String MessageTextOf(HWND dialog) {
   return text;
 }
 
+// The DPI the dialog was laid out for (the program is DPI aware: dialogs
+// scale with the system's setting).
+int DialogDpi(HWND dialog) {
+  HDC context = GetDC(dialog);
+  const int dpi = context != nullptr ? GetDeviceCaps(context, LOGPIXELSY) : 0;
+  if (context != nullptr) ReleaseDC(dialog, context);
+  return dpi > 0 ? dpi : kDesignDpi;
+}
+
 void SetTextFont(HWND dialog) {
-  HFONT font = CreateFontA(kFontHeight, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+  const int height = MulDiv(kFontHeight, DialogDpi(dialog), kDesignDpi);
+  HFONT font = CreateFontA(height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, kModernDefaultPitch, "Courier New");
   if (font == nullptr) return;
   SetPropA(dialog, kFontProperty, font);

@@ -64,6 +64,18 @@ ProgressDialog::ProgressDialog(const ProgressWindowSettings& settings)
   startup_event_.Reset();
 }
 
+ProgressDialog::~ProgressDialog() {
+  if (!thread_) return;
+  // A window of the ending thread may send to this thread's windows while
+  // it goes (activation); such messages are answered by the peek, which
+  // removes nothing from the queue.
+  const HANDLE thread = thread_.get();
+  while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
 DWORD WINAPI ProgressDialog::ThreadMain(void* self) {
   auto* dialog = static_cast<ProgressDialog*>(self);
   DialogBoxParamA(ProgramModule(), MAKEINTRESOURCEA(IDD_PROGRESS), dialog->owner_, &DialogProc,
@@ -141,7 +153,12 @@ ProgressUI::ProgressUI(const ProgressWindowSettings* settings)
 
 ProgressUI::~ProgressUI() {
   HWND window = GetWindow();
-  if (window != nullptr) EndDialog(window, 1);
+  if (window != nullptr) {
+    EndDialog(window, 1);
+    // Ended from this thread, the window's own loop learns of it with its
+    // next message; this one lets it finish without waiting for input.
+    PostMessageA(window, WM_NULL, 0, 0);
+  }
   dialog_.reset();
 }
 

@@ -44,10 +44,12 @@ class ProgressDialog : public ProgressDisplay {
   // Starts the window's thread and returns once the window exists (or its
   // thread has ended without one).
   explicit ProgressDialog(const ProgressWindowSettings& settings);
-  // Does not wait for the window's thread: once the window has been ended
-  // (EndDialog) the thread finishes on its own and no longer needs this
-  // object, which its window uses only while it is being initialised.
-  ~ProgressDialog() override = default;
+  // Waits until the window's thread has ended (after the window has been
+  // ended with EndDialog), so that the window is destroyed and no longer
+  // takes part in activation when the caller shows its next window. Only
+  // messages sent by other threads are answered meanwhile; queued input
+  // stays in the queue.
+  ~ProgressDialog() override;
   ProgressDialog(const ProgressDialog&) = delete;
   ProgressDialog& operator=(const ProgressDialog&) = delete;
 
@@ -77,7 +79,7 @@ class ProgressDialog : public ProgressDisplay {
 // The progress object of one attempt: the tracker that folds the nested
 // progress codes into one position, and the window that shows it. The
 // window is on the screen when the constructor returns and hidden and on
-// its way out when the destructor returns.
+// gone, its thread ended, when the destructor returns.
 class ProgressUI : public ProgressTracker {
  public:
   explicit ProgressUI(const ProgressWindowSettings* settings);

@@ -15,6 +15,8 @@
 //                           (and a control ID); it becomes the current one
 //   message CAPTION TEXT    wait for a dialog with this caption that shows
 //                           TEXT in one of its controls (a message box)
+//   front CAPTION TEXT      the same, and that dialog must be (and stay) the
+//                           foreground window without the driver's help
 //   gone                    wait until the current dialog has been destroyed
 //   none CAPTION [ID]       no such dialog is open now
 //   text ID EXPECTED        the control's text is EXPECTED
@@ -22,6 +24,8 @@
 //   list ID ITEM...         the list box holds exactly these items
 //   count CAPTION N         exactly N dialogs with this caption are open
 //   enabled ID 0|1          the control is disabled / enabled
+//   focus ID                the control has the keyboard focus
+//   default ID              the control is the dialog's default button
 //   visible ID 0|1          the control is hidden / visible
 //   above ID1 ID2           control ID1 starts above control ID2
 //   top ID1 ID2             control ID1 starts at the top of control ID2
@@ -67,6 +71,8 @@ namespace {
 constexpr DWORD kWaitLimitMs = 60000;
 constexpr DWORD kPollMs = 10;
 constexpr UINT kMessageTimeoutMs = 10000;
+constexpr DWORD kFrontLimitMs = 1000;
+constexpr DWORD kFrontSettleMs = 150;
 
 std::wstring Wide(const std::string& utf8) {
   if (utf8.empty()) return std::wstring();
@@ -146,6 +152,7 @@ class Driver {
   HWND Control(const std::string& ids) const;
   HWND ControlOf(HWND dialog, const std::string& ids) const;
   std::string TextOf(HWND window) const;
+  bool StaysInFront(HWND window) const;
   bool WaitFor(HWND* found, const std::string& caption, const std::string& ids, const std::string& shows);
 
   PROCESS_INFORMATION process_{};
@@ -213,6 +220,16 @@ HWND Driver::FindDialog(const std::string& caption, const std::string& ids, cons
   return nullptr;
 }
 
+// The window becomes the foreground window within a second of appearing
+// and is still it a little later (activation that comes late would take
+// the front away again).
+bool Driver::StaysInFront(HWND window) const {
+  const DWORD start = GetTickCount();
+  while (GetForegroundWindow() != window && GetTickCount() - start < kFrontLimitMs) Sleep(kPollMs);
+  Sleep(kFrontSettleMs);
+  return GetForegroundWindow() == window;
+}
+
 bool Driver::WaitFor(HWND* found, const std::string& caption, const std::string& ids, const std::string& shows) {
   const DWORD start = GetTickCount();
   while (GetTickCount() - start < kWaitLimitMs) {
@@ -244,14 +261,18 @@ bool Driver::Execute(const std::vector<std::string>& words) {
     }
     return Pass("started " + arg(1));
   }
-  if (command == "window" || command == "message") {
-    const bool message = command == "message";
+  if (command == "window" || command == "message" || command == "front") {
+    const bool message = command != "window";
     HWND found = nullptr;
     if (!WaitFor(&found, arg(1), message ? "" : arg(2), message ? arg(2) : "")) {
       return Fail(command + " \"" + arg(1) + "\" " + Visible(arg(2)) + " did not appear");
     }
     current_ = found;
-    SetForegroundWindow(found);
+    if (command == "front") {
+      if (!StaysInFront(found)) return Fail(command + " \"" + arg(1) + "\" " + Visible(arg(2)) + " is not in front");
+    } else {
+      SetForegroundWindow(found);
+    }
     return Pass(command + " \"" + arg(1) + "\" " + Visible(arg(2)));
   }
   if (command == "gone") {
@@ -312,6 +333,24 @@ bool Driver::Execute(const std::vector<std::string>& words) {
     const bool wanted = arg(2) == "1";
     return state == wanted ? Pass(command + " " + arg(1) + " = " + arg(2))
                            : Fail(command + " " + arg(1) + " is " + (state ? "1" : "0"));
+  }
+  if (command == "focus") {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = GetWindowThreadProcessId(current_, nullptr);
+    HWND control = Control(arg(1));
+    if (control == nullptr) return Fail("no control " + arg(1));
+    if (!GetGUIThreadInfo(thread, &info)) return Fail("no focus information");
+    return info.hwndFocus == control ? Pass("focus on " + arg(1))
+                                     : Fail("focus on " + std::to_string(GetDlgCtrlID(info.hwndFocus)));
+  }
+  if (command == "default") {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(current_, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result);
+    const bool has = HIWORD(result) == DC_HASDEFID;
+    return has && std::to_string(LOWORD(result)) == arg(1)
+               ? Pass("default button " + arg(1))
+               : Fail("default button " + (has ? std::to_string(LOWORD(result)) : std::string("none")));
   }
   if (command == "above" || command == "top") {
     HWND first = Control(arg(1));

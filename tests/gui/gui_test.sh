@@ -26,11 +26,16 @@ PACK=$ROOT/$NATIVE/morvalis-pack
 STUB=$ROOT/$WINDOWS/morvalis-sfx.exe
 DRIVER=$ROOT/$WINDOWS/gui_driver.exe
 UNIT_TESTS=$ROOT/$WINDOWS/mv_tests.exe
+MARKER=$ROOT/$WINDOWS/marker_dll.dll
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/mv-gui.XXXXXX")
 PASSED=0
 FAILED=0
 XVFB_PID=""
 DESKTOP_WAS_SET=0
+# The runs at 144 DPI name their screenshots, scenarios and outputs with
+# this suffix; the desktop is larger then so that every dialog fits.
+RUN=""
+DESKTOP_SIZE=800x600
 
 pass() { PASSED=$((PASSED + 1)); echo "gui: $1 passed"; }
 fail() { FAILED=$((FAILED + 1)); echo "gui: $1 FAILED" >&2; }
@@ -67,14 +72,27 @@ use_virtual_desktop() {
   for font in /usr/share/wine/fonts/marlett.ttf /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf; do
     [[ -f $font && -d $fonts && ! -e $fonts/$(basename "$font") ]] && cp "$font" "$fonts/"
   done
-  if wine reg query 'HKCU\Software\Wine\Explorer' /v Desktop >/dev/null 2>&1; then DESKTOP_WAS_SET=1; fi
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$DESKTOP_SIZE" /f >/dev/null 2>&1
   wineserver -k >/dev/null 2>&1
   wineserver -w >/dev/null 2>&1
 }
 
+# The system's DPI setting (96 is the prefix's own default, kept without a
+# value); the new setting takes effect with the next wineserver.
+use_dpi() {  # dpi
+  if (($1 == 96)); then
+    wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+    RUN="" DESKTOP_SIZE=800x600
+  else
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    RUN=_${1}dpi DESKTOP_SIZE=1024x768
+  fi
+  use_virtual_desktop
+}
+
 cleanup() {
+  [[ -n $RUN && -n ${DISPLAY:-} ]] && wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
   if ((DESKTOP_WAS_SET == 0)) && [[ -n ${DISPLAY:-} ]]; then
     wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
   fi
@@ -136,7 +154,7 @@ take_requested_shots() {
   for request in "$WORK"/shots/*.request; do
     [[ -e $request ]] || continue
     shot=$(basename "$request" .request)
-    import -window root -crop 800x600+0+0 "$SHOTS/$shot.png" 2>>"$WORK/import.log"
+    import -window root -crop "$DESKTOP_SIZE+0+0" "$SHOTS/$shot$RUN.png" 2>>"$WORK/import.log"
     mv "$request" "$WORK/shots/$shot.done"
   done
 }
@@ -291,14 +309,15 @@ declare -A DE=(
 # the texts of the language in L (and the language in lang).
 
 # Writes a scenario's script in a language and runs it.
-in_language() {  # scenario, language
+in_language() {  # scenario, language, [environment assignments...]
   local scenario=$1 lang=$2
+  shift 2
   local -n L=${lang^^}
-  local script=$WORK/${scenario}_$lang.txt
+  local script=$WORK/${scenario}_$lang$RUN.txt
   local environment=(LC_ALL=C.UTF-8 LANG=C.UTF-8)
   [[ $lang == de ]] && environment=("${GERMAN[@]}")
   "script_$scenario" >"$script"
-  run_scenario "${scenario}_$lang" "$script" "${environment[@]}"
+  run_scenario "${scenario}_$lang$RUN" "$script" "${environment[@]}" "$@"
 }
 
 # Files copied to out with their contents and modification times.
@@ -317,8 +336,8 @@ no_temporary_files() { [[ -z $(find "$WORK/tmp" -mindepth 2 -maxdepth 2 2>/dev/n
 # file left after any), then the right one and the folder dialog with its
 # proposal, its refusals and the copy.
 script_files() {
-  local out="$D/out_$lang"
-  local saved_folder="$D\\out_$lang"
+  local out="$D/out_$lang$RUN"
+  local saved_folder="$D\\out_$lang$RUN"
   local saved_message=${L[saved]/@/"$saved_folder"}
   prologue plain "files_$lang"
   cat <<EOF
@@ -427,6 +446,7 @@ window "Morvalis Vaultbag" 1018
 text 1 "${L[accept]}"
 text 2 "${L[decline]}"
 enabled 1 1
+focus 1018
 text 1018 "These files are confidential.{CR}{LF}By accepting you agree to keep them so.{CR}{LF}"
 shot disclaimer_$lang
 click 2
@@ -450,6 +470,7 @@ scroll 1018 top
 enabled 1 1
 click 1
 window "${L[layout_caption]}" 1028
+default 1028
 text 1028 "${L[decrypt]}"
 text 1031 "${L[web]}"
 visible 1021 1
@@ -541,12 +562,49 @@ absent $T\\QZDX_*
 EOF
 }
 
+# The box that reports a failed attempt is the foreground window every
+# time, in front of the main dialog it belongs to: twenty wrong passwords,
+# then twenty cancels in the progress window.
+script_boxes_in_front() {
+  prologue big "front_$lang"
+  local attempt
+  for attempt in $(seq 20); do
+    cat <<EOF
+window "${L[plain_caption]}" 1028
+click 1028
+window Morvalis 201
+set 201 "wrong $attempt"
+click 1
+front Morvalis "${L[wrong]}"
+click 1
+gone
+EOF
+  done
+  for attempt in $(seq 20); do
+    decrypt_from_main_dialog "${L[plain_caption]}"
+    cat <<EOF
+window Morvalis 2006
+suspend
+close
+resume
+front Morvalis "${L[cancelled]}"
+click 1
+gone
+EOF
+  done
+  cat <<EOF
+window "${L[plain_caption]}" 1028
+close
+exit 0
+EOF
+}
+
 # A package with a message: the text with CR LF line breaks, the attachment
 # row, the copy to the clipboard, the saved text (the package's own, not the
 # edited one) and the attachments through the folder dialog.
 script_message() {
   local shown="Dear colleague,{CR}{LF}the files are attached.{CR}{LF}Best regards{CR}{LF}"
-  local saved_file="$D\\saved_$lang.txt"
+  local saved_file="$D\\saved_$lang$RUN.txt"
   local saved_message=${L[text_saved]/@/"$saved_file"}
   prologue mail "message_$lang"
   decrypt_from_main_dialog "${L[plain_caption]}"
@@ -567,13 +625,13 @@ set 1026 "edited by the user"
 click 1032
 window "${L[save_title]}"
 shot save_text_$lang
-set 1148|1152 "$D\\saved_$lang.txt"
+set 1148|1152 "$saved_file"
 click 1
 message Morvalis "$saved_message"
 click 1
 gone
 window "${L[plain_caption]}" 1026
-file "$D\\saved_$lang.txt" "$shown"
+file "$saved_file" "$shown"
 click 1027
 window "${L[plain_caption]}" 107
 text 107 "$D\\${L[more_mail]}\\"
@@ -606,6 +664,74 @@ exit 0
 EOF
 }
 
+# DLL planting: a copy of the marker DLL lies beside the packages under the
+# name of every DLL the program loads that is not one of Windows' KnownDLLs,
+# and Wine prefers such a DLL to its own, as Windows does with a DLL in the
+# program's folder. None of them may run, in the command line or in the
+# dialogs, and the packages must still decrypt.
+# (Measured with WINEDEBUG=+loaddll over this scenario.)
+PLANTED_DLLS=(version uxtheme imm32 comctl32 msimg32 zlib1 winspool.drv compstui)
+PLANTED=$WORK/planted
+planted_overrides() {
+  local IFS=,
+  echo "WINEDLLOVERRIDES=mscoree,mshtml=;${PLANTED_DLLS[*]}=n,b"
+}
+plant_dlls() {
+  mkdir -p "$PLANTED"
+  cp "$WORK/plain.exe" "$WORK/mail.exe" "$PLANTED/"
+  local name
+  for name in "${PLANTED_DLLS[@]}"; do
+    [[ $name == *.* ]] || name+=.dll
+    cp "$MARKER" "$PLANTED/$name"
+  done
+}
+planted_command_line() {
+  env "$(planted_overrides)" wine "$PLANTED/plain.exe" decrypt "-pwd=$PASSWORD" \
+    "-targetdir=$(winpath "$WORK/out_planted_command")" >/dev/null 2>&1 && same_tree "$WORK/out_planted_command"
+}
+no_planted_dll_ran() {
+  local ran
+  ran=$(cd "$PLANTED" && ls -- *.ran 2>/dev/null)
+  [[ -z $ran ]] || echo "gui: planted DLLs that ran:" $ran >&2
+  [[ -z $ran ]]
+}
+script_planted() {
+  local saved_message=${L[saved]/@/"$D\\out_planted"}
+  prologue "planted\\plain" planted
+  cat <<EOF
+window "${L[plain_caption]}" 1028
+click 1028
+window Morvalis 201
+set 201 wrong
+click 1
+message Morvalis "${L[wrong]}"
+click 1
+gone
+EOF
+  decrypt_from_main_dialog "${L[plain_caption]}"
+  cat <<EOF
+window "${L[plain_caption]}" 107
+set 107 "$D\\out_planted"
+click 1
+message Morvalis "$saved_message"
+click 1
+exit 0
+EOF
+  cat "$WORK/close_explorer.txt"
+  echo "start $D\\planted\\mail.exe"
+  decrypt_from_main_dialog "${L[plain_caption]}"
+  cat <<EOF
+window "${L[plain_caption]}" 1026
+click 1032
+window "${L[save_title]}"
+click 2
+gone
+window "${L[plain_caption]}" 1026
+click 1
+exit 0
+EOF
+}
+
 # The unit tests of the dialogs, which create windows: all of them must run.
 unit_tests_on_display() {
   local log=$WORK/unit_tests.log
@@ -615,7 +741,7 @@ unit_tests_on_display() {
 
 # --- Run ----------------------------------------------------------------------------
 
-for needed in "$PACK" "$STUB" "$DRIVER" "$UNIT_TESTS"; do
+for needed in "$PACK" "$STUB" "$DRIVER" "$UNIT_TESTS" "$MARKER"; do
   if [[ ! -e $needed ]]; then
     echo "gui: $needed is missing" >&2
     echo "gui: 0 passed, 1 failed"
@@ -623,23 +749,38 @@ for needed in "$PACK" "$STUB" "$DRIVER" "$UNIT_TESTS"; do
   fi
 done
 start_display || { echo "gui: 0 passed, 1 failed"; exit 1; }
+if wine reg query 'HKCU\Software\Wine\Explorer' /v Desktop >/dev/null 2>&1; then DESKTOP_WAS_SET=1; fi
 use_virtual_desktop
 german_locale
 check "dialog unit tests on the display" unit_tests_on_display
 
-for lang in en de; do
-  in_language files "$lang"
-  check "files_$lang: copied with their times" same_tree "$WORK/out_$lang"
-  in_language disclaimer_declined "$lang"
-  in_language long_disclaimer "$lang"
-  in_language progress_cancel "$lang"
-  in_language message "$lang"
-done
-in_language no_link en
-in_language message_only en
+# Every dialog in both languages (with its screenshots).
+all_dialogs() {
+  for lang in en de; do
+    in_language files "$lang"
+    check "files_$lang$RUN: copied with their times" same_tree "$WORK/out_$lang$RUN"
+    in_language disclaimer_declined "$lang"
+    in_language long_disclaimer "$lang"
+    in_language progress_cancel "$lang"
+    in_language message "$lang"
+  done
+  in_language no_link en
+  in_language message_only en
+}
+all_dialogs
 in_language no_payload en
 in_language end_session_decrypting en
 in_language end_session_folder en
+in_language boxes_in_front en
+plant_dlls
+check "planted DLLs: the command line decrypts" planted_command_line
+in_language planted en "$(planted_overrides)"
+check "planted DLLs: the dialogs copied the files" same_tree "$WORK/out_planted"
+check "planted DLLs: none of them ran" no_planted_dll_ran
+# The same again at 144 DPI, where the dialogs and their fonts scale.
+use_dpi 144
+all_dialogs
+use_dpi 96
 check "no temporary files left" no_temporary_files
 
 echo "gui: $PASSED passed, $FAILED failed"

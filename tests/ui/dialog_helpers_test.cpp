@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/ui_windows.h"
 
@@ -45,6 +46,51 @@ TEST(UiDialogHelpers, DialogItemStringHoldsTheWholeText) {
   EXPECT_EQ(std::string(GetDlgItemString(parent.window(), 7).c_str()), text);
   EXPECT_STREQ(GetDlgItemString(parent.window(), 8).c_str(), "");  // no such control
   DestroyWindow(edit);
+}
+
+// A list box narrower than its longest item scrolls sideways as far as
+// that item's end; one whose items all fit shows no horizontal scroll bar.
+TEST(UiDialogHelpers, ListExtentFitsTheWidestItem) {
+  MV_REQUIRE_WINDOWS();
+  test::CommandRecorder parent;
+  ShowWindow(parent.window(), SW_SHOWNOACTIVATE);
+  struct Case {
+    const char* name;
+    std::vector<std::string> items;
+    bool scrolls;
+  };
+  const std::string long_name = "A report with a name far wider than its list " + std::string(60, 'w') + ".pdf";
+  const Case cases[] = {
+      {"short names", {"A.txt", "b.doc"}, false},
+      {"one long name", {"A.txt", long_name, "b.doc"}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | LBS_NOINTEGRALHEIGHT;
+    HWND list = CreateWindowExA(0, "LISTBOX", "", style, 0, 0, 200, 100, parent.window(), reinterpret_cast<HMENU>(9),
+                                nullptr, nullptr);
+    ASSERT_NE(list, nullptr);
+    SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    for (const std::string& item : c.items) {
+      SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    }
+    FitListHorizontalExtent(list);
+
+    HDC context = GetDC(list);
+    HGDIOBJ previous = SelectObject(context, GetStockObject(DEFAULT_GUI_FONT));
+    LONG widest = 0;
+    for (const std::string& item : c.items) {
+      SIZE size{};
+      GetTextExtentPoint32A(context, item.c_str(), static_cast<int>(item.size()), &size);
+      widest = size.cx > widest ? size.cx : widest;
+    }
+    SelectObject(context, previous);
+    ReleaseDC(list, context);
+    EXPECT_GE(SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0), widest);
+    const bool scroll_bar = (GetWindowLongA(list, GWL_STYLE) & WS_HSCROLL) != 0;
+    EXPECT_EQ(scroll_bar, c.scrolls);
+    DestroyWindow(list);
+  }
 }
 
 TEST(UiDialogHelpers, ClipboardReceivesThePlainText) {
