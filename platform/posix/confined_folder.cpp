@@ -19,16 +19,19 @@
 
 #include "platform/codepage.h"
 #include "platform/confined_folder.h"
+#include "platform/confined_path.h"
+#include "platform/posix/file_mapping.h"
 #include "platform/random.h"
 
 namespace mv::platform {
 namespace {
 
-constexpr const char* kAttributeName = "user.morvalis.attributes";
-constexpr uint32_t kExtendedBits = kAttributeHidden | kAttributeSystem | kAttributeArchive;
-constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
-constexpr int64_t kEpochDifference = 11644473600LL;
-constexpr int64_t kTicksPerSecond = 10000000;
+using confined_path::IsPlainComponent;
+using confined_path::SplitFinal;
+using confined_path::WithoutTrailingSlashes;
+using posix::kAttributeName;
+using posix::kExtendedBits;
+using posix::kWriteBits;
 
 class Descriptor {
  public:
@@ -71,18 +74,6 @@ ConfinedStatus StatusOfError(int error) {
   return ConfinedStatus::kFailed;
 }
 
-String WithoutTrailingSlashes(const String& path) {
-  int32_t length = path.GetLength();
-  while (length > 0 && path.GetAt(length - 1) == '/') --length;
-  return path.Left(length);
-}
-
-bool IsPlainComponent(const char* begin, size_t length) {
-  if (length == 0) return false;
-  if (length == 1 && begin[0] == '.') return false;
-  return !(length == 2 && begin[0] == '.' && begin[1] == '.');
-}
-
 // What is at name in folder fd, without following a link there.
 ConfinedStatus Classify(int fd, const char* name, bool* exists, struct stat* st) {
   if (fstatat(fd, name, st, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -106,20 +97,6 @@ ConfinedStatus CheckFinalName(int fd, const char* name, CreateMode mode) {
   if ((st.st_mode & kWriteBits) == 0) return ConfinedStatus::kReadOnly;
   if (mode == CreateMode::kNew) return ConfinedStatus::kExists;
   return ConfinedStatus::kOk;
-}
-
-struct timespec ToTimespec(FileTime time) {
-  struct timespec ts;
-  ts.tv_sec = static_cast<time_t>(static_cast<int64_t>(time / kTicksPerSecond) - kEpochDifference);
-  ts.tv_nsec = static_cast<long>(time % kTicksPerSecond) * 100;
-  return ts;
-}
-
-struct timespec OmittedTime() {
-  struct timespec ts;
-  ts.tv_sec = 0;
-  ts.tv_nsec = UTIME_OMIT;
-  return ts;
 }
 
 // Temporary names within one process: a random start from the system's
@@ -250,19 +227,6 @@ ConfinedStatus ConfinedFolder::MakeFolders(const char* relative) {
   return state_->Reach(path, true, &fd);
 }
 
-namespace {
-
-// Splits a system-encoded relative file path at its last '/'.
-bool SplitFinal(const String& path, String* folder, String* name) {
-  int32_t slash = path.FindLast('/');
-  if (slash == path.GetLength() - 1) return false;  // names a folder
-  *folder = slash < 0 ? String("") : path.Left(slash);
-  *name = path.Mid(slash + 1, path.GetLength() - slash - 1);
-  return IsPlainComponent(name->c_str(), static_cast<size_t>(name->GetLength()));
-}
-
-}  // namespace
-
 ConfinedStatus ConfinedFolder::Probe(const char* relative, bool* exists, bool* is_folder) {
   *exists = false;
   *is_folder = false;
@@ -366,18 +330,12 @@ ConfinedStatus ConfinedFile::Finish(const FileTimes& times, uint32_t attributes,
   if (state_ == nullptr) return ConfinedStatus::kFailed;
   int fd = state_->file.get();
   bool info_ok = true;
-  if (times.has_last_access || times.has_last_write) {
-    struct timespec ts[2] = {
-        times.has_last_access ? ToTimespec(times.last_access) : OmittedTime(),
-        times.has_last_write ? ToTimespec(times.last_write) : OmittedTime(),
-    };
-    if (futimens(fd, ts) != 0) info_ok = false;
-  }
+  struct timespec ts[2];
+  if (posix::ToTimespecs(times, ts) && futimens(fd, ts) != 0) info_ok = false;
   uint32_t extended = attributes & kExtendedBits;
   if (extended != 0) {
-    unsigned char raw[4] = {static_cast<unsigned char>(extended), static_cast<unsigned char>(extended >> 8),
-                            static_cast<unsigned char>(extended >> 16),
-                            static_cast<unsigned char>(extended >> 24)};
+    unsigned char raw[4];
+    posix::EncodeBits(extended, raw);
     if (fsetxattr(fd, kAttributeName, raw, sizeof raw, 0) != 0 && errno != ENOTSUP && errno != EOPNOTSUPP) {
       info_ok = false;
     }

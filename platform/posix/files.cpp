@@ -16,19 +16,15 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/posix/file_mapping.h"
 
 namespace mv::platform {
 namespace {
 
-// Hidden, system and archive (and read-only of a folder) as a 4-byte
-// little-endian copy of their Win32 bits.
-constexpr const char* kAttributeName = "user.morvalis.attributes";
-constexpr uint32_t kExtendedBits = kAttributeHidden | kAttributeSystem | kAttributeArchive;
-constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
-
-// Seconds from 1601-01-01 to 1970-01-01.
-constexpr int64_t kEpochDifference = 11644473600LL;
-constexpr int64_t kTicksPerSecond = 10000000;
+using posix::kAttributeName;
+using posix::kExtendedBits;
+using posix::kWriteBits;
+using posix::ToFileTime;
 
 // The path in the system's encoding; false when it has none.
 bool SystemPath(const char* path, String* out) { return ToSystemText(path, out); }
@@ -41,9 +37,7 @@ uint32_t ReadExtendedBits(const char* system_path) {
   unsigned char raw[4];
   ssize_t n = lgetxattr(system_path, kAttributeName, raw, sizeof raw);
   if (n != static_cast<ssize_t>(sizeof raw)) return 0;  // none, no support, or foreign
-  uint32_t bits = static_cast<uint32_t>(raw[0]) | static_cast<uint32_t>(raw[1]) << 8 |
-                  static_cast<uint32_t>(raw[2]) << 16 | static_cast<uint32_t>(raw[3]) << 24;
-  return bits;
+  return posix::DecodeBits(raw);
 }
 
 bool NoExtendedAttributeSupport(int error) {
@@ -57,9 +51,8 @@ bool WriteExtendedBits(const char* system_path, uint32_t bits) {
     if (lremovexattr(system_path, kAttributeName) == 0) return true;
     return errno == ENODATA || NoExtendedAttributeSupport(errno);
   }
-  unsigned char raw[4] = {static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
-                          static_cast<unsigned char>(bits >> 16),
-                          static_cast<unsigned char>(bits >> 24)};
+  unsigned char raw[4];
+  posix::EncodeBits(bits, raw);
   if (lsetxattr(system_path, kAttributeName, raw, sizeof raw, 0) == 0) return true;
   return NoExtendedAttributeSupport(errno);
 }
@@ -67,25 +60,6 @@ bool WriteExtendedBits(const char* system_path, uint32_t bits) {
 bool ChangeMode(const char* system_path, mode_t mode) {
   // Refuses to act through a symbolic link put in place since the lstat.
   return fchmodat(AT_FDCWD, system_path, mode, AT_SYMLINK_NOFOLLOW) == 0;
-}
-
-FileTime ToFileTime(int64_t seconds, uint32_t nanoseconds) {
-  if (seconds < -kEpochDifference) return 0;
-  return static_cast<FileTime>(seconds + kEpochDifference) * kTicksPerSecond + nanoseconds / 100;
-}
-
-struct timespec ToTimespec(FileTime time) {
-  struct timespec ts;
-  ts.tv_sec = static_cast<time_t>(static_cast<int64_t>(time / kTicksPerSecond) - kEpochDifference);
-  ts.tv_nsec = static_cast<long>(time % kTicksPerSecond) * 100;
-  return ts;
-}
-
-struct timespec OmittedTime() {
-  struct timespec ts;
-  ts.tv_sec = 0;
-  ts.tv_nsec = UTIME_OMIT;
-  return ts;
 }
 
 uint32_t Cap32(uint64_t value) { return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(value); }
@@ -283,11 +257,8 @@ bool WriteFileTimes(const char* path, const FileTimes& times) {
   String system_path;
   struct stat st;
   if (!SystemPath(path, &system_path) || !LinkStat(system_path, &st)) return false;
-  if (!times.has_last_access && !times.has_last_write) return true;
-  struct timespec ts[2] = {
-      times.has_last_access ? ToTimespec(times.last_access) : OmittedTime(),
-      times.has_last_write ? ToTimespec(times.last_write) : OmittedTime(),
-  };
+  struct timespec ts[2];
+  if (!posix::ToTimespecs(times, ts)) return true;
   return utimensat(AT_FDCWD, system_path.c_str(), ts, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
@@ -389,8 +360,7 @@ bool File::QueryInfo(uint64_t* size, FileTimes* times, uint32_t* attributes) {
   unsigned char raw[4];
   uint32_t stored = 0;
   if (fgetxattr(fileno(file_), kAttributeName, raw, sizeof raw) == static_cast<ssize_t>(sizeof raw)) {
-    stored = static_cast<uint32_t>(raw[0]) | static_cast<uint32_t>(raw[1]) << 8 |
-             static_cast<uint32_t>(raw[2]) << 16 | static_cast<uint32_t>(raw[3]) << 24;
+    stored = posix::DecodeBits(raw);
   }
   *attributes = stored & kExtendedBits;
   if ((st.st_mode & kWriteBits) == 0) *attributes |= kAttributeReadOnly;

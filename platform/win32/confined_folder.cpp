@@ -10,10 +10,15 @@
 #include <new>
 
 #include "platform/confined_folder.h"
+#include "platform/confined_path.h"
 #include "platform/random.h"
 
 namespace mv::platform {
 namespace {
+
+using confined_path::IsPlainComponent;
+using confined_path::SplitFinal;
+using confined_path::WithoutTrailingSlashes;
 
 String NativePath(const char* path) {
   String native(path == nullptr ? "" : path);
@@ -27,18 +32,6 @@ ConfinedStatus StatusOfError(DWORD error) {
   if (IsDiskFull(error)) return ConfinedStatus::kDiskFull;
   if (error == ERROR_CANT_ACCESS_FILE || error == ERROR_REPARSE_TAG_INVALID) return ConfinedStatus::kLink;
   return ConfinedStatus::kFailed;
-}
-
-bool IsPlainComponent(const char* begin, size_t length) {
-  if (length == 0) return false;
-  if (length == 1 && begin[0] == '.') return false;
-  return !(length == 2 && begin[0] == '.' && begin[1] == '.');
-}
-
-String WithoutTrailingSlashes(const String& path) {
-  int32_t length = path.GetLength();
-  while (length > 0 && path.GetAt(length - 1) == '/') --length;
-  return path.Left(length);
 }
 
 // Checks every component of a relative path below root ('/'-separated),
@@ -137,14 +130,6 @@ ConfinedStatus ReachFolder(const String& root, const String& relative, bool crea
   }
   *checked = relative;
   return ConfinedStatus::kOk;
-}
-
-bool SplitFinal(const String& path, String* folder, String* name) {
-  int32_t slash = path.FindLast('/');
-  if (slash == path.GetLength() - 1) return false;
-  *folder = slash < 0 ? String("") : path.Left(slash);
-  *name = path.Mid(slash + 1, path.GetLength() - slash - 1);
-  return IsPlainComponent(name->c_str(), static_cast<size_t>(name->GetLength()));
 }
 
 }  // namespace
