@@ -79,8 +79,9 @@ plain_files() {  # folder step
     sort -k 2
 } | awk -v limit="$TREE_BYTES" '$1 + total <= limit { total += $1; print $2 }' >tree.list
 mkdir tree
-# --parents keeps each file's folders below tree/ (tree/usr/include/...).
-xargs -a tree.list cp -p --parents -t tree
+# Each file keeps its folders below tree/ (tree/usr/include/...) and its
+# time and mode.
+sed 's|^/||' tree.list | tar -C / -cf - -T - | tar -C tree -xf -
 tree_files=$(find tree -type f | wc -l)
 tree_entries=$(find tree -mindepth 1 | wc -l)
 tree_bytes=$(du -sb --apparent-size tree | cut -f 1)
@@ -162,10 +163,12 @@ sevenz_s=$(smallest "${sevenz[@]}")
 
 echo "system calls and heap on the tree ..."
 rm -rf out
-strace -c -f -o strace.txt "./tree.sfx" decrypt "-pwd=$PASSWORD" "-targetdir=$WORK/out" >/dev/null
+strace -c -f -o strace.txt "./tree.sfx" decrypt "-pwd=$PASSWORD" "-targetdir=$WORK/out" >/dev/null ||
+  echo "the run under strace failed (code $?)" >&2
 syscalls=$(awk '$NF == "total" { print $4 }' strace.txt)
 rm -rf out
-heaptrack -o "$WORK/heap" "./tree.sfx" decrypt "-pwd=$PASSWORD" "-targetdir=$WORK/out" >/dev/null 2>&1
+heaptrack -o "$WORK/heap" "./tree.sfx" decrypt "-pwd=$PASSWORD" "-targetdir=$WORK/out" >heaptrack.log 2>&1 ||
+  { echo "the run under heaptrack failed (code $?):" >&2; tail -n 5 heaptrack.log >&2; }
 heap_mib=$(heaptrack_print -f "$WORK"/heap.* 2>/dev/null |
   awk '/^peak heap memory consumption:/ { v = $5; u = v; sub(/[0-9.]+/, "", u); sub(/[A-Za-z]+$/, "", v)
          f = (u == "K") ? 1 / 1024 : (u == "G") ? 1024 : (u == "M") ? 1 : 1 / 1048576; printf "%.1f", v * f }')
