@@ -8,7 +8,7 @@ MV_PACKAGES=(
   libgcrypt20-dev zlib1g-dev libdeflate-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev
   wine64 wine xvfb xauth imagemagick locales
-  p7zip-full strace heaptrack time
+  p7zip-full strace
 )
 
 # Where the Windows build finds the source of libdeflate (Debian's source
