@@ -8,14 +8,16 @@ MV_PACKAGES=(
   libgcrypt20-dev zlib1g-dev libdeflate-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev
   wine64 wine xvfb xauth imagemagick locales
-  p7zip-full strace
 )
+
+mv_log() { printf '\n== %s\n' "$*" >&2; }
+
+# The peers and tools of bench/extract_vs_peers.sh.
+MV_PACKAGES+=(p7zip-full strace)
 
 # Where the Windows build finds the source of libdeflate (Debian's source
 # package; there is no MinGW build of it in Debian).
 MV_LIBDEFLATE_SOURCE=build/third_party/libdeflate
-
-mv_log() { printf '\n== %s\n' "$*" >&2; }
 
 # Installs whatever of MV_PACKAGES is missing (apt-get; needs root).
 mv_ensure_packages() {
