@@ -40,6 +40,10 @@ class CryptStack : public FilterStream {
   Result Read(void* buffer, uint32_t length) override;
   Result Write(const void* buffer, uint32_t length) override;
 
+  // Worker threads of the compression layer for the next Open (see
+  // CompressionStream::SetWorkerCount).
+  void SetWorkerCount(unsigned count) { compression_.SetWorkerCount(count); }
+
   static bool IsValidCompressionSetting(uint32_t setting) {
     return CompressionStream::IsValidCompressionSetting(setting);
   }

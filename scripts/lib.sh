@@ -5,12 +5,19 @@
 MV_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libgcrypt20-dev zlib1g-dev
+  libgcrypt20-dev zlib1g-dev libdeflate-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev
   wine64 wine xvfb xauth imagemagick locales python3
 )
 
 mv_log() { printf '\n== %s\n' "$*" >&2; }
+
+# The peers and tools of bench/extract_vs_peers.sh.
+MV_PACKAGES+=(p7zip-full strace)
+
+# Where the Windows build finds the source of libdeflate (Debian's source
+# package; there is no MinGW build of it in Debian).
+MV_LIBDEFLATE_SOURCE=build/third_party/libdeflate
 
 # Installs whatever of MV_PACKAGES is missing (apt-get; needs root).
 mv_ensure_packages() {
@@ -25,6 +32,30 @@ mv_ensure_packages() {
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   fi
+  mv_ensure_libdeflate_source
+}
+
+# Unpacks the upstream tarball of Debian's libdeflate source package into
+# MV_LIBDEFLATE_SOURCE unless it is there. apt-get fetches it through a
+# private index (a deb-src twin of the system's Debian source) kept under
+# build/third_party/apt, so the system's own apt configuration is left alone.
+mv_ensure_libdeflate_source() {
+  [[ -f $MV_LIBDEFLATE_SOURCE/libdeflate.h ]] && return 0
+  mv_log "fetching the libdeflate source package"
+  local dir=build/third_party apt uri suite
+  apt=$PWD/$dir/apt
+  mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial"
+  uri=$(sed -n 's/^URIs: *\(http[^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
+  suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  echo "deb-src ${uri:-http://deb.debian.org/debian} $suite main" >"$apt/sources.list"
+  local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o Dir::Etc::SourceParts=/nonexistent
+                 -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache")
+  apt-get "${options[@]}" -qq update &&
+    (cd "$dir" && apt-get "${options[@]}" -qq source --download-only libdeflate >/dev/null 2>&1) || return 1
+  local tarball
+  tarball=$(ls "$dir"/libdeflate_*.orig.tar.* | head -n 1)
+  rm -rf "$MV_LIBDEFLATE_SOURCE" && mkdir -p "$MV_LIBDEFLATE_SOURCE"
+  tar -xf "$tarball" -C "$MV_LIBDEFLATE_SOURCE" --strip-components=1
 }
 
 mv_build() {  # preset [targets...]

@@ -20,11 +20,19 @@
 // and a block that inflates to nothing or to more than 65535 bytes, with
 // kDecompressionFailed; inflating never writes more than one block's worth.
 // The block buffers hold plain data and are wiped when released.
+//
+// Blocks are inflated (reading) or deflated (writing) on worker threads, one
+// per core by default, while the caller's thread moves the bytes; see
+// block_workers.h. The bytes written and read, and every result code, are
+// the same as with no workers at all.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "base/result.h"
+#include "stream/block_codec.h"
+#include "stream/block_workers.h"
 #include "stream/filter_stream.h"
 #include "stream/tag_value.h"
 
@@ -58,6 +66,12 @@ class CompressionStream : public FilterStream {
   // Blocks written or read since Open.
   uint32_t GetBlockCount() const { return blocks_; }
 
+  // Worker threads of the streams opened from now on: 0 does all the work
+  // on the caller's thread. The default is DefaultWorkerCount().
+  void SetWorkerCount(unsigned count) { worker_count_ = count; }
+  // One per core, at most 8; none on a machine with one core.
+  static unsigned DefaultWorkerCount();
+
   static bool IsValidCompressionSetting(uint32_t setting) { return setting <= 2; }
 
   // Compresses a TypeBlob block in place for the setting: setting 0 leaves
@@ -75,6 +89,7 @@ class CompressionStream : public FilterStream {
 
  private:
   Result WriteBlock();
+  Result EmitFrame(const BlockFrame& frame);
   Result ReadBlock();
   void ReleaseBuffers();
 
@@ -82,10 +97,14 @@ class CompressionStream : public FilterStream {
   uint32_t blocks_ = 0;
   uint32_t block_length_ = 0;  // valid bytes in buffer_ (reading)
   uint32_t position_ = 0;      // next byte out (reading), bytes collected (writing)
+  unsigned worker_count_ = DefaultWorkerCount();
   // The current plain block, kBlockCapacity bytes once allocated.
   TagValue buffer_;
-  // The frame data on its way to or from the inner stream, same capacity.
-  TagValue frame_;
+  // The block on its way to or from the inner stream without workers.
+  BlockFrame frame_;
+  std::unique_ptr<Inflater> inflater_;
+  // Started with the first block of a stream whose setting is not 0.
+  BlockWorkers workers_;
 };
 
 }  // namespace mv

@@ -14,10 +14,14 @@ namespace {
 
 const String kPassword("correct horse");
 
-std::vector<uint8_t> Seal(CipherId id, uint32_t setting, const std::vector<uint8_t>& data) {
+const unsigned kDefaultWorkers = CompressionStream::DefaultWorkerCount();
+
+std::vector<uint8_t> Seal(CipherId id, uint32_t setting, const std::vector<uint8_t>& data,
+                          unsigned workers = kDefaultWorkers) {
   MemoryStream sink;
   sink.OpenWrite();
   CryptStack stack;
+  stack.SetWorkerCount(workers);
   EXPECT_EQ(stack.Open(&sink, kPassword, nullptr, id, setting), kOk);
   // Uneven pieces, so that neither block nor chunk ends line up with them.
   const size_t piece = 77777;
@@ -31,9 +35,10 @@ std::vector<uint8_t> Seal(CipherId id, uint32_t setting, const std::vector<uint8
 
 // Reads size bytes in pieces; the first failure, or kOk.
 Result Unseal(const std::vector<uint8_t>& sealed, CipherId id, uint32_t setting, size_t size,
-              size_t piece, std::vector<uint8_t>& out) {
+              size_t piece, std::vector<uint8_t>& out, unsigned workers = kDefaultWorkers) {
   MemoryStream source;
   CryptStack stack;
+  stack.SetWorkerCount(workers);
   source.OpenRead(sealed);
   Result result = stack.Open(&source, kPassword, nullptr, id, setting);
   if (result != kOk) return result;
@@ -82,6 +87,21 @@ TEST(CryptStackTest, MultiMegabyteRoundTripsInEverySetting) {
   ExpectRoundTrip(kCipherBlowfish, 1, 3 * 1048576 + 12345, 100000);
 }
 
+// Packing on worker threads gives the bytes of packing alone (same input,
+// key and vector), and either reader reads either.
+TEST(CryptStackTest, WorkerThreadsChangeNoByte) {
+  std::vector<uint8_t> data = test::MixedBytes(2 * 1048576 + 777, 31);
+  for (uint32_t setting : {1u, 2u}) {
+    const std::vector<uint8_t> alone = Seal(kCipherAes, setting, data, 0);
+    for (unsigned workers : {1u, 3u}) {
+      EXPECT_EQ(Seal(kCipherAes, setting, data, workers), alone) << setting << "/" << workers;
+      std::vector<uint8_t> back;
+      ASSERT_EQ(Unseal(alone, kCipherAes, setting, data.size(), 70000, back, workers), kOk);
+      EXPECT_EQ(back, data);
+    }
+  }
+}
+
 TEST(CryptStackTest, ExactlyOneFullChunkWritesNoEmptySecondChunk) {
   for (CipherId id : {kCipherBlowfish, kCipherAes}) {
     size_t block = BlockCipher::BlockSize(id);
@@ -106,7 +126,10 @@ TEST(CryptStackTest, DamagedCompressedDataIsDecompressionFailure) {
   std::vector<uint8_t> sealed = Seal(kCipherAes, 1, data);
   sealed[2 + 16 + 40] ^= 0xFF;
   std::vector<uint8_t> back;
-  EXPECT_EQ(Unseal(sealed, kCipherAes, 1, data.size(), 100000, back), kDecompressionFailed);
+  for (unsigned workers : {0u, 2u}) {
+    EXPECT_EQ(Unseal(sealed, kCipherAes, 1, data.size(), 100000, back, workers), kDecompressionFailed)
+        << workers << " workers";
+  }
 }
 
 // Frames that are well enciphered but not what a writer makes (the frame

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "stream/memory_stream.h"
@@ -29,10 +30,12 @@ std::vector<uint8_t> Compress(const std::vector<uint8_t>& data, uint32_t setting
 
 // Reads size bytes back in pieces; the first failing result, or kOk.
 Result Decompress(const std::vector<uint8_t>& frames, uint32_t setting, size_t size,
-                  std::vector<uint8_t>& out, size_t piece = 1u << 30) {
+                  std::vector<uint8_t>& out, size_t piece = 1u << 30,
+                  unsigned workers = CompressionStream::DefaultWorkerCount()) {
   MemoryStream source;
   source.OpenRead(frames);
   CompressionStream compression;
+  compression.SetWorkerCount(workers);
   Result result = compression.Open(&source, setting);
   if (result != kOk) return result;
   out.assign(size, 0);
@@ -97,6 +100,23 @@ TEST(CompressionStreamTest, RoundTripsInAnyWriteAndReadPieces) {
   }
 }
 
+// Workers read ahead, but a reader sees a damaged frame exactly where one
+// reader alone would: not while it reads the blocks before it.
+TEST(CompressionStreamTest, WorkersReportDamageInItsPlace) {
+  std::vector<uint8_t> data = test::MixedBytes(5 * 65535, 21);
+  std::vector<uint8_t> frames = Compress(data, 1);
+  frames[frames.size() - 20] ^= 0x55;  // inside the last frame's data
+  const size_t before_last = 4 * 65535;
+  for (unsigned workers : {0u, 1u, 3u}) {
+    std::vector<uint8_t> back;
+    EXPECT_EQ(Decompress(frames, 1, before_last, back, 1000, workers), kOk) << workers;
+    EXPECT_TRUE(std::equal(back.begin(), back.end(), data.begin())) << workers;
+    EXPECT_EQ(Decompress(frames, 1, data.size(), back, 1000, workers), kDecompressionFailed) << workers;
+    EXPECT_EQ(Decompress(frames, 1, data.size(), back, 1u << 30, workers), kDecompressionFailed)
+        << workers;
+  }
+}
+
 TEST(CompressionStreamTest, OpenResultCodes) {
   MemoryStream closed;
   MemoryStream sink;
@@ -131,14 +151,17 @@ TEST(CompressionStreamTest, DamagedFramesFail) {
       {"garbage without flag", FrameBytes(0, garbage, 300), 1, kOk},
   };
   for (const Case& c : cases) {
-    MemoryStream source;
-    source.OpenRead(c.frames);
-    CompressionStream compression;
-    ASSERT_EQ(compression.Open(&source, c.setting), kOk);
-    uint8_t first = 0;
-    EXPECT_EQ(compression.Read(&first, 1), c.result) << c.what;
-    if (c.result != kOk) {
-      EXPECT_EQ(compression.Read(&first, 1), c.result) << c.what << ": not sticky";
+    for (unsigned workers : {0u, 2u}) {
+      MemoryStream source;
+      source.OpenRead(c.frames);
+      CompressionStream compression;
+      compression.SetWorkerCount(workers);
+      ASSERT_EQ(compression.Open(&source, c.setting), kOk);
+      uint8_t first = 0;
+      EXPECT_EQ(compression.Read(&first, 1), c.result) << c.what << ", " << workers << " workers";
+      if (c.result != kOk) {
+        EXPECT_EQ(compression.Read(&first, 1), c.result) << c.what << ": not sticky";
+      }
     }
   }
 }
