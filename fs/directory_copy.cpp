@@ -71,9 +71,8 @@ Result CopySingleFile(const String& source, const String& target_path, bool repl
   GetFileInfo(source, &info);
   const uint32_t size = QueryFileSize(source);
 
-  String drive = GetDriveSpec(GetFolderPart(target));
-  if (drive.IsEmpty()) drive = GetDriveSpec(source);
-  if (!drive.IsEmpty() && size != kUnknownSize && GetFreeSpace(drive) < size) return kDiskFull;
+  uint64_t free_bytes = 0;
+  if (size != kUnknownSize && QueryFreeBytesFor(target, &free_bytes) && free_bytes < size) return kDiskFull;
 
   String folder = GetFolderPart(target);
   if (!FolderExists(folder)) {

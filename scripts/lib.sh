@@ -7,10 +7,16 @@ MV_PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libgcrypt20-dev zlib1g-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev
-  wine64 wine xvfb xauth imagemagick locales
+  wine64 wine fonts-wine xvfb xauth imagemagick locales
 )
 
 mv_log() { printf '\n== %s\n' "$*" >&2; }
+
+# The locale every run needs, whatever the caller's environment holds: Wine
+# hands names and arguments to Windows programs in the locale's encoding, so
+# without UTF-8 "Übersicht.txt" or a password with "ß" arrive mangled.
+# C.UTF-8 exists on every Debian 12.
+mv_use_utf8_locale() { export LANG=C.UTF-8 LC_ALL=C.UTF-8; }
 
 # Installs whatever of MV_PACKAGES is missing (apt-get; needs root).
 mv_ensure_packages() {
@@ -42,6 +48,7 @@ mv_build() {  # preset [targets...]
 # A Wine prefix of our own under build/, booted once per run, with one
 # wineserver kept alive so that every program start is cheap.
 mv_wine_start() {
+  mv_use_utf8_locale
   export WINEPREFIX="$PWD/build/wineprefix" WINEARCH=win64 WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   mkdir -p build

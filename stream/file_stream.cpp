@@ -30,7 +30,8 @@ Result FileStream::Close() {
   bool writing = IsWriting();
   bool flushed = file_.Close();
   Stream::Close();
-  return writing && !flushed ? kShortWrite : kOk;
+  if (!writing || flushed) return kOk;
+  return file_.OutOfSpace() ? kDiskFull : kShortWrite;
 }
 
 Result FileStream::Read(void* buffer, uint32_t length) {
@@ -41,7 +42,7 @@ Result FileStream::Read(void* buffer, uint32_t length) {
 
 Result FileStream::Write(const void* buffer, uint32_t length) {
   if (Stream::Write(buffer, length) != kOk) return GetError();
-  if (file_.Write(buffer, length) != length) RecordError(kShortWrite);
+  if (file_.Write(buffer, length) != length) RecordError(file_.OutOfSpace() ? kDiskFull : kShortWrite);
   return GetError();
 }
 
@@ -54,7 +55,8 @@ Result SaveTextFile(const String& path, const String& text) {
   if (!file.Open(ToInternalPath(path).c_str(), "wt")) return kShortWrite;
   size_t length = static_cast<size_t>(system_text.GetLength());
   bool complete = length == 0 || file.Write(system_text.c_str(), length) == length;
-  return file.Close() && complete ? kOk : kShortWrite;
+  if (file.Close() && complete) return kOk;
+  return file.OutOfSpace() ? kDiskFull : kShortWrite;
 }
 
 }  // namespace mv

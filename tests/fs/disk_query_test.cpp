@@ -148,5 +148,26 @@ TEST_F(DiskQueryTest, DriveQueries) {
   }
 }
 
+// The free space a copy checks against is that of the volume the target
+// will be on, found from its nearest existing folder, with or without ':'.
+TEST_F(DiskQueryTest, FreeSpaceOfATargetThatDoesNotExistYet) {
+  platform::DiskSpace space;
+  ASSERT_TRUE(platform::QueryDiskSpace(folder_.path().c_str(), &space));
+  const double expected = static_cast<double>(space.free_clusters) * space.sectors_per_cluster * space.bytes_per_sector;
+  const std::string targets[] = {
+      folder_.Join("a.txt"),          folder_.Join("sub/"),    folder_.Join("new/deeper/file.bin"),
+      folder_.Join("new/deeper/"),
+#ifndef _WIN32
+      folder_.Join("x:y/file.bin"),   folder_.Join("d:/"),     // ':' is a plain character here
+#endif
+  };
+  for (const std::string& target : targets) {
+    uint64_t free_bytes = 0;
+    ASSERT_TRUE(QueryFreeBytesFor(S(target), &free_bytes)) << target;
+    // Other programs write meanwhile; another volume would differ by far more.
+    EXPECT_NEAR(static_cast<double>(free_bytes), expected, 64.0 * (1 << 20)) << target;
+  }
+}
+
 }  // namespace
 }  // namespace mv
