@@ -126,8 +126,10 @@ TEST_F(DiskQueryTest, DriveQueries) {
   uint32_t cluster = GetClusterSize(drive);
   EXPECT_GT(cluster, 0u);
   double free_bytes = GetFreeBytes(drive);
-  EXPECT_DOUBLE_EQ(free_bytes, static_cast<double>(GetFreeClusters(drive)) * cluster);
-  EXPECT_EQ(GetFreeSpace(drive), free_bytes > 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(free_bytes));
+  // Other programs write meanwhile: the figures of two queries may differ by a few clusters.
+  constexpr double kDrift = 64.0 * (1 << 20);
+  EXPECT_NEAR(free_bytes, static_cast<double>(GetFreeClusters(drive)) * cluster, kDrift);
+  EXPECT_NEAR(GetFreeSpace(drive), free_bytes > 4294967295.0 ? 4294967295.0 : free_bytes, kDrift);
 
   std::vector<String> no_drives = {":", "C:/", S(folder_.Join("sub/"))};
 #ifdef _WIN32
