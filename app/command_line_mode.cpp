@@ -97,6 +97,9 @@ Result DecryptCommand(const char* password, const char* target_folder, const cha
   Result r = extractor.Extract(password, nullptr);
   if (r != kOk) {
     DebugFormat(debug, "Decryption failed. Error %i", r);
+    if (!extractor.GetFailedEntry().IsEmpty()) {
+      DebugFormat(debug, "The failure came with the entry \"%s\".", extractor.GetFailedEntry().c_str());
+    }
     return r;
   }
   const String target(target_folder);
@@ -112,13 +115,16 @@ Result DecryptCommand(const char* password, const char* target_folder, const cha
       return kBadArgument;
     }
     DebugFormat(debug, "Decrypting files to \"%s\".", folder.c_str());
-    if (!replace && FolderExists(folder)) {
+    // A link at the target's name counts as existing too.
+    if (!replace && PathExists(folder)) {
       DebugFormat(debug, "Directory \"%s\" already exists.", folder.c_str());
       return kTargetFolderExists;
     }
-    r = DirectoryCopy(extractor.GetWorkFolder(), folder, true, nullptr);
+    String failed_entry;
+    r = DirectoryCopy(extractor.GetWorkFolder(), folder, true, nullptr, &failed_entry);
     if (r != kOk) {
       DebugFormat(debug, "DirectoryCopy returned %i.", r);
+      if (!failed_entry.IsEmpty()) DebugFormat(debug, "\"%s\" could not be copied.", (folder + failed_entry).c_str());
       return r;
     }
     DebugMessage(debug, "Decrypting files successful.");

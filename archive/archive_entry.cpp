@@ -7,8 +7,10 @@
 #include "base/memory.h"
 #include "fs/disk_query.h"
 #include "fs/file_info.h"
+#include "fs/confined_result.h"
 #include "fs/file_operations.h"
 #include "fs/path.h"
+#include "platform/confined_folder.h"
 #include "platform/files.h"
 
 namespace mv {
@@ -87,13 +89,7 @@ const ArchiveEntry* ArchiveEntry::FromValue(const TagValue& value) {
   return dynamic_cast<const ArchiveEntry*>(value.GetEntry());
 }
 
-String ArchiveEntry::GetFullPath() const {
-  String folder;
-  String name;
-  GetText(folder, kEntryTagFolder, "");
-  GetText(name, kEntryTagName, "");
-  return ToInternalPath(base_folder_ + folder + name);
-}
+String ArchiveEntry::GetFullPath() const { return ToInternalPath(base_folder_ + GetRelativePath()); }
 
 String ArchiveEntry::GetFolderPath() const { return AddTrailingSlash(GetFullPath()); }
 
@@ -115,7 +111,10 @@ Result ArchiveEntry::BindBaseFolder(Stream& stream) {
   } else if (context != nullptr && context->base_folder != nullptr) {
     folder = context->base_folder;
   } else {
-    return kFailed;
+    // An entry read where nothing receives files (a container's header)
+    // is refused rather than kept: nothing a package holds outside its
+    // content may reach the disk.
+    return stream.IsReading() ? kMalformedRecord : kFailed;
   }
   if (!FolderExists(folder)) {
     base_folder_.Empty();
@@ -160,8 +159,8 @@ Result ArchiveEntry::Serialize(Stream& stream) {
     if (stream.RecordError(CheckPath()) != kOk) return stream.GetError();
     CaptureInfo();
     TagValue::Serialize(stream);
-  } else {
-    ReadRecord(stream);
+  } else if (ReadRecord(stream) != kOk) {
+    NoteFailure(stream);
   }
   if (stream.GetError() != kOk) return stream.GetError();
 
@@ -182,27 +181,30 @@ Result ArchiveEntry::Serialize(Stream& stream) {
   } else if (kind == kEntryKindFile) {
     r = writing ? WriteFileContent(stream) : ReadFileContent(stream);
   }
-  return stream.RecordError(r);
+  r = stream.RecordError(r);
+  if (r != kOk && !writing) NoteFailure(stream);
+  return r;
+}
+
+void ArchiveEntry::NoteFailure(Stream& stream) const {
+  StreamContext* context = stream.GetContext();
+  if (context != nullptr && context->failed_entry != nullptr && context->failed_entry->IsEmpty()) {
+    *context->failed_entry = GetRelativePath();
+  }
 }
 
 Result ArchiveEntry::ReadRecord(Stream& stream) {
   if (t_reading_entry_record) return stream.RecordError(kMalformedRecord);
-  uint32_t before = stream.GetCount();
+  const uint32_t cut_before = stream.GetCutTexts();
   {
     EntryRecordGuard guard;
     TagValue::Serialize(stream);
   }
   if (stream.GetError() != kOk) return stream.GetError();
   if (GetType() != TypeList) return stream.RecordError(kMalformedRecord);
-  // A text is cut at an embedded NUL when it is read, so the record then
-  // holds fewer bytes than the stream carried for it, and a name could
+  // A text is cut at an embedded NUL when it is read, so a name could
   // differ from the one its producer wrote.
-  Stream counter;
-  counter.Open(Stream::kWriting, nullptr);
-  TagValue::Serialize(counter);
-  if (counter.GetCount() != stream.GetCount() - before) {
-    return stream.RecordError(kUnsafeEntryPath);
-  }
+  if (stream.GetCutTexts() != cut_before) return stream.RecordError(kUnsafeEntryPath);
   return stream.RecordError(CheckPath());
 }
 
@@ -250,42 +252,66 @@ Result ArchiveEntry::SkipFileContent(Stream& stream) {
 Result ArchiveEntry::ReadFileContent(Stream& stream) {
   CopyBuffer buffer;
   if (buffer.get() == nullptr) return kOutOfMemory;
-  if (!FolderExists(base_folder_)) {
-    Result r = MakeFolder(base_folder_);
-    if (r != kOk) return r;
-  }
   uint32_t size = 0;
   if (stream.ReadU32(size) != kOk) return stream.GetError();
   content_size_ = size;
-  String path = GetFullPath();
-  platform::File file;
-  // The relative folder is not made here: the entry of that folder came
-  // earlier in the stream and made it.
-  if (!file.Open(path.c_str(), "wb")) return kCannotOpen;
+  platform::ConfinedFolder local;
+  platform::ConfinedFolder* tree = OpenTree(stream, &local);
+  if (tree == nullptr) return kFolderNotFound;
+  // Folders on the way are made as needed, so a package that names a file
+  // before (or without) its folder's entry still unpacks.
+  platform::ConfinedFile file;
+  Result r = ConfinedResult(tree->BeginFile(GetRelativePath().c_str(), platform::CreateMode::kInPlace, &file),
+                            kCannotOpen);
+  if (r != kOk) return r;
   // The size is trusted no further than the stream's bytes reach: the copy
   // moves one bounded chunk at a time and stops at the stream's first
   // failure.
   for (uint32_t remaining = size; remaining > 0;) {
     uint32_t n = Chunk(remaining);
     if (stream.Read(buffer.get(), n) != kOk) return stream.GetError();
-    if (file.Write(buffer.get(), n) != n) return kShortWrite;
+    r = ConfinedResult(file.Write(buffer.get(), n), kShortWrite);
+    if (r != kOk) return r;
     remaining -= n;
   }
-  if (!file.Close()) return kShortWrite;
   TagRecord info;
   GetRecord(info, kEntryTagInfo);
-  SetFileInfo(path, &info);
-  return stream.GetError();
+  platform::FileTimes times;
+  uint32_t attributes = 0;
+  DecodeFileInfo(&info, &times, &attributes);
+  r = ConfinedResult(file.Finish(times, attributes, nullptr), kShortWrite);
+  return r != kOk ? r : stream.GetError();
+}
+
+platform::ConfinedFolder* ArchiveEntry::OpenTree(Stream& stream, platform::ConfinedFolder* local) const {
+  StreamContext* context = stream.GetContext();
+  if (context != nullptr && context->base_tree != nullptr) return context->base_tree;
+  return local->Open(base_folder_.c_str()) ? local : nullptr;
+}
+
+String ArchiveEntry::GetRelativePath() const {
+  String folder;
+  String name;
+  GetText(folder, kEntryTagFolder, "");
+  GetText(name, kEntryTagName, "");
+  return folder + name;
 }
 
 Result ArchiveEntry::SerializeFolderContent(Stream& stream) {
   if (!FolderExists(base_folder_)) return kBadFolder;
   if (stream.IsReading()) {
-    String folder = GetFolderPath();
-    MakeFolder(folder);
-    TagRecord info;
-    GetRecord(info, kEntryTagInfo);
-    SetFolderInfo(folder, &info);
+    platform::ConfinedFolder local;
+    platform::ConfinedFolder* tree = OpenTree(stream, &local);
+    if (tree == nullptr) return kBadFolder;
+    // A folder that cannot be made is no failure of the entry (its files
+    // fail by themselves), but a link on the way is refused at once.
+    platform::ConfinedStatus made = tree->MakeFolders(GetRelativePath().c_str());
+    if (made == platform::ConfinedStatus::kLink) return kLinkInTarget;
+    if (made == platform::ConfinedStatus::kOk) {
+      TagRecord info;
+      GetRecord(info, kEntryTagInfo);
+      SetFolderInfo(GetFolderPath(), &info);
+    }
   }
   return stream.GetError();
 }

@@ -20,10 +20,12 @@
 // then for a file a u32 content size and that many bytes. A folder stores
 // nothing after its record.
 //
-// Reading refuses, with kUnsafeEntryPath and before anything is written, a
-// file or folder entry whose path would leave the base folder or name
-// something other than a plain file or folder there (archive/entry_path.h),
-// and one whose record holds a text with an embedded NUL. Writing refuses
+// Reading refuses, before anything is written, a file or folder entry whose
+// path would leave the base folder or name something other than a plain
+// file or folder there (archive/entry_path.h), and one whose record holds a
+// text with an embedded NUL (kUnsafeEntryPath). Files and folders are made
+// below the base folder without following any link there
+// (platform/confined_folder.h), making missing folders on the way. Writing refuses
 // the same paths, so no package is made that a reader would refuse.
 //
 // A writing entry without tag 300 reads the flags and times of its file or
@@ -43,6 +45,10 @@
 #include "stream/tag_record.h"
 
 namespace mv {
+
+namespace platform {
+class ConfinedFolder;
+}
 
 inline constexpr uint16_t kEntryTagKind = 100;
 inline constexpr uint16_t kEntryTagName = 200;
@@ -116,6 +122,14 @@ class ArchiveEntry : public TagRecord, public TagEntryObject {
   // entry carries them already.
   void CaptureInfo();
   Result ReadRecord(Stream& stream);
+  // The context's opened base folder, or local opened on the base folder;
+  // null when that cannot be opened.
+  platform::ConfinedFolder* OpenTree(Stream& stream, platform::ConfinedFolder* local) const;
+  // Stores the entry's path in the context's failed_entry when that is
+  // still empty.
+  void NoteFailure(Stream& stream) const;
+  // Relative folder + name, as the package names the entry.
+  String GetRelativePath() const;
   Result WriteFileContent(Stream& stream);
   Result ReadFileContent(Stream& stream);
   // Reading without writing (measure-only): the content is read and dropped.

@@ -2,23 +2,35 @@
 // A package comes from outside; its entry names are untrusted text.
 #pragma once
 
+#include <cstdint>
+
 #include "base/result.h"
 
 namespace mv {
 
-// Checks the part of an entry's path that is appended to the base folder:
-// the relative folder followed by the name, exactly as they are
-// concatenated. kOk when every '/'-separated component is a plain name that
-// Windows and POSIX both store as given; kUnsafeEntryPath otherwise:
-// - an absolute path (leading '/'), an empty component ("a//b"), a drive or
-//   stream colon, a backslash or any control character (NUL among them);
-// - a component ending in '.' or ' ' (".", "..", and names Windows would
-//   silently shorten), holding one of ? < > * | ", or naming a device
-//   (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension);
-// - a name that holds '/' itself (a name is never a path);
-// - for a file, an empty result or a trailing '/' (it would name a folder).
-// A folder may end in '/'; an empty folder path names the base folder.
-// Null texts count as empty.
+// The longest entry path accepted, in bytes of the program's code page, and
+// the most folder levels it may have. Both lie far beyond what Windows
+// itself can create below a folder (260 characters, or 32,767 with long
+// paths), and keep the cost of one entry bounded.
+inline constexpr uint32_t kMaxEntryPathBytes = 4096;
+inline constexpr uint32_t kMaxEntryPathDepth = 256;
+
+// Judges an entry by the path it resolves to below the base folder: the
+// relative folder followed by the name, concatenated as they are, so that a
+// path may be split anywhere between the two ("top/" + "sub/" and
+// "top/sub/" + "" name the same folder). Returns
+// - kPathTooLong when the path has more than kMaxEntryPathBytes bytes or
+//   kMaxEntryPathDepth components;
+// - kUnsafeEntryPath when it is absolute (leading '/'), has an empty, "." or
+//   ".." component, a backslash, a drive or stream colon, a control
+//   character, or a component naming a device (CON, PRN, AUX, NUL, CONIN$,
+//   CONOUT$, COM and LPT with a digit 1-9 or a superscript 1-3, with any
+//   extension and with blanks before it); for a file, also when the path is
+//   empty or ends in '/'. On Windows a component ending in '.' or ' ' or
+//   holding one of ? < > * | " is refused too, since Windows would store
+//   another name or none; on POSIX such names are ordinary.
+// - kOk otherwise. A folder path may end in one '/'; an empty folder path
+//   names the base folder itself. Null texts count as empty.
 Result CheckEntryPath(const char* relative_folder, const char* name, bool is_folder);
 
 }  // namespace mv

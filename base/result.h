@@ -47,6 +47,8 @@ inline constexpr Result kCannotRenameFolder = 232;  // the target folder exists 
 inline constexpr Result kFolderNotMade = 234;       // a (work or parent) folder could not be made
 inline constexpr Result kTargetFolderExists = 235;  // the target folder exists and replace was not given
 inline constexpr Result kUnsafeEntryPath = 240;     // an entry name or folder would leave the folder being extracted into
+inline constexpr Result kLinkInTarget = 241;        // a symbolic link or junction below the folder being written (never followed)
+inline constexpr Result kPathTooLong = 242;         // an entry's path is over 4,096 bytes or 256 levels deep
 inline constexpr Result kNoFreeTempName = 250;      // no free temporary name could be found
 
 // Records, containers and carriers.
@@ -54,7 +56,8 @@ inline constexpr Result kPayloadOverrun = 301;      // more bytes moved than the
 inline constexpr Result kNotAContainer = 310;       // wrong format mark, cipher or carrier code, unknown file kind
 inline constexpr Result kNotARecord = 311;          // carrier content is not a record
 inline constexpr Result kOldFormat = 312;           // older container layout (mark at offset 0)
-inline constexpr Result kMalformedRecord = 320;     // a record count or length read from input is out of bounds
+inline constexpr Result kMalformedRecord = 320;     // a record count or length out of bounds, or an entry where none belongs
+inline constexpr Result kRecordTooLarge = 321;      // the records of one read need more memory than their budget
 inline constexpr Result kDecompressionFailed = 600; // zlib error, bad stored or decompressed length
 inline constexpr Result kBadCompression = 601;      // compression setting not 0, 1 or 2
 

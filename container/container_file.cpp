@@ -6,13 +6,30 @@
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
 #include "fs/path.h"
+#include "platform/confined_folder.h"
 #include "stream/progress_stream.h"
 
 namespace mv {
 namespace {
 
-Result ReadSealed(const ContainerJob& job, TagRecord* header, TagRecord* content) {
+// The context of a read: entries write below the base folder, opened once
+// for all of them, and the records together may take the default budget
+// plus the size of the input.
+StreamContext ReadingContext(const ContainerJob& job, platform::ConfinedFolder* tree) {
   StreamContext context{job.base_folder, job.progress, job.measure_only, 0};
+  const uint32_t input = QueryFileSize(job.path);
+  context.record_budget = TagValue::kDefaultRecordBudget + (input == kUnknownSize ? 0 : input);
+  context.drop_entries = job.drop_entries;
+  context.failed_entry = job.failed_entry;
+  if (job.base_folder != nullptr && job.measure_only == 0 && tree->Open(job.base_folder)) {
+    context.base_tree = tree;
+  }
+  return context;
+}
+
+Result ReadSealed(const ContainerJob& job, TagRecord* header, TagRecord* content) {
+  platform::ConfinedFolder tree;
+  StreamContext context = ReadingContext(job, &tree);
   ContainerStream stream;
   Result r = stream.Open(Stream::kReading, job.path, job.password, header, &context, false, 0);
   if (r != kOk) return r;
@@ -31,7 +48,8 @@ Result ReadSealed(const ContainerJob& job, TagRecord* header, TagRecord* content
 }
 
 Result ReadCarrier(const ContainerJob& job, TagRecord* header, TagRecord* content) {
-  StreamContext context{job.base_folder, job.progress, job.measure_only, 0};
+  platform::ConfinedFolder tree;
+  StreamContext context = ReadingContext(job, &tree);
   CarrierContainerStream stream;
   TagRecord carrier_header;
   Result r = stream.Open(Stream::kReading, job.path, job.carrier_format, job.password, &carrier_header, &context);

@@ -24,6 +24,8 @@ struct ContainerJob {
   uint32_t compression = 1;          // writing an ordinary container
   uint8_t wipe_mode = 0;             // writing: how a replaced container is wiped
   uint32_t measure_only = 0;         // reading: entries skip their files' bytes (listing)
+  uint32_t drop_entries = 0;         // reading: entries are not kept in content once written
+  String* failed_entry = nullptr;    // reading: receives the path of the first entry that failed
 };
 
 // Reads header and content. With a progress receiver and a total in the

@@ -74,7 +74,12 @@ Result ContainerStream::Open(uint32_t mode, const String& path, const String& pa
       return r;
     }
   }
+  // The header is read with a context that names no folder: an entry
+  // placed there by another writer has nowhere to go and is refused.
+  StreamContext header_context;
+  if (!writing) file_.SetContext(&header_context);
   r = header->Serialize(file_);
+  file_.SetContext(context);
   if (r != kOk) {
     Close();
     return r;

@@ -80,6 +80,9 @@ Result PackageReader::Decrypt(const String& path, const String& password, const 
   job.password = password_;
   job.base_folder = work_folder_.c_str();
   job.progress = progress;
+  job.drop_entries = keep_entries_ ? 0 : 1;
+  failed_entry_.Empty();
+  job.failed_entry = &failed_entry_;
   return ReadContainer(job, &header_, &content_);
 }
 

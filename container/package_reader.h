@@ -50,6 +50,14 @@ class PackageReader {
   const String& GetSourcePath() const { return source_path_; }
   bool IsOpen() const { return open_ != 0; }
   const TagRecord& GetHeader() const { return header_; }
+  // The content record keeps the archive entries only when asked to before
+  // Decrypt (a listing of what was written); by default each entry is
+  // released once its file or folder is on disk, so the memory of a read
+  // does not grow with the number of files.
+  void SetKeepEntries(bool keep) { keep_entries_ = keep; }
+  // The path (relative folder + name, as the package names it) of the entry
+  // whose reading made the last Decrypt fail; "" when no entry failed.
+  const String& GetFailedEntry() const { return failed_entry_; }
   const TagRecord& GetContent() const { return content_; }
 
  private:
@@ -64,6 +72,8 @@ class PackageReader {
   uint8_t wipe_mode_ = 0;
   ContainerKind kind_ = kContainerNone;
   uint32_t carrier_format_ = 0;
+  bool keep_entries_ = false;
+  String failed_entry_;
 };
 
 }  // namespace mv

@@ -1,16 +1,18 @@
 #include "container/secure_wipe.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "base/memory.h"
 #include "fs/disk_query.h"
 #include "fs/file_info.h"
 #include "fs/file_operations.h"
-#include "fs/folder_size.h"
 #include "fs/folder_walk.h"
 #include "fs/path.h"
 #include "fs/temp_names.h"
 #include "platform/files.h"
+#include "platform/overwrite_file.h"
 #include "platform/random.h"
 #include "stream/progress_stream.h"
 
@@ -157,6 +159,70 @@ Result EraseFolder(const String& folder) {
   return kOk;
 }
 
+namespace {
+
+// Files are wiped in batches of this many open files: each is overwritten
+// and its write-back started, then the batch waits for the device once per
+// file (by then most of the writing is done) before any is truncated.
+constexpr int32_t kWipeBatch = 256;
+// The overwrite buffer of a folder wipe: one pattern, written repeatedly.
+constexpr uint32_t kPatternBytes = 64 * 1024;
+
+// A meaningless name for a file about to be deleted, different on every
+// call: a random start from the system's generator, then counted up.
+String MeaninglessName() {
+  static uint32_t next = [] {
+    uint32_t seed = 0;
+    platform::FillRandom(&seed, sizeof seed);
+    return seed;
+  }();
+  String name;
+  String::Format(name, "~%08X.tmp", __atomic_fetch_add(&next, 1, __ATOMIC_RELAXED));
+  return name;
+}
+
+// Renames the (truncated) file to a meaningless name in its folder and
+// deletes it under that name.
+Result RenameAndRemove(const String& path) {
+  String folder = GetFolderPart(path);
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    String renamed = folder + MeaninglessName();
+    switch (platform::Rename(path.c_str(), renamed.c_str())) {
+      case platform::RenameResult::kOk:
+        return RemoveFile(renamed);
+      case platform::RenameResult::kAccessDenied:
+        return kCannotRenameFile;
+      case platform::RenameResult::kFailed:
+        if (!PathExists(renamed)) return kCannotRenameFile;
+        break;  // the name was taken: another one
+    }
+  }
+  return kNoFreeTempName;
+}
+
+// The passes of mode over one open file; the last pass's write-back is
+// started, not waited for.
+bool OverwriteOpenFile(platform::OverwriteFile& file, const String& path, uint8_t mode, uint32_t cluster,
+                       uint8_t* pattern) {
+  uint32_t block = file.GetBlockSize() != 0 ? file.GetBlockSize() : cluster;
+  uint64_t length = (file.GetSize() + block - 1) / block * block;
+  const Pass* passes = mode == kWipeZeros ? &kZeroPass : kThreePasses;
+  const size_t count = mode == kWipeZeros ? 1 : mode == kWipeThreePasses ? 3 : 0;
+  for (size_t i = 0; i < count; ++i) {
+    uint8_t value = passes[i].pattern;
+    if (passes[i].random) platform::FillRandom(&value, 1);
+    std::memset(pattern, value, kPatternBytes);
+    if (!file.OverwriteFromStart(length, pattern, kPatternBytes)) return false;
+    // Every pass but the last is on the device before the next one starts.
+    if (i + 1 < count && !file.WaitWriteBack()) return false;
+    if (g_pass_hook != nullptr) g_pass_hook(path, length);
+  }
+  file.StartWriteBack();
+  return true;
+}
+
+}  // namespace
+
 Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* progress,
                   bool keep_root) {
   if (!FolderExists(folder)) return kFolderNotFound;
@@ -164,27 +230,51 @@ Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* pr
   ProgressScope scope(progress);
   scope.Begin();
   scope.BeginPhase(10);
-  uint64_t total = GetFolderAllocatedSize(folder, progress);
-  scope.EndPhase();
-
   StringArray paths;
   Result latest = WalkFolder(folder, "", &CollectEntry, reinterpret_cast<uintptr_t>(&paths), 0,
                              kWalkFoldersAfterContents | kWalkIncludeExcluded | kWalkContinueOnError,
                              0);
-  uint64_t done = 0;
+  scope.EndPhase();
+  std::vector<int32_t> files;
   for (int32_t i = 0; i < paths.GetCount(); ++i) {
-    const String& path = paths[i];
-    Result r;
-    if (IsFolderEntry(path)) {
-      r = EraseFolder(path);
-    } else {
-      uint32_t size = QueryAllocatedSize(path);
-      r = WipeFile(path, mode, nullptr);
-      if (size != kUnknownSize) done += size;
-      if (total > 0) {
-        scope.ReportPercent(static_cast<int32_t>(10 + 90 * (done < total ? done : total) / total));
+    if (!IsFolderEntry(paths[i])) files.push_back(i);
+  }
+  PassBuffer pattern(kPatternBytes);
+  if (pattern.get() == nullptr) return kOutOfMemory;
+  uint32_t cluster = 0;
+  std::vector<platform::OverwriteFile> batch(static_cast<size_t>(kWipeBatch));
+  for (size_t start = 0; start < files.size(); start += kWipeBatch) {
+    const size_t end = std::min(files.size(), start + static_cast<size_t>(kWipeBatch));
+    for (size_t i = start; i < end; ++i) {
+      const String& path = paths[files[i]];
+      platform::OverwriteFile& file = batch[i - start];
+      if (!file.Open(path.c_str())) {
+        latest = kCannotOverwrite;
+        continue;
+      }
+      if (cluster == 0 && file.GetBlockSize() == 0) {
+        cluster = ClusterSize(path);
+        if (cluster == 0) cluster = kFallbackClusterSize;
+      }
+      if (!OverwriteOpenFile(file, path, mode, cluster, pattern.get())) {
+        latest = kCannotOverwrite;
+        file.Close();
       }
     }
+    for (size_t i = start; i < end; ++i) {
+      platform::OverwriteFile& file = batch[i - start];
+      if (!file.IsOpen()) continue;
+      // The overwrite is on the device before the file's blocks are freed.
+      bool overwritten = file.WaitWriteBack() && file.TruncateToZero();
+      file.Close();
+      Result r = overwritten ? RenameAndRemove(paths[files[i]]) : kCannotOverwrite;
+      if (r != kOk) latest = r;
+    }
+    scope.ReportPercent(static_cast<int32_t>(10 + 90 * end / files.size()));
+  }
+  for (int32_t i = 0; i < paths.GetCount(); ++i) {
+    if (!IsFolderEntry(paths[i])) continue;
+    Result r = EraseFolder(paths[i]);
     if (r != kOk) latest = r;
   }
   if (latest != kOk) return latest;

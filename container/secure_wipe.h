@@ -44,13 +44,18 @@ Result WipeFile(const String& path, uint8_t mode, const ProgressCallback* progre
 // kCannotRemoveFolder (the renamed tree could not be deleted).
 Result EraseFolder(const String& folder);
 
-// Wipes every file below folder (a folder path) with WipeFile and erases
-// every folder below it, deepest first; then erases folder itself unless
-// keep_root is set. A failure does not stop the wipe: the other files are
+// Wipes every file below folder (a folder path) and erases every folder
+// below it, deepest first; then erases folder itself unless keep_root is
+// set. Files are wiped as WipeFile does it, in batches of open files: the
+// passes are written over each file's whole blocks and its write-back to
+// the device is started, then each file of the batch is waited for, and
+// only then truncated, renamed and deleted, so the overwrite is on the
+// device before the blocks are freed while the device writes many files at
+// once. A failure does not stop the wipe: the other files are
 // still wiped, the folders holding a failed file are still erased as far
 // as they can be, and the latest failure is returned (the root then
 // stays). kFolderNotFound when folder does not exist. Progress: a phase of
-// 10 for measuring the tree, then positions as the files are wiped; the
+// 10 for listing the tree, then positions by the files wiped; the
 // wipe is not cancelled through the progress callback, so that no
 // decrypted file is left behind half-way.
 Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* progress,

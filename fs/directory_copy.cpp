@@ -3,57 +3,97 @@
 #include <memory>
 #include <new>
 
+#include "fs/confined_result.h"
 #include "fs/disk_query.h"
-#include "fs/file_info.h"
 #include "fs/file_operations.h"
 #include "fs/folder_walk.h"
 #include "fs/path.h"
+#include "platform/confined_folder.h"
 #include "platform/files.h"
 #include "stream/progress_stream.h"
-#include "stream/tag_record.h"
 
 namespace mv {
 namespace {
 
 constexpr size_t kCopyBufferSize = 65535;
 
-struct CopyContext {
-  uint32_t entries = 0;
-  String target;
-  bool replace = false;
+// The target folder, made and opened when the first file needs it (an
+// empty source leaves no target folder behind).
+class TargetTree {
+ public:
+  explicit TargetTree(const String& folder) : folder_(folder) {}
+
+  // The target itself is the caller's own path: a link there is followed
+  // as the system follows it (the caller decided to write there).
+  Result Get(platform::ConfinedFolder** tree) {
+    if (!tree_.IsOpen() && !tree_.Open(folder_.c_str())) {
+      Result r = MakeFolder(folder_);
+      if (r != kOk) return r;
+      if (!tree_.Open(folder_.c_str())) return kFolderNotMade;
+    }
+    *tree = &tree_;
+    return kOk;
+  }
+  const String& GetFolder() const { return folder_; }
+
+ private:
+  String folder_;
+  platform::ConfinedFolder tree_;
 };
 
-Result CopyEntry(const char* root, const char* relative, const char* name, int is_folder, uintptr_t user1,
-                 uintptr_t, uintptr_t user3) {
-  auto* context = reinterpret_cast<CopyContext*>(user1);
-  ProgressScope progress(reinterpret_cast<const ProgressCallback*>(user3));
-  ++context->entries;
-  Result r = progress.ReportPercent(static_cast<int32_t>(context->entries));
-  if (r != kOk) return r;
-  if (is_folder) return kOk;
-  String tail = String(relative) + name;
-  return CopySingleFile(String(root) + tail, context->target + tail, context->replace, nullptr);
-}
+// Copies the file at source to relative below the target: written under a
+// temporary name beside its final one and renamed over it, never through a
+// link, replacing an existing file only when replace is set. Size, times
+// and flags come from the open source file.
+Result CopyFileInto(TargetTree& target, const String& relative, const String& source, bool replace,
+                    const ProgressScope& progress) {
+  platform::File in;
+  if (!in.Open(source.c_str(), "rb")) return kCannotOpen;
+  uint64_t size = 0;
+  platform::FileTimes times;
+  uint32_t attributes = 0;
+  if (!in.QueryInfo(&size, &times, &attributes)) return kCannotOpen;
 
-Result CopyFileBody(const String& source, const String& target, uint32_t size, const ProgressScope& progress) {
+  uint64_t free_bytes = 0;
+  if (QueryFreeBytesFor(target.GetFolder() + relative, &free_bytes) && free_bytes < size) return kDiskFull;
+
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBufferSize]);
   if (!buffer) return kOutOfMemory;
-  platform::File in;
-  platform::File out;
-  if (!in.Open(source.c_str(), "rb") || !out.Open(target.c_str(), "wb")) return kCannotOpen;
+  platform::ConfinedFolder* tree = nullptr;
+  Result r = target.Get(&tree);
+  if (r != kOk) return r;
+  platform::ConfinedFile out;
+  const auto mode = replace ? platform::CreateMode::kReplace : platform::CreateMode::kNew;
+  r = ConfinedResult(tree->BeginFile(relative.c_str(), mode, &out), kCannotOpen);
+  if (r != kOk) return r;
+
+  const uint32_t size32 = size > kUnknownSize ? kUnknownSize : static_cast<uint32_t>(size);
   uint32_t copied = 0;
   for (;;) {
     size_t n = in.Read(buffer.get(), kCopyBufferSize);
     if (n == 0) break;
-    if (out.Write(buffer.get(), n) != n) return kTargetFileExists;  // a short write: the partial file stays
+    // A short write leaves nothing behind: the temporary file goes with out.
+    r = ConfinedResult(out.Write(buffer.get(), n), kTargetFileExists);
+    if (r != kOk) return r;
     copied += static_cast<uint32_t>(n);
     // The percentage of a file that grew while it was copied may pass 100.
-    uint32_t percent = size == 0 ? 0 : Percent(copied, size, true);
-    Result r = progress.ReportPercent(static_cast<int32_t>(percent));
+    uint32_t percent = size32 == 0 ? 0 : Percent(copied, size32, true);
+    r = progress.ReportPercent(static_cast<int32_t>(percent));
     if (r != kOk) return r;
   }
   if (copied == 0) progress.ReportPercent(0);
-  return out.Close() ? kOk : kTargetFileExists;
+  return ConfinedResult(out.Finish(times, attributes, nullptr), kTargetFileExists);
+}
+
+// Copies one listed entry of the source (root + relative path; a folder
+// ends in '/' and is only counted).
+Result CopyListed(TargetTree& tree, const String& root, const String& path, bool replace, String* failed_entry) {
+  if (path.GetAt(path.GetLength() - 1) == '/') return kOk;
+  String tail = path.Mid(root.GetLength(), path.GetLength() - root.GetLength());
+  ProgressRange file_progress(nullptr);
+  Result r = CopyFileInto(tree, tail, path, replace, file_progress);
+  if (r != kOk && r != kCancelled && failed_entry != nullptr) *failed_entry = tail;
+  return r;
 }
 
 }  // namespace
@@ -63,32 +103,21 @@ Result CopySingleFile(const String& source, const String& target_path, bool repl
   ProgressRange progress(progress_callback);
 
   if (!FileExists(source)) return kFileNotFound;
-  if (!replace && FileExists(target_path)) return kTargetFileExists;
   String target = target_path;
   if (!IsFilePath(target) && IsFolderPath(target)) target += GetFileName(source);
-
-  TagRecord info;
-  GetFileInfo(source, &info);
-  const uint32_t size = QueryFileSize(source);
-
-  uint64_t free_bytes = 0;
-  if (size != kUnknownSize && QueryFreeBytesFor(target, &free_bytes) && free_bytes < size) return kDiskFull;
-
-  String folder = GetFolderPart(target);
-  if (!FolderExists(folder)) {
-    Result r = MakeFolder(folder);
-    if (r != kOk) return r;
-  }
-  Result r = CopyFileBody(source, target, size == kUnknownSize ? 0 : size, progress);
-  if (r != kOk) return r;
-  SetFileInfo(target, &info);
-  return kOk;
+  if (!IsFilePath(target)) return kBadArgument;
+  if (!replace && FileExists(target)) return kTargetFileExists;
+  TargetTree tree(GetFolderPart(target));
+  return CopyFileInto(tree, GetFileName(target), source, replace, progress);
 }
 
 Result DirectoryCopy(const String& source, const String& target, bool replace,
-                     const ProgressCallback* progress_callback) {
+                     const ProgressCallback* progress_callback, String* failed_entry) {
+  if (failed_entry != nullptr) failed_entry->Empty();
   if (!FolderExists(source)) return kFolderNotFound;
-  if (!replace && FolderExists(target)) return kTargetFolderExists;
+  // Anything at the target's name counts as existing, a link to a folder
+  // included: the copy never goes through one unasked.
+  if (!replace && PathExists(target)) return kTargetFolderExists;
 
   ProgressScope progress(progress_callback);
   progress.Begin(100);
@@ -105,11 +134,19 @@ Result DirectoryCopy(const String& source, const String& target, bool replace,
   progress.BeginPhase(90);
   progress.Begin(count);
 
-  CopyContext context;
-  context.target = target;
-  context.replace = replace;
-  r = WalkFolder(source, String(""), &CopyEntry, reinterpret_cast<uintptr_t>(&context), 0, kWalkContinueOnError,
-                 reinterpret_cast<uintptr_t>(progress_callback));
+  // The listing that sized the range is the walk: every file and folder in
+  // the walk's order, folders before their contents.
+  TargetTree tree(target);
+  r = kOk;
+  for (int32_t i = 0; i < count; ++i) {
+    Result step = progress.ReportPercent(i + 1);
+    if (step == kOk) step = CopyListed(tree, source, entries[i], replace, failed_entry);
+    if (step == kCancelled) {
+      r = step;
+      break;
+    }
+    if (step != kOk) r = step;
+  }
   if (r == kOk) progress.ReportPercent(count);
   progress.End();
   progress.EndPhase();

@@ -34,6 +34,11 @@ bool FileExists(const String& path) {
   return platform::QueryEntry(path.c_str(), &entry) && !entry.is_folder;
 }
 
+bool PathExists(const String& path) {
+  platform::FolderEntry entry;
+  return platform::QueryEntry(StripTrailingSlash(path).c_str(), &entry);
+}
+
 bool FolderExists(const String& folder) {
   if (!IsFolderPath(folder)) return false;
   if (folder.GetLength() <= kLongestRoot) {

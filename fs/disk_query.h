@@ -20,6 +20,9 @@ inline constexpr uint32_t kUnknownSize = 0xFFFFFFFF;
 // True when a file (not a folder) of that name exists. A symbolic link
 // counts as a file and is not followed.
 bool FileExists(const String& path);
+// True when anything at all carries the name (a file, a folder, a link,
+// which is not followed); a trailing '/' is ignored.
+bool PathExists(const String& path);
 // True for an existing folder named with its trailing '/', or an existing
 // drive root (D:/) of a known drive type.
 bool FolderExists(const String& folder);

@@ -31,7 +31,7 @@ Result PutTime(TagRecord* info, uint16_t tag, platform::FileTime time) {
   return info->Set(tag, value, true);
 }
 
-// The time under tag when it is an 8-byte blob.
+// The time under tag when it is an 8-byte blob other than 0.
 bool TakeTime(const TagRecord& info, uint16_t tag, platform::FileTime* time) {
   TagValue value;
   info.Get(value, tag);
@@ -39,7 +39,7 @@ bool TakeTime(const TagRecord& info, uint16_t tag, platform::FileTime* time) {
   const uint8_t* bytes = value.GetBytes();
   *time = 0;
   for (uint32_t i = 0; i < kTimeBlobSize; ++i) *time |= static_cast<platform::FileTime>(bytes[i]) << (8 * i);
-  return true;
+  return *time != 0;
 }
 
 Result ReadInfo(const String& path, TagRecord* info) {
@@ -61,26 +61,28 @@ Result ReadInfo(const String& path, TagRecord* info) {
 }
 
 Result ApplyInfo(const String& path, const TagRecord* info, bool is_file) {
-  platform::WriteAttributes(path.c_str(), 0);
-  if (is_file) {
-    platform::FileTimes times;
-    if (info != nullptr) {
-      times.has_creation = TakeTime(*info, kInfoTagCreationTime, &times.creation);
-      times.has_last_access = TakeTime(*info, kInfoTagLastAccessTime, &times.last_access);
-      times.has_last_write = TakeTime(*info, kInfoTagLastWriteTime, &times.last_write);
-    }
-    if (!platform::WriteFileTimes(path.c_str(), times)) return kFailed;
-  }
+  platform::FileTimes times;
   uint32_t attributes = 0;
-  if (info != nullptr) {
-    for (const FlagTag& flag : kFlagTags) {
-      if (info->GetU8(flag.tag, 0) == 1) attributes |= flag.bit;
-    }
-  }
-  return platform::WriteAttributes(path.c_str(), attributes) ? kOk : kFailed;
+  DecodeFileInfo(info, &times, &attributes);
+  platform::WriteAttributes(path.c_str(), 0);
+  bool times_set = !is_file || platform::WriteFileTimes(path.c_str(), times);
+  bool flags_set = platform::WriteAttributes(path.c_str(), attributes);
+  return times_set && flags_set ? kOk : kFailed;
 }
 
 }  // namespace
+
+void DecodeFileInfo(const TagRecord* info, platform::FileTimes* times, uint32_t* attributes) {
+  *times = platform::FileTimes();
+  *attributes = 0;
+  if (info == nullptr) return;
+  times->has_creation = TakeTime(*info, kInfoTagCreationTime, &times->creation);
+  times->has_last_access = TakeTime(*info, kInfoTagLastAccessTime, &times->last_access);
+  times->has_last_write = TakeTime(*info, kInfoTagLastWriteTime, &times->last_write);
+  for (const FlagTag& flag : kFlagTags) {
+    if (info->GetU8(flag.tag, 0) == 1) *attributes |= flag.bit;
+  }
+}
 
 Result GetFileInfo(const String& path, TagRecord* info) {
   if (info == nullptr) return kBadArgument;

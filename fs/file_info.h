@@ -15,6 +15,7 @@
 
 #include "base/result.h"
 #include "base/string.h"
+#include "platform/files.h"
 
 namespace mv {
 
@@ -33,11 +34,17 @@ inline constexpr uint16_t kInfoTagLastWriteTime = 112;
 // cannot be opened for its times (flag tags already written stay); a time
 // the system cannot tell (POSIX without a birth time) is left out.
 Result GetFileInfo(const String& path, TagRecord* info);
+// The times and flags a record asks for: a time whose tag holds an 8-byte
+// blob other than 0 (a time of 0 means "not set", as Windows reads it);
+// the flags whose tags give exactly 1, as Win32 attribute bits. A null
+// record asks for no times and no flags.
+void DecodeFileInfo(const TagRecord* info, platform::FileTimes* times, uint32_t* attributes);
+
 // Clears every flag (so a read-only file can be changed), sets the times
-// whose tags hold 8-byte blobs (others stay as they are), then sets the
-// flags whose tags give 1. A null info leaves the file without flags and
-// its times unchanged. kFileNotFound, or kFailed when the file cannot be
-// opened for its times or the flags cannot be set.
+// DecodeFileInfo finds (others stay as they are), then sets the flags,
+// also when the times could not be set. A null info leaves the file without
+// flags and its times unchanged. kFileNotFound, or kFailed when the times or
+// the flags cannot be set.
 Result SetFileInfo(const String& path, const TagRecord* info);
 // SetFileInfo without a record: all flags cleared.
 Result ClearFileInfo(const String& path);

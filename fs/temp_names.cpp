@@ -16,6 +16,11 @@ constexpr uint32_t kNumberRange = 32768;
 constexpr int kFileNameTries = 1000;
 constexpr int kFolderTries = 200;
 constexpr int32_t kFolderDigits = 3;
+// Once the short series is used up (names taken by others, on purpose or
+// not), names go on with a random suffix of this many hexadecimal digits,
+// which nobody can fill.
+constexpr int kLongNameTries = 16;
+constexpr int kLongSuffixBytes = 8;
 
 // A random number 0..32767 from the system's generator.
 bool RandomNumber(uint32_t* number) {
@@ -23,6 +28,20 @@ bool RandomNumber(uint32_t* number) {
   if (!platform::FillRandom(&raw, sizeof raw)) return false;
   *number = raw % kNumberRange;
   return true;
+}
+
+// A suffix of 2 * kLongSuffixBytes hexadecimal digits from the system's
+// generator; "" when it fails.
+String LongSuffix() {
+  uint8_t raw[kLongSuffixBytes];
+  if (!platform::FillRandom(raw, sizeof raw)) return String("");
+  String text;
+  for (uint8_t byte : raw) {
+    String pair;
+    String::Format(pair, "%02x", byte);
+    text += pair;
+  }
+  return text;
 }
 
 String Decimal(uint32_t number) {
@@ -37,9 +56,14 @@ bool IsFree(const String& path) {
   return !platform::QueryEntry(StripTrailingSlash(path).c_str(), &entry);
 }
 
-// A random candidate name prefix + number + '.' + extension; "" when the
-// generator fails.
-String CandidateFileName(const String& prefix, const String& extension) {
+// A random candidate name prefix + number + '.' + extension, the number
+// from the short series for the first tries and a long suffix afterwards;
+// "" when the generator fails.
+String CandidateFileName(const String& prefix, const String& extension, int attempt) {
+  if (attempt >= kFileNameTries) {
+    String suffix = LongSuffix();
+    return suffix.IsEmpty() ? suffix : prefix + suffix + "." + extension;
+  }
   uint32_t number = 0;
   if (!RandomNumber(&number)) return String("");
   return prefix + Decimal(number) + "." + extension;
@@ -55,8 +79,8 @@ String GetTempFolder() {
 
 String MakeUniqueFileName(const String& folder, const String& prefix, const String& extension) {
   if (!FolderExists(folder)) return String("");
-  for (int i = 0; i < kFileNameTries; ++i) {
-    String name = CandidateFileName(prefix, extension);
+  for (int i = 0; i < kFileNameTries + kLongNameTries; ++i) {
+    String name = CandidateFileName(prefix, extension, i);
     if (name.IsEmpty()) break;
     if (IsFree(folder + name)) return name;
   }
@@ -75,8 +99,8 @@ String MakeTempFilePath(const String& folder) { return MakeUniqueFilePath(folder
 Result CreateUniqueFile(const String& folder, const String& prefix, const String& extension,
                         platform::File* file, String* path) {
   if (!FolderExists(folder)) return kFolderNotFound;
-  for (int i = 0; i < kFileNameTries; ++i) {
-    String name = CandidateFileName(prefix, extension);
+  for (int i = 0; i < kFileNameTries + kLongNameTries; ++i) {
+    String name = CandidateFileName(prefix, extension, i);
     if (name.IsEmpty()) return kCannotOpen;
     String candidate = folder + name;
     if (file->CreateNew(candidate.c_str())) {
@@ -92,10 +116,16 @@ Result CreateUniqueFile(const String& folder, const String& prefix, const String
 Result CreateTempFolder(const String& parent, const String& prefix, String* folder) {
   String base = (parent.IsEmpty() || !FolderExists(parent)) ? GetTempFolder() : parent;
   if (base.IsEmpty()) return kFolderNotMade;
-  for (int i = 0; i < kFolderTries; ++i) {
+  for (int i = 0; i < kFolderTries + kLongNameTries; ++i) {
+    String suffix;
     uint32_t number = 0;
-    if (!RandomNumber(&number)) return kFolderNotMade;
-    String candidate = base + prefix + Decimal(number).Right(kFolderDigits) + "/";
+    if (i >= kFolderTries) {
+      suffix = LongSuffix();
+    } else if (RandomNumber(&number)) {
+      suffix = Decimal(number).Right(kFolderDigits);
+    }
+    if (suffix.IsEmpty()) return kFolderNotMade;
+    String candidate = base + prefix + suffix + "/";
     if (!IsFree(candidate)) continue;
     if (platform::CreateFolder(candidate.c_str(), platform::FolderAccess::kOwnerOnly)) {
       *folder = candidate;

@@ -35,7 +35,9 @@ String MakeTempFilePath(const String& folder);
 
 // Creates a new file under a unique name in folder, exclusively (never an
 // existing file, never through a symbolic link; owner-only on POSIX), opens
-// it in file for reading and writing and stores its path. kFolderNotFound
+// it in file for reading and writing and stores its path. The name is
+// prefix + a number below 32768 + '.' + extension; when 1,000 tries find no
+// free one, prefix + 16 random hexadecimal digits instead. kFolderNotFound
 // when folder does not exist, kNoFreeTempName when every name tried was
 // taken, kCannotOpen when the system refuses to create one.
 Result CreateUniqueFile(const String& folder, const String& prefix, const String& extension,
@@ -43,9 +45,11 @@ Result CreateUniqueFile(const String& folder, const String& prefix, const String
 
 // Creates a new folder prefix + up to three digits + '/' in parent (the
 // temporary folder when parent is "" or not an existing folder), owner-only
-// on POSIX, and stores it (internal form, ending in '/'). An existing
-// folder is never reused: kNoFreeTempName when 200 candidates were all
-// taken, kFolderNotMade when the system refuses to create one.
+// on POSIX, and stores it (internal form, ending in '/'). When 200 random
+// picks of that series are all taken (others may fill all 1,000 names), it
+// goes on with prefix + 16 random hexadecimal digits. An existing folder is
+// never reused: kNoFreeTempName when every candidate was taken,
+// kFolderNotMade when the system refuses to create one.
 Result CreateTempFolder(const String& parent, const String& prefix, String* folder);
 // CreateTempFolder's folder, or "" on failure.
 String MakeTempFolder(const String& parent, const String& prefix);

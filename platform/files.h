@@ -49,6 +49,13 @@ inline constexpr uint32_t kAttributeSettable =
     kAttributeReadOnly | kAttributeHidden | kAttributeSystem | kAttributeArchive;
 inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
+// The line end of the system's text files.
+#ifdef _WIN32
+inline constexpr char kTextLineEnd[] = "\r\n";
+#else
+inline constexpr char kTextLineEnd[] = "\n";
+#endif
+
 // Win32 drive types.
 inline constexpr uint32_t kDriveUnknown = 0;
 inline constexpr uint32_t kDriveNoRootFolder = 1;
@@ -228,6 +235,11 @@ class File {
   }
   // Flush, then the system's buffers to the disk (FlushFileBuffers, fsync).
   bool Sync();
+  // The open file's size, times and attribute bits (kAttributeSettable
+  // ones), as ReadFileTimes and ReadAttributes would report them for its
+  // path, asked of the open file itself. POSIX reports no creation time
+  // here. False when they cannot be read.
+  bool QueryInfo(uint64_t* size, FileTimes* times, uint32_t* attributes);
   // Flush, then cut or extend the file to length bytes; the position is
   // left where it was.
   bool Truncate(uint64_t length);

@@ -1,9 +1,11 @@
 #include "stream/file_stream.h"
 
+#include "fs/confined_result.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
 #include "fs/path.h"
 #include "platform/codepage.h"
+#include "platform/confined_folder.h"
 
 namespace mv {
 
@@ -48,15 +50,25 @@ Result FileStream::Write(const void* buffer, uint32_t length) {
 
 Result SaveTextFile(const String& path, const String& text) {
   // The file is for the user's own editors: in the system's text encoding
-  // (the locale's UTF-8 on POSIX; the program's code page on Windows).
+  // (the locale's UTF-8 on POSIX; the program's code page on Windows) and
+  // with the system's line ends.
   String system_text;
   if (!platform::ToSystemText(text.c_str(), &system_text)) return kShortWrite;
-  platform::File file;
-  if (!file.Open(ToInternalPath(path).c_str(), "wt")) return kShortWrite;
-  size_t length = static_cast<size_t>(system_text.GetLength());
-  bool complete = length == 0 || file.Write(system_text.c_str(), length) == length;
-  if (file.Close() && complete) return kOk;
-  return file.OutOfSpace() ? kDiskFull : kShortWrite;
+  if (platform::kTextLineEnd[1] != '\0') system_text = system_text.Replace("\n", platform::kTextLineEnd);
+  // Written beside its final name and renamed over it: never through a
+  // link at the name, and a file with other hard links is replaced.
+  const String internal = ToInternalPath(path);
+  String folder = GetFolderPart(internal);
+  if (folder.IsEmpty()) folder = "./";
+  platform::ConfinedFolder tree;
+  if (!tree.Open(folder.c_str())) return kShortWrite;
+  platform::ConfinedFile file;
+  Result r = ConfinedResult(tree.BeginFile(GetFileName(internal).c_str(), platform::CreateMode::kReplace, &file),
+                            kShortWrite);
+  if (r == kOk) r = ConfinedResult(file.Write(system_text.c_str(), static_cast<size_t>(system_text.GetLength())),
+                                   kShortWrite);
+  if (r == kOk) r = ConfinedResult(file.Finish(platform::FileTimes(), 0, nullptr), kShortWrite);
+  return r;
 }
 
 }  // namespace mv

@@ -44,10 +44,13 @@ class FileStream : public Stream {
 
 // Writes text (no terminator) to path in text mode and in the system's text
 // encoding: "\n" becomes "\r\n" on Windows and stays "\n" on POSIX, where
-// the Windows-1252 text is written as UTF-8. The file is created or
-// truncated; its folder must exist. kShortWrite when the file cannot be
-// opened or not all of the text reached it, kDiskFull when the disk or
-// quota was full.
+// the Windows-1252 text is written as UTF-8. The file is written under a
+// temporary name in its folder (which must exist) and renamed over path,
+// so another hard link of an existing file keeps its text. kLinkInTarget
+// when a link (or junction) is at path: it is never written through;
+// kCannotOpen for a read-only file or a folder at path; kDiskFull when the
+// device fills up; kShortWrite when the file cannot be made or not all of
+// the text reached it.
 Result SaveTextFile(const String& path, const String& text);
 
 }  // namespace mv

@@ -22,6 +22,7 @@ Result Stream::Open(uint32_t mode, StreamContext* context) {
   if (mode_ != kClosed) Close();
   error_ = kOk;
   count_ = 0;
+  cut_texts_ = 0;
   if (mode == kWriting || mode == kReading) mode_ = mode;
   context_ = context;
   return mode_ == mode ? kOk : kWrongDirection;
@@ -177,6 +178,7 @@ Result Stream::ReadString(String& out) {
   if (buffer == nullptr) return RecordError(kOutOfMemory);
   Result r = Read(buffer, length);
   buffer[r == kOk ? length : 0] = '\0';
+  if (r == kOk && std::memchr(buffer, '\0', length) != nullptr) ++cut_texts_;
   out.ReleaseBuffer();
   if (r != kOk) out.Empty();
   return error_;

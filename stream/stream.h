@@ -24,6 +24,9 @@
 namespace mv {
 
 struct ProgressCallback;  // stream/progress_stream.h
+namespace platform {
+class ConfinedFolder;  // platform/confined_folder.h
+}
 
 // The record handed to every layer of one pipeline. Owned by whoever opens
 // the outermost stream; every layer receives the same pointer and none owns
@@ -38,6 +41,19 @@ struct StreamContext {
   uint32_t measure_only = 0;
   // Bytes a full pass will move; 0 when unknown.
   uint32_t expected_total = 0;
+  // Memory the records of one read through this pipeline may take
+  // together (stream/tag_value.h); 0 takes the default.
+  uint64_t record_budget = 0;
+  // 1: a list read from this pipeline keeps no archive entry once the
+  // entry has been read (its file or folder is on disk then), so a package
+  // of many files takes memory for its other members only.
+  uint32_t drop_entries = 0;
+  // The base folder opened once for the entries written below it, or null
+  // (each entry then opens it itself). Owned by whoever opened it.
+  platform::ConfinedFolder* base_tree = nullptr;
+  // Receives the path (relative folder + name) of the first archive entry
+  // whose reading failed, so a person can be told which one; or null.
+  String* failed_entry = nullptr;
 };
 
 class Stream {
@@ -109,7 +125,9 @@ class Stream {
   Result WriteString(const char* text);
   // Reads what WriteString wrote. A length above kMaxStringLength fails the
   // stream with kMalformedRecord before anything is allocated; a zero
-  // length gives the empty string. After a failure out is empty.
+  // length gives the empty string. After a failure out is empty. A text
+  // holding a NUL ends there and is counted in GetCutTexts. Either length
+  // prefix is accepted for any length.
   Result ReadString(String& out);
 
   // The longest text ReadString accepts (16 MiB).
@@ -125,6 +143,12 @@ class Stream {
   // Bytes admitted since the last Open (wraps at 2^32).
   uint32_t GetCount() const { return count_; }
   StreamContext* GetContext() const { return context_; }
+  // Hands this layer another context (or none) from now on; the caller
+  // keeps it alive. Serves reads whose records must not reach the disk.
+  void SetContext(StreamContext* context) { context_ = context; }
+  // Texts ReadString has cut at an embedded NUL since the last Open: such a
+  // text is not the one its writer stored.
+  uint32_t GetCutTexts() const { return cut_texts_; }
   // The context's measure-only flag; false without a context.
   bool IsMeasureOnly() const;
 
@@ -133,6 +157,7 @@ class Stream {
   Result error_ = kOk;
   uint32_t mode_ = kClosed;
   uint32_t count_ = 0;
+  uint32_t cut_texts_ = 0;
 };
 
 }  // namespace mv

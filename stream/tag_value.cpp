@@ -22,6 +22,42 @@ class ReadDepthGuard {
   bool TooDeep() const { return t_read_depth > TagValue::kMaxReadDepth; }
 };
 
+// The memory of one outermost read: every list slot, text, blob and entry
+// decoded below the value that started the read counts against one budget,
+// taken from the stream's context when the read starts.
+struct ReadBudget {
+  int32_t nesting = 0;
+  uint64_t used = 0;
+  uint64_t limit = 0;
+};
+thread_local ReadBudget t_budget;
+
+class BudgetScope {
+ public:
+  explicit BudgetScope(const Stream& stream) {
+    if (t_budget.nesting++ > 0) return;
+    const StreamContext* context = stream.GetContext();
+    t_budget.used = 0;
+    t_budget.limit = context != nullptr && context->record_budget != 0 ? context->record_budget
+                                                                        : TagValue::kDefaultRecordBudget;
+  }
+  ~BudgetScope() { --t_budget.nesting; }
+  BudgetScope(const BudgetScope&) = delete;
+  BudgetScope& operator=(const BudgetScope&) = delete;
+};
+
+// Counts bytes about to be taken; past the budget the stream fails with
+// kRecordTooLarge and false is returned.
+bool Charge(Stream& stream, uint64_t bytes) {
+  t_budget.used += bytes;
+  if (t_budget.used <= t_budget.limit) return true;
+  stream.RecordError(kRecordTooLarge);
+  return false;
+}
+
+// What an entry object costs beyond the members its record reads.
+constexpr uint64_t kEntryCharge = 256;
+
 void ReleaseBytes(void* bytes, size_t n) {
   SecureWipe(bytes, n);
   FreeFixed(bytes);
@@ -448,6 +484,7 @@ void TagValue::WritePayload(Stream& stream) {
 }
 
 void TagValue::ReadFrom(Stream& stream) {
+  BudgetScope budget(stream);
   Clear();
   uint16_t type = 0;
   if (stream.ReadU16(type) != kOk) return;
@@ -487,6 +524,7 @@ void TagValue::ReadFrom(Stream& stream) {
     case TypeText: {
       String text;
       if (stream.ReadString(text) != kOk) break;
+      if (!Charge(stream, static_cast<uint64_t>(text.GetLength()) + 1)) break;
       data_.text = DupFixed(text.c_str() != nullptr ? text.c_str() : "");
       if (data_.text == nullptr) Reset();
       else length_ = static_cast<uint32_t>(text.GetLength()) + 1;
@@ -496,7 +534,7 @@ void TagValue::ReadFrom(Stream& stream) {
       ReadList(stream);
       break;
     case TypeEntry:
-      data_.entry->Serialize(stream);
+      if (Charge(stream, kEntryCharge)) data_.entry->Serialize(stream);
       break;
     default: {
       uint32_t n = length_;
@@ -524,6 +562,10 @@ void TagValue::ReadBlob(Stream& stream, uint32_t n) {
   while (have < n) {
     uint32_t piece = have == 0 ? kFirstPiece : have;
     if (piece > n - have) piece = n - have;
+    if (!Charge(stream, piece)) {
+      Reset();
+      return;
+    }
     auto* grown = static_cast<uint8_t*>(AllocFixed(static_cast<size_t>(have) + piece));
     if (grown == nullptr) {
       Reset();
@@ -550,27 +592,44 @@ void TagValue::ReadList(Stream& stream) {
   }
   uint32_t count = 0;
   if (stream.ReadU32(count) != kOk) return;
-  // Every member takes at least its 8-byte head, so the list's own length
-  // bounds the count the writer can have put there.
-  uint32_t room = length_ >= 4 ? (length_ - 4) / 8 : 0;
-  if (count > room || count > kMaxListCount) {
+  // The list's length field is not checked against its members (other
+  // writers may fill it differently): the count is trusted only as far as
+  // members actually arrive, and their memory is charged as they do.
+  if (count > kMaxListCount) {
     stream.RecordError(kMalformedRecord);
     return;
   }
   // Slots are added as members arrive, doubling from a small start, so the
-  // memory taken stays proportional to the bytes actually read.
+  // memory taken stays proportional to the bytes actually read. An entry
+  // whose file is written already is not kept when the context says so: its
+  // slot takes the next member and its memory goes back to the budget.
+  const StreamContext* context = stream.GetContext();
+  const bool drop_entries = context != nullptr && context->drop_entries != 0;
   constexpr uint32_t kFirstSlots = 1024;
   TagValueArray& list = *data_.list;
+  int32_t kept = 0;
   for (uint32_t i = 0; i < count; ++i) {
-    if (i == static_cast<uint32_t>(list.GetCount())) {
-      uint32_t next = i == 0 ? kFirstSlots : 2 * i;
-      if (!list.SetSize(static_cast<int32_t>(next < count ? next : count))) {
+    if (kept == list.GetCount()) {
+      uint32_t remaining = count - i;
+      uint32_t step = kept == 0 ? kFirstSlots : static_cast<uint32_t>(kept);
+      if (step > remaining) step = remaining;
+      if (!Charge(stream, static_cast<uint64_t>(step) * sizeof(TagValue))) return;
+      if (!list.SetSize(kept + static_cast<int32_t>(step))) {
         stream.RecordError(kOutOfMemory);
         return;
       }
     }
-    if (list[static_cast<int32_t>(i)].Serialize(stream) != kOk) return;
+    TagValue& member = list[kept];
+    const uint64_t before = t_budget.used;
+    if (member.Serialize(stream) != kOk) return;
+    if (drop_entries && member.GetType() == TypeEntry) {
+      member.Reset();
+      t_budget.used = before;
+      continue;
+    }
+    ++kept;
   }
+  if (kept != list.GetCount()) list.SetSize(kept);
 }
 
 }  // namespace mv

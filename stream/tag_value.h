@@ -18,9 +18,11 @@
 //
 // Reading refuses input that would make the reader allocate or recurse
 // without bound, failing the stream with kMalformedRecord: list counts above
-// what the list's length can hold (each member takes at least 8 bytes) or
-// above kMaxListCount, blob lengths above kMaxBlobLength, texts above
-// Stream::kMaxStringLength, and lists nested deeper than kMaxReadDepth.
+// kMaxListCount, blob lengths above kMaxBlobLength, texts above
+// Stream::kMaxStringLength, and lists nested deeper than kMaxReadDepth; and
+// with kRecordTooLarge once the values of one read together pass their
+// memory budget (kDefaultRecordBudget, or the context's record_budget). A
+// list's length field is not checked: readers rely on its count.
 // Every value the system writes stays far inside these bounds. List slots
 // and blob storage grow as members and bytes actually arrive, so memory
 // stays proportional to the input read, not to the counts it claims.
@@ -61,6 +63,10 @@ class TagValue {
   static constexpr uint32_t kMaxListCount = 16u * 1024 * 1024;
   static constexpr uint32_t kMaxBlobLength = 64u * 1024 * 1024;
   static constexpr int32_t kMaxReadDepth = 64;
+  // Memory all values of one outermost read may take together (list slots,
+  // texts, blobs, entries) unless the stream's context names another
+  // budget; past it the read fails with kRecordTooLarge.
+  static constexpr uint64_t kDefaultRecordBudget = 64u * 1024 * 1024;
 
   TagValue() = default;
   TagValue(const TagValue& other);  // Assign onto an empty value

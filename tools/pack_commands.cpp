@@ -370,6 +370,7 @@ int RunTest(const PackOptions& options) {
   String password;
   if (!GetPassword(options, false, &password, &error)) return Failure(error);
   PackageReader reader;
+  reader.SetKeepEntries(true);
   Result r = reader.Open(String(""));
   if (r != kOk) return Failure("cannot make a work folder", r);
   {

@@ -1,56 +1,141 @@
-// POSIX side of the code page seam: Windows-1252 <-> UTF-8 through iconv.
-// The encodings are named explicitly rather than taken from the locale, so
-// the program behaves the same whether or not setlocale has been called.
-#include <iconv.h>
-
+// POSIX side of the code page seam: Windows-1252 <-> UTF-8, byte for byte as
+// Windows maps them. Windows-1252 is Latin-1 except for 0x80-0x9F, where 27
+// bytes carry typographic characters and the five bytes without a letter
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the control characters of the
+// same number, so every name Windows can create has a UTF-8 form here. The
+// table is the program's own rather than iconv's, whose WINDOWS-1252 refuses
+// those five bytes, and it needs no locale.
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "platform/codepage.h"
 
 namespace mv::platform {
 namespace {
 
-constexpr const char* kProgramCodePage = "WINDOWS-1252";
-constexpr const char* kSystemEncoding = "UTF-8";
+constexpr uint16_t kHighControls[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
+};
 
-// Converts the whole text or nothing: any character without a form in the
-// target encoding (iconv's EILSEQ, no transliteration) refuses the text.
-bool Convert(const char* to, const char* from, const char* text, size_t max_growth,
-             String* out) {
-  out->Empty();
-  if (text == nullptr) text = "";
-  size_t in_left = std::strlen(text);
-  if (in_left > 0x3FFFFFFF / max_growth) return false;  // keeps the size within int32
-  size_t capacity = in_left * max_growth;
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  char* buffer = out->GetBuffer(static_cast<int32_t>(capacity));
-  bool ok = buffer != nullptr;
-  if (ok) {
-    char* in = const_cast<char*>(text);
-    char* write = buffer;
-    size_t out_left = capacity;
-    ok = iconv(cd, &in, &in_left, &write, &out_left) != static_cast<size_t>(-1) &&
-         iconv(cd, nullptr, nullptr, &write, &out_left) != static_cast<size_t>(-1) &&
-         in_left == 0;
-    *write = '\0';
-    out->ReleaseBuffer();
+uint32_t CodePointOf(uint8_t byte) { return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte; }
+
+// The Windows-1252 byte of a code point; false when it has none.
+bool ByteOf(uint32_t code_point, uint8_t* byte) {
+  if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF)) {
+    *byte = static_cast<uint8_t>(code_point);
+    return true;
   }
-  iconv_close(cd);
-  if (!ok) out->Empty();
-  return ok;
+  for (uint8_t i = 0; i < 32; ++i) {
+    if (kHighControls[i] == code_point) {
+      *byte = static_cast<uint8_t>(0x80 + i);
+      return true;
+    }
+  }
+  return false;
 }
+
+// Decodes one UTF-8 sequence at text, refusing overlong forms, surrogates
+// and values beyond U+10FFFF. Returns its length, 0 when it is invalid.
+size_t DecodeUtf8(const uint8_t* text, uint32_t* code_point) {
+  uint8_t lead = text[0];
+  size_t length;
+  uint32_t value;
+  uint32_t minimum;
+  if (lead < 0x80) {
+    *code_point = lead;
+    return 1;
+  } else if ((lead & 0xE0) == 0xC0) {
+    length = 2, value = lead & 0x1F, minimum = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, value = lead & 0x0F, minimum = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, value = lead & 0x07, minimum = 0x10000;
+  } else {
+    return 0;
+  }
+  for (size_t i = 1; i < length; ++i) {
+    if ((text[i] & 0xC0) != 0x80) return 0;  // also stops at the terminating NUL
+    value = value << 6 | (text[i] & 0x3F);
+  }
+  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+  *code_point = value;
+  return length;
+}
+
+size_t EncodeUtf8(uint32_t code_point, char* out) {
+  if (code_point < 0x80) {
+    out[0] = static_cast<char>(code_point);
+    return 1;
+  }
+  if (code_point < 0x800) {
+    out[0] = static_cast<char>(0xC0 | code_point >> 6);
+    out[1] = static_cast<char>(0x80 | (code_point & 0x3F));
+    return 2;
+  }
+  out[0] = static_cast<char>(0xE0 | code_point >> 12);
+  out[1] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+  out[2] = static_cast<char>(0x80 | (code_point & 0x3F));
+  return 3;
+}
+
+// Keeps every size within int32, as String measures itself.
+constexpr size_t kLongestText = 0x3FFFFFFF / 3;
 
 }  // namespace
 
+// Both conversions build into a text of their own, so text may be out's.
 bool ToSystemText(const char* text, String* out) {
-  // One Windows-1252 byte becomes at most three UTF-8 bytes (U+20AC and the
-  // other 0x80-0x9F characters).
-  return Convert(kSystemEncoding, kProgramCodePage, text, 3, out);
+  if (text == nullptr) text = "";
+  size_t length = std::strlen(text);
+  String converted;
+  // One byte becomes at most three (U+20AC and the other typographic ones).
+  char* buffer = length > kLongestText ? nullptr : converted.GetBuffer(static_cast<int32_t>(3 * length));
+  if (buffer == nullptr) {
+    out->Empty();
+    return false;
+  }
+  size_t written = 0;
+  for (size_t i = 0; i < length; ++i) {
+    written += EncodeUtf8(CodePointOf(static_cast<uint8_t>(text[i])), buffer + written);
+  }
+  buffer[written] = '\0';
+  converted.ReleaseBuffer();
+  *out = std::move(converted);
+  return true;
 }
 
 bool FromSystemText(const char* text, String* out) {
-  return Convert(kProgramCodePage, kSystemEncoding, text, 1, out);
+  if (text == nullptr) text = "";
+  size_t length = std::strlen(text);
+  String converted;
+  char* buffer = length > kLongestText ? nullptr : converted.GetBuffer(static_cast<int32_t>(length));
+  if (buffer == nullptr) {
+    out->Empty();
+    return false;
+  }
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text);
+  size_t written = 0;
+  bool ok = true;
+  for (size_t i = 0; i < length && ok;) {
+    uint32_t code_point = 0;
+    size_t n = DecodeUtf8(bytes + i, &code_point);
+    uint8_t byte = 0;
+    ok = n != 0 && ByteOf(code_point, &byte);
+    if (ok) buffer[written++] = static_cast<char>(byte);
+    i += n;
+  }
+  buffer[written] = '\0';
+  converted.ReleaseBuffer();
+  if (ok) {
+    *out = std::move(converted);
+  } else {
+    out->Empty();
+  }
+  return ok;
 }
 
 }  // namespace mv::platform

@@ -109,11 +109,12 @@ int OpenRegular(const char* path, int flags, mode_t mode) {
       S_ISREG(existing.st_mode) && (existing.st_mode & kWriteBits) == 0) {
     return -1;
   }
+  // O_NONBLOCK keeps a FIFO from blocking the open; on the regular file
+  // that is all this accepts it changes nothing, so it stays set.
   int fd = open(system_path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode);
   if (fd < 0) return -1;
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
     return -1;
   }
@@ -378,6 +379,25 @@ bool File::Seek(int64_t offset, SeekOrigin origin) {
 int64_t File::Tell() { return file_ == nullptr ? -1 : static_cast<int64_t>(ftello(file_)); }
 
 bool File::Sync() { return Flush() && fsync(fileno(file_)) == 0; }
+
+bool File::QueryInfo(uint64_t* size, FileTimes* times, uint32_t* attributes) {
+  struct stat st;
+  if (file_ == nullptr || fstat(fileno(file_), &st) != 0) return false;
+  *size = static_cast<uint64_t>(st.st_size);
+  *times = FileTimes();
+  times->last_access = ToFileTime(st.st_atim.tv_sec, static_cast<uint32_t>(st.st_atim.tv_nsec));
+  times->last_write = ToFileTime(st.st_mtim.tv_sec, static_cast<uint32_t>(st.st_mtim.tv_nsec));
+  times->has_last_access = times->has_last_write = true;
+  unsigned char raw[4];
+  uint32_t stored = 0;
+  if (fgetxattr(fileno(file_), kAttributeName, raw, sizeof raw) == static_cast<ssize_t>(sizeof raw)) {
+    stored = static_cast<uint32_t>(raw[0]) | static_cast<uint32_t>(raw[1]) << 8 |
+             static_cast<uint32_t>(raw[2]) << 16 | static_cast<uint32_t>(raw[3]) << 24;
+  }
+  *attributes = stored & kExtendedBits;
+  if ((st.st_mode & kWriteBits) == 0) *attributes |= kAttributeReadOnly;
+  return true;
+}
 
 bool File::Truncate(uint64_t length) {
   if (length > static_cast<uint64_t>(INT64_MAX)) return false;

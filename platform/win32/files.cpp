@@ -240,6 +240,20 @@ bool File::Sync() {
   return h != INVALID_HANDLE_VALUE && FlushFileBuffers(h) != 0;
 }
 
+bool File::QueryInfo(uint64_t* size, FileTimes* times, uint32_t* attributes) {
+  if (file_ == nullptr) return false;
+  HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(h, &info)) return false;
+  *size = static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+  times->creation = FromFiletime(info.ftCreationTime);
+  times->last_access = FromFiletime(info.ftLastAccessTime);
+  times->last_write = FromFiletime(info.ftLastWriteTime);
+  times->has_creation = times->has_last_access = times->has_last_write = true;
+  *attributes = info.dwFileAttributes & kAttributeSettable;
+  return true;
+}
+
 bool File::Truncate(uint64_t length) {
   if (length > static_cast<uint64_t>(INT64_MAX)) return false;
   return Flush() && _chsize_s(_fileno(file_), static_cast<__int64>(length)) == 0;

@@ -86,7 +86,7 @@ TEST_F(ArchiveEntryTest, ReadingNeedsAnExistingBaseFolderBeforeReadingAnything) 
   MemoryStream in;
   in.OpenRead(bytes, nullptr);
   TagValue other;
-  EXPECT_EQ(other.Serialize(in), kFailed);  // no context at all
+  EXPECT_EQ(other.Serialize(in), kMalformedRecord) << "no folder receives an entry read without a context";
   EXPECT_TRUE(TreeOf(target_.path()).empty());
 }
 

@@ -3,10 +3,12 @@
 // make a reader do.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "archive/archive_entry.h"
+#include "archive/entry_path.h"
 #include "archive/folder_entries.h"
 #include "fs/file_info.h"
 #include "platform/files.h"
@@ -111,7 +113,7 @@ class HostileEntryTest : public testing::Test {
 TEST_F(HostileEntryTest, EntriesLeavingTheBaseFolderAreRefused) {
   std::string content = "owned";
   const std::pair<const char*, const char*> cases[] = {
-      {"", "../x"}, {"", "..\\x"}, {"/", "x"}, {"C:/", "x"}, {"", "sub/x"},
+      {"", "../x"}, {"", "..\\x"}, {"/", "x"}, {"C:/", "x"}, {"", "sub/../../x"}, {"logs/", "COM1 .log"},
   };
   for (const auto& [folder, name] : cases) {
     std::vector<uint8_t> bytes = EncodeRawEntry(0, folder, name, &content);
@@ -121,6 +123,46 @@ TEST_F(HostileEntryTest, EntriesLeavingTheBaseFolderAreRefused) {
     EXPECT_EQ(left, 4 + content.size()) << folder << name << ": content was read";
     ExpectNothingWritten(name);
   }
+}
+
+TEST_F(HostileEntryTest, PathsTooLongOrTooDeepAreRefusedBeforeAnythingIsMade) {
+  std::string deep;
+  for (uint32_t i = 0; i <= kMaxEntryPathDepth; ++i) deep += "d/";
+  std::string wide(kMaxEntryPathBytes / 2, 'w');
+  const std::pair<std::string, int> cases[] = {{deep, kEntryKindFolder}, {wide + "/" + wide + "/", kEntryKindFolder}};
+  for (const auto& [folder, kind] : cases) {
+    TagValue value;
+    EXPECT_EQ(ReadValue(EncodeRawEntry(kind, folder.c_str(), "", nullptr), base_.c_str(), &value), kPathTooLong);
+    ExpectNothingWritten("long path");
+  }
+}
+
+// Other writers split an entry's path between its folder and its name as
+// they like, put the trailing '/' of a folder into its name, write short
+// texts with the long length prefix, and name files before their folders.
+TEST_F(HostileEntryTest, EveryLayoutOfTheSamePathUnpacks) {
+  std::string content = "x";
+  std::vector<uint8_t> bytes = EncodeRawEntry(kEntryKindFolder, "top/", "sub/", nullptr);
+  std::vector<uint8_t> file = EncodeRawEntry(kEntryKindFile, "top/", "sub/deeper/x.txt", &content);
+  // The name "x.txt" again, with a long length prefix: 255, then 4 bytes.
+  std::vector<uint8_t> renamed = EncodeRawEntry(kEntryKindFile, "", "y.txt", &content);
+  const std::vector<uint8_t> short_form = {5, 'y', '.', 't', 'x', 't'};
+  auto at = std::search(renamed.begin(), renamed.end(), short_form.begin(), short_form.end());
+  ASSERT_NE(at, renamed.end());
+  at = renamed.erase(at);
+  renamed.insert(at, {255, 5, 0, 0, 0});
+  bytes.insert(bytes.end(), file.begin(), file.end());
+  bytes.insert(bytes.end(), renamed.begin(), renamed.end());
+  MemoryStream in;
+  StreamContext context;
+  context.base_folder = base_.c_str();
+  in.OpenRead(bytes, &context);
+  for (int i = 0; i < 3; ++i) {
+    TagValue value;
+    ASSERT_EQ(value.Serialize(in), kOk) << i;
+  }
+  EXPECT_EQ(TreeOf(base_), (std::vector<std::string>{"top/", "top/sub/", "top/sub/deeper/",
+                                                     "top/sub/deeper/x.txt", "y.txt"}));
 }
 
 TEST_F(HostileEntryTest, ANameHidingANulIsRefused) {

@@ -156,11 +156,26 @@ TEST_F(PackageReaderTest, RefusesWhatIsNotAUsableContainer) {
     cases.push_back({"corrupt length block", corrupt, kCipherFailed});
   }
   cases.push_back({"no such file", folder_.Join("missing.mef"), kFileNotFound});
+  {
+    // A file entry in the cleartext header: nothing a header holds may
+    // reach the disk, neither before the password check nor after it.
+    h = test::StandardHeader();
+    TagValue planted;
+    planted.SetType(TypeEntry);
+    ArchiveEntry* entry = ArchiveEntry::FromValue(planted);
+    ASSERT_NE(entry, nullptr);
+    entry->SetText(kEntryTagName, "planted.txt", true);
+    test::WriteFileText(folder_.Join("planted/planted.txt"), "planted");
+    entry->SetSourceFolder(String(folder_.Join("planted/").c_str()));
+    h.Set(77, planted, false);
+    cases.push_back({"entry in the header", crafted("planted", h, kCipherAes, vector), kMalformedRecord});
+  }
 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Outcome outcome = Decrypt(c.file, c.expected == kWrongPassword ? "wrong" : "right");
     EXPECT_EQ(outcome.result, c.expected);
+    EXPECT_TRUE(outcome.files.entries.empty()) << "nothing is written";
   }
 }
 

@@ -72,6 +72,18 @@ expect_code "linux wrong password (711 mod 256)" 199 "$WORK/linux.sfx" decrypt -
 expect_code "linux target exists" 235 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-targetdir=$WORK/out-linux"
 expect_code "linux replace" 0 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-targetdir=$WORK/out-linux" -REPLACE
 expect_code "linux message file exists" 80 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-messagefile=$WORK/out-linux.txt"
+# Links in or at the target: nothing is written through them (241 = the refused file's code, 241 mod 256).
+mkdir -p "$WORK/outside" "$WORK/linked/Daten"
+ln -s "$WORK/outside" "$WORK/linked/Unterlagen"
+ln -s "$WORK/outside" "$WORK/link-target"
+ln -s "$WORK/outside/message.txt" "$WORK/link-message.txt"
+expect_code "linux -replace over a linked subfolder" 241 "$WORK/linux.sfx" decrypt "-pwd=$PASS" \
+  "-targetdir=$WORK/linked" -replace
+expect_code "linux target is a link to a folder" 235 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-targetdir=$WORK/link-target"
+expect_code "linux message file is a link" 241 "$WORK/linux.sfx" decrypt "-pwd=$PASS" \
+  "-messagefile=$WORK/link-message.txt" -replace
+check "nothing written outside the target" test -z "$(ls -A "$WORK/outside")"
+check "the rest of the tree copied past the refused files" test -s "$WORK/linked/Daten/text.txt"
 expect_code "linux switch first" 30 "$WORK/linux.sfx" -debug decrypt
 expect_code "linux unknown switch" 32 "$WORK/linux.sfx" decrypt -PWD=x
 expect_code "linux unknown command" 32 "$WORK/linux.sfx" encrypt

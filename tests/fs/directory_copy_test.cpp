@@ -10,6 +10,7 @@
 #include "fs/disk_query.h"
 #include "fs/file_info.h"
 #include "fs/folder_walk.h"
+#include "stream/file_stream.h"
 #include "stream/progress_stream.h"
 #include "stream/tag_record.h"
 #include "tests/support/file_tree.h"
@@ -101,13 +102,43 @@ TEST_F(DirectoryCopyTest, GoesOnPastFailuresAndReportsTheLastOne) {
     if (order[i] == Path("src/x.txt")) x_at = i;
     if (order[i] == Path("src/sub/y.txt")) y_at = i;
   }
-  Result r = DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr);
-  Result x_failure = kCannotOpen;
-  Result y_failure = CopySingleFile(Path("src/sub/y.txt"), Path("dst/sub/y.txt"), true, nullptr);
-  ASSERT_NE(y_failure, kOk);
-  EXPECT_EQ(r, x_at > y_at ? x_failure : y_failure);
+  String failed;
+  Result r = DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr, &failed);
+  EXPECT_EQ(r, x_at > y_at ? kCannotOpen : kFolderNotMade);
+  EXPECT_STREQ(failed.c_str(), x_at > y_at ? "x.txt" : "sub/y.txt");
   EXPECT_EQ(test::ReadFileText(folder_.Join("dst/ok1.txt")), "1");
   EXPECT_EQ(test::ReadFileText(folder_.Join("dst/zz/ok2.txt")), "2");
+}
+
+// Whatever the target tree holds, nothing is written outside it: links met
+// below the target are refused for their file, the copy goes on, and files
+// with other hard links are replaced rather than written through.
+TEST_F(DirectoryCopyTest, NeverWritesThroughLinksInTheTarget) {
+  namespace fs = std::filesystem;
+  test::MakeTree(folder_.Join("src/"), {{"sub/deeper/x.txt", "x"}, {"f.txt", "new f"}, {"h.txt", "new h"},
+                                        {"ok.txt", "ok"}});
+  test::MakeTree(folder_.Join("outside/"), {{"secret.txt", "secret"}, {"h2.txt", "old h"}});
+  fs::create_directories(folder_.Join("dst"));
+  std::error_code error;
+  fs::create_directory_symlink(folder_.Join("outside"), folder_.Join("dst/sub"), error);
+  if (!error) fs::create_symlink(folder_.Join("outside/secret.txt"), folder_.Join("dst/f.txt"), error);
+  if (!error) fs::create_hard_link(folder_.Join("outside/h2.txt"), folder_.Join("dst/h.txt"), error);
+  if (!error) fs::create_directory_symlink(folder_.Join("outside"), folder_.Join("linked-target"), error);
+  if (error) GTEST_SKIP() << "links cannot be made here: " << error.message();
+  const auto outside_before = test::TakeSnapshot(folder_.Join("outside/")).entries;
+
+  String failed;
+  Result r = DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr, &failed);
+  EXPECT_EQ(r, kLinkInTarget);
+  EXPECT_TRUE(failed == "sub/deeper/x.txt" || failed == "f.txt") << failed.c_str();
+  EXPECT_EQ(test::ReadFileText(folder_.Join("dst/ok.txt")), "ok") << "the copy goes on past a refused file";
+  EXPECT_EQ(test::ReadFileText(folder_.Join("dst/h.txt")), "new h");
+  EXPECT_EQ(test::ReadFileText(folder_.Join("outside/h2.txt")), "old h") << "the other hard link keeps its bytes";
+  EXPECT_EQ(DirectoryCopy(Path("src/"), Path("linked-target/"), false, nullptr), kTargetFolderExists)
+      << "a link at the target's name counts as existing";
+  EXPECT_EQ(SaveTextFile(Path("dst/f.txt"), String("message")), kLinkInTarget) << "the message file";
+  EXPECT_EQ(test::TakeSnapshot(folder_.Join("outside/")).entries, outside_before);
+  EXPECT_TRUE(fs::is_symlink(folder_.Join("dst/f.txt")));
 }
 
 TEST_F(DirectoryCopyTest, ReportsProgressAsNestedPhases) {

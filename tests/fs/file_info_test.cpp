@@ -131,10 +131,13 @@ TEST_F(FileInfoTest, TimesRoundTripAsLittleEndianBlobsOnReadOnlyFilesToo) {
   EXPECT_EQ(got.Find(kInfoTagCreationTime) >= 0, times.has_creation)
       << "a creation time is stored exactly when the system tells it";
 
-  // Times that are not 8 bytes, or no record at all, leave the file's times.
+  // Times that are not 8 bytes, a time of 0 (Windows' "not set"), or no
+  // record at all, leave the file's times.
   TagRecord misshapen;
   PutTime(&misshapen, kInfoTagLastWriteTime, kTimeB, 7);
+  PutTime(&misshapen, kInfoTagLastAccessTime, 0);
   ASSERT_EQ(SetFileInfo(S(file_), &misshapen), kOk);
+  EXPECT_EQ(TimesOf(file_).last_access, kTimeB);
   ASSERT_EQ(SetFileInfo(S(file_), nullptr), kOk);
   EXPECT_EQ(TimesOf(file_).last_write, kTimeA);
 }

@@ -19,9 +19,9 @@ inline std::vector<uint8_t> Encode(TagValue& value, StreamContext* context = nul
   return out.GetData();
 }
 
-inline Result Decode(const std::vector<uint8_t>& bytes, TagValue& value) {
+inline Result Decode(const std::vector<uint8_t>& bytes, TagValue& value, StreamContext* context = nullptr) {
   MemoryStream in;
-  in.OpenRead(bytes);
+  in.OpenRead(bytes, context);
   return value.Serialize(in);
 }
 

@@ -3,6 +3,7 @@
 // the seam through which archive entries join records.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -45,17 +46,43 @@ Bytes Concat(Bytes a, const Bytes& b) {
   return a;
 }
 
+Bytes Repeat(const Bytes& member, size_t times) {
+  Bytes out;
+  for (size_t i = 0; i < times; ++i) out.insert(out.end(), member.begin(), member.end());
+  return out;
+}
+
+// A text member written with the long length prefix although it is short.
+Bytes LongPrefixedText(const char* text) {
+  uint32_t n = static_cast<uint32_t>(std::strlen(text));
+  Bytes out = {110, 0, 7, 0};
+  PutU32(out, 5 + n);
+  out.push_back(255);
+  PutU32(out, n);
+  out.insert(out.end(), text, text + n);
+  return out;
+}
+
 TEST(TagDecodeTest, HostileCountsLengthsAndDepths) {
   const Bytes none_member = {0, 0, 0, 0, 0, 0, 0, 0};
+  constexpr uint64_t kSmallBudget = 64 * 1024;
   struct Case {
     const char* name;
     Bytes bytes;
     Result result;
   } cases[] = {
-      {"count at the bound of the length", Concat(Concat(ListHead(20, 2), none_member), none_member),
-       kOk},
-      {"count above what the length holds", Concat(Concat(ListHead(19, 2), none_member), none_member),
-       kMalformedRecord},
+      // Other writers fill a list's length field as they like: only the
+      // count is relied on, and the memory it costs.
+      {"count at the bound of the length", Concat(ListHead(20, 2), Repeat(none_member, 2)), kOk},
+      {"length field smaller than the members", Concat(ListHead(5, 2), Repeat(none_member, 2)), kOk},
+      {"length field of zero", Concat(ListHead(0, 1), LongPrefixedText("short")), kOk},
+      {"members past the memory budget", Concat(ListHead(0, 10000), Repeat(none_member, 10000)),
+       kRecordTooLarge},
+      {"text past the memory budget", [] {
+         Bytes b = {110, 0, 0, 0, 0, 0, 0, 0, 255};
+         PutU32(b, 100000);
+         return Concat(b, Bytes(100000, 'x'));
+       }(), kRecordTooLarge},
       {"count above the hard cap", ListHead(0xFFFFFFFF, TagValue::kMaxListCount + 1),
        kMalformedRecord},
       {"largest count, few members present", ListHead(0xFFFFFFFF, TagValue::kMaxListCount),
@@ -72,9 +99,11 @@ TEST(TagDecodeTest, HostileCountsLengthsAndDepths) {
       {"archive entry without a factory", {0x1C, 0x0C, 0, 0, 0, 0, 0, 0}, kMalformedRecord},
   };
   test::ScopedEntryFactory no_factory(nullptr);
+  StreamContext context;
+  context.record_budget = kSmallBudget;
   for (const Case& c : cases) {
     TagRecord record;
-    EXPECT_EQ(Decode(c.bytes, record), c.result) << c.name;
+    EXPECT_EQ(Decode(c.bytes, record, &context), c.result) << c.name;
   }
 }
 

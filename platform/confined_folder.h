@@ -1,0 +1,117 @@
+// Writing below a folder without ever leaving it. A ConfinedFolder is opened
+// once on a root folder; every file and folder it makes afterwards is
+// reached from that root one path component at a time, and a symbolic link
+// (POSIX) or reparse point (Windows: symbolic links and junctions) met on
+// the way or at the final name is refused, never followed, whatever the
+// tree below the root already holds or is changed into meanwhile.
+//
+// POSIX resolves from folder descriptors (openat / mkdirat with O_NOFOLLOW),
+// so a link swapped in after a check is still not followed. Windows checks
+// each component's attributes before use and opens the final file with
+// FILE_FLAG_OPEN_REPARSE_POINT, checking the opened handle; a folder
+// component replaced by a junction between that check and the open of a
+// file below it is the one window Win32 path calls leave.
+//
+// Relative paths are '/'-separated, in the program's code page, without a
+// leading '/'; a trailing '/' is allowed. The caller has already refused
+// empty, "." and ".." components (archive/entry_path.h); they are refused
+// here again as kFailed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "base/string.h"
+#include "platform/files.h"
+
+namespace mv::platform {
+
+enum class ConfinedStatus {
+  kOk,
+  kLink,         // a symbolic link or reparse point was met (never followed)
+  kNotFolder,    // a component that must be a folder is something else
+  kExists,       // the final name exists and replacing was not allowed
+  kReadOnly,     // the final name is a read-only file (never overwritten)
+  kIsFolder,     // the final name is a folder, so no file can take its place
+  kDiskFull,     // no space left on the device, or over the user's quota
+  kFailed,       // any other refusal of the system (permissions, bad name)
+};
+
+// How a file is put at its final name.
+enum class CreateMode {
+  // Written at the final name directly: created, or an existing file
+  // truncated. For trees this process made itself and nobody else writes
+  // into (the owner-only work folder).
+  kInPlace,
+  // Written under a temporary name in the same folder and renamed over
+  // the final name by Finish, so a file with several hard links is
+  // replaced, not written through. Finish refuses an existing name.
+  kNew,
+  // As kNew, but Finish replaces an existing file (not a read-only one, a
+  // folder or a link).
+  kReplace,
+};
+
+class ConfinedFolder;
+
+// A file being written below a ConfinedFolder. Closing without Finish
+// removes a temporary file again (kNew, kReplace) and leaves an in-place
+// file as far as it was written.
+class ConfinedFile {
+ public:
+  ConfinedFile() = default;
+  ConfinedFile(const ConfinedFile&) = delete;
+  ConfinedFile& operator=(const ConfinedFile&) = delete;
+  ~ConfinedFile() { Abandon(); }
+
+  bool IsOpen() const;
+  // Writes all length bytes. kDiskFull when the device is full, kFailed on
+  // any other failure.
+  ConfinedStatus Write(const void* buffer, size_t length);
+  // Sets the times whose has_ flag is set, then exactly the settable
+  // attribute bits (files.h), then puts the file at its final name and
+  // closes it. An attribute that cannot be stored is dropped as files.h
+  // describes; a failure to set times or attributes does not fail the file
+  // but sets *info_failed when given. Called once.
+  ConfinedStatus Finish(const FileTimes& times, uint32_t attributes, bool* info_failed);
+  // Closes the file; a temporary one is removed.
+  void Abandon();
+
+ private:
+  friend class ConfinedFolder;
+  struct State;
+  State* state_ = nullptr;
+};
+
+class ConfinedFolder {
+ public:
+  ConfinedFolder() = default;
+  ConfinedFolder(const ConfinedFolder&) = delete;
+  ConfinedFolder& operator=(const ConfinedFolder&) = delete;
+  ~ConfinedFolder() { Close(); }
+
+  // Opens root, an existing folder (internal form, trailing '/' optional).
+  // Links on the way to root itself are those of the caller's own path and
+  // are followed as the system follows them; nothing below root ever is.
+  bool Open(const char* root);
+  bool IsOpen() const { return state_ != nullptr; }
+  void Close();
+
+  // Makes the folder at relative and every missing folder on the way
+  // (kShared access). kOk when it exists already as a folder.
+  ConfinedStatus MakeFolders(const char* relative);
+  // Opens the file at relative for writing in the given mode, making the
+  // folders on the way first. An existing folder or link at the final name
+  // is refused; so is a read-only file in every mode.
+  ConfinedStatus BeginFile(const char* relative, CreateMode mode, ConfinedFile* file);
+  // What is at relative, not following a final link: kOk with *exists false
+  // when nothing is; kLink for a link on the way or at the name.
+  ConfinedStatus Probe(const char* relative, bool* exists, bool* is_folder);
+
+ private:
+  friend class ConfinedFile;
+  struct State;
+  State* state_ = nullptr;
+};
+
+}  // namespace mv::platform

@@ -1,0 +1,49 @@
+// A file opened for overwriting in place, as the secure wipe does it: the
+// bytes go over the file's own blocks, their write-back to the device is
+// started at once and waited for later, so that many files can be flushed
+// together, and only then is the file cut to nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace mv::platform {
+
+class OverwriteFile {
+ public:
+  OverwriteFile() = default;
+  OverwriteFile(const OverwriteFile&) = delete;
+  OverwriteFile& operator=(const OverwriteFile&) = delete;
+  ~OverwriteFile() { Close(); }
+
+  // Opens the existing file for writing without following a link at path
+  // (POSIX O_NOFOLLOW; Windows FILE_FLAG_OPEN_REPARSE_POINT, a reparse point
+  // refused). A read-only file is made writable first. False when it is no
+  // regular file or cannot be opened.
+  bool Open(const char* path);
+  bool IsOpen() const;
+  // The size when it was opened.
+  uint64_t GetSize() const { return size_; }
+  // The file system's preferred block (POSIX st_blksize); 0 when unknown.
+  uint32_t GetBlockSize() const { return block_size_; }
+
+  // Writes length bytes from the start of the file, each taken from
+  // pattern (pattern_size bytes, repeated). False on any failure.
+  bool OverwriteFromStart(uint64_t length, const uint8_t* pattern, size_t pattern_size);
+  // Starts writing the file's changed pages to the device without waiting
+  // (POSIX sync_file_range; Windows has no such call and does nothing).
+  void StartWriteBack();
+  // Waits until the file's data is on the device (fdatasync,
+  // FlushFileBuffers). False on failure.
+  bool WaitWriteBack();
+  // Cuts the file to 0 bytes. False on failure.
+  bool TruncateToZero();
+  void Close();
+
+ private:
+  intptr_t handle_ = -1;
+  uint64_t size_ = 0;
+  uint32_t block_size_ = 0;
+};
+
+}  // namespace mv::platform

@@ -1,0 +1,440 @@
+// POSIX side of confined_folder.h: every component is opened relative to
+// the descriptor of its parent with O_NOFOLLOW, starting from the root's
+// descriptor, so no symbolic link below the root is ever followed. The last
+// folder reached is kept open: extraction writes folder by folder, and the
+// files of one folder then cost no lookups of their path.
+//
+// What POSIX cannot represent: attribute bits are mapped as files.h says
+// (read-only = no write bits; hidden, system and archive in a user extended
+// attribute, written only when one of them is set, since a new file has
+// none); the creation time cannot be set.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "platform/codepage.h"
+#include "platform/confined_folder.h"
+#include "platform/random.h"
+
+namespace mv::platform {
+namespace {
+
+constexpr const char* kAttributeName = "user.morvalis.attributes";
+constexpr uint32_t kExtendedBits = kAttributeHidden | kAttributeSystem | kAttributeArchive;
+constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
+constexpr int64_t kEpochDifference = 11644473600LL;
+constexpr int64_t kTicksPerSecond = 10000000;
+
+class Descriptor {
+ public:
+  Descriptor() = default;
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() { Reset(-1); }
+  void Reset(int fd) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = fd;
+  }
+  int Release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
+
+// The permission bits a newly created file gets from the process: 0666 less
+// the umask, read once (umask can only be read by setting it).
+mode_t NewFileMode() {
+  static const mode_t mode = [] {
+    mode_t mask = umask(0);
+    umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+  }();
+  return mode;
+}
+
+bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
+
+ConfinedStatus StatusOfError(int error) {
+  if (IsDiskFull(error)) return ConfinedStatus::kDiskFull;
+  if (error == ELOOP) return ConfinedStatus::kLink;
+  return ConfinedStatus::kFailed;
+}
+
+String WithoutTrailingSlashes(const String& path) {
+  int32_t length = path.GetLength();
+  while (length > 0 && path.GetAt(length - 1) == '/') --length;
+  return path.Left(length);
+}
+
+bool IsPlainComponent(const char* begin, size_t length) {
+  if (length == 0) return false;
+  if (length == 1 && begin[0] == '.') return false;
+  return !(length == 2 && begin[0] == '.' && begin[1] == '.');
+}
+
+// What is at name in folder fd, without following a link there.
+ConfinedStatus Classify(int fd, const char* name, bool* exists, struct stat* st) {
+  if (fstatat(fd, name, st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno != ENOENT) return StatusOfError(errno);
+    *exists = false;
+    return ConfinedStatus::kOk;
+  }
+  *exists = true;
+  if (S_ISLNK(st->st_mode)) return ConfinedStatus::kLink;
+  return ConfinedStatus::kOk;
+}
+
+// The checks a file's final name must pass before anything is written there.
+ConfinedStatus CheckFinalName(int fd, const char* name, CreateMode mode) {
+  bool exists = false;
+  struct stat st;
+  ConfinedStatus status = Classify(fd, name, &exists, &st);
+  if (status != ConfinedStatus::kOk || !exists) return status;
+  if (S_ISDIR(st.st_mode)) return ConfinedStatus::kIsFolder;
+  if (!S_ISREG(st.st_mode)) return ConfinedStatus::kFailed;  // a device, FIFO or socket
+  if ((st.st_mode & kWriteBits) == 0) return ConfinedStatus::kReadOnly;
+  if (mode == CreateMode::kNew) return ConfinedStatus::kExists;
+  return ConfinedStatus::kOk;
+}
+
+struct timespec ToTimespec(FileTime time) {
+  struct timespec ts;
+  ts.tv_sec = static_cast<time_t>(static_cast<int64_t>(time / kTicksPerSecond) - kEpochDifference);
+  ts.tv_nsec = static_cast<long>(time % kTicksPerSecond) * 100;
+  return ts;
+}
+
+struct timespec OmittedTime() {
+  struct timespec ts;
+  ts.tv_sec = 0;
+  ts.tv_nsec = UTIME_OMIT;
+  return ts;
+}
+
+// Temporary names within one process: a random start from the system's
+// generator, then counted up, so a name costs no system call.
+uint64_t NextTemporaryNumber() {
+  static uint64_t next = [] {
+    uint64_t seed = 0;
+    FillRandom(&seed, sizeof seed);
+    return seed;
+  }();
+  return __atomic_fetch_add(&next, 1, __ATOMIC_RELAXED);
+}
+
+void FormatTemporaryName(char (&name)[32]) {
+  static const char kHex[] = "0123456789abcdef";
+  uint64_t number = NextTemporaryNumber();
+  std::memcpy(name, ".mv~", 4);
+  for (int i = 0; i < 16; ++i) name[4 + i] = kHex[(number >> (60 - 4 * i)) & 0xF];
+  std::memcpy(name + 20, ".tmp", 5);
+}
+
+}  // namespace
+
+struct ConfinedFolder::State {
+  Descriptor root;
+  // The folder last reached below the root, by its system-encoded path
+  // ("" is the root itself, whose descriptor is root).
+  String cached_path;
+  Descriptor cached;
+
+  // The descriptor of the folder at path (system encoding, no trailing
+  // '/'), made on the way when create is set. The result is owned by the
+  // state: valid until the next call.
+  ConfinedStatus Reach(const String& path, bool create, int* fd) {
+    if (path.IsEmpty()) {
+      *fd = root.get();
+      return ConfinedStatus::kOk;
+    }
+    if (cached.get() >= 0 && cached_path.Equals(path.c_str())) {
+      *fd = cached.get();
+      return ConfinedStatus::kOk;
+    }
+    cached.Reset(-1);
+    const char* text = path.c_str();
+    size_t length = std::strlen(text);
+    Descriptor current;
+    int parent = root.get();
+    String component;
+    for (size_t start = 0; start < length;) {
+      size_t end = start;
+      while (end < length && text[end] != '/') ++end;
+      if (!IsPlainComponent(text + start, end - start)) return ConfinedStatus::kFailed;
+      component = path.Mid(static_cast<int32_t>(start), static_cast<int32_t>(end - start));
+      ConfinedStatus status = Step(parent, component.c_str(), create, &current);
+      if (status != ConfinedStatus::kOk) return status;
+      parent = current.get();
+      start = end + 1;
+    }
+    cached.Reset(current.Release());
+    cached_path = path;
+    *fd = cached.get();
+    return ConfinedStatus::kOk;
+  }
+
+  // Opens the folder name inside parent into out, never through a link.
+  static ConfinedStatus Step(int parent, const char* name, bool create, Descriptor* out) {
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      int fd = openat(parent, name, kFlags);
+      if (fd >= 0) {
+        out->Reset(fd);
+        return ConfinedStatus::kOk;
+      }
+      int error = errno;
+      if (error == ENOENT && create && attempt == 0) {
+        if (mkdirat(parent, name, 0777) == 0 || errno == EEXIST) continue;
+        return StatusOfError(errno);
+      }
+      if (error == ELOOP || error == ENOTDIR) {
+        bool exists = false;
+        struct stat st;
+        ConfinedStatus status = Classify(parent, name, &exists, &st);
+        if (status != ConfinedStatus::kOk) return status;
+        return exists ? ConfinedStatus::kNotFolder : ConfinedStatus::kFailed;
+      }
+      return StatusOfError(error);
+    }
+    return ConfinedStatus::kFailed;
+  }
+};
+
+struct ConfinedFile::State {
+  Descriptor file;
+  int folder = -1;  // the folder's descriptor, kept open by the duplicate below
+  Descriptor folder_copy;
+  String name;            // final name (system encoding)
+  char temporary[32] = {};  // "" when written in place
+  CreateMode mode = CreateMode::kInPlace;
+};
+
+bool ConfinedFolder::Open(const char* root) {
+  Close();
+  String system_root;
+  if (!ToSystemText(root, &system_root)) return false;
+  if (system_root.IsEmpty()) return false;
+  int fd = open(system_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  state_ = new (std::nothrow) State;
+  if (state_ == nullptr) {
+    close(fd);
+    return false;
+  }
+  state_->root.Reset(fd);
+  return true;
+}
+
+void ConfinedFolder::Close() {
+  delete state_;
+  state_ = nullptr;
+}
+
+ConfinedStatus ConfinedFolder::MakeFolders(const char* relative) {
+  if (state_ == nullptr) return ConfinedStatus::kFailed;
+  String path;
+  if (!ToSystemText(relative, &path)) return ConfinedStatus::kFailed;
+  path = WithoutTrailingSlashes(path);
+  int fd = -1;
+  return state_->Reach(path, true, &fd);
+}
+
+namespace {
+
+// Splits a system-encoded relative file path at its last '/'.
+bool SplitFinal(const String& path, String* folder, String* name) {
+  int32_t slash = path.FindLast('/');
+  if (slash == path.GetLength() - 1) return false;  // names a folder
+  *folder = slash < 0 ? String("") : path.Left(slash);
+  *name = path.Mid(slash + 1, path.GetLength() - slash - 1);
+  return IsPlainComponent(name->c_str(), static_cast<size_t>(name->GetLength()));
+}
+
+}  // namespace
+
+ConfinedStatus ConfinedFolder::Probe(const char* relative, bool* exists, bool* is_folder) {
+  *exists = false;
+  *is_folder = false;
+  if (state_ == nullptr) return ConfinedStatus::kFailed;
+  String path, folder, name;
+  if (!ToSystemText(relative, &path)) return ConfinedStatus::kFailed;
+  path = WithoutTrailingSlashes(path);
+  if (path.IsEmpty()) {
+    *exists = *is_folder = true;
+    return ConfinedStatus::kOk;
+  }
+  if (!SplitFinal(path, &folder, &name)) return ConfinedStatus::kFailed;
+  int fd = -1;
+  ConfinedStatus status = state_->Reach(folder, false, &fd);
+  if (status == ConfinedStatus::kFailed && errno == ENOENT) return ConfinedStatus::kOk;
+  if (status != ConfinedStatus::kOk) return status;
+  struct stat st;
+  status = Classify(fd, name.c_str(), exists, &st);
+  if (status == ConfinedStatus::kOk && *exists) *is_folder = S_ISDIR(st.st_mode);
+  return status;
+}
+
+ConfinedStatus ConfinedFolder::BeginFile(const char* relative, CreateMode mode, ConfinedFile* file) {
+  file->Abandon();
+  if (state_ == nullptr) return ConfinedStatus::kFailed;
+  String path, folder, name;
+  if (!ToSystemText(relative, &path) || !SplitFinal(path, &folder, &name)) return ConfinedStatus::kFailed;
+  int fd = -1;
+  ConfinedStatus status = state_->Reach(folder, true, &fd);
+  if (status != ConfinedStatus::kOk) return status;
+
+  auto* state = new (std::nothrow) ConfinedFile::State;
+  if (state == nullptr) return ConfinedStatus::kFailed;
+  state->mode = mode;
+  state->name = name;
+  int out = -1;
+  if (mode == CreateMode::kInPlace) {
+    // A new name is the common case: O_EXCL creates a regular file and
+    // follows nothing. An existing name is checked first, then truncated.
+    out = openat(fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (out < 0 && errno == EEXIST) {
+      status = CheckFinalName(fd, name.c_str(), mode);
+      if (status == ConfinedStatus::kOk) {
+        out = openat(fd, name.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        struct stat st;
+        if (out >= 0 && (fstat(out, &st) != 0 || !S_ISREG(st.st_mode) ||
+                         fcntl(out, F_SETFL, fcntl(out, F_GETFL) & ~O_NONBLOCK) != 0)) {
+          close(out);
+          out = -1;
+          errno = EINVAL;
+        }
+      }
+    }
+  } else {
+    status = CheckFinalName(fd, name.c_str(), mode);
+    for (int attempt = 0; status == ConfinedStatus::kOk && attempt < 16; ++attempt) {
+      FormatTemporaryName(state->temporary);
+      out = openat(fd, state->temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+      if (out >= 0 || errno != EEXIST) break;
+    }
+  }
+  if (status == ConfinedStatus::kOk && out < 0) status = StatusOfError(errno);
+  if (status != ConfinedStatus::kOk) {
+    delete state;
+    return status;
+  }
+  state->file.Reset(out);
+  if (mode != CreateMode::kInPlace) {
+    // The folder must outlive the cache entry it came from.
+    state->folder_copy.Reset(fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    if (state->folder_copy.get() < 0) {
+      unlinkat(fd, state->temporary, 0);
+      delete state;
+      return ConfinedStatus::kFailed;
+    }
+    state->folder = state->folder_copy.get();
+  }
+  file->state_ = state;
+  return ConfinedStatus::kOk;
+}
+
+bool ConfinedFile::IsOpen() const { return state_ != nullptr; }
+
+ConfinedStatus ConfinedFile::Write(const void* buffer, size_t length) {
+  if (state_ == nullptr) return ConfinedStatus::kFailed;
+  const auto* bytes = static_cast<const uint8_t*>(buffer);
+  while (length > 0) {
+    ssize_t n = write(state_->file.get(), bytes, length);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return StatusOfError(errno);
+    }
+    if (n == 0) return ConfinedStatus::kFailed;
+    bytes += n;
+    length -= static_cast<size_t>(n);
+  }
+  return ConfinedStatus::kOk;
+}
+
+ConfinedStatus ConfinedFile::Finish(const FileTimes& times, uint32_t attributes, bool* info_failed) {
+  if (state_ == nullptr) return ConfinedStatus::kFailed;
+  int fd = state_->file.get();
+  bool info_ok = true;
+  if (times.has_last_access || times.has_last_write) {
+    struct timespec ts[2] = {
+        times.has_last_access ? ToTimespec(times.last_access) : OmittedTime(),
+        times.has_last_write ? ToTimespec(times.last_write) : OmittedTime(),
+    };
+    if (futimens(fd, ts) != 0) info_ok = false;
+  }
+  uint32_t extended = attributes & kExtendedBits;
+  if (extended != 0) {
+    unsigned char raw[4] = {static_cast<unsigned char>(extended), static_cast<unsigned char>(extended >> 8),
+                            static_cast<unsigned char>(extended >> 16),
+                            static_cast<unsigned char>(extended >> 24)};
+    if (fsetxattr(fd, kAttributeName, raw, sizeof raw, 0) != 0 && errno != ENOTSUP && errno != EOPNOTSUPP) {
+      info_ok = false;
+    }
+  }
+  bool read_only = (attributes & kAttributeReadOnly) != 0;
+  bool temporary = state_->temporary[0] != '\0';
+  if (read_only || temporary) {
+    mode_t mode = NewFileMode();
+    if (read_only) mode &= ~kWriteBits;
+    if (fchmod(fd, mode) != 0) info_ok = false;
+  }
+  if (info_failed != nullptr) *info_failed = !info_ok;
+  int error = close(state_->file.Release()) == 0 ? 0 : errno;
+  if (error != 0) {
+    Abandon();
+    return IsDiskFull(error) ? ConfinedStatus::kDiskFull : ConfinedStatus::kFailed;
+  }
+  if (!temporary) {
+    Abandon();
+    return ConfinedStatus::kOk;
+  }
+  int folder = state_->folder;
+  const char* name = state_->name.c_str();
+  ConfinedStatus status = ConfinedStatus::kOk;
+  if (state_->mode == CreateMode::kNew) {
+    if (renameat2(folder, state_->temporary, folder, name, RENAME_NOREPLACE) != 0) {
+      if (errno == EINVAL) {
+        // A file system without the no-replace flag: a hard link refuses an
+        // existing name just the same.
+        status = linkat(folder, state_->temporary, folder, name, 0) == 0 ? ConfinedStatus::kOk
+                 : errno == EEXIST                                           ? ConfinedStatus::kExists
+                                                                             : StatusOfError(errno);
+      } else {
+        status = errno == EEXIST ? ConfinedStatus::kExists : StatusOfError(errno);
+      }
+    } else {
+      state_->temporary[0] = '\0';
+    }
+  } else {
+    // Checked again right before the rename, which itself never follows a
+    // link: a link put at the name meanwhile would be replaced, not used.
+    status = CheckFinalName(folder, name, state_->mode);
+    if (status == ConfinedStatus::kOk && renameat(folder, state_->temporary, folder, name) != 0) {
+      status = StatusOfError(errno);
+    }
+    if (status == ConfinedStatus::kOk) state_->temporary[0] = '\0';
+  }
+  Abandon();
+  return status;
+}
+
+void ConfinedFile::Abandon() {
+  if (state_ == nullptr) return;
+  state_->file.Reset(-1);
+  if (state_->temporary[0] != '\0' && state_->folder >= 0) unlinkat(state_->folder, state_->temporary, 0);
+  delete state_;
+  state_ = nullptr;
+}
+
+}  // namespace mv::platform

@@ -1,0 +1,77 @@
+// POSIX side of overwrite_file.h.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/codepage.h"
+#include "platform/overwrite_file.h"
+
+namespace mv::platform {
+
+bool OverwriteFile::Open(const char* path) {
+  Close();
+  String system_path;
+  if (!ToSystemText(path, &system_path)) return false;
+  int fd = open(system_path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0 && errno == EACCES) {
+    // A read-only file (no write bit) is made writable for its owner first.
+    struct stat st;
+    if (lstat(system_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        fchmodat(AT_FDCWD, system_path.c_str(), (st.st_mode & 07777) | S_IWUSR, AT_SYMLINK_NOFOLLOW) != 0) {
+      return false;
+    }
+    fd = open(system_path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  }
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return false;
+  }
+  // Opened by a user whom permissions do not stop (root): the read-only
+  // flag is cleared all the same, as the wipe clears every flag.
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 && fchmod(fd, (st.st_mode & 07777) | S_IWUSR) != 0) {
+    close(fd);
+    return false;
+  }
+  handle_ = fd;
+  size_ = static_cast<uint64_t>(st.st_size);
+  block_size_ = st.st_blksize > 0 && st.st_blksize <= (1 << 24) ? static_cast<uint32_t>(st.st_blksize) : 0;
+  return true;
+}
+
+bool OverwriteFile::IsOpen() const { return handle_ >= 0; }
+
+bool OverwriteFile::OverwriteFromStart(uint64_t length, const uint8_t* pattern, size_t pattern_size) {
+  if (handle_ < 0 || pattern_size == 0) return false;
+  const int fd = static_cast<int>(handle_);
+  uint64_t position = 0;
+  while (position < length) {
+    uint64_t left = length - position;
+    size_t n = left < pattern_size ? static_cast<size_t>(left) : pattern_size;
+    ssize_t written = pwrite(fd, pattern, n, static_cast<off_t>(position));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    position += static_cast<uint64_t>(written);
+  }
+  return true;
+}
+
+void OverwriteFile::StartWriteBack() {
+  if (handle_ >= 0) sync_file_range(static_cast<int>(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+bool OverwriteFile::WaitWriteBack() { return handle_ >= 0 && fdatasync(static_cast<int>(handle_)) == 0; }
+
+bool OverwriteFile::TruncateToZero() { return handle_ >= 0 && ftruncate(static_cast<int>(handle_), 0) == 0; }
+
+void OverwriteFile::Close() {
+  if (handle_ >= 0) close(static_cast<int>(handle_));
+  handle_ = -1;
+  size_ = 0;
+  block_size_ = 0;
+}
+
+}  // namespace mv::platform

@@ -1,0 +1,78 @@
+// Win32 side of overwrite_file.h.
+#include <windows.h>
+
+#include "base/string.h"
+#include "platform/overwrite_file.h"
+
+namespace mv::platform {
+namespace {
+
+HANDLE AsHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+}  // namespace
+
+bool OverwriteFile::Open(const char* path) {
+  Close();
+  String native(path == nullptr ? "" : path);
+  native.ReplaceChar('/', '\\');
+  DWORD attributes = GetFileAttributesA(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+    return false;
+  }
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+      !SetFileAttributesA(native.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    return false;
+  }
+  HANDLE h = CreateFileA(native.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h, &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+    CloseHandle(h);
+    return false;
+  }
+  handle_ = reinterpret_cast<intptr_t>(h);
+  size_ = static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+  block_size_ = 0;  // the caller asks the drive for its cluster
+  return true;
+}
+
+bool OverwriteFile::IsOpen() const { return handle_ != -1; }
+
+bool OverwriteFile::OverwriteFromStart(uint64_t length, const uint8_t* pattern, size_t pattern_size) {
+  if (handle_ == -1 || pattern_size == 0) return false;
+  LARGE_INTEGER start;
+  start.QuadPart = 0;
+  if (!SetFilePointerEx(AsHandle(handle_), start, nullptr, FILE_BEGIN)) return false;
+  uint64_t position = 0;
+  while (position < length) {
+    uint64_t left = length - position;
+    DWORD n = left < pattern_size ? static_cast<DWORD>(left) : static_cast<DWORD>(pattern_size);
+    DWORD written = 0;
+    if (!WriteFile(AsHandle(handle_), pattern, n, &written, nullptr) || written == 0) return false;
+    position += written;
+  }
+  return true;
+}
+
+void OverwriteFile::StartWriteBack() {}
+
+bool OverwriteFile::WaitWriteBack() { return handle_ != -1 && FlushFileBuffers(AsHandle(handle_)) != 0; }
+
+bool OverwriteFile::TruncateToZero() {
+  if (handle_ == -1) return false;
+  LARGE_INTEGER start;
+  start.QuadPart = 0;
+  return SetFilePointerEx(AsHandle(handle_), start, nullptr, FILE_BEGIN) && SetEndOfFile(AsHandle(handle_));
+}
+
+void OverwriteFile::Close() {
+  if (handle_ != -1) CloseHandle(AsHandle(handle_));
+  handle_ = -1;
+  size_ = 0;
+  block_size_ = 0;
+}
+
+}  // namespace mv::platform
