@@ -46,17 +46,22 @@ constexpr uint64_t kEntryRecordAllowance = 256;
 
 std::string Quoted(const String& path) { return std::string("'") + path.c_str() + "'"; }
 
-// Why Windows cannot store a name the entry checks refuse.
-const char* UnsafeNameReason(const String& name) {
+// Why Windows cannot store name (null when it can). Every platform's
+// packer applies the Windows rules, as the packages are made for Windows.
+const char* WindowsNameProblem(const String& name) {
+  if (name.IsEmpty()) return "is empty";
   for (const char* c = name.c_str(); *c != '\0'; ++c) {
-    if (static_cast<unsigned char>(*c) < 0x20 || std::strchr("\\:?<>*|\"", *c) != nullptr) {
+    const unsigned char u = static_cast<unsigned char>(*c);
+    if (u < 0x20 || u == 0x7F || std::strchr("\\:?<>*|\"", u) != nullptr) {
       return "holds a character Windows forbids in names (\\ : ? < > * | \" or a control character)";
     }
   }
-  if (name.IsEmpty()) return "is empty";
   const char last = name.GetAt(name.GetLength() - 1);
   if (last == '.' || last == ' ') return "ends in a dot or blank, which Windows drops";
-  return "is a device name on Windows (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension)";
+  if (CheckEntryPath("", name.c_str(), false) != kOk) {
+    return "is a device name on Windows (CON, PRN, AUX, NUL, COM1-9, LPT1-9, ..., with any extension)";
+  }
+  return nullptr;
 }
 
 class ContentScan {
@@ -124,8 +129,8 @@ class ContentScan {
         Refuse(path, "has no Windows-1252 form (each '?' stands for a character it lacks)");
         continue;
       }
-      if (CheckEntryPath("", entry.name.c_str(), false) != kOk) {
-        Refuse(path, UnsafeNameReason(entry.name));
+      if (const char* problem = WindowsNameProblem(entry.name)) {
+        Refuse(path, problem);
         continue;
       }
       String lower = entry.name;
@@ -186,8 +191,8 @@ bool SplitInput(const std::string& input, String* source, String* name, platform
     *error = "cannot pack '" + input + "': it is neither a file nor a folder, nor a link to one";
     return false;
   }
-  if (CheckEntryPath("", name->c_str(), false) != kOk) {
-    *error = "cannot pack '" + input + "': its name " + UnsafeNameReason(*name);
+  if (const char* problem = WindowsNameProblem(*name)) {
+    *error = "cannot pack '" + input + "': its name " + problem;
     return false;
   }
   return true;
