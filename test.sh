@@ -9,6 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/lib.sh
+mv_use_utf8_locale
 
 mv_ensure_packages
 mv_build native

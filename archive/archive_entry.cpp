@@ -54,6 +54,16 @@ uint32_t Chunk(uint32_t remaining) {
 // the same count as reading it, without reading every file twice.
 bool IsCountingStream(const Stream& stream) { return typeid(stream) == typeid(Stream); }
 
+// The size of the file a writing entry packs, asked of the file opened for
+// reading: a symbolic link to a file packs that file, bytes and size alike.
+// kUnknownSize when it cannot be opened or needs more than 32 bits.
+uint32_t SourceFileSize(const String& path) {
+  platform::File file;
+  if (!file.Open(path.c_str(), "rb") || !file.Seek(0, platform::SeekOrigin::kEnd)) return kUnknownSize;
+  const int64_t size = file.Tell();
+  return size < 0 || size >= kUnknownSize ? kUnknownSize : static_cast<uint32_t>(size);
+}
+
 TagEntryObject* CreateArchiveEntry() { return new (std::nothrow) ArchiveEntry; }
 
 const bool kRegistered = (RegisterArchiveEntries(), true);
@@ -134,7 +144,7 @@ uint32_t ArchiveEntry::ComputeEntrySize(Stream& stream) {
   counter.Open(Stream::kWriting, nullptr);
   TagValue::Serialize(counter);
   if (GetKind() == kEntryKindFile) {
-    uint32_t size = QueryFileSize(GetFullPath());
+    uint32_t size = SourceFileSize(GetFullPath());
     counter.Skip(4);
     counter.Skip(size == kUnknownSize ? 0 : size);
   }
@@ -157,7 +167,7 @@ Result ArchiveEntry::Serialize(Stream& stream) {
   uint8_t kind = GetKind();
   if (stream.IsMeasureOnly()) {
     if (writing && kind == kEntryKindFile) {
-      uint32_t size = QueryFileSize(GetFullPath());
+      uint32_t size = SourceFileSize(GetFullPath());
       if (size == kUnknownSize) return stream.RecordError(kCannotOpen);
       content_size_ = size;
       stream.WriteU32(size);
@@ -200,7 +210,7 @@ Result ArchiveEntry::ReadRecord(Stream& stream) {
 
 Result ArchiveEntry::WriteFileContent(Stream& stream) {
   String path = GetFullPath();
-  uint32_t size = QueryFileSize(path);
+  uint32_t size = SourceFileSize(path);
   if (size == kUnknownSize) return kCannotOpen;  // no such file, or too large to carry
   content_size_ = size;
   if (IsCountingStream(stream)) {

@@ -39,8 +39,9 @@ int MakeTree(const char* folder, const char* mib) {
 
 int Measure(int runs, const std::vector<std::string>& inputs) {
   TagRecord content;
+  tools::PackPlan plan;
   std::string error;
-  if (!tools::BuildContent(inputs, String(""), &content, &error)) {
+  if (!tools::BuildContent(inputs, String(""), &content, &plan, &error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }

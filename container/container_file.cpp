@@ -82,15 +82,17 @@ Result WriteSealed(const ContainerJob& job, TagRecord* header, TagRecord* conten
   const bool replacing = FileExists(path);
   ProgressRange progress(job.progress);
 
+  // The total goes into the header whether or not this write reports
+  // progress: every reader's progress is scaled by it.
   StreamContext context{job.base_folder, job.progress, 0, 0};
-  if (job.progress != nullptr) {
+  {
     progress.BeginPhase(10);
     uint32_t total = 0;
     Result r = MeasureContent(job, content, &total);
     progress.EndPhase();
     if (r != kOk) return r;
     header->SetU32(kHeaderTagTotal, total, true);
-    context.expected_total = total;
+    context.expected_total = job.progress != nullptr ? total : 0;
     progress.ReportPercent(10);
   }
   const String temporary = path + ".tmp";

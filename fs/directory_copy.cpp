@@ -1,5 +1,6 @@
 #include "fs/directory_copy.h"
 
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -36,9 +37,25 @@ class TargetTree {
   }
   const String& GetFolder() const { return folder_; }
 
+  // Whether the file system holding the target has size bytes free. It is
+  // asked once per copy; the files copied since count against the answer
+  // (a device filled by others meanwhile still fails the write with
+  // kDiskFull). True when the system cannot tell.
+  bool HasRoomFor(uint64_t size) {
+    if (!free_known_) {
+      free_known_ = true;
+      if (!QueryFreeBytesFor(folder_, &free_bytes_)) free_bytes_ = UINT64_MAX;
+    }
+    if (free_bytes_ < size) return false;
+    if (free_bytes_ != UINT64_MAX) free_bytes_ -= size;
+    return true;
+  }
+
  private:
   String folder_;
   platform::ConfinedFolder tree_;
+  bool free_known_ = false;
+  uint64_t free_bytes_ = 0;
 };
 
 // Copies the file at source to relative below the target: written under a
@@ -55,9 +72,7 @@ Result CopyFileInto(TargetTree& target, const String& relative, const String& so
   uint32_t attributes = 0;
   if (!in.QueryInfo(&size, &times, &attributes)) return kCannotOpen;
 
-  String drive = GetDriveSpec(GetFolderPart(target.GetFolder() + relative));
-  if (drive.IsEmpty()) drive = GetDriveSpec(source);
-  if (!drive.IsEmpty() && GetFreeSpace(drive) < size) return kDiskFull;
+  if (!target.HasRoomFor(size)) return kDiskFull;
 
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBufferSize]);
   if (!buffer) return kOutOfMemory;

@@ -98,4 +98,14 @@ uint32_t GetFreeSpace(const String& drive) {
   return free_bytes > 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(free_bytes);
 }
 
+bool QueryFreeBytesFor(const String& path, uint64_t* free_bytes) {
+  String folder = GetFolderPart(ToInternalPath(path));
+  while (!folder.IsEmpty() && !FolderExists(folder)) folder = GetParentFolder(folder);
+  if (folder.IsEmpty()) folder = "./";
+  platform::DiskSpace space;
+  if (!platform::QueryDiskSpace(folder.c_str(), &space)) return false;
+  *free_bytes = space.free_clusters * ClusterBytes(space);
+  return true;
+}
+
 }  // namespace mv

@@ -49,4 +49,11 @@ double GetFreeBytes(const String& drive);
 // GetFreeBytes capped at 4294967295.
 uint32_t GetFreeSpace(const String& drive);
 
+// Free bytes of the volume that would hold path, a file or folder that need
+// not exist yet: the volume of its nearest existing folder (of the current
+// folder for a relative path none of whose folders exists). Works without
+// drive letters, so on POSIX a ':' in the path is an ordinary character.
+// False when no such folder is found or the volume cannot tell.
+bool QueryFreeBytesFor(const String& path, uint64_t* free_bytes);
+
 }  // namespace mv

@@ -190,11 +190,12 @@ class File {
   File() = default;
   File(const File&) = delete;
   File& operator=(const File&) = delete;
-  File(File&& other) noexcept : file_(other.file_) { other.file_ = nullptr; }
+  File(File&& other) noexcept : file_(other.file_), out_of_space_(other.out_of_space_) { other.file_ = nullptr; }
   File& operator=(File&& other) noexcept {
     if (this != &other) {
       Close();
       file_ = other.file_;
+      out_of_space_ = other.out_of_space_;
       other.file_ = nullptr;
     }
     return *this;
@@ -223,13 +224,21 @@ class File {
     return file_ == nullptr ? 0 : std::fread(buffer, 1, length, file_);
   }
   size_t Write(const void* buffer, size_t length) {
-    return file_ == nullptr ? 0 : std::fwrite(buffer, 1, length, file_);
+    if (file_ == nullptr) return 0;
+    size_t written = std::fwrite(buffer, 1, length, file_);
+    if (written < length) NoteWriteFailure();
+    return written;
   }
   bool Seek(int64_t offset, SeekOrigin origin);
   // The position, or -1 on failure.
   int64_t Tell();
   // The runtime's buffer to the system (fflush).
-  bool Flush() { return file_ != nullptr && std::fflush(file_) == 0; }
+  bool Flush() {
+    if (file_ == nullptr) return false;
+    if (std::fflush(file_) == 0) return true;
+    NoteWriteFailure();
+    return false;
+  }
   // Flush, then the system's buffers to the disk (FlushFileBuffers, fsync).
   bool Sync();
   // The open file's size, times and attribute bits (kAttributeSettable
@@ -246,11 +255,23 @@ class File {
     if (file_ == nullptr) return true;
     std::FILE* file = file_;
     file_ = nullptr;
-    return std::fclose(file) == 0;
+    if (std::fclose(file) == 0) return true;
+    NoteWriteFailure();
+    return false;
   }
+  // After a short Write or a failed Flush or Close: true when the
+  // cause was a full disk or an exhausted quota (POSIX ENOSPC or EDQUOT;
+  // Windows ENOSPC, the runtime's name for a full disk), so that the caller
+  // reports kDiskFull rather than another write failure. Kept until the
+  // next Open or CreateNew.
+  bool OutOfSpace() const { return out_of_space_; }
 
  private:
+  // Remembers whether the failure just met (errno) means a full disk.
+  void NoteWriteFailure();
+
   std::FILE* file_ = nullptr;
+  bool out_of_space_ = false;
 };
 
 }  // namespace mv::platform

@@ -7,7 +7,7 @@ MV_PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libgcrypt20-dev zlib1g-dev libdeflate-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev
-  wine64 wine xvfb xauth imagemagick locales python3
+  wine64 wine fonts-wine xvfb xauth imagemagick locales python3
 )
 
 mv_log() { printf '\n== %s\n' "$*" >&2; }
@@ -18,6 +18,12 @@ MV_PACKAGES+=(p7zip-full strace)
 # Where the Windows build finds the source of libdeflate (Debian's source
 # package; there is no MinGW build of it in Debian).
 MV_LIBDEFLATE_SOURCE=build/third_party/libdeflate
+
+# The locale every run needs, whatever the caller's environment holds: Wine
+# hands names and arguments to Windows programs in the locale's encoding, so
+# without UTF-8 "Übersicht.txt" or a password with "ß" arrive mangled.
+# C.UTF-8 exists on every Debian 12.
+mv_use_utf8_locale() { export LANG=C.UTF-8 LC_ALL=C.UTF-8; }
 
 # Installs whatever of MV_PACKAGES is missing (apt-get; needs root).
 mv_ensure_packages() {
@@ -73,6 +79,7 @@ mv_build() {  # preset [targets...]
 # A Wine prefix of our own under build/, booted once per run, with one
 # wineserver kept alive so that every program start is cheap.
 mv_wine_start() {
+  mv_use_utf8_locale
   export WINEPREFIX="$PWD/build/wineprefix" WINEARCH=win64 WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   mkdir -p build

@@ -32,7 +32,8 @@ Result FileStream::Close() {
   bool writing = IsWriting();
   bool flushed = file_.Close();
   Stream::Close();
-  return writing && !flushed ? kShortWrite : kOk;
+  if (!writing || flushed) return kOk;
+  return file_.OutOfSpace() ? kDiskFull : kShortWrite;
 }
 
 Result FileStream::Read(void* buffer, uint32_t length) {
@@ -43,7 +44,7 @@ Result FileStream::Read(void* buffer, uint32_t length) {
 
 Result FileStream::Write(const void* buffer, uint32_t length) {
   if (Stream::Write(buffer, length) != kOk) return GetError();
-  if (file_.Write(buffer, length) != length) RecordError(kShortWrite);
+  if (file_.Write(buffer, length) != length) RecordError(file_.OutOfSpace() ? kDiskFull : kShortWrite);
   return GetError();
 }
 

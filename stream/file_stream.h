@@ -27,12 +27,13 @@ class FileStream : public Stream {
 
   // Closes the file, then the base Close. kShortWrite when the file's final
   // flush failed on a writing stream (its last bytes may not have reached
-  // the file), otherwise kOk.
+  // the file), kDiskFull when that was for want of space; otherwise kOk.
   Result Close() override;
 
   // After the base admission: exactly length bytes or the sticky failure
   // kShortRead (reading past the end of the file is a failure: callers read
-  // the sizes their data announces) or kShortWrite. An empty call on a
+  // the sizes their data announces), kShortWrite, or kDiskFull for a write
+  // that failed because the disk or quota is full. An empty call on a
   // healthy stream returns kOk and moves nothing. Returns the error field.
   Result Read(void* buffer, uint32_t length) override;
   Result Write(const void* buffer, uint32_t length) override;

@@ -41,6 +41,11 @@ int Failure(const std::string& what, Result code) {
   return (code == kWrongPassword || code == kNoHiddenData) ? kExitWrongPassword : kExitFailure;
 }
 
+// " (entry 'PATH')" naming the entry whose reading failed, or "".
+std::string AtEntry(const String& entry) {
+  return entry.IsEmpty() ? std::string() : " (entry '" + std::string(entry.c_str()) + "')";
+}
+
 int UsageError(const PackOptions& options, const std::string& what) {
   PrintError("morvalis-pack: " + what + "\n" + PackUsage(options.command));
   return kExitUsage;
@@ -56,6 +61,27 @@ bool ParseCompression(const PackOptions& options, uint32_t* compression) {
 
 bool ReadMessage(const PackOptions& options, String* message, std::string* error) {
   return !options.Has("message-file") || ReadTextFile(options.Get("message-file"), kMaxTextFile, message, error);
+}
+
+// The content of the inputs; every entry left out is named in a warning.
+bool PlanContent(const std::vector<std::string>& inputs, const String& message, TagRecord* content, PackPlan* plan,
+                 std::string* error) {
+  bool ok = BuildContent(inputs, message, content, plan, error);
+  for (const std::string& warning : plan->warnings) PrintError("morvalis-pack: warning: " + warning + "\n");
+  return ok;
+}
+
+// A failed write of a package to out: names the input file that changed
+// under the packer when that is the cause.
+int WriteFailure(const std::string& out, const PackPlan& plan, Result code) {
+  if (code == kCannotOpen || code == kShortRead) {
+    const std::string changed = FindChangedFile(plan);
+    if (!changed.empty()) {
+      return Failure("cannot write '" + out + "': '" + changed + "' changed or became unreadable while it was packed",
+                     code);
+    }
+  }
+  return Failure("cannot write '" + out + "'", code);
 }
 
 // Files and folders below the content's entries as the package describes
@@ -168,12 +194,9 @@ class TemporaryContainer {
   ~TemporaryContainer() {
     if (!folder_.IsEmpty()) DeleteFolderTree(folder_);
   }
-  Result Write(const std::vector<std::string>& inputs, const String& message, const String& password,
-               uint32_t compression, const ProgressCallback* progress, std::string* error) {
+  Result Write(TagRecord* content, const String& password, uint32_t compression, const ProgressCallback* progress) {
     Result r = CreateTempFolder(GetSystemTempFolder(), String("qzp_"), &folder_);
     if (r != kOk) return r;
-    TagRecord content;
-    if (!BuildContent(inputs, message, &content, error)) return kBadArgument;
     ContainerJob job;
     job.path = folder_ + "package.mef";
     job.password = password;
@@ -181,7 +204,7 @@ class TemporaryContainer {
     job.progress = progress;
     job.compression = compression;
     TagRecord header;
-    return WriteContainer(job, &header, &content);
+    return WriteContainer(job, &header, content);
   }
   String Path() const { return folder_ + "package.mef"; }
 
@@ -197,8 +220,9 @@ int RunCreate(const PackOptions& options) {
   String message;
   if (!ReadMessage(options, &message, &error)) return Failure(error);
   TagRecord content;
+  PackPlan plan;
   std::vector<std::string> inputs(options.positional.begin() + 1, options.positional.end());
-  if (!BuildContent(inputs, message, &content, &error)) return Failure(error);
+  if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
   String password;
   if (!GetPassword(options, true, &password, &error)) return Failure(error);
   ProgressBar bar("Encrypting");
@@ -210,7 +234,7 @@ int RunCreate(const PackOptions& options) {
   job.compression = compression;
   TagRecord header;
   Result r = WriteContainer(job, &header, &content);
-  if (r != kOk) return Failure("cannot write '" + options.positional[0] + "'", r);
+  if (r != kOk) return WriteFailure(options.positional[0], plan, r);
   PrintOut("Wrote " + options.positional[0] + " (" + std::to_string(content.GetCount()) + " entries).\n");
   return kExitOk;
 }
@@ -218,19 +242,23 @@ int RunCreate(const PackOptions& options) {
 int RunHide(const PackOptions& options) {
   if (options.positional.size() < 3) return UsageError(options, "hide needs CARRIER, OUT and at least one INPUT");
   const String carrier(options.positional[0].c_str());
-  const String out(options.positional[1].c_str());
+  // A bare name is a file in the current folder.
+  const String out = GetFolderPart(String(options.positional[1].c_str())).IsEmpty()
+                         ? String("./") + options.positional[1].c_str()
+                         : String(options.positional[1].c_str());
   const uint32_t format = DetectCarrierFormat(carrier);
   if (!IsAcceptedCarrier(format)) {
     return Failure("'" + options.positional[0] + "' is no usable carrier (an uncompressed 8/24-bit BMP or 8/16-bit WAV)",
                    kNotAContainer);
   }
-  if (ToInternalPath(carrier) == ToInternalPath(out)) return UsageError(options, "OUT must differ from CARRIER");
+  if (ToInternalPath(carrier) == ToInternalPath(String(options.positional[1].c_str()))) return UsageError(options, "OUT must differ from CARRIER");
   std::string error;
   String message;
   if (!ReadMessage(options, &message, &error)) return Failure(error);
   TagRecord content;
+  PackPlan plan;
   std::vector<std::string> inputs(options.positional.begin() + 2, options.positional.end());
-  if (!BuildContent(inputs, message, &content, &error)) return Failure(error);
+  if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
   String password;
   if (!GetPassword(options, true, &password, &error)) return Failure(error);
   Result r = CopySingleFile(carrier, out, true, nullptr);
@@ -253,7 +281,7 @@ int RunHide(const PackOptions& options) {
                          std::to_string(CarrierCapacity(carrier)),
                      r);
     }
-    return Failure("cannot hide the package in '" + options.positional[1] + "'", r);
+    return WriteFailure(options.positional[1], plan, r);
   }
   PrintOut("Wrote " + options.positional[1] + " (" + std::to_string(content.GetCount()) + " entries hidden).\n");
   return kExitOk;
@@ -281,13 +309,15 @@ int RunSfx(const PackOptions& options) {
   } else {
     String message;
     if (!ReadMessage(options, &message, &error)) return Failure(error);
+    TagRecord content;
+    PackPlan plan;
+    if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
     String password;
     if (!GetPassword(options, true, &password, &error)) return Failure(error);
     ProgressBar bar("Encrypting");
     TemporaryContainer temporary;
-    Result r = temporary.Write(inputs, message, password, compression, bar.callback(), &error);
-    if (r == kBadArgument && !error.empty()) return Failure(error);
-    if (r != kOk) return Failure("cannot write the package", r);
+    Result r = temporary.Write(&content, password, compression, bar.callback());
+    if (r != kOk) return WriteFailure(temporary.Path().c_str(), plan, r);
     if (!ReadBinaryFile(temporary.Path().c_str(), kMaxContainer, &container, &error)) return Failure(error);
   }
   if (!GrowPayloadSection(&image, BuildSection(container, layout), &error)) {
@@ -313,10 +343,12 @@ int RunList(const PackOptions& options) {
   String base = GetSystemTempFolder();
   job.base_folder = base.c_str();
   job.measure_only = 1;  // entries skip their file bodies: nothing is written
+  String failed_entry;
+  job.failed_entry = &failed_entry;
   TagRecord header;
   TagRecord content;
   Result r = ReadContainer(job, &header, &content);
-  if (r != kOk) return Failure("cannot read '" + options.positional[0] + "'", r);
+  if (r != kOk) return Failure("cannot read '" + options.positional[0] + "'" + AtEntry(failed_entry), r);
   size_t files = 0;
   for (const EntryLine& line : EntriesOf(content)) {
     char text[64];
@@ -366,7 +398,7 @@ int RunTest(const PackOptions& options) {
     }
   }
   Result wiped = reader.Cleanup(nullptr);
-  if (r != kOk) return Failure("'" + options.positional[0] + "' does not decrypt", r);
+  if (r != kOk) return Failure("'" + options.positional[0] + "' does not decrypt" + AtEntry(reader.GetFailedEntry()), r);
   if (!missing.empty()) return Failure("'" + options.positional[0] + "': an entry was not written: " + missing);
   if (wiped != kOk) return Failure("the test folder could not be wiped", wiped);
   PrintOut("OK: " + options.positional[0] + " decrypts (" + std::to_string(files) + " file(s)).\n");
@@ -393,7 +425,7 @@ int RunExtract(const PackOptions& options) {
   }
   if (r != kOk) {
     reader.Cleanup(nullptr);  // no half-decrypted tree stays behind
-    return Failure("cannot decrypt '" + options.positional[0] + "'", r);
+    return Failure("cannot decrypt '" + options.positional[0] + "'" + AtEntry(reader.GetFailedEntry()), r);
   }
   String message;
   reader.GetMessageText(message);

@@ -19,11 +19,17 @@ const std::vector<CommandInfo>& Commands() {
        "usage: morvalis-pack create OUT.mef [--message-file FILE] [--compression 0|1|2] INPUT...\n"
        "  Writes an encrypted container (AES) of the given files and folders, each\n"
        "  folder with its whole tree under its own name. Compression: 0 none,\n"
-       "  1 best (default), 2 fast.\n"},
+       "  1 best (default), 2 fast.\n"
+       "  A symbolic link to a file is packed as that file; links to folders, dangling\n"
+       "  links, FIFOs, sockets, devices and recycle-bin folders are skipped with a\n"
+       "  warning. Nothing is written when any name has no Windows-1252 form or is one\n"
+       "  Windows cannot store (CON, aux.c, 'x.', 'a:b', ...), a file cannot be read or\n"
+       "  is 4 GiB or larger, or all files add up to 4 GiB: every such path is listed.\n"},
       {"hide",
        {"message-file", "password", "password-file"},
        "usage: morvalis-pack hide CARRIER.bmp|.wav OUT.bmp|.wav [--message-file FILE] INPUT...\n"
-       "  Hides a container in a copy of an uncompressed 8/24-bit BMP or 8/16-bit WAV.\n"},
+       "  Hides a container in a copy of an uncompressed 8/24-bit BMP or 8/16-bit WAV.\n"
+       "  INPUT as for create.\n"},
       {"sfx",
        {"stub", "container", "message-file", "compression", "description", "link", "disclaimer", "bitmap",
         "password", "password-file"},
@@ -31,7 +37,8 @@ const std::vector<CommandInfo>& Commands() {
        "                          [--compression N] INPUT...) [--description FILE] [--link TEXT]\n"
        "                          [--disclaimer FILE] [--bitmap FILE.bmp]\n"
        "  Writes a self-extractor: a copy of STUB (Windows .exe or Linux ELF) carrying the\n"
-       "  package. --container embeds an existing container unchanged.\n"},
+       "  package. --container embeds an existing container unchanged. INPUT as for\n"
+       "  create.\n"},
       {"list",
        {"password", "password-file"},
        "usage: morvalis-pack list PACKAGE\n"
@@ -44,7 +51,10 @@ const std::vector<CommandInfo>& Commands() {
       {"extract",
        {"message-file", "password", "password-file"},
        "usage: morvalis-pack extract PACKAGE DIR [--message-file FILE]\n"
-       "  Writes the files into DIR (which must not exist) and the message text to FILE.\n"},
+       "  Writes the files into DIR (which must not exist) and the message text to FILE.\n"
+       "  Every folder of the package is made, empty ones and recycle-bin folders\n"
+       "  (Recycled, Recycler) too; the self-extractor leaves those out when it copies\n"
+       "  the files to their target folder.\n"},
   };
   return commands;
 }

@@ -1,22 +1,28 @@
 #include "tools/package_content.h"
 
 #include <cstdio>
+#include <cstring>
+#include <map>
 #include <set>
 
 #include "archive/archive_entry.h"
+#include "archive/entry_path.h"
 #include "container/container_format.h"
 #include "fs/disk_query.h"
+#include "fs/file_info.h"
 #include "fs/folder_walk.h"
 #include "fs/path.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/source_entries.h"
 
 namespace mv::tools {
 namespace {
 
 // An entry that reads its file from source (the folder that holds the
 // input), named relative to it.
-Result AddEntry(TagRecord* content, const String& source, uint8_t kind, const String& folder, const String& name) {
+Result AddEntry(TagRecord* content, const String& source, uint8_t kind, const String& folder, const String& name,
+                const TagRecord* info) {
   TagValue value;
   value.SetType(TypeEntry);
   ArchiveEntry* entry = ArchiveEntry::FromValue(value);
@@ -24,38 +30,169 @@ Result AddEntry(TagRecord* content, const String& source, uint8_t kind, const St
   entry->SetU8(kEntryTagKind, kind, true);
   entry->SetText(kEntryTagFolder, folder.c_str(), true);
   entry->SetText(kEntryTagName, name.c_str(), true);
+  if (info != nullptr) entry->Set(kEntryTagInfo, *info, true);
   entry->SetSourceFolder(source);
   return content->Set(kContentTagEntry, value, false);
 }
 
-struct WalkTarget {
-  TagRecord* content;
-  String source;
-  Result failure = kOk;
-};
+// The largest file a package carries: its size is stored in 32 bits, and
+// all ones means "unknown".
+constexpr uint64_t kMaxFileSize = 0xFFFFFFFEu;
+// The content record is one list of 32-bit length: files and their records
+// together stay below 4 GiB. Each entry's record (kind, names, flags and
+// times) is counted with this much besides its names, more than it takes.
+constexpr uint64_t kMaxContentSize = 0xFFFFFFFFu;
+constexpr uint64_t kEntryRecordAllowance = 256;
 
-Result AddWalkedEntry(const char*, const char* relative, const char* name, int is_folder, uintptr_t user1,
-                      uintptr_t, uintptr_t) {
-  auto* target = reinterpret_cast<WalkTarget*>(user1);
-  return is_folder ? AddEntry(target->content, target->source, kEntryKindFolder, String(relative), String(""))
-                   : AddEntry(target->content, target->source, kEntryKindFile, String(relative), String(name));
+std::string Quoted(const String& path) { return std::string("'") + path.c_str() + "'"; }
+
+// Why Windows cannot store name (null when it can). Every platform's
+// packer applies the Windows rules, as the packages are made for Windows.
+const char* WindowsNameProblem(const String& name) {
+  if (name.IsEmpty()) return "is empty";
+  for (const char* c = name.c_str(); *c != '\0'; ++c) {
+    const unsigned char u = static_cast<unsigned char>(*c);
+    if (u < 0x20 || u == 0x7F || std::strchr("\\:?<>*|\"", u) != nullptr) {
+      return "holds a character Windows forbids in names (\\ : ? < > * | \" or a control character)";
+    }
+  }
+  const char last = name.GetAt(name.GetLength() - 1);
+  if (last == '.' || last == ' ') return "ends in a dot or blank, which Windows drops";
+  if (CheckEntryPath("", name.c_str(), false) != kOk) {
+    return "is a device name on Windows (CON, PRN, AUX, NUL, COM1-9, LPT1-9, ..., with any extension)";
+  }
+  return nullptr;
 }
 
-// "docs", "./docs/", "/home/u/docs" -> source "./" or "/home/u/", name "docs".
-bool SplitInput(const std::string& input, String* source, String* name, bool* is_folder, std::string* error) {
-  String path = ToInternalPath(String(input.c_str()));
-  String folder = AddTrailingSlash(path);
-  *is_folder = FolderExists(folder);
-  if (!*is_folder && !FileExists(StripTrailingSlash(path))) {
-    *error = "no such file or folder: " + input;
-    return false;
+class ContentScan {
+ public:
+  ContentScan(TagRecord* content, PackPlan* plan) : content_(content), plan_(plan) {}
+
+  // One input: shown is the path as the user gave it, source the folder
+  // that holds it, name its own name.
+  void AddInput(const String& shown, const String& source, const String& name, const platform::SourceEntry& entry) {
+    if (entry.kind == platform::SourceKind::kFolder || entry.kind == platform::SourceKind::kLinkToFolder) {
+      AddFolder(shown, source, name + "/");
+    } else {
+      AddFile(shown, source, String(""), name, entry);
+    }
   }
-  String bare = StripTrailingSlash(path);
+
+  // Every refusal, one per line; empty when the content may be written.
+  std::string Problems() const {
+    std::string text;
+    for (const std::string& line : problems_) text += "\n  " + line;
+    if (total_ > kMaxContentSize) {
+      text += "\n  the files add up to " + std::to_string(total_) +
+              " bytes with their records; a package holds less than 4 GiB (4294967295 bytes) in all";
+    }
+    return text;
+  }
+  Result failure() const { return failure_; }
+  void CountMessage(const String& message) { total_ += message.GetLength(); }
+
+ private:
+  void Refuse(const String& shown, const std::string& reason) { problems_.push_back(Quoted(shown) + " " + reason); }
+  void Skip(const String& shown, const std::string& reason) {
+    plan_->warnings.push_back("skipped " + Quoted(shown) + ": " + reason);
+  }
+  void Note(Result r) {
+    if (failure_ == kOk) failure_ = r;
+  }
+
+  void AddFile(const String& shown, const String& source, const String& folder, const String& name,
+               const platform::SourceEntry& entry) {
+    if (entry.unreadable) return Refuse(shown, "cannot be opened for reading");
+    if (entry.size > kMaxFileSize) {
+      return Refuse(shown, "is " + std::to_string(entry.size) + " bytes; a package holds files of at most " +
+                               std::to_string(kMaxFileSize) + " bytes (just under 4 GiB)");
+    }
+    total_ += entry.size + kEntryRecordAllowance + folder.GetLength() + name.GetLength();
+    plan_->files.emplace_back(source + folder + name, entry.size);
+    TagRecord info;
+    if (!entry.target.IsEmpty()) GetFileInfo(entry.target, &info);  // a link stands for its file
+    Note(AddEntry(content_, source, kEntryKindFile, folder, name, entry.target.IsEmpty() ? nullptr : &info));
+  }
+
+  // A folder below source: relative is its path from there, ending in '/'.
+  void AddFolder(const String& shown, const String& source, const String& relative) {
+    total_ += kEntryRecordAllowance + relative.GetLength();
+    Note(AddEntry(content_, source, kEntryKindFolder, relative, String(""), nullptr));
+    std::vector<platform::SourceEntry> entries;
+    if (!platform::ListSourceFolder((source + relative).c_str(), &entries)) {
+      return Refuse(shown, "cannot be listed");
+    }
+    std::map<std::string, String> lower_names;
+    for (const platform::SourceEntry& entry : entries) {
+      const String path = shown + "/" + entry.name;
+      if (!entry.fits) {
+        Refuse(path, "has no Windows-1252 form (each '?' stands for a character it lacks)");
+        continue;
+      }
+      if (const char* problem = WindowsNameProblem(entry.name)) {
+        Refuse(path, problem);
+        continue;
+      }
+      String lower = entry.name;
+      lower.MakeLower();
+      auto seen = lower_names.emplace(lower.c_str(), entry.name);
+      if (!seen.second) {
+        Refuse(path, "differs from " + Quoted(seen.first->second) + " only in letter case, which Windows cannot keep apart");
+        continue;
+      }
+      switch (entry.kind) {
+        case platform::SourceKind::kFolder:
+          if (IsExcludedFolder(source + relative + entry.name + "/")) {
+            Skip(path, "recycle-bin folders and the cache of internet files are never packed");
+          } else {
+            AddFolder(path, source, relative + entry.name + "/");
+          }
+          break;
+        case platform::SourceKind::kFile:
+        case platform::SourceKind::kLinkToFile:
+          AddFile(path, source, relative, entry.name, entry);
+          break;
+        case platform::SourceKind::kLinkToFolder:
+          Skip(path, "a symbolic link to a folder (not followed)");
+          break;
+        case platform::SourceKind::kDanglingLink:
+          Skip(path, "a symbolic link whose target does not exist");
+          break;
+        case platform::SourceKind::kSpecial:
+          Skip(path, "neither a file nor a folder (a FIFO, socket or device)");
+          break;
+      }
+    }
+  }
+
+  TagRecord* content_;
+  PackPlan* plan_;
+  std::vector<std::string> problems_;
+  uint64_t total_ = 0;
+  Result failure_ = kOk;
+};
+
+// "docs", "./docs/", "/home/u/docs" -> source "./" or "/home/u/", name "docs".
+bool SplitInput(const std::string& input, String* source, String* name, platform::SourceEntry* entry,
+                std::string* error) {
+  String bare = StripTrailingSlash(ToInternalPath(String(input.c_str())));
   int32_t slash = bare.FindLast('/');
   *name = slash < 0 ? bare : bare.Mid(slash + 1, bare.GetLength() - slash - 1);
   *source = slash < 0 ? String("./") : bare.Left(slash + 1);
-  if (name->IsEmpty() || *name == "." || *name == ".." || name->Find(':') >= 0) {
+  if (name->IsEmpty() || *name == "." || *name == "..") {
     *error = "cannot pack '" + input + "' under a name of its own; name a folder inside it instead";
+    return false;
+  }
+  if (!platform::QuerySource(bare.c_str(), entry)) {
+    *error = "no such file or folder: " + input;
+    return false;
+  }
+  if (entry->kind == platform::SourceKind::kDanglingLink || entry->kind == platform::SourceKind::kSpecial) {
+    *error = "cannot pack '" + input + "': it is neither a file nor a folder, nor a link to one";
+    return false;
+  }
+  if (const char* problem = WindowsNameProblem(*name)) {
+    *error = "cannot pack '" + input + "': its name " + problem;
     return false;
   }
   return true;
@@ -64,36 +201,43 @@ bool SplitInput(const std::string& input, String* source, String* name, bool* is
 }  // namespace
 
 bool BuildContent(const std::vector<std::string>& inputs, const String& message, TagRecord* content,
-                  std::string* error) {
+                  PackPlan* plan, std::string* error) {
   RegisterArchiveEntries();
   std::set<std::string> names;
+  ContentScan scan(content, plan);
   for (const std::string& input : inputs) {
     String source;
     String name;
-    bool is_folder = false;
-    if (!SplitInput(input, &source, &name, &is_folder, error)) return false;
+    platform::SourceEntry entry;
+    if (!SplitInput(input, &source, &name, &entry, error)) return false;
     String lower = name;
     lower.MakeLower();
     if (!names.insert(lower.c_str()).second) {
       *error = std::string("two inputs have the name '") + name.c_str() + "'";
       return false;
     }
-    Result r;
-    if (is_folder) {
-      String relative = name + "/";
-      r = AddEntry(content, source, kEntryKindFolder, relative, String(""));
-      WalkTarget target{content, source};
-      if (r == kOk) r = WalkFolder(source, relative, &AddWalkedEntry, reinterpret_cast<uintptr_t>(&target), 0, 0, 0);
-    } else {
-      r = AddEntry(content, source, kEntryKindFile, String(""), name);
-    }
-    if (r != kOk) {
-      *error = "cannot read '" + input + "' (code " + std::to_string(r) + ")";
-      return false;
-    }
+    scan.AddInput(StripTrailingSlash(ToInternalPath(String(input.c_str()))), source, name, entry);
+  }
+  scan.CountMessage(message);
+  const std::string problems = scan.Problems();
+  if (!problems.empty()) {
+    *error = "nothing was written; these cannot be packed:" + problems;
+    return false;
+  }
+  if (scan.failure() != kOk) {
+    *error = "cannot build the list of entries (code " + std::to_string(scan.failure()) + ")";
+    return false;
   }
   if (!message.IsEmpty()) content->SetText(kContentTagMessage, message.c_str(), true);
   return true;
+}
+
+std::string FindChangedFile(const PackPlan& plan) {
+  for (const auto& [path, size] : plan.files) {
+    platform::SourceEntry now;
+    if (!platform::QuerySource(path.c_str(), &now) || now.unreadable || now.size != size) return path.c_str();
+  }
+  return "";
 }
 
 bool ReadBinaryFile(const std::string& path, size_t limit, std::vector<uint8_t>* bytes, std::string* error) {
@@ -137,7 +281,10 @@ bool WriteBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes,
   platform::File file;
   bool ok = file.Open(path.c_str(), "wb") && (bytes.empty() || file.Write(bytes.data(), bytes.size()) == bytes.size());
   ok = file.Close() && ok;
-  if (!ok) *error = "cannot write '" + path + "'";
+  if (!ok) {
+    *error = "cannot write '" + path + "'" +
+             (file.OutOfSpace() ? ": not enough free disk space (code " + std::to_string(kDiskFull) + ")" : "");
+  }
   return ok;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/result.h"
@@ -11,14 +12,32 @@
 
 namespace mv::tools {
 
+// What packing a set of inputs found besides the entries: entries left out
+// with a warning each, and the files with the sizes they had, to tell later
+// which one changed when the write fails.
+struct PackPlan {
+  std::vector<std::string> warnings;
+  std::vector<std::pair<String, uint64_t>> files;
+};
+
 // Adds one archive entry per input file and per folder and file below each
 // input folder, each folder under its own name: "docs" becomes "docs/",
 // "docs/a.txt", ... Inputs may lie in different folders; every entry reads
-// its file from where it was found. Adds the message text when not empty.
-// False with a message for a missing input, a name used twice, or an input
-// without a name (a root).
+// its file from where it was found. A symbolic link to a file packs that
+// file; a link to a folder, a dangling link, a FIFO, socket or device, and a
+// recycle-bin folder are left out with a warning. Adds the message text when
+// not empty.
+// False with a message, before anything is read, for a missing input, a
+// name used twice, an input without a name (a root), and, listed all
+// together one per line, every name without a Windows-1252 form or that
+// Windows cannot store, every file that cannot be read or is too large, and
+// a total too large for one package.
 bool BuildContent(const std::vector<std::string>& inputs, const String& message, TagRecord* content,
-                  std::string* error);
+                  PackPlan* plan, std::string* error);
+
+// The first planned file that is gone, unreadable or of another size now
+// ("" when none is): the file a failed write stumbled on.
+std::string FindChangedFile(const PackPlan& plan);
 
 // Reads a text file (the system's text: UTF-8 on POSIX) into the program's
 // code page. False with a message when it cannot be read, is larger than

@@ -314,6 +314,7 @@ RenameResult Rename(const char* from, const char* to) {
 
 bool File::Open(const char* path, const char* mode) {
   Close();
+  out_of_space_ = false;
   struct Mode {
     const char* runtime;
     int flags;
@@ -337,6 +338,7 @@ bool File::Open(const char* path, const char* mode) {
 
 bool File::CreateNew(const char* path) {
   Close();
+  out_of_space_ = false;
   file_ = AdoptDescriptor(OpenRegular(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600), "w+");
   return file_ != nullptr;
 }
@@ -371,5 +373,7 @@ bool File::Truncate(uint64_t length) {
   if (length > static_cast<uint64_t>(INT64_MAX)) return false;
   return Flush() && ftruncate(fileno(file_), static_cast<off_t>(length)) == 0;
 }
+
+void File::NoteWriteFailure() { out_of_space_ = out_of_space_ || errno == ENOSPC || errno == EDQUOT; }
 
 }  // namespace mv::platform

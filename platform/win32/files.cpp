@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -190,6 +191,7 @@ RenameResult Rename(const char* from, const char* to) {
 
 bool File::Open(const char* path, const char* mode) {
   Close();
+  out_of_space_ = false;
   static constexpr const char* kModes[] = {"rb", "wb", "wt", "w+b", "r+b"};
   if (mode == nullptr) return false;
   for (const char* m : kModes) {
@@ -212,6 +214,7 @@ bool File::Open(const char* path, const char* mode) {
 
 bool File::CreateNew(const char* path) {
   Close();
+  out_of_space_ = false;
   HANDLE h = CreateFileA(NativePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
@@ -255,5 +258,7 @@ bool File::Truncate(uint64_t length) {
   if (length > static_cast<uint64_t>(INT64_MAX)) return false;
   return Flush() && _chsize_s(_fileno(file_), static_cast<__int64>(length)) == 0;
 }
+
+void File::NoteWriteFailure() { out_of_space_ = out_of_space_ || errno == ENOSPC; }
 
 }  // namespace mv::platform

@@ -7,11 +7,13 @@
 # Prints "e2e: N passed, M failed" and exits non-zero on a failure.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
+# Wine passes names and arguments on in the locale's encoding: UTF-8 always.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 NATIVE=build/native
 WINDOWS=build/windows
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/mv-e2e.XXXXXX")
-trap 'chmod -R u+w "$WORK" 2>/dev/null; rm -rf "$WORK"' EXIT
+trap 'umount "$WORK/full" 2>/dev/null; chmod -R u+w "$WORK" 2>/dev/null; rm -rf "$WORK"' EXIT
 PASSED=0
 FAILED=0
 
@@ -30,6 +32,7 @@ expect_code() {  # description, expected exit code, command...
   if [[ $code == "$expected" ]]; then pass; else fail "$what: exit $code, expected $expected"; cat "$WORK/last.out" >&2; fi
 }
 winpath() { echo "Z:${1//\//\\}"; }
+not_grep() { ! grep -q "$@"; }
 # A listing of a tree: relative path, size and modification time (seconds).
 tree_of() { (cd "$1" && find . -type f -printf '%P %s %T@\n' | sed -E 's/\.[0-9]+$//' | sort); }
 
@@ -146,6 +149,97 @@ check "carrier content" cmp -s "$IN/readme.txt" "$WORK/out-carrier/readme.txt"
 head -c 3000 "$WORK/carrier.bmp" >"$WORK/small.bmp"
 expect_code "pack hide, carrier too small (780)" 1 "$PACK" hide "$WORK/small.bmp" "$WORK/small-out.bmp" --password x "$IN/Daten"
 check "780 is named" grep -q 'code 780' "$WORK/last.out"
+
+# --- Real trees: links, special files, names the packages cannot carry ---
+T=$WORK/trees
+mkdir -p "$T/links/real" "$T/links/folder"
+head -c 5000 /dev/urandom >"$T/links/real/big.bin"
+printf 'tiny' >"$T/links/real/tiny.txt"
+touch -d '2022-01-02 03:04:05' "$T/links/real/big.bin"
+ln -s real/big.bin "$T/links/to-big.bin"
+ln -s "$T/links/real/tiny.txt" "$T/links/to-tiny.txt"
+ln -s folder "$T/links/to-folder"
+ln -s nowhere "$T/links/dangling"
+mkfifo "$T/links/fifo"
+skipped=(to-folder dangling fifo)
+if python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$T/links/socket" 2>/dev/null; then
+  skipped+=(socket)
+fi
+if mknod "$T/links/device" c 1 3 2>/dev/null; then skipped+=(device); fi
+expect_code "links: create packs through links to files" 0 "$PACK" create "$WORK/links.mef" --password x "$T/links"
+for name in "${skipped[@]}"; do
+  check "links: '$name' is skipped with a warning naming it" \
+    grep -q "warning: skipped '$T/links/$name'" "$WORK/last.out"
+done
+expect_code "links: extract" 0 "$PACK" extract "$WORK/links.mef" "$WORK/out-links" --password x
+for pair in to-big.bin:real/big.bin to-tiny.txt:real/tiny.txt real/big.bin:real/big.bin; do
+  check "links: ${pair%%:*} holds the bytes of ${pair#*:}" cmp -s "$WORK/out-links/links/${pair%%:*}" "$T/links/${pair#*:}"
+done
+check "links: a link carries its target's time" \
+  test "$(stat -c %Y "$WORK/out-links/links/to-big.bin")" == "$(stat -c %Y "$T/links/real/big.bin")"
+check "links: nothing skipped reached the package" \
+  test "$(cd "$WORK/out-links/links" && find . -mindepth 1 | sort | tr '\n' ' ')" == "./folder ./real ./real/big.bin ./real/tiny.txt ./to-big.bin ./to-tiny.txt "
+
+# Names: every one refused at once, with its reason, and nothing written.
+mkdir -p "$T/names/日本" "$T/names/ok"
+printf 'x' | tee "$T/names/日本.txt" "$T/names/日本/inner.txt" "$T/names/aux.c" "$T/names/x." "$T/names/a:b" \
+  "$T/names/blank " "$T/names/ok/Case.txt" "$T/names/ok/case.txt" "$T/names/ok/fine.txt" >/dev/null
+refusals=(
+  "names/??.txt' has no Windows-1252 form"
+  "names/??' has no Windows-1252 form"
+  "names/aux.c' is a device name"
+  "names/x.' ends in a dot or blank"
+  "names/blank ' ends in a dot or blank"
+  "names/a:b' holds a character Windows forbids"
+  "only in letter case"
+)
+expect_code "names: create refuses the tree" 1 "$PACK" create "$WORK/names.mef" --password x "$T/names"
+for refusal in "${refusals[@]}"; do check "names: lists \"$refusal\"" grep -qF "$refusal" "$WORK/last.out"; done
+check "names: the inner file of a refused folder is not listed on its own" not_grep 'inner.txt' "$WORK/last.out"
+check "names: nothing was written" test ! -e "$WORK/names.mef"
+expect_code "names: sfx refuses too" 1 "$PACK" sfx "$WORK/names.sfx" --stub "$NATIVE/morvalis-sfx" --password x "$T/names"
+check "names: no self-extractor was written" test ! -e "$WORK/names.sfx"
+
+# Sizes: sparse files, so that nothing large is written or read.
+mkdir -p "$T/big" "$T/total"
+truncate -s 4G "$T/big/four.bin"
+truncate -s 2100M "$T/total/one.bin"
+truncate -s 2100M "$T/total/two.bin"
+expect_code "sizes: a file of 4 GiB is refused" 1 timeout 20 "$PACK" create "$WORK/big.mef" --password x "$T/big"
+check "sizes: the file and the limit are named" grep -q "big/four.bin' is 4294967296 bytes; a package holds files of at most 4294967294" "$WORK/last.out"
+expect_code "sizes: 4 GiB in total is refused" 1 timeout 20 "$PACK" create "$WORK/total.mef" --password x "$T/total"
+check "sizes: the total and the limit are named" grep -q "add up to 44040[0-9]* bytes .*less than 4 GiB" "$WORK/last.out"
+check "sizes: nothing was written" test ! -e "$WORK/big.mef" -a ! -e "$WORK/total.mef"
+
+# A target path with ':' is an ordinary folder on Linux.
+expect_code "colon: decrypt into a folder named with ':'" 0 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-targetdir=$WORK/out:colon"
+check "colon: tree" test "$(tree_of "$WORK/out:colon")" == "$EXPECTED"
+
+# extract makes every folder; the self-extractor leaves out empty ones.
+check "empty folder: extract keeps it" test -d "$WORK/out-extract/Unterlagen/tief/leer"
+check "empty folder: the self-extractor leaves it out" test ! -e "$WORK/out-linux/Unterlagen/tief/leer"
+check "empty folder: extract --help says so" sh -c "'$PACK' extract --help | grep -q 'the self-extractor leaves those out'"
+
+# hide with an OUT name without a folder part writes into the current folder.
+expect_code "hide: bare OUT name" 0 sh -c "cd '$WORK' && '$PWD/$PACK' hide carrier.bmp bare.bmp --password x '$IN/readme.txt'"
+check "hide: bare OUT written" test -s "$WORK/bare.bmp"
+
+# A full disk: a small file system of our own (skipped where mounting is not allowed).
+FULL=$WORK/full
+mkdir -p "$FULL"
+if mount -t tmpfs -o size=1m tmpfs "$FULL" 2>/dev/null; then
+  head -c 2000000 /dev/urandom >"$WORK/random.bin"
+  expect_code "full disk: create" 1 "$PACK" create "$FULL/big.mef" --compression 0 --password x "$WORK/random.bin"
+  check "full disk: create names the file and code 111" grep -q "$FULL/big.mef.*not enough free disk space (code 111)" "$WORK/last.out"
+  check "full disk: no partial package left" test -z "$(ls "$FULL")"
+  head -c 900000 /dev/zero >"$FULL/filler"
+  expect_code "full disk: decrypt checks the free space" 111 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-targetdir=$FULL/t"
+  head -c 1000000 /dev/zero >>"$FULL/filler" 2>/dev/null
+  expect_code "full disk: saving the message text" 111 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-messagefile=$FULL/m.txt"
+  umount "$FULL"
+else
+  echo "e2e: full-disk checks skipped (mounting a tmpfs is not allowed here)" >&2
+fi
 
 echo "e2e: $PASSED passed, $FAILED failed"
 ((FAILED == 0))

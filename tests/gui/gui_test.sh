@@ -21,6 +21,8 @@ WINDOWS=${MV_WINDOWS_BUILD:-build/windows}
 SHOTS=$ROOT/build/screenshots
 export WINEPREFIX=${WINEPREFIX:-$ROOT/build/wineprefix} WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# The English runs and every helper call speak UTF-8 whatever the caller set.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 PACK=$ROOT/$NATIVE/morvalis-pack
 STUB=$ROOT/$WINDOWS/morvalis-sfx.exe
