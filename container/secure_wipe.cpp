@@ -162,8 +162,9 @@ Result EraseFolder(const String& folder) {
 namespace {
 
 // Files are wiped in batches of this many open files: each is overwritten
-// and its write-back started, then the batch waits for the device once per
-// file (by then most of the writing is done) before any is truncated.
+// and its write-back started, then the batch waits for the device once
+// (one flush of the file system rather than one journal commit per file)
+// before any is truncated.
 constexpr int32_t kWipeBatch = 256;
 // The overwrite buffer of a folder wipe: one pattern, written repeatedly.
 constexpr uint32_t kPatternBytes = 64 * 1024;
@@ -261,11 +262,14 @@ Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* pr
         file.Close();
       }
     }
+    // The overwrite is on the device before any file's blocks are freed:
+    // the whole batch is waited for at once, or each file by itself where
+    // that cannot be done.
+    const bool batch_synced = platform::OverwriteFile::WaitWriteBackTogether(&batch[0], end - start);
     for (size_t i = start; i < end; ++i) {
       platform::OverwriteFile& file = batch[i - start];
       if (!file.IsOpen()) continue;
-      // The overwrite is on the device before the file's blocks are freed.
-      bool overwritten = file.WaitWriteBack() && file.TruncateToZero();
+      bool overwritten = (batch_synced || file.WaitWriteBack()) && file.TruncateToZero();
       file.Close();
       Result r = overwritten ? RenameAndRemove(paths[files[i]]) : kCannotOverwrite;
       if (r != kOk) latest = r;

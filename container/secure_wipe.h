@@ -48,10 +48,10 @@ Result EraseFolder(const String& folder);
 // below it, deepest first; then erases folder itself unless keep_root is
 // set. Files are wiped as WipeFile does it, in batches of open files: the
 // passes are written over each file's whole blocks and its write-back to
-// the device is started, then each file of the batch is waited for, and
-// only then truncated, renamed and deleted, so the overwrite is on the
-// device before the blocks are freed while the device writes many files at
-// once. A failure does not stop the wipe: the other files are
+// the device is started, then the batch is waited for at once (POSIX: one
+// flush of the file system; Windows: each file), and only then is each file
+// truncated, renamed and deleted, so the overwrite is on the device before
+// the blocks are freed while the device writes many files at once. A failure does not stop the wipe: the other files are
 // still wiped, the folders holding a failed file are still erased as far
 // as they can be, and the latest failure is returned (the root then
 // stays). kFolderNotFound when folder does not exist. Progress: a phase of

@@ -37,6 +37,7 @@ bool OverwriteFile::Open(const char* path) {
     return false;
   }
   handle_ = fd;
+  device_ = static_cast<uint64_t>(st.st_dev);
   size_ = static_cast<uint64_t>(st.st_size);
   block_size_ = st.st_blksize > 0 && st.st_blksize <= (1 << 24) ? static_cast<uint32_t>(st.st_blksize) : 0;
   return true;
@@ -64,6 +65,16 @@ void OverwriteFile::StartWriteBack() {
 }
 
 bool OverwriteFile::WaitWriteBack() { return handle_ >= 0 && fdatasync(static_cast<int>(handle_)) == 0; }
+
+bool OverwriteFile::WaitWriteBackTogether(OverwriteFile* files, size_t count) {
+  const OverwriteFile* first = nullptr;
+  for (size_t i = 0; i < count; ++i) {
+    if (!files[i].IsOpen()) continue;
+    if (first == nullptr) first = &files[i];
+    if (files[i].device_ != first->device_) return false;
+  }
+  return first == nullptr || syncfs(static_cast<int>(first->handle_)) == 0;
+}
 
 bool OverwriteFile::TruncateToZero() { return handle_ >= 0 && ftruncate(static_cast<int>(handle_), 0) == 0; }
 

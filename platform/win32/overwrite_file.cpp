@@ -61,6 +61,14 @@ void OverwriteFile::StartWriteBack() {}
 
 bool OverwriteFile::WaitWriteBack() { return handle_ != -1 && FlushFileBuffers(AsHandle(handle_)) != 0; }
 
+bool OverwriteFile::WaitWriteBackTogether(OverwriteFile* files, size_t count) {
+  bool all = true;
+  for (size_t i = 0; i < count; ++i) {
+    if (files[i].IsOpen() && !files[i].WaitWriteBack()) all = false;
+  }
+  return all;
+}
+
 bool OverwriteFile::TruncateToZero() {
   if (handle_ == -1) return false;
   LARGE_INTEGER start;
