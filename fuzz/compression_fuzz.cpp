@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
+#include "fuzz/piecewise.h"
 #include "stream/compression_stream.h"
 #include "stream/memory_stream.h"
 
@@ -38,10 +39,7 @@ void ReadFrames(const Bytes& frames, uint32_t setting, uint32_t piece) {
   source.OpenRead(frames);
   CompressionStream compression;
   if (compression.Open(&source, setting) != kOk) return;
-  Bytes out(piece);
-  for (size_t total = 0; total < kReadLimit; total += piece) {
-    if (compression.Read(out.data(), piece) != kOk) break;
-  }
+  mv::fuzz::ReadUntilFailure(compression, piece, kReadLimit);
   compression.Close();
 }
 
@@ -50,24 +48,14 @@ void RoundTrip(const Bytes& data, uint32_t setting, uint32_t piece) {
   sink.OpenWrite();
   CompressionStream writer;
   if (writer.Open(&sink, setting) != kOk) Fail("not opened for writing", setting);
-  for (size_t at = 0; at < data.size(); at += piece) {
-    const uint32_t n = static_cast<uint32_t>(std::min<size_t>(piece, data.size() - at));
-    if (writer.Write(data.data() + at, n) != kOk) Fail("write failed", setting);
-  }
+  if (mv::fuzz::WriteInPieces(writer, data, piece) != kOk) Fail("write failed", setting);
   if (writer.Close() != kOk) Fail("close after writing failed", setting);
 
   mv::MemoryStream source;
   source.OpenRead(sink.GetData());
   CompressionStream reader;
   if (reader.Open(&source, setting) != kOk) Fail("not opened for reading", setting);
-  Bytes back(data.size());
-  for (size_t at = 0; at < data.size(); at += piece) {
-    const uint32_t n = static_cast<uint32_t>(std::min<size_t>(piece, data.size() - at));
-    if (reader.Read(back.data() + at, n) != kOk) Fail("read back failed", setting);
-  }
-  if (back != data) Fail("read back other bytes than were written", setting);
-  uint8_t extra = 0;
-  if (reader.Read(&extra, 1) == kOk) Fail("a byte past the end was read", setting);
+  if (!mv::fuzz::ReadsBackExactly(reader, data, piece)) Fail("did not read back exactly what was written", setting);
   reader.Close();
 }
 

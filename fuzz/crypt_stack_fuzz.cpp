@@ -19,6 +19,7 @@
 #include "crypto/cipher_stream.h"
 #include "crypto/crypt_stack.h"
 #include "fuzz/fuzz_input.h"
+#include "fuzz/piecewise.h"
 #include "stream/memory_stream.h"
 
 namespace {
@@ -68,10 +69,7 @@ void ReadBody(const Bytes& body, const Setup& setup) {
   source.OpenRead(body);
   Layer layer;
   if (layer.Open(&source, setup) != kOk) return;
-  Bytes out(kPiece);
-  for (size_t total = 0; total < kReadLimit; total += kPiece) {
-    if (layer.Get().Read(out.data(), kPiece) != kOk) break;
-  }
+  mv::fuzz::ReadUntilFailure(layer.Get(), kPiece, kReadLimit);
   layer.Get().Close();
 }
 
@@ -80,26 +78,15 @@ void RoundTrip(const Bytes& data, const Setup& setup) {
   sink.OpenWrite();
   {
     Layer writer;
-    const mv::Result opened = writer.Open(&sink, setup);
-    if (opened != kOk) return;  // a refused cipher, setting or vector
-    for (size_t at = 0; at < data.size(); at += kPiece) {
-      const uint32_t n = static_cast<uint32_t>(std::min<size_t>(kPiece, data.size() - at));
-      if (writer.Get().Write(data.data() + at, n) != kOk) Fail("write failed", setup);
-    }
+    if (writer.Open(&sink, setup) != kOk) return;  // a refused cipher, setting or vector
+    if (mv::fuzz::WriteInPieces(writer.Get(), data, kPiece) != kOk) Fail("write failed", setup);
     if (writer.Get().Close() != kOk) Fail("close after writing failed", setup);
   }
   mv::MemoryStream source;
   source.OpenRead(sink.GetData());
   Layer reader;
   if (reader.Open(&source, setup) != kOk) Fail("what was written does not open", setup);
-  Bytes back(data.size());
-  for (size_t at = 0; at < data.size(); at += kPiece) {
-    const uint32_t n = static_cast<uint32_t>(std::min<size_t>(kPiece, data.size() - at));
-    if (reader.Get().Read(back.data() + at, n) != kOk) Fail("read back failed", setup);
-  }
-  if (back != data) Fail("read back other bytes than were written", setup);
-  uint8_t extra = 0;
-  if (reader.Get().Read(&extra, 1) == kOk) Fail("a byte past the end was read", setup);
+  if (!mv::fuzz::ReadsBackExactly(reader.Get(), data, kPiece)) Fail("did not read back exactly what was written", setup);
   reader.Get().Close();
 }
 
