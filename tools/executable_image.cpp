@@ -79,6 +79,7 @@ constexpr uint64_t kOptDirectories = 112;
 constexpr uint32_t kDirImport = 1;
 constexpr uint32_t kDirSecurity = 4;
 constexpr uint64_t kSectionHeaderSize = 40;
+constexpr uint32_t kMaxFileAlignment = 65536;
 constexpr uint16_t kSubsystemGui = 2;
 
 bool ParsePe(const Bytes& image, PeLayout* pe, std::string* error) {
@@ -192,6 +193,11 @@ bool GrowPe(Bytes* image, const Bytes& contents, std::string* error) {
   if (pe.symbol_table != 0) return Fail(error, "the image carries a COFF symbol table (not stripped)");
   if (pe.certificate_size != 0) return Fail(error, "the image is signed; grow it before signing");
   if (pe.file_alignment == 0 || pe.section_alignment == 0) return Fail(error, "bad alignment");
+  // Loaders take powers of two up to 64 KiB; a larger one would pad the file
+  // by that much.
+  if (pe.file_alignment > kMaxFileAlignment || (pe.file_alignment & (pe.file_alignment - 1)) != 0) {
+    return Fail(error, "bad file alignment");
+  }
   const SectionInfo& q = sections[index];
   // Growing rewrites everything from the section's start; the headers must
   // lie before it.
@@ -199,7 +205,10 @@ bool GrowPe(Bytes* image, const Bytes& contents, std::string* error) {
     return Fail(error, "the _qzpk_ section overlaps the PE headers");
   }
   uint64_t virtual_size = std::max<uint64_t>(contents.size(), q.memory_size);
-  uint64_t raw_size = AlignUp(virtual_size, pe.file_alignment);
+  // The file holds the contents or the section's present data, whichever is
+  // longer; a larger virtual size stays zero-filled memory, as before.
+  uint64_t raw_size = AlignUp(std::max<uint64_t>(contents.size(), std::min(q.memory_size, q.file_size)),
+                              pe.file_alignment);
   uint64_t image_size = AlignUp(q.address + virtual_size, pe.section_alignment);
   if (q.file_offset + raw_size > 0xFFFFFFFFull || image_size > 0xFFFFFFFFull) {
     return Fail(error, "the payload does not fit into a PE image");
