@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds both targets and runs every test: natively, natively under
-# AddressSanitizer + UndefinedBehaviorSanitizer, the Windows build under
-# Wine, end to end through the real executables of both builds (and the
-# Linux one's terminal flow through a pseudo-terminal), and the
-# Windows dialogs under Wine on a virtual display (screenshots go to
-# build/screenshots/). Installs missing Debian packages first. Ends with
-# "N passed, M failed".
+# AddressSanitizer + UndefinedBehaviorSanitizer, every fuzz target for a few
+# seconds from its seeds, the Windows build under Wine, end to end through
+# the real executables of both builds (and the Linux one's terminal flow
+# through a pseudo-terminal), and the Windows dialogs under Wine on a
+# virtual display (screenshots go to build/screenshots/). Installs missing
+# Debian packages first. Ends with "N passed, M failed".
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/lib.sh
@@ -19,6 +19,7 @@ mv_build windows
 mv_run_gtest native build/native/mv_tests
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   mv_run_gtest sanitize build/sanitize/mv_tests
+mv_run_script fuzz fuzz/run.sh 5
 
 mv_wine_start
 trap mv_wine_stop EXIT

@@ -1,9 +1,10 @@
 # Shared shell functions of run.sh and test.sh. Source it; it changes nothing
 # by itself.
 
-# Debian packages both builds, the tests and the benchmarks need.
+# Debian packages both builds, the tests, the benchmarks and the fuzz
+# targets (clang with its libFuzzer and sanitizer runtimes) need.
 MV_PACKAGES=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libgcrypt20-dev zlib1g-dev libdeflate-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev

@@ -79,6 +79,7 @@ constexpr uint64_t kOptDirectories = 112;
 constexpr uint32_t kDirImport = 1;
 constexpr uint32_t kDirSecurity = 4;
 constexpr uint64_t kSectionHeaderSize = 40;
+constexpr uint32_t kMaxFileAlignment = 65536;
 constexpr uint16_t kSubsystemGui = 2;
 
 bool ParsePe(const Bytes& image, PeLayout* pe, std::string* error) {
@@ -192,9 +193,22 @@ bool GrowPe(Bytes* image, const Bytes& contents, std::string* error) {
   if (pe.symbol_table != 0) return Fail(error, "the image carries a COFF symbol table (not stripped)");
   if (pe.certificate_size != 0) return Fail(error, "the image is signed; grow it before signing");
   if (pe.file_alignment == 0 || pe.section_alignment == 0) return Fail(error, "bad alignment");
+  // Loaders take powers of two up to 64 KiB; a larger one would pad the file
+  // by that much.
+  if (pe.file_alignment > kMaxFileAlignment || (pe.file_alignment & (pe.file_alignment - 1)) != 0) {
+    return Fail(error, "bad file alignment");
+  }
   const SectionInfo& q = sections[index];
+  // Growing rewrites everything from the section's start; the headers must
+  // lie before it.
+  if (q.file_offset < pe.section_table + kSectionHeaderSize * pe.section_count) {
+    return Fail(error, "the _qzpk_ section overlaps the PE headers");
+  }
   uint64_t virtual_size = std::max<uint64_t>(contents.size(), q.memory_size);
-  uint64_t raw_size = AlignUp(virtual_size, pe.file_alignment);
+  // The file holds the contents or the section's present data, whichever is
+  // longer; a larger virtual size stays zero-filled memory, as before.
+  uint64_t raw_size = AlignUp(std::max<uint64_t>(contents.size(), std::min(q.memory_size, q.file_size)),
+                              pe.file_alignment);
   uint64_t image_size = AlignUp(q.address + virtual_size, pe.section_alignment);
   if (q.file_offset + raw_size > 0xFFFFFFFFull || image_size > 0xFFFFFFFFull) {
     return Fail(error, "the payload does not fit into a PE image");
@@ -222,6 +236,7 @@ struct ElfLayout {
 };
 
 constexpr uint32_t kPtLoad = 1;
+constexpr uint64_t kMaxShiftAlignment = 65536;
 constexpr uint64_t kShfAlloc = 2;
 
 bool ParseElf(const Bytes& image, ElfLayout* elf, std::string* error) {
@@ -303,11 +318,24 @@ bool GrowElf(Bytes* image, const Bytes& contents, std::string* error) {
   const ElfSection q = *q_it;
   uint64_t segment = ElfPayloadSegment(*image, elf, q);
   if (segment == 0) return Fail(error, "the _qzpk_ section does not end the last loadable segment");
+  if (q.info.file_offset > image->size() || q.info.file_size > image->size() - q.info.file_offset) {
+    return Fail(error, "the _qzpk_ section lies outside the file");
+  }
+  // Growing rewrites everything from the section's start and patches the
+  // program headers where they are: both headers must lie before it.
+  if (q.info.file_offset < 64 || q.info.file_offset < elf.phoff + 56ull * elf.phnum) {
+    return Fail(error, "the _qzpk_ section overlaps the ELF headers");
+  }
   const uint64_t old_end = q.info.file_offset + q.info.file_size;
   uint64_t shift_alignment = 8;
   for (const ElfSection& s : sections) {
     if (s.header == q.header || s.info.file_offset < old_end || s.info.file_size == 0) continue;
     if (s.flags & kShfAlloc) return Fail(error, "a loaded section follows _qzpk_ in the file");
+    // Sections behind the payload (symbols, strings, debug data) ask for a
+    // few bytes of alignment; a larger demand is not a linker's.
+    if (s.alignment > kMaxShiftAlignment) {
+      return Fail(error, "a section behind _qzpk_ asks for an alignment above 64 KiB");
+    }
     shift_alignment = std::max(shift_alignment, s.alignment);
   }
   if (elf.shoff < old_end) return Fail(error, "the section header table lies before _qzpk_");
