@@ -58,24 +58,6 @@ TEST(CommandLine, DecryptOptions) {
   }
 }
 
-TEST(CommandLine, OptionValues) {
-  struct Case {
-    const char* text;
-    const char* name;
-    bool matches;
-    const char* value;
-  } cases[] = {
-      {"pwd=secret", "pwd", true, "secret"}, {"pwd=", "pwd", true, ""},          {"pwd", "pwd", false, ""},
-      {"xpwd=a", "pwd", false, ""},          {"pwdx=a", "pwd", false, ""},       {"", "pwd", false, ""},
-      {"pwd=a", "", false, ""},              {"PWD=a", "pwd", false, ""},        {"pwd==", "pwd", true, "="},
-  };
-  for (const Case& c : cases) {
-    String value("stale");
-    EXPECT_EQ(GetOptionValue(c.text, c.name, &value), c.matches) << c.text;
-    EXPECT_EQ(Text(value), c.value) << c.text;
-  }
-}
-
 TEST(CommandLine, PlainArgumentsNamingFilesOrFoldersAreCollected) {
   test::TempFolder folder;
   test::MakeTree(folder.path(), {{"file.txt", "x"}, {"dir/", ""}});

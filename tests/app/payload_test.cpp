@@ -168,14 +168,6 @@ class LiveSection : public testing::Test {
   int runs_ = 0;
 };
 
-TEST_F(LiveSection, AsBuiltHoldsNoPackage) {
-  auto values = RunProbeWith(kAsBuilt);
-  EXPECT_EQ(values["section"], "1");
-  EXPECT_EQ(values["section_size"], "4096");
-  EXPECT_EQ(values["load"], "1");
-  EXPECT_EQ(values["header_offset"], "-1");
-}
-
 TEST_F(LiveSection, FindsHeadersAsTheScanRulesSay) {
   for (const ScanCase& c : ScanCases()) {
     // The packer only grows the section; smaller images are covered above.

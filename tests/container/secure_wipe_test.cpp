@@ -66,19 +66,6 @@ class SecureWipeTest : public testing::Test {
   test::TempFolder temp_;
 };
 
-TEST_F(SecureWipeTest, OneByteFileIsOverwrittenOverItsWholeCluster) {
-  std::string path = temp_.Join("one.bin");
-  WriteTestFile(path, "x");
-  uint32_t cluster = ClusterSize(S(path));
-  ASSERT_GT(cluster, 1u);
-  EXPECT_EQ(WipeFile(S(path), kWipeZeros, nullptr), kOk);
-  ASSERT_EQ(g_passes.size(), 1u);
-  EXPECT_EQ(g_passes[0].written, cluster);
-  EXPECT_EQ(g_passes[0].size, cluster);
-  EXPECT_EQ(g_passes[0].pattern, "00");
-  EXPECT_TRUE(TreeOf(temp_.path()).empty());
-}
-
 TEST_F(SecureWipeTest, ThreePassesWriteOnesZerosAndRandomOverWholeClusters) {
   std::string path = temp_.Join("f.bin");
   WriteTestFile(path, std::string(10000, 'q'));

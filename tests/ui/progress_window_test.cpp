@@ -38,31 +38,6 @@ class UiProgressWindow : public testing::Test {
   ProgressWindowSettings settings_;
 };
 
-TEST_F(UiProgressWindow, ExistsWhenConstructedAndIsEndedWithItsOwner) {
-  HWND window = nullptr;
-  {
-    ProgressUI progress(&settings_);
-    window = progress.GetWindow();
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(IsWindow(window));
-    EXPECT_EQ(StatusText(window), LoadResString(18).c_str());
-    EXPECT_EQ(BarPosition(window), 0);
-  }
-  // Ended: hidden at once; its own thread destroys it.
-  EXPECT_FALSE(IsWindow(window) && IsWindowVisible(window));
-}
-
-TEST_F(UiProgressWindow, ShowsPositionsAndTexts) {
-  ProgressDialog dialog(settings_);
-  HWND window = dialog.GetWindow();
-  ASSERT_NE(window, nullptr);
-  EXPECT_EQ(dialog.OnProgress(kProgressPosition, 42), kOk);
-  EXPECT_EQ(BarPosition(window), 42);
-  EXPECT_EQ(dialog.OnProgress(kProgressStatusText, reinterpret_cast<intptr_t>("Decrypting data.txt")), kOk);
-  EXPECT_EQ(StatusText(window), "Decrypting data.txt");
-  EndDialog(window, 1);
-}
-
 TEST_F(UiProgressWindow, CancelAnswersEveryLaterPositionReport) {
   ProgressDialog dialog(settings_);
   HWND window = dialog.GetWindow();
@@ -114,11 +89,6 @@ TEST_F(UiProgressWindow, TheBarShowsTheOverallPositionOfNestedPhases) {
   // A status text travels as a string-table id.
   EXPECT_EQ(NotifyProgress(&callback, kProgressStatusText, 21), kOk);
   EXPECT_EQ(StatusText(window), LoadResString(21).c_str());
-}
-
-TEST(UiProgressEntry, WithoutAProgressObjectNothingHappens) {
-  EXPECT_EQ(ProgressUIEntry(kProgressPosition, 50, 0, 0), kOk);
-  EXPECT_EQ(ProgressUIEntry(kProgressBegin, 100, 0, 0), kOk);
 }
 
 }  // namespace
