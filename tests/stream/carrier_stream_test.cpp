@@ -255,26 +255,5 @@ TEST(CarrierStream, MovingMoreThanThePayloadGives301) {
   }
 }
 
-TEST(CarrierStream, PayloadWithoutCarrierHeader) {
-  test::TempFolder folder;
-  const CarrierKind& kind = kKinds[2];
-  const std::string path = PlaceCarrier(folder, kind);
-  const std::vector<uint8_t> payload = test::Noise(2000, 11);
-  TagRecord header;
-  header.SetU8(kCarrierTagStored, 1, true);
-  header.SetU32(kCarrierTagPayloadSize, static_cast<uint32_t>(payload.size()), true);
-  uint32_t k = 0;
-  ASSERT_EQ(Hide(path, kind.format, payload, "", header, &k), kOk);
-  // The whole capacity goes to the payload.
-  EXPECT_EQ(k, ChooseGroupBits(kCapacity, 2000));
-  std::vector<uint8_t> back;
-  ASSERT_EQ(Reveal(path, kind.format, "", &header, &back), kOk);
-  EXPECT_EQ(back, payload);
-
-  // A recorded size no carrier can hold is refused, not read.
-  header.SetU32(kCarrierTagPayloadSize, 0xFFFFFFFF, true);
-  EXPECT_EQ(Reveal(path, kind.format, "", &header, &back), kCarrierTooSmall);
-}
-
 }  // namespace
 }  // namespace mv

@@ -57,20 +57,6 @@ TEST_F(UiHyperlink, TextIsCutReplacedAndCopiedWithinTheBuffer) {
   DestroyWindow(link);
 }
 
-TEST_F(UiHyperlink, KeepsItsOwnUnderlinedSystemFont) {
-  HWND link = CreateLink("x");
-  LOGFONTA font{};
-  ASSERT_NE(GetObjectA(GetPropA(link, "font"), sizeof font, &font), 0);
-  LOGFONTA system{};
-  GetObjectA(GetStockObject(SYSTEM_FONT), sizeof system, &system);
-  EXPECT_TRUE(font.lfUnderline);
-  EXPECT_STREQ(font.lfFaceName, system.lfFaceName);
-  HANDLE before = GetPropA(link, "font");
-  SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT)), TRUE);
-  EXPECT_EQ(GetPropA(link, "font"), before);
-  DestroyWindow(link);
-}
-
 TEST_F(UiHyperlink, ReportsAClickOnceThePressedFlagIsSet) {
   HWND link = CreateLink("click me");
   // A release without an earlier press on the link is no click.

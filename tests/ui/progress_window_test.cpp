@@ -10,7 +10,6 @@
 
 #include <string>
 
-#include "base/system_helpers.h"
 #include "stream/progress_stream.h"
 #include "tests/support/ui_windows.h"
 #include "ui/resource_ids.h"
@@ -63,32 +62,6 @@ TEST_F(UiProgressWindow, CancelAnswersEveryLaterPositionReport) {
   EXPECT_EQ(GetPropA(window, "CancelRequest"), reinterpret_cast<HANDLE>(1));
   EXPECT_EQ(dialog.OnProgress(kProgressPosition, 40), kCancelled);
   EndDialog(window, 1);
-}
-
-TEST_F(UiProgressWindow, TheBarShowsTheOverallPositionOfNestedPhases) {
-  ProgressUI progress(&settings_);
-  HWND window = progress.GetWindow();
-  ASSERT_NE(window, nullptr);
-  ProgressCallback callback{&ProgressUIEntry, reinterpret_cast<uintptr_t>(&progress), 0};
-  struct Step {
-    int32_t code;
-    int32_t value;
-    int bar;  // -1: not a position report
-  } steps[] = {
-      {kProgressBegin, 100, -1},     {kProgressBeginPhase, 100, -1}, {kProgressBegin, 100, -1},
-      {kProgressBeginPhase, 80, -1}, {kProgressBegin, 100, -1},      {kProgressPosition, 50, 40},
-      {kProgressEnd, 0, -1},         {kProgressEndPhase, 0, -1},     {kProgressPosition, 80, 80},
-      {kProgressBeginPhase, 20, -1}, {kProgressBegin, 100, -1},      {kProgressPosition, 50, 90},
-  };
-  for (const Step& step : steps) {
-    EXPECT_EQ(NotifyProgress(&callback, step.code, step.value), kOk);
-    if (step.bar >= 0) {
-      EXPECT_EQ(BarPosition(window), step.bar) << step.value;
-    }
-  }
-  // A status text travels as a string-table id.
-  EXPECT_EQ(NotifyProgress(&callback, kProgressStatusText, 21), kOk);
-  EXPECT_EQ(StatusText(window), LoadResString(21).c_str());
 }
 
 }  // namespace
