@@ -89,10 +89,6 @@ TEST(String, ModificationAndComparison) {
     EXPECT_STREQ(s.c_str(), c.expected) << c.input << " " << c.from;
     EXPECT_STREQ(copy.c_str(), c.expected);
   }
-  String dots("a.b.c");
-  dots.RemoveChar('.');
-  EXPECT_STREQ(dots.c_str(), "abc");
-  EXPECT_EQ(dots.GetLength(), 3);
 }
 
 TEST(String, ConcatenationAndAliasing) {
@@ -115,11 +111,6 @@ TEST(String, FormatAndBuffers) {
   String out;
   String::Format(out, "%s=%i", "code", 711);
   EXPECT_STREQ(out.c_str(), "code=711");
-  String self("x");
-  String copy;
-  self.FormatInto(copy, "%05d", 42);
-  EXPECT_STREQ(self.c_str(), "00042");
-  EXPECT_STREQ(copy.c_str(), "00042");
   // Output beyond the work buffer is cut, never overrun.
   std::string huge(70000, 'q');
   String::Format(out, "%s", huge.c_str());

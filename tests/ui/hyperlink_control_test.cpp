@@ -57,6 +57,23 @@ TEST_F(UiHyperlink, TextIsCutReplacedAndCopiedWithinTheBuffer) {
   DestroyWindow(link);
 }
 
+// The stock system font's own description, underlined; another font is
+// refused.
+TEST_F(UiHyperlink, DrawsWithItsOwnUnderlinedSystemFont) {
+  HWND link = CreateLink("x");
+  LOGFONTA font{};
+  ASSERT_NE(GetObjectA(GetPropA(link, "font"), sizeof font, &font), 0);
+  LOGFONTA system{};
+  GetObjectA(GetStockObject(SYSTEM_FONT), sizeof system, &system);
+  EXPECT_TRUE(font.lfUnderline);
+  EXPECT_STREQ(font.lfFaceName, system.lfFaceName);
+  EXPECT_EQ(font.lfHeight, system.lfHeight);
+  HANDLE before = GetPropA(link, "font");
+  SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT)), TRUE);
+  EXPECT_EQ(GetPropA(link, "font"), before);
+  DestroyWindow(link);
+}
+
 TEST_F(UiHyperlink, ReportsAClickOnceThePressedFlagIsSet) {
   HWND link = CreateLink("click me");
   // A release without an earlier press on the link is no click.
