@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -56,46 +55,6 @@ TEST(CommandLine, DecryptOptions) {
     EXPECT_EQ(options.replace, c.replace);
     EXPECT_EQ(options.debug(), c.debug);
   }
-}
-
-TEST(CommandLine, OptionValues) {
-  struct Case {
-    const char* text;
-    const char* name;
-    bool matches;
-    const char* value;
-  } cases[] = {
-      {"pwd=secret", "pwd", true, "secret"}, {"pwd=", "pwd", true, ""},          {"pwd", "pwd", false, ""},
-      {"xpwd=a", "pwd", false, ""},          {"pwdx=a", "pwd", false, ""},       {"", "pwd", false, ""},
-      {"pwd=a", "", false, ""},              {"PWD=a", "pwd", false, ""},        {"pwd==", "pwd", true, "="},
-  };
-  for (const Case& c : cases) {
-    String value("stale");
-    EXPECT_EQ(GetOptionValue(c.text, c.name, &value), c.matches) << c.text;
-    EXPECT_EQ(Text(value), c.value) << c.text;
-  }
-}
-
-TEST(CommandLine, PlainArgumentsNamingFilesOrFoldersAreCollected) {
-  test::TempFolder folder;
-  test::MakeTree(folder.path(), {{"file.txt", "x"}, {"dir/", ""}});
-#ifdef _WIN32
-  std::string base = folder.path();
-#else
-  // Relative to the current folder: an absolute POSIX path begins with '/'
-  // and is therefore a switch.
-  std::string base =
-      std::filesystem::relative(std::filesystem::path(folder.path()), std::filesystem::current_path()).generic_string() +
-      "/";
-#endif
-  DecryptOptions options;
-  ASSERT_EQ(options.DispatchArguments(
-                ArgumentsOf({"decrypt", base + "file.txt", base + "dir", base + "dir/", base + "nothing"})),
-            kOk);
-  ASSERT_EQ(options.paths().GetCount(), 3);
-  EXPECT_EQ(Text(options.paths()[0]), base + "file.txt");
-  EXPECT_EQ(Text(options.paths()[1]), base + "dir/");
-  EXPECT_EQ(Text(options.paths()[2]), base + "dir/");
 }
 
 TEST(CommandLine, PasswordFileGivesItsFirstLine) {

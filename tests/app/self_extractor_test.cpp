@@ -14,9 +14,7 @@
 #include "tests/archive/entry_test_files.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/package_builder.h"
-#include "tests/support/process.h"
 #include "tests/support/temp_folder.h"
-#include "tests/support/test_env.h"
 #include "tools/executable_image.h"
 
 namespace mv {
@@ -143,63 +141,6 @@ TEST_F(SelfExtractorTest, LeavesNothingBehindWhateverTheOutcome) {
     EXPECT_EQ(test::ListNames(temp.path()), std::vector<std::string>{});
   }
   EXPECT_FALSE(std::filesystem::exists(folder_.Join("escaped.txt")));
-}
-
-// The real stub, its section grown with a real container, run as a user
-// would run it.
-// A copy of the real stub whose section carries container.
-std::string StubWith(const test::TempFolder& folder, const std::string& name, const std::vector<uint8_t>& container) {
-  tools::Bytes image;
-  EXPECT_TRUE(tools::ReadWholeFile(test::ProgramPath("morvalis-sfx"), &image));
-  std::string error;
-  EXPECT_TRUE(tools::GrowPayloadSection(&image, test::SectionWith(container), &error)) << error;
-#ifdef _WIN32
-  std::string stub = folder.Join(name + ".exe");
-#else
-  std::string stub = folder.Join(name);
-#endif
-  EXPECT_TRUE(tools::WriteWholeFile(stub, image));
-  std::filesystem::permissions(stub, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
-  return stub;
-}
-
-TEST_F(SelfExtractorTest, GrownStubDecryptsThroughTheCommandLine) {
-  const std::string stub = StubWith(folder_, "package", container_);
-
-  const std::string out = folder_.Join("out/");
-  const std::string message = folder_.Join("message.txt");
-  EXPECT_EQ(test::RunProgramAndWait(stub, {"decrypt", "-pwd=secret", "-targetdir=" + out, "-messagefile=" + message}),
-            0);
-  test::Snapshot expected = test::TakeSnapshot(source_);
-  test::Snapshot got = test::TakeSnapshot(out);
-  // Empty folders are not copied to the target.
-  expected.entries.erase("docs/deep/empty folder/");
-  EXPECT_EQ(got.entries, expected.entries);
-  EXPECT_EQ(got.times, expected.times);
-#ifdef _WIN32
-  EXPECT_EQ(test::ReadFileText(message), "Message\r\nwith two lines");
-#else
-  EXPECT_EQ(test::ReadFileText(message), "Message\nwith two lines");
-#endif
-  // Exit codes reach the caller (modulo 256 on POSIX).
-  const int wrong_password = static_cast<int>(kWrongPassword);
-#ifdef _WIN32
-  const int shown = wrong_password;
-#else
-  const int shown = wrong_password % 256;
-#endif
-  EXPECT_EQ(test::RunProgramAndWait(stub, {"decrypt", "-pwd=wrong", "-targetdir=" + folder_.Join("out2/")}), shown);
-  EXPECT_EQ(test::RunProgramAndWait(stub, {"decrypt", "-pwd=secret", "-targetdir=" + out}),
-            static_cast<int>(kTargetFolderExists));
-  EXPECT_EQ(test::RunProgramAndWait(stub, {"decrypt", "-pwd=secret", "-targetdir=" + out, "-replace"}), 0);
-
-  // A package whose entry would leave the folder: refused, nothing written
-  // beside the target.
-  const std::string hostile = StubWith(folder_, "hostile", HostileContainer(folder_));
-  EXPECT_EQ(test::RunProgramAndWait(hostile, {"decrypt", "-pwd=secret", "-targetdir=" + folder_.Join("out3/")}),
-            static_cast<int>(kUnsafeEntryPath));
-  EXPECT_FALSE(std::filesystem::exists(folder_.Join("escaped.txt")));
-  EXPECT_FALSE(std::filesystem::exists(folder_.Join("out3")));
 }
 
 }  // namespace

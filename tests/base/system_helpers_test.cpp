@@ -70,18 +70,6 @@ TEST(SystemHelpers, StringTableFollowsTheLocale) {
 }
 #endif
 
-TEST(SystemHelpers, ProgramAndTemporaryFolders) {
-  String program = GetProgramPath();
-  EXPECT_EQ(program.Find('\\'), -1);
-  EXPECT_EQ(GetProgramFileName().Find("mv_tests"), 0) << program.c_str();
-  String folder = GetProgramFolder();
-  EXPECT_EQ(folder.GetAt(folder.GetLength() - 1), '/');
-  String temp = GetSystemTempFolder();
-  ASSERT_FALSE(temp.IsEmpty());
-  EXPECT_EQ(temp.GetAt(temp.GetLength() - 1), '/');
-  EXPECT_EQ(GetSpecialFolder(0x7FFF), "");
-}
-
 TEST(SystemHelpers, RunProgramReportsExitCodesAndMissingPrograms) {
   uint32_t code = 12345;
   EXPECT_EQ(RunProgram((test::BuildFolder() + "no-such-program").c_str(), "", true, true, &code), kProgramNotFound);

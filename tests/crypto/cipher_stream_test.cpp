@@ -95,22 +95,6 @@ TEST(CipherStreamTest, IdenticalChunksDoNotRepeatCiphertext) {
             std::vector<uint8_t>(first.begin() + 16, first.begin() + 24));
 }
 
-// The cipher layer's own refusals; the stack above only adds its own.
-TEST(CipherStreamTest, OpenRefusalsLeaveTheStreamClosed) {
-  MemoryStream sink;
-  sink.OpenWrite();
-  TagValue twenty;
-  twenty.SetBlobSize(20);
-  CipherStream cipher;
-  EXPECT_EQ(cipher.Open(nullptr, kPassword, nullptr, kCipherAes), kFilterModeRefused);
-  EXPECT_EQ(cipher.Open(&sink, kPassword, nullptr, kCipherReserved), kUnsupported);
-  EXPECT_EQ(cipher.Open(&sink, kPassword, &twenty, kCipherBlowfish), kBadVector);
-  EXPECT_EQ(cipher.GetMode(), Stream::kClosed);
-  EXPECT_EQ(cipher.GetChunkLimit(), 0u);
-  ASSERT_EQ(cipher.Open(&sink, kPassword, nullptr, kCipherAes), kOk);
-  EXPECT_EQ(cipher.GetChunkLimit(), 1048576u);
-}
-
 TEST(CipherStreamTest, WrongOrMissingPasswordCheckIsWrongPassword) {
   std::vector<uint8_t> stored = WriteThrough(kCipherAes, test::NoiseBytes(100, 1));
   MemoryStream source;

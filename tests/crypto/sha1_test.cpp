@@ -40,20 +40,6 @@ TEST(Sha1Test, HashBufferGivesPublishedDigests) {
   }
 }
 
-TEST(Sha1Test, TextsHashWithoutTerminatorAndDigestsComeAsBlobs) {
-  Sha1Hash never_assigned;
-  ASSERT_EQ(never_assigned.HashText(String()), kOk);
-  EXPECT_EQ(DigestBytes(never_assigned), test::FromHex(kEmptyDigest));
-  Sha1Hash abc;
-  ASSERT_EQ(abc.HashText(String("abc")), kOk);
-  TagValue out;
-  out.SetU32Value(7);
-  ASSERT_EQ(abc.GetDigest(out), kOk);
-  ASSERT_EQ(out.GetType(), TypeBlob);
-  ASSERT_EQ(out.GetLength(), kSha1DigestSize);
-  EXPECT_EQ(DigestBytes(out.GetBytes()), test::FromHex(kAbcDigest));
-}
-
 // Piece patterns that put the 64-byte block boundaries at every kind of
 // place: inside a piece, exactly at its end, and several blocks in one.
 TEST(Sha1Test, PiecesAcrossBlockBoundariesMatchOneUpdate) {
@@ -77,20 +63,6 @@ TEST(Sha1Test, PiecesAcrossBlockBoundariesMatchOneUpdate) {
     EXPECT_EQ(DigestBytes(digest), DigestBytes(whole))
         << "first piece " << pattern[0];
   }
-}
-
-TEST(Sha1Test, ContextFinishesOnceAndRestartsWithInit) {
-  Sha1Context context;
-  uint8_t digest[kSha1DigestSize];
-  EXPECT_EQ(Sha1Final(digest, context), kNotOpen);
-  ASSERT_EQ(Sha1Init(context), kOk);
-  Sha1Update(context, "garbage", 7);
-  // A second Init drops an unfinished message.
-  ASSERT_EQ(Sha1Init(context), kOk);
-  Sha1Update(context, "abc", 3);
-  ASSERT_EQ(Sha1Final(digest, context), kOk);
-  EXPECT_EQ(DigestBytes(digest), test::FromHex(kAbcDigest));
-  EXPECT_EQ(Sha1Final(digest, context), kNotOpen);
 }
 
 TEST(Sha1Test, RangesHashAsTheirConcatenation) {

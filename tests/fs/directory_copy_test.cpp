@@ -11,20 +11,12 @@
 #include "fs/file_info.h"
 #include "fs/folder_walk.h"
 #include "stream/file_stream.h"
-#include "stream/progress_stream.h"
 #include "stream/tag_record.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/temp_folder.h"
 
 namespace mv {
 namespace {
-
-using Notifications = std::vector<std::pair<int32_t, int32_t>>;
-
-Result Record(int32_t code, int32_t value, uintptr_t word1, uintptr_t) {
-  reinterpret_cast<Notifications*>(word1)->emplace_back(code, value);
-  return kOk;
-}
 
 class DirectoryCopyTest : public testing::Test {
  protected:
@@ -143,19 +135,6 @@ TEST_F(DirectoryCopyTest, NeverWritesThroughLinksInTheTarget) {
   EXPECT_EQ(SaveTextFile(Path("dst/f.txt"), String("message")), kLinkInTarget) << "the message file";
   EXPECT_EQ(test::TakeSnapshot(folder_.Join("outside/")).entries, outside_before);
   EXPECT_FALSE(fs::is_regular_file(fs::symlink_status(folder_.Join("dst/f.txt"))));
-}
-
-TEST_F(DirectoryCopyTest, ReportsProgressAsNestedPhases) {
-  test::MakeTree(folder_.Join("src/"), {{"a.txt", "a"}, {"sub/b.txt", "b"}});
-  Notifications seen;
-  ProgressCallback progress{&Record, reinterpret_cast<uintptr_t>(&seen), 0};
-  ASSERT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), true, &progress), kOk);
-  // Three entries: a.txt, sub/ and sub/b.txt.
-  EXPECT_EQ(seen, (Notifications{{kProgressBegin, 100}, {kProgressBeginPhase, 10}, {kProgressEndPhase, 0},
-                                 {kProgressPosition, 10}, {kProgressBeginPhase, 90}, {kProgressBegin, 3},
-                                 {kProgressPosition, 1}, {kProgressPosition, 2}, {kProgressPosition, 3},
-                                 {kProgressPosition, 3}, {kProgressEnd, 0}, {kProgressEndPhase, 0},
-                                 {kProgressPosition, 100}, {kProgressEnd, 0}}));
 }
 
 }  // namespace

@@ -66,21 +66,5 @@ TEST(CarrierMatrixCode, BitOrderAcrossGroups) {
   EXPECT_EQ(units, expected);
 }
 
-TEST(CarrierMatrixCode, BytesRoundTripForEveryGroupSize) {
-  for (uint32_t unit_bytes : {1u, 2u}) {
-    for (uint32_t k = 1; k <= 16; ++k) {
-      for (uint32_t length : {1u, 32u}) {
-        const std::vector<uint8_t> data = test::Noise(length, 1000 + k);
-        const size_t bytes = MatrixUnitCount(length, k) * unit_bytes;
-        std::vector<uint8_t> units = test::Noise(bytes, k + length);
-        EmbedMatrixBits(data.data(), length, k, units.data(), unit_bytes);
-        std::vector<uint8_t> back(length, 0xAA);
-        ExtractMatrixBits(units.data(), unit_bytes, k, back.data(), length);
-        ASSERT_EQ(back, data) << k << "/" << length << "/" << unit_bytes;
-      }
-    }
-  }
-}
-
 }  // namespace
 }  // namespace mv

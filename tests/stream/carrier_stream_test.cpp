@@ -255,45 +255,5 @@ TEST(CarrierStream, MovingMoreThanThePayloadGives301) {
   }
 }
 
-TEST(CarrierStream, PayloadWithoutCarrierHeader) {
-  test::TempFolder folder;
-  const CarrierKind& kind = kKinds[2];
-  const std::string path = PlaceCarrier(folder, kind);
-  const std::vector<uint8_t> payload = test::Noise(2000, 11);
-  TagRecord header;
-  header.SetU8(kCarrierTagStored, 1, true);
-  header.SetU32(kCarrierTagPayloadSize, static_cast<uint32_t>(payload.size()), true);
-  uint32_t k = 0;
-  ASSERT_EQ(Hide(path, kind.format, payload, "", header, &k), kOk);
-  // The whole capacity goes to the payload.
-  EXPECT_EQ(k, ChooseGroupBits(kCapacity, 2000));
-  std::vector<uint8_t> back;
-  ASSERT_EQ(Reveal(path, kind.format, "", &header, &back), kOk);
-  EXPECT_EQ(back, payload);
-
-  // A recorded size no carrier can hold is refused, not read.
-  header.SetU32(kCarrierTagPayloadSize, 0xFFFFFFFF, true);
-  EXPECT_EQ(Reveal(path, kind.format, "", &header, &back), kCarrierTooSmall);
-}
-
-TEST(CarrierStream, CutCarriersFailWithoutReadingPastTheirEnd) {
-  test::TempFolder folder;
-  const CarrierKind& kind = kKinds[1];
-  const std::string path = PlaceCarrier(folder, kind);
-  const std::vector<uint8_t> payload = test::Noise(3900, 13);
-  ASSERT_EQ(Hide(path, kind.format, payload), kOk);
-  const std::vector<uint8_t> full = test::ReadWholeFile(path);
-  // Cut inside the carrier header, at its end, and one unit short of the
-  // capacity that the payload needs.
-  for (size_t units : {size_t{100}, size_t{191}, size_t{31447}}) {
-    const std::string cut = folder.Join("cut" + std::to_string(units) + ".bmp");
-    ASSERT_TRUE(test::WriteWholeFile(
-        cut, std::vector<uint8_t>(full.begin(), full.begin() + kind.data_offset + units)));
-    TagRecord header;
-    std::vector<uint8_t> back;
-    EXPECT_NE(Reveal(cut, kind.format, kPassword, &header, &back), kOk) << units;
-  }
-}
-
 }  // namespace
 }  // namespace mv

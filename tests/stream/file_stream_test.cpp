@@ -47,25 +47,6 @@ TEST(FileStreamTest, WritingMakesMissingFoldersAndReplacesOldContent) {
   EXPECT_EQ(in.ReadU8(more), kShortRead);
 }
 
-TEST(FileStreamTest, FailedOpensLeaveTheStreamClosed) {
-  test::TempFolder temp;
-  const struct {
-    const char* what;
-    uint32_t mode;
-    std::string path;
-    Result expected;
-  } cases[] = {
-      {"missing file", Stream::kReading, temp.Join("missing.bin"), kCannotOpen},
-      {"a folder to read", Stream::kReading, temp.path(), kCannotOpen},
-      {"a folder to write", Stream::kWriting, temp.Join("sub/"), kCannotOpen},
-  };
-  for (const auto& c : cases) {
-    FileStream stream;
-    EXPECT_EQ(stream.Open(c.mode, S(c.path), nullptr), c.expected) << c.what;
-    EXPECT_EQ(stream.GetMode(), Stream::kClosed) << c.what;
-  }
-}
-
 TEST(FileStreamTest, SaveTextFileWritesThePlatformsLineEnds) {
   test::TempFolder temp;
   WriteTestFile(temp.Join("message.txt"), "an old and longer message text");

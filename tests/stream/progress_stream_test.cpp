@@ -87,15 +87,5 @@ TEST(ProgressStreamTest, CancelStopsThePipeline) {
   EXPECT_EQ(sink.GetData().size(), 4u) << "nothing moves after the cancel";
 }
 
-TEST(ProgressStreamTest, InnerFailurePassesUpUnchanged) {
-  MemoryStream source;
-  source.OpenRead(nullptr, 0);
-  ProgressStream progress;
-  ASSERT_EQ(progress.Open(&source), kOk) << "works without a context";
-  uint8_t byte;
-  EXPECT_EQ(progress.Read(&byte, 1), kShortRead);
-  EXPECT_EQ(progress.GetError(), kShortRead);
-}
-
 }  // namespace
 }  // namespace mv

@@ -15,17 +15,6 @@ namespace {
 
 const uint8_t kBytes[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
-TEST(StreamTest, OpenRefusesUnknownModesAndRestartsTheCount) {
-  Stream stream;
-  stream.Open(Stream::kWriting, nullptr);
-  stream.Write(kBytes, 4);
-  stream.Skip(100);
-  EXPECT_EQ(stream.GetCount(), 104u) << "a counting sink counts";
-  EXPECT_EQ(stream.Open(3, nullptr), kWrongDirection);
-  EXPECT_EQ(stream.GetMode(), Stream::kClosed);
-  EXPECT_EQ(stream.GetCount(), 0u);
-}
-
 // One row per admission rule, for the plain stream (the whole transfer) and
 // a filter over a counting sink (which reports its error field instead).
 TEST(StreamTest, AdmissionRules) {
@@ -148,24 +137,6 @@ TEST(StreamTest, ReadStringRefusesBadLengths) {
     EXPECT_TRUE(text.IsEmpty()) << c.name;
     EXPECT_TRUE(c.result != kOk || in.GetRemaining() == 2u) << c.name;
   }
-}
-
-TEST(StreamTest, FilterSharesDirectionAndContextAndLeavesInnerOpen) {
-  StreamContext context;
-  context.measure_only = 1;
-  Stream inner;
-  inner.Open(Stream::kReading, &context);
-  FilterStream filter;
-  ASSERT_EQ(filter.Open(&inner), kOk);
-  EXPECT_TRUE(filter.IsReading() && filter.IsMeasureOnly());
-  filter.Close();
-  EXPECT_TRUE(inner.IsReading());
-
-  struct OddMode : Stream {
-    uint32_t GetMode() const override { return 3; }
-  } odd;
-  EXPECT_EQ(filter.Open(&odd), kFilterModeRefused);
-  EXPECT_EQ(filter.GetMode(), Stream::kClosed);
 }
 
 TEST(StreamTest, MemoryStreamMayReadItsOwnBuffer) {

@@ -24,21 +24,6 @@ TEST(TagRecordTest, DuplicateTagsAppendAndTheFirstWins) {
   EXPECT_EQ(record.Find(8), 2) << "replace without a match appends";
 }
 
-TEST(TagRecordTest, GettersGiveTheDefaultForMissingOrOtherTypes) {
-  TagRecord record;
-  record.SetU8(1, 5, false);
-  record.SetText(4, nullptr, false);
-  EXPECT_EQ(record.GetU32(1, 99), 99u) << "u8 is not converted";
-  String text;
-  record.GetText(text, 4, "x");
-  EXPECT_TRUE(text.Equals("")) << "a text member without text";
-
-  TagRecord list;
-  record.GetRecord(list, 1);  // not a list: an empty record
-  EXPECT_EQ(list.GetType(), TypeList);
-  EXPECT_EQ(list.GetCount(), 0);
-}
-
 TEST(TagRecordTest, ARecordReadAsAnotherTypeBecomesAListAgainOnSet) {
   TagRecord record;
   ASSERT_EQ(test::Decode({10, 0, 0, 0, 1, 0, 0, 0, 4}, record), kOk);

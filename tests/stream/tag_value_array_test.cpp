@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <random>
 #include <vector>
 
 namespace mv {
@@ -21,24 +19,6 @@ TEST(TagValueArrayTest, GrowingKeepsMembersEvenWhenAddingItsOwn) {
   EXPECT_STREQ(array.GetAt(57).GetTextValue(), "kept");
   EXPECT_EQ(array[20000].GetType(), TypeNone);
   EXPECT_FALSE(array.SetSize(-1));
-}
-
-TEST(TagValueArrayTest, QuickSortMatchesAReferenceOnNumbers) {
-  std::mt19937 random(7);
-  for (int size : {3, 2000}) {
-    TagValueArray array;
-    std::vector<int32_t> reference;
-    for (int i = 0; i < size; ++i) {
-      TagValue v;
-      int32_t n = static_cast<int32_t>(random() % 50) - 25;  // many duplicates
-      v.SetI32Value(n);
-      array.Add(v);
-      reference.push_back(n);
-    }
-    array.Sort();
-    std::sort(reference.begin(), reference.end());
-    for (int i = 0; i < size; ++i) ASSERT_EQ(array[i].GetI32Value(), reference[i]) << size;
-  }
 }
 
 TEST(TagValueArrayTest, SortStaysInRangeWithAnInconsistentCompareOrBadRanges) {

@@ -17,8 +17,6 @@ using Bytes = std::vector<uint8_t>;
 using test::Decode;
 using test::Encode;
 
-std::string Text(const String& s) { return s.c_str() != nullptr ? s.c_str() : ""; }
-
 TEST(TagValueTest, EncodingOfEveryType) {
   int32_t handle_target = 5;
   struct Case {
@@ -61,21 +59,6 @@ TEST(TagValueTest, LongTextMemberLengthCountsItsFiveBytePrefix) {
   EXPECT_EQ(bytes[4] | bytes[5] << 8, 4 + 8 + 305) << "the record's length";
 }
 
-TEST(TagValueTest, NestedRecordsAndLargeBlobsRoundTrip) {
-  TagRecord inner;
-  inner.SetText(200, "name.txt", false);
-  std::vector<uint8_t> content(3 * 1024 * 1024 + 5, 'b');
-  content.back() = 'z';
-  inner.Set(110, test::BlobOf(content), false);
-  TagRecord outer;
-  outer.SetU8(100, 1, false);
-  outer.Set(300, inner, false);
-
-  TagRecord back;
-  ASSERT_EQ(Decode(Encode(outer), back), kOk);
-  EXPECT_EQ(TagValue::Compare(back, outer), 0);
-}
-
 TEST(TagValueTest, UnknownTypesAndNullTextsReadBackAsBlobAndEmptyText) {
   TagValue value;
   ASSERT_EQ(Decode({55, 0, 6, 0, 3, 0, 0, 0, 'a', 'b', 'c'}, value), kOk);
@@ -88,73 +71,6 @@ TEST(TagValueTest, UnknownTypesAndNullTextsReadBackAsBlobAndEmptyText) {
   ASSERT_EQ(Decode(Encode(value), back), kOk);
   ASSERT_NE(back.GetTextValue(), nullptr);
   EXPECT_STREQ(back.GetTextValue(), "");
-}
-
-TEST(TagValueTest, CompareOrdersByTypeThenContent) {
-  auto u8 = [](uint8_t n) { TagValue v; v.SetU8Value(n); return v; };
-  auto u32 = [](uint32_t n) { TagValue v; v.SetU32Value(n); return v; };
-  auto text = [](const char* s) { TagValue v; v.SetTextValue(s); return v; };
-  auto list = [](int members) {
-    TagRecord r;
-    for (int i = 0; i < members; ++i) r.SetU8(1, static_cast<uint8_t>(i), false);
-    return TagValue(r);
-  };
-  struct Case {
-    const char* name;
-    TagValue a, b;
-    int32_t sign;  // expected sign, or an exact value when |value| > 1
-  } cases[] = {
-      {"u8 3 vs 5", u8(3), u8(5), -2},
-      {"u8 vs u32 by type", u8(7), u32(7), -30},
-      {"null text as empty", text(nullptr), text(""), 0},
-      {"blob shorter first", test::BlobOf({'z', 'z'}), test::BlobOf({'a', 'a', 'a'}), -1},
-      {"list with more members first", list(3), list(2), -1},
-  };
-  for (const Case& c : cases) {
-    int32_t r = TagValue::Compare(c.a, c.b);
-    if (c.sign < -1 || c.sign > 1) EXPECT_EQ(r, c.sign) << c.name;
-    else EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.name;
-  }
-  TagRecord a, b;
-  a.SetU8(1, 1, false);
-  b.SetU8(1, 2, false);
-  EXPECT_EQ(TagValue::Compare(a, b), -1);
-  EXPECT_EQ(TagValue::Compare(b, a), -1) << "differing lists compare -1 both ways";
-}
-
-TEST(TagValueTest, ToText) {
-  TagValue hostile_u8;  // payload length claims more than the number holds
-  ASSERT_EQ(Decode({10, 0, 0, 0, 200, 0, 0, 0, 0x7F}, hostile_u8), kOk);
-  TagValue hostile_handle;
-  ASSERT_EQ(Decode({100, 0, 0, 0, 50, 0, 0, 0}, hostile_handle), kOk);
-  struct Case {
-    const char* name;
-    TagValue value;
-    bool hex;
-    const char* text;
-  } cases[] = {
-      {"double 10 digits", [] { TagValue v; v.SetDoubleValue(1.0 / 3); return v; }(), false,
-       "0.3333333333"},
-      {"hex blob", [] { TagValue v; v.SetBlob("\x01\xAB", 2); return v; }(), true, "01 AB"},
-      {"hex inline bytes are capped", hostile_u8, true, "7F 00 00 00 00 00 00 00"},
-      {"hex handle read from a stream", hostile_handle, true, ""},
-  };
-  for (const Case& c : cases) {
-    String out("old");
-    c.value.ToText(out, c.hex);
-    EXPECT_EQ(Text(out), c.text) << c.name;
-  }
-}
-
-TEST(TagValueTest, BlobOperations) {
-  TagValue v;
-  v.SetBlob("ab", 2);
-  v.AppendBlob("cd", 2);
-  v.AppendBlob(nullptr, 5);
-  ASSERT_EQ(v.GetLength(), 4u);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(v.GetBytes()), 4), "abcd");
-  v.AppendBlob(v.GetBytes(), 2);  // appending its own bytes
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(v.GetBytes()), 6), "abcdab");
 }
 
 TEST(TagValueTest, AssignIsDeepAndKeepsTheSourceIntact) {

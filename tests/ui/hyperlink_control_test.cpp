@@ -40,17 +40,26 @@ class UiHyperlink : public testing::Test {
   test::CommandRecorder parent_;
 };
 
-TEST_F(UiHyperlink, KeepsTheTextItWasCreatedWith) {
-  HWND link = CreateLink("www.morvalis.example/vaultbag");
-  EXPECT_EQ(TextOf(link), "www.morvalis.example/vaultbag");
-  EXPECT_NE(GetPropA(link, "wndtxt"), nullptr);
-  EXPECT_NE(GetPropA(link, "font"), nullptr);
-  EXPECT_EQ(GetPropA(link, "hover"), nullptr);  // 0: not hovered
-  EXPECT_EQ(GetPropA(link, "ddd"), nullptr);    // not pressed yet
+// Creation text cut at 999 characters, replacement, clearing, and copies
+// that never run past the caller's buffer.
+TEST_F(UiHyperlink, TextIsCutReplacedAndCopiedWithinTheBuffer) {
+  HWND link = CreateLink(std::string(1500, 'w').c_str());
+  EXPECT_EQ(TextOf(link), std::string(999, 'w'));
+  EXPECT_EQ(SendMessageA(link, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abcdef")), 1);
+  EXPECT_EQ(TextOf(link, 4), "abc");
+  EXPECT_EQ(SendMessageA(link, WM_GETTEXT, 0, 0), 0);
+  char buffer[8] = "zzzzzzz";
+  EXPECT_EQ(SendMessageA(link, WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);
+  EXPECT_STREQ(buffer, "zzzzzzz");
+  EXPECT_EQ(SendMessageA(link, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("")), 1);
+  EXPECT_EQ(GetPropA(link, "wndtxt"), nullptr);
+  EXPECT_EQ(TextOf(link), "");
   DestroyWindow(link);
 }
 
-TEST_F(UiHyperlink, DrawsWithTheUnderlinedSystemFont) {
+// The stock system font's own description, underlined; another font is
+// refused.
+TEST_F(UiHyperlink, DrawsWithItsOwnUnderlinedSystemFont) {
   HWND link = CreateLink("x");
   LOGFONTA font{};
   ASSERT_NE(GetObjectA(GetPropA(link, "font"), sizeof font, &font), 0);
@@ -59,38 +68,9 @@ TEST_F(UiHyperlink, DrawsWithTheUnderlinedSystemFont) {
   EXPECT_TRUE(font.lfUnderline);
   EXPECT_STREQ(font.lfFaceName, system.lfFaceName);
   EXPECT_EQ(font.lfHeight, system.lfHeight);
-
-  // Another font is refused: the control keeps its own.
   HANDLE before = GetPropA(link, "font");
   SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT)), TRUE);
   EXPECT_EQ(GetPropA(link, "font"), before);
-  DestroyWindow(link);
-}
-
-TEST_F(UiHyperlink, ACreationTextIsCutAt999Characters) {
-  const std::string long_text(1500, 'w');
-  HWND link = CreateLink(long_text.c_str());
-  EXPECT_EQ(TextOf(link), std::string(999, 'w'));
-  DestroyWindow(link);
-}
-
-TEST_F(UiHyperlink, SetTextReplacesTheTextAndEmptyClearsIt) {
-  HWND link = CreateLink("old");
-  EXPECT_EQ(SendMessageA(link, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("http://example.org/new")), 1);
-  EXPECT_EQ(TextOf(link), "http://example.org/new");
-  EXPECT_EQ(SendMessageA(link, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("")), 1);
-  EXPECT_EQ(GetPropA(link, "wndtxt"), nullptr);
-  EXPECT_EQ(TextOf(link), "");
-  DestroyWindow(link);
-}
-
-TEST_F(UiHyperlink, GetTextCopiesWhatFitsTheBuffer) {
-  HWND link = CreateLink("abcdef");
-  EXPECT_EQ(TextOf(link, 4), "abc");
-  EXPECT_EQ(SendMessageA(link, WM_GETTEXT, 0, 0), 0);
-  char buffer[8] = "zzzzzzz";
-  EXPECT_EQ(SendMessageA(link, WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);
-  EXPECT_STREQ(buffer, "zzzzzzz");
   DestroyWindow(link);
 }
 
@@ -109,15 +89,6 @@ TEST_F(UiHyperlink, ReportsAClickOnceThePressedFlagIsSet) {
   // The flag stays: a press elsewhere released over the link clicks too.
   SendMessageA(link, WM_LBUTTONUP, 0, 0);
   EXPECT_EQ(parent_.commands().size(), 2u);
-  DestroyWindow(link);
-}
-
-TEST_F(UiHyperlink, HoverNotificationsSwitchTheColourFlag) {
-  HWND link = CreateLink("hover");
-  SendMessageA(link, WM_MOUSEHOVER, 0, 0);
-  EXPECT_EQ(GetPropA(link, "hover"), reinterpret_cast<HANDLE>(1));
-  SendMessageA(link, WM_MOUSELEAVE, 0, 0);
-  EXPECT_EQ(GetPropA(link, "hover"), nullptr);
   DestroyWindow(link);
 }
 

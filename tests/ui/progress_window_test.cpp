@@ -52,17 +52,6 @@ TEST_F(UiProgressWindow, ExistsWhenConstructedAndIsEndedWithItsOwner) {
   EXPECT_FALSE(IsWindow(window) && IsWindowVisible(window));
 }
 
-TEST_F(UiProgressWindow, ShowsPositionsAndTexts) {
-  ProgressDialog dialog(settings_);
-  HWND window = dialog.GetWindow();
-  ASSERT_NE(window, nullptr);
-  EXPECT_EQ(dialog.OnProgress(kProgressPosition, 42), kOk);
-  EXPECT_EQ(BarPosition(window), 42);
-  EXPECT_EQ(dialog.OnProgress(kProgressStatusText, reinterpret_cast<intptr_t>("Decrypting data.txt")), kOk);
-  EXPECT_EQ(StatusText(window), "Decrypting data.txt");
-  EndDialog(window, 1);
-}
-
 TEST_F(UiProgressWindow, CancelAnswersEveryLaterPositionReport) {
   ProgressDialog dialog(settings_);
   HWND window = dialog.GetWindow();
@@ -88,37 +77,6 @@ TEST_F(UiProgressWindow, CancelAnswersEveryLaterPositionReport) {
   EXPECT_EQ(GetPropA(window, "CancelRequest"), reinterpret_cast<HANDLE>(1));
   EXPECT_EQ(dialog.OnProgress(kProgressPosition, 40), kCancelled);
   EndDialog(window, 1);
-}
-
-TEST_F(UiProgressWindow, TheBarShowsTheOverallPositionOfNestedPhases) {
-  ProgressUI progress(&settings_);
-  HWND window = progress.GetWindow();
-  ASSERT_NE(window, nullptr);
-  ProgressCallback callback{&ProgressUIEntry, reinterpret_cast<uintptr_t>(&progress), 0};
-  struct Step {
-    int32_t code;
-    int32_t value;
-    int bar;  // -1: not a position report
-  } steps[] = {
-      {kProgressBegin, 100, -1},     {kProgressBeginPhase, 100, -1}, {kProgressBegin, 100, -1},
-      {kProgressBeginPhase, 80, -1}, {kProgressBegin, 100, -1},      {kProgressPosition, 50, 40},
-      {kProgressEnd, 0, -1},         {kProgressEndPhase, 0, -1},     {kProgressPosition, 80, 80},
-      {kProgressBeginPhase, 20, -1}, {kProgressBegin, 100, -1},      {kProgressPosition, 50, 90},
-  };
-  for (const Step& step : steps) {
-    EXPECT_EQ(NotifyProgress(&callback, step.code, step.value), kOk);
-    if (step.bar >= 0) {
-      EXPECT_EQ(BarPosition(window), step.bar) << step.value;
-    }
-  }
-  // A status text travels as a string-table id.
-  EXPECT_EQ(NotifyProgress(&callback, kProgressStatusText, 21), kOk);
-  EXPECT_EQ(StatusText(window), LoadResString(21).c_str());
-}
-
-TEST(UiProgressEntry, WithoutAProgressObjectNothingHappens) {
-  EXPECT_EQ(ProgressUIEntry(kProgressPosition, 50, 0, 0), kOk);
-  EXPECT_EQ(ProgressUIEntry(kProgressBegin, 100, 0, 0), kOk);
 }
 
 }  // namespace
