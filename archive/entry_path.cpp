@@ -8,12 +8,6 @@
 namespace mv {
 namespace {
 
-#ifdef _WIN32
-constexpr bool kWindowsNames = true;
-#else
-constexpr bool kWindowsNames = false;
-#endif
-
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool StemIs(const char* stem, size_t length, const char* device) {
@@ -45,11 +39,10 @@ bool IsSafeComponent(const char* begin, size_t length) {
   if (begin[0] == '.' && (length == 1 || (length == 2 && begin[1] == '.'))) return false;
   for (size_t i = 0; i < length; ++i) {
     unsigned char c = static_cast<unsigned char>(begin[i]);
-    if (c < 0x20 || c == 0x7F || c == '\\' || c == ':') return false;
-    if (kWindowsNames && std::strchr("?<>*|\"", c) != nullptr) return false;
+    if (c < 0x20 || c == 0x7F || std::strchr("\\:?<>*|\"", c) != nullptr) return false;
   }
   char last = begin[length - 1];
-  if (kWindowsNames && (last == '.' || last == ' ')) return false;
+  if (last == '.' || last == ' ') return false;
   return !IsDeviceName(begin, length);
 }
 

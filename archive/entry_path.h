@@ -25,10 +25,11 @@ inline constexpr uint32_t kMaxEntryPathDepth = 256;
 //   ".." component, a backslash, a drive or stream colon, a control
 //   character, or a component naming a device (CON, PRN, AUX, NUL, CONIN$,
 //   CONOUT$, COM and LPT with a digit 1-9 or a superscript 1-3, with any
-//   extension and with blanks before it); for a file, also when the path is
-//   empty or ends in '/'. On Windows a component ending in '.' or ' ' or
-//   holding one of ? < > * | " is refused too, since Windows would store
-//   another name or none; on POSIX such names are ordinary.
+//   extension and with blanks before it), a component ending in '.' or ' '
+//   or holding one of ? < > * | " (Windows would store another name or
+//   none, and the folder walks and wipes on every platform take such names
+//   for invalid paths, so a decrypted file there could not be wiped); for a
+//   file, also when the path is empty or ends in '/'.
 // - kOk otherwise. A folder path may end in one '/'; an empty folder path
 //   names the base folder itself. Null texts count as empty.
 Result CheckEntryPath(const char* relative_folder, const char* name, bool is_folder);

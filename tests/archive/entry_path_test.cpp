@@ -7,12 +7,6 @@
 namespace mv {
 namespace {
 
-#ifdef _WIN32
-constexpr Result kWindowsOnly = kUnsafeEntryPath;  // Windows would store another name, or none
-#else
-constexpr Result kWindowsOnly = kOk;  // ordinary names on POSIX
-#endif
-
 struct PathCase {
   const char* what;
   const char* folder;
@@ -34,9 +28,10 @@ const PathCase kCases[] = {
     {"folder without separator joins the name", "docs", "a.txt", false, kOk},
     {"name merely starting like a device", "", "CONSOLE.txt", false, kOk},
     {"device name with a digit zero", "", "COM0", false, kOk},
-    {"trailing dot", "", "x.", false, kWindowsOnly},
-    {"trailing blank", "dir /", "x", false, kWindowsOnly},
-    {"wildcard", "", "a*b", false, kWindowsOnly},
+    {"trailing dot", "", "x.", false, kUnsafeEntryPath},
+    {"trailing blank", "dir /", "x", false, kUnsafeEntryPath},
+    {"wildcard", "", "a*b", false, kUnsafeEntryPath},
+    {"pipe in a folder name", "docs/no|es/", "", true, kUnsafeEntryPath},
     {"parent in the name", "", "..", false, kUnsafeEntryPath},
     {"parent below a folder", "sub/../../", "x", false, kUnsafeEntryPath},
     {"folder and name joining to a parent", "sub/.", ".", false, kUnsafeEntryPath},
