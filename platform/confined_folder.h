@@ -104,9 +104,6 @@ class ConfinedFolder {
   // folders on the way first. An existing folder or link at the final name
   // is refused; so is a read-only file in every mode.
   ConfinedStatus BeginFile(const char* relative, CreateMode mode, ConfinedFile* file);
-  // What is at relative, not following a final link: kOk with *exists false
-  // when nothing is; kLink for a link on the way or at the name.
-  ConfinedStatus Probe(const char* relative, bool* exists, bool* is_folder);
 
  private:
   friend class ConfinedFile;

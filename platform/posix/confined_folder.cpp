@@ -227,28 +227,6 @@ ConfinedStatus ConfinedFolder::MakeFolders(const char* relative) {
   return state_->Reach(path, true, &fd);
 }
 
-ConfinedStatus ConfinedFolder::Probe(const char* relative, bool* exists, bool* is_folder) {
-  *exists = false;
-  *is_folder = false;
-  if (state_ == nullptr) return ConfinedStatus::kFailed;
-  String path, folder, name;
-  if (!ToSystemText(relative, &path)) return ConfinedStatus::kFailed;
-  path = WithoutTrailingSlashes(path);
-  if (path.IsEmpty()) {
-    *exists = *is_folder = true;
-    return ConfinedStatus::kOk;
-  }
-  if (!SplitFinal(path, &folder, &name)) return ConfinedStatus::kFailed;
-  int fd = -1;
-  ConfinedStatus status = state_->Reach(folder, false, &fd);
-  if (status == ConfinedStatus::kFailed && errno == ENOENT) return ConfinedStatus::kOk;
-  if (status != ConfinedStatus::kOk) return status;
-  struct stat st;
-  status = Classify(fd, name.c_str(), exists, &st);
-  if (status == ConfinedStatus::kOk && *exists) *is_folder = S_ISDIR(st.st_mode);
-  return status;
-}
-
 ConfinedStatus ConfinedFolder::BeginFile(const char* relative, CreateMode mode, ConfinedFile* file) {
   file->Abandon();
   if (state_ == nullptr) return ConfinedStatus::kFailed;

@@ -139,33 +139,6 @@ ConfinedStatus ConfinedFolder::MakeFolders(const char* relative) {
   return ReachFolder(state_->root, WithoutTrailingSlashes(String(relative)), true, &state_->checked);
 }
 
-ConfinedStatus ConfinedFolder::Probe(const char* relative, bool* exists, bool* is_folder) {
-  *exists = false;
-  *is_folder = false;
-  if (state_ == nullptr) return ConfinedStatus::kFailed;
-  String path = WithoutTrailingSlashes(String(relative));
-  if (path.IsEmpty()) {
-    *exists = *is_folder = true;
-    return ConfinedStatus::kOk;
-  }
-  String folder, name;
-  if (!SplitFinal(path, &folder, &name)) return ConfinedStatus::kFailed;
-  String scratch;
-  ConfinedStatus status = ReachFolder(state_->root, folder, false, &scratch);
-  if (status != ConfinedStatus::kOk) {
-    DWORD error = GetLastError();
-    return status == ConfinedStatus::kFailed && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-               ? ConfinedStatus::kOk
-               : status;
-  }
-  DWORD attributes = GetFileAttributesA((state_->root + NativePath(path.c_str())).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return ConfinedStatus::kOk;
-  *exists = true;
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return ConfinedStatus::kLink;
-  *is_folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  return ConfinedStatus::kOk;
-}
-
 ConfinedStatus ConfinedFolder::BeginFile(const char* relative, CreateMode mode, ConfinedFile* file) {
   file->Abandon();
   if (state_ == nullptr) return ConfinedStatus::kFailed;
