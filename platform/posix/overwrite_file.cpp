@@ -7,6 +7,7 @@
 
 #include "platform/codepage.h"
 #include "platform/overwrite_file.h"
+#include "platform/posix/file_mapping.h"
 
 namespace mv::platform {
 
@@ -32,7 +33,7 @@ bool OverwriteFile::Open(const char* path) {
   }
   // Opened by a user whom permissions do not stop (root): the read-only
   // flag is cleared all the same, as the wipe clears every flag.
-  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 && fchmod(fd, (st.st_mode & 07777) | S_IWUSR) != 0) {
+  if ((st.st_mode & posix::kWriteBits) == 0 && fchmod(fd, (st.st_mode & 07777) | S_IWUSR) != 0) {
     close(fd);
     return false;
   }
