@@ -115,7 +115,9 @@ Result ArchiveEntry::BindBaseFolder(Stream& stream) {
     // content may reach the disk.
     return stream.IsReading() ? kMalformedRecord : kFailed;
   }
-  if (!FolderExists(folder)) {
+  // A tree opened on the folder for this read stands for its existence.
+  const bool tree_open = stream.IsReading() && context != nullptr && context->base_tree != nullptr;
+  if (!tree_open && !FolderExists(folder)) {
     base_folder_.Empty();
     return kFolderNotFound;
   }

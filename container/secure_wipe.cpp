@@ -161,11 +161,16 @@ Result EraseFolder(const String& folder) {
 
 namespace {
 
-// Files are wiped in batches of this many open files: each is overwritten
-// and its write-back started, then the batch waits for the device once
-// (one flush of the file system rather than one journal commit per file)
-// before any is truncated.
-constexpr int32_t kWipeBatch = 256;
+// Files are wiped in batches of up to this many open files (fewer where
+// the system allows fewer): each is overwritten, then the batch waits for
+// the device once (one flush of the file system rather than one journal
+// commit per file) before any is truncated. A flush costs about the same
+// for a few files as for thousands, so batches are large.
+constexpr size_t kWipeBatch = 8192;
+// A file at least this large has its write-back started as soon as it is
+// overwritten, so the device works while the next files are; smaller ones
+// are left to the batch's flush, which writes them out together.
+constexpr uint64_t kEarlyWriteBack = 1 << 20;
 // The overwrite buffer of a folder wipe: one pattern, written repeatedly.
 constexpr uint32_t kPatternBytes = 64 * 1024;
 
@@ -201,8 +206,8 @@ Result RenameAndRemove(const String& path) {
   return kNoFreeTempName;
 }
 
-// The passes of mode over one open file; the last pass's write-back is
-// started, not waited for.
+// The passes of mode over one open file; the write-back of the last pass is
+// started early for a large file, never waited for here.
 bool OverwriteOpenFile(platform::OverwriteFile& file, const String& path, uint8_t mode, uint32_t cluster,
                        uint8_t* pattern) {
   uint32_t block = file.GetBlockSize() != 0 ? file.GetBlockSize() : cluster;
@@ -218,7 +223,7 @@ bool OverwriteOpenFile(platform::OverwriteFile& file, const String& path, uint8_
     if (i + 1 < count && !file.WaitWriteBack()) return false;
     if (g_pass_hook != nullptr) g_pass_hook(path, length);
   }
-  file.StartWriteBack();
+  if (length >= kEarlyWriteBack) file.StartWriteBack();
   return true;
 }
 
@@ -243,9 +248,10 @@ Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* pr
   PassBuffer pattern(kPatternBytes);
   if (pattern.get() == nullptr) return kOutOfMemory;
   uint32_t cluster = 0;
-  std::vector<platform::OverwriteFile> batch(static_cast<size_t>(kWipeBatch));
-  for (size_t start = 0; start < files.size(); start += kWipeBatch) {
-    const size_t end = std::min(files.size(), start + static_cast<size_t>(kWipeBatch));
+  const size_t batch_size = std::max<size_t>(1, std::min(kWipeBatch, platform::OverwriteFile::BatchLimit()));
+  std::vector<platform::OverwriteFile> batch(std::min(batch_size, std::max<size_t>(1, files.size())));
+  for (size_t start = 0; start < files.size(); start += batch.size()) {
+    const size_t end = std::min(files.size(), start + batch.size());
     for (size_t i = start; i < end; ++i) {
       const String& path = paths[files[i]];
       platform::OverwriteFile& file = batch[i - start];

@@ -24,6 +24,8 @@ inline Result ConfinedResult(platform::ConfinedStatus status, Result failed) {
     case platform::ConfinedStatus::kReadOnly:
     case platform::ConfinedStatus::kIsFolder:
       return kCannotOpen;
+    case platform::ConfinedStatus::kSourceFailed:
+      return kShortRead;
     case platform::ConfinedStatus::kFailed:
       break;
   }

@@ -16,7 +16,10 @@
 namespace mv {
 namespace {
 
-constexpr size_t kCopyBufferSize = 65535;
+// Bytes moved per step (and per progress report) of a file's copy, and the
+// buffer they pass through where the system cannot copy by itself.
+constexpr size_t kCopyStep = 1 << 20;
+constexpr size_t kCopyBufferSize = 64 * 1024;
 
 // The target folder, made and opened when the first file needs it (an
 // empty source leaves no target folder behind).
@@ -36,6 +39,11 @@ class TargetTree {
     return kOk;
   }
   const String& GetFolder() const { return folder_; }
+  // The buffer of every file's copy; null when it cannot be had.
+  char* GetBuffer() {
+    if (!buffer_) buffer_.reset(new (std::nothrow) char[kCopyBufferSize]);
+    return buffer_.get();
+  }
 
   // Whether the file system holding the target has size bytes free. It is
   // asked once per copy; the files copied since count against the answer
@@ -54,6 +62,7 @@ class TargetTree {
  private:
   String folder_;
   platform::ConfinedFolder tree_;
+  std::unique_ptr<char[]> buffer_;
   bool free_known_ = false;
   uint64_t free_bytes_ = 0;
 };
@@ -61,21 +70,17 @@ class TargetTree {
 // Copies the file at source to relative below the target: written under a
 // temporary name beside its final one and renamed over it, never through a
 // link, replacing an existing file only when replace is set. Size, times
-// and flags come from the open source file.
+// and flags come from the open source file; a source that ends before its
+// size is a short read, not a shorter copy.
 Result CopyFileInto(TargetTree& target, const String& relative, const String& source, bool replace,
                     const ProgressScope& progress) {
-  platform::File in;
-  if (!in.Open(source.c_str(), "rb")) return kCannotOpen;
-  in.SetUnbuffered();  // whole blocks are read; a buffer would only copy them
-  uint64_t size = 0;
-  platform::FileTimes times;
-  uint32_t attributes = 0;
-  if (!in.QueryInfo(&size, &times, &attributes)) return kCannotOpen;
-
+  platform::SourceFile in;
+  if (!in.Open(source.c_str())) return kCannotOpen;
+  const uint64_t size = in.GetSize();
   if (!target.HasRoomFor(size)) return kDiskFull;
 
-  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBufferSize]);
-  if (!buffer) return kOutOfMemory;
+  char* buffer = target.GetBuffer();
+  if (buffer == nullptr) return kOutOfMemory;
   platform::ConfinedFolder* tree = nullptr;
   Result r = target.Get(&tree);
   if (r != kOk) return r;
@@ -84,22 +89,21 @@ Result CopyFileInto(TargetTree& target, const String& relative, const String& so
   r = ConfinedResult(tree->BeginFile(relative.c_str(), mode, &out), kCannotOpen);
   if (r != kOk) return r;
 
-  const uint32_t size32 = size > kUnknownSize ? kUnknownSize : static_cast<uint32_t>(size);
-  uint32_t copied = 0;
-  for (;;) {
-    size_t n = in.Read(buffer.get(), kCopyBufferSize);
-    if (n == 0) break;
-    // A short write leaves nothing behind: the temporary file goes with out.
-    r = ConfinedResult(out.Write(buffer.get(), n), kTargetFileExists);
+  if (size == 0) progress.ReportPercent(0);
+  for (uint64_t copied = 0; copied < size;) {
+    const uint64_t left = size - copied;
+    size_t n = 0;
+    // A failed write leaves nothing behind: the temporary file goes with out.
+    r = ConfinedResult(out.CopyFrom(in, left < kCopyStep ? static_cast<size_t>(left) : kCopyStep, buffer,
+                                    kCopyBufferSize, &n),
+                       kTargetFileExists);
     if (r != kOk) return r;
-    copied += static_cast<uint32_t>(n);
-    // The percentage of a file that grew while it was copied may pass 100.
-    uint32_t percent = size32 == 0 ? 0 : Percent(copied, size32, true);
-    r = progress.ReportPercent(static_cast<int32_t>(percent));
+    if (n == 0) return kShortRead;
+    copied += n;
+    r = progress.ReportPercent(static_cast<int32_t>(copied * 100 / size));
     if (r != kOk) return r;
   }
-  if (copied == 0) progress.ReportPercent(0);
-  return ConfinedResult(out.Finish(times, attributes, nullptr), kTargetFileExists);
+  return ConfinedResult(out.Finish(in.GetTimes(), in.GetAttributes(), nullptr), kTargetFileExists);
 }
 
 // Copies one listed entry of the source (root + relative path; a folder

@@ -34,6 +34,7 @@ enum class ConfinedStatus {
   kReadOnly,     // the final name is a read-only file (never overwritten)
   kIsFolder,     // the final name is a folder, so no file can take its place
   kDiskFull,     // no space left on the device, or over the user's quota
+  kSourceFailed, // reading the source of a copy failed
   kFailed,       // any other refusal of the system (permissions, bad name)
 };
 
@@ -43,9 +44,10 @@ enum class CreateMode {
   // truncated. For trees this process made itself and nobody else writes
   // into (the owner-only work folder).
   kInPlace,
-  // Written under a temporary name in the same folder and renamed over
-  // the final name by Finish, so a file with several hard links is
-  // replaced, not written through. Finish refuses an existing name.
+  // Written under a temporary name (owner-only on POSIX) in the same
+  // folder and renamed to the final name by Finish, so a file with several
+  // hard links is replaced, not written through. Finish refuses an
+  // existing name; only then is it looked at, to say what it is.
   kNew,
   // As kNew, but Finish replaces an existing file (not a read-only one, a
   // folder or a link).
@@ -54,9 +56,10 @@ enum class CreateMode {
 
 class ConfinedFolder;
 
-// A file being written below a ConfinedFolder. Closing without Finish
-// removes a temporary file again (kNew, kReplace) and leaves an in-place
-// file as far as it was written.
+// A file being written below a ConfinedFolder, finished or abandoned before
+// that folder is closed. Closing without Finish removes a temporary file
+// again (kNew, kReplace) and leaves an in-place file as far as it was
+// written.
 class ConfinedFile {
  public:
   ConfinedFile() = default;
@@ -68,6 +71,11 @@ class ConfinedFile {
   // Writes all length bytes. kDiskFull when the device is full, kFailed on
   // any other failure.
   ConfinedStatus Write(const void* buffer, size_t length);
+  // Appends up to length bytes read from source's position: in one system
+  // call where the system copies between files itself (POSIX
+  // copy_file_range on one file system), else through buffer (buffer_size
+  // bytes). *copied is 0 at the source's end.
+  ConfinedStatus CopyFrom(SourceFile& source, size_t length, void* buffer, size_t buffer_size, size_t* copied);
   // Sets the times whose has_ flag is set, then exactly the settable
   // attribute bits (files.h), then puts the file at its final name and
   // closes it. An attribute that cannot be stored is dropped as files.h

@@ -71,13 +71,15 @@ inline constexpr uint32_t kDriveRamDisk = 6;
 struct FolderEntry {
   String name;             // the entry's own name, as the system lists it
   bool is_folder = false;  // a folder (never a symbolic link)
-  uint64_t size = 0;       // bytes of a file; 0 for a folder
+  uint64_t size = 0;       // bytes of a file (QueryEntry; a listing leaves 0)
 };
 
-// Lists the entries of one folder in the system's own order, "." and ".."
-// included where the system lists them. Windows: FindFirstFileA on the
-// folder + "*.*". POSIX: readdir; names without a Windows-1252 form are
-// skipped.
+// Lists the names and kinds of the entries of one folder in the system's
+// own order, "." and ".." included where the system lists them; sizes are
+// not listed (each would cost a stat on POSIX). Windows: FindFirstFileA on
+// the folder + "*.*". POSIX: readdir, asking stat only where the file
+// system does not tell an entry's kind; names without a Windows-1252 form
+// are skipped.
 class FolderListing {
  public:
   FolderListing() = default;
@@ -213,12 +215,6 @@ class File {
   bool CreateNew(const char* path);
 
   bool IsOpen() const { return file_ != nullptr; }
-  // Reads and writes go straight to the system from now on, without the
-  // runtime's buffer (for callers moving large blocks). Call before the
-  // first read or write.
-  void SetUnbuffered() {
-    if (file_ != nullptr) std::setvbuf(file_, nullptr, _IONBF, 0);
-  }
   // Item counts of 1 byte each, as fread/fwrite return them.
   size_t Read(void* buffer, size_t length) {
     return file_ == nullptr ? 0 : std::fread(buffer, 1, length, file_);
@@ -241,11 +237,6 @@ class File {
   }
   // Flush, then the system's buffers to the disk (FlushFileBuffers, fsync).
   bool Sync();
-  // The open file's size, times and attribute bits (kAttributeSettable
-  // ones), as ReadFileTimes and ReadAttributes would report them for its
-  // path, asked of the open file itself. POSIX reports no creation time
-  // here. False when they cannot be read.
-  bool QueryInfo(uint64_t* size, FileTimes* times, uint32_t* attributes);
   // Flush, then cut or extend the file to length bytes; the position is
   // left where it was.
   bool Truncate(uint64_t length);
@@ -272,6 +263,38 @@ class File {
 
   std::FILE* file_ = nullptr;
   bool out_of_space_ = false;
+};
+
+// A regular file opened to be read once from start to end, straight from
+// the system without the runtime's buffer: the source of a copy. Its size,
+// times and attribute bits (kAttributeSettable ones, as ReadFileTimes and
+// ReadAttributes report them) are taken from the open file when it is
+// opened; POSIX reports no creation time here.
+class SourceFile {
+ public:
+  SourceFile() = default;
+  SourceFile(const SourceFile&) = delete;
+  SourceFile& operator=(const SourceFile&) = delete;
+  ~SourceFile() { Close(); }
+
+  // False when path is no regular file or cannot be opened or asked.
+  bool Open(const char* path);
+  bool IsOpen() const { return handle_ != kNoHandle; }
+  uint64_t GetSize() const { return size_; }
+  const FileTimes& GetTimes() const { return times_; }
+  uint32_t GetAttributes() const { return attributes_; }
+  // Reads up to length bytes at the current position: the count read, 0 at
+  // the end, -1 on failure.
+  int64_t Read(void* buffer, size_t length);
+  void Close();
+
+ private:
+  friend class ConfinedFile;  // copies from the handle where the system can
+  static constexpr intptr_t kNoHandle = -1;
+  intptr_t handle_ = kNoHandle;  // POSIX: descriptor; Windows: HANDLE
+  uint64_t size_ = 0;
+  FileTimes times_;
+  uint32_t attributes_ = 0;
 };
 
 }  // namespace mv::platform

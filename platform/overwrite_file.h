@@ -37,11 +37,17 @@ class OverwriteFile {
   // FlushFileBuffers). False on failure.
   bool WaitWriteBack();
   // Waits until the data of every open file of files[0..count) is on the
-  // device, for files that lie on one file system: POSIX flushes that file
-  // system once (syncfs), which costs one journal commit instead of one per
-  // file; Windows flushes each file. False when that fails, or when the
-  // files lie on more than one file system (POSIX; nothing was waited for).
+  // device, for files that lie on one file system: POSIX writes each file's
+  // data and waits for it, then empties the device's write cache once (one
+  // flush instead of one per file, and nothing else of the file system
+  // forced out); Windows flushes each file. False when that fails, or when
+  // the files lie on more than one file system (POSIX; then each is waited
+  // for by itself).
   static bool WaitWriteBackTogether(OverwriteFile* files, size_t count);
+  // How many files one batch may hold open together: POSIX raises the
+  // process's soft limit of open files to its hard limit (once) and leaves
+  // room for the rest of the program; Windows has no such limit.
+  static size_t BatchLimit();
   // Cuts the file to 0 bytes. False on failure.
   bool TruncateToZero();
   void Close();

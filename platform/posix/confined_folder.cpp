@@ -2,7 +2,9 @@
 // the descriptor of its parent with O_NOFOLLOW, starting from the root's
 // descriptor, so no symbolic link below the root is ever followed. The last
 // folder reached is kept open: extraction writes folder by folder, and the
-// files of one folder then cost no lookups of their path.
+// files of one folder then cost no lookups of their path. A file begun in
+// that folder shares its descriptor, so moving on to another folder never
+// closes it under the file.
 //
 // What POSIX cannot represent: attribute bits are mapped as files.h says
 // (read-only = no write bits; hidden, system and archive in a user extended
@@ -99,6 +101,36 @@ ConfinedStatus CheckFinalName(int fd, const char* name, CreateMode mode) {
   return ConfinedStatus::kOk;
 }
 
+// A folder descriptor shared by the cache and the files begun in the
+// folder; closed when the last of them lets go.
+struct SharedFolder {
+  int fd = -1;
+  int users = 1;
+};
+
+SharedFolder* Share(SharedFolder* folder) {
+  ++folder->users;
+  return folder;
+}
+
+void Release(SharedFolder*& folder) {
+  if (folder != nullptr && --folder->users == 0) {
+    close(folder->fd);
+    delete folder;
+  }
+  folder = nullptr;
+}
+
+SharedFolder* Adopt(int fd) {
+  auto* folder = new (std::nothrow) SharedFolder;
+  if (folder == nullptr) {
+    close(fd);
+    return nullptr;
+  }
+  folder->fd = fd;
+  return folder;
+}
+
 // Temporary names within one process: a random start from the system's
 // generator, then counted up, so a name costs no system call.
 uint64_t NextTemporaryNumber() {
@@ -121,29 +153,38 @@ void FormatTemporaryName(char (&name)[32]) {
 }  // namespace
 
 struct ConfinedFolder::State {
-  Descriptor root;
+  SharedFolder* root = nullptr;
   // The folder last reached below the root, by its system-encoded path
-  // ("" is the root itself, whose descriptor is root).
+  // ("" is the root itself).
   String cached_path;
-  Descriptor cached;
+  SharedFolder* cached = nullptr;
+  // Set once copy_file_range has refused a pair of files here (another
+  // file system, or none that copies by itself): copies then read and
+  // write.
+  bool copy_range_refused = false;
 
-  // The descriptor of the folder at path (system encoding, no trailing
-  // '/'), made on the way when create is set. The result is owned by the
-  // state: valid until the next call.
-  ConfinedStatus Reach(const String& path, bool create, int* fd) {
+  ~State() {
+    Release(cached);
+    Release(root);
+  }
+
+  // The folder at path (system encoding, no trailing '/'), made on the way
+  // when create is set. The result is owned by the state: valid until the
+  // next call, unless shared.
+  ConfinedStatus Reach(const String& path, bool create, SharedFolder** folder) {
     if (path.IsEmpty()) {
-      *fd = root.get();
+      *folder = root;
       return ConfinedStatus::kOk;
     }
-    if (cached.get() >= 0 && cached_path.Equals(path.c_str())) {
-      *fd = cached.get();
+    if (cached != nullptr && cached_path.Equals(path.c_str())) {
+      *folder = cached;
       return ConfinedStatus::kOk;
     }
-    cached.Reset(-1);
+    Release(cached);
     const char* text = path.c_str();
     size_t length = std::strlen(text);
     Descriptor current;
-    int parent = root.get();
+    int parent = root->fd;
     String component;
     for (size_t start = 0; start < length;) {
       size_t end = start;
@@ -155,9 +196,10 @@ struct ConfinedFolder::State {
       parent = current.get();
       start = end + 1;
     }
-    cached.Reset(current.Release());
+    cached = Adopt(current.Release());
+    if (cached == nullptr) return ConfinedStatus::kFailed;
     cached_path = path;
-    *fd = cached.get();
+    *folder = cached;
     return ConfinedStatus::kOk;
   }
 
@@ -190,11 +232,17 @@ struct ConfinedFolder::State {
 
 struct ConfinedFile::State {
   Descriptor file;
-  int folder = -1;  // the folder's descriptor, kept open by the duplicate below
-  Descriptor folder_copy;
-  String name;            // final name (system encoding)
+  ConfinedFolder::State* owner = nullptr;
+  SharedFolder* folder = nullptr;  // shared while a temporary name is in use
+  String name;              // final name (system encoding)
   char temporary[32] = {};  // "" when written in place
   CreateMode mode = CreateMode::kInPlace;
+
+  ~State() {
+    file.Reset(-1);
+    if (temporary[0] != '\0' && folder != nullptr) unlinkat(folder->fd, temporary, 0);
+    Release(folder);
+  }
 };
 
 bool ConfinedFolder::Open(const char* root) {
@@ -205,11 +253,12 @@ bool ConfinedFolder::Open(const char* root) {
   int fd = open(system_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   state_ = new (std::nothrow) State;
-  if (state_ == nullptr) {
-    close(fd);
+  if (state_ != nullptr) state_->root = Adopt(fd);
+  if (state_ == nullptr || state_->root == nullptr) {
+    if (state_ == nullptr) close(fd);
+    Close();
     return false;
   }
-  state_->root.Reset(fd);
   return true;
 }
 
@@ -223,8 +272,8 @@ ConfinedStatus ConfinedFolder::MakeFolders(const char* relative) {
   String path;
   if (!ToSystemText(relative, &path)) return ConfinedStatus::kFailed;
   path = WithoutTrailingSlashes(path);
-  int fd = -1;
-  return state_->Reach(path, true, &fd);
+  SharedFolder* folder = nullptr;
+  return state_->Reach(path, true, &folder);
 }
 
 ConfinedStatus ConfinedFolder::BeginFile(const char* relative, CreateMode mode, ConfinedFile* file) {
@@ -232,12 +281,14 @@ ConfinedStatus ConfinedFolder::BeginFile(const char* relative, CreateMode mode, 
   if (state_ == nullptr) return ConfinedStatus::kFailed;
   String path, folder, name;
   if (!ToSystemText(relative, &path) || !SplitFinal(path, &folder, &name)) return ConfinedStatus::kFailed;
-  int fd = -1;
-  ConfinedStatus status = state_->Reach(folder, true, &fd);
+  SharedFolder* shared = nullptr;
+  ConfinedStatus status = state_->Reach(folder, true, &shared);
   if (status != ConfinedStatus::kOk) return status;
+  const int fd = shared->fd;
 
   auto* state = new (std::nothrow) ConfinedFile::State;
   if (state == nullptr) return ConfinedStatus::kFailed;
+  state->owner = state_;
   state->mode = mode;
   state->name = name;
   int out = -1;
@@ -259,12 +310,15 @@ ConfinedStatus ConfinedFolder::BeginFile(const char* relative, CreateMode mode, 
       }
     }
   } else {
-    status = CheckFinalName(fd, name.c_str(), mode);
+    // A name to be replaced is checked now; a new one only if Finish finds
+    // it taken.
+    if (mode == CreateMode::kReplace) status = CheckFinalName(fd, name.c_str(), mode);
     for (int attempt = 0; status == ConfinedStatus::kOk && attempt < 16; ++attempt) {
       FormatTemporaryName(state->temporary);
       out = openat(fd, state->temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
       if (out >= 0 || errno != EEXIST) break;
     }
+    if (out < 0) state->temporary[0] = '\0';
   }
   if (status == ConfinedStatus::kOk && out < 0) status = StatusOfError(errno);
   if (status != ConfinedStatus::kOk) {
@@ -272,16 +326,7 @@ ConfinedStatus ConfinedFolder::BeginFile(const char* relative, CreateMode mode, 
     return status;
   }
   state->file.Reset(out);
-  if (mode != CreateMode::kInPlace) {
-    // The folder must outlive the cache entry it came from.
-    state->folder_copy.Reset(fcntl(fd, F_DUPFD_CLOEXEC, 0));
-    if (state->folder_copy.get() < 0) {
-      unlinkat(fd, state->temporary, 0);
-      delete state;
-      return ConfinedStatus::kFailed;
-    }
-    state->folder = state->folder_copy.get();
-  }
+  if (mode != CreateMode::kInPlace) state->folder = Share(shared);
   file->state_ = state;
   return ConfinedStatus::kOk;
 }
@@ -302,6 +347,35 @@ ConfinedStatus ConfinedFile::Write(const void* buffer, size_t length) {
     length -= static_cast<size_t>(n);
   }
   return ConfinedStatus::kOk;
+}
+
+ConfinedStatus ConfinedFile::CopyFrom(SourceFile& source, size_t length, void* buffer, size_t buffer_size,
+                                      size_t* copied) {
+  *copied = 0;
+  if (state_ == nullptr || !source.IsOpen()) return ConfinedStatus::kFailed;
+  const int in = static_cast<int>(source.handle_);
+  bool& refused = state_->owner->copy_range_refused;
+  while (!refused) {
+    ssize_t n = copy_file_range(in, nullptr, state_->file.get(), nullptr, length, 0);
+    // 0 ends the source only when reading agrees (some file systems
+    // report 0 for files they cannot copy).
+    if (n > 0) {
+      *copied = static_cast<size_t>(n);
+      return ConfinedStatus::kOk;
+    }
+    if (n == 0) break;
+    if (errno == EINTR) continue;
+    if (IsDiskFull(errno)) return ConfinedStatus::kDiskFull;
+    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EPERM &&
+        errno != EBADF && errno != ETXTBSY) {
+      return ConfinedStatus::kFailed;
+    }
+    refused = true;
+  }
+  int64_t n = source.Read(buffer, length < buffer_size ? length : buffer_size);
+  if (n < 0) return ConfinedStatus::kSourceFailed;
+  *copied = static_cast<size_t>(n);
+  return n == 0 ? ConfinedStatus::kOk : Write(buffer, static_cast<size_t>(n));
 }
 
 ConfinedStatus ConfinedFile::Finish(const FileTimes& times, uint32_t attributes, bool* info_failed) {
@@ -335,22 +409,25 @@ ConfinedStatus ConfinedFile::Finish(const FileTimes& times, uint32_t attributes,
     Abandon();
     return ConfinedStatus::kOk;
   }
-  int folder = state_->folder;
+  int folder = state_->folder->fd;
   const char* name = state_->name.c_str();
   ConfinedStatus status = ConfinedStatus::kOk;
   if (state_->mode == CreateMode::kNew) {
-    if (renameat2(folder, state_->temporary, folder, name, RENAME_NOREPLACE) != 0) {
-      if (errno == EINVAL) {
-        // A file system without the no-replace flag: a hard link refuses an
-        // existing name just the same.
-        status = linkat(folder, state_->temporary, folder, name, 0) == 0 ? ConfinedStatus::kOk
-                 : errno == EEXIST                                           ? ConfinedStatus::kExists
-                                                                             : StatusOfError(errno);
-      } else {
-        status = errno == EEXIST ? ConfinedStatus::kExists : StatusOfError(errno);
-      }
-    } else {
+    int error = renameat2(folder, state_->temporary, folder, name, RENAME_NOREPLACE) == 0 ? 0 : errno;
+    if (error == EINVAL) {
+      // A file system without the no-replace flag: a hard link refuses an
+      // existing name just the same.
+      error = linkat(folder, state_->temporary, folder, name, 0) == 0 ? 0 : errno;
+    } else if (error == 0) {
       state_->temporary[0] = '\0';
+    }
+    if (error == EEXIST) {
+      // Say what took the name: a link, a folder and a read-only file are
+      // told apart from a plain existing file.
+      status = CheckFinalName(folder, name, CreateMode::kNew);
+      if (status == ConfinedStatus::kOk) status = ConfinedStatus::kExists;
+    } else if (error != 0) {
+      status = StatusOfError(error);
     }
   } else {
     // The name was checked when the file was begun; the rename itself never
@@ -364,9 +441,6 @@ ConfinedStatus ConfinedFile::Finish(const FileTimes& times, uint32_t attributes,
 }
 
 void ConfinedFile::Abandon() {
-  if (state_ == nullptr) return;
-  state_->file.Reset(-1);
-  if (state_->temporary[0] != '\0' && state_->folder >= 0) unlinkat(state_->folder, state_->temporary, 0);
   delete state_;
   state_ = nullptr;
 }

@@ -134,14 +134,17 @@ bool FolderListing::Next(FolderEntry* entry) {
     // Names the program's code page cannot write are left out: the system
     // could not name them again.
     if (!FromSystemText(item->d_name, &entry->name)) continue;
-    struct stat st;
-    if (fstatat(dirfd(state_->dir), item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-      // Gone since it was listed (or unreadable): report what readdir knows.
+    entry->size = 0;
+    // The kind readdir tells is enough; only a file system that does not
+    // tell it costs a stat. A link is a file to the listing.
+    if (item->d_type != DT_UNKNOWN) {
       entry->is_folder = item->d_type == DT_DIR;
-      entry->size = 0;
       return true;
     }
-    FillEntry(st, entry);
+    struct stat st;
+    // Gone since it was listed (or unreadable): a file.
+    entry->is_folder = fstatat(dirfd(state_->dir), item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                       S_ISDIR(st.st_mode);
     return true;
   }
 }
@@ -351,29 +354,57 @@ int64_t File::Tell() { return file_ == nullptr ? -1 : static_cast<int64_t>(ftell
 
 bool File::Sync() { return Flush() && fsync(fileno(file_)) == 0; }
 
-bool File::QueryInfo(uint64_t* size, FileTimes* times, uint32_t* attributes) {
-  struct stat st;
-  if (file_ == nullptr || fstat(fileno(file_), &st) != 0) return false;
-  *size = static_cast<uint64_t>(st.st_size);
-  *times = FileTimes();
-  times->last_access = ToFileTime(st.st_atim.tv_sec, static_cast<uint32_t>(st.st_atim.tv_nsec));
-  times->last_write = ToFileTime(st.st_mtim.tv_sec, static_cast<uint32_t>(st.st_mtim.tv_nsec));
-  times->has_last_access = times->has_last_write = true;
-  unsigned char raw[4];
-  uint32_t stored = 0;
-  if (fgetxattr(fileno(file_), kAttributeName, raw, sizeof raw) == static_cast<ssize_t>(sizeof raw)) {
-    stored = posix::DecodeBits(raw);
-  }
-  *attributes = stored & kExtendedBits;
-  if ((st.st_mode & kWriteBits) == 0) *attributes |= kAttributeReadOnly;
-  return true;
-}
-
 bool File::Truncate(uint64_t length) {
   if (length > static_cast<uint64_t>(INT64_MAX)) return false;
   return Flush() && ftruncate(fileno(file_), static_cast<off_t>(length)) == 0;
 }
 
 void File::NoteWriteFailure() { out_of_space_ = out_of_space_ || errno == ENOSPC || errno == EDQUOT; }
+
+// --- Source of a copy ----------------------------------------------------------------
+
+bool SourceFile::Open(const char* path) {
+  Close();
+  String system_path;
+  if (!SystemPath(path, &system_path)) return false;
+  // O_NONBLOCK keeps a FIFO from blocking the open; a regular file ignores it.
+  int fd = open(system_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return false;
+  }
+  handle_ = fd;
+  size_ = static_cast<uint64_t>(st.st_size);
+  times_ = FileTimes();
+  times_.last_access = ToFileTime(st.st_atim.tv_sec, static_cast<uint32_t>(st.st_atim.tv_nsec));
+  times_.last_write = ToFileTime(st.st_mtim.tv_sec, static_cast<uint32_t>(st.st_mtim.tv_nsec));
+  times_.has_last_access = times_.has_last_write = true;
+  unsigned char raw[4];
+  uint32_t stored = 0;
+  if (fgetxattr(fd, kAttributeName, raw, sizeof raw) == static_cast<ssize_t>(sizeof raw)) {
+    stored = posix::DecodeBits(raw);
+  }
+  attributes_ = stored & kExtendedBits;
+  if ((st.st_mode & kWriteBits) == 0) attributes_ |= kAttributeReadOnly;
+  return true;
+}
+
+int64_t SourceFile::Read(void* buffer, size_t length) {
+  if (handle_ == kNoHandle) return -1;
+  for (;;) {
+    ssize_t n = read(static_cast<int>(handle_), buffer, length);
+    if (n >= 0) return n;
+    if (errno != EINTR) return -1;
+  }
+}
+
+void SourceFile::Close() {
+  if (handle_ != kNoHandle) close(static_cast<int>(handle_));
+  handle_ = kNoHandle;
+  size_ = 0;
+  attributes_ = 0;
+}
 
 }  // namespace mv::platform

@@ -1,9 +1,11 @@
 // POSIX side of overwrite_file.h.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <initializer_list>
 
 #include "platform/codepage.h"
 #include "platform/overwrite_file.h"
@@ -67,14 +69,48 @@ void OverwriteFile::StartWriteBack() {
 
 bool OverwriteFile::WaitWriteBack() { return handle_ >= 0 && fdatasync(static_cast<int>(handle_)) == 0; }
 
+// Each file's pages are written and waited for (sync_file_range: the data
+// only, to the device's write cache); then one fdatasync of the last file
+// empties that cache, which makes every write completed before it durable,
+// the other files' included. Nothing else of the file system is forced out,
+// so files just written elsewhere on it (the copies of a decryption) are
+// left to the kernel's own write-back instead of being waited for here.
 bool OverwriteFile::WaitWriteBackTogether(OverwriteFile* files, size_t count) {
-  const OverwriteFile* first = nullptr;
+  const OverwriteFile* last = nullptr;
   for (size_t i = 0; i < count; ++i) {
     if (!files[i].IsOpen()) continue;
-    if (first == nullptr) first = &files[i];
-    if (files[i].device_ != first->device_) return false;
+    if (last != nullptr && files[i].device_ != last->device_) return false;
+    last = &files[i];
   }
-  return first == nullptr || syncfs(static_cast<int>(first->handle_)) == 0;
+  // All writes are started before the first is waited for, so the device
+  // sees them together.
+  constexpr unsigned kWait = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+  for (unsigned flags : {unsigned{SYNC_FILE_RANGE_WRITE}, kWait}) {
+    for (size_t i = 0; i < count; ++i) {
+      if (files[i].IsOpen() && &files[i] != last &&
+          sync_file_range(static_cast<int>(files[i].handle_), 0, 0, flags) != 0) {
+        return false;
+      }
+    }
+  }
+  return last == nullptr || fdatasync(static_cast<int>(last->handle_)) == 0;
+}
+
+size_t OverwriteFile::BatchLimit() {
+  // Descriptors kept for everything else: the package, folders, the
+  // terminal, the runtime.
+  constexpr rlim_t kReserved = 64;
+  static const size_t limit = [] {
+    struct rlimit files;
+    if (getrlimit(RLIMIT_NOFILE, &files) != 0) return size_t{0};
+    if (files.rlim_cur < files.rlim_max) {
+      rlim_t wanted = files.rlim_max == RLIM_INFINITY ? rlim_t{1} << 16 : files.rlim_max;
+      struct rlimit raised = {wanted, files.rlim_max};
+      if (setrlimit(RLIMIT_NOFILE, &raised) == 0) files.rlim_cur = wanted;
+    }
+    return files.rlim_cur > kReserved ? static_cast<size_t>(files.rlim_cur - kReserved) : size_t{0};
+  }();
+  return limit;
 }
 
 bool OverwriteFile::TruncateToZero() { return handle_ >= 0 && ftruncate(static_cast<int>(handle_), 0) == 0; }

@@ -1,6 +1,8 @@
 // Win32 side of overwrite_file.h.
 #include <windows.h>
 
+#include <cstdint>
+
 #include "base/string.h"
 #include "platform/overwrite_file.h"
 
@@ -68,6 +70,8 @@ bool OverwriteFile::WaitWriteBackTogether(OverwriteFile* files, size_t count) {
   }
   return all;
 }
+
+size_t OverwriteFile::BatchLimit() { return SIZE_MAX; }
 
 bool OverwriteFile::TruncateToZero() {
   if (handle_ == -1) return false;
