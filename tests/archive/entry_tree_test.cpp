@@ -1,6 +1,5 @@
-// Whole trees through a record of entries: what a producer writes, what a
-// reader makes of it in another folder, and what a hostile record cannot
-// make a reader do.
+// What a hostile record of entries cannot make a reader do (whole trees
+// round trip through the package reader's tests).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,12 +8,7 @@
 
 #include "archive/archive_entry.h"
 #include "archive/entry_path.h"
-#include "archive/folder_entries.h"
-#include "fs/file_info.h"
-#include "platform/files.h"
 #include "stream/memory_stream.h"
-#include "stream/tag_record.h"
-#include "stream/tag_value_array.h"
 #include "tests/archive/entry_test_files.h"
 #include "tests/fs/fs_test_files.h"
 #include "tests/support/temp_folder.h"
@@ -24,74 +18,8 @@ namespace {
 
 using test::EncodeRawEntry;
 using test::MakeTestFolder;
-using test::ReadTestFile;
 using test::ReadValue;
-using test::S;
 using test::TreeOf;
-using test::WriteTestFile;
-
-constexpr uint16_t kEntriesTag = 7;
-// 2003-04-05 06:07:08.9 UTC, as a file time; each file gets its own.
-constexpr platform::FileTime kBaseTime = (1049522828ULL + 11644473600ULL) * 10000000ULL + 9000000;
-
-platform::FileTime LastWrite(const std::string& path) {
-  platform::FileTimes times;
-  EXPECT_TRUE(platform::ReadFileTimes(path.c_str(), &times)) << path;
-  EXPECT_TRUE(times.has_last_write) << path;
-  return times.last_write;
-}
-
-void SetLastWrite(const std::string& path, platform::FileTime time) {
-  platform::FileTimes times;
-  times.last_write = time;
-  times.has_last_write = true;
-  ASSERT_TRUE(platform::WriteFileTimes(path.c_str(), times)) << path;
-}
-
-TEST(EntryTreeTest, ATreeRoundTripsWithExactTimesAndFlags) {
-  test::TempFolder source;
-  test::TempFolder target;
-  // Large content and names outside ASCII go through the package reader's
-  // round trip; here the exact times, flags and empty folders.
-  const std::vector<std::pair<std::string, std::string>> files = {
-      {"top.txt", "at the top"},
-      {"empty.txt", ""},
-      {"a/b/two.bin", std::string(3000, 'b')},
-      {"locked.txt", "read-only"},
-  };
-  for (const char* folder : {"a/", "a/b/", "a/b/c/", "a/b/c/d/", "void/"}) {
-    MakeTestFolder(source.Join(folder));
-  }
-  platform::FileTime time = kBaseTime;
-  for (const auto& [name, content] : files) {
-    WriteTestFile(source.Join(name), content);
-    SetLastWrite(source.Join(name), time);
-    time += 86400ULL * 10000000ULL + 1230;
-  }
-  ASSERT_TRUE(platform::WriteAttributes(source.Join("locked.txt").c_str(),
-                                        platform::kAttributeReadOnly));
-
-  TagRecord record;
-  ASSERT_EQ(AddFolderEntries(S(source.path()), kEntriesTag, &record), kOk);
-  StreamContext context;
-  context.base_folder = source.path().c_str();
-  MemoryStream out;
-  out.OpenWrite(&context);
-  ASSERT_EQ(record.Serialize(out), kOk);
-  std::vector<uint8_t> bytes = out.GetData();
-
-  TagRecord read;
-  EXPECT_EQ(ReadValue(bytes, target.path().c_str(), &read), kOk);
-  EXPECT_EQ(read.GetCount(), record.GetCount());
-  EXPECT_EQ(TreeOf(target.path()), TreeOf(source.path()));
-  for (const auto& [name, content] : files) {
-    EXPECT_EQ(LastWrite(target.Join(name)), LastWrite(source.Join(name))) << name;
-    EXPECT_TRUE(ReadTestFile(target.Join(name)) == content) << name;
-  }
-  EXPECT_EQ(platform::ReadAttributes(target.Join("locked.txt").c_str()) &
-                platform::kAttributeReadOnly,
-            platform::kAttributeReadOnly);
-}
 
 // A reader unpacks into base, which lies inside parent; a refused entry
 // leaves both exactly as they were.

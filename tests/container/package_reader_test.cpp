@@ -8,6 +8,7 @@
 #include "archive/archive_entry.h"
 #include "container/container_file.h"
 #include "container/container_format.h"
+#include "platform/files.h"
 #include "stream/carrier_format.h"
 #include "stream/progress_stream.h"
 #include "tests/stream/carrier_test_files.h"
@@ -30,6 +31,7 @@ class PackageReaderTest : public testing::Test {
     Result result = kOk;
     Snapshot files;
     std::string message;
+    bool read_only_readme = false;
   };
 
   // Decrypts path with a fresh reader and takes what it produced before the
@@ -41,6 +43,7 @@ class PackageReaderTest : public testing::Test {
     outcome.result = reader.Decrypt(String(path.c_str()), String(password.c_str()), progress);
     std::string work = reader.GetWorkFolderPath().c_str();
     outcome.files = TakeSnapshot(work);
+    outcome.read_only_readme = platform::ReadAttributes((work + "readme.txt").c_str()) & platform::kAttributeReadOnly;
     String message;
     reader.GetMessageText(message);
     outcome.message = message.c_str() == nullptr ? "" : message.c_str();
@@ -59,7 +62,10 @@ Result CountingProgress(int32_t, int32_t, uintptr_t word1, uintptr_t) {
   return kOk;
 }
 
+// Contents, times, empty folders, names outside ASCII and the read-only flag
+// (which the wipe of the work folder must get past).
 TEST_F(PackageReaderTest, EveryCompressionSettingRoundTripsWithAndWithoutProgress) {
+  ASSERT_TRUE(platform::WriteAttributes((source_ + "readme.txt").c_str(), platform::kAttributeReadOnly));
   const Snapshot expected = TakeSnapshot(source_);
   const std::string message = "Hello,\nthe attachments are in the folder.\n\xC4rger? Nein.";
   for (uint32_t compression : {0u, 1u, 2u}) {
@@ -76,6 +82,7 @@ TEST_F(PackageReaderTest, EveryCompressionSettingRoundTripsWithAndWithoutProgres
       EXPECT_EQ(outcome.files.entries, expected.entries);
       EXPECT_EQ(outcome.files.times, expected.times);
       EXPECT_EQ(outcome.message, message);
+      EXPECT_TRUE(outcome.read_only_readme);
       EXPECT_GT(notifications, 0);
     }
   }
