@@ -1,6 +1,8 @@
 // The random pool's output rule (digest of state and counter), how requests
-// advance the counter, and that seeding comes from the OS generator.
+// advance the counter, and that seeding comes from the OS generator, which
+// fills whole requests, large and small.
 #include "container/random_pool.h"
+#include "platform/random.h"
 
 #include <gtest/gtest.h>
 
@@ -60,6 +62,17 @@ TEST(RandomPoolTest, PoolsSeededTogetherStillDiffer) {
   ASSERT_EQ(a.Generate(from_a, sizeof from_a), kOk);
   ASSERT_EQ(b.Generate(from_b, sizeof from_b), kOk);
   EXPECT_NE(std::vector<uint8_t>(from_a, from_a + 16), std::vector<uint8_t>(from_b, from_b + 16));
+}
+
+TEST(FillRandomTest, FillsWholeRequestsWithFreshBytes) {
+  EXPECT_TRUE(platform::FillRandom(nullptr, 0));
+  std::vector<uint8_t> a(1 << 20, 0);
+  std::vector<uint8_t> b(1 << 20, 0);
+  ASSERT_TRUE(platform::FillRandom(a.data(), a.size()));
+  ASSERT_TRUE(platform::FillRandom(b.data(), b.size()));
+  EXPECT_NE(a, b);
+  // The last 4 KiB are filled as well (all zero would mean a short fill).
+  EXPECT_NE(std::vector<uint8_t>(a.end() - 4096, a.end()), std::vector<uint8_t>(4096, 0));
 }
 
 }  // namespace

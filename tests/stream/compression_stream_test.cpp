@@ -84,22 +84,6 @@ TEST(CompressionStreamTest, FramesPerBlockAndSetting) {
   EXPECT_TRUE(Compress({}, 1).empty());
 }
 
-TEST(CompressionStreamTest, RoundTripsInAnyWriteAndReadPieces) {
-  std::vector<uint8_t> data = test::MixedBytes(200000, 12);
-  for (uint32_t setting : {0u, 1u, 2u}) {
-    std::vector<uint8_t> frames = Compress(data, setting);
-    EXPECT_EQ(Compress(data, setting, 70000), frames) << "setting " << setting;
-    for (size_t piece : {size_t{1}, size_t{100000}}) {
-      std::vector<uint8_t> back;
-      ASSERT_EQ(Decompress(frames, setting, data.size(), back, piece), kOk)
-          << "setting " << setting << " piece " << piece;
-      EXPECT_EQ(back, data);
-    }
-    std::vector<uint8_t> back;
-    EXPECT_EQ(Decompress(frames, setting, data.size() + 1, back), kShortRead) << "past the frames";
-  }
-}
-
 // Workers read ahead, but a reader sees a damaged frame exactly where one
 // reader alone would: not while it reads the blocks before it.
 TEST(CompressionStreamTest, WorkersReportDamageInItsPlace) {
