@@ -74,13 +74,11 @@ TEST(DecryptAttempt, ProposedFolderName) {
     EXPECT_EQ(std::string(ProposedFolderName(&names).c_str()), c.proposed) << c.proposed;
   }
   EXPECT_EQ(std::string(ProposedFolderName(nullptr).c_str()), program_title);
-}
-
-TEST(DecryptAttempt, DefaultTargetFolderLiesBesideTheProgram) {
+  // The default target lies beside the program.
   StringArray names;
   names.Add(String("only-in-this-test.txt"));
-  const String proposed = DefaultTargetFolder(&names);
-  EXPECT_EQ(std::string(proposed.c_str()), std::string(GetProgramFolder().c_str()) + "only-in-this-test.txt/");
+  EXPECT_EQ(std::string(DefaultTargetFolder(&names).c_str()),
+            std::string(GetProgramFolder().c_str()) + "only-in-this-test.txt/");
 }
 
 }  // namespace

@@ -7,47 +7,25 @@
 // quotes may hold blanks. {CR}, {LF} and {Q} stand for carriage return, line
 // feed and a double quote; backslashes are ordinary characters (Windows
 // paths). Control ids may be given as "1148|1152": the first one the window
-// has is used. The commands:
-//
-//   env NAME VALUE          set an environment variable for the program
-//   start PROGRAM [ARG...]  start the program (its folder as current folder)
+// has is used. The commands (ID: a control of the current dialog):
+//   env NAME VALUE; start PROGRAM [ARG...] (its folder as current folder)
 //   window CAPTION [ID]     wait for a dialog of the program with this caption
-//                           (and a control ID); it becomes the current one
-//   message CAPTION TEXT    the same for a dialog that shows TEXT in one of
-//                           its controls (a message box); `front` also wants
-//                           it to be and stay the foreground window by itself
-//   gone                    wait until the current dialog has been destroyed
-//   count CAPTION N         exactly N dialogs with this caption are open
-//   text ID EXPECTED; text-in ID TEXT...; list ID ITEM...
-//                           the control's text is EXPECTED / one of the TEXTs;
-//                           the list box holds exactly these items
-//   enabled|visible ID 0|1; focus ID; default ID
-//                           the control's state; it has the keyboard focus;
-//                           it is the dialog's default button
-//   above|top ID1 ID2       control ID1 starts above / at the top of ID2
-//   set ID TEXT             put TEXT into the control (WM_SETTEXT)
-//   click ID; press ID      press the button and go on at once / wait until
-//                           it is handled
-//   scroll ID pagedown|bottom|top
-//                           scroll the control as its scroll bar would
-//   close; escape           close the current dialog with its close box / the
-//                           Escape key and wait until it has handled that
-//   endsession              tell the current dialog (posted) that the session
-//                           ends and go on at once
-//   suspend; resume         hold / release the program's main thread (the one
-//                           that decrypts while the progress window runs)
-//   exit CODE               wait for the program to end with this exit code
-//   absent|present PATTERN  no / some file or folder matches PATTERN
-//   file PATH CONTENT       the file holds exactly CONTENT in the ANSI code page
-//   clipboard TEXT          the clipboard holds TEXT
-//   shotdir FOLDER; shot NAME
-//                           ask the test script for a screenshot: writes
-//                           FOLDER\NAME.request and waits until the script has
-//                           renamed it to NAME.done
-//   appears CLASS; close-class CLASS
-//                           wait for a window of that class / close every one
-//                           (any process)
-//
+//                           (and control); it becomes the current one
+//   message|front CAPTION TEXT  the same for a dialog (a message box) that
+//                           shows TEXT; front: it is, and stays, the
+//                           foreground window without the driver's help
+//   gone; count CAPTION N   the current dialog is destroyed; N such dialogs
+//   text ID TEXT; text-in ID TEXT...; list ID ITEM...; enabled|visible ID 0|1;
+//   focus ID; default ID; above|top ID1 ID2 (ID1 starts above / level with ID2)
+//   set ID TEXT; click|press ID (go on at once / when handled);
+//   scroll ID pagedown|bottom|top; close|escape (close box / Escape key);
+//   endsession (WM_ENDSESSION, posted); suspend|resume (the main thread,
+//   which decrypts while the progress window runs); exit CODE
+//   absent|present PATTERN  no / some file or folder matches
+//   file PATH CONTENT       the file holds CONTENT in the ANSI code page
+//   clipboard TEXT; appears CLASS; close-class CLASS (any process)
+//   shotdir FOLDER; shot NAME  ask the test script for a screenshot: writes
+//                           FOLDER\NAME.request, waits for NAME.done
 // Every check prints "ok: ..." or "FAIL: ..."; the first failure ends the
 // program under test and the driver with exit code 1. Waits give up after
 // a minute, so a missing dialog ends the test instead of hanging it.

@@ -14,16 +14,12 @@
 namespace mv {
 namespace {
 
-std::vector<uint8_t> Compress(const std::vector<uint8_t>& data, uint32_t setting,
-                              size_t piece = 1u << 30) {
+std::vector<uint8_t> Compress(const std::vector<uint8_t>& data, uint32_t setting) {
   MemoryStream sink;
   sink.OpenWrite();
   CompressionStream compression;
   EXPECT_EQ(compression.Open(&sink, setting), kOk);
-  for (size_t at = 0; at < data.size(); at += piece) {
-    size_t n = std::min(piece, data.size() - at);
-    EXPECT_EQ(compression.Write(data.data() + at, static_cast<uint32_t>(n)), kOk);
-  }
+  if (!data.empty()) EXPECT_EQ(compression.Write(data.data(), static_cast<uint32_t>(data.size())), kOk);
   EXPECT_EQ(compression.Close(), kOk);
   return sink.GetData();
 }
