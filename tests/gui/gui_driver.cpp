@@ -56,9 +56,9 @@ std::wstring Wide(const std::string& utf8) {
   return out;
 }
 
-std::string Utf8(const std::wstring& wide) {
+std::string Narrow(const std::wstring& wide, UINT code_page = CP_UTF8) {
   std::string out(wide.size() * 3, '\0');
-  out.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+  out.resize(static_cast<size_t>(WideCharToMultiByte(code_page, 0, wide.data(), static_cast<int>(wide.size()),
                                                      out.data(), static_cast<int>(out.size()), nullptr, nullptr)));
   return out;
 }
@@ -131,7 +131,7 @@ std::string TextOf(HWND window) {
                            SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied)) {
     return "<no answer>";
   }
-  return Utf8(buffer.data());
+  return Narrow(buffer.data());
 }
 
 HWND ControlOf(HWND dialog, const std::string& ids) {
@@ -168,31 +168,21 @@ class Driver {
 };
 
 std::vector<HWND> Driver::Dialogs() const {
-  struct Search {
-    DWORD process;
-    std::vector<HWND> found;
-  } search{process_.dwProcessId, {}};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        if (owner == s->process && IsWindowVisible(window) && std::wstring(name) == L"#32770") {
-          s->found.push_back(window);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  std::vector<HWND> found;
+  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"#32770", nullptr)) != nullptr;) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == process_.dwProcessId && IsWindowVisible(window)) found.push_back(window);
+  }
+  return found;
 }
 
 HWND Driver::FindDialog(const std::string& caption, const std::string& ids, const std::string& shows) const {
   for (HWND dialog : Dialogs()) {
     if (TextOf(dialog) != caption || (!ids.empty() && ControlOf(dialog, ids) == nullptr)) continue;
     bool showing = shows.empty();
-    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr && !showing; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr && !showing;
+         child = GetWindow(child, GW_HWNDNEXT)) {
       showing = TextOf(child) == shows;
     }
     if (showing) return dialog;
@@ -230,8 +220,9 @@ bool Driver::Execute(const std::vector<std::string>& words) {
   if (command == "window" || command == "message" || command == "front") {
     const bool by_text = command != "window";
     const std::string what = command + " \"" + arg(1) + "\" " + Visible(arg(2));
+    const std::string ids = by_text ? "" : arg(2), shows = by_text ? arg(2) : "";
     HWND found = nullptr;
-    if (!WaitUntil([&] { return (found = FindDialog(arg(1), by_text ? "" : arg(2), by_text ? arg(2) : "")) != nullptr; })) {
+    if (!WaitUntil([&] { return (found = FindDialog(arg(1), ids, shows)) != nullptr; })) {
       return Check(false, what, "no such dialog");
     }
     current_ = found;
@@ -252,7 +243,7 @@ bool Driver::Execute(const std::vector<std::string>& words) {
     for (DWORD_PTR i = 0, count = Send(control, LB_GETCOUNT); i < count; ++i) {
       std::vector<wchar_t> item(1000, L'\0');
       Send(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()));
-      items.push_back(Utf8(item.data()));
+      items.push_back(Narrow(item.data()));
     }
     return Check(items == std::vector<std::string>(words.begin() + 2, words.end()),
                  "list " + arg(1) + ": " + Joined(words, 2), Joined(items));
@@ -320,25 +311,21 @@ bool Driver::Execute(const std::vector<std::string>& words) {
     HANDLE find = FindFirstFileW(Wide(arg(1)).c_str(), &data);
     const bool found = find != INVALID_HANDLE_VALUE;
     if (found) FindClose(find);
-    return Check(found == (command == "present"), command + " " + arg(1), found ? Utf8(data.cFileName) : "nothing");
+    return Check(found == (command == "present"), command + " " + arg(1), found ? Narrow(data.cFileName) : "nothing");
   }
   if (command == "file") {
     std::ifstream in(Wide(arg(1)).c_str(), std::ios::binary);
     std::stringstream content;
     content << in.rdbuf();
-    const std::wstring wanted_wide = Wide(arg(2));
-    std::string wanted(wanted_wide.size() * 2 + 1, '\0');
-    const int n = WideCharToMultiByte(CP_ACP, 0, wanted_wide.data(), static_cast<int>(wanted_wide.size()),
-                                      wanted.data(), static_cast<int>(wanted.size()), nullptr, nullptr);
-    wanted.resize(static_cast<size_t>(n > 0 ? n : 0));
-    return Check(in && content.str() == wanted, "content of " + arg(1), "\"" + Visible(content.str()) + "\"");
+    return Check(in && content.str() == Narrow(Wide(arg(2)), CP_ACP), "content of " + arg(1),
+                 "\"" + Visible(content.str()) + "\"");
   }
   if (command == "clipboard") {
     std::string text = "<no clipboard>";
     if (OpenClipboard(nullptr)) {
       HANDLE data = GetClipboardData(CF_UNICODETEXT);
       const auto* chars = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
-      text = chars ? Utf8(chars) : "<no text>";
+      text = chars ? Narrow(chars) : "<no text>";
       if (chars) GlobalUnlock(data);
       CloseClipboard();
     }

@@ -48,7 +48,7 @@ std::string PlaceCarrier(const test::TempFolder& folder, const CarrierKind& kind
                          std::vector<uint8_t>* bytes = nullptr) {
   const std::string path = folder.Join(kind.name);
   const std::vector<uint8_t> content = test::CarrierBytes(kind.format, CarrierSize(kind));
-  EXPECT_TRUE(test::WriteWholeFile(path, content));
+  EXPECT_TRUE(tools::WriteWholeFile(path, content));
   if (bytes != nullptr) *bytes = content;
   return path;
 }
@@ -112,7 +112,7 @@ TEST(CarrierStream, RoundTripInEveryFormatKeepsTheCarrier) {
       const std::string what = std::string(kind.name) + " with " + std::to_string(p.size);
       const std::string path = folder.Join(std::to_string(p.size) + kind.name);
       const std::vector<uint8_t> original = test::CarrierBytes(kind.format, CarrierSize(kind), p.size);
-      ASSERT_TRUE(test::WriteWholeFile(path, original));
+      ASSERT_TRUE(tools::WriteWholeFile(path, original));
       ASSERT_EQ(CarrierCapacity(path.c_str()), kCapacity);
       MarkCarrier(path);
 
@@ -159,7 +159,7 @@ TEST(CarrierStream, WrongPasswordOrNothingHiddenGives781) {
   test::TempFolder folder;
   for (const CarrierKind& kind : kKinds) {
     const std::string hidden = folder.Join(std::string("hidden") + kind.name);
-    ASSERT_TRUE(test::WriteWholeFile(hidden, test::CarrierBytes(kind.format, CarrierSize(kind))));
+    ASSERT_TRUE(tools::WriteWholeFile(hidden, test::CarrierBytes(kind.format, CarrierSize(kind))));
     ASSERT_EQ(Hide(hidden, kind.format, test::Noise(300, 3)), kOk);
     TagRecord header;
     std::vector<uint8_t> back;
@@ -167,7 +167,7 @@ TEST(CarrierStream, WrongPasswordOrNothingHiddenGives781) {
         << kind.name;
 
     const std::string plain = folder.Join(std::string("plain") + kind.name);
-    ASSERT_TRUE(test::WriteWholeFile(plain, test::CarrierBytes(kind.format, CarrierSize(kind))));
+    ASSERT_TRUE(tools::WriteWholeFile(plain, test::CarrierBytes(kind.format, CarrierSize(kind))));
     EXPECT_EQ(Reveal(plain, kind.format, kPassword, &header, &back), kNoHiddenData) << kind.name;
   }
 }
@@ -176,7 +176,7 @@ TEST(CarrierStream, RefusedFormatsGive310AndLeaveTheFileAlone) {
   test::TempFolder folder;
   const std::string packed = folder.Join("packed.bmp");
   const std::vector<uint8_t> bytes = test::CarrierBytes(CarrierBmpPacked, 64 + kUnits);
-  ASSERT_TRUE(test::WriteWholeFile(packed, bytes));
+  ASSERT_TRUE(tools::WriteWholeFile(packed, bytes));
   const uint32_t detected = DetectCarrierFormat(packed.c_str());
   EXPECT_EQ(detected, 0x10032u);
   EXPECT_EQ(Hide(packed, detected, test::Noise(10, 1)), kNotAContainer);
@@ -189,7 +189,7 @@ TEST(CarrierStream, RefusedFormatsGive310AndLeaveTheFileAlone) {
   // A WAV without its 'W' at byte 8 is no carrier at all.
   std::vector<uint8_t> wav = test::CarrierBytes(CarrierWav16, 65 + 2 * kUnits);
   wav[8] = 'w';
-  ASSERT_TRUE(test::WriteWholeFile(folder.Join("odd.wav"), wav));
+  ASSERT_TRUE(tools::WriteWholeFile(folder.Join("odd.wav"), wav));
   EXPECT_EQ(DetectCarrierFormat(folder.Join("odd.wav").c_str()), 0u);
   EXPECT_EQ(CarrierCapacity(folder.Join("odd.wav").c_str()), 0u);
 }
