@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -76,7 +77,9 @@ TEST(TempNamesTest, TempFolderGoesOnWithALongSuffixWhenTheSeriesIsTaken) {
   for (int n = 0; n < 1000; ++n) {
     std::string digits = std::to_string(n);
     WriteTestFile(parent.Join("t" + digits), "");
-    if (n < 100) MakeTestFolder(parent.Join("t" + std::string(3 - digits.size(), '0') + digits + "/"));
+    char padded[8];
+    std::snprintf(padded, sizeof padded, "t%03d/", n);
+    if (n < 100) MakeTestFolder(parent.Join(padded));
   }
   String made;
   ASSERT_EQ(CreateTempFolder(S(parent.path()), "t", &made), kOk);
