@@ -5,6 +5,7 @@
 
 #include "app/command_line_mode.h"
 #include "app/command_line_parser.h"
+#include "app/entry.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/temp_folder.h"
 
@@ -82,6 +83,16 @@ TEST(CommandLine, PasswordFileGivesItsFirstLine) {
   ASSERT_EQ(options.DispatchArguments(ArgumentsOf({"decrypt", "-pwd=first", "-pwdfile=" + folder.Join("pw.txt")})),
             kOk);
   EXPECT_EQ(Text(options.password), "from file");
+}
+
+int Interactive() { return 1001; }
+int CommandLine() { return 1002; }
+
+TEST(ModeSelection, OnlyAnEmptyTailIsInteractive) {
+  const std::pair<const char*, int> cases[] = {{nullptr, 1001}, {"", 1001}, {"decrypt", 1002}, {"\"\"", 1002}};
+  for (const auto& [tail, expected] : cases) {
+    EXPECT_EQ(SelectMode(tail, &Interactive, &CommandLine), expected) << (tail ? tail : "(null)");
+  }
 }
 
 }  // namespace

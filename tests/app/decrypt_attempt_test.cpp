@@ -1,6 +1,6 @@
-// The decisions both front ends of an attempt share: the proposed folder,
-// the file list texts, the checks before the files are saved, and the
-// report of a failed attempt.
+// The decisions both front ends of an attempt share: the proposed folder and
+// the report of a failed attempt (the checks before the files are saved and
+// the file list texts are driven through both front ends end to end).
 #include "app/decrypt_attempt.h"
 
 #include <gtest/gtest.h>
@@ -9,10 +9,7 @@
 #include <vector>
 
 #include "base/system_helpers.h"
-#include "fs/folder_walk.h"
 #include "fs/path.h"
-#include "tests/support/file_tree.h"
-#include "tests/support/temp_folder.h"
 
 namespace mv {
 namespace {
@@ -38,47 +35,6 @@ class ScriptedFrontEnd : public AttemptFrontEnd {
   std::vector<std::string> shown;
 };
 
-TEST(DecryptAttempt, SaveFilesChecksTheFolderAsksBeforeUsingAnExistingOneAndCopies) {
-  test::TempFolder folder;
-  test::MakeTree(folder.path(), {{"existing/", ""}, {"existing/old.txt", "old"}, {"a-file", "x"}});
-  SelfExtractor extractor;
-  ASSERT_EQ(extractor.Open(String(folder.Join("work/").c_str())), kOk);
-  test::MakeTree(folder.Join("work/"), {{"a.txt", "a"}, {"sub/", ""}, {"sub/b.txt", "b"}});
-  const std::string existing = ToDisplayPath(String(folder.Join("existing/").c_str())).c_str();
-  const std::string saved = LoadResString(2).c_str();
-  const std::string saved_start = saved.substr(0, saved.find('%'));
-
-  struct Case {
-    std::string typed;
-    bool answer_yes;
-    bool done;
-    std::string first_shown;  // start of the first text the user sees
-    bool copied;              // a.txt arrived in the folder typed
-  } cases[] = {
-      {"", false, false, "error: " + std::string(LoadResString(9).c_str()), false},
-      {folder.Join("bad*name"), false, false, "error: " + std::string(LoadResString(9).c_str()), false},
-      {folder.Join("existing"), false, false, "question: ", false},
-      {folder.Join("a-file"), false, false, "error: " + std::string(LoadResString(22).c_str()), false},
-      {folder.Join("existing"), true, true, "question: ", true},
-      {folder.Join("new/deeper"), false, true, "info: " + saved_start, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.typed);
-    ScriptedFrontEnd ui;
-    ui.answer_yes = c.answer_yes;
-    EXPECT_EQ(SaveFilesTo(&ui, extractor, String(c.typed.c_str())), c.done);
-    ASSERT_FALSE(ui.shown.empty());
-    EXPECT_EQ(ui.shown[0].substr(0, c.first_shown.size()), c.first_shown);
-    if (ui.shown[0].rfind("question: ", 0) == 0) {
-      EXPECT_NE(ui.shown[0].find(existing), std::string::npos);
-    }
-    const std::string target = c.typed + "/";
-    EXPECT_EQ(test::ReadFileText(target + "a.txt") == "a" && test::ReadFileText(target + "sub/b.txt") == "b",
-              c.copied);
-  }
-  EXPECT_EQ(test::ReadFileText(folder.Join("existing/old.txt")), "old");
-}
-
 TEST(DecryptAttempt, EndsWithoutAPasswordAndReportsAFailure) {
   ScriptedFrontEnd cancelled;
   EXPECT_EQ(RunDecryptAttempt(&cancelled), kCancelled);
@@ -95,29 +51,6 @@ TEST(DecryptAttempt, EndsWithoutAPasswordAndReportsAFailure) {
   EXPECT_NE(code_text.find("205"), std::string::npos);
   EXPECT_EQ(std::string(AttemptFailureText(kCancelled).c_str()), LoadResString(21).c_str());
   EXPECT_EQ(std::string(AttemptFailureText(kWrongPassword).c_str()), LoadResString(4).c_str());
-}
-
-TEST(DecryptAttempt, FileNamesAndAttachmentLine) {
-  test::TempFolder folder;
-  test::MakeTree(folder.path(), {{"b.txt", "b"}, {"sub/", ""}, {"sub/A.txt", "a"}, {"empty/", ""}});
-  const StringArray names = FileNamesOf(String(folder.path().c_str()));
-  ASSERT_EQ(names.GetCount(), 2);
-  EXPECT_STREQ(names[0].c_str(), "A.txt");
-  EXPECT_STREQ(names[1].c_str(), "b.txt");
-
-  StringArray entries;
-  ASSERT_EQ(ListFolder(String(folder.path().c_str()), &entries), kOk);
-  // Whatever order the system lists them in, the line follows it.
-  std::string expected;
-  for (int32_t i = 0; i < entries.GetCount(); ++i) {
-    const std::string entry = entries[i].c_str();
-    if (entry.back() == '/') continue;
-    if (!expected.empty()) expected += "; ";
-    expected += entry.substr(entry.find_last_of('/') + 1);
-  }
-  EXPECT_EQ(std::string(AttachmentLine(entries).c_str()), expected);
-  EXPECT_TRUE(expected == "A.txt; b.txt" || expected == "b.txt; A.txt") << expected;
-  EXPECT_STREQ(AttachmentLine(StringArray()).c_str(), "");
 }
 
 TEST(DecryptAttempt, ProposedFolderName) {
@@ -141,13 +74,11 @@ TEST(DecryptAttempt, ProposedFolderName) {
     EXPECT_EQ(std::string(ProposedFolderName(&names).c_str()), c.proposed) << c.proposed;
   }
   EXPECT_EQ(std::string(ProposedFolderName(nullptr).c_str()), program_title);
-}
-
-TEST(DecryptAttempt, DefaultTargetFolderLiesBesideTheProgram) {
+  // The default target lies beside the program.
   StringArray names;
   names.Add(String("only-in-this-test.txt"));
-  const String proposed = DefaultTargetFolder(&names);
-  EXPECT_EQ(std::string(proposed.c_str()), std::string(GetProgramFolder().c_str()) + "only-in-this-test.txt/");
+  EXPECT_EQ(std::string(DefaultTargetFolder(&names).c_str()),
+            std::string(GetProgramFolder().c_str()) + "only-in-this-test.txt/");
 }
 
 }  // namespace

@@ -3,16 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
-
-#include "tests/support/process.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/test_env.h"
-#include "tools/executable_image.h"
 
 namespace mv {
 namespace {
@@ -96,8 +88,17 @@ TEST(PayloadHeader, ScanFindsTheFirstValidHeader) {
   }
 }
 
-// The layout of a 48-byte header is read by the live probe below.
 TEST(PayloadLayout, FilledOnlyFromALayoutHeader) {
+  Bytes s = LayoutSection();
+  PayloadLayout layout;
+  ASSERT_EQ(LoadLayoutFrom(FindPayloadHeaderIn(s.data(), s.size()), &layout), kOk);
+  EXPECT_EQ(layout.hasLayout, 1);
+  EXPECT_STREQ(layout.infoText.c_str(), "Quarterly figures");
+  EXPECT_STREQ(layout.linkText.c_str(), "www.example.org/info");
+  EXPECT_STREQ(layout.disclaimerText.c_str(), "Read me first");
+  EXPECT_EQ(layout.bitmapData, s.data() + 256 + 600);
+  EXPECT_EQ(layout.bitmapSize, 6u);
+
   PayloadLayout empty;
   Bytes plain = MakeSection(4096, {{512, {12, 23, 3}}});
   EXPECT_EQ(LoadLayoutFrom(FindPayloadHeaderIn(plain.data(), plain.size()), &empty), kOk);
@@ -122,52 +123,6 @@ TEST(PayloadLayout, OffsetsOutsideTheSectionLeaveFieldsEmpty) {
   EXPECT_STREQ(layout.disclaimerText.c_str(), "abcd");
   EXPECT_EQ(layout.bitmapData, nullptr);
   EXPECT_EQ(layout.bitmapSize, 0u);
-}
-
-// The live section of a real program: a copy of the probe, grown with the
-// section bytes, reports what the lookup finds in its own memory.
-class LiveSection : public testing::Test {
- protected:
-  std::map<std::string, std::string> RunProbeWith(const Bytes& section) {
-    tools::Bytes image;
-    EXPECT_TRUE(tools::ReadWholeFile(test::ProgramPath("payload_probe"), &image));
-    std::string error;
-    EXPECT_TRUE(tools::GrowPayloadSection(&image, section, &error)) << error;
-    std::string probe = folder_.Join(std::string("probe") + std::to_string(runs_++) +
-#ifdef _WIN32
-                                     ".exe"
-#else
-                                     ""
-#endif
-    );
-    EXPECT_TRUE(tools::WriteWholeFile(probe, image));
-    std::filesystem::permissions(probe, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
-    std::string report = folder_.Join("report.txt");
-    test::RunProgramAndWait(probe, {report});
-    tools::Bytes text;
-    EXPECT_TRUE(tools::ReadWholeFile(report, &text));
-    std::map<std::string, std::string> values;
-    std::istringstream lines(std::string(text.begin(), text.end()));
-    for (std::string line; std::getline(lines, line);) {
-      size_t eq = line.find('=');
-      if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return values;
-  }
-
-  test::TempFolder folder_;
-  int runs_ = 0;
-};
-
-TEST_F(LiveSection, ReadsTheLayoutOfAFortyEightByteHeader) {
-  auto values = RunProbeWith(LayoutSection());
-  EXPECT_EQ(values["load"], "0");
-  EXPECT_EQ(values["has_layout"], "1");
-  EXPECT_EQ(values["info"], "Quarterly figures");
-  EXPECT_EQ(values["link"], "www.example.org/info");
-  EXPECT_EQ(values["disclaimer"], "Read me first");
-  EXPECT_EQ(values["bitmap_size"], "6");
-  EXPECT_EQ(values["bitmap_offset"], "856");
 }
 
 }  // namespace

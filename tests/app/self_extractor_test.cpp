@@ -24,34 +24,30 @@ namespace {
 // that what an extraction leaves behind can be listed exactly.
 class TemporaryFolderOverride {
  public:
-  explicit TemporaryFolderOverride(const std::string& folder) {
+  explicit TemporaryFolderOverride(std::string folder) {
 #ifdef _WIN32
-    std::string native = folder;
-    for (char& c : native) c = c == '/' ? '\\' : c;
-    Save("TMP");
-    Save("TEMP");
-    _putenv_s("TMP", native.c_str());
-    _putenv_s("TEMP", native.c_str());
+    for (char& c : folder) c = c == '/' ? '\\' : c;
+    for (const char* name : {"TMP", "TEMP"}) Set(name, folder);
 #else
-    Save("TMPDIR");
-    setenv("TMPDIR", folder.c_str(), 1);
+    Set("TMPDIR", folder);
 #endif
   }
   ~TemporaryFolderOverride() {
-    for (const auto& [name, value] : saved_) {
-#ifdef _WIN32
-      _putenv_s(name.c_str(), value.c_str());
-#else
-      if (value.empty()) unsetenv(name.c_str());
-      else setenv(name.c_str(), value.c_str(), 1);
-#endif
-    }
+    for (const auto& [name, value] : saved_) Put(name, value);
   }
 
  private:
-  void Save(const char* name) {
-    const char* value = std::getenv(name);
-    saved_.emplace_back(name, value == nullptr ? "" : value);
+  void Set(const char* name, const std::string& value) {
+    const char* old = std::getenv(name);
+    saved_.emplace_back(name, old == nullptr ? "" : old);
+    Put(name, value);
+  }
+  static void Put(const std::string& name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name.c_str(), value.c_str());
+#else
+    value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
+#endif
   }
   std::vector<std::pair<std::string, std::string>> saved_;
 };

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "tests/support/test_env.h"
@@ -49,26 +48,6 @@ TEST(SystemHelpers, StringTable) {
   EXPECT_EQ(link.Find("http://"), 0);
   EXPECT_GT(link.Find("?"), 0);
 }
-
-#ifndef _WIN32
-// The Windows resource lookup follows the user's language setting; the
-// POSIX table follows the locale variables.
-TEST(SystemHelpers, StringTableFollowsTheLocale) {
-  const char* saved = std::getenv("LC_ALL");
-  std::string restore = saved == nullptr ? "" : saved;
-  setenv("LC_ALL", "de_DE.UTF-8", 1);
-  EXPECT_STREQ(LoadResString(4).c_str(),
-               "Das eingegebene Passwort stimmt nicht.\n\nBitte versuchen Sie es erneut. "
-               "Achten Sie auf Gro\xDF- und Kleinschreibung.");
-  EXPECT_STREQ(LoadResString(5).Right(23).c_str(), "product=mws&language=de");
-  setenv("LC_ALL", "en_US.UTF-8", 1);
-  EXPECT_STREQ(LoadResString(4).c_str(), "The entered password is not correct.");
-  EXPECT_STREQ(LoadResString(20).c_str(), "%s and %i more file(s)");
-  EXPECT_STREQ(LoadResString(5).Right(23).c_str(), "language=en&product=mws");
-  if (saved == nullptr) unsetenv("LC_ALL");
-  else setenv("LC_ALL", restore.c_str(), 1);
-}
-#endif
 
 TEST(SystemHelpers, RunProgramReportsExitCodesAndMissingPrograms) {
   uint32_t code = 12345;

@@ -8,11 +8,13 @@
 #include "archive/archive_entry.h"
 #include "container/container_file.h"
 #include "container/container_format.h"
+#include "platform/files.h"
 #include "stream/carrier_format.h"
 #include "stream/progress_stream.h"
 #include "tests/stream/carrier_test_files.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/package_builder.h"
+#include "tests/support/sample_data.h"
 #include "tests/support/temp_folder.h"
 #include "tools/executable_image.h"
 
@@ -30,6 +32,7 @@ class PackageReaderTest : public testing::Test {
     Result result = kOk;
     Snapshot files;
     std::string message;
+    bool read_only_readme = false;
   };
 
   // Decrypts path with a fresh reader and takes what it produced before the
@@ -41,6 +44,7 @@ class PackageReaderTest : public testing::Test {
     outcome.result = reader.Decrypt(String(path.c_str()), String(password.c_str()), progress);
     std::string work = reader.GetWorkFolderPath().c_str();
     outcome.files = TakeSnapshot(work);
+    outcome.read_only_readme = platform::ReadAttributes((work + "readme.txt").c_str()) & platform::kAttributeReadOnly;
     String message;
     reader.GetMessageText(message);
     outcome.message = message.c_str() == nullptr ? "" : message.c_str();
@@ -59,7 +63,10 @@ Result CountingProgress(int32_t, int32_t, uintptr_t word1, uintptr_t) {
   return kOk;
 }
 
+// Contents, times, empty folders, names outside ASCII and the read-only flag
+// (which the wipe of the work folder must get past).
 TEST_F(PackageReaderTest, EveryCompressionSettingRoundTripsWithAndWithoutProgress) {
+  ASSERT_TRUE(platform::WriteAttributes((source_ + "readme.txt").c_str(), platform::kAttributeReadOnly));
   const Snapshot expected = TakeSnapshot(source_);
   const std::string message = "Hello,\nthe attachments are in the folder.\n\xC4rger? Nein.";
   for (uint32_t compression : {0u, 1u, 2u}) {
@@ -76,6 +83,7 @@ TEST_F(PackageReaderTest, EveryCompressionSettingRoundTripsWithAndWithoutProgres
       EXPECT_EQ(outcome.files.entries, expected.entries);
       EXPECT_EQ(outcome.files.times, expected.times);
       EXPECT_EQ(outcome.message, message);
+      EXPECT_TRUE(outcome.read_only_readme);
       EXPECT_GT(notifications, 0);
     }
   }
@@ -84,14 +92,10 @@ TEST_F(PackageReaderTest, EveryCompressionSettingRoundTripsWithAndWithoutProgres
 // A header without the cipher tag means Blowfish.
 TEST_F(PackageReaderTest, BlowfishIsTheDefaultCipher) {
   const std::vector<uint8_t> vector(8, 0x5A);
-  TagRecord standard = test::StandardHeader();
-  TagValue iv;
-  iv.SetBlob(vector.data(), 8);
-  standard.Set(kHeaderTagVector, iv, true);
   TagRecord header;
-  for (int32_t i = 0; i < standard.GetCount(); ++i) {
-    if (standard.Member(i).GetTag() != kHeaderTagCipher) header.Set(standard.Member(i).GetTag(), standard.Member(i), false);
-  }
+  header.Set(kHeaderTagVector, test::BlobOf(vector), true);
+  header.SetText(kHeaderTagFormatMark, kFormatMark, true);
+  header.SetU8(kHeaderTagCompression, 1, true);
   std::string path = folder_.Join("blowfish.mef");
   ASSERT_EQ(test::WriteCraftedPackage(path, header, kCipherBlowfish, vector, 1, "pw", test::ContentOf(source_, "m"), source_),
             kOk);
@@ -114,62 +118,49 @@ TEST_F(PackageReaderTest, RefusesWhatIsNotAUsableContainer) {
     Result expected;
   };
   std::vector<Case> cases;
-  auto crafted = [&](const char* name, TagRecord header, CipherId cipher, std::vector<uint8_t> vector) {
+  auto crafted = [&](const char* name, TagRecord header) {
     std::string path = folder_.Join(std::string(name) + ".mef");
-    test::WriteCraftedPackage(path, header, cipher, vector, 1, "right", content, source_);
+    test::WriteCraftedPackage(path, header, kCipherAes, std::vector<uint8_t>(16, 0x5A), 1, "right", content, source_);
     return path;
   };
-  const std::vector<uint8_t> vector(16, 0x5A);
+  auto file = [&](const char* name, const tools::Bytes& bytes) {
+    tools::WriteWholeFile(folder_.Join(name), bytes);
+    return folder_.Join(name);
+  };
   TagRecord h = test::StandardHeader();
   h.SetText(kHeaderTagFormatMark, "Morvalis Encrypted Fil", true);
-  cases.push_back({"wrong mark", crafted("mark", h, kCipherAes, vector), kNotAContainer});
+  cases.push_back({"wrong mark", crafted("mark", h), kNotAContainer});
   h = test::StandardHeader();
   h.SetU8(kHeaderTagCipher, kCipherReserved, true);
-  cases.push_back({"reserved cipher", crafted("cipher1", h, kCipherAes, vector), kNotAContainer});
+  cases.push_back({"reserved cipher", crafted("cipher1", h), kNotAContainer});
   h = test::StandardHeader();
   h.SetU8(kHeaderTagCompression, 3, true);
-  cases.push_back({"compression 3", crafted("comp3", h, kCipherAes, vector), kBadCompression});
+  cases.push_back({"compression 3", crafted("comp3", h), kBadCompression});
   cases.push_back({"wrong password", good, kWrongPassword});
-  {
-    std::string older = folder_.Join("older.MEF");
-    test::WriteFileText(older, std::string("MorvalisEncryptedFile") + std::string(40, '\0'));
-    cases.push_back({"older layout", older, kOldFormat});
-  }
-  {
-    std::string not_carrier = folder_.Join("package.mef.txt");
-    tools::WriteWholeFile(not_carrier, good_bytes);
-    cases.push_back({"mef with a further extension", not_carrier, kNotAContainer});
-  }
-  {
-    std::string truncated = folder_.Join("truncated.mef");
-    tools::Bytes cut(good_bytes.begin(), good_bytes.end() - 100);
-    tools::WriteWholeFile(truncated, cut);
-    cases.push_back({"truncated chunk", truncated, kShortRead});
-  }
-  {
-    // The length block of the first chunk, flipped: the decrypted length
-    // is garbage and far above the chunk limit.
-    std::string corrupt = folder_.Join("corrupt.mef");
-    tools::Bytes bytes = good_bytes;
-    bytes[86 + 12 + 2 + 3] ^= 0xFF;  // header of 86 bytes plus 12 for the progress total
-    tools::WriteWholeFile(corrupt, bytes);
-    cases.push_back({"corrupt length block", corrupt, kCipherFailed});
-  }
+  const std::string older = "MorvalisEncryptedFile" + std::string(40, '\0');
+  cases.push_back({"older layout", file("older.MEF", tools::Bytes(older.begin(), older.end())), kOldFormat});
+  cases.push_back({"mef with a further extension", file("package.mef.txt", good_bytes), kNotAContainer});
+  cases.push_back({"truncated chunk", file("truncated.mef", tools::Bytes(good_bytes.begin(), good_bytes.end() - 100)),
+                   kShortRead});
+  // The length block of the first chunk, flipped: the decrypted length is
+  // garbage and far above the chunk limit. The header takes 86 bytes plus 12
+  // for the progress total.
+  tools::Bytes corrupt = good_bytes;
+  corrupt[86 + 12 + 2 + 3] ^= 0xFF;
+  cases.push_back({"corrupt length block", file("corrupt.mef", corrupt), kCipherFailed});
   cases.push_back({"no such file", folder_.Join("missing.mef"), kFileNotFound});
-  {
-    // A file entry in the cleartext header: nothing a header holds may
-    // reach the disk, neither before the password check nor after it.
-    h = test::StandardHeader();
-    TagValue planted;
-    planted.SetType(TypeEntry);
-    ArchiveEntry* entry = ArchiveEntry::FromValue(planted);
-    ASSERT_NE(entry, nullptr);
-    entry->SetText(kEntryTagName, "planted.txt", true);
-    test::WriteFileText(folder_.Join("planted/planted.txt"), "planted");
-    entry->SetSourceFolder(String(folder_.Join("planted/").c_str()));
-    h.Set(77, planted, false);
-    cases.push_back({"entry in the header", crafted("planted", h, kCipherAes, vector), kMalformedRecord});
-  }
+  // A file entry in the cleartext header: nothing a header holds may reach
+  // the disk, neither before the password check nor after it.
+  h = test::StandardHeader();
+  TagValue planted;
+  planted.SetType(TypeEntry);
+  ArchiveEntry* entry = ArchiveEntry::FromValue(planted);
+  ASSERT_NE(entry, nullptr);
+  entry->SetText(kEntryTagName, "planted.txt", true);
+  test::WriteFileText(folder_.Join("planted/planted.txt"), "planted");
+  entry->SetSourceFolder(String(folder_.Join("planted/").c_str()));
+  h.Set(77, planted, false);
+  cases.push_back({"entry in the header", crafted("planted", h), kMalformedRecord});
 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -183,7 +174,7 @@ TEST_F(PackageReaderTest, CarriersAreReadAsContainers) {
   for (bool wav : {false, true}) {
     SCOPED_TRACE(wav ? "wav" : "bmp");
     std::string carrier = folder_.Join(wav ? "sound.Wav" : "photo.Bmp");
-    test::WriteWholeFile(carrier, test::CarrierBytes(wav ? CarrierWav16 : CarrierBmp24, 3 << 20));
+    tools::WriteWholeFile(carrier, test::CarrierBytes(wav ? CarrierWav16 : CarrierBmp24, 3 << 20));
     std::string small = folder_.Join("small/");
     test::MakeTree(small, {{"a.txt", "carried text"}, {"sub/b.txt", "more"}});
     TagRecord header;
@@ -202,7 +193,7 @@ TEST_F(PackageReaderTest, CarriersAreReadAsContainers) {
     EXPECT_EQ(Decrypt(carrier, "other").result, kNoHiddenData);
   }
   std::string packed = folder_.Join("packed.bmp");
-  test::WriteWholeFile(packed, test::CarrierBytes(CarrierBmpPacked, 4000));  // not a usable carrier
+  tools::WriteWholeFile(packed, test::CarrierBytes(CarrierBmpPacked, 4000));  // not a usable carrier
   EXPECT_EQ(Decrypt(packed, "x").result, kNotAContainer);
 }
 

@@ -87,7 +87,16 @@ check "the rest of the tree copied past the refused files" test -s "$WORK/linked
 expect_code "linux switch first" 30 "$WORK/linux.sfx" -debug decrypt
 expect_code "linux unknown switch" 32 "$WORK/linux.sfx" decrypt -PWD=x
 expect_code "linux unknown command" 32 "$WORK/linux.sfx" encrypt
-expect_code "linux stub without payload" 1 "$NATIVE/morvalis-sfx" decrypt -pwd=x
+# The stub as built has no package: the dialog flow and a decrypt end with 1;
+# the command line is checked before the package is looked for.
+for stub in "$NATIVE/morvalis-sfx" "wine $WINDOWS/morvalis-sfx.exe"; do
+  expect_code "$stub without payload: decrypt" 1 $stub DECRYPT -pwd=x
+  expect_code "$stub without payload: unknown command" 32 $stub unknown-command
+  expect_code "$stub without payload: switch first" 30 $stub -debug decrypt
+  expect_code "$stub without payload: unknown switch" 32 $stub decrypt -PWD=x
+done
+expect_code "linux stub without payload: dialog flow" 1 sh -c "'$NATIVE/morvalis-sfx' </dev/null"
+expect_code "linux stub without payload: decrypt /debug" 1 "$NATIVE/morvalis-sfx" decrypt /debug
 expect_code "linux invalid message path" 30 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-messagefile=$WORK/dir/"
 # The Windows stub meets the same links as reparse points (Wine shows a Unix link as one).
 mkdir -p "$WORK/outside-win" "$WORK/linked-win"

@@ -145,6 +145,9 @@ write(os.path.join(WORK, "in/docs/B.txt"), "second file\n")
 write(os.path.join(WORK, "disclaimer.txt"), "".join(f"Clause {i}: the terms.\n" for i in range(1, 41)) + "End of terms.\n")
 write(os.path.join(WORK, "description.txt"), "Quarterly reports\nfor the board.\n")
 write(os.path.join(WORK, "message.txt"), "Hallo,\nanbei die Unterlagen.\nGrüße\n")
+EXISTING = os.path.join(WORK, "vorhanden")
+os.makedirs(EXISTING)
+write(os.path.join(EXISTING, "old.txt"), "old\n")
 FILES = os.path.join(WORK, "files.sfx")
 MESSAGE = os.path.join(WORK, "message.sfx")
 LARGE = os.path.join(WORK, "large.sfx")
@@ -176,6 +179,9 @@ def files_in_english():
     s.expect("Please wait...")
     s.expect("The self decrypting package contains these files:\r\n  a.txt\r\n  B.txt")
     s.expect(f"Save the files to [{WORK}/a.txt and 1 more file(s)]: ")
+    s.send(os.path.join(WORK, "in/a.txt") + "\n")  # a file: asked again
+    s.expect("The specified folder is a file.")
+    s.expect(f"Save the files to [{WORK}/a.txt and 1 more file(s)]: ")
     s.send("\n")
     s.expect(f'The files have been saved successfully to the folder "{WORK}/a.txt and 1 more file(s)".')
     check("files: exit code 0", s.finish() == 0, s.transcript)
@@ -196,8 +202,10 @@ def message_in_german():
     s.expect("Entschlüsselter E-Mail-Text:\r\nHallo,\r\nanbei die Unterlagen.\r\nGrüße")
     s.expect("Anlagen: a.txt")
     s.expect(f"Anlagen speichern in [{WORK}/a.txt] (Strg-D: nicht speichern): ")
-    s.send("\n")
-    s.expect(f'Die entschlüsselten Daten wurden erfolgreich in den Order "{WORK}/a.txt" gespeichert.')
+    s.send(EXISTING + "\n")  # an existing folder: used after a yes, its other files kept
+    s.expect("Möchten Sie fortfahren? [j/N] ")
+    s.send("j\n")
+    s.expect('Die entschlüsselten Daten wurden erfolgreich in den Order "')
     s.expect("E-Mail-Text in einer Datei speichern? [j/N] ")
     s.send("j\n")
     s.expect("Text speichern in [")
@@ -206,7 +214,8 @@ def message_in_german():
     check("message: exit code 0", s.finish() == 0, s.transcript)
     check("message: the text file", open(os.path.join(WORK, "nachricht.txt"), encoding="utf-8").read()
           .replace("\r", "") == "Hallo,\nanbei die Unterlagen.\nGrüße\n")
-    check("message: the attachment", open(os.path.join(WORK, "a.txt/a.txt")).read() == "first file\n")
+    check("message: the attachment beside the old file", open(os.path.join(EXISTING, "a.txt")).read() == "first file\n"
+          and open(os.path.join(EXISTING, "old.txt")).read() == "old\n")
     check("message: the password is never shown", PASSWORD not in s.transcript, s.transcript)
 
 

@@ -74,11 +74,8 @@ std::vector<std::string> Sorted(std::vector<std::string> v) {
 // Checks that every folder is reported before (or after) everything inside.
 void ExpectFolderOrder(const std::vector<std::string>& seen, bool after) {
   for (size_t i = 0; i < seen.size(); ++i) {
-    if (seen[i][0] != 'D') continue;
-    std::string folder = seen[i].substr(2);
-    for (size_t j = 0; j < seen.size(); ++j) {
-      std::string other = seen[j].substr(2);
-      if (j == i || other.compare(0, folder.size(), folder) != 0) continue;
+    for (size_t j = 0; j < seen.size() && seen[i][0] == 'D'; ++j) {
+      if (j == i || seen[j].compare(2, seen[i].size() - 2, seen[i], 2) != 0) continue;
       EXPECT_EQ(j > i, !after) << seen[i] << " against " << seen[j];
     }
   }

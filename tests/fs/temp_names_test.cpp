@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -24,13 +24,9 @@ using test::WriteTestFile;
 // The number between prefix and suffix of name, or -1 when the name does
 // not have the shape prefix + decimal digits + suffix.
 long NumberIn(const std::string& name, const std::string& prefix, const std::string& suffix) {
-  if (name.size() <= prefix.size() + suffix.size() || name.rfind(prefix, 0) != 0 ||
-      name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
-    return -1;
-  }
-  std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-  if (digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
-  return std::strtol(digits.c_str(), nullptr, 10);
+  if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix)) return -1;
+  const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  return digits.size() <= 5 && digits.find_first_not_of("0123456789") == std::string::npos ? std::stol(digits) : -1;
 }
 
 TEST(TempNamesTest, UniqueFileNamesHaveTheirShapeAndCreationIsExclusive) {
@@ -81,7 +77,9 @@ TEST(TempNamesTest, TempFolderGoesOnWithALongSuffixWhenTheSeriesIsTaken) {
   for (int n = 0; n < 1000; ++n) {
     std::string digits = std::to_string(n);
     WriteTestFile(parent.Join("t" + digits), "");
-    if (n < 100) MakeTestFolder(parent.Join("t" + std::string(3 - digits.size(), '0') + digits + "/"));
+    char padded[8];
+    std::snprintf(padded, sizeof padded, "t%03d/", n);
+    if (n < 100) MakeTestFolder(parent.Join(padded));
   }
   String made;
   ASSERT_EQ(CreateTempFolder(S(parent.path()), "t", &made), kOk);

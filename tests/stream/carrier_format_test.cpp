@@ -87,7 +87,7 @@ TEST(CarrierFormat, DetectByExtensionAndHeaderBytes) {
     const std::string dir = folder.Join(std::to_string(index++));
     ASSERT_TRUE(platform::CreateFolder((dir + "/").c_str(), platform::FolderAccess::kShared));
     const std::string path = dir + "/" + c.name;
-    ASSERT_TRUE(test::WriteWholeFile(path, bytes));
+    ASSERT_TRUE(tools::WriteWholeFile(path, bytes));
     EXPECT_EQ(DetectCarrierFormat(path.c_str()), c.expected) << c.name << " case " << index - 1;
   }
 }
@@ -115,7 +115,7 @@ TEST(CarrierFormat, CapacityPerFormat) {
     std::vector<uint8_t> bytes = test::CarrierBytes(c.format, c.size);
     if (c.format == CarrierBmpLow) bytes[28] = 4;
     const std::string path = folder.Join(c.name);
-    ASSERT_TRUE(test::WriteWholeFile(path, bytes));
+    ASSERT_TRUE(tools::WriteWholeFile(path, bytes));
     EXPECT_EQ(CarrierCapacity(path.c_str()), c.expected) << c.name;
   }
   EXPECT_EQ(CarrierCapacity(folder.Join("missing.bmp").c_str()), 0u);

@@ -1,5 +1,5 @@
 // Synthetic carrier files for the carrier tests: noise with just the header
-// bytes that classify a BMP or WAV, written and read back whole.
+// bytes that classify a BMP or WAV, and a file's bytes read back whole.
 #pragma once
 
 #include <cstddef>
@@ -35,10 +35,6 @@ inline std::vector<uint8_t> CarrierBytes(uint32_t format, size_t size, uint32_t 
     bytes[30] = format == CarrierBmpPacked ? 1 : 0;
   }
   return bytes;
-}
-
-inline bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  return tools::WriteWholeFile(path, bytes);
 }
 
 inline std::vector<uint8_t> ReadWholeFile(const std::string& path) {

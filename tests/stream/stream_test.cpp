@@ -1,5 +1,6 @@
 // The base stream's admission rules, sticky errors, typed little-endian
-// transfers and length-prefixed texts; the filter base; the memory stream.
+// transfers and length-prefixed texts; the filter base; the memory stream;
+// the file stream and the saving of a text file.
 #include "stream/stream.h"
 
 #include <gtest/gtest.h>
@@ -7,11 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "fs/path.h"
+#include "stream/file_stream.h"
 #include "stream/filter_stream.h"
 #include "stream/memory_stream.h"
+#include "tests/fs/fs_test_files.h"
+#include "tests/support/temp_folder.h"
 
 namespace mv {
 namespace {
+
+using test::ReadTestFile;
+using test::S;
+using test::WriteTestFile;
 
 const uint8_t kBytes[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
@@ -147,6 +156,50 @@ TEST(StreamTest, MemoryStreamMayReadItsOwnBuffer) {
   uint8_t chunk[16];
   for (int i = 0; i < 1000; ++i) ASSERT_EQ(stream.Read(chunk, 16), kOk);
   EXPECT_EQ(stream.Read(chunk, 1), kShortRead);
+}
+
+TEST(FileStreamTest, ReadingPastTheEndFailsAndStaysFailedUntilReopened) {
+  test::TempFolder temp;
+  WriteTestFile(temp.Join("six.bin"), "abcdef");
+  FileStream stream;
+  // The native form is accepted as well.
+  ASSERT_EQ(stream.Open(Stream::kReading, ToNativePath(S(temp.Join("six.bin"))), nullptr), kOk);
+  char buffer[10] = {};
+  EXPECT_EQ(stream.Read(buffer, 10), kShortRead);
+  EXPECT_EQ(stream.Read(buffer, 1), kShortRead);
+  ASSERT_EQ(stream.Open(Stream::kReading, S(temp.Join("six.bin")), nullptr), kOk);
+  EXPECT_EQ(stream.Read(buffer, 6), kOk);
+  EXPECT_EQ(std::string(buffer, 6), "abcdef");
+}
+
+TEST(FileStreamTest, WritingMakesMissingFoldersAndReplacesOldContent) {
+  test::TempFolder temp;
+  String path = S(temp.Join("a/b/c/data.bin"));
+  for (const char* text : {"a longer first content", "new"}) {
+    FileStream out;
+    ASSERT_EQ(out.Open(Stream::kWriting, path, nullptr), kOk);
+    out.WriteString(text);
+    EXPECT_EQ(out.Close(), kOk);
+  }
+  FileStream in;
+  ASSERT_EQ(in.Open(Stream::kReading, path, nullptr), kOk);
+  String text;
+  EXPECT_EQ(in.ReadString(text), kOk);
+  EXPECT_STREQ(text.c_str(), "new");
+  uint8_t more = 0;
+  EXPECT_EQ(in.ReadU8(more), kShortRead);
+}
+
+TEST(FileStreamTest, SaveTextFileWritesThePlatformsLineEnds) {
+  test::TempFolder temp;
+  WriteTestFile(temp.Join("message.txt"), "an old and longer message text");
+  EXPECT_EQ(SaveTextFile(S(temp.Join("message.txt")), "Hallo\nWelt\n"), kOk);
+#ifdef _WIN32
+  EXPECT_EQ(ReadTestFile(temp.Join("message.txt")), "Hallo\r\nWelt\r\n");
+#else
+  EXPECT_EQ(ReadTestFile(temp.Join("message.txt")), "Hallo\nWelt\n");
+#endif
+  EXPECT_EQ(SaveTextFile(S(temp.Join("no/folder/m.txt")), "text"), kShortWrite);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Values in memory and their byte encoding.
+// Values in memory and their byte encoding, lookups and replacement in
+// records, and growth and quicksort of the member array.
 #include "stream/tag_value.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "stream/tag_record.h"
+#include "stream/tag_value_array.h"
 #include "tests/stream/record_bytes.h"
 #include "tests/support/sample_data.h"
 
@@ -86,6 +88,67 @@ TEST(TagValueTest, AssignIsDeepAndKeepsTheSourceIntact) {
   EXPECT_EQ(copy.GetType(), TypeText);
   copy.SetTextValue(copy.GetTextValue());
   EXPECT_STREQ(copy.GetTextValue(), "text");
+}
+
+TEST(TagRecordTest, DuplicateTagsAppendAndTheFirstWins) {
+  TagRecord record;
+  TagValue v, w, x;
+  v.SetU32Value(1);
+  w.SetU32Value(2);
+  x.SetU32Value(3);
+  record.Set(7, v, false);
+  record.Set(7, w, false);
+  EXPECT_EQ(record.GetU32(7, 0), 1u);
+  record.Set(7, x, true);
+  EXPECT_EQ(record.GetU32(7, 0), 3u) << "replace hits the first";
+  EXPECT_EQ(record.Member(1).GetU32Value(), 2u) << "and only the first";
+  record.Set(8, x, true);
+  EXPECT_EQ(record.Find(8), 2) << "replace without a match appends";
+}
+
+TEST(TagRecordTest, ARecordReadAsAnotherTypeBecomesAListAgainOnSet) {
+  TagRecord record;
+  ASSERT_EQ(test::Decode({10, 0, 0, 0, 1, 0, 0, 0, 4}, record), kOk);
+  EXPECT_EQ(record.GetCount(), 0);
+  EXPECT_EQ(record.Find(0), -1);
+  EXPECT_EQ(record.SetU8(1, 2, true), kOk);
+  EXPECT_EQ(record.GetType(), TypeList);
+  EXPECT_EQ(record.GetU8(1, 0), 2);
+}
+
+TEST(TagValueArrayTest, GrowingKeepsMembersEvenWhenAddingItsOwn) {
+  TagValueArray array;
+  TagValue text;
+  text.SetTextValue("kept");
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(array.Add(text), i);
+  EXPECT_EQ(array.Add(array[0]), 100) << "adding its own member";
+  EXPECT_STREQ(array[100].GetTextValue(), "kept");
+  ASSERT_TRUE(array.SetSize(20001));
+  EXPECT_STREQ(array.GetAt(57).GetTextValue(), "kept");
+  EXPECT_EQ(array[20000].GetType(), TypeNone);
+  EXPECT_FALSE(array.SetSize(-1));
+}
+
+TEST(TagValueArrayTest, SortStaysInRangeWithAnInconsistentCompareOrBadRanges) {
+  TagValueArray array;
+  for (int i = 0; i < 300; ++i) {
+    TagValue v;
+    v.SetU32Value(static_cast<uint32_t>(i * 7919 % 300));
+    array.Add(v);
+  }
+  // Values 0, 119, 238, 57, ...: bad ranges are ignored, good ones inclusive.
+  array.Sort(-1, 3);
+  array.Sort(1, 300);
+  EXPECT_EQ(array[3].GetU32Value(), 57u);
+  array.Sort(1, 3);
+  EXPECT_EQ(array[1].GetU32Value(), 57u);
+  EXPECT_EQ(array[0].GetU32Value(), 0u);
+  // Every pair of different values compares as "less" both ways.
+  array.SetCompare([](const TagValue& a, const TagValue& b) {
+    return TagValue::Compare(a, b) == 0 ? 0 : -1;
+  });
+  array.Sort();
+  EXPECT_EQ(array.GetCount(), 300);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 // use it without linking the test support.
 #pragma once
 
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,20 +30,11 @@ inline std::vector<uint8_t> BytesOf(const TagValue& value) {
 
 // Bytes of a hexadecimal text; blanks are skipped.
 inline std::vector<uint8_t> FromHex(const std::string& hex) {
+  std::string digits;
+  for (char c : hex) digits += std::isxdigit(static_cast<unsigned char>(c)) ? std::string(1, c) : "";
   std::vector<uint8_t> bytes;
-  int high = -1;
-  for (char c : hex) {
-    int digit = c >= '0' && c <= '9'   ? c - '0'
-                : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                       : -1;
-    if (digit < 0) continue;
-    if (high < 0) {
-      high = digit;
-    } else {
-      bytes.push_back(static_cast<uint8_t>(high << 4 | digit));
-      high = -1;
-    }
+  for (size_t i = 0; i + 1 < digits.size(); i += 2) {
+    bytes.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
   }
   return bytes;
 }

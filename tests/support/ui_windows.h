@@ -8,35 +8,56 @@
 
 #include "ui/windows_api.h"
 
+#include <utility>
 #include <vector>
 
 namespace mv::test {
 
-// True when a top-level window can be created here.
-bool CanShowWindows();
+inline bool CanShowWindows() {
+  static const bool can = [] {
+    HWND probe = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    return probe != nullptr && DestroyWindow(probe);
+  }();
+  return can;
+}
 
 #define MV_REQUIRE_WINDOWS() \
   if (!::mv::test::CanShowWindows()) GTEST_SKIP() << "no display to create windows on"
 
-// A hidden top-level window that keeps every WM_COMMAND it receives.
+// A hidden top-level window that keeps the (wparam, lparam) of every
+// WM_COMMAND it receives. One at a time.
 class CommandRecorder {
  public:
-  struct Command {
-    WPARAM wparam;
-    LPARAM lparam;
-  };
-  CommandRecorder();
-  ~CommandRecorder();
+  CommandRecorder() {
+    static const ATOM kClass = [] {
+      WNDCLASSEXA window_class{};
+      window_class.cbSize = sizeof window_class;
+      window_class.lpfnWndProc = &Proc;
+      window_class.hInstance = ::GetModuleHandleA(nullptr);
+      window_class.lpszClassName = "MvTestCommandRecorder";
+      return RegisterClassExA(&window_class);
+    }();
+    commands().clear();
+    window_ = CreateWindowExA(0, MAKEINTATOM(kClass), "", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr,
+                              ::GetModuleHandleA(nullptr), nullptr);
+  }
+  ~CommandRecorder() { DestroyWindow(window_); }
   CommandRecorder(const CommandRecorder&) = delete;
   CommandRecorder& operator=(const CommandRecorder&) = delete;
 
   HWND window() const { return window_; }
-  const std::vector<Command>& commands() const { return commands_; }
+  static std::vector<std::pair<WPARAM, LPARAM>>& commands() {
+    static std::vector<std::pair<WPARAM, LPARAM>> received;
+    return received;
+  }
 
  private:
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message != WM_COMMAND) return DefWindowProcA(window, message, wparam, lparam);
+    commands().emplace_back(wparam, lparam);
+    return 0;
+  }
   HWND window_ = nullptr;
-  std::vector<Command> commands_;
 };
 
 }  // namespace mv::test

@@ -1,4 +1,4 @@
-// The helpers over dialog controls and the clipboard.
+// The helpers over dialog controls.
 #ifdef _WIN32
 
 #include "ui/dialog_helpers.h"
@@ -12,27 +12,6 @@
 
 namespace mv::ui {
 namespace {
-
-TEST(UiDialogHelpers, ChildRectIsInTheParentsClientCoordinates) {
-  MV_REQUIRE_WINDOWS();
-  test::CommandRecorder parent;
-  SetWindowPos(parent.window(), nullptr, 100, 80, 400, 200, SWP_NOZORDER);
-  HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD, 13, 17, 50, 20, parent.window(),
-                               reinterpret_cast<HMENU>(5), nullptr, nullptr);
-  ASSERT_NE(child, nullptr);
-  RECT rect{};
-  GetChildRect(child, &rect);
-  EXPECT_EQ(rect.left, 13);
-  EXPECT_EQ(rect.top, 17);
-  EXPECT_EQ(rect.right, 63);
-  EXPECT_EQ(rect.bottom, 37);
-
-  // A window without parent: screen coordinates.
-  GetChildRect(parent.window(), &rect);
-  EXPECT_EQ(rect.left, 100);
-  EXPECT_EQ(rect.top, 80);
-  DestroyWindow(child);
-}
 
 TEST(UiDialogHelpers, DialogItemStringHoldsTheWholeText) {
   MV_REQUIRE_WINDOWS();
@@ -91,18 +70,6 @@ TEST(UiDialogHelpers, ListExtentFitsTheWidestItem) {
     EXPECT_EQ(scroll_bar, c.scrolls);
     DestroyWindow(list);
   }
-}
-
-TEST(UiDialogHelpers, ClipboardReceivesThePlainText) {
-  const String text("Dear colleague,\r\nsee the attachment.\r\n");
-  if (!CopyTextToClipboard(text)) GTEST_SKIP() << "no clipboard here";
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  HANDLE data = GetClipboardData(CF_TEXT);
-  ASSERT_NE(data, nullptr);
-  const auto* held = static_cast<const char*>(GlobalLock(data));
-  EXPECT_STREQ(held, text.c_str());
-  GlobalUnlock(data);
-  CloseClipboard();
 }
 
 }  // namespace

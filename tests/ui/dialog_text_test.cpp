@@ -31,16 +31,6 @@ TEST(UiDialogText, DisplayFormEndsEveryLineWithCarriageReturnAndLineFeed) {
   EXPECT_STREQ(DisplayForm(String()).c_str(), "");
 }
 
-TEST(UiDialogText, DisplayFormOfALongMessage) {
-  std::string text;
-  std::string shown;
-  for (int i = 0; i < 20000; ++i) {
-    text += "line " + std::to_string(i) + "\n";
-    shown += "line " + std::to_string(i) + "\r\n";
-  }
-  EXPECT_EQ(std::string(DisplayForm(String(text.c_str())).c_str()), shown);
-}
-
 TEST(UiDialogText, FilterBlockEndsEveryTextAndTheList) {
   StringArray filters;
   EXPECT_EQ(FilterBlock(filters), std::vector<char>({'\0'}));

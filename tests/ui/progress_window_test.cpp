@@ -10,7 +10,6 @@
 
 #include <string>
 
-#include "base/system_helpers.h"
 #include "stream/progress_stream.h"
 #include "tests/support/ui_windows.h"
 #include "ui/resource_ids.h"
@@ -37,20 +36,6 @@ class UiProgressWindow : public testing::Test {
   }
   ProgressWindowSettings settings_;
 };
-
-TEST_F(UiProgressWindow, ExistsWhenConstructedAndIsEndedWithItsOwner) {
-  HWND window = nullptr;
-  {
-    ProgressUI progress(&settings_);
-    window = progress.GetWindow();
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(IsWindow(window));
-    EXPECT_EQ(StatusText(window), LoadResString(18).c_str());
-    EXPECT_EQ(BarPosition(window), 0);
-  }
-  // Ended: hidden at once; its own thread destroys it.
-  EXPECT_FALSE(IsWindow(window) && IsWindowVisible(window));
-}
 
 TEST_F(UiProgressWindow, CancelAnswersEveryLaterPositionReport) {
   ProgressDialog dialog(settings_);
