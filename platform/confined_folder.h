@@ -46,8 +46,9 @@ enum class CreateMode {
   kInPlace,
   // Written under a temporary name (owner-only on POSIX) in the same
   // folder and renamed to the final name by Finish, so a file with several
-  // hard links is replaced, not written through. Finish refuses an
-  // existing name; only then is it looked at, to say what it is.
+  // hard links is replaced, not written through. An existing name is
+  // refused when the file is begun (Windows) or when Finish finds it taken
+  // (POSIX, which looks at it only then).
   kNew,
   // As kNew, but Finish replaces an existing file (not a read-only one, a
   // folder or a link).
