@@ -77,7 +77,21 @@ plain_files() {  # folder step
   plain_files /usr/share/doc 3
   find /usr/lib/x86_64-linux-gnu /usr/lib -maxdepth 1 -type f -name '*.so*' -size -4M -printf '%s %p\n' |
     sort -k 2
-} | awk -v limit="$TREE_BYTES" '$1 + total <= limit { total += $1; print $2 }' >tree.list
+} | awk -v limit="$TREE_BYTES" '$1 + total <= limit { total += $1; print $2 }' |
+  # Paths that differ from an earlier one only in letter case (in any
+  # folder on the way) are left out: Windows cannot keep them apart, so the
+  # packer refuses them.
+  awk '{
+    n = split($0, part, "/"); prefix = ""; ok = 1
+    for (i = 1; i <= n && ok; i++) {
+      prefix = prefix (i > 1 ? "/" : "") part[i]
+      if ((tolower(prefix) in seen) && seen[tolower(prefix)] != prefix) ok = 0
+    }
+    if (!ok) next
+    prefix = ""
+    for (i = 1; i <= n; i++) { prefix = prefix (i > 1 ? "/" : "") part[i]; seen[tolower(prefix)] = prefix }
+    print
+  }' >tree.list
 mkdir tree
 # Each file keeps its folders below tree/ (tree/usr/include/...) and its
 # time and mode.

@@ -148,16 +148,6 @@ Result WipeFile(const String& path, uint8_t mode, const ProgressCallback* progre
   return RemoveFile(folder + name);
 }
 
-Result EraseFolder(const String& folder) {
-  if (ClearFolderInfo(folder) != kOk) return kBadFolder;
-  String parent = GetParentFolder(folder);
-  String name = MakeTempFileName(parent);
-  if (name.IsEmpty()) return kNoFreeTempName;
-  Result r = RenameFolder(folder, name);
-  if (r != kOk) return r;
-  if (DeleteFolderTree(parent + name + "/") != kOk) return kCannotRemoveFolder;
-  return kOk;
-}
 
 namespace {
 
@@ -187,23 +177,31 @@ String MeaninglessName() {
   return name;
 }
 
-// Renames the (truncated) file to a meaningless name in its folder and
-// deletes it under that name.
-Result RenameAndRemove(const String& path) {
+// Renames the file or folder at path (without a trailing '/') to a
+// meaningless name in its folder: *renamed is the new path.
+Result RenameToMeaningless(const String& path, Result refused, String* renamed) {
   String folder = GetFolderPart(path);
   for (int attempt = 0; attempt < 16; ++attempt) {
-    String renamed = folder + MeaninglessName();
-    switch (platform::Rename(path.c_str(), renamed.c_str())) {
+    *renamed = folder + MeaninglessName();
+    switch (platform::Rename(path.c_str(), renamed->c_str())) {
       case platform::RenameResult::kOk:
-        return RemoveFile(renamed);
+        return kOk;
       case platform::RenameResult::kAccessDenied:
-        return kCannotRenameFile;
+        return refused == kCannotRenameFile ? refused : kAccessDenied;
       case platform::RenameResult::kFailed:
-        if (!PathExists(renamed)) return kCannotRenameFile;
+        if (!PathExists(*renamed)) return refused;
         break;  // the name was taken: another one
     }
   }
   return kNoFreeTempName;
+}
+
+// Renames the (truncated) file to a meaningless name in its folder and
+// deletes it under that name.
+Result RenameAndRemove(const String& path) {
+  String renamed;
+  Result r = RenameToMeaningless(path, kCannotRenameFile, &renamed);
+  return r == kOk ? RemoveFile(renamed) : r;
 }
 
 // The passes of mode over one open file; the write-back of the last pass is
@@ -228,6 +226,18 @@ bool OverwriteOpenFile(platform::OverwriteFile& file, const String& path, uint8_
 }
 
 }  // namespace
+
+Result EraseFolder(const String& folder) {
+  const String path = StripTrailingSlash(folder);
+  if (!platform::WriteAttributes(path.c_str(), 0)) return kBadFolder;
+  String renamed;
+  Result r = RenameToMeaningless(path, kCannotRenameFolder, &renamed);
+  if (r != kOk) return r;
+  // Emptied by the wipe, the folder goes with one call; anything left in it
+  // goes with the tree.
+  if (platform::RemoveFolder(renamed.c_str())) return kOk;
+  return DeleteFolderTree(renamed + "/") == kOk ? kOk : kCannotRemoveFolder;
+}
 
 Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* progress,
                   bool keep_root) {

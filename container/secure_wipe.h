@@ -38,20 +38,21 @@ uint32_t ClusterSize(const String& path);
 Result WipeFile(const String& path, uint8_t mode, const ProgressCallback* progress);
 
 // Removes a folder whose files have been wiped: clears its flags, renames
-// it to a free temporary name in its parent and deletes that tree.
-// kOk; kBadFolder (flags not cleared); kNoFreeTempName; RenameFolder's
-// failures (kFolderNotFound, kAccessDenied, kCannotRenameFolder);
-// kCannotRemoveFolder (the renamed tree could not be deleted).
+// it to a free meaningless name in its parent and deletes that tree.
+// kOk; kBadFolder (no such folder, or flags not cleared); kNoFreeTempName;
+// kAccessDenied or kCannotRenameFolder (not renamed); kCannotRemoveFolder
+// (the renamed tree could not be deleted).
 Result EraseFolder(const String& folder);
 
 // Wipes every file below folder (a folder path) and erases every folder
 // below it, deepest first; then erases folder itself unless keep_root is
 // set. Files are wiped as WipeFile does it, in batches of open files: the
 // passes are written over each file's whole blocks and its write-back to
-// the device is started, then the batch is waited for at once (POSIX: one
-// flush of the file system; Windows: each file), and only then is each file
-// truncated, renamed and deleted, so the overwrite is on the device before
-// the blocks are freed while the device writes many files at once. A failure does not stop the wipe: the other files are
+// the device is started, then the batch is waited for at once (POSIX: each
+// file's data, then one flush of the device's cache; Windows: each file),
+// and only then is each file truncated, renamed and deleted, so the
+// overwrite is on the device before the blocks are freed while the device
+// writes many files at once. A failure does not stop the wipe: the other files are
 // still wiped, the folders holding a failed file are still erased as far
 // as they can be, and the latest failure is returned (the root then
 // stays). kFolderNotFound when folder does not exist. Progress: a phase of

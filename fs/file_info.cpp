@@ -64,7 +64,9 @@ Result ApplyInfo(const String& path, const TagRecord* info, bool is_file) {
   platform::FileTimes times;
   uint32_t attributes = 0;
   DecodeFileInfo(info, &times, &attributes);
-  platform::WriteAttributes(path.c_str(), 0);
+  // A read-only file would refuse its times: its flags are cleared first.
+  // A folder's times are not set, so its flags are set once.
+  if (is_file) platform::WriteAttributes(path.c_str(), 0);
   bool times_set = !is_file || platform::WriteFileTimes(path.c_str(), times);
   bool flags_set = platform::WriteAttributes(path.c_str(), attributes);
   return times_set && flags_set ? kOk : kFailed;

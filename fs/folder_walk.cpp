@@ -30,19 +30,13 @@ Result AppendEntry(const char* root, const char* relative, const char* name, int
   return files->Add(path) < 0 ? kOutOfMemory : kOk;
 }
 
-}  // namespace
-
-Result WalkFolder(const String& root, const String& relative, WalkCallback callback,
-                  uintptr_t user1, uintptr_t user2, uint32_t options, uintptr_t user3) {
-  if (callback == nullptr) return kBadArgument;
-  if (!FolderExists(root)) return kBadFolder;
-  String rel = relative.c_str() == nullptr ? String("") : relative;
-  String current = root + rel;
-  bool skip_excluded = (options & kWalkIncludeExcluded) == 0;
-  if (skip_excluded && IsExcludedFolder(current)) return kOk;
-
+// The walk below the checks WalkFolder makes once: root is an existing
+// folder, and current (root + rel) is not an excluded one.
+Result WalkBelow(const String& root, const String& rel, WalkCallback callback, uintptr_t user1,
+                 uintptr_t user2, uint32_t options, uintptr_t user3) {
   platform::FolderListing listing;
-  if (!listing.Open(current.c_str())) return kFolderNotFound;
+  if (!listing.Open((root + rel).c_str())) return kFolderNotFound;
+  const bool skip_excluded = (options & kWalkIncludeExcluded) == 0;
   Result remembered = kOk;
   Result result = kOk;
   platform::FolderEntry entry;
@@ -62,7 +56,7 @@ Result WalkFolder(const String& root, const String& relative, WalkCallback callb
       Result r = callback(root.c_str(), sub.c_str(), "", 1, user1, user2, user3);
       if (StopsWalk(r, options, &remembered, &result)) return result;
     }
-    Result r = WalkFolder(root, sub, callback, user1, user2, options, user3);
+    Result r = WalkBelow(root, sub, callback, user1, user2, options, user3);
     if (StopsWalk(r, options, &remembered, &result)) return result;
     if (report && after) {
       r = callback(root.c_str(), sub.c_str(), "", 1, user1, user2, user3);
@@ -72,12 +66,26 @@ Result WalkFolder(const String& root, const String& relative, WalkCallback callb
   return remembered;
 }
 
+}  // namespace
+
+Result WalkFolder(const String& root, const String& relative, WalkCallback callback,
+                  uintptr_t user1, uintptr_t user2, uint32_t options, uintptr_t user3) {
+  if (callback == nullptr) return kBadArgument;
+  if (!FolderExists(root)) return kBadFolder;
+  String rel = relative.c_str() == nullptr ? String("") : relative;
+  if ((options & kWalkIncludeExcluded) == 0 && IsExcludedFolder(root + rel)) return kOk;
+  return WalkBelow(root, rel, callback, user1, user2, options, user3);
+}
+
 bool IsExcludedFolder(const String& folder) {
-  if (!FolderExists(folder)) return false;
+  // The name decides first: only a folder of one of these names is asked
+  // of the system.
   String name = GetFileName(StripTrailingSlash(folder));
   name.MakeLower();
-  if (name == "recycled" || name == "recycler") return true;
-  if (name != "temporary internet files") return false;
+  const bool bin = name == "recycled" || name == "recycler";
+  if (!bin && name != "temporary internet files") return false;
+  if (!FolderExists(folder)) return false;
+  if (bin) return true;
   TagRecord info;
   return GetFolderInfo(folder, &info) == kOk && info.GetU8(kInfoTagSystem, 0) == 1;
 }

@@ -1,10 +1,12 @@
 // POSIX side of confined_folder.h: every component is opened relative to
 // the descriptor of its parent with O_NOFOLLOW, starting from the root's
-// descriptor, so no symbolic link below the root is ever followed. The last
-// folder reached is kept open: extraction writes folder by folder, and the
-// files of one folder then cost no lookups of their path. A file begun in
-// that folder shares its descriptor, so moving on to another folder never
-// closes it under the file.
+// descriptor, so no symbolic link below the root is ever followed. The
+// folders on the way to the last one reached are kept open: extraction and
+// copies write folder by folder in the order of a walk, so the files of one
+// folder cost no lookups of their path and the next folder costs only the
+// components after the part of its path the last one shares. A file begun
+// in a folder shares its descriptor, so moving on never closes it under the
+// file.
 //
 // What POSIX cannot represent: attribute bits are mapped as files.h says
 // (read-only = no write bits; hidden, system and archive in a user extended
@@ -18,6 +20,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/confined_folder.h"
@@ -154,79 +157,92 @@ void FormatTemporaryName(char (&name)[32]) {
 
 struct ConfinedFolder::State {
   SharedFolder* root = nullptr;
-  // The folder last reached below the root, by its system-encoded path
-  // ("" is the root itself).
-  String cached_path;
-  SharedFolder* cached = nullptr;
+  // The folders last reached below the root, one per component of their
+  // path, outermost first: the next path shares a prefix with this one (the
+  // same folder, a sibling, a child), so only the components after that
+  // prefix are opened.
+  struct Level {
+    String name;  // system encoding
+    SharedFolder* folder = nullptr;
+  };
+  std::vector<Level> levels;
   // Set once copy_file_range has refused a pair of files here (another
   // file system, or none that copies by itself): copies then read and
   // write.
   bool copy_range_refused = false;
 
   ~State() {
-    Release(cached);
+    Truncate(0);
     Release(root);
+  }
+
+  void Truncate(size_t depth) {
+    while (levels.size() > depth) {
+      Release(levels.back().folder);
+      levels.pop_back();
+    }
   }
 
   // The folder at path (system encoding, no trailing '/'), made on the way
   // when create is set. The result is owned by the state: valid until the
   // next call, unless shared.
   ConfinedStatus Reach(const String& path, bool create, SharedFolder** folder) {
-    if (path.IsEmpty()) {
-      *folder = root;
-      return ConfinedStatus::kOk;
+    const char* text = path.c_str() == nullptr ? "" : path.c_str();
+    const size_t length = std::strlen(text);
+    size_t depth = 0;
+    size_t start = 0;
+    // Keep the levels the path starts with.
+    while (start < length && depth < levels.size()) {
+      size_t end = start;
+      while (end < length && text[end] != '/') ++end;
+      const String& name = levels[depth].name;
+      if (static_cast<size_t>(name.GetLength()) != end - start ||
+          std::memcmp(name.c_str(), text + start, end - start) != 0) {
+        break;
+      }
+      ++depth;
+      start = end + 1;
     }
-    if (cached != nullptr && cached_path.Equals(path.c_str())) {
-      *folder = cached;
-      return ConfinedStatus::kOk;
-    }
-    Release(cached);
-    const char* text = path.c_str();
-    size_t length = std::strlen(text);
-    Descriptor current;
-    int parent = root->fd;
-    String component;
-    for (size_t start = 0; start < length;) {
+    Truncate(depth);
+    while (start < length) {
       size_t end = start;
       while (end < length && text[end] != '/') ++end;
       if (!IsPlainComponent(text + start, end - start)) return ConfinedStatus::kFailed;
-      component = path.Mid(static_cast<int32_t>(start), static_cast<int32_t>(end - start));
-      ConfinedStatus status = Step(parent, component.c_str(), create, &current);
+      Level level;
+      level.name = path.Mid(static_cast<int32_t>(start), static_cast<int32_t>(end - start));
+      Descriptor opened;
+      const int parent = levels.empty() ? root->fd : levels.back().folder->fd;
+      ConfinedStatus status = Step(parent, level.name.c_str(), create, &opened);
       if (status != ConfinedStatus::kOk) return status;
-      parent = current.get();
+      level.folder = Adopt(opened.Release());
+      if (level.folder == nullptr) return ConfinedStatus::kFailed;
+      levels.push_back(level);
       start = end + 1;
     }
-    cached = Adopt(current.Release());
-    if (cached == nullptr) return ConfinedStatus::kFailed;
-    cached_path = path;
-    *folder = cached;
+    *folder = levels.empty() ? root : levels.back().folder;
     return ConfinedStatus::kOk;
   }
 
   // Opens the folder name inside parent into out, never through a link.
+  // Where folders are being made, a new one is the common case: it is made
+  // first and then opened.
   static ConfinedStatus Step(int parent, const char* name, bool create, Descriptor* out) {
     constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-      int fd = openat(parent, name, kFlags);
-      if (fd >= 0) {
-        out->Reset(fd);
-        return ConfinedStatus::kOk;
-      }
-      int error = errno;
-      if (error == ENOENT && create && attempt == 0) {
-        if (mkdirat(parent, name, 0777) == 0 || errno == EEXIST) continue;
-        return StatusOfError(errno);
-      }
-      if (error == ELOOP || error == ENOTDIR) {
-        bool exists = false;
-        struct stat st;
-        ConfinedStatus status = Classify(parent, name, &exists, &st);
-        if (status != ConfinedStatus::kOk) return status;
-        return exists ? ConfinedStatus::kNotFolder : ConfinedStatus::kFailed;
-      }
-      return StatusOfError(error);
+    if (create && mkdirat(parent, name, 0777) != 0 && errno != EEXIST) return StatusOfError(errno);
+    int fd = openat(parent, name, kFlags);
+    if (fd >= 0) {
+      out->Reset(fd);
+      return ConfinedStatus::kOk;
     }
-    return ConfinedStatus::kFailed;
+    int error = errno;
+    if (error == ELOOP || error == ENOTDIR) {
+      bool exists = false;
+      struct stat st;
+      ConfinedStatus status = Classify(parent, name, &exists, &st);
+      if (status != ConfinedStatus::kOk) return status;
+      return exists ? ConfinedStatus::kNotFolder : ConfinedStatus::kFailed;
+    }
+    return StatusOfError(error);
   }
 };
 
