@@ -150,11 +150,25 @@ std::vector<std::string> PeImports(const Bytes& image, const PeLayout& pe,
   return dlls;
 }
 
+constexpr int kNoPayloadSection = -1;
+constexpr int kSeveralPayloadSections = -2;
+
+// The index of the payload section; kNoPayloadSection, or
+// kSeveralPayloadSections when more than one carries its name (which one
+// a reader would take is anybody's guess, so none is).
 int FindSection(const std::vector<SectionInfo>& sections) {
+  int found = kNoPayloadSection;
   for (size_t i = 0; i < sections.size(); ++i) {
-    if (sections[i].name == kPayloadSectionName) return static_cast<int>(i);
+    if (sections[i].name != kPayloadSectionName) continue;
+    if (found != kNoPayloadSection) return kSeveralPayloadSections;
+    found = static_cast<int>(i);
   }
-  return -1;
+  return found;
+}
+
+bool FailFinding(int index, std::string* error) {
+  return Fail(error, index == kSeveralPayloadSections ? "the image has more than one _qzpk_ section"
+                                                      : "the image has no _qzpk_ section");
 }
 
 bool PePayloadIsLast(const Bytes& image, const std::vector<SectionInfo>& sections, int index) {
@@ -186,7 +200,7 @@ bool GrowPe(Bytes* image, const Bytes& contents, std::string* error) {
   if (!ParsePe(*image, &pe, error)) return false;
   std::vector<SectionInfo> sections = PeSections(*image, pe);
   int index = FindSection(sections);
-  if (index < 0) return Fail(error, "the image has no _qzpk_ section");
+  if (index < 0) return FailFinding(index, error);
   if (!PePayloadIsLast(*image, sections, index)) {
     return Fail(error, "the _qzpk_ section is not the last part of the image (trailing data?)");
   }
@@ -312,10 +326,11 @@ bool GrowElf(Bytes* image, const Bytes& contents, std::string* error) {
   ElfLayout elf;
   if (!ParseElf(*image, &elf, error)) return false;
   std::vector<ElfSection> sections = ElfSections(*image, elf);
-  auto q_it = std::find_if(sections.begin(), sections.end(),
-                           [](const ElfSection& s) { return s.info.name == kPayloadSectionName; });
-  if (q_it == sections.end()) return Fail(error, "the image has no _qzpk_ section");
-  const ElfSection q = *q_it;
+  std::vector<SectionInfo> infos;
+  for (const ElfSection& s : sections) infos.push_back(s.info);
+  const int index = FindSection(infos);
+  if (index < 0) return FailFinding(index, error);
+  const ElfSection q = sections[static_cast<size_t>(index)];
   uint64_t segment = ElfPayloadSegment(*image, elf, q);
   if (segment == 0) return Fail(error, "the _qzpk_ section does not end the last loadable segment");
   if (q.info.file_offset > image->size() || q.info.file_size > image->size() - q.info.file_offset) {
@@ -392,10 +407,9 @@ ImageInfo DescribeImage(const Bytes& image) {
     ElfLayout elf;
     if (!ParseElf(image, &elf, &info.error)) return info;
     std::vector<ElfSection> sections = ElfSections(image, elf);
-    for (const ElfSection& s : sections) {
-      info.sections.push_back(s.info);
-      if (s.info.name == kPayloadSectionName) info.payload_is_last = ElfPayloadSegment(image, elf, s) != 0;
-    }
+    for (const ElfSection& s : sections) info.sections.push_back(s.info);
+    int index = FindSection(info.sections);
+    if (index >= 0) info.payload_is_last = ElfPayloadSegment(image, elf, sections[static_cast<size_t>(index)]) != 0;
   } else {
     info.error = "neither a PE nor an ELF image";
   }
@@ -406,7 +420,7 @@ bool ReadPayloadSection(const Bytes& image, Bytes* contents, std::string* error)
   ImageInfo info = DescribeImage(image);
   if (!info.error.empty()) return Fail(error, info.error);
   int index = FindSection(info.sections);
-  if (index < 0) return Fail(error, "the image has no _qzpk_ section");
+  if (index < 0) return FailFinding(index, error);
   const SectionInfo& q = info.sections[index];
   uint64_t size = info.kind == ImageKind::kPe ? std::min(q.memory_size, q.file_size) : q.file_size;
   if (q.file_offset > image.size() || size > image.size() - q.file_offset) {
