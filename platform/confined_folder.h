@@ -89,6 +89,15 @@ class ConfinedFile {
  private:
   friend class ConfinedFolder;
   struct State;
+  // CopyFrom where the system does not copy: read into buffer, then write.
+  ConfinedStatus CopyThroughBuffer(SourceFile& source, size_t length, void* buffer, size_t buffer_size,
+                                   size_t* copied) {
+    int64_t n = source.Read(buffer, length < buffer_size ? length : buffer_size);
+    if (n < 0) return ConfinedStatus::kSourceFailed;
+    *copied = static_cast<size_t>(n);
+    return n == 0 ? ConfinedStatus::kOk : Write(buffer, static_cast<size_t>(n));
+  }
+
   State* state_ = nullptr;
 };
 

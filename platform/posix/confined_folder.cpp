@@ -388,10 +388,7 @@ ConfinedStatus ConfinedFile::CopyFrom(SourceFile& source, size_t length, void* b
     }
     refused = true;
   }
-  int64_t n = source.Read(buffer, length < buffer_size ? length : buffer_size);
-  if (n < 0) return ConfinedStatus::kSourceFailed;
-  *copied = static_cast<size_t>(n);
-  return n == 0 ? ConfinedStatus::kOk : Write(buffer, static_cast<size_t>(n));
+  return CopyThroughBuffer(source, length, buffer, buffer_size, copied);
 }
 
 ConfinedStatus ConfinedFile::Finish(const FileTimes& times, uint32_t attributes, bool* info_failed) {
