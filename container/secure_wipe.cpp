@@ -178,8 +178,9 @@ String MeaninglessName() {
 }
 
 // Renames the file or folder at path (without a trailing '/') to a
-// meaningless name in its folder: *renamed is the new path.
-Result RenameToMeaningless(const String& path, Result refused, String* renamed) {
+// meaningless name in its folder: *renamed is the new path. denied is the
+// code when the system refuses access, refused when the rename fails.
+Result RenameToMeaningless(const String& path, Result denied, Result refused, String* renamed) {
   String folder = GetFolderPart(path);
   for (int attempt = 0; attempt < 16; ++attempt) {
     *renamed = folder + MeaninglessName();
@@ -187,7 +188,7 @@ Result RenameToMeaningless(const String& path, Result refused, String* renamed) 
       case platform::RenameResult::kOk:
         return kOk;
       case platform::RenameResult::kAccessDenied:
-        return refused == kCannotRenameFile ? refused : kAccessDenied;
+        return denied;
       case platform::RenameResult::kFailed:
         if (!PathExists(*renamed)) return refused;
         break;  // the name was taken: another one
@@ -200,7 +201,7 @@ Result RenameToMeaningless(const String& path, Result refused, String* renamed) 
 // deletes it under that name.
 Result RenameAndRemove(const String& path) {
   String renamed;
-  Result r = RenameToMeaningless(path, kCannotRenameFile, &renamed);
+  Result r = RenameToMeaningless(path, kCannotRenameFile, kCannotRenameFile, &renamed);
   return r == kOk ? RemoveFile(renamed) : r;
 }
 
@@ -231,7 +232,7 @@ Result EraseFolder(const String& folder) {
   const String path = StripTrailingSlash(folder);
   if (!platform::WriteAttributes(path.c_str(), 0)) return kBadFolder;
   String renamed;
-  Result r = RenameToMeaningless(path, kCannotRenameFolder, &renamed);
+  Result r = RenameToMeaningless(path, kAccessDenied, kCannotRenameFolder, &renamed);
   if (r != kOk) return r;
   // Emptied by the wipe, the folder goes with one call; anything left in it
   // goes with the tree.
