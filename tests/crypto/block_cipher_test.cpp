@@ -91,7 +91,7 @@ TEST(BlockCipherTest, ResultCodes) {
     TagValue vector;
     if (c.vector > 0) vector.SetBlobSize(static_cast<uint32_t>(c.vector));
     BlockCipher cipher;
-    if (c.id != 255) EXPECT_EQ(cipher.Init(c.id, c.mode, String("pw"), c.vector < 0 ? nullptr : &vector), c.init);
+    if (c.id != 255) { EXPECT_EQ(cipher.Init(c.id, c.mode, String("pw"), c.vector < 0 ? nullptr : &vector), c.init); }
     if (c.init != kOk && c.block == kOk) continue;  // a refused set-up: nothing to run
     std::vector<uint8_t> bytes = test::NoiseBytes(c.length, 9);
     TagValue value = test::BlobOf(bytes);

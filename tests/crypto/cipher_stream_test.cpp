@@ -20,7 +20,7 @@ std::vector<uint8_t> WriteThrough(CipherId id, const std::vector<uint8_t>& data)
   sink.OpenWrite();
   CipherStream cipher;
   EXPECT_EQ(cipher.Open(&sink, kPassword, nullptr, id), kOk);
-  if (!data.empty()) EXPECT_EQ(cipher.Write(data.data(), static_cast<uint32_t>(data.size())), kOk);
+  if (!data.empty()) { EXPECT_EQ(cipher.Write(data.data(), static_cast<uint32_t>(data.size())), kOk); }
   EXPECT_EQ(cipher.Close(), kOk);
   return sink.GetData();
 }

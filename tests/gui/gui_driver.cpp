@@ -19,8 +19,10 @@
 //   focus ID; default ID; above|top ID1 ID2 (ID1 starts above / level with ID2)
 //   set ID TEXT; click|press ID (go on at once / when handled);
 //   scroll ID pagedown|bottom|top; close|escape (close box / Escape key);
-//   endsession (WM_ENDSESSION, posted); suspend|resume (the main thread,
-//   which decrypts while the progress window runs); exit CODE
+//   endsession (WM_ENDSESSION, posted); hold CAPTION ID (wait for a dialog
+//   as window does, then hold the program's main thread, which decrypts
+//   while this dialog shows the progress, at its next step); resume (let
+//   it go on); exit CODE
 //   absent|present PATTERN  no / some file or folder matches
 //   file PATH CONTENT       the file holds CONTENT in the ANSI code page
 //   clipboard TEXT; appears CLASS; close-class CLASS (any process)
@@ -124,6 +126,14 @@ DWORD_PTR Send(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) 
   return result;
 }
 
+// A window's caption without a message to its thread (the driver is
+// another process), so that a busy or held thread cannot delay it.
+std::string CaptionOf(HWND window) {
+  std::vector<wchar_t> buffer(1000, L'\0');
+  GetWindowTextW(window, buffer.data(), static_cast<int>(buffer.size()));
+  return Narrow(buffer.data());
+}
+
 std::string TextOf(HWND window) {
   std::vector<wchar_t> buffer(70000, L'\0');
   DWORD_PTR copied = 0;
@@ -161,8 +171,17 @@ class Driver {
   // Dialogs of the program: visible top-level windows of class #32770.
   std::vector<HWND> Dialogs() const;
   HWND FindDialog(const std::string& caption, const std::string& ids, const std::string& shows) const;
+  // Holds the main thread while the dialog (of another thread of the
+  // program) is on the screen; false with the reason if it cannot.
+  bool HoldMainThread(HWND dialog, std::string* why);
+  // What the program shows, for a failed wait: its dialogs with their
+  // captions and texts, or how it ended.
+  std::string Showing() const;
 
   PROCESS_INFORMATION process_{};
+  HHOOK gate_hook_ = nullptr;
+  HANDLE gate_held_ = CreateEventW(nullptr, TRUE, FALSE, L"gui_driver gate held");
+  HANDLE gate_open_ = CreateEventW(nullptr, TRUE, FALSE, L"gui_driver gate open");
   HWND current_ = nullptr;
   std::string shot_folder_;
 };
@@ -179,7 +198,7 @@ std::vector<HWND> Driver::Dialogs() const {
 
 HWND Driver::FindDialog(const std::string& caption, const std::string& ids, const std::string& shows) const {
   for (HWND dialog : Dialogs()) {
-    if (TextOf(dialog) != caption || (!ids.empty() && ControlOf(dialog, ids) == nullptr)) continue;
+    if (CaptionOf(dialog) != caption || (!ids.empty() && ControlOf(dialog, ids) == nullptr)) continue;
     bool showing = shows.empty();
     for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr && !showing;
          child = GetWindow(child, GW_HWNDNEXT)) {
@@ -188,6 +207,73 @@ HWND Driver::FindDialog(const std::string& caption, const std::string& ids, cons
     if (showing) return dialog;
   }
   return nullptr;
+}
+
+std::string Driver::Showing() const {
+  DWORD code = 0;
+  if (GetExitCodeProcess(process_.hProcess, &code) && code != STILL_ACTIVE) {
+    return "the program ended with " + std::to_string(code);
+  }
+  std::string shown;
+  for (HWND dialog : Dialogs()) {
+    shown += (shown.empty() ? "\"" : "; \"") + CaptionOf(dialog) + "\":";
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+      const std::string text = TextOf(child);
+      if (!text.empty()) shown += " [" + Visible(text) + "]";
+    }
+  }
+  return shown.empty() ? "no dialog" : shown;
+}
+
+// The main thread is held by the gate (gate_dll.dll, beside the driver): a
+// hook on the messages sent to its windows that waits, at the driver's gate
+// message, until the driver opens the gate. The thread handles that message
+// at its next step of the progress, where it waits for the progress
+// window's answer, so it is held in a plain wait that needs nothing of the
+// window's thread. (Suspending the thread could stop it anywhere, even
+// while it holds a lock that the window's thread then waits for.)
+bool Driver::HoldMainThread(HWND dialog, std::string* why) {
+  HWND main_window = nullptr;
+  EnumThreadWindows(
+      process_.dwThreadId,
+      [](HWND window, LPARAM found) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&main_window));
+  if (main_window == nullptr || GetWindowThreadProcessId(dialog, nullptr) == process_.dwThreadId) {
+    *why = "the dialog is not run beside a main thread with a window";
+    return false;
+  }
+  if (gate_hook_ == nullptr) {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring gate(path, length);
+    gate = gate.substr(0, gate.find_last_of(L"\\/") + 1) + L"gate_dll.dll";
+    HMODULE module = LoadLibraryW(gate.c_str());
+    void* proc = module ? reinterpret_cast<void*>(GetProcAddress(module, "GateProc")) : nullptr;
+    if (proc != nullptr) {
+      gate_hook_ = SetWindowsHookExW(WH_CALLWNDPROC, reinterpret_cast<HOOKPROC>(proc), module, process_.dwThreadId);
+    }
+    if (gate_hook_ == nullptr) {
+      *why = "no gate (gate_dll.dll)";
+      return false;
+    }
+  }
+  ResetEvent(gate_held_);
+  ResetEvent(gate_open_);
+  SendNotifyMessageW(main_window, RegisterWindowMessageW(L"gui_driver gate"), 0, 0);
+  if (WaitForSingleObject(gate_held_, kWaitLimitMs) != WAIT_OBJECT_0) {
+    *why = "the main thread did not come to the gate";
+    return false;
+  }
+  // Held in a dialog of its own, the main thread was past the progress.
+  if (!IsWindowVisible(dialog)) {
+    SetEvent(gate_open_);
+    *why = "the dialog went before the main thread could be held";
+    return false;
+  }
+  return true;
 }
 
 bool Driver::Execute(const std::vector<std::string>& words) {
@@ -223,7 +309,7 @@ bool Driver::Execute(const std::vector<std::string>& words) {
     const std::string ids = by_text ? "" : arg(2), shows = by_text ? arg(2) : "";
     HWND found = nullptr;
     if (!WaitUntil([&] { return (found = FindDialog(arg(1), ids, shows)) != nullptr; })) {
-      return Check(false, what, "no such dialog");
+      return Check(false, what, "no such dialog; showing " + Showing());
     }
     current_ = found;
     if (command != "front") SetForegroundWindow(found);
@@ -250,12 +336,24 @@ bool Driver::Execute(const std::vector<std::string>& words) {
   }
   if (command == "count") {
     const std::vector<HWND> dialogs = Dialogs();
-    const auto found = std::count_if(dialogs.begin(), dialogs.end(), [&](HWND d) { return TextOf(d) == arg(1); });
+    const auto found = std::count_if(dialogs.begin(), dialogs.end(), [&](HWND d) { return CaptionOf(d) == arg(1); });
     return Check(std::to_string(found) == arg(2), arg(2) + " dialog(s) \"" + arg(1) + "\"", std::to_string(found));
   }
   if (command == "endsession") return Check(PostMessageW(current_, WM_ENDSESSION, TRUE, 0), command);
-  if (command == "suspend") return Check(SuspendThread(process_.hThread) != static_cast<DWORD>(-1), command);
-  if (command == "resume") return Check(ResumeThread(process_.hThread) != static_cast<DWORD>(-1), command);
+  if (command == "hold") {
+    HWND found = nullptr;
+    if (!WaitUntil([&] { return (found = FindDialog(arg(1), arg(2), "")) != nullptr; })) {
+      return Check(false, "hold at \"" + arg(1) + "\" " + arg(2), "no such dialog; showing " + Showing());
+    }
+    current_ = found;
+    // In front, as window puts it, while the main thread still answers the
+    // change of the active window.
+    SetForegroundWindow(found);
+    WaitUntil([found] { return GetForegroundWindow() == found; }, kFrontLimitMs);
+    std::string why;
+    return Check(HoldMainThread(found, &why), "hold at \"" + arg(1) + "\" " + arg(2), why);
+  }
+  if (command == "resume") return Check(SetEvent(gate_open_) != 0, command);
   if (command == "enabled" || command == "visible") {
     const bool state = command == "enabled" ? IsWindowEnabled(control) : IsWindowVisible(control);
     return Check(state == (arg(2) == "1"), command + " " + arg(1) + " = " + arg(2), state ? "1" : "0");
@@ -295,8 +393,11 @@ bool Driver::Execute(const std::vector<std::string>& words) {
     return Check(true, "scrolled " + arg(1) + " " + arg(2));
   }
   if (command == "close" || command == "escape") {
-    Send(current_, command == "close" ? WM_CLOSE : WM_COMMAND, command == "close" ? 0 : IDCANCEL);
-    return Check(true, command);
+    DWORD_PTR result = 0;
+    const bool answered = SendMessageTimeoutW(current_, command == "close" ? WM_CLOSE : WM_COMMAND,
+                                              command == "close" ? 0 : IDCANCEL, 0, SMTO_NORMAL,
+                                              kMessageTimeoutMs, &result) != 0;
+    return Check(answered, command, "no answer");
   }
   if (command == "exit") {
     DWORD code = 0;
@@ -372,6 +473,8 @@ int Driver::Run(const std::string& script_path) {
     std::vector<std::string> words = SplitWords(line);
     if (!words.empty()) ok = Execute(words);
   }
+  SetEvent(gate_open_);
+  if (gate_hook_ != nullptr) UnhookWindowsHookEx(gate_hook_);
   if (process_.hProcess != nullptr) {
     if (!ok) TerminateProcess(process_.hProcess, 99);
     CloseHandle(process_.hThread);

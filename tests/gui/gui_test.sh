@@ -7,8 +7,8 @@
 # Also runs the dialog unit tests of mv_tests.exe (Ui*), which need a
 # display and skip themselves without one.
 #
-# Needs the packer of a native build and the stub and gui_driver.exe of a
-# Windows build (MV_NATIVE_BUILD, default build/native; MV_WINDOWS_BUILD,
+# Needs the packer of a native build and the stub, gui_driver.exe and its
+# gate_dll.dll of a Windows build (MV_NATIVE_BUILD, default build/native; MV_WINDOWS_BUILD,
 # default build/windows), Xvfb, ImageMagick's import and the Wine prefix in
 # $WINEPREFIX (default build/wineprefix). Prints "gui: N passed, M failed"
 # and exits non-zero on a failure.
@@ -29,6 +29,7 @@ STUB=$ROOT/$WINDOWS/morvalis-sfx.exe
 DRIVER=$ROOT/$WINDOWS/gui_driver.exe
 UNIT_TESTS=$ROOT/$WINDOWS/mv_tests.exe
 MARKER=$ROOT/$WINDOWS/marker_dll.dll
+GATE=$ROOT/$WINDOWS/gate_dll.dll
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/mv-gui.XXXXXX")
 PASSED=0
 FAILED=0
@@ -501,7 +502,8 @@ EOF
 
 # Closing the progress window during a long decryption: string 21, the main
 # dialog stays, and neither the temporary file nor the work folder remains.
-# The decrypting thread is held while the window is looked at and closed.
+# The decrypting thread is held from the moment the window is seen until it
+# has been looked at and closed, so the decryption cannot end first.
 script_progress_cancel() {
   # English closes the window with its close box, German with Escape.
   local how=close
@@ -509,8 +511,7 @@ script_progress_cancel() {
   prologue big "cancel_$lang"
   decrypt_from_main_dialog "${L[plain_caption]}"
   cat <<EOF
-window Morvalis 2006
-suspend
+hold Morvalis 2006
 text 2007 "${L[wait]}"
 shot progress_$lang
 $how
@@ -540,8 +541,7 @@ script_end_session_decrypting() {
   prologue big end_session_decrypting
   decrypt_from_main_dialog "${L[plain_caption]}"
   cat <<EOF
-window Morvalis 2006
-suspend
+hold Morvalis 2006
 endsession
 resume
 exit 3221225786
@@ -585,8 +585,7 @@ EOF
   for attempt in $(seq 20); do
     decrypt_from_main_dialog "${L[plain_caption]}"
     cat <<EOF
-window Morvalis 2006
-suspend
+hold Morvalis 2006
 close
 resume
 front Morvalis "${L[cancelled]}"
@@ -743,7 +742,7 @@ unit_tests_on_display() {
 
 # --- Run ----------------------------------------------------------------------------
 
-for needed in "$PACK" "$STUB" "$DRIVER" "$UNIT_TESTS" "$MARKER"; do
+for needed in "$PACK" "$STUB" "$DRIVER" "$UNIT_TESTS" "$MARKER" "$GATE"; do
   if [[ ! -e $needed ]]; then
     echo "gui: $needed is missing" >&2
     echo "gui: 0 passed, 1 failed"

@@ -19,7 +19,7 @@ std::vector<uint8_t> Compress(const std::vector<uint8_t>& data, uint32_t setting
   sink.OpenWrite();
   CompressionStream compression;
   EXPECT_EQ(compression.Open(&sink, setting), kOk);
-  if (!data.empty()) EXPECT_EQ(compression.Write(data.data(), static_cast<uint32_t>(data.size())), kOk);
+  if (!data.empty()) { EXPECT_EQ(compression.Write(data.data(), static_cast<uint32_t>(data.size())), kOk); }
   EXPECT_EQ(compression.Close(), kOk);
   return sink.GetData();
 }
