@@ -303,7 +303,9 @@ std::string FormatFileTime(uint64_t file_time) {
   int64_t day = doy - (153 * mp + 2) / 5 + 1;
   int64_t month = mp < 10 ? mp + 3 : mp - 9;
   int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-  char text[32];
+  // Room for any six numbers, although a FILETIME's year has at most five
+  // digits: the compiler cannot tell.
+  char text[128];
   std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", static_cast<long long>(year),
                 static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(rest / 3600),
                 static_cast<long long>(rest / 60 % 60), static_cast<long long>(rest % 60));
