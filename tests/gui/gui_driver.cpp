@@ -303,8 +303,8 @@ bool Driver::Execute(const std::vector<std::string>& words) {
                                 folder.empty() ? nullptr : folder.c_str(), &startup, &process_),
                  "started " + arg(1), "no process");
   }
-  if (command == "window" || command == "message" || command == "front") {
-    const bool by_text = command != "window";
+  if (command == "window" || command == "hold" || command == "message" || command == "front") {
+    const bool by_text = command == "message" || command == "front";
     const std::string what = command + " \"" + arg(1) + "\" " + Visible(arg(2));
     const std::string ids = by_text ? "" : arg(2), shows = by_text ? arg(2) : "";
     HWND found = nullptr;
@@ -313,6 +313,13 @@ bool Driver::Execute(const std::vector<std::string>& words) {
     }
     current_ = found;
     if (command != "front") SetForegroundWindow(found);
+    if (command == "hold") {
+      // In front before the hold, while the main thread still answers the
+      // change of the active window.
+      WaitUntil([found] { return GetForegroundWindow() == found; }, kFrontLimitMs);
+      std::string why;
+      return Check(HoldMainThread(found, &why), what, why);
+    }
     return Check(command != "front" || StaysInFront(found), what, "another window in front");
   }
   if (command == "gone") {
@@ -340,19 +347,6 @@ bool Driver::Execute(const std::vector<std::string>& words) {
     return Check(std::to_string(found) == arg(2), arg(2) + " dialog(s) \"" + arg(1) + "\"", std::to_string(found));
   }
   if (command == "endsession") return Check(PostMessageW(current_, WM_ENDSESSION, TRUE, 0), command);
-  if (command == "hold") {
-    HWND found = nullptr;
-    if (!WaitUntil([&] { return (found = FindDialog(arg(1), arg(2), "")) != nullptr; })) {
-      return Check(false, "hold at \"" + arg(1) + "\" " + arg(2), "no such dialog; showing " + Showing());
-    }
-    current_ = found;
-    // In front, as window puts it, while the main thread still answers the
-    // change of the active window.
-    SetForegroundWindow(found);
-    WaitUntil([found] { return GetForegroundWindow() == found; }, kFrontLimitMs);
-    std::string why;
-    return Check(HoldMainThread(found, &why), "hold at \"" + arg(1) + "\" " + arg(2), why);
-  }
   if (command == "resume") return Check(SetEvent(gate_open_) != 0, command);
   if (command == "enabled" || command == "visible") {
     const bool state = command == "enabled" ? IsWindowEnabled(control) : IsWindowVisible(control);
