@@ -7,9 +7,8 @@
 // the progress window's thread could need.
 #include <windows.h>
 
-#define GATE_MESSAGE L"gui_driver gate"
-#define GATE_HELD L"gui_driver gate held"
-#define GATE_OPEN L"gui_driver gate open"
+#include "gate.h"
+
 // Longer than the driver waits for anything, so that a driver that has gone
 // cannot keep the program held for good.
 #define GATE_LIMIT_MS 120000

@@ -43,6 +43,8 @@
 #include <string>
 #include <vector>
 
+#include "gate.h"
+
 namespace {
 
 constexpr DWORD kWaitLimitMs = 60000;
@@ -180,8 +182,8 @@ class Driver {
 
   PROCESS_INFORMATION process_{};
   HHOOK gate_hook_ = nullptr;
-  HANDLE gate_held_ = CreateEventW(nullptr, TRUE, FALSE, L"gui_driver gate held");
-  HANDLE gate_open_ = CreateEventW(nullptr, TRUE, FALSE, L"gui_driver gate open");
+  HANDLE gate_held_ = CreateEventW(nullptr, TRUE, FALSE, GATE_HELD);
+  HANDLE gate_open_ = CreateEventW(nullptr, TRUE, FALSE, GATE_OPEN);
   HWND current_ = nullptr;
   std::string shot_folder_;
 };
@@ -262,7 +264,7 @@ bool Driver::HoldMainThread(HWND dialog, std::string* why) {
   }
   ResetEvent(gate_held_);
   ResetEvent(gate_open_);
-  SendNotifyMessageW(main_window, RegisterWindowMessageW(L"gui_driver gate"), 0, 0);
+  SendNotifyMessageW(main_window, RegisterWindowMessageW(GATE_MESSAGE), 0, 0);
   if (WaitForSingleObject(gate_held_, kWaitLimitMs) != WAIT_OBJECT_0) {
     *why = "the main thread did not come to the gate";
     return false;
