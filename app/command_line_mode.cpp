@@ -5,6 +5,7 @@
 #include "fs/directory_copy.h"
 #include "fs/disk_query.h"
 #include "fs/path.h"
+#include "fs/system_helpers.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/interruption.h"
@@ -31,6 +32,13 @@ void DebugFormat(bool debug, const char* format, Result code) {
   String message;
   String::Format(message, format, static_cast<int>(code));
   DebugMessage(debug, message.c_str());
+}
+
+// Shows the status texts of the work on standard error in debug mode (the
+// one line that says decryption starts once more on the disk).
+Result ShowStatusText(int32_t code, int32_t value, uintptr_t debug, uintptr_t) {
+  if (code == kProgressStatusText) DebugMessage(debug != 0, LoadResString(static_cast<uint32_t>(value)).c_str());
+  return kOk;
 }
 
 }  // namespace
@@ -97,7 +105,8 @@ Result DecryptCommand(const char* password, const char* target_folder, const cha
   SelfExtractor extractor;
   // Ctrl-C and the like stop the work at the next block as a cancel; the
   // extractor then wipes what was decrypted before the process ends.
-  const ProgressCallback stop = StopOnInterruption(nullptr);
+  const ProgressCallback status{&ShowStatusText, debug ? 1u : 0u, 0};
+  const ProgressCallback stop = StopOnInterruption(&status);
   Result r = extractor.Extract(password, &stop);
   if (r != kOk) {
     DebugFormat(debug, "Decryption failed. Error %i", r);
@@ -106,6 +115,8 @@ Result DecryptCommand(const char* password, const char* target_folder, const cha
     }
     return r;
   }
+  DebugFormat(debug, extractor.IsWorkInMemory() ? "Decrypted in memory, in \"%s\"." : "Decrypted in \"%s\".",
+              extractor.GetWorkFolder().c_str());
   const String target(target_folder);
   const String message_path(message_file);
   if (target.IsEmpty() && message_path.IsEmpty()) {

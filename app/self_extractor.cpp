@@ -1,17 +1,65 @@
 #include "app/self_extractor.h"
 
+#include <cinttypes>
+
 #include "base/progress.h"
+#include "container/container_file.h"
+#include "container/leftover_sweep.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
-#include "fs/system_helpers.h"
+#include "fs/path.h"
 #include "fs/temp_names.h"
+#include "fs/work_area.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 
 namespace mv {
 namespace {
-constexpr char kTempPrefix[] = "qzp_";
-constexpr char kTempExtension[] = "mef";
+
+constexpr char kDisplayName[] = "Morvalis Self Extractor";
+
+// The bytes the work takes: the container copy and, as far as its
+// cleartext header tells, the decrypted content.
+uint64_t NeededBytes(const uint8_t* data, size_t length) {
+  TagRecord header;
+  uint64_t needed = length;
+  if (ReadHeaderFrom(data, length, &header) == kOk) needed += header.GetU32(kHeaderTagTotal, 0);
+  return needed;
+}
+
+// Every place a run may have worked in, each once.
+void SweepPlaces(const WorkAreaFacts& facts) {
+  StringArray swept;
+  auto sweep = [&swept](const WorkPlace& place) {
+    for (int32_t i = 0; i < swept.GetCount(); ++i) {
+      if (swept[i] == place.folder) return;
+    }
+    swept.Add(place.folder);
+    if (place.exists) SweepLeftovers(place.folder);
+  };
+  for (const WorkPlace& place : facts.memory) sweep(place);
+  sweep(facts.disk);
+}
+
+// Tells the user that folder has no room for needed bytes and returns
+// kDiskFull: how many bytes are missing, or, when the work ran out of space
+// although the folder seemed to have room (the header announced too little,
+// others wrote there), how many were free.
+Result ReportNoRoom(const String& folder, uint64_t needed) {
+  const uint64_t missing = MissingRoom(folder, needed);
+  String text;
+  if (missing != 0) {
+    String::Format(text, "Not enough free space in \"%s\" to decrypt the package: %" PRIu64 " more bytes are needed.",
+                   ToDisplayPath(folder).c_str(), missing);
+  } else {
+    String::Format(text, "Not enough free space in \"%s\" to decrypt the package: it ran full before the end.",
+                   ToDisplayPath(folder).c_str());
+  }
+  platform::ShowMessage(text.c_str(), kDisplayName,
+                        platform::kMessageIconError | platform::kMessageOk | platform::kMessageTaskModal);
+  return kDiskFull;
+}
+
 }  // namespace
 
 SelfExtractor::~SelfExtractor() { RemoveTempFile(); }
@@ -27,25 +75,56 @@ Result SelfExtractor::ExtractFrom(const PayloadView& payload, const char* passwo
   if (!payload.IsFound()) return kNoPayload;
   const uint8_t* data = payload.ContainerData();
   if (data == nullptr) return kMalformedRecord;
+  const size_t length = payload.data_size;
 
+  const uint64_t needed = NeededBytes(data, length);
+  const WorkAreaFacts facts = GatherWorkAreaFacts();
+  SweepPlaces(facts);
+  const WorkAreaChoice choice = ChooseWorkArea(facts, needed);
+  if (choice.refused) return ReportNoRoom(choice.folder, needed);
+  in_memory_ = choice.in_memory;
+  String folder = choice.folder;
+  Result r = ExtractIn(folder, data, length, password, progress_callback);
+  if (r == kDiskFull && !choice.fallback.IsEmpty()) {
+    // Wiped there first: what was decrypted in memory goes before the disk
+    // sees anything.
+    RemoveTempFile();
+    NotifyProgress(progress_callback, kProgressStatusText, static_cast<int32_t>(kMemoryAreaFullString));
+    in_memory_ = false;
+    folder = choice.fallback;
+    if (MissingRoom(folder, needed) != 0) return ReportNoRoom(folder, needed);
+    r = ExtractIn(folder, data, length, password, progress_callback);
+  }
+  if (r == kDiskFull) {
+    RemoveTempFile();
+    return ReportNoRoom(folder, needed);
+  }
+  return r;
+}
+
+Result SelfExtractor::ExtractIn(const String& folder, const uint8_t* data, size_t length, const char* password,
+                                const ProgressCallback* progress_callback) {
   // Created exclusively under a fresh name, so nobody can have prepared the
-  // file (or a link in its place) beforehand.
+  // file (or a link in its place) beforehand; locked before a byte is
+  // written, so no other run takes it for a leftover.
   platform::File file;
   String path;
-  if (CreateUniqueFile(GetSystemTempFolder(), String(kTempPrefix), String(kTempExtension), &file, &path) != kOk) {
+  if (CreateUniqueFile(folder, String(kContainerCopyPrefix), String(kContainerCopyExtension), &file, &path) != kOk) {
     return kTempFileNotCreated;
   }
   temp_file_ = path;
-  const size_t length = payload.data_size;
+  if (!temp_lock_.Hold(path.c_str())) return kTempFileNotCreated;
   bool written = length == 0 || file.Write(data, length) == length;
   written = file.Close() && written;
   if (!written) {
+    if (file.OutOfSpace()) return kDiskFull;
     platform::ShowMessage("Error writing data to file!!!", "INTERNAL ERROR",
                           platform::kMessageOk | platform::kMessageTaskModal);
     return kShortWrite;
   }
-  Result r = Open(String(""));
+  Result r = OpenTemporary(folder);
   if (r != kOk) return r;
+  const ProgressScope progress(progress_callback);
   progress.BeginPhase(100);
   r = Decrypt(path, String(password == nullptr ? "" : password), progress_callback);
   progress.EndPhase();
@@ -58,6 +137,7 @@ void SelfExtractor::RemoveTempFile() {
   // got to see it (a failed write or a work folder that could not be made).
   if (!temp_file_.IsEmpty() && FileExists(temp_file_)) RemoveFile(temp_file_);
   temp_file_.Empty();
+  temp_lock_.Release();
 }
 
 }  // namespace mv

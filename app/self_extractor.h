@@ -1,19 +1,33 @@
 // SelfExtractor: decrypts the package embedded in the program's own payload
 // section. One object serves one attempt: Extract copies the container out
 // of the section into a temporary "qzp_*.mef" file and decrypts it into a
-// fresh work folder; the destructor wipes the work folder and deletes the
-// temporary file, whatever the outcome was. Callers copy or show what they
-// need before the object goes.
+// fresh work folder beside it; the destructor wipes the work folder and
+// deletes the temporary file, whatever the outcome was. Callers copy or
+// show what they need before the object goes.
+//
+// Where the two go is fs/work_area.h's choice, made before anything is
+// decrypted from the container's size and the content size its cleartext
+// header announces: on Linux a memory file system with room, else the
+// temporary folder on the disk. When the memory area fills up all the same,
+// its work is wiped and decryption starts once more on the disk (a status
+// text tells the user so); when no place has room, nothing starts.
+// Leftovers of killed runs are swept from every place first
+// (container/leftover_sweep.h).
 #pragma once
 
 #include "app/payload.h"
 #include "base/result.h"
 #include "base/string.h"
 #include "container/package_reader.h"
+#include "platform/temporary_area.h"
 
 namespace mv {
 
 struct ProgressCallback;
+
+// The status text sent (kProgressStatusText) when decryption starts once
+// more on the disk.
+inline constexpr uint32_t kMemoryAreaFullString = 23;
 
 class SelfExtractor : public PackageReader {
  public:
@@ -22,9 +36,12 @@ class SelfExtractor : public PackageReader {
 
   // Decrypts the live section's package. kNoPayload without a header;
   // kMalformedRecord when the announced container runs past the section;
-  // kTempFileNotCreated when the temporary file cannot be made; kShortWrite
-  // when writing it fails (after a message box); otherwise the package
-  // reader's result (kOk, kWrongPassword, kCancelled, ...).
+  // kDiskFull when no place has room for the container and its content, or
+  // the place filled up with no other one left (both after a message that
+  // names the folder and the bytes missing); kTempFileNotCreated when the
+  // temporary file cannot be made; kShortWrite when writing it fails
+  // otherwise (after a message box); otherwise the package reader's result
+  // (kOk, kWrongPassword, kCancelled, ...).
   Result Extract(const char* password, const ProgressCallback* progress);
 
   // The same for a section image held elsewhere (the packer's tools and the
@@ -33,13 +50,22 @@ class SelfExtractor : public PackageReader {
 
   // The folder the files were decrypted into (internal form, ending in '/').
   String GetWorkFolder() const { return GetWorkFolderPath(); }
+  // Whether that folder lies on a memory file system.
+  bool IsWorkInMemory() const { return in_memory_; }
 
   // Wipes the work folder and deletes the temporary container file; run by
   // the destructor.
   void RemoveTempFile();
 
  private:
+  // One try in folder: the container copy written there and decrypted
+  // into a fresh work folder beside it.
+  Result ExtractIn(const String& folder, const uint8_t* data, size_t length, const char* password,
+                   const ProgressCallback* progress);
+
   String temp_file_;
+  platform::LifeLock temp_lock_;
+  bool in_memory_ = false;
 };
 
 }  // namespace mv

@@ -162,7 +162,12 @@ class ProgressLine {
   static Result OnProgress(int32_t code, int32_t value, uintptr_t self, uintptr_t) {
     auto* line = reinterpret_cast<ProgressLine*>(self);
     line->tracker_.Notify(code, value);
-    if (code == kProgressStatusText) WriteLine(LoadResString(static_cast<uint32_t>(value)));
+    if (code == kProgressStatusText) {
+      // A text during the work goes below the bar, which starts anew.
+      if (line->shown_ >= 0) platform::WriteStdout("\n");
+      line->shown_ = -1;
+      WriteLine(LoadResString(static_cast<uint32_t>(value)));
+    }
     if (code == kProgressPosition) line->Draw();
     return kOk;
   }
@@ -313,10 +318,11 @@ int RunTerminalFlow() {
   ShowPackage(layout);
   TerminalFrontEnd front_end;
   // A wrong password or a failure asks again; no password ends the program,
-  // as closing the main dialog does.
+  // as closing the main dialog does, and so does a temporary folder without
+  // room (another password would not make any).
   for (;;) {
     const Result result = RunDecryptAttempt(&front_end);
-    if (result == kOk || result == kCancelled) break;
+    if (result == kOk || result == kCancelled || result == kDiskFull) break;
   }
   platform::EndIfInterrupted();
   return static_cast<int>(kOk);

@@ -8,6 +8,7 @@
 #include "fs/file_operations.h"
 #include "fs/path.h"
 #include "platform/confined_folder.h"
+#include "stream/memory_stream.h"
 
 namespace mv {
 namespace {
@@ -167,6 +168,17 @@ Result ReadContainer(const ContainerJob& job, TagRecord* header, TagRecord* cont
     default:
       return kUnsupported;
   }
+}
+
+Result ReadHeaderFrom(const uint8_t* bytes, size_t length, TagRecord* header) {
+  // A context that names no folder: an entry placed in the header has
+  // nowhere to go and is refused, as when the header is read from a file.
+  StreamContext context;
+  MemoryStream stream;
+  Result r = stream.OpenRead(bytes, length < kHeaderLookahead ? length : kHeaderLookahead, &context);
+  if (r == kOk) r = header->Serialize(stream);
+  stream.Close();
+  return r;
 }
 
 Result WriteContainer(const ContainerJob& job, TagRecord* header, TagRecord* content) {

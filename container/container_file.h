@@ -2,6 +2,7 @@
 // whose file entries write (or read) their files as they go.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "base/result.h"
@@ -33,6 +34,13 @@ struct ContainerJob {
 // from the first byte. A carrier's content must be a record (kNotARecord).
 // kUnsupported for another kind.
 Result ReadContainer(const ContainerJob& job, TagRecord* header, TagRecord* content);
+
+// Reads the cleartext header record at the start of a container held in
+// memory (length bytes at bytes; only the first kHeaderLookahead of them
+// are looked at): kOk, or the record's code (kShortRead when the header
+// runs past them). Nothing else of the container is read.
+inline constexpr size_t kHeaderLookahead = 64 * 1024;
+Result ReadHeaderFrom(const uint8_t* bytes, size_t length, TagRecord* header);
 
 // Writes header and content. An ordinary container goes to path + ".tmp"
 // first; a container already at path is wiped (deleted plainly when the

@@ -9,9 +9,6 @@
 #include "stream/carrier_format.h"
 
 namespace mv {
-namespace {
-constexpr char kWorkFolderPrefix[] = "QZDX_";
-}  // namespace
 
 Result PackageReader::Reset(uint8_t wipe_mode) {
   open_ = 1;
@@ -20,6 +17,7 @@ Result PackageReader::Reset(uint8_t wipe_mode) {
   content_.Reset();
   password_.Empty();
   work_folder_.Empty();
+  work_lock_.Release();
   kind_ = kContainerNone;
   carrier_format_ = 0;
   return kOk;
@@ -30,23 +28,31 @@ void PackageReader::CloseReader() {
   content_.Reset();
   password_.Empty();
   work_folder_.Empty();
+  work_lock_.Release();
   open_ = 0;
 }
 
 Result PackageReader::Open(const String& folder) {
+  if (folder.IsEmpty()) return OpenTemporary(GetSystemTempFolder());
+  Reset(0);
+  if (FolderExists(folder) || MakeFolder(folder) != kOk) {
+    CloseReader();
+    return kFolderNotMade;
+  }
+  work_folder_ = folder;
+  return kOk;
+}
+
+Result PackageReader::OpenTemporary(const String& parent) {
   Reset(0);
   String work;
-  if (folder.IsEmpty()) {
-    if (CreateTempFolder(GetSystemTempFolder(), String(kWorkFolderPrefix), &work) != kOk || !FolderExists(work)) {
-      CloseReader();
-      return kFolderNotMade;
-    }
-  } else {
-    if (FolderExists(folder) || MakeFolder(folder) != kOk) {
-      CloseReader();
-      return kFolderNotMade;
-    }
-    work = folder;
+  // Locked before anything is written into it: a run that sweeps leftovers
+  // leaves an empty folder alone, and one that holds something is locked.
+  if (CreateTempFolder(parent, String(kWorkFolderPrefix), &work) != kOk ||
+      !work_lock_.Hold(work.c_str())) {
+    if (!work.IsEmpty()) RemoveEmptyFolder(work);
+    CloseReader();
+    return kFolderNotMade;
   }
   work_folder_ = work;
   return kOk;

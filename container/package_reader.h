@@ -10,9 +10,17 @@
 #include "base/result.h"
 #include "base/string.h"
 #include "container/container_format.h"
+#include "platform/temporary_area.h"
 #include "stream/tag_record.h"
 
 namespace mv {
+
+// The names of what a decryption keeps in a temporary folder while it
+// runs: its work folder ("QZDX_..."), and the copy of a package's container
+// that a self-extractor or the packer writes out ("qzp_....mef").
+inline constexpr char kWorkFolderPrefix[] = "QZDX_";
+inline constexpr char kContainerCopyPrefix[] = "qzp_";
+inline constexpr char kContainerCopyExtension[] = "mef";
 
 struct ProgressCallback;
 
@@ -28,10 +36,16 @@ class PackageReader {
   // the source path kept) with this wipe mode; always kOk.
   Result Reset(uint8_t wipe_mode);
   // Opens with a work folder: an empty folder asks for a fresh temporary
-  // folder "QZDX_..." (created by this process, owner-only on POSIX); a
-  // given folder must not exist yet and is created. kFolderNotMade (the
+  // folder "QZDX_..." in the system's temporary folder (as OpenTemporary);
+  // a given folder must not exist yet and is created. kFolderNotMade (the
   // reader then closed) otherwise.
   Result Open(const String& folder);
+  // Opens with a fresh work folder "QZDX_..." in parent (created by this
+  // process, owner-only on POSIX), whose lock (platform/temporary_area.h)
+  // is held until the reader closes, so that no other run takes it for a
+  // leftover. kFolderNotMade (the reader then closed) when it cannot be
+  // made or locked.
+  Result OpenTemporary(const String& parent);
   // Stores path as the source and classifies it. kNotOpen, kEmptyPath, or
   // kOldFormat for an older sealed file; a missing file counts as sealed.
   Result Identify(const String& path);
@@ -74,6 +88,7 @@ class PackageReader {
   uint32_t carrier_format_ = 0;
   bool keep_entries_ = false;
   String failed_entry_;
+  platform::LifeLock work_lock_;
 };
 
 }  // namespace mv

@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/overwrite_file.h"
 #include "platform/random.h"
+#include "platform/temporary_area.h"
 #include "platform/temporary_name.h"
 #include "stream/file_info.h"
 
@@ -105,12 +106,13 @@ Result WritePass(platform::OverwriteFile& file, uint64_t length, const Pass& pas
   return kOk;
 }
 
-// The passes of mode over one open file: every pass but the last is on the
-// device before the next one starts; the last one's write-back is started
-// at once for a large file and waited for by the batch. Progress: one level
-// of 100 for a single pass, phases by the passes' spans for several.
+// The passes of mode over one open file: on a durable file system every
+// pass but the last is on the device before the next one starts, and the
+// last one's write-back is started at once for a large file and waited for
+// by the batch; in memory nothing is waited for. Progress: one level of 100
+// for a single pass, phases by the passes' spans for several.
 Result OverwritePasses(platform::OverwriteFile& file, const String& path, uint8_t mode, uint8_t* buffer,
-                       uint32_t step, const ProgressCallback* progress) {
+                       uint32_t step, bool durable, const ProgressCallback* progress) {
   const uint32_t block = BlockOf(file, path);
   const uint64_t length = (file.GetSize() + block - 1) / block * block;
   const Passes passes = PassesOf(mode);
@@ -121,12 +123,12 @@ Result OverwritePasses(platform::OverwriteFile& file, const String& path, uint8_
     if (phased) scope.BeginPhase(passes.pass[i].span);
     Result r = WritePass(file, length, passes.pass[i], buffer, step, scope);
     if (r != kOk) return r;
-    if (i + 1 < passes.count && !file.WaitWriteBack()) return kCannotOverwrite;
+    if (durable && i + 1 < passes.count && !file.WaitWriteBack()) return kCannotOverwrite;
     if (phased) scope.EndPhase();
     if (g_pass_hook != nullptr) g_pass_hook(path, length);
   }
   if (phased) scope.End();
-  if (length >= kEarlyWriteBack) file.StartWriteBack();
+  if (durable && length >= kEarlyWriteBack) file.StartWriteBack();
   return kOk;
 }
 
@@ -153,16 +155,17 @@ Result RenameToMeaningless(const String& path, Result denied, Result refused, St
 }
 
 // Wipes the files at paths[0..count) together, with the open files of
-// batch (at least count of them): each is opened and overwritten, the
-// overwrite of all of them is waited for (at once, or each by itself where
-// that cannot be done), and only then is each truncated, renamed to a
-// meaningless name and deleted, so the overwrite is on the device before
-// the blocks are freed. A file that fails is left and the rest go on. The
-// result is the latest failure or kOk; a non-zero progress answer
-// (progress is only given for a single file) stops the file it came from
-// with that code and leaves it present.
+// batch (at least count of them): each is opened and overwritten, on a
+// durable file system the overwrite of all of them is waited for (at once,
+// or each by itself where that cannot be done), and only then is each
+// truncated, renamed to a meaningless name and deleted, so the overwrite
+// is on the device before the blocks are freed. In memory the overwrite
+// itself is what clears the pages, and no device is waited for. A file
+// that fails is left and the rest go on. The result is the latest failure
+// or kOk; a non-zero progress answer (progress is only given for a single
+// file) stops the file it came from with that code and leaves it present.
 Result WipeTogether(const String* const* paths, size_t count, std::vector<platform::OverwriteFile>& batch,
-                    uint8_t mode, uint8_t* buffer, uint32_t step, const ProgressCallback* progress) {
+                    uint8_t mode, uint8_t* buffer, uint32_t step, bool durable, const ProgressCallback* progress) {
   Result latest = kOk;
   for (size_t i = 0; i < count; ++i) {
     platform::OverwriteFile& file = batch[i];
@@ -170,13 +173,13 @@ Result WipeTogether(const String* const* paths, size_t count, std::vector<platfo
       latest = kCannotOverwrite;
       continue;
     }
-    Result r = OverwritePasses(file, *paths[i], mode, buffer, step, progress);
+    Result r = OverwritePasses(file, *paths[i], mode, buffer, step, durable, progress);
     if (r != kOk) {
       latest = r;
       file.Close();
     }
   }
-  const bool together = platform::OverwriteFile::WaitWriteBackTogether(batch.data(), count);
+  const bool together = !durable || platform::OverwriteFile::WaitWriteBackTogether(batch.data(), count);
   for (size_t i = 0; i < count; ++i) {
     platform::OverwriteFile& file = batch[i];
     if (!file.IsOpen()) continue;
@@ -204,6 +207,13 @@ bool IsFolderEntry(const String& path) {
   return path.GetLength() > 0 && path.GetAt(path.GetLength() - 1) == '/';
 }
 
+// Whether the overwrite of files in folder must reach a device: everywhere
+// but on a memory file system, whose pages are all there is.
+bool IsDurable(const String& folder) {
+  platform::AreaFacts facts;
+  return !platform::QueryAreaFacts(folder.c_str(), &facts) || !facts.in_memory;
+}
+
 }  // namespace
 
 void SetWipePassHookForTesting(WipePassHook hook) { g_pass_hook = hook; }
@@ -225,7 +235,7 @@ Result WipeFile(const String& path, uint8_t mode, const ProgressCallback* progre
   if (buffer.get() == nullptr) return kOutOfMemory;
   std::vector<platform::OverwriteFile> batch(1);
   const String* paths[] = {&path};
-  return WipeTogether(paths, 1, batch, mode, buffer.get(), step, progress);
+  return WipeTogether(paths, 1, batch, mode, buffer.get(), step, IsDurable(GetFolderPart(path)), progress);
 }
 
 Result EraseFolder(const String& folder) {
@@ -260,9 +270,10 @@ Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* pr
   if (buffer.get() == nullptr) return kOutOfMemory;
   const size_t batch_size = std::max<size_t>(1, std::min(kWipeBatch, platform::OverwriteFile::BatchLimit()));
   std::vector<platform::OverwriteFile> batch(std::min(batch_size, std::max<size_t>(1, files.size())));
+  const bool durable = IsDurable(folder);
   for (size_t start = 0; start < files.size(); start += batch.size()) {
     const size_t count = std::min(files.size() - start, batch.size());
-    Result r = WipeTogether(&files[start], count, batch, mode, buffer.get(), kFolderWipeStep, nullptr);
+    Result r = WipeTogether(&files[start], count, batch, mode, buffer.get(), kFolderWipeStep, durable, nullptr);
     if (r != kOk) latest = r;
     scope.ReportPercent(static_cast<int32_t>(10 + 90 * (start + count) / files.size()));
   }

@@ -2,7 +2,9 @@
 // its whole clusters, synced to the device, truncated, renamed to a
 // meaningless name and deleted; every folder is renamed and removed. The
 // package reader wipes its work folder this way, and the container writer
-// wipes the container file it replaces.
+// wipes the container file it replaces. On a memory file system (tmpfs)
+// the overwrite clears the file's pages themselves and there is no device
+// to wait for: everything is done the same but the syncs.
 #pragma once
 
 #include <cstdint>

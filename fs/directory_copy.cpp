@@ -34,9 +34,17 @@ class TargetTree {
       Result r = MakeFolder(folder_);
       if (r != kOk) return r;
       if (!tree_.Open(folder_.c_str())) return kFolderNotMade;
+      made_ = true;
     }
     *tree = &tree_;
     return kOk;
+  }
+  // How a file is put at its place: in a folder this copy made, every name
+  // is new and the file is written there at once; elsewhere under a
+  // temporary name, renamed over an existing file only when replacing.
+  platform::CreateMode ModeFor(bool replace) const {
+    if (made_) return platform::CreateMode::kFresh;
+    return replace ? platform::CreateMode::kReplace : platform::CreateMode::kNew;
   }
   const String& GetFolder() const { return folder_; }
   // The buffer of every file's copy; null when it cannot be had.
@@ -65,6 +73,7 @@ class TargetTree {
   std::unique_ptr<char[]> buffer_;
   bool free_known_ = false;
   uint64_t free_bytes_ = 0;
+  bool made_ = false;
 };
 
 // Copies the file at source to relative below the target: written under a
@@ -85,8 +94,7 @@ Result CopyFileInto(TargetTree& target, const String& relative, const String& so
   Result r = target.Get(&tree);
   if (r != kOk) return r;
   platform::ConfinedFile out;
-  const auto mode = replace ? platform::CreateMode::kReplace : platform::CreateMode::kNew;
-  r = ConfinedResult(tree->BeginFile(relative.c_str(), mode, &out), kCannotOpen);
+  r = ConfinedResult(tree->BeginFile(relative.c_str(), target.ModeFor(replace), &out), kCannotOpen);
   if (r != kOk) return r;
 
   if (size == 0) progress.ReportPercent(0);

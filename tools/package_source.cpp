@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/payload.h"
+#include "container/package_reader.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
 #include "fs/system_helpers.h"
@@ -57,11 +58,18 @@ bool PackageSource::Open(const std::string& path, std::string* error) {
   }
   platform::File file;
   String temp;
-  if (CreateUniqueFile(GetSystemTempFolder(), String("qzp_"), String("mef"), &file, &temp) != kOk) {
+  if (CreateUniqueFile(GetSystemTempFolder(), String(kContainerCopyPrefix), String(kContainerCopyExtension), &file,
+                       &temp) != kOk) {
     *error = "cannot create a temporary file";
     return false;
   }
   temp_file_ = temp;
+  // Held while the copy lives, so that a self-extractor starting meanwhile
+  // does not sweep it as a leftover (container/leftover_sweep.h).
+  if (!temp_lock_.Hold(temp.c_str())) {
+    *error = "cannot lock a temporary file";
+    return false;
+  }
   bool written = view.data_size == 0 || file.Write(data, view.data_size) == view.data_size;
   if (!file.Close() || !written) {
     *error = "cannot write a temporary file";

@@ -8,6 +8,7 @@
 
 #include "base/result.h"
 #include "base/string.h"
+#include "platform/temporary_area.h"
 
 namespace mv::tools {
 
@@ -29,6 +30,7 @@ class PackageSource {
  private:
   String container_path_;
   String temp_file_;
+  platform::LifeLock temp_lock_;
 };
 
 }  // namespace mv::tools

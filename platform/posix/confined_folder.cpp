@@ -13,6 +13,7 @@
 // attribute, written only when one of them is set, since a new file has
 // none); the creation time cannot be set.
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -158,9 +159,11 @@ struct ConfinedFolder::State {
   };
   std::vector<Level> levels;
   // Set once copy_file_range has refused a pair of files here (another
-  // file system, or none that copies by itself): copies then read and
-  // write.
+  // file system, or none that copies by itself): copies then go through
+  // sendfile, one call per piece as well (from a memory area to a disk),
+  // and where that is refused too, read and write.
   bool copy_range_refused = false;
+  bool sendfile_refused = false;
 
   ~State() {
     Truncate(0);
@@ -240,15 +243,31 @@ struct ConfinedFolder::State {
 struct ConfinedFile::State {
   Descriptor file;
   ConfinedFolder::State* owner = nullptr;
-  SharedFolder* folder = nullptr;  // shared while a temporary name is in use
+  SharedFolder* folder = nullptr;  // shared while a temporary or fresh name is in use
   String name;              // final name (system encoding)
   char temporary[32] = {};  // "" when written in place
   CreateMode mode = CreateMode::kInPlace;
+  // kFresh: the file made at its final name, removed again unless finished.
+  bool fresh = false;
 
   ~State() {
+    if (fresh && folder != nullptr) RemoveFresh();
     file.Reset(-1);
     if (temporary[0] != '\0' && folder != nullptr) unlinkat(folder->fd, temporary, 0);
     Release(folder);
+  }
+
+  // Only while the name still holds the file this one made (whoever may
+  // write into the folder could have put another in its place meanwhile),
+  // so only while its descriptor tells which file that is.
+  void RemoveFresh() {
+    struct stat mine;
+    struct stat named;
+    if (file.get() >= 0 && fstat(file.get(), &mine) == 0 &&
+        fstatat(folder->fd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == mine.st_dev &&
+        named.st_ino == mine.st_ino) {
+      unlinkat(folder->fd, name.c_str(), 0);
+    }
   }
 };
 
@@ -299,7 +318,17 @@ ConfinedStatus ConfinedFolder::BeginFile(const char* relative, CreateMode mode, 
   state->mode = mode;
   state->name = name;
   int out = -1;
-  if (mode == CreateMode::kInPlace) {
+  if (mode == CreateMode::kFresh) {
+    out = openat(fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (out >= 0) {
+      state->fresh = true;
+    } else if (errno == EEXIST) {
+      // Say what holds the name: a link, a folder and a read-only file are
+      // told apart from a plain existing file.
+      status = CheckFinalName(fd, name.c_str(), CreateMode::kNew);
+      if (status == ConfinedStatus::kOk) status = ConfinedStatus::kExists;
+    }
+  } else if (mode == CreateMode::kInPlace) {
     // A new name is the common case: O_EXCL creates a regular file and
     // follows nothing. An existing name is checked first, then truncated.
     out = openat(fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -382,6 +411,18 @@ ConfinedStatus ConfinedFile::CopyFrom(SourceFile& source, size_t length, void* b
     }
     refused = true;
   }
+  bool& unsent = state_->owner->sendfile_refused;
+  while (!unsent) {
+    ssize_t n = sendfile(state_->file.get(), in, nullptr, length);
+    if (n >= 0) {
+      *copied = static_cast<size_t>(n);
+      return ConfinedStatus::kOk;
+    }
+    if (errno == EINTR) continue;
+    if (IsDiskFull(errno)) return ConfinedStatus::kDiskFull;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return ConfinedStatus::kFailed;
+    unsent = true;
+  }
   return CopyThroughBuffer(source, length, buffer, buffer_size, copied);
 }
 
@@ -413,6 +454,7 @@ ConfinedStatus ConfinedFile::Finish(const FileTimes& times, uint32_t attributes,
     return IsDiskFull(error) ? ConfinedStatus::kDiskFull : ConfinedStatus::kFailed;
   }
   if (!temporary) {
+    state_->fresh = false;  // finished: it stays
     Abandon();
     return ConfinedStatus::kOk;
   }

@@ -55,6 +55,9 @@ constexpr Entry kTable[] = {
     {21, "Decryption has been canceled by user.", "Die Entschl\xFCsselung wurde vom Benutzer abgebrochen."},
     {22, "The specified folder is a file.\n\nPlease specify a different folder.",
      "Der angegebene Ordner ist eine Datei.\n\nBitte w\xE4hlen Sie einen anderen Ordner."},
+    {23, "The memory is too full for the decrypted files: decrypting once more on the disk.",
+     "Der Speicher ist zu voll f\xFCr die entschl\xFCsselten Dateien: die Entschl\xFCsselung beginnt noch einmal auf "
+     "der Festplatte."},
 };
 
 }  // namespace

@@ -140,6 +140,7 @@ ConfinedStatus ConfinedFolder::MakeFolders(const char* relative) {
 }
 
 ConfinedStatus ConfinedFolder::BeginFile(const char* relative, CreateMode mode, ConfinedFile* file) {
+  if (mode == CreateMode::kFresh) mode = CreateMode::kNew;  // one way of writing a new file here
   file->Abandon();
   if (state_ == nullptr) return ConfinedStatus::kFailed;
   String path(relative), folder, name;

@@ -3,6 +3,9 @@
 #include "container/secure_wipe.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -12,6 +15,7 @@
 #include "base/progress.h"
 #include "fs/disk_query.h"
 #include "platform/files.h"
+#include "platform/temporary_area.h"
 #include "tests/archive/entry_test_files.h"
 #include "tests/fs/fs_test_files.h"
 #include "tests/support/temp_folder.h"
@@ -158,6 +162,27 @@ TEST_F(WipeFolderTest, OneFailingFileDoesNotStopTheWipe) {
     EXPECT_EQ(entry.find("two.txt"), std::string::npos) << entry;
   }
 }
+
+#ifndef _WIN32
+// On a memory file system nothing waits for a device, but every file is
+// still overwritten, truncated, renamed and deleted.
+TEST_F(SecureWipeTest, InMemoryEveryFileIsStillOverwrittenAndDeleted) {
+  platform::AreaFacts facts;
+  if (!platform::QueryAreaFacts("/dev/shm/", &facts) || !facts.in_memory) {
+    GTEST_SKIP() << "/dev/shm is no memory file system here";
+  }
+  const std::string root = "/dev/shm/mvtest-wipe-" + std::to_string(getpid()) + "/";
+  MakeTestFolder(root);
+  MakeTestFolder(root + "a/");
+  for (const char* file : {"top.txt", "a/one.txt", "a/empty.txt"}) {
+    WriteTestFile(root + file, std::string(file[2] == 'e' ? 0 : 5000, 's'));
+  }
+  EXPECT_EQ(WipeFolder(S(root), kWipeThreePasses, nullptr, false), kOk);
+  EXPECT_EQ(g_passes.size(), 9u);
+  for (const PassSeen& pass : g_passes) EXPECT_NE(pass.pattern, "s") << pass.written;
+  EXPECT_FALSE(std::filesystem::exists(root));
+}
+#endif
 
 }  // namespace
 }  // namespace mv

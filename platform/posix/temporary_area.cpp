@@ -1,0 +1,211 @@
+// POSIX side of temporary_area.h.
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "platform/codepage.h"
+#include "platform/temporary_area.h"
+
+namespace mv::platform {
+namespace {
+
+// The whole of a small system file (/proc, /sys); "" when it cannot be read.
+std::string ReadSmallFile(const char* path) {
+  std::string text;
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return text;
+  char buffer[4096];
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || text.size() > (1u << 20)) break;
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return text;
+}
+
+// The number at the start of text (after blanks); false when there is none.
+bool LeadingNumber(const char* text, uint64_t* value) {
+  while (*text == ' ' || *text == '\t') ++text;
+  if (*text < '0' || *text > '9') return false;
+  char* end = nullptr;
+  errno = 0;
+  unsigned long long n = std::strtoull(text, &end, 10);
+  if (errno != 0) return false;
+  *value = n;
+  return true;
+}
+
+// What the control group of the process (cgroup v2) and every group above
+// it still allow: memory.max less memory.current, the smallest of them.
+// False when no group sets a limit or the groups cannot be read.
+bool ControlGroupRoom(uint64_t* room) {
+  const std::string groups = ReadSmallFile("/proc/self/cgroup");
+  // The line of the unified hierarchy: "0::/path".
+  size_t line = 0;
+  if (groups.compare(0, 3, "0::") != 0) {
+    line = groups.find("\n0::");
+    if (line == std::string::npos) return false;
+    ++line;
+  }
+  const size_t start = line + 3;
+  std::string group = groups.substr(start, groups.find('\n', start) - start);
+  bool limited = false;
+  for (;;) {
+    const std::string folder = "/sys/fs/cgroup" + group;
+    uint64_t limit = 0;
+    uint64_t used = 0;
+    if (LeadingNumber(ReadSmallFile((folder + "/memory.max").c_str()).c_str(), &limit) &&
+        LeadingNumber(ReadSmallFile((folder + "/memory.current").c_str()).c_str(), &used)) {
+      const uint64_t left = limit > used ? limit - used : 0;
+      if (!limited || left < *room) *room = left;
+      limited = true;
+    }
+    const size_t slash = group.rfind('/');
+    if (slash == std::string::npos || group.size() <= 1) break;
+    group.resize(slash);
+  }
+  return limited;
+}
+
+bool IsMemoryFileSystem(const struct statfs& fs) {
+  return static_cast<unsigned long>(fs.f_type) == TMPFS_MAGIC ||
+         static_cast<unsigned long>(fs.f_type) == RAMFS_MAGIC;
+}
+
+}  // namespace
+
+bool QueryAreaFacts(const char* folder, AreaFacts* facts) {
+  String system_path;
+  if (!ToSystemText(folder, &system_path) || system_path.IsEmpty()) return false;
+  int fd = open(system_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  struct statfs fs;
+  struct statvfs vfs;
+  const bool known = fstat(fd, &st) == 0 && fstatfs(fd, &fs) == 0 && fstatvfs(fd, &vfs) == 0;
+  close(fd);
+  if (!known) return false;
+  *facts = AreaFacts();
+  facts->in_memory = IsMemoryFileSystem(fs);
+  // A file system without blocks (ramfs) has no size to run out of.
+  const uint64_t block = vfs.f_frsize != 0 ? vfs.f_frsize : vfs.f_bsize;
+  facts->free_known = vfs.f_blocks != 0 && block != 0;
+  if (facts->free_known) {
+    const uint64_t blocks = static_cast<uint64_t>(vfs.f_bavail);
+    facts->free_bytes = blocks > UINT64_MAX / block ? UINT64_MAX : blocks * block;
+  }
+  const bool trusted_owner = st.st_uid == geteuid() || st.st_uid == 0;
+  const bool others_write = (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0;
+  facts->shared_unguarded = !trusted_owner || others_write;
+  return true;
+}
+
+bool QueryAvailableMemory(uint64_t* bytes) {
+  const std::string info = ReadSmallFile("/proc/meminfo");
+  const size_t at = info.find("MemAvailable:");
+  uint64_t kib = 0;
+  if (at == std::string::npos || !LeadingNumber(info.c_str() + at + std::strlen("MemAvailable:"), &kib)) {
+    return false;
+  }
+  uint64_t available = kib > UINT64_MAX / 1024 ? UINT64_MAX : kib * 1024;
+  uint64_t room = 0;
+  if (ControlGroupRoom(&room) && room < available) available = room;
+  *bytes = available;
+  return true;
+}
+
+bool QueryChosenTempFolder(String* folder) {
+  const char* tmpdir = std::getenv("TMPDIR");
+  if (tmpdir == nullptr || tmpdir[0] != '/' || !FromSystemText(tmpdir, folder)) return false;
+  if (folder->GetAt(folder->GetLength() - 1) != '/') *folder += "/";
+  return true;
+}
+
+StringArray ListMemoryAreaCandidates() {
+  StringArray folders;
+  String runtime;
+  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+  if (xdg != nullptr && xdg[0] == '/' && FromSystemText(xdg, &runtime)) {
+    if (runtime.GetAt(runtime.GetLength() - 1) != '/') runtime += "/";
+    folders.Add(runtime);
+  }
+  folders.Add(String("/dev/shm/"));
+  folders.Add(String("/tmp/"));
+  return folders;
+}
+
+bool LifeLock::Hold(const char* path) {
+  Release();
+  String system_path;
+  if (!ToSystemText(path, &system_path) || system_path.IsEmpty()) return false;
+  int fd = open(system_path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !(S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))) {
+    close(fd);
+    return false;
+  }
+  int rc;
+  do {
+    rc = flock(fd, LOCK_EX);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) {
+    close(fd);
+    return false;
+  }
+  handle_ = fd;
+  return true;
+}
+
+bool LifeLock::TakeAbandoned(const char* path, bool folder, LeftoverFacts* facts) {
+  Release();
+  String system_path;
+  if (!ToSystemText(path, &system_path) || system_path.IsEmpty()) return false;
+  const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (folder ? O_DIRECTORY : 0);
+  int fd = open(system_path.c_str(), flags);
+  if (fd < 0) return false;
+  struct stat st;
+  const bool kind = fstat(fd, &st) == 0 && (folder ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode));
+  // Looked at after the lock is taken: whoever made it writes nothing
+  // before holding its lock, so an entry found empty may still be starting.
+  if (!kind || st.st_uid != geteuid() || flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &st) != 0) {
+    close(fd);
+    return false;
+  }
+  facts->empty = st.st_size == 0;
+  if (folder) {
+    facts->empty = true;
+    alignas(struct dirent64) char buffer[1024];
+    ssize_t n = getdents64(fd, buffer, sizeof buffer);
+    for (ssize_t offset = 0; offset < n && facts->empty;) {
+      const auto* item = reinterpret_cast<const struct dirent64*>(buffer + offset);
+      offset += item->d_reclen;
+      if (std::strcmp(item->d_name, ".") != 0 && std::strcmp(item->d_name, "..") != 0) facts->empty = false;
+    }
+    if (n < 0) facts->empty = false;  // unreadable: treated as holding something
+  }
+  const time_t now = time(nullptr);
+  facts->idle_seconds = now > st.st_ctime ? static_cast<uint64_t>(now - st.st_ctime) : 0;
+  handle_ = fd;
+  return true;
+}
+
+void LifeLock::Release() {
+  if (handle_ != -1) close(static_cast<int>(handle_));
+  handle_ = -1;
+}
+
+}  // namespace mv::platform

@@ -1,0 +1,36 @@
+// Win32 side of temporary_area.h: the temporary folder on its drive is the
+// only place for temporary work, and nothing is swept (a file another
+// process holds open cannot be deleted there anyway).
+#include <windows.h>
+
+#include "platform/temporary_area.h"
+
+namespace mv::platform {
+
+bool QueryAreaFacts(const char* folder, AreaFacts* facts) {
+  String native(folder == nullptr ? "" : folder);
+  native.ReplaceChar('/', '\\');
+  const DWORD attributes = GetFileAttributesA(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
+  *facts = AreaFacts();
+  ULARGE_INTEGER available;
+  if (GetDiskFreeSpaceExA(native.c_str(), &available, nullptr, nullptr)) {
+    facts->free_known = true;
+    facts->free_bytes = available.QuadPart;
+  }
+  return true;
+}
+
+bool QueryAvailableMemory(uint64_t*) { return false; }
+
+bool QueryChosenTempFolder(String*) { return false; }
+
+StringArray ListMemoryAreaCandidates() { return StringArray(); }
+
+bool LifeLock::Hold(const char*) { return true; }
+
+bool LifeLock::TakeAbandoned(const char*, bool, LeftoverFacts*) { return false; }
+
+void LifeLock::Release() { handle_ = -1; }
+
+}  // namespace mv::platform
