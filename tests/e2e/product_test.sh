@@ -13,7 +13,15 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 NATIVE=build/native
 WINDOWS=build/windows
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/mv-e2e.XXXXXX")
-trap 'umount "$WORK/full" 2>/dev/null; chmod -R u+w "$WORK" 2>/dev/null; rm -rf "$WORK"' EXIT
+# The cases of the work area in memory look at /tmp and /dev/shm of a mount
+# namespace of their own; their folder lies outside /tmp, which they cover.
+AREA=$(mktemp -d "$PWD/build/e2e-area.XXXXXX")
+area_unmount() { for m in "$AREA"/*/; do umount "$m" 2>/dev/null; done; }
+trap 'umount "$WORK/full" 2>/dev/null; area_unmount; chmod -R u+w "$WORK" 2>/dev/null; rm -rf "$WORK" "$AREA"' EXIT
+# Every other run works in a temporary folder of this test's own: the
+# system's are shared, and a run sweeps leftovers there.
+export TMPDIR=$WORK/tmp
+mkdir "$TMPDIR"
 PASSED=0
 FAILED=0
 
@@ -107,7 +115,7 @@ expect_code "windows -replace over a linked subfolder" 241 wine "$WORK/windows.e
 expect_code "windows target is a link to a folder" 235 wine "$WORK/windows.exe" decrypt "-pwd=$PASS" \
   "-targetdir=$(winpath "$WORK/link-target-win")"
 check "nothing written outside the target (windows)" test -z "$(ls -A "$WORK/outside-win")"
-check "no temporary files left (linux)" test -z "$(find "${TMPDIR:-/tmp}" -maxdepth 1 -newer "$WORK/pw.txt" \( -name 'qzp_*' -o -name 'QZDX_*' \) 2>/dev/null)"
+check "no temporary files left (linux)" test -z "$(find "$TMPDIR" -mindepth 1 \( -name 'qzp_*' -o -name 'QZDX_*' \))"
 
 # --- Windows stub, under Wine ---
 expect_code "windows decrypt" 0 wine "$WORK/windows.exe" decrypt "-pwd=$PASS" "-targetdir=$(winpath "$WORK/out-win")" \
@@ -248,6 +256,107 @@ if mount -t tmpfs -o size=1m tmpfs "$FULL" 2>/dev/null; then
   umount "$FULL"
 else
   echo "e2e: full-disk checks skipped (mounting a tmpfs is not allowed here)" >&2
+fi
+
+# --- The work area in memory (Linux) ---
+# Each case runs in a mount namespace whose /tmp is a folder of its own on
+# the disk and whose /dev/shm is a tmpfs of the case's size (TMPDIR and
+# XDG_RUNTIME_DIR unset unless the case sets them), so every place a run may
+# work in can be looked into afterwards. Skipped where that is not allowed.
+area_tmpfs() {  # name, tmpfs options: a tmpfs at $AREA/name
+  mkdir -p "$AREA/$1" && mount -t tmpfs -o "$2,mode=1777" tmpfs "$AREA/$1"
+}
+area_reset() {  # tmpfs options of /dev/shm
+  area_unmount
+  rm -rf "${AREA:?}"/tmp "$AREA"/shm "$AREA"/out*
+  mkdir -p "$AREA/tmp" && chmod 1777 "$AREA/tmp" && area_tmpfs shm "$1"
+}
+# [NAME=VALUE...] command...: run in place of the calling (sub)shell, so
+# that a signal sent to it reaches the command itself.
+area_exec() {
+  exec unshare -m sh -c 'mount --bind "$0/$1" /tmp && mount --bind "$0/shm" /dev/shm && shift && exec "$@"' \
+    "$AREA" "${AREA_TMP:-tmp}" env -u TMPDIR -u XDG_RUNTIME_DIR "$@"
+}
+in_area() { (area_exec "$@"); }
+in_area_over() { (AREA_TMP=$1 && shift && area_exec "$@"); }  # with /tmp the area's folder $1
+# What runs left in the area's places, one name a line.
+area_left() { (cd "$AREA" && find tmp shm run named full -mindepth 1 -maxdepth 1 2>/dev/null | sort); }
+# Waits until a run's work folder holds a file, then sends the signal.
+signal_when_working() {  # signal, pid
+  for ((i = 0; i < 1000; i++)); do
+    [[ -n $(find "$AREA/shm" -mindepth 2 -type f 2>/dev/null | head -n 1) ]] && break
+    sleep 0.01
+  done
+  kill "-$1" "$2"
+}
+if area_tmpfs probe "size=1m" && umount "$AREA/probe" && unshare -m true 2>/dev/null; then
+  cp "$WORK/linux.sfx" "$AREA/linux.sfx"
+  SFX=$AREA/linux.sfx
+  decrypt_args=(decrypt "-pwd=$PASS" -debug)
+
+  area_reset "size=64m"
+  expect_code "area: a tmpfs with room takes the work" 0 in_area "$SFX" "${decrypt_args[@]}" "-targetdir=$AREA/out"
+  check "area: decrypted in /dev/shm" grep -q 'Decrypted in memory, in "/dev/shm/QZDX_' "$WORK/last.out"
+  check "area: the files arrive" test "$(tree_of "$AREA/out")" == "$EXPECTED"
+  check "area: nothing left in either place" test -z "$(area_left)"
+  expect_code "area: a wrong password" 199 in_area "$SFX" decrypt -pwd=wrong "-targetdir=$AREA/out-x"
+  check "area: nothing left after a failure" test -z "$(area_left)"
+
+  area_tmpfs run "size=64m"
+  expect_code "area: the runtime folder comes first" 0 in_area XDG_RUNTIME_DIR="$AREA/run" "$SFX" \
+    "${decrypt_args[@]}" "-targetdir=$AREA/out-run"
+  check "area: decrypted in the runtime folder" grep -q "Decrypted in memory, in \"$AREA/run/QZDX_" "$WORK/last.out"
+  umount "$AREA/run" && area_tmpfs run "size=1m"
+  expect_code "area: a tmpfs too small is passed over" 0 in_area XDG_RUNTIME_DIR="$AREA/run" "$SFX" \
+    "${decrypt_args[@]}" "-targetdir=$AREA/out-small"
+  check "area: the next one takes the work" grep -q 'Decrypted in memory, in "/dev/shm/QZDX_' "$WORK/last.out"
+  mkdir -p "$AREA/named"
+  expect_code "area: a named temporary folder wins" 0 in_area TMPDIR="$AREA/named" "$SFX" "${decrypt_args[@]}" \
+    "-targetdir=$AREA/out-named"
+  check "area: decrypted in the named folder" grep -q "Decrypted in \"$AREA/named/QZDX_" "$WORK/last.out"
+  check "area: nothing left in any place" test -z "$(area_left)"
+
+  # Room by size but too few files: the tmpfs fills up half-way.
+  area_reset "size=64m,nr_inodes=6"
+  expect_code "area: a full memory area falls back to the disk" 0 in_area "$SFX" "${decrypt_args[@]}" \
+    "-targetdir=$AREA/out"
+  check "area: one line says so" test "$(grep -c 'decrypting once more on the disk' "$WORK/last.out")" == 1
+  check "area: decrypted on the disk then" grep -q 'Decrypted in "/tmp/QZDX_' "$WORK/last.out"
+  check "area: the files arrive after the fall-back" test "$(tree_of "$AREA/out")" == "$EXPECTED"
+  check "area: nothing left after the fall-back" test -z "$(area_left)"
+
+  area_reset "size=1m"
+  area_tmpfs full "size=512k"
+  expect_code "area: no place with room refuses (111)" 111 in_area_over full "$SFX" "${decrypt_args[@]}" \
+    "-targetdir=$AREA/out"
+  check "area: the message names the folder and the bytes" \
+    grep -qE 'Not enough free space in "/tmp/" to decrypt the package: [0-9]+ more bytes are needed' "$WORK/last.out"
+  check "area: nothing decrypted, nothing left" test -z "$(area_left)" -a ! -e "$AREA/out"
+  expect_code "area: a named folder without room refuses (111)" 111 in_area TMPDIR="$AREA/full" "$SFX" \
+    "${decrypt_args[@]}" "-targetdir=$AREA/out"
+  check "area: the message names the named folder" grep -q "Not enough free space in \"$AREA/full/\"" "$WORK/last.out"
+  umount "$AREA/full"
+
+  # Signals: caught ones wipe at once; SIGKILL leaves what the next run sweeps.
+  mkdir -p "$WORK/large"
+  head -c $((96 << 20)) /dev/urandom >"$WORK/large/noise.bin"
+  "$PACK" sfx "$AREA/large.sfx" --stub "$NATIVE/morvalis-sfx" --compression 0 --password x "$WORK/large" >/dev/null
+  area_reset "size=1g"
+  (area_exec "$AREA/large.sfx" decrypt -pwd=x "-targetdir=$AREA/out-term" >/dev/null 2>&1) &
+  signal_when_working TERM $!
+  code=0
+  wait $! || code=$?
+  check "area: SIGTERM ends the run as the signal would" test "$code" == 143
+  check "area: nothing left after SIGTERM" test -z "$(area_left)"
+  (area_exec "$AREA/large.sfx" decrypt -pwd=x "-targetdir=$AREA/out-kill" >/dev/null 2>&1) &
+  signal_when_working KILL $!
+  wait $! 2>/dev/null
+  check "area: SIGKILL leaves the work folder and the container copy" \
+    test "$(area_left | sed -E 's/[0-9]+//g' | tr '\n' ' ')" == "shm/QZDX_ shm/qzp_.mef "
+  expect_code "area: the next run" 0 in_area "$SFX" decrypt "-pwd=$PASS" "-targetdir=$AREA/out-next"
+  check "area: the next run swept them" test -z "$(area_left)"
+else
+  echo "e2e: work-area checks skipped (no mount namespace or tmpfs mount allowed here)" >&2
 fi
 
 echo "e2e: $PASSED passed, $FAILED failed"
