@@ -16,6 +16,11 @@ namespace mv::platform {
 void* AllocFixed(size_t n);
 void FreeFixed(void* p);
 
+// Bytes of memory the system could give this process now without swapping
+// (Linux: MemAvailable of /proc/meminfo, else the free pages; Windows: the
+// available physical memory); 0 when it cannot be told.
+uint64_t AvailableMemory();
+
 // The instance handle of the program's module, stored once by the entry
 // point and used later to load resources. Opaque above the seam.
 void SetModuleHandle(void* handle);

@@ -11,6 +11,12 @@ void* g_module_handle = nullptr;
 constexpr char kSectionName[IMAGE_SIZEOF_SHORT_NAME] = {'_', 'q', 'z', 'p', 'k', '_', 0, 0};
 }  // namespace
 
+uint64_t AvailableMemory() {
+  MEMORYSTATUSEX status = {};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? status.ullAvailPhys : 0;
+}
+
 void* AllocFixed(size_t n) {
   HGLOBAL handle = GlobalAlloc(GMEM_FIXED, n);
   return handle == nullptr ? nullptr : GlobalLock(handle);
