@@ -97,7 +97,7 @@ Result HmacSha256(const ByteRange& key, const ByteRange* ranges, size_t count, u
 }
 
 Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Cost& cost, uint8_t* out,
-                size_t out_length) {
+                size_t out_length, const ByteRange& secret, const ByteRange& associated) {
   if (out == nullptr || out_length == 0 || salt.data == nullptr) return kBadArgument;
   if (InitCrypto() != kOk) return kCipherFailed;
   const unsigned long parameters[4] = {out_length, cost.passes, cost.memory_kib, cost.lanes};
@@ -106,7 +106,8 @@ Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Co
   const void* password_bytes = password.data == nullptr ? &kNothing : password.data;
   gcry_kdf_hd_t handle = nullptr;
   gcry_error_t error = gcry_kdf_open(&handle, GCRY_KDF_ARGON2, GCRY_KDF_ARGON2ID, parameters, 4, password_bytes,
-                                     password.size, salt.data, salt.size, nullptr, 0, nullptr, 0);
+                                     password.size, salt.data, salt.size, secret.data, secret.size, associated.data,
+                                     associated.size);
   if (error == 0) {
     LaneThreads lanes;
     const gcry_kdf_thread_ops_t ops = {&lanes, &LaneThreads::Dispatch, &LaneThreads::WaitAll};

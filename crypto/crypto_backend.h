@@ -58,14 +58,15 @@ struct Argon2Cost {
   uint32_t lanes = 0;
 };
 
-// Argon2id (version 0x13) of password and salt, out_length bytes. The cost
+// Argon2id (version 0x13) of password and salt, out_length bytes, with an
+// optional secret key and associated data (the container uses neither). The cost
 // is used as given: bounding it is the caller's duty, since the library
 // allocates memory_kib KiB at once. Each lane's share of a pass runs on a
 // thread of its own (on the caller's thread when none can be started).
 // kOutOfMemory when the memory cannot be had, kCipherFailed when the library
 // refuses the parameters.
 Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Cost& cost, uint8_t* out,
-                size_t out_length);
+                size_t out_length, const ByteRange& secret = {nullptr, 0}, const ByteRange& associated = {nullptr, 0});
 
 // Compares two byte strings in time that depends only on their length.
 bool EqualInConstantTime(const uint8_t* a, const uint8_t* b, size_t length);
