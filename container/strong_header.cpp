@@ -74,7 +74,7 @@ Result OpenStrongHeader(const std::vector<uint8_t>& header_bytes, const StrongPa
   uint8_t digest[kHeaderDigestSize];
   Result r = HeaderDigest(header_bytes, region, digest);
   if (r != kOk) return r;
-  if (std::memcmp(digest, region + kKeyCheckSize, kHeaderDigestSize) != 0) return kPackageDamaged;
+  if (!EqualInConstantTime(digest, region + kKeyCheckSize, kHeaderDigestSize)) return kPackageDamaged;
   r = DeriveStrongKeys(password, parameters.salt, parameters.cost, keys);
   if (r != kOk) return r;
   uint8_t check[kKeyCheckSize];
