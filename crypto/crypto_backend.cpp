@@ -120,6 +120,16 @@ Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Co
   return gcry_err_code(error) == GPG_ERR_ENOMEM ? kOutOfMemory : kCipherFailed;
 }
 
+Result Pbkdf2Sha256(const ByteRange& password, const ByteRange& salt, uint32_t iterations, uint8_t* out,
+                    size_t out_length) {
+  if (out == nullptr || password.data == nullptr || salt.data == nullptr) return kBadArgument;
+  if (InitCrypto() != kOk) return kCipherFailed;
+  return gcry_kdf_derive(password.data, password.size, GCRY_KDF_PBKDF2, GCRY_MD_SHA256, salt.data, salt.size,
+                         iterations, out_length, out) == 0
+             ? kOk
+             : kCipherFailed;
+}
+
 bool EqualInConstantTime(const uint8_t* a, const uint8_t* b, size_t length) {
   uint8_t difference = 0;
   for (size_t i = 0; i < length; ++i) difference |= static_cast<uint8_t>(a[i] ^ b[i]);

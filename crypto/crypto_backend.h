@@ -68,6 +68,13 @@ struct Argon2Cost {
 Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Cost& cost, uint8_t* out,
                 size_t out_length, const ByteRange& secret = {nullptr, 0}, const ByteRange& associated = {nullptr, 0});
 
+// PBKDF2-HMAC-SHA256 with the given iteration count, out_length bytes. The
+// system's containers do not use it; it measures other formats' cost of a
+// password guess beside ours (bench/). kCipherFailed when the library
+// refuses.
+Result Pbkdf2Sha256(const ByteRange& password, const ByteRange& salt, uint32_t iterations, uint8_t* out,
+                    size_t out_length);
+
 // Compares two byte strings in time that depends only on their length.
 bool EqualInConstantTime(const uint8_t* a, const uint8_t* b, size_t length);
 
