@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "container/key_derivation.h"
+#include "crypto/key_derivation.h"
 #include "crypto/crypto_backend.h"
 #include "crypto/strong_keys.h"
 #include "platform/platform.h"

@@ -45,8 +45,7 @@ int FindSegment(dl_phdr_info* info, size_t, void* data) {
 
 }  // namespace
 
-void* AllocFixed(size_t n) { return std::malloc(n); }
-void FreeFixed(void* p) { std::free(p); }
+void RestrictDllSearch() {}
 
 uint64_t AvailableMemory() {
   // MemAvailable counts the caches the kernel would give up; the free pages
