@@ -100,7 +100,11 @@ Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Co
                 size_t out_length, const ByteRange& secret, const ByteRange& associated) {
   if (out == nullptr || out_length == 0 || salt.data == nullptr) return kBadArgument;
   if (InitCrypto() != kOk) return kCipherFailed;
-  const unsigned long parameters[4] = {out_length, cost.passes, cost.memory_kib, cost.lanes};
+  // The library takes the output length as an unsigned long (32 bits on
+  // Windows); no caller asks for anywhere near that much.
+  if (out_length > 0xFFFFFFFFu) return kBadArgument;
+  const unsigned long parameters[4] = {static_cast<unsigned long>(out_length), cost.passes, cost.memory_kib,
+                                       cost.lanes};
   // The library reads the password even when it is empty.
   static const char kNothing = 0;
   const void* password_bytes = password.data == nullptr ? &kNothing : password.data;
