@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds both targets and runs every test: natively, natively under
+# Checks that every include runs down the order of the layers, builds both
+# targets and runs every test: natively, natively under
 # AddressSanitizer + UndefinedBehaviorSanitizer, every fuzz target for a few
 # seconds from its seeds, the Windows build under Wine, end to end through
 # the real executables of both builds (and the Linux one's terminal flow
@@ -15,6 +16,7 @@ source scripts/lib.sh
 mv_use_utf8_locale
 
 mv_ensure_packages
+mv_run_script layers python3 scripts/check_layers.py
 mv_build native
 mv_build sanitize mv_tests
 mv_build windows

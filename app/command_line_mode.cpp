@@ -1,7 +1,6 @@
 #include "app/command_line_mode.h"
 
 #include "app/decrypt_attempt.h"
-#include "app/entry.h"
 #include "app/self_extractor.h"
 #include "fs/directory_copy.h"
 #include "fs/disk_query.h"

@@ -38,4 +38,8 @@ void DebugMessage(bool debug, const char* text);
 Result DecryptCommand(const char* password, const char* target_folder, const char* message_file, bool replace,
                       bool debug);
 
+// The command-line mode: the banner, then the command the arguments name.
+// Returns the process exit code (the command's result).
+int RunCommandLine();
+
 }  // namespace mv

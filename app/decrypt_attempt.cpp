@@ -1,10 +1,10 @@
 #include "app/decrypt_attempt.h"
 
-#include "base/system_helpers.h"
 #include "fs/directory_copy.h"
 #include "fs/disk_query.h"
 #include "fs/folder_walk.h"
 #include "fs/path.h"
+#include "fs/system_helpers.h"
 #include "fs/temp_names.h"
 #include "platform/interruption.h"
 
@@ -113,7 +113,7 @@ ProgressCallback StopOnInterruption(const ProgressCallback* inner) {
   return ProgressCallback{&ForwardUnlessInterrupted, reinterpret_cast<uintptr_t>(inner), 0};
 }
 
-bool SaveFilesTo(AttemptFrontEnd* ui, const SelfExtractor& extractor, const String& typed) {
+bool SaveFilesTo(AttemptPrompts* ui, const SelfExtractor& extractor, const String& typed) {
   const String target = AddTrailingSlash(typed);
   if (!IsFolderPath(target)) {
     ui->ShowError(LoadResString(kInvalidFolderString));

@@ -9,26 +9,32 @@
 #include <functional>
 
 #include "app/self_extractor.h"
+#include "base/progress.h"
 #include "base/result.h"
 #include "base/string.h"
-#include "stream/progress_stream.h"
 
 namespace mv {
 
-// What a front end shows and asks. Texts are in the program's code page.
-class AttemptFrontEnd {
+// The reports and the question of a front end. Texts are in the program's
+// code page.
+class AttemptPrompts {
  public:
-  virtual ~AttemptFrontEnd() = default;
+  virtual ~AttemptPrompts() = default;
 
+  virtual void ShowError(const String& text) = 0;
+  virtual void ShowInfo(const String& text) = 0;
+  // True for yes.
+  virtual bool AskYesNo(const String& text) = 0;
+};
+
+// What a front end shows and asks around a whole attempt.
+class AttemptFrontEnd : public AttemptPrompts {
+ public:
   // The password; "" when the user gave none or cancelled.
   virtual String AskPassword() = 0;
   // Shows progress while run works and returns run's result; run gets the
   // callback that feeds the display (may be null).
   virtual Result WithProgress(const std::function<Result(const ProgressCallback*)>& run) = 0;
-  virtual void ShowError(const String& text) = 0;
-  virtual void ShowInfo(const String& text) = 0;
-  // True for yes.
-  virtual bool AskYesNo(const String& text) = 0;
   // After a successful decryption: the files (the folder dialog), or the
   // message text with its attachments (the message view).
   virtual void OfferFiles(SelfExtractor* extractor) = 0;
@@ -57,7 +63,7 @@ ProgressCallback StopOnInterruption(const ProgressCallback* inner);
 // before using an existing folder (string 19; no: nothing happens), refuses
 // a path that names a file (string 22), copies (a failure: string 13 with
 // the code) and names the folder (string 2). True once the files are there.
-bool SaveFilesTo(AttemptFrontEnd* ui, const SelfExtractor& extractor, const String& typed);
+bool SaveFilesTo(AttemptPrompts* ui, const SelfExtractor& extractor, const String& typed);
 
 // The names (without folders) of the decrypted files below the work folder,
 // sorted without regard to ASCII case.

@@ -9,8 +9,4 @@ int SelectMode(const char* command_tail, ModeEntry interactive, ModeEntry comman
   return tail.NotEquals("") ? command_line() : interactive();
 }
 
-int RunEntry(const char* command_tail) {
-  return SelectMode(command_tail, &RunInteractive, &RunCommandLine);
-}
-
 }  // namespace mv

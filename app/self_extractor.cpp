@@ -1,12 +1,12 @@
 #include "app/self_extractor.h"
 
-#include "base/system_helpers.h"
+#include "base/progress.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
+#include "fs/system_helpers.h"
 #include "fs/temp_names.h"
 #include "platform/files.h"
 #include "platform/platform.h"
-#include "stream/progress_stream.h"
 
 namespace mv {
 namespace {

@@ -5,13 +5,12 @@
 #include <string>
 
 #include "app/decrypt_attempt.h"
-#include "app/entry.h"
 #include "app/payload.h"
 #include "base/progress_tracker.h"
-#include "base/system_helpers.h"
 #include "fs/disk_query.h"
 #include "fs/folder_walk.h"
 #include "fs/path.h"
+#include "fs/system_helpers.h"
 #include "platform/interruption.h"
 #include "platform/platform.h"
 #include "platform/terminal.h"
@@ -322,9 +321,5 @@ int RunTerminalFlow() {
   platform::EndIfInterrupted();
   return static_cast<int>(kOk);
 }
-
-#if !defined(_WIN32)
-int RunInteractive() { return RunTerminalFlow(); }
-#endif
 
 }  // namespace mv

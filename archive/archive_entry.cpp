@@ -5,12 +5,12 @@
 
 #include "archive/entry_path.h"
 #include "base/memory.h"
-#include "fs/disk_query.h"
 #include "fs/confined_result.h"
-#include "fs/file_info.h"
+#include "fs/disk_query.h"
 #include "fs/path.h"
 #include "platform/confined_folder.h"
 #include "platform/files.h"
+#include "stream/file_info.h"
 
 namespace mv {
 namespace {

@@ -1,27 +1,26 @@
 #include "base/memory.h"
 
+#include <cstdlib>
 #include <cstring>
-
-#include "platform/platform.h"
 
 namespace mv {
 namespace {
 ReleaseHook g_release_hook = nullptr;
 }  // namespace
 
-void* AllocFixed(size_t n) { return n == 0 ? nullptr : platform::AllocFixed(n); }
+void* AllocFixed(size_t n) { return n == 0 ? nullptr : std::malloc(n); }
 
 void FreeFixed(void* p) {
   if (p == nullptr) return;
   if (g_release_hook != nullptr) g_release_hook(p, 0);
-  platform::FreeFixed(p);
+  std::free(p);
 }
 
 void WipeAndFree(void* p, size_t n) {
   if (p == nullptr) return;
   SecureWipe(p, n);
   if (g_release_hook != nullptr) g_release_hook(p, n);
-  platform::FreeFixed(p);
+  std::free(p);
 }
 
 char* DupFixed(const char* text) {

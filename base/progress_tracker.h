@@ -1,5 +1,5 @@
 // ProgressTracker: folds the nested reports of the progress protocol (see
-// stream/progress_stream.h) into one overall position in the units of the
+// base/progress.h) into one overall position in the units of the
 // outermost range, so that a progress bar can show the whole operation
 // although every layer reports 0 to 100 for its own part.
 //

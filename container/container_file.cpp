@@ -1,13 +1,13 @@
 #include "container/container_file.h"
 
 #include "archive/archive_entry.h"
+#include "base/progress.h"
 #include "container/container_stream.h"
 #include "container/secure_wipe.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
 #include "fs/path.h"
 #include "platform/confined_folder.h"
-#include "stream/progress_stream.h"
 
 namespace mv {
 namespace {

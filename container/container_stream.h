@@ -10,8 +10,8 @@
 
 #include "base/result.h"
 #include "base/string.h"
+#include "container/carrier_stream.h"
 #include "crypto/crypt_stack.h"
-#include "stream/carrier_stream.h"
 #include "stream/file_stream.h"
 #include "stream/progress_stream.h"
 #include "stream/stream.h"

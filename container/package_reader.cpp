@@ -1,10 +1,10 @@
 #include "container/package_reader.h"
 
-#include "base/system_helpers.h"
 #include "container/container_file.h"
 #include "container/secure_wipe.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
+#include "fs/system_helpers.h"
 #include "fs/temp_names.h"
 #include "stream/carrier_format.h"
 

@@ -5,24 +5,35 @@
 #include <vector>
 
 #include "base/memory.h"
+#include "base/progress.h"
 #include "fs/disk_query.h"
-#include "fs/file_info.h"
 #include "fs/file_operations.h"
 #include "fs/folder_walk.h"
 #include "fs/path.h"
-#include "fs/temp_names.h"
 #include "platform/files.h"
 #include "platform/overwrite_file.h"
 #include "platform/random.h"
-#include "stream/progress_stream.h"
+#include "platform/temporary_name.h"
+#include "stream/file_info.h"
 
 namespace mv {
 namespace {
 
-// The buffer when the drive cannot tell its cluster size (a network path):
-// the file is then rounded up to this size instead, so the pass still makes
-// progress.
+// The block when neither the file system nor the drive can tell one (a
+// network path): files are rounded up to this size instead.
 constexpr uint32_t kFallbackClusterSize = 4096;
+// Files are wiped in batches of up to this many open files (fewer where
+// the system allows fewer): each is overwritten, then the batch waits for
+// the device once (one flush of the file system rather than one journal
+// commit per file) before any is truncated. A flush costs about the same
+// for a few files as for thousands, so batches are large.
+constexpr size_t kWipeBatch = 8192;
+// A file at least this large has its write-back started as soon as it is
+// overwritten, so the device works while the next files are; smaller ones
+// are left to the batch's flush, which writes them out together.
+constexpr uint64_t kEarlyWriteBack = 1 << 20;
+// The write of a folder wipe: one pattern, written repeatedly.
+constexpr uint32_t kFolderWipeStep = 64 * 1024;
 
 WipePassHook g_pass_hook = nullptr;
 
@@ -32,8 +43,19 @@ struct Pass {
   bool random;
 };
 
-constexpr Pass kZeroPass = {100, 0x00, false};
+constexpr Pass kZeroPass[] = {{100, 0x00, false}};
 constexpr Pass kThreePasses[] = {{20, 0xFF, false}, {20, 0x00, false}, {60, 0x00, true}};
+
+struct Passes {
+  const Pass* pass;
+  size_t count;
+};
+
+Passes PassesOf(uint8_t mode) {
+  if (mode == kWipeZeros) return {kZeroPass, 1};
+  if (mode == kWipeThreePasses) return {kThreePasses, 3};
+  return {nullptr, 0};
+}
 
 class PassBuffer {
  public:
@@ -48,64 +70,125 @@ class PassBuffer {
   uint8_t* bytes_;
 };
 
-// The file's size rounded up to whole clusters, in 64 bits so that a file
-// of 4 GiB or more is overwritten whole too.
-uint64_t WipeLength(const String& path, uint32_t cluster) {
-  platform::FolderEntry entry;
-  if (!platform::QueryEntry(path.c_str(), &entry) || entry.is_folder) return 0;
-  return (entry.size + cluster - 1) / cluster * cluster;
+// The unit a file is rounded up to, so that the slack after its last byte
+// is overwritten too: the file system's preferred block, else the drive's
+// cluster, else kFallbackClusterSize.
+uint32_t BlockOf(const platform::OverwriteFile& file, const String& path) {
+  if (file.GetBlockSize() != 0) return file.GetBlockSize();
+  const uint32_t cluster = ClusterSize(path);
+  return cluster != 0 ? cluster : kFallbackClusterSize;
 }
 
-// Overwrites the first length bytes of the file, one cluster per write.
-// Each write goes through the runtime's buffer to the system; the pass ends
-// with one sync to the device, which is what makes the overwrite real
-// before the file is truncated.
-Result OverwritePass(const String& path, uint64_t length, uint32_t cluster, const Pass& pass,
-                     const ProgressCallback* progress) {
-  PassBuffer buffer(cluster);
-  if (buffer.get() == nullptr) return kOutOfMemory;
-  platform::File file;
-  if (!file.Open(path.c_str(), "r+b")) return kCannotOverwrite;
-  std::memset(buffer.get(), pass.pattern, cluster);
-  ProgressScope scope(progress);
+// One pass over the first length bytes of the open file, step bytes per
+// write from buffer (step bytes long), the random pass with a new value for
+// every write. Reports a level of 100 with a position before every write;
+// a non-zero answer stops the pass with that code.
+Result WritePass(platform::OverwriteFile& file, uint64_t length, const Pass& pass, uint8_t* buffer,
+                 uint32_t step, const ProgressScope& scope) {
+  std::memset(buffer, pass.pattern, step);
   scope.Begin();
-  const uint64_t step = length / 100 + 1;
-  uint64_t position = 0;
-  while (position < length) {
-    Result r = scope.ReportPercent(static_cast<int32_t>(position / step));
+  const uint64_t per_percent = length / 100 + 1;
+  for (uint64_t position = 0; position < length;) {
+    Result r = scope.ReportPercent(static_cast<int32_t>(position / per_percent));
     if (r != kOk) return r;
     if (pass.random) {
       uint8_t value = pass.pattern;
       platform::FillRandom(&value, 1);
-      std::memset(buffer.get(), value, cluster);
+      std::memset(buffer, value, step);
     }
-    uint64_t left = length - position;
-    size_t n = left < cluster ? static_cast<size_t>(left) : cluster;
-    if (file.Write(buffer.get(), n) != n || !file.Flush()) return kCannotOverwrite;
+    const uint64_t left = length - position;
+    const size_t n = left < step ? static_cast<size_t>(left) : step;
+    if (!file.OverwriteAt(position, buffer, n)) return kCannotOverwrite;
     position += n;
   }
-  if ((position > 0 && !file.Sync()) || !file.Close()) return kCannotOverwrite;
   scope.End();
-  if (g_pass_hook != nullptr) g_pass_hook(path, position);
   return kOk;
 }
 
-Result RunPasses(const String& path, uint8_t mode, const ProgressCallback* progress) {
-  uint32_t cluster = ClusterSize(path);
-  if (cluster == 0) cluster = kFallbackClusterSize;
-  uint64_t length = WipeLength(path, cluster);
-  if (mode == kWipeZeros) return OverwritePass(path, length, cluster, kZeroPass, progress);
-  if (mode != kWipeThreePasses) return kOk;
-  ProgressScope scope(progress);
-  scope.Begin();
-  for (const Pass& pass : kThreePasses) {
-    scope.BeginPhase(pass.span);
-    Result r = OverwritePass(path, length, cluster, pass, progress);
+// The passes of mode over one open file: every pass but the last is on the
+// device before the next one starts; the last one's write-back is started
+// at once for a large file and waited for by the batch. Progress: one level
+// of 100 for a single pass, phases by the passes' spans for several.
+Result OverwritePasses(platform::OverwriteFile& file, const String& path, uint8_t mode, uint8_t* buffer,
+                       uint32_t step, const ProgressCallback* progress) {
+  const uint32_t block = BlockOf(file, path);
+  const uint64_t length = (file.GetSize() + block - 1) / block * block;
+  const Passes passes = PassesOf(mode);
+  const ProgressScope scope(progress);
+  const bool phased = passes.count > 1;
+  if (phased) scope.Begin();
+  for (size_t i = 0; i < passes.count; ++i) {
+    if (phased) scope.BeginPhase(passes.pass[i].span);
+    Result r = WritePass(file, length, passes.pass[i], buffer, step, scope);
     if (r != kOk) return r;
-    scope.EndPhase();
+    if (i + 1 < passes.count && !file.WaitWriteBack()) return kCannotOverwrite;
+    if (phased) scope.EndPhase();
+    if (g_pass_hook != nullptr) g_pass_hook(path, length);
   }
-  scope.End();
+  if (phased) scope.End();
+  if (length >= kEarlyWriteBack) file.StartWriteBack();
   return kOk;
+}
+
+// Renames the file or folder at path (without a trailing '/') to a
+// meaningless name in its folder: *renamed is the new path. denied is the
+// code when the system refuses access, refused when the rename fails.
+Result RenameToMeaningless(const String& path, Result denied, Result refused, String* renamed) {
+  const String folder = GetFolderPart(path);
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    char digits[platform::kTemporaryNameDigits + 1];
+    if (!platform::NextTemporaryName(digits)) return kNoFreeTempName;
+    *renamed = folder + "~" + digits + ".tmp";
+    switch (platform::Rename(path.c_str(), renamed->c_str())) {
+      case platform::RenameResult::kOk:
+        return kOk;
+      case platform::RenameResult::kAccessDenied:
+        return denied;
+      case platform::RenameResult::kFailed:
+        if (!PathExists(*renamed)) return refused;
+        break;  // the name was taken: another one
+    }
+  }
+  return kNoFreeTempName;
+}
+
+// Wipes the files at paths[0..count) together, with the open files of
+// batch (at least count of them): each is opened and overwritten, the
+// overwrite of all of them is waited for (at once, or each by itself where
+// that cannot be done), and only then is each truncated, renamed to a
+// meaningless name and deleted, so the overwrite is on the device before
+// the blocks are freed. A file that fails is left and the rest go on. The
+// result is the latest failure or kOk; a non-zero progress answer
+// (progress is only given for a single file) stops the file it came from
+// with that code and leaves it present.
+Result WipeTogether(const String* const* paths, size_t count, std::vector<platform::OverwriteFile>& batch,
+                    uint8_t mode, uint8_t* buffer, uint32_t step, const ProgressCallback* progress) {
+  Result latest = kOk;
+  for (size_t i = 0; i < count; ++i) {
+    platform::OverwriteFile& file = batch[i];
+    if (!file.Open(paths[i]->c_str())) {
+      latest = kCannotOverwrite;
+      continue;
+    }
+    Result r = OverwritePasses(file, *paths[i], mode, buffer, step, progress);
+    if (r != kOk) {
+      latest = r;
+      file.Close();
+    }
+  }
+  const bool together = platform::OverwriteFile::WaitWriteBackTogether(batch.data(), count);
+  for (size_t i = 0; i < count; ++i) {
+    platform::OverwriteFile& file = batch[i];
+    if (!file.IsOpen()) continue;
+    const bool overwritten = (together || file.WaitWriteBack()) && file.TruncateToZero();
+    file.Close();
+    String renamed;
+    Result r = overwritten ? RenameToMeaningless(*paths[i], kCannotRenameFile, kCannotRenameFile, &renamed)
+                           : kCannotOverwrite;
+    if (r == kOk) r = RemoveFile(renamed);
+    if (r != kOk) latest = r;
+  }
+  return latest;
 }
 
 // Collects the tree before anything in it changes: renaming entries of a
@@ -136,97 +219,14 @@ uint32_t ClusterSize(const String& path) {
 Result WipeFile(const String& path, uint8_t mode, const ProgressCallback* progress) {
   if (!FileExists(path)) return kBadArgument;
   if (ClearFileInfo(path) != kOk) return kCannotOverwrite;
-  Result r = RunPasses(path, mode, progress);
-  if (r != kOk) return r;
-  platform::File truncated;
-  if (!truncated.Open(path.c_str(), "wb") || !truncated.Close()) return kCannotOverwrite;
-  ClearFileInfo(path);
-  String folder = GetFolderPart(path);
-  String name = MakeTempFileName(folder);
-  if (name.IsEmpty()) return kNoFreeTempName;
-  if (RenameFile(path, name) != kOk) return kCannotRenameFile;
-  return RemoveFile(folder + name);
+  uint32_t step = ClusterSize(path);
+  if (step == 0) step = kFallbackClusterSize;
+  PassBuffer buffer(step);
+  if (buffer.get() == nullptr) return kOutOfMemory;
+  std::vector<platform::OverwriteFile> batch(1);
+  const String* paths[] = {&path};
+  return WipeTogether(paths, 1, batch, mode, buffer.get(), step, progress);
 }
-
-
-namespace {
-
-// Files are wiped in batches of up to this many open files (fewer where
-// the system allows fewer): each is overwritten, then the batch waits for
-// the device once (one flush of the file system rather than one journal
-// commit per file) before any is truncated. A flush costs about the same
-// for a few files as for thousands, so batches are large.
-constexpr size_t kWipeBatch = 8192;
-// A file at least this large has its write-back started as soon as it is
-// overwritten, so the device works while the next files are; smaller ones
-// are left to the batch's flush, which writes them out together.
-constexpr uint64_t kEarlyWriteBack = 1 << 20;
-// The overwrite buffer of a folder wipe: one pattern, written repeatedly.
-constexpr uint32_t kPatternBytes = 64 * 1024;
-
-// A meaningless name for a file about to be deleted, different on every
-// call: a random start from the system's generator, then counted up.
-String MeaninglessName() {
-  static uint32_t next = [] {
-    uint32_t seed = 0;
-    platform::FillRandom(&seed, sizeof seed);
-    return seed;
-  }();
-  String name;
-  String::Format(name, "~%08X.tmp", __atomic_fetch_add(&next, 1, __ATOMIC_RELAXED));
-  return name;
-}
-
-// Renames the file or folder at path (without a trailing '/') to a
-// meaningless name in its folder: *renamed is the new path. denied is the
-// code when the system refuses access, refused when the rename fails.
-Result RenameToMeaningless(const String& path, Result denied, Result refused, String* renamed) {
-  String folder = GetFolderPart(path);
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    *renamed = folder + MeaninglessName();
-    switch (platform::Rename(path.c_str(), renamed->c_str())) {
-      case platform::RenameResult::kOk:
-        return kOk;
-      case platform::RenameResult::kAccessDenied:
-        return denied;
-      case platform::RenameResult::kFailed:
-        if (!PathExists(*renamed)) return refused;
-        break;  // the name was taken: another one
-    }
-  }
-  return kNoFreeTempName;
-}
-
-// Renames the (truncated) file to a meaningless name in its folder and
-// deletes it under that name.
-Result RenameAndRemove(const String& path) {
-  String renamed;
-  Result r = RenameToMeaningless(path, kCannotRenameFile, kCannotRenameFile, &renamed);
-  return r == kOk ? RemoveFile(renamed) : r;
-}
-
-// The passes of mode over one open file; the write-back of the last pass is
-// started early for a large file, never waited for here.
-bool OverwriteOpenFile(platform::OverwriteFile& file, const String& path, uint8_t mode, uint32_t cluster,
-                       uint8_t* pattern) {
-  uint32_t block = file.GetBlockSize() != 0 ? file.GetBlockSize() : cluster;
-  uint64_t length = (file.GetSize() + block - 1) / block * block;
-  const Pass* passes = mode == kWipeZeros ? &kZeroPass : kThreePasses;
-  const size_t count = mode == kWipeZeros ? 1 : mode == kWipeThreePasses ? 3 : 0;
-  for (size_t i = 0; i < count; ++i) {
-    uint8_t value = passes[i].pattern;
-    if (passes[i].random) platform::FillRandom(&value, 1);
-    std::memset(pattern, value, kPatternBytes);
-    if (!file.OverwriteFromStart(length, pattern, kPatternBytes)) return false;
-    // Every pass but the last is on the device before the next one starts.
-    if (i + 1 < count && !file.WaitWriteBack()) return false;
-    if (g_pass_hook != nullptr) g_pass_hook(path, length);
-  }
-  if (length >= kEarlyWriteBack) file.StartWriteBack();
-  return true;
-}
-
-}  // namespace
 
 Result EraseFolder(const String& folder) {
   const String path = StripTrailingSlash(folder);
@@ -252,46 +252,19 @@ Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* pr
                              kWalkFoldersAfterContents | kWalkIncludeExcluded | kWalkContinueOnError,
                              0);
   scope.EndPhase();
-  std::vector<int32_t> files;
+  std::vector<const String*> files;
   for (int32_t i = 0; i < paths.GetCount(); ++i) {
-    if (!IsFolderEntry(paths[i])) files.push_back(i);
+    if (!IsFolderEntry(paths[i])) files.push_back(&paths[i]);
   }
-  PassBuffer pattern(kPatternBytes);
-  if (pattern.get() == nullptr) return kOutOfMemory;
-  uint32_t cluster = 0;
+  PassBuffer buffer(kFolderWipeStep);
+  if (buffer.get() == nullptr) return kOutOfMemory;
   const size_t batch_size = std::max<size_t>(1, std::min(kWipeBatch, platform::OverwriteFile::BatchLimit()));
   std::vector<platform::OverwriteFile> batch(std::min(batch_size, std::max<size_t>(1, files.size())));
   for (size_t start = 0; start < files.size(); start += batch.size()) {
-    const size_t end = std::min(files.size(), start + batch.size());
-    for (size_t i = start; i < end; ++i) {
-      const String& path = paths[files[i]];
-      platform::OverwriteFile& file = batch[i - start];
-      if (!file.Open(path.c_str())) {
-        latest = kCannotOverwrite;
-        continue;
-      }
-      if (cluster == 0 && file.GetBlockSize() == 0) {
-        cluster = ClusterSize(path);
-        if (cluster == 0) cluster = kFallbackClusterSize;
-      }
-      if (!OverwriteOpenFile(file, path, mode, cluster, pattern.get())) {
-        latest = kCannotOverwrite;
-        file.Close();
-      }
-    }
-    // The overwrite is on the device before any file's blocks are freed:
-    // the whole batch is waited for at once, or each file by itself where
-    // that cannot be done.
-    const bool batch_synced = platform::OverwriteFile::WaitWriteBackTogether(&batch[0], end - start);
-    for (size_t i = start; i < end; ++i) {
-      platform::OverwriteFile& file = batch[i - start];
-      if (!file.IsOpen()) continue;
-      bool overwritten = (batch_synced || file.WaitWriteBack()) && file.TruncateToZero();
-      file.Close();
-      Result r = overwritten ? RenameAndRemove(paths[files[i]]) : kCannotOverwrite;
-      if (r != kOk) latest = r;
-    }
-    scope.ReportPercent(static_cast<int32_t>(10 + 90 * end / files.size()));
+    const size_t count = std::min(files.size() - start, batch.size());
+    Result r = WipeTogether(&files[start], count, batch, mode, buffer.get(), kFolderWipeStep, nullptr);
+    if (r != kOk) latest = r;
+    scope.ReportPercent(static_cast<int32_t>(10 + 90 * (start + count) / files.size()));
   }
   for (int32_t i = 0; i < paths.GetCount(); ++i) {
     if (!IsFolderEntry(paths[i])) continue;

@@ -23,14 +23,14 @@ inline constexpr uint8_t kWipeThreePasses = 1;  // 0xFF, then 0x00, then random 
 // there is no such file or the drive cannot tell.
 uint32_t ClusterSize(const String& path);
 
-// Wipes one file. Its flags are cleared first, so a read-only file is wiped
-// like any other. Each pass writes the file's size rounded up to whole
-// clusters (the slack after the last byte is overwritten too), one cluster
-// per write through the runtime's buffer, and ends with one sync of the
-// file to the device. Progress: one level of 100 for mode 0; phases of 20,
-// 20 and 60 for the passes of mode 1. A non-zero answer to a position
-// report (kCancelled) stops the wipe with that code and leaves the file
-// partly overwritten but present.
+// Wipes one file: a batch of one of WipeFolder's wipe. Its flags are
+// cleared first, so a read-only file is wiped like any other. Each pass
+// writes the file's size rounded up to whole blocks (the slack after the
+// last byte is overwritten too), one cluster of the drive per write, and is
+// on the device before the next pass or the truncation. Progress: one level
+// of 100 for mode 0; phases of 20, 20 and 60 for the passes of mode 1. A
+// non-zero answer to a position report (kCancelled) stops the wipe with
+// that code and leaves the file partly overwritten but present.
 // Results: kOk; kBadArgument (no such file); kOutOfMemory (no overwrite
 // buffer); kCannotOverwrite (flags not cleared, file not opened, written
 // or synced, or not truncated); kNoFreeTempName; kCannotRenameFile;
@@ -46,25 +46,24 @@ Result EraseFolder(const String& folder);
 
 // Wipes every file below folder (a folder path) and erases every folder
 // below it, deepest first; then erases folder itself unless keep_root is
-// set. Files are wiped as WipeFile does it, in batches of open files: the
-// passes are written over each file's whole blocks and its write-back to
-// the device is started, then the batch is waited for at once (POSIX: each
-// file's data, then one flush of the device's cache; Windows: each file),
-// and only then is each file truncated, renamed and deleted, so the
+// set. Files are wiped in batches of open files: the passes are written
+// over each file's whole blocks and its write-back to the device is
+// started, then the batch is waited for at once (POSIX: each file's data,
+// then one flush of the device's cache; Windows: each file), and only then
+// is each file truncated, renamed to a meaningless name and deleted, so the
 // overwrite is on the device before the blocks are freed while the device
-// writes many files at once. A failure does not stop the wipe: the other files are
-// still wiped, the folders holding a failed file are still erased as far
-// as they can be, and the latest failure is returned (the root then
+// writes many files at once. A failure does not stop the wipe: the other
+// files are still wiped, the folders holding a failed file are still erased
+// as far as they can be, and the latest failure is returned (the root then
 // stays). kFolderNotFound when folder does not exist. Progress: a phase of
-// 10 for listing the tree, then positions by the files wiped; the
-// wipe is not cancelled through the progress callback, so that no
-// decrypted file is left behind half-way.
+// 10 for listing the tree, then positions by the files wiped; the wipe is
+// not cancelled through the progress callback, so that no decrypted file is
+// left behind half-way.
 Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* progress,
                   bool keep_root);
 
-// Test hook: when set, called after each overwrite pass of WipeFile (the
-// file synced and closed, not yet truncated) with the file's path and the
-// number of bytes the pass wrote.
+// Test hook: when set, called after each overwrite pass of a file (not yet
+// truncated) with the file's path and the number of bytes the pass wrote.
 using WipePassHook = void (*)(const String& path, uint64_t bytes_written);
 void SetWipePassHookForTesting(WipePassHook hook);
 

@@ -1,7 +1,7 @@
 #include "crypto/blowfish_cipher.h"
 
-#include "container/key_derivation.h"
 #include "crypto/cipher_setup.h"
+#include "crypto/key_derivation.h"
 
 namespace mv {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "container/key_derivation.h"
+#include "crypto/key_derivation.h"
 #include "stream/tag_value.h"
 
 namespace mv {

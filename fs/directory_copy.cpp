@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "base/progress.h"
 #include "fs/confined_result.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
@@ -11,7 +12,6 @@
 #include "fs/path.h"
 #include "platform/confined_folder.h"
 #include "platform/files.h"
-#include "stream/progress_stream.h"
 
 namespace mv {
 namespace {

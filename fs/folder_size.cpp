@@ -1,9 +1,9 @@
 #include "fs/folder_size.h"
 
+#include "base/progress.h"
 #include "base/result.h"
 #include "fs/disk_query.h"
 #include "fs/folder_walk.h"
-#include "stream/progress_stream.h"
 
 namespace mv {
 namespace {

@@ -1,10 +1,8 @@
 #include "fs/folder_walk.h"
 
 #include "fs/disk_query.h"
-#include "fs/file_info.h"
 #include "fs/path.h"
 #include "platform/files.h"
-#include "stream/tag_record.h"
 
 namespace mv {
 namespace {
@@ -86,8 +84,8 @@ bool IsExcludedFolder(const String& folder) {
   if (!bin && name != "temporary internet files") return false;
   if (!FolderExists(folder)) return false;
   if (bin) return true;
-  TagRecord info;
-  return GetFolderInfo(folder, &info) == kOk && info.GetU8(kInfoTagSystem, 0) == 1;
+  const uint32_t attributes = platform::ReadAttributes(StripTrailingSlash(folder).c_str());
+  return attributes != platform::kInvalidAttributes && (attributes & platform::kAttributeSystem) != 0;
 }
 
 Result ListFolder(const String& root, StringArray* files) {

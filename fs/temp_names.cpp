@@ -6,6 +6,7 @@
 #include "fs/path.h"
 #include "platform/files.h"
 #include "platform/random.h"
+#include "platform/temporary_name.h"
 
 namespace mv {
 namespace {
@@ -20,7 +21,6 @@ constexpr int32_t kFolderDigits = 3;
 // not), names go on with a random suffix of this many hexadecimal digits,
 // which nobody can fill.
 constexpr int kLongNameTries = 16;
-constexpr int kLongSuffixBytes = 8;
 
 // A random number 0..32767 from the system's generator.
 bool RandomNumber(uint32_t* number) {
@@ -30,18 +30,11 @@ bool RandomNumber(uint32_t* number) {
   return true;
 }
 
-// A suffix of 2 * kLongSuffixBytes hexadecimal digits from the system's
-// generator; "" when it fails.
+// A suffix nobody can fill (see platform/temporary_name.h); "" when the
+// generator fails.
 String LongSuffix() {
-  uint8_t raw[kLongSuffixBytes];
-  if (!platform::FillRandom(raw, sizeof raw)) return String("");
-  String text;
-  for (uint8_t byte : raw) {
-    String pair;
-    String::Format(pair, "%02x", byte);
-    text += pair;
-  }
-  return text;
+  char digits[platform::kTemporaryNameDigits + 1];
+  return platform::NextTemporaryName(digits) ? String(digits) : String("");
 }
 
 String Decimal(uint32_t number) {
@@ -91,10 +84,6 @@ String MakeUniqueFilePath(const String& folder, const String& prefix, const Stri
   String name = MakeUniqueFileName(folder, prefix, extension);
   return name.IsEmpty() ? name : folder + name;
 }
-
-String MakeTempFileName(const String& folder) { return MakeUniqueFileName(folder, "~", "tmp"); }
-
-String MakeTempFilePath(const String& folder) { return MakeUniqueFilePath(folder, "~", "tmp"); }
 
 Result CreateUniqueFile(const String& folder, const String& prefix, const String& extension,
                         platform::File* file, String* path) {

@@ -1,10 +1,11 @@
 // The temporary folder and free names for temporary files and folders.
 //
 // Names: a unique file name is prefix + a random number 0..32767 in decimal
-// + '.' + extension (~4711.tmp for the temporary variants); a temporary
-// folder is prefix + the last three digits of such a number + '/'; a
-// numbered folder is "name (1)/", "name (2)/" and so on. The numbers come
-// from the system's cryptographic generator, so names cannot be predicted.
+// + '.' + extension; a temporary folder is prefix + the last three digits
+// of such a number + '/'; once those short series are taken, names go on
+// with a temporary name of platform/temporary_name.h; a numbered folder is
+// "name (1)/", "name (2)/" and so on. The numbers come from the system's
+// cryptographic generator, so names cannot be predicted.
 // A name counts as free only when nothing at all (file, folder or symbolic
 // link) carries it.
 #pragma once
@@ -29,9 +30,6 @@ String GetTempFolder();
 String MakeUniqueFileName(const String& folder, const String& prefix, const String& extension);
 // folder + MakeUniqueFileName, or "".
 String MakeUniqueFilePath(const String& folder, const String& prefix, const String& extension);
-// MakeUniqueFileName / MakeUniqueFilePath with prefix "~" and extension "tmp".
-String MakeTempFileName(const String& folder);
-String MakeTempFilePath(const String& folder);
 
 // Creates a new file under a unique name in folder, exclusively (never an
 // existing file, never through a symbolic link; owner-only on POSIX), opens

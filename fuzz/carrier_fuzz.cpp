@@ -14,11 +14,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "container/carrier_stream.h"
 #include "fs/file_operations.h"
 #include "fuzz/fuzz_input.h"
 #include "fuzz/fuzz_sandbox.h"
 #include "stream/carrier_format.h"
-#include "stream/carrier_stream.h"
 #include "tools/executable_image.h"
 
 namespace {

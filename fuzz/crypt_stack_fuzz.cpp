@@ -15,9 +15,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "container/key_derivation.h"
 #include "crypto/cipher_stream.h"
 #include "crypto/crypt_stack.h"
+#include "crypto/key_derivation.h"
 #include "fuzz/fuzz_input.h"
 #include "fuzz/piecewise.h"
 #include "stream/memory_stream.h"

@@ -13,12 +13,12 @@
 
 #include "archive/archive_entry.h"
 #include "archive/folder_entries.h"
+#include "container/carrier_stream.h"
 #include "container/container_file.h"
 #include "container/container_format.h"
 #include "crypto/crypt_stack.h"
 #include "fs/temp_names.h"
 #include "stream/carrier_format.h"
-#include "stream/carrier_stream.h"
 #include "stream/compression_stream.h"
 #include "stream/memory_stream.h"
 #include "tools/executable_image.h"

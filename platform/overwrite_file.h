@@ -27,9 +27,9 @@ class OverwriteFile {
   // The file system's preferred block (POSIX st_blksize); 0 when unknown.
   uint32_t GetBlockSize() const { return block_size_; }
 
-  // Writes length bytes from the start of the file, each taken from
-  // pattern (pattern_size bytes, repeated). False on any failure.
-  bool OverwriteFromStart(uint64_t length, const uint8_t* pattern, size_t pattern_size);
+  // Writes the length bytes at bytes over the file's own blocks at offset.
+  // False on any failure (then some of them may have been written).
+  bool OverwriteAt(uint64_t offset, const uint8_t* bytes, size_t length);
   // Starts writing the file's changed pages to the device without waiting
   // (POSIX sync_file_range; Windows has no such call and does nothing).
   void StartWriteBack();

@@ -11,10 +11,15 @@
 
 namespace mv::platform {
 
-// Fixed memory for String buffers: GlobalAlloc(GMEM_FIXED) on Windows,
-// malloc on POSIX. AllocFixed returns null on failure; FreeFixed takes null.
-void* AllocFixed(size_t n);
-void FreeFixed(void* p);
+// From now on, DLLs that are loaded later (by the system or on demand) come
+// from System32 only, never from the folder the program was started from.
+// The stub calls it before every other static initialiser: the loader has
+// resolved only the program's direct imports by then, and those are kept to
+// DLLs whose imports stay among the KnownDLLs; user32, gdi32, the shell, COM
+// and the common controls and dialogs are delay-loaded
+// (cmake/delay_imports.cmake), so their first call, and every DLL they bring
+// along, comes after this. Nothing on POSIX.
+void RestrictDllSearch();
 
 // The instance handle of the program's module, stored once by the entry
 // point and used later to load resources. Opaque above the seam.

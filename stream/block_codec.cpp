@@ -2,7 +2,6 @@
 
 #include <zlib.h>
 
-#include "stream/compression_stream.h"
 
 #if MV_HAVE_LIBDEFLATE
 #include <libdeflate.h>
@@ -11,7 +10,7 @@
 namespace mv {
 namespace {
 
-constexpr uint32_t kCapacity = CompressionStream::kBlockCapacity;
+constexpr uint32_t kCapacity = kBlockCapacity;
 
 int LevelFor(uint32_t setting) { return setting == 1 ? 9 : 3; }
 
@@ -62,13 +61,13 @@ bool DeflateBytes(const uint8_t* in, uint32_t in_length, uint8_t* out, uint32_t 
 }
 
 Result ReadFrame(Stream& inner, BlockFrame& frame) {
-  uint8_t head[CompressionStream::kFrameHeadSize];
+  uint8_t head[kFrameHeadSize];
   Result r = inner.Read(head, sizeof head);
   if (r != kOk) return r;
   uint32_t stored = static_cast<uint32_t>(head[1]) | static_cast<uint32_t>(head[2]) << 8 |
                     static_cast<uint32_t>(head[3]) << 16 | static_cast<uint32_t>(head[4]) << 24;
   // An empty frame can only yield an empty block, which is refused as well.
-  if (stored >= CompressionStream::kStoredLengthLimit || stored == 0) return kDecompressionFailed;
+  if (stored >= kStoredLengthLimit || stored == 0) return kDecompressionFailed;
   if (!EnsureBlock(frame.packed)) return kOutOfMemory;
   frame.flag = head[0];
   frame.packed_length = stored;

@@ -14,6 +14,15 @@ struct libdeflate_decompressor;
 
 namespace mv {
 
+// The frame layout's bounds (see compression_stream.h).
+inline constexpr uint32_t kBlockCapacity = 65535;
+// Stored lengths from here on are refused.
+inline constexpr uint32_t kStoredLengthLimit = 65536;
+// The largest block the standalone block functions accept.
+inline constexpr uint32_t kMaxBlockLength = 1048576;
+// Bytes of a frame head: flag and length.
+inline constexpr uint32_t kFrameHeadSize = 5;
+
 // One block on its way between the frame on the inner stream and the plain
 // bytes. Both buffers get kBlockCapacity bytes when first needed; clearing
 // them (or destroying the frame) wipes them.

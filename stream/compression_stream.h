@@ -40,13 +40,10 @@ namespace mv {
 
 class CompressionStream : public FilterStream {
  public:
-  static constexpr uint32_t kBlockCapacity = 65535;
-  // Stored lengths from here on are refused.
-  static constexpr uint32_t kStoredLengthLimit = 65536;
-  // The largest block the standalone block functions accept.
-  static constexpr uint32_t kMaxBlockLength = 1048576;
-  // Bytes of a frame head: flag and length.
-  static constexpr uint32_t kFrameHeadSize = 5;
+  static constexpr uint32_t kBlockCapacity = mv::kBlockCapacity;
+  static constexpr uint32_t kStoredLengthLimit = mv::kStoredLengthLimit;
+  static constexpr uint32_t kMaxBlockLength = mv::kMaxBlockLength;
+  static constexpr uint32_t kFrameHeadSize = mv::kFrameHeadSize;
 
   CompressionStream() = default;
   ~CompressionStream() override;

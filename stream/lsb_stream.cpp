@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "fs/file_info.h"
+#include "stream/file_info.h"
 #include "stream/matrix_code.h"
 
 namespace mv {

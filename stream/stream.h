@@ -23,7 +23,7 @@
 
 namespace mv {
 
-struct ProgressCallback;  // stream/progress_stream.h
+struct ProgressCallback;  // base/progress.h
 namespace platform {
 class ConfinedFolder;  // platform/confined_folder.h
 }

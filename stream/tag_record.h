@@ -13,7 +13,6 @@
 
 #include "base/string.h"
 #include "stream/tag_value.h"
-#include "stream/tag_value_array.h"
 
 namespace mv {
 

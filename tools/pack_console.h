@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "base/progress.h"
 #include "base/progress_tracker.h"
 #include "base/string.h"
-#include "stream/progress_stream.h"
 #include "tools/pack_options.h"
 
 namespace mv::tools {

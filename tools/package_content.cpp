@@ -9,12 +9,12 @@
 #include "archive/entry_path.h"
 #include "container/container_format.h"
 #include "fs/disk_query.h"
-#include "fs/file_info.h"
 #include "fs/folder_walk.h"
 #include "fs/path.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/source_entries.h"
+#include "stream/file_info.h"
 
 namespace mv::tools {
 namespace {

@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "app/payload.h"
-#include "base/system_helpers.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
+#include "fs/system_helpers.h"
 #include "fs/temp_names.h"
 #include "platform/files.h"
 #include "tools/executable_image.h"

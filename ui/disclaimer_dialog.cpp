@@ -1,6 +1,6 @@
 #include "ui/disclaimer_dialog.h"
 
-#include "base/system_helpers.h"
+#include "fs/system_helpers.h"
 #include "ui/dialog_support.h"
 #include "ui/resource_ids.h"
 

@@ -1,12 +1,12 @@
 #include "ui/folder_dialog.h"
 
 #include "app/decrypt_attempt.h"
-#include "base/system_helpers.h"
 #include "fs/path.h"
+#include "fs/system_helpers.h"
 #include "fs/temp_names.h"
-#include "ui/dialog_flow.h"
 #include "ui/dialog_helpers.h"
 #include "ui/dialog_images.h"
+#include "ui/dialog_prompts.h"
 #include "ui/dialog_support.h"
 #include "ui/message_boxes.h"
 #include "ui/resource_ids.h"
@@ -48,9 +48,9 @@ void OnBrowse(HWND dialog) {
 }
 
 void OnSave(HWND dialog) {
-  DialogFrontEnd front_end(dialog);
+  DialogPrompts prompts(dialog);
   const String typed = GetDlgItemString(dialog, IDC_FOLDER_EDIT);
-  if (!SaveFilesTo(&front_end, *ExtractorOf(dialog), typed)) return;
+  if (!SaveFilesTo(&prompts, *ExtractorOf(dialog), typed)) return;
   OpenFolderInExplorer(AddTrailingSlash(typed).c_str());
   EndDialog(dialog, 0);
 }

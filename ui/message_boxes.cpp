@@ -1,6 +1,6 @@
 #include "ui/message_boxes.h"
 
-#include "base/system_helpers.h"
+#include "fs/system_helpers.h"
 
 namespace mv::ui {
 namespace {

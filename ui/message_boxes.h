@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "base/string.h"
-#include "base/system_helpers.h"
+#include "fs/system_helpers.h"
 
 namespace mv::ui {
 

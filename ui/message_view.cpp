@@ -1,10 +1,10 @@
 #include "ui/message_view.h"
 
 #include "app/decrypt_attempt.h"
-#include "base/system_helpers.h"
 #include "fs/disk_query.h"
 #include "fs/folder_walk.h"
 #include "fs/path.h"
+#include "fs/system_helpers.h"
 #include "stream/file_stream.h"
 #include "ui/dialog_helpers.h"
 #include "ui/dialog_images.h"

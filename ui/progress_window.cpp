@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "base/system_helpers.h"
+#include "fs/system_helpers.h"
 #include "platform/interruption.h"
 #include "ui/dialog_support.h"
 #include "ui/resource_ids.h"

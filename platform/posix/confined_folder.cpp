@@ -28,7 +28,7 @@
 #include "platform/confined_path.h"
 #include "platform/posix/file_mapping.h"
 #include "platform/posix/no_replace_rename.h"
-#include "platform/random.h"
+#include "platform/temporary_name.h"
 
 namespace mv::platform {
 namespace {
@@ -140,23 +140,14 @@ SharedFolder* Adopt(int fd) {
 // 4.5): every copy then reads and writes.
 std::atomic<bool> g_no_copy_file_range{false};
 
-// Temporary names within one process: a random start from the system's
-// generator, then counted up, so a name costs no system call.
-uint64_t NextTemporaryNumber() {
-  static uint64_t next = [] {
-    uint64_t seed = 0;
-    FillRandom(&seed, sizeof seed);
-    return seed;
-  }();
-  return __atomic_fetch_add(&next, 1, __ATOMIC_RELAXED);
-}
-
-void FormatTemporaryName(char (&name)[32]) {
-  static const char kHex[] = "0123456789abcdef";
-  uint64_t number = NextTemporaryNumber();
+// ".mv~" + a temporary name + ".tmp"; false when the generator fails.
+bool FormatTemporaryName(char (&name)[32]) {
+  char digits[kTemporaryNameDigits + 1];
+  if (!NextTemporaryName(digits)) return false;
   std::memcpy(name, ".mv~", 4);
-  for (int i = 0; i < 16; ++i) name[4 + i] = kHex[(number >> (60 - 4 * i)) & 0xF];
-  std::memcpy(name + 20, ".tmp", 5);
+  std::memcpy(name + 4, digits, kTemporaryNameDigits);
+  std::memcpy(name + 4 + kTemporaryNameDigits, ".tmp", 5);
+  return true;
 }
 
 }  // namespace
@@ -336,7 +327,10 @@ ConfinedStatus ConfinedFolder::BeginFile(const char* relative, CreateMode mode, 
     // it taken.
     if (mode == CreateMode::kReplace) status = CheckFinalName(fd, name.c_str(), mode);
     for (int attempt = 0; status == ConfinedStatus::kOk && attempt < 16; ++attempt) {
-      FormatTemporaryName(state->temporary);
+      if (!FormatTemporaryName(state->temporary)) {
+        errno = EIO;
+        break;
+      }
       out = openat(fd, state->temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
       if (out >= 0 || errno != EEXIST) break;
     }

@@ -48,17 +48,15 @@ bool OverwriteFile::Open(const char* path) {
 
 bool OverwriteFile::IsOpen() const { return handle_ >= 0; }
 
-bool OverwriteFile::OverwriteFromStart(uint64_t length, const uint8_t* pattern, size_t pattern_size) {
-  if (handle_ < 0 || pattern_size == 0) return false;
-  const int fd = static_cast<int>(handle_);
-  uint64_t position = 0;
-  while (position < length) {
-    uint64_t left = length - position;
-    size_t n = left < pattern_size ? static_cast<size_t>(left) : pattern_size;
-    ssize_t written = pwrite(fd, pattern, n, static_cast<off_t>(position));
+bool OverwriteFile::OverwriteAt(uint64_t offset, const uint8_t* bytes, size_t length) {
+  if (handle_ < 0) return false;
+  while (length > 0) {
+    ssize_t written = pwrite(static_cast<int>(handle_), bytes, length, static_cast<off_t>(offset));
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return false;
-    position += static_cast<uint64_t>(written);
+    bytes += written;
+    length -= static_cast<size_t>(written);
+    offset += static_cast<uint64_t>(written);
   }
   return true;
 }

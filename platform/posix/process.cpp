@@ -43,8 +43,7 @@ int FindSegment(dl_phdr_info* info, size_t, void* data) {
 
 }  // namespace
 
-void* AllocFixed(size_t n) { return std::malloc(n); }
-void FreeFixed(void* p) { std::free(p); }
+void RestrictDllSearch() {}
 
 void SetModuleHandle(void* handle) { g_module_handle = handle; }
 void* GetModuleHandle() { return g_module_handle; }

@@ -11,7 +11,7 @@
 
 #include "platform/confined_folder.h"
 #include "platform/confined_path.h"
-#include "platform/random.h"
+#include "platform/temporary_name.h"
 
 namespace mv::platform {
 namespace {
@@ -162,9 +162,12 @@ ConfinedStatus ConfinedFolder::BeginFile(const char* relative, CreateMode mode, 
     String base = state_->root + NativePath(folder.c_str());
     if (!folder.IsEmpty()) base += '\\';
     for (int attempt = 0; attempt < 16; ++attempt) {
-      uint32_t number = 0;
-      FillRandom(&number, sizeof number);
-      String::Format(state->temporary, "%s~mv%08X.tmp", base.c_str(), number);
+      char digits[kTemporaryNameDigits + 1];
+      if (!NextTemporaryName(digits)) {
+        SetLastError(ERROR_GEN_FAILURE);
+        break;
+      }
+      String::Format(state->temporary, "%s~mv%s.tmp", base.c_str(), digits);
       state->handle = ::CreateFileA(state->temporary.c_str(), kAccess, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
       if (state->handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) break;

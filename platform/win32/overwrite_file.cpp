@@ -43,18 +43,18 @@ bool OverwriteFile::Open(const char* path) {
 
 bool OverwriteFile::IsOpen() const { return handle_ != -1; }
 
-bool OverwriteFile::OverwriteFromStart(uint64_t length, const uint8_t* pattern, size_t pattern_size) {
-  if (handle_ == -1 || pattern_size == 0) return false;
-  LARGE_INTEGER start;
-  start.QuadPart = 0;
-  if (!SetFilePointerEx(AsHandle(handle_), start, nullptr, FILE_BEGIN)) return false;
-  uint64_t position = 0;
-  while (position < length) {
-    uint64_t left = length - position;
-    DWORD n = left < pattern_size ? static_cast<DWORD>(left) : static_cast<DWORD>(pattern_size);
+bool OverwriteFile::OverwriteAt(uint64_t offset, const uint8_t* bytes, size_t length) {
+  if (handle_ == -1) return false;
+  LARGE_INTEGER position;
+  position.QuadPart = static_cast<LONGLONG>(offset);
+  if (!SetFilePointerEx(AsHandle(handle_), position, nullptr, FILE_BEGIN)) return false;
+  while (length > 0) {
+    constexpr size_t kPiece = 1u << 30;  // WriteFile takes a DWORD
+    DWORD n = static_cast<DWORD>(length < kPiece ? length : kPiece);
     DWORD written = 0;
-    if (!WriteFile(AsHandle(handle_), pattern, n, &written, nullptr) || written == 0) return false;
-    position += written;
+    if (!WriteFile(AsHandle(handle_), bytes, n, &written, nullptr) || written == 0) return false;
+    bytes += written;
+    length -= written;
   }
   return true;
 }

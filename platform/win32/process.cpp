@@ -1,6 +1,7 @@
 // Win32 side of the process services of platform.h.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -9,19 +10,37 @@ namespace mv::platform {
 namespace {
 void* g_module_handle = nullptr;
 constexpr char kSectionName[IMAGE_SIZEOF_SHORT_NAME] = {'_', 'q', 'z', 'p', 'k', '_', 0, 0};
-}  // namespace
 
-void* AllocFixed(size_t n) {
-  HGLOBAL handle = GlobalAlloc(GMEM_FIXED, n);
-  return handle == nullptr ? nullptr : GlobalLock(handle);
+// DLLs that system DLLs load through delay imports of their own: Wine
+// resolves those with the program's folder first, past the restriction
+// below (uxtheme's msimg32). Loaded here by their System32 path, they are
+// found already loaded when asked for by name.
+void LoadDelayImportsOfSystemDlls() {
+  static constexpr const char* kNames[] = {"msimg32.dll"};
+  char folder[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  for (const char* name : kNames) {
+    char path[MAX_PATH + 32];
+    if (std::snprintf(path, sizeof path, "%s\\%s", folder, name) > 0) LoadLibraryA(path);
+  }
 }
 
-void FreeFixed(void* p) {
-  if (p == nullptr) return;
-  HGLOBAL handle = GlobalHandle(p);
-  if (handle == nullptr) return;
-  GlobalUnlock(handle);
-  GlobalFree(handle);
+}  // namespace
+
+void RestrictDllSearch() {
+  // SetDefaultDllDirectories is looked up rather than imported: a Windows 7
+  // without its loader update lacks it, and an import would stop the program
+  // from starting at all. SetDllDirectoryA("") at least removes the current
+  // folder from the search there.
+  using SetDefaultDirectories = BOOL(WINAPI*)(DWORD);
+  HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  auto set_default = kernel == nullptr ? nullptr
+                                       : reinterpret_cast<SetDefaultDirectories>(reinterpret_cast<void*>(
+                                             GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (set_default != nullptr) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  SetDllDirectoryA("");
+  LoadDelayImportsOfSystemDlls();
 }
 
 void SetModuleHandle(void* handle) { g_module_handle = handle; }

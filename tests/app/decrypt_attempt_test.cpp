@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "base/system_helpers.h"
 #include "fs/path.h"
+#include "fs/system_helpers.h"
 
 namespace mv {
 namespace {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "archive/archive_entry.h"
+#include "base/progress.h"
 #include "container/container_format.h"
-#include "stream/progress_stream.h"
 #include "stream/memory_stream.h"
 #include "tests/archive/entry_test_files.h"
 #include "tests/support/file_tree.h"

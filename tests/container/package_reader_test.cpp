@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "archive/archive_entry.h"
+#include "base/progress.h"
 #include "container/container_file.h"
 #include "container/container_format.h"
 #include "platform/files.h"
 #include "stream/carrier_format.h"
-#include "stream/progress_stream.h"
 #include "tests/stream/carrier_test_files.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/package_builder.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/progress.h"
 #include "fs/disk_query.h"
 #include "platform/files.h"
-#include "stream/progress_stream.h"
 #include "tests/archive/entry_test_files.h"
 #include "tests/fs/fs_test_files.h"
 #include "tests/support/temp_folder.h"

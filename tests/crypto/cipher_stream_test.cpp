@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "container/key_derivation.h"
+#include "crypto/key_derivation.h"
 #include "stream/memory_stream.h"
 #include "tests/support/sample_data.h"
 

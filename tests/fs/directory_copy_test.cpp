@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "fs/disk_query.h"
-#include "fs/file_info.h"
 #include "fs/folder_walk.h"
+#include "stream/file_info.h"
 #include "stream/file_stream.h"
 #include "stream/tag_record.h"
 #include "tests/support/file_tree.h"

@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/progress.h"
 #include "fs/folder_size.h"
 #include "platform/files.h"
-#include "stream/progress_stream.h"
 #include "tests/fs/fs_test_files.h"
 #include "tests/support/temp_folder.h"
 

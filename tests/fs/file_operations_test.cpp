@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fs/disk_query.h"
-#include "fs/file_info.h"
+#include "stream/file_info.h"
 #include "stream/tag_record.h"
 #include "tests/fs/fs_test_files.h"
 #include "tests/support/temp_folder.h"

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "stream/tag_record.h"
-#include "stream/tag_value_array.h"
 #include "tests/stream/record_bytes.h"
 #include "tests/support/sample_data.h"
 

@@ -4,12 +4,12 @@
 
 #include "archive/archive_entry.h"
 #include "archive/folder_entries.h"
+#include "base/progress.h"
 #include "container/container_file.h"
 #include "container/container_format.h"
 #include "crypto/crypt_stack.h"
 #include "stream/file_stream.h"
 #include "stream/memory_stream.h"
-#include "stream/progress_stream.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/sample_data.h"
 #include "tests/support/temp_folder.h"

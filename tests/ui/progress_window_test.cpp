@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "stream/progress_stream.h"
+#include "base/progress.h"
 #include "tests/support/ui_windows.h"
 #include "ui/resource_ids.h"
 

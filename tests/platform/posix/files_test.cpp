@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "fs/file_info.h"
 #include "fs/file_operations.h"
 #include "fs/folder_walk.h"
 #include "fs/path.h"
 #include "fs/temp_names.h"
 #include "platform/codepage.h"
+#include "stream/file_info.h"
 #include "stream/tag_record.h"
 #include "tests/fs/fs_test_files.h"
 #include "tests/support/temp_folder.h"

@@ -1,4 +1,4 @@
-#include "container/key_derivation.h"
+#include "crypto/key_derivation.h"
 
 #include <cstring>
 

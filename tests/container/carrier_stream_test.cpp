@@ -3,7 +3,7 @@
 // hidden in synthetic BMP and WAV carriers: round trips through
 // every accepted format, what the carrier keeps (size, header bytes,
 // untouched samples, read-only flag and times), and the refusals.
-#include "stream/carrier_stream.h"
+#include "container/carrier_stream.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Attribute flags and times through the file-information record, on real
 // files: the interesting part on Windows, mapped by the POSIX side.
-#include "fs/file_info.h"
+#include "stream/file_info.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "stream/carrier_stream.h"
+#include "container/carrier_stream.h"
 
 #include "crypto/block_cipher.h"
 #include "crypto/seal_length.h"

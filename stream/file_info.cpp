@@ -1,4 +1,4 @@
-#include "fs/file_info.h"
+#include "stream/file_info.h"
 
 #include "fs/disk_query.h"
 #include "fs/path.h"

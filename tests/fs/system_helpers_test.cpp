@@ -1,4 +1,4 @@
-#include "base/system_helpers.h"
+#include "fs/system_helpers.h"
 
 #include <gtest/gtest.h>
 

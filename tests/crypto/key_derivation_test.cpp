@@ -1,6 +1,6 @@
 // Password verifier and key derivation against digests computed with an
 // independent tool (the command beside each value).
-#include "container/key_derivation.h"
+#include "crypto/key_derivation.h"
 
 #include <gtest/gtest.h>
 
