@@ -33,16 +33,11 @@ files_of() { (cd "$1" && find . -type f -printf '%P %s %T@ %m\n' | sort); }
 same_files() { [[ $(files_of "$1") == "$(files_of "$2")" ]] && diff -r "$1" "$2" >/dev/null; }
 nothing_left() { [[ -z $(ls -A "$1") ]]; }
 
-# --- Input: folders, an umlaut, an empty and a read-only file, a message ---
+# --- Input: the end-to-end files, a read-only one, a message ---
 IN=$WORK/in
-mkdir -p "$IN/Unterlagen/tief" "$IN/Daten"
-printf 'Erste Zeile\n' >"$IN/Unterlagen/Übersicht.txt"
-: >"$IN/Unterlagen/leer.txt"
-head -c 3000000 /dev/urandom >"$IN/Daten/zufall.bin"
-yes 'line of text' | head -c 200000 >"$IN/Unterlagen/tief/text.txt"
+make_input "$IN"
 printf 'fest\n' >"$IN/Daten/nur-lesen.txt"
 chmod a-w "$IN/Daten/nur-lesen.txt"
-touch -d '2021-06-07 08:09:10' "$IN/Unterlagen/Übersicht.txt"
 MESSAGE=$WORK/message.txt
 printf 'Hallo,\nanbei die Daten.\n' >"$MESSAGE"
 EXPECTED=$(tree_of "$IN")
@@ -82,10 +77,8 @@ done
 
 # Packages made normally; the one around an existing container is the
 # packer's deterministic output.
-"$PACK" sfx "$WORK/normal.sfx" --stub "$STUB" --message-file "$MESSAGE" --password "$PASS" "$IN/Unterlagen" \
-  "$IN/Daten" >/dev/null
-"$PACK" create "$WORK/package.mef" --password "$PASS" --message-file "$MESSAGE" "$IN/Unterlagen" "$IN/Daten" \
-  >/dev/null
+"$PACK" sfx "$WORK/normal.sfx" --stub "$STUB" --message-file "$MESSAGE" --password "$PASS" "$IN"/* >/dev/null
+"$PACK" create "$WORK/package.mef" --password "$PASS" --message-file "$MESSAGE" "$IN"/* >/dev/null
 "$PACK" sfx "$WORK/container.sfx" --stub "$STUB" --container "$WORK/package.mef" >/dev/null
 check "a grown stub keeps the payload section last" test "$(last_segment "$WORK/normal.sfx")" == "_qzpk_"
 expect_code "normal decrypt" 0 "$WORK/normal.sfx" decrypt "-pwd=$PASS" "-targetdir=$WORK/out-normal" \
@@ -142,7 +135,7 @@ if ((${#ENTER[@]} == 0)); then
 else
   in_root() { env -i "${ENTER[@]}" "$ROOT" "$@"; }
   expect_code "root: create" 0 in_root /morvalis-pack create /package.mef --password "$PASS" \
-    --message-file /message.txt /in/Unterlagen /in/Daten
+    --message-file /message.txt /in/Unterlagen /in/Daten /in/readme.txt
   expect_code "root: sfx" 0 in_root /morvalis-pack sfx /package.sfx --stub /morvalis-sfx --container /package.mef
   expect_code "root: list" 0 in_root /morvalis-pack list /package.sfx --password "$PASS"
   check "root: list names the entries" grep -q 'Unterlagen/Übersicht.txt' "$WORK/last.out"
@@ -162,7 +155,7 @@ else
     rm -rf "$WORK/old"
     mkdir -p "$WORK/old"
     expect_code "$tag: sfx" 0 "${old[@]}" "$PACK" sfx "$WORK/old/made.sfx" --stub "$STUB" --message-file "$MESSAGE" \
-      --password "$PASS" "$IN/Unterlagen" "$IN/Daten"
+      --password "$PASS" "$IN"/*
     expect_code "$tag: sfx around a container" 0 "${old[@]}" "$PACK" sfx "$WORK/old/container.sfx" --stub "$STUB" \
       --container "$WORK/package.mef"
     check "$tag: the same bytes as the normal packer" cmp -s "$WORK/container.sfx" "$WORK/old/container.sfx"

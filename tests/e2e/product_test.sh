@@ -16,16 +16,8 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/mv-e2e.XXXXXX")
 trap 'umount "$WORK/full" 2>/dev/null; chmod -R u+w "$WORK" 2>/dev/null; rm -rf "$WORK"' EXIT
 source tests/e2e/checks.sh
 
-# --- Input: nested folders, an empty file, a larger mixed file, umlauts ---
 IN=$WORK/in
-mkdir -p "$IN/Unterlagen/tief/leer" "$IN/Daten"
-printf 'Erste Zeile\nzweite Zeile\n' >"$IN/Unterlagen/Übersicht.txt"
-: >"$IN/Unterlagen/leer.txt"
-head -c 300000 /dev/urandom >"$IN/Daten/zufall.bin"
-yes 'compressible line of text' | head -c 500000 >"$IN/Daten/text.txt"
-printf 'root file\n' >"$IN/readme.txt"
-touch -d '2024-02-03 04:05:06' "$IN/readme.txt"
-touch -d '2023-12-24 18:00:00' "$IN/Unterlagen/Übersicht.txt"
+make_input "$IN"
 MESSAGE=$WORK/message.txt
 printf 'Hallo,\nanbei die Unterlagen.\nGrüße\n' >"$MESSAGE"
 PASS='Paßwort 1'
