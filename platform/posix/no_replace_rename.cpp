@@ -1,7 +1,8 @@
+// POSIX rename without replacing (no_replace_rename.h).
 #include "platform/posix/no_replace_rename.h"
 
 #include <fcntl.h>
-#include <stdio.h>
+#include <stdio.h>  // RENAME_NOREPLACE
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
