@@ -27,7 +27,7 @@ struct ProgressCallback;
 
 // The status text sent (kProgressStatusText) when decryption starts once
 // more on the disk.
-inline constexpr uint32_t kMemoryAreaFullString = 23;
+inline constexpr uint32_t kMemoryAreaFullString = 27;
 
 class SelfExtractor : public PackageReader {
  public:

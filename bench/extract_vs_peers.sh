@@ -8,13 +8,15 @@
 #          and the same with every fourth MiB replaced by noise;
 #   tiny   TINY_FILES (200,000) files of a few bytes in folders of 1,000.
 # Each corpus is packed into a self-extractor (`morvalis-pack sfx`,
-# compression 1, all cores) and into an AES-256 + Deflate 7z. Then, RUNS
-# rounds (best of), each round running every contender once in turn:
+# compression 1, all cores, the strong kind: the packer's default) and into
+# an AES-256 + Deflate 7z. Then, RUNS rounds (best of), each round running
+# every contender once in turn:
 #   memory  `decrypt -targetdir=DIR` as a user without TMPDIR runs it: the
 #           work area in memory (see "Private places" below);
 #   disk    the same with TMPDIR on the disk (the scratch folder);
-#   today   with BASELINE_DIR set: that checkout's self-extractor, TMPDIR on
-#           the disk (what "today" measured);
+#   today   with BASELINE_DIR set: that checkout's self-extractor, packed by
+#           that checkout's packer, TMPDIR on the disk (what "today" was);
+#   classic the big files only: the classic kind, work area in memory;
 #   7z      `7z x -mmt=1` of the same data (one thread);
 #   cp      `cp -r` of the corpus: the floor, writing the files once.
 # Every run writes into a new folder of its own, the page cache is written
@@ -30,7 +32,12 @@
 # system calls per entry (files and folders) on the tree and the tiny files.
 # The summary table puts the goals next to the figures:
 #   tree  7z / memory >= 1.3;  big  7z / memory >= 1.0 and memory / cp <= 2;
-#   tiny  7z / memory >= 0.5;  disk / today <= 1.0 (with BASELINE_DIR).
+#   tiny  7z / memory >= 0.5;  disk / today <= 1.0 (with BASELINE_DIR);
+#   big   classic / memory >= 1.0 (the strong kind no slower than the classic).
+# The strong kind derives its key once per run; that time is printed on a
+# line of its own: a wrong password's run, less the classic kind's.
+#
+# `extract_vs_peers.sh kinds` builds and times only the big files.
 #
 # Private places: a run without TMPDIR sweeps leftovers of killed runs from
 # the system's shared temporary folders. Where a mount namespace is allowed,
@@ -47,6 +54,7 @@
 set -euo pipefail
 export LC_ALL=C.UTF-8 LANG=C.UTF-8
 
+MODE=${1:-all}
 RUNS=${RUNS:-3}
 TINY_RUNS=${TINY_RUNS:-$RUNS}
 TINY_FILES=${TINY_FILES:-200000}
@@ -136,10 +144,12 @@ plain_files() {  # folder step
     for (i = 1; i <= n; i++) { prefix = prefix (i > 1 ? "/" : "") part[i]; seen[tolower(prefix)] = prefix }
     print
   }' >tree.list
-mkdir tree
-# Each file keeps its folders below tree/ (tree/usr/include/...) and its
-# time and mode.
-sed 's|^/||' tree.list | tar -C / -cf - -T - | tar -C tree -xf -
+if [[ $MODE != kinds ]]; then
+  mkdir tree
+  # Each file keeps its folders below tree/ (tree/usr/include/...) and its
+  # time and mode.
+  sed 's|^/||' tree.list | tar -C / -cf - -T - | tar -C tree -xf -
+fi
 
 mkdir big
 # Two passes over the tree's files: the tree is nearly 128 MiB.
@@ -155,6 +165,7 @@ done >big/mixed.bin
 rm noise.bin
 
 mkdir tiny
+[[ $MODE == kinds ]] && TINY_FILES=0
 for ((folder = 0; folder * 1000 < TINY_FILES; folder++)); do
   mkdir "tiny/d$folder"
   seq "$((folder * 1000))" "$((folder * 1000 + 999))" | head -n $((TINY_FILES - folder * 1000)) |
@@ -170,12 +181,15 @@ pack() {  # corpus: its container (timed), its self-extractors, its 7z
   pack_s[$1]=$(since "$start")
   package_mb[$1]=$(awk -v b="$(stat -c %s "$1.mef")" 'BEGIN { printf "%.1f", b / 1048576 }')
   "$PACK" sfx "$1.sfx" --stub "$STUB" --container "$1.mef" >/dev/null
-  # The same container in the baseline's stub: only the program differs.
-  if [[ -n $BASELINE_DIR ]]; then
-    "$BASELINE_BUILD/morvalis-pack" sfx "$1.today.sfx" --stub "$BASELINE_BUILD/morvalis-sfx" --container "$1.mef" \
-      >/dev/null
-  fi
   rm "$1.mef"
+  if [[ $1 == big ]]; then
+    "$PACK" sfx "$1.classic.sfx" --stub "$STUB" --classic --password "$PASSWORD" "$1" >/dev/null
+  fi
+  # What the baseline's users got: its packer's default kind in its stub.
+  if [[ -n $BASELINE_DIR ]]; then
+    "$BASELINE_BUILD/morvalis-pack" sfx "$1.today.sfx" --stub "$BASELINE_BUILD/morvalis-sfx" --password "$PASSWORD" \
+      "$1" >/dev/null
+  fi
   7z a -t7z -m0=Deflate -mmt=1 -mhe=on "-p$PASSWORD" "$1.7z" "$1" >/dev/null
   entries[$1]=$(find "$1" -mindepth 1 | wc -l)
 }
@@ -184,6 +198,9 @@ pack() {  # corpus: its container (timed), its self-extractors, its 7z
 CONTENDERS=(memory disk)
 [[ -n $BASELINE_DIR ]] && CONTENDERS+=(today)
 CONTENDERS+=(7z cp)
+contenders_of() {  # corpus
+  if [[ $1 == big ]]; then echo "${CONTENDERS[@]:0:1} classic ${CONTENDERS[*]:1}"; else echo "${CONTENDERS[*]}"; fi
+}
 
 # Runs CONTENDER on CORPUS into the new folder OUT (in place of a subshell).
 run_one() {  # contender corpus out
@@ -191,6 +208,7 @@ run_one() {  # contender corpus out
     memory) memory_exec "./$2.sfx" decrypt "-pwd=$PASSWORD" "-targetdir=$3" >/dev/null ;;
     disk) disk_exec "./$2.sfx" decrypt "-pwd=$PASSWORD" "-targetdir=$3" >/dev/null ;;
     today) disk_exec "./$2.today.sfx" decrypt "-pwd=$PASSWORD" "-targetdir=$3" >/dev/null ;;
+    classic) memory_exec "./$2.classic.sfx" decrypt "-pwd=$PASSWORD" "-targetdir=$3" >/dev/null ;;
     7z) exec 7z x -mmt=1 "-p$PASSWORD" "-o$3" "$2.7z" >/dev/null ;;
     cp) mkdir "$3" && exec cp -r "$2" "$3/" ;;
   esac
@@ -198,8 +216,10 @@ run_one() {  # contender corpus out
 
 rounds() {  # corpus runs
   local corpus=$1 round contender out start
+  local -a contenders
+  read -ra contenders <<<"$(contenders_of "$corpus")"
   for ((round = 1; round <= $2; round++)); do
-    for contender in "${CONTENDERS[@]}"; do
+    for contender in "${contenders[@]}"; do
       out=$WORK/out/$corpus-$contender-$round
       sync
       start=$(now)
@@ -211,8 +231,8 @@ rounds() {  # corpus runs
       fi
     done
   done
-  for contender in "${CONTENDERS[@]}"; do
-    # shellcheck disable=SC2086
+  for contender in "${contenders[@]}"; do
+    # shellcheck disable=SC2086 # the list of times is split on purpose
     best[$corpus,$contender]=$(smallest ${times[$corpus,$contender]})
   done
 }
@@ -251,35 +271,43 @@ count_calls() {  # corpus: system calls per entry of a run in the memory area
 }
 
 measure() {  # corpus runs
-  echo "$1: ${entries[$1]} entries, package ${package_mb[$1]} MiB; $2 round(s) of ${CONTENDERS[*]} ..."
+  echo "$1: ${entries[$1]} entries, package ${package_mb[$1]} MiB; $2 round(s) of $(contenders_of "$1") ..."
   rounds "$1" "$2"
   for contender in memory disk ${BASELINE_DIR:+today}; do sample_peaks "$contender" "$1"; done
   [[ $1 != big ]] && count_calls "$1"
   rm -rf "$WORK"/out/*
 }
 
-pack tree
-measure tree "$RUNS"
-rm -f tree.sfx tree.today.sfx tree.7z
+if [[ $MODE != kinds ]]; then
+  pack tree
+  measure tree "$RUNS"
+  rm -f tree*.sfx tree.7z
+fi
 pack big
 measure big "$RUNS"
-rm -f big.sfx big.today.sfx big.7z
-pack tiny
-measure tiny "$TINY_RUNS"
-
-# The strong container kind derives its key once per run; its time, where
-# this build has that kind, is the difference of testing a one-file package
-# of each kind.
-derivation="not measured: this build's packer has no strong kind"
-if "$PACK" create --help 2>&1 | grep -q -- '--kind'; then
-  echo x >one.txt
-  if "$PACK" create strong.mef --kind strong --password x one.txt >/dev/null 2>&1 &&
-    "$PACK" create plain.mef --password x one.txt >/dev/null 2>&1; then
-    s=$(now); "$PACK" test strong.mef --password x >/dev/null; strong_s=$(since "$s")
-    s=$(now); "$PACK" test plain.mef --password x >/dev/null; plain_s=$(since "$s")
-    derivation=$(awk -v a="$strong_s" -v b="$plain_s" 'BEGIN { printf "%.3f s", a - b }')
-  fi
+rm -f big*.sfx big.7z
+if [[ $MODE != kinds ]]; then
+  pack tiny
+  measure tiny "$TINY_RUNS"
 fi
+
+# The strong kind's key derivation, which every run of the default kind pays
+# once: a wrong password's run (derivation and key check, nothing written)
+# of a one-file package, less the classic kind's, best of RUNS each.
+echo x >one.txt
+"$PACK" sfx one.sfx --stub "$STUB" --password "$PASSWORD" one.txt >/dev/null
+"$PACK" sfx one.classic.sfx --stub "$STUB" --classic --password "$PASSWORD" one.txt >/dev/null
+declare -A wrong=()
+for ((round = 1; round <= RUNS; round++)); do
+  for kind in one one.classic; do
+    start=$(now)
+    (disk_exec "./$kind.sfx" decrypt -pwd=wrong "-targetdir=$WORK/out/wrong" >/dev/null) || true
+    wrong[$kind]+="$(since "$start") "
+  done
+done
+# shellcheck disable=SC2086 # the list of times is split on purpose
+derivation=$(awk -v a="$(smallest ${wrong[one]})" -v b="$(smallest ${wrong[one.classic]})" \
+  'BEGIN { printf "%.3f s (a wrong password: %.3f s, classic kind %.3f s)", a - b, a, b }')
 
 # --- Summary -----------------------------------------------------------------------
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b == "" || b == 0) print "-"; else printf "%.2f", a / b }'; }
@@ -293,36 +321,37 @@ goal() {  # text value goal direction
 echo
 echo "== extract_vs_peers: best of $RUNS (tiny: $TINY_RUNS), $(nproc) cores," \
   "$(date -u '+%Y-%m-%d %H:%M UTC'), private places: $( ((PRIVATE)) && echo yes || echo no) =="
-printf '%-6s' corpus
-for contender in "${CONTENDERS[@]}"; do printf ' %10s' "$contender"; done
-printf '   (seconds, best of the rounds; every round: %s)\n' "${CONTENDERS[*]}"
-for corpus in tree big tiny; do
+CORPORA=(tree big tiny)
+[[ $MODE == kinds ]] && CORPORA=(big)
+echo "seconds, best of the rounds (every round's times in brackets):"
+for corpus in "${CORPORA[@]}"; do
   printf '%-6s' "$corpus"
-  for contender in "${CONTENDERS[@]}"; do printf ' %10s' "${best[$corpus,$contender]}"; done
-  printf '   rounds:'
-  for contender in "${CONTENDERS[@]}"; do printf ' %s[%s]' "$contender" "${times[$corpus,$contender]% }"; done
+  for contender in $(contenders_of "$corpus"); do
+    printf '  %s %s [%s]' "$contender" "${best[$corpus,$contender]}" "${times[$corpus,$contender]% }"
+  done
   echo
 done
 echo "goals (memory: the default path, the work area in memory):"
-goal "tree: 7z / memory" "$(ratio "${best[tree,7z]}" "${best[tree,memory]}")" 1.3 ">="
+goal "tree: 7z / memory" "$(ratio "${best[tree,7z]:-}" "${best[tree,memory]:-}")" 1.3 ">="
 goal "big: 7z / memory" "$(ratio "${best[big,7z]}" "${best[big,memory]}")" 1.0 ">="
 goal "big: memory / cp -r" "$(ratio "${best[big,memory]}" "${best[big,cp]}")" 2.0 "<="
-goal "tiny: 7z / memory" "$(ratio "${best[tiny,7z]}" "${best[tiny,memory]}")" 0.5 ">="
-for corpus in tree big tiny; do
+goal "big: classic / memory (strong kind)" "$(ratio "${best[big,classic]}" "${best[big,memory]}")" 1.0 ">="
+goal "tiny: 7z / memory" "$(ratio "${best[tiny,7z]:-}" "${best[tiny,memory]:-}")" 0.5 ">="
+for corpus in "${CORPORA[@]}"; do
   goal "$corpus: disk / today" "$(ratio "${best[$corpus,disk]}" "${best[$corpus,today]:-}")" 1.0 "<="
 done
 echo "also:"
-for corpus in tree big tiny; do
+for corpus in "${CORPORA[@]}"; do
   printf '  %-6s 7z / disk %5s   disk / memory %5s   memory / cp %5s\n' "$corpus" \
     "$(ratio "${best[$corpus,7z]}" "${best[$corpus,disk]}")" \
     "$(ratio "${best[$corpus,disk]}" "${best[$corpus,memory]}")" \
     "$(ratio "${best[$corpus,memory]}" "${best[$corpus,cp]}")"
 done
-printf '  system calls per entry (memory): tree %s, tiny %s\n' "${calls_per_entry[tree]}" "${calls_per_entry[tiny]}"
-for corpus in tree big tiny; do
+printf '  system calls per entry (memory): tree %s, tiny %s\n' "${calls_per_entry[tree]:--}" "${calls_per_entry[tiny]:--}"
+for corpus in "${CORPORA[@]}"; do
   printf '  %-6s peak anonymous MiB: memory %s, disk %s%s; peak memory area MiB %s; pack %s s; package %s MiB\n' \
     "$corpus" "${anon_mib[$corpus,memory]}" "${anon_mib[$corpus,disk]}" \
     "${BASELINE_DIR:+, today ${anon_mib[$corpus,today]:-}}" "${area_mib[$corpus]}" "${pack_s[$corpus]}" \
     "${package_mb[$corpus]}"
 done
-echo "  key derivation of the strong kind (once per run): $derivation"
+echo "key derivation of the strong kind (once per run of the default kind): $derivation"

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "fs/system_helpers.h"
+#include "platform/platform.h"
 
 namespace mv {
 namespace {
@@ -32,7 +33,8 @@ WorkAreaFacts GatherWorkAreaFacts() {
   if (!facts.named) {
     const StringArray candidates = platform::ListMemoryAreaCandidates();
     for (int32_t i = 0; i < candidates.GetCount(); ++i) facts.memory.push_back(PlaceAt(candidates[i]));
-    facts.memory_known = platform::QueryAvailableMemory(&facts.available_memory);
+    facts.available_memory = platform::AvailableMemory();
+    facts.memory_known = facts.available_memory != 0;
   }
   return facts;
 }

@@ -32,11 +32,6 @@ struct AreaFacts {
 // asked.
 bool QueryAreaFacts(const char* folder, AreaFacts* facts);
 
-// Memory the system can still hand out without swapping (Linux: MemAvailable
-// of /proc/meminfo, lowered to what the control group of the process still
-// allows under its memory.max). False when it cannot tell (Windows).
-bool QueryAvailableMemory(uint64_t* bytes);
-
 // The temporary folder the user named (POSIX: TMPDIR when set and absolute),
 // internal form; false when the user named none. Windows: always false (the
 // system's temporary folder is the only place there).

@@ -12,73 +12,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <string>
 
 #include "platform/codepage.h"
 #include "platform/temporary_area.h"
 
 namespace mv::platform {
 namespace {
-
-// The whole of a small system file (/proc, /sys); "" when it cannot be read.
-std::string ReadSmallFile(const char* path) {
-  std::string text;
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return text;
-  char buffer[4096];
-  for (;;) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0 || text.size() > (1u << 20)) break;
-    text.append(buffer, static_cast<size_t>(n));
-  }
-  close(fd);
-  return text;
-}
-
-// The number at the start of text (after blanks); false when there is none.
-bool LeadingNumber(const char* text, uint64_t* value) {
-  while (*text == ' ' || *text == '\t') ++text;
-  if (*text < '0' || *text > '9') return false;
-  char* end = nullptr;
-  errno = 0;
-  unsigned long long n = std::strtoull(text, &end, 10);
-  if (errno != 0) return false;
-  *value = n;
-  return true;
-}
-
-// What the control group of the process (cgroup v2) and every group above
-// it still allow: memory.max less memory.current, the smallest of them.
-// False when no group sets a limit or the groups cannot be read.
-bool ControlGroupRoom(uint64_t* room) {
-  const std::string groups = ReadSmallFile("/proc/self/cgroup");
-  // The line of the unified hierarchy: "0::/path".
-  size_t line = 0;
-  if (groups.compare(0, 3, "0::") != 0) {
-    line = groups.find("\n0::");
-    if (line == std::string::npos) return false;
-    ++line;
-  }
-  const size_t start = line + 3;
-  std::string group = groups.substr(start, groups.find('\n', start) - start);
-  bool limited = false;
-  for (;;) {
-    const std::string folder = "/sys/fs/cgroup" + group;
-    uint64_t limit = 0;
-    uint64_t used = 0;
-    if (LeadingNumber(ReadSmallFile((folder + "/memory.max").c_str()).c_str(), &limit) &&
-        LeadingNumber(ReadSmallFile((folder + "/memory.current").c_str()).c_str(), &used)) {
-      const uint64_t left = limit > used ? limit - used : 0;
-      if (!limited || left < *room) *room = left;
-      limited = true;
-    }
-    const size_t slash = group.rfind('/');
-    if (slash == std::string::npos || group.size() <= 1) break;
-    group.resize(slash);
-  }
-  return limited;
-}
 
 bool IsMemoryFileSystem(const struct statfs& fs) {
   return static_cast<unsigned long>(fs.f_type) == TMPFS_MAGIC ||
@@ -110,20 +49,6 @@ bool QueryAreaFacts(const char* folder, AreaFacts* facts) {
   const bool trusted_owner = st.st_uid == geteuid() || st.st_uid == 0;
   const bool others_write = (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0;
   facts->shared_unguarded = !trusted_owner || others_write;
-  return true;
-}
-
-bool QueryAvailableMemory(uint64_t* bytes) {
-  const std::string info = ReadSmallFile("/proc/meminfo");
-  const size_t at = info.find("MemAvailable:");
-  uint64_t kib = 0;
-  if (at == std::string::npos || !LeadingNumber(info.c_str() + at + std::strlen("MemAvailable:"), &kib)) {
-    return false;
-  }
-  uint64_t available = kib > UINT64_MAX / 1024 ? UINT64_MAX : kib * 1024;
-  uint64_t room = 0;
-  if (ControlGroupRoom(&room) && room < available) available = room;
-  *bytes = available;
   return true;
 }
 

@@ -21,8 +21,6 @@ bool QueryAreaFacts(const char* folder, AreaFacts* facts) {
   return true;
 }
 
-bool QueryAvailableMemory(uint64_t*) { return false; }
-
 bool QueryChosenTempFolder(String*) { return false; }
 
 StringArray ListMemoryAreaCandidates() { return StringArray(); }
