@@ -78,18 +78,22 @@ Result SelfExtractor::ExtractFrom(const PayloadView& payload, const char* passwo
   const size_t length = payload.data_size;
 
   const uint64_t needed = NeededBytes(data, length);
-  const WorkAreaFacts facts = GatherWorkAreaFacts();
-  SweepPlaces(facts);
-  const WorkAreaChoice choice = ChooseWorkArea(facts, needed);
+  // Leftovers first: what they free counts as room.
+  SweepPlaces(GatherWorkAreaFacts());
+  const WorkAreaChoice choice = ChooseWorkArea(GatherWorkAreaFacts(), needed);
   if (choice.refused) return ReportNoRoom(choice.folder, needed);
   in_memory_ = choice.in_memory;
   String folder = choice.folder;
   Result r = ExtractIn(folder, data, length, password, progress_callback);
-  if (r == kDiskFull && !choice.fallback.IsEmpty()) {
+  // The memory area full after all, or refusing the temporary file or the
+  // work folder: the disk takes the work, as it would have without it.
+  if ((r == kDiskFull || r == kTempFileNotCreated || r == kFolderNotMade) && !choice.fallback.IsEmpty()) {
     // Wiped there first: what was decrypted in memory goes before the disk
     // sees anything.
     RemoveTempFile();
-    NotifyProgress(progress_callback, kProgressStatusText, static_cast<int32_t>(kMemoryAreaFullString));
+    if (r == kDiskFull) {
+      NotifyProgress(progress_callback, kProgressStatusText, static_cast<int32_t>(kMemoryAreaFullString));
+    }
     in_memory_ = false;
     folder = choice.fallback;
     if (MissingRoom(folder, needed) != 0) return ReportNoRoom(folder, needed);

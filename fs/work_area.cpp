@@ -44,7 +44,10 @@ WorkAreaChoice ChooseWorkArea(const WorkAreaFacts& facts, uint64_t needed) {
   // Without knowing the memory, a memory area could take the last of it.
   if (!facts.named && facts.memory_known) {
     for (const WorkPlace& place : facts.memory) {
-      if (!place.exists || !place.facts.in_memory || needed > MemoryRoom(place, facts.available_memory)) continue;
+      if (!place.exists || !place.facts.in_memory || !place.facts.writable ||
+          needed > MemoryRoom(place, facts.available_memory)) {
+        continue;
+      }
       choice.folder = place.folder;
       choice.in_memory = true;
       if (facts.disk.exists && facts.disk.folder != place.folder) choice.fallback = facts.disk.folder;

@@ -2,7 +2,7 @@
 //
 // Without a temporary folder named by the user (TMPDIR on Linux), the work
 // goes to the first memory file system among the system's candidates that
-// has room (platform/temporary_area.h: $XDG_RUNTIME_DIR, /dev/shm, /tmp), so
+// the process may write to and that has room (platform/temporary_area.h: $XDG_RUNTIME_DIR, /dev/shm, /tmp), so
 // that decrypted data never reaches a disk; the temporary folder on the
 // disk stays the fall-back. A named folder is used as given. Windows offers
 // no memory area: its temporary folder is the only place.

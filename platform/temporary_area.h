@@ -22,6 +22,9 @@ struct AreaFacts {
   // system without a size (ramfs).
   bool free_known = false;
   uint64_t free_bytes = 0;
+  // The process may make files and folders there (POSIX: write and search
+  // permission for the effective user).
+  bool writable = false;
   // Others may add and remove entries there although they do not own them
   // (POSIX: writable by group or others without the sticky bit). Leftovers
   // are never swept from such a folder: an entry could be swapped for a link

@@ -49,6 +49,7 @@ bool QueryAreaFacts(const char* folder, AreaFacts* facts) {
   const bool trusted_owner = st.st_uid == geteuid() || st.st_uid == 0;
   const bool others_write = (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0;
   facts->shared_unguarded = !trusted_owner || others_write;
+  facts->writable = faccessat(AT_FDCWD, system_path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
   return true;
 }
 

@@ -13,6 +13,7 @@ bool QueryAreaFacts(const char* folder, AreaFacts* facts) {
   const DWORD attributes = GetFileAttributesA(native.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
   *facts = AreaFacts();
+  facts->writable = (attributes & FILE_ATTRIBUTE_READONLY) == 0;
   ULARGE_INTEGER available;
   if (GetDiskFreeSpaceExA(native.c_str(), &available, nullptr, nullptr)) {
     facts->free_known = true;

@@ -348,6 +348,14 @@ if area_tmpfs probe "size=1m" && umount "$AREA/probe" && unshare -m true 2>/dev/
     "${decrypt_args[@]}" "-targetdir=$AREA/out"
   check "area: the message names the named folder" grep -q "Not enough free space in \"$AREA/full/\"" "$WORK/last.out"
   umount "$AREA/full"
+  # A named folder that fills up half-way has no fall-back: 111, wiped.
+  area_tmpfs full "size=64m,nr_inodes=6"
+  expect_code "area: a named folder that fills up (111)" 111 in_area TMPDIR="$AREA/full" "$SFX" \
+    "${decrypt_args[@]}" "-targetdir=$AREA/out"
+  check "area: the message says it ran full" grep -q "Not enough free space in \"$AREA/full/\".*ran full" \
+    "$WORK/last.out"
+  check "area: nothing left after it ran full" test -z "$(area_left)" -a ! -e "$AREA/out"
+  umount "$AREA/full"
 
   # Signals: caught ones wipe at once; SIGKILL leaves what the next run sweeps.
   mkdir -p "$WORK/large"

@@ -18,6 +18,7 @@ struct Place {
   bool exists;
   bool in_memory;
   uint64_t free_bytes;  // kUnknown: the file system has no size
+  bool writable = true;
 };
 
 const Place kRuntime = {"/run/user/1000/", true, true, 2048 * kMiB};
@@ -45,6 +46,9 @@ const Case kCases[] = {
      8192 * kMiB, 100 * kMiB, "/run/user/1000/", true, "/tmp/", 0},
     {"a missing runtime folder is passed over", false, {kMissing, kShm, kTmpDisk}, kTmpDisk, 8192 * kMiB,
      100 * kMiB, "/dev/shm/", true, "/tmp/", 0},
+    {"a tmpfs the process may not write to is passed over", false,
+     {{"/run/user/1000/", true, true, 2048 * kMiB, false}, kShm}, kTmpDisk, 8192 * kMiB, 100 * kMiB, "/dev/shm/", true,
+     "/tmp/", 0},
     {"a full tmpfs is passed over", false, {{"/run/user/1000/", true, true, 0}, kShm, kTmpDisk}, kTmpDisk,
      8192 * kMiB, 100 * kMiB, "/dev/shm/", true, "/tmp/", 0},
     {"a tmpfs whose free half is too small is passed over", false,
@@ -88,6 +92,7 @@ WorkPlace PlaceOf(const Place& place) {
   out.facts.in_memory = place.in_memory;
   out.facts.free_known = place.free_bytes != kUnknown;
   out.facts.free_bytes = place.free_bytes == kUnknown ? 0 : place.free_bytes;
+  out.facts.writable = place.writable;
   return out;
 }
 
