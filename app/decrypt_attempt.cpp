@@ -119,13 +119,16 @@ bool SaveFilesTo(AttemptPrompts* ui, const SelfExtractor& extractor, const Strin
     ui->ShowError(LoadResString(kInvalidFolderString));
     return false;
   }
-  if (FolderExists(target) && !ui->AskYesNo(FormatResString(kFolderExistsString, ToDisplayPath(target)))) return false;
+  const bool exists = FolderExists(target);
+  if (exists && !ui->AskYesNo(FormatResString(kFolderExistsString, ToDisplayPath(target)))) return false;
   if (FileExists(StripTrailingSlash(target))) {
     ui->ShowError(LoadResString(kFolderIsFileString));
     return false;
   }
   const ProgressCallback stop = StopOnInterruption(nullptr);
-  const Result copied = DirectoryCopy(extractor.GetWorkFolder(), target, true, &stop);
+  // Only the folder the user agreed to is used as it is; one that was not
+  // there is made new, so nothing put at its name meanwhile is written into.
+  const Result copied = DirectoryCopy(extractor.GetWorkFolder(), target, exists, &stop);
   if (copied != kOk) {
     ui->ShowError(FormatResString(kCopyFailedString, copied));
     return false;
@@ -139,7 +142,7 @@ StringArray FileNamesOf(const String& work_folder) {
   ListFolder(work_folder, &entries);
   StringArray names;
   for (int32_t i = 0; i < entries.GetCount(); ++i) {
-    if (FileExists(entries[i])) names.Add(GetFileName(entries[i]));
+    if (IsFilePath(entries[i])) names.Add(GetFileName(entries[i]));
   }
   // The order of the folder dialog's list, which sorts its items itself.
   names.Sort(true);
@@ -149,7 +152,7 @@ StringArray FileNamesOf(const String& work_folder) {
 String AttachmentLine(const StringArray& entries) {
   String line("");
   for (int32_t i = 0; i < entries.GetCount(); ++i) {
-    if (!FileExists(entries[i])) continue;
+    if (!IsFilePath(entries[i])) continue;
     if (!line.IsEmpty()) line += "; ";
     line += GetFileName(entries[i]);
   }

@@ -110,6 +110,9 @@ bool QueryEntry(const char* path, FolderEntry* entry) {
   return true;
 }
 
+// The program's code page takes one character per byte.
+bool FitsNameLimit(const char*, size_t length) { return length <= 255; }
+
 uint32_t QueryDriveType(const char* root) { return GetDriveTypeA(NativePath(root).c_str()); }
 
 bool QueryDiskSpace(const char* path, DiskSpace* space) {

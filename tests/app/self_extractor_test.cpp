@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -10,6 +11,9 @@
 #include "archive/archive_entry.h"
 #include "base/progress.h"
 #include "container/container_format.h"
+#include "container/secure_wipe.h"
+#include "fs/directory_copy.h"
+#include "platform/confined_folder.h"
 #include "stream/memory_stream.h"
 #include "tests/archive/entry_test_files.h"
 #include "tests/support/file_tree.h"
@@ -137,6 +141,95 @@ TEST_F(SelfExtractorTest, LeavesNothingBehindWhateverTheOutcome) {
     EXPECT_EQ(test::ListNames(temp.path()), std::vector<std::string>{});
   }
   EXPECT_FALSE(std::filesystem::exists(folder_.Join("escaped.txt")));
+}
+
+// Paths within the entries' bound, however long they become on the system,
+// are decrypted, copied and wiped whole; a name no file system here can
+// hold refuses the package before anything reaches a target. Every file
+// the wipe deletes has been overwritten first.
+int g_wiped_files = 0;
+void CountPass(const String&, uint64_t) { ++g_wiped_files; }
+
+// A path of components of up to width letters (each letter one byte of
+// the program's code page), joined by '/', name last.
+std::string LongPath(size_t letters, char letter, size_t width, const std::string& name) {
+  std::string path;
+  while (letters > 0) {
+    const size_t n = std::min(width, letters);
+    path += std::string(n, letter) + "/";
+    letters -= n;
+  }
+  return path + name;
+}
+
+TEST(LongPathTest, CopiedAndWipedWholeOrRefusedBeforeAnythingIsWritten) {
+  const std::string ascii_4096 = LongPath(4096 - 21 - 8, 'a', 200, "deep.txt");  // 21 separators
+  const std::string accents = LongPath(2047, '\xE4', 120, "xx");  // 2,067 letters, 4,114 bytes of UTF-8
+  const struct {
+    const char* name;
+    std::string path;
+    Result extracted;
+  } cases[] = {
+      {"4,096 bytes", ascii_4096, kOk},
+      {"2,067 letters, twice as long in UTF-8", accents, kOk},
+      {"301 bytes", LongPath(292, 'w', 100, "f.txt"), kOk},
+      {"a name of 256 bytes", LongPath(10, 'b', 10, std::string(256, 'n')), kPathTooLong},
+  };
+  ASSERT_EQ(ascii_4096.size(), 4096u);
+  ASSERT_EQ(accents.size(), 2067u);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempFolder temp;
+    TemporaryFolderOverride override_temp(temp.Join("tmp"));
+    std::filesystem::create_directory(temp.Join("tmp"));
+    const std::string body = "the deep file";
+    std::vector<uint8_t> entry = test::EncodeRawEntry(kEntryKindFile, "", c.path.c_str(), &body);
+    std::string other_body = "beside it";
+    std::vector<uint8_t> other = test::EncodeRawEntry(kEntryKindFile, "", "top.txt", &other_body);
+    MemoryStream list;
+    list.OpenWrite();
+    list.WriteU16(TypeList);
+    list.WriteU16(0);
+    list.WriteU32(static_cast<uint32_t>(4 + entry.size() + other.size()));
+    list.WriteU32(2);
+    list.Write(other.data(), static_cast<uint32_t>(other.size()));
+    list.Write(entry.data(), static_cast<uint32_t>(entry.size()));
+    const std::string package = temp.Join("long.mef");
+    ASSERT_EQ(test::WriteCraftedPackageBytes(package, test::StandardHeader(), kCipherAes,
+                                             std::vector<uint8_t>(16, 0x5A), 1, "secret", list.GetData()),
+              kOk);
+    tools::Bytes container;
+    ASSERT_TRUE(tools::ReadWholeFile(package, &container));
+    const std::vector<uint8_t> section = test::SectionWith(container);
+    const String target(temp.Join("out/").c_str());
+    g_wiped_files = 0;
+    SetWipePassHookForTesting(&CountPass);
+    {
+      SelfExtractor extractor;
+      ASSERT_EQ(extractor.ExtractFrom(FindPayloadHeaderIn(section.data(), section.size()), "secret", nullptr),
+                c.extracted);
+      if (c.extracted == kOk) {
+        ASSERT_EQ(DirectoryCopy(extractor.GetWorkFolder(), target, false, nullptr), kOk);
+        platform::ConfinedFolder tree;
+        ASSERT_TRUE(tree.Open(target.c_str()));
+        platform::SourceFile copied;
+        ASSERT_EQ(tree.OpenSource(c.path.c_str(), &copied), platform::ConfinedStatus::kOk);
+        std::string read(64, '\0');
+        read.resize(static_cast<size_t>(copied.Read(read.data(), read.size())));
+        EXPECT_EQ(read, body);
+      }
+    }
+    // The work folder and the temporary file are gone, and each file
+    // written into the work folder was overwritten before it went.
+    EXPECT_EQ(test::ListNames(temp.Join("tmp/")), std::vector<std::string>{});
+    EXPECT_EQ(g_wiped_files, c.extracted == kOk ? 2 : 1);
+    // The target, whose paths no path-based call could take, goes the same way.
+    if (c.extracted == kOk) {
+      EXPECT_EQ(WipeFolder(target, kWipeZeros, nullptr, false), kOk);
+    }
+    EXPECT_FALSE(std::filesystem::exists(temp.Join("out")));
+    SetWipePassHookForTesting(nullptr);
+  }
 }
 
 }  // namespace

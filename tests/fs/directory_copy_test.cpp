@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -79,27 +80,32 @@ TEST_F(DirectoryCopyTest, RefusalsAndSingleFileRules) {
   EXPECT_EQ(test::ReadFileText(folder_.Join("src/taken.txt")), "alpha");
 }
 
-TEST_F(DirectoryCopyTest, GoesOnPastFailuresAndReportsTheLastOne) {
-  // Two files whose targets cannot be written: "x.txt" is a folder at the
-  // target, and "sub/" is a file there, so sub/y.txt's folder cannot be made.
-  test::MakeTree(folder_.Join("src/"), {{"x.txt", "x"}, {"sub/y.txt", "y"}, {"ok1.txt", "1"}, {"zz/ok2.txt", "2"}});
+// Every file that fails is named, and the one code is the most serious
+// failure whatever the walk's order: a link refused in the target outweighs
+// the files that fail for other reasons after it.
+TEST_F(DirectoryCopyTest, ReportsTheMostSeriousFailureAndEveryFailedFile) {
+  // "x.txt" is a folder at the target, "sub/" a file there (so sub/y.txt's
+  // folder cannot be made), and "l/" a link out of the target.
+  test::MakeTree(folder_.Join("src/"), {{"x.txt", "x"}, {"sub/y.txt", "y"}, {"ok1.txt", "1"}, {"zz/ok2.txt", "2"},
+                                        {"l/z.txt", "z"}});
   std::filesystem::create_directories(folder_.Join("dst/x.txt"));
   test::WriteFileText(folder_.Join("dst/sub"), "in the way");
+  std::filesystem::create_directories(folder_.Join("outside"));
+  std::string error = test::MakeLink(test::LinkKind::kFolderSymlink, folder_.Join("outside"), folder_.Join("dst/l"));
+  const bool linked = error.empty();
 
-  StringArray order;
-  ASSERT_EQ(ListFolder(Path("src/"), &order), kOk);
-  int32_t x_at = -1;
-  int32_t y_at = -1;
-  for (int32_t i = 0; i < order.GetCount(); ++i) {
-    if (order[i] == Path("src/x.txt")) x_at = i;
-    if (order[i] == Path("src/sub/y.txt")) y_at = i;
-  }
-  String failed;
-  Result r = DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr, &failed);
-  EXPECT_EQ(r, x_at > y_at ? kCannotOpen : kFolderNotMade);
-  EXPECT_STREQ(failed.c_str(), x_at > y_at ? "x.txt" : "sub/y.txt");
+  std::vector<CopyFailure> failures;
+  Result r = DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr, &failures);
+  EXPECT_EQ(r, linked ? kLinkInTarget : kFolderNotMade) << error;
+  std::vector<std::pair<std::string, Result>> named;
+  for (const CopyFailure& failure : failures) named.emplace_back(failure.path.c_str(), failure.code);
+  std::sort(named.begin(), named.end());
+  std::vector<std::pair<std::string, Result>> expected = {{"sub/y.txt", kFolderNotMade}, {"x.txt", kCannotOpen}};
+  if (linked) expected.insert(expected.begin(), {"l/z.txt", kLinkInTarget});
+  EXPECT_EQ(named, expected);
   EXPECT_EQ(test::ReadFileText(folder_.Join("dst/ok1.txt")), "1");
   EXPECT_EQ(test::ReadFileText(folder_.Join("dst/zz/ok2.txt")), "2");
+  EXPECT_TRUE(test::ListNames(folder_.Join("outside/")).empty());
 }
 
 // Whatever the target tree holds, nothing is written outside it: links met
@@ -123,15 +129,19 @@ TEST_F(DirectoryCopyTest, NeverWritesThroughLinksInTheTarget) {
   if (!error.empty()) GTEST_SKIP() << "links cannot be made here: " << error;
   const auto outside_before = test::TakeSnapshot(folder_.Join("outside/")).entries;
 
-  String failed;
-  Result r = DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr, &failed);
+  std::vector<CopyFailure> failures;
+  Result r = DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr, &failures);
   EXPECT_EQ(r, kLinkInTarget);
-  EXPECT_TRUE(failed == "sub/deeper/x.txt" || failed == "f.txt") << failed.c_str();
+  ASSERT_EQ(failures.size(), 2u);
+  EXPECT_EQ(failures[0].code, kLinkInTarget);
+  EXPECT_EQ(failures[1].code, kLinkInTarget);
   EXPECT_EQ(test::ReadFileText(folder_.Join("dst/ok.txt")), "ok") << "the copy goes on past a refused file";
   EXPECT_EQ(test::ReadFileText(folder_.Join("dst/h.txt")), "new h");
   EXPECT_EQ(test::ReadFileText(folder_.Join("outside/h2.txt")), "old h") << "the other hard link keeps its bytes";
   EXPECT_EQ(DirectoryCopy(Path("src/"), Path("linked-target/"), false, nullptr), kTargetFolderExists)
       << "a link at the target's name counts as existing";
+  EXPECT_EQ(DirectoryCopy(Path("src/"), Path("linked-target/"), true, nullptr), kLinkInTarget)
+      << "and is never followed, not even with replace";
   EXPECT_EQ(SaveTextFile(Path("dst/f.txt"), String("message")), kLinkInTarget) << "the message file";
   EXPECT_EQ(test::TakeSnapshot(folder_.Join("outside/")).entries, outside_before);
   EXPECT_FALSE(fs::is_regular_file(fs::symlink_status(folder_.Join("dst/f.txt"))));
