@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -19,6 +20,7 @@
 #include "tests/support/file_tree.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_env.h"
 #include "tools/executable_image.h"
 
 namespace mv {
@@ -173,6 +175,7 @@ TEST(LongPathTest, CopiedAndWipedWholeOrRefusedBeforeAnythingIsWritten) {
       {"4,096 bytes", ascii_4096, kOk},
       {"2,067 letters, twice as long in UTF-8", accents, kOk},
       {"301 bytes", LongPath(292, 'w', 100, "f.txt"), kOk},
+      {"2,000 bytes", LongPath(1980, 'm', 250, "f.txt"), kOk},
       {"a name of 256 bytes", LongPath(10, 'b', 10, std::string(256, 'n')), kPathTooLong},
   };
   ASSERT_EQ(ascii_4096.size(), 4096u);
@@ -180,6 +183,11 @@ TEST(LongPathTest, CopiedAndWipedWholeOrRefusedBeforeAnythingIsWritten) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     test::TempFolder temp;
+    const size_t accented = static_cast<size_t>(std::count_if(c.path.begin(), c.path.end(), [](char b) { return b < 0; }));
+    if (test::UnixPathTooLongUnderWine(temp.path().size() + c.path.size() + accented)) {
+      std::printf("skipped under Wine (%s): Wine renames and deletes by Unix paths of at most 4,096 bytes\n", c.name);
+      continue;
+    }
     TemporaryFolderOverride override_temp(temp.Join("tmp"));
     std::filesystem::create_directory(temp.Join("tmp"));
     const std::string body = "the deep file";

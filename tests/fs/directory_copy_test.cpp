@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/progress.h"
 #include "fs/disk_query.h"
 #include "fs/folder_walk.h"
 #include "stream/file_info.h"
@@ -145,6 +146,47 @@ TEST_F(DirectoryCopyTest, NeverWritesThroughLinksInTheTarget) {
   EXPECT_EQ(SaveTextFile(Path("dst/f.txt"), String("message")), kLinkInTarget) << "the message file";
   EXPECT_EQ(test::TakeSnapshot(folder_.Join("outside/")).entries, outside_before);
   EXPECT_FALSE(fs::is_regular_file(fs::symlink_status(folder_.Join("dst/f.txt"))));
+}
+
+// No folder is trusted after one check: a folder of the target moved aside
+// and replaced while its files are copied (after its fifth) receives none
+// of the later files under its old name. Windows holds the folders it
+// writes in against renaming, so the move is refused there; POSIX goes on
+// writing into the moved folder through its descriptor.
+struct Swap {
+  std::string folder;  // the target's subfolder
+  bool tried = false;
+  bool moved = false;
+};
+
+Result SwapAfterFifthFile(int32_t code, int32_t, uintptr_t word1, uintptr_t) {
+  auto* swap = reinterpret_cast<Swap*>(word1);
+  std::error_code ec;
+  if (code != kProgressPosition || swap->tried || !std::filesystem::is_directory(swap->folder, ec)) return kOk;
+  if (test::ListNames(swap->folder + "/").size() < 5) return kOk;
+  swap->tried = true;
+  std::filesystem::rename(swap->folder, swap->folder + "-moved", ec);
+  swap->moved = !ec;
+  if (swap->moved) std::filesystem::create_directory(swap->folder, ec);  // the replacement
+  return kOk;
+}
+
+TEST_F(DirectoryCopyTest, AFolderSwappedDuringTheCopyReceivesNothingUnderItsOldName) {
+  std::vector<test::TreeItem> items;
+  for (int i = 0; i < 30; ++i) items.push_back({"sub/f" + std::to_string(100 + i) + ".txt", "file"});
+  test::MakeTree(folder_.Join("src/"), items);
+  Swap swap{folder_.Join("dst/sub")};
+  ProgressCallback progress{&SwapAfterFifthFile, reinterpret_cast<uintptr_t>(&swap), 0};
+  EXPECT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), false, &progress), kOk);
+  ASSERT_TRUE(swap.tried);
+#ifdef _WIN32
+  EXPECT_FALSE(swap.moved) << "a folder being written in is held against renaming";
+#endif
+  const std::string original = swap.moved ? folder_.Join("dst/sub-moved/") : folder_.Join("dst/sub/");
+  EXPECT_EQ(test::ListNames(original).size(), 30u);
+  if (swap.moved) {
+    EXPECT_TRUE(test::ListNames(folder_.Join("dst/sub/")).empty());
+  }
 }
 
 }  // namespace
