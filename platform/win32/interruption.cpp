@@ -47,6 +47,10 @@ bool InterruptionRequested() { return g_requested.load(); }
 
 void RequestInterruption() { g_requested.store(true); }
 
+// A GUI program's output goes to whatever its caller attached; a reader
+// that went away is no request to stop there.
+void NoteOutputClosed() {}
+
 void WaitUntilInterruptionHandled(unsigned timeout_ms) {
   EnsureHandledEvent();
   if (g_handled != nullptr) WaitForSingleObject(g_handled, timeout_ms);

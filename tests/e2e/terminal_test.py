@@ -3,9 +3,13 @@
 pseudo-terminal as a person would use it, in English and German: the
 disclaimer page by page, a wrong password and the right one, Enter for the
 proposed folder, a package with a message text and an attachment. Also the
-interruptions: Ctrl-C at the password prompt and during decryption, and
-SIGTERM, SIGHUP and SIGINT during the decrypt command. Every run checks that
-the temporary folder is left empty, and the typed password never shows.
+interruptions: Ctrl-C at the password prompt and during decryption,
+SIGTERM, SIGHUP, SIGINT and SIGQUIT during the decrypt command, and a reader
+of its output that goes away (SIGPIPE). Every run checks that the temporary
+folder is left empty, and the typed password never shows. Every program is
+started with the default action of every signal, however this script was
+started (a background job inherits SIGINT and SIGQUIT ignored), and every
+wait has a limit that fails the case instead of hanging.
 
 usage: terminal_test.py NATIVE_BUILD_FOLDER
 Prints "terminal: N passed, M failed"; the exit status is 0 only without
@@ -51,7 +55,7 @@ def pack(out, inputs, *options):
     write(os.path.join(WORK, "pw.txt"), PASSWORD + "\n")
     subprocess.run([os.path.join(BUILD, "morvalis-pack"), "sfx", out, "--stub", os.path.join(BUILD, "morvalis-sfx"),
                     "--password-file", os.path.join(WORK, "pw.txt"), *options, *inputs],
-                   check=True, stdout=subprocess.DEVNULL, cwd=WORK)
+                   check=True, stdout=subprocess.DEVNULL, cwd=WORK, preexec_fn=default_signals, timeout=300)
 
 
 def environment(language):
@@ -64,6 +68,33 @@ def temp_left():
     return sorted(os.listdir(TEMP))
 
 
+def default_signals():
+    """In a child before it runs the program: what `env --default-signal`
+    does, and no signal blocked."""
+    for number in range(1, signal.NSIG):
+        if number in (signal.SIGKILL, signal.SIGSTOP):
+            continue
+        try:
+            signal.signal(number, signal.SIG_DFL)
+        except (OSError, ValueError):
+            pass
+    signal.pthread_sigmask(signal.SIG_SETMASK, [])
+
+
+def wait_limited(pid, timeout):
+    """The wait status of pid, or None when it has not ended within timeout
+    seconds (it is killed then, so nothing is left behind)."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        ended, status = os.waitpid(pid, os.WNOHANG)
+        if ended:
+            return status
+        time.sleep(0.02)
+    os.kill(pid, signal.SIGKILL)
+    os.waitpid(pid, 0)
+    return None
+
+
 class Session:
     """One run of a program on a fresh pseudo-terminal of 24 rows by 80
     columns; everything it writes is kept in transcript."""
@@ -71,6 +102,7 @@ class Session:
     def __init__(self, argv, language):
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
+            default_signals()
             fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
             os.execve(argv[0], argv, environment(language))
         self.transcript = ""
@@ -113,12 +145,14 @@ class Session:
                 self.status = status
                 break
         if self.status is None:
-            _, self.status = os.waitpid(self.pid, 0)
+            self.status = wait_limited(self.pid, max(deadline - time.time(), 1))
         while self.read_some(0.05):
             pass
         self.echo_at_end = self.echo_on()
         os.close(self.fd)
         running.remove(self)
+        if self.status is None:
+            raise AssertionError(f"did not end within {timeout} s; transcript:\n{self.transcript}")
         return -os.WTERMSIG(self.status) if os.WIFSIGNALED(self.status) else os.WEXITSTATUS(self.status)
 
 
@@ -133,7 +167,8 @@ def scenario(name, run):
     for session in list(running):
         os.close(session.fd)
         running.remove(session)
-        os.waitpid(session.pid, 0)
+        if wait_limited(session.pid, 30) is None:
+            check(f"{name}: the program ends when its terminal hangs up", False)
     check(f"{name}: nothing left in the temporary folder", temp_left() == [], str(temp_left()))
     shutil.rmtree(TEMP, ignore_errors=True)
 
@@ -262,7 +297,7 @@ def decrypt_command_interrupted(number):
     def run():
         target = os.path.join(WORK, f"out-{number}")
         process = subprocess.Popen([LARGE, "decrypt", f"-pwd={PASSWORD}", f"-targetdir={target}"],
-                                   env=environment("C.UTF-8"), stdout=subprocess.DEVNULL)
+                                   env=environment("C.UTF-8"), stdout=subprocess.DEVNULL, preexec_fn=default_signals)
         # Once the work folder holds data, decryption is under way.
         deadline = time.time() + 30
         while time.time() < deadline and process.poll() is None:
@@ -272,10 +307,34 @@ def decrypt_command_interrupted(number):
                 break
             time.sleep(0.002)
         process.send_signal(number)
-        code = process.wait(30)
+        try:
+            code = process.wait(30)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            code = None
         check(f"decrypt stopped by signal {number}: ended by it", code == -number, str(code))
         check(f"decrypt stopped by signal {number}: no target", not os.path.exists(target))
     return run
+
+
+def decrypt_output_closed():
+    """`decrypt ... -debug 2>&1 | head -n 3`: once head has its lines, the
+    next message finds no reader; the run ends as SIGPIPE ends it (141),
+    after the wipe."""
+    target = os.path.join(WORK, "out-pipe")
+    script = f"'{LARGE}' decrypt '-pwd={PASSWORD}' '-targetdir={target}' -debug 2>&1 | head -n 3; exit ${{PIPESTATUS[0]}}"
+    process = subprocess.Popen(["bash", "-c", script], env=environment("C.UTF-8"), stdout=subprocess.PIPE,
+                               preexec_fn=default_signals)
+    try:
+        shown, _ = process.communicate(timeout=60)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.communicate()
+        raise AssertionError("the decrypt command did not end")
+    check("decrypt with its output closed: ended by SIGPIPE", process.returncode == 128 + signal.SIGPIPE,
+          f"{process.returncode}\n{shown}")
+    check("decrypt with its output closed: head saw the first lines", shown.count(b"\n") == 3, str(shown))
 
 
 try:
@@ -285,8 +344,9 @@ try:
     scenario("end of input at the password", end_of_input_at_the_password)
     scenario("Ctrl-C at the password", ctrl_c_at_the_password)
     scenario("Ctrl-C while decrypting", ctrl_c_while_decrypting)
-    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGQUIT):
         scenario(f"decrypt and signal {number}", decrypt_command_interrupted(number))
+    scenario("decrypt with its output closed", decrypt_output_closed)
 finally:
     shutil.rmtree(WORK, ignore_errors=True)
 
