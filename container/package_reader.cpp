@@ -81,6 +81,8 @@ Result PackageReader::Decrypt(const String& path, const String& password, const 
   job.base_folder = work_folder_.c_str();
   job.progress = progress;
   job.drop_entries = keep_entries_ ? 0 : 1;
+  job.entry_read = entry_read_;
+  job.entry_read_user = entry_read_user_;
   failed_entry_.Empty();
   job.failed_entry = &failed_entry_;
   return ReadContainer(job, &header_, &content_);
