@@ -110,6 +110,8 @@ class FolderListing {
 
  private:
   struct State;
+  // Takes an open folder handle as the listing's (closed on failure).
+  bool Adopt(intptr_t handle);
   State* state_ = nullptr;
 };
 

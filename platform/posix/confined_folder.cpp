@@ -279,6 +279,15 @@ struct ConfinedFolder::State {
     *folder = levels.empty() ? root : levels.back().folder;
     return ConfinedStatus::kOk;
   }
+
+  // Reaches the existing folder of relative (a trailing '/' dropped) and
+  // splits off its final name. Reaching the folder leaves exactly its own
+  // path open, so the entry is never one of the folders kept open by name.
+  ConfinedStatus ReachParent(const char* relative, SharedFolder** folder, String* name) {
+    String folder_path;
+    if (relative == nullptr || !SplitRelative(relative, &folder_path, name)) return ConfinedStatus::kFailed;
+    return Reach(folder_path, false, folder);
+  }
 };
 
 struct ConfinedFile::State {
@@ -349,10 +358,9 @@ ConfinedStatus ConfinedFolder::OpenTarget(const char* path, bool replace) {
 }
 
 ConfinedStatus ConfinedFolder::OpenSource(const char* relative, SourceFile* file) {
-  String folder, name;
-  if (state_ == nullptr || !SplitRelative(relative, &folder, &name)) return ConfinedStatus::kFailed;
+  String name;
   SharedFolder* shared = nullptr;
-  ConfinedStatus status = state_->Reach(folder, false, &shared);
+  ConfinedStatus status = state_ == nullptr ? ConfinedStatus::kFailed : state_->ReachParent(relative, &shared, &name);
   if (status != ConfinedStatus::kOk) return status;
   // O_NONBLOCK keeps a FIFO from blocking the open; a regular file ignores it.
   int fd = openat(shared->fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -361,10 +369,9 @@ ConfinedStatus ConfinedFolder::OpenSource(const char* relative, SourceFile* file
 }
 
 ConfinedStatus ConfinedFolder::OpenOverwrite(const char* relative, OverwriteFile* file) {
-  String folder, name;
-  if (state_ == nullptr || !SplitRelative(relative, &folder, &name)) return ConfinedStatus::kFailed;
+  String name;
   SharedFolder* shared = nullptr;
-  ConfinedStatus status = state_->Reach(folder, false, &shared);
+  ConfinedStatus status = state_ == nullptr ? ConfinedStatus::kFailed : state_->ReachParent(relative, &shared, &name);
   if (status != ConfinedStatus::kOk) return status;
   constexpr int kFlags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
   int fd = openat(shared->fd, name.c_str(), kFlags);
@@ -382,16 +389,14 @@ ConfinedStatus ConfinedFolder::OpenOverwrite(const char* relative, OverwriteFile
 }
 
 ConfinedStatus ConfinedFolder::Rename(const char* relative, const char* new_name) {
-  String folder, name, system_new;
-  if (state_ == nullptr || !SplitRelative(relative, &folder, &name) || !ToSystemText(new_name, &system_new) ||
+  String name, system_new;
+  if (state_ == nullptr || !ToSystemText(new_name, &system_new) ||
       !IsPlainComponent(system_new.c_str(), static_cast<size_t>(system_new.GetLength())) ||
       system_new.Find('/') >= 0) {
     return ConfinedStatus::kFailed;
   }
-  // Reaching the folder leaves exactly its own path open, so the entry
-  // renamed is never one of the folders kept open by name.
   SharedFolder* shared = nullptr;
-  ConfinedStatus status = state_->Reach(folder, false, &shared);
+  ConfinedStatus status = state_->ReachParent(relative, &shared, &name);
   if (status != ConfinedStatus::kOk) return status;
   const int fd = shared->fd;
   if (renameat2(fd, name.c_str(), fd, system_new.c_str(), RENAME_NOREPLACE) == 0) return ConfinedStatus::kOk;
@@ -403,15 +408,12 @@ ConfinedStatus ConfinedFolder::Rename(const char* relative, const char* new_name
 }
 
 ConfinedStatus ConfinedFolder::Remove(const char* relative) {
-  String folder, name;
-  if (state_ == nullptr || relative == nullptr || !SplitRelative(relative, &folder, &name)) {
-    return ConfinedStatus::kFailed;
-  }
+  String name;
+  SharedFolder* shared = nullptr;
+  ConfinedStatus status = state_ == nullptr ? ConfinedStatus::kFailed : state_->ReachParent(relative, &shared, &name);
+  if (status != ConfinedStatus::kOk) return status;
   const size_t length = std::strlen(relative);
   const bool is_folder = length > 0 && relative[length - 1] == '/';
-  SharedFolder* shared = nullptr;
-  ConfinedStatus status = state_->Reach(folder, false, &shared);
-  if (status != ConfinedStatus::kOk) return status;
   return unlinkat(shared->fd, name.c_str(), is_folder ? AT_REMOVEDIR : 0) == 0 ? ConfinedStatus::kOk
                                                                                 : StatusOfError(errno);
 }

@@ -121,14 +121,7 @@ bool FolderListing::Open(const char* folder) {
   String system_path;
   if (!SystemPath(folder, &system_path)) return false;
   int fd = open(system_path.c_str(), O_RDONLY | O_NONBLOCK | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  state_ = new (std::nothrow) State;
-  if (state_ == nullptr) {
-    close(fd);
-    return false;
-  }
-  state_->fd = fd;
-  return true;
+  return fd >= 0 && Adopt(fd);
 }
 
 bool FolderListing::OpenSub(const FolderListing& parent, const char* name) {
@@ -136,13 +129,16 @@ bool FolderListing::OpenSub(const FolderListing& parent, const char* name) {
   if (parent.state_ == nullptr || this == &parent || !SystemPath(name, &system_name)) return false;
   Close();
   int fd = openat(parent.state_->fd, system_name.c_str(), O_RDONLY | O_NONBLOCK | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
+  return fd >= 0 && Adopt(fd);
+}
+
+bool FolderListing::Adopt(intptr_t handle) {
   state_ = new (std::nothrow) State;
   if (state_ == nullptr) {
-    close(fd);
+    close(static_cast<int>(handle));
     return false;
   }
-  state_->fd = fd;
+  state_->fd = static_cast<int>(handle);
   return true;
 }
 

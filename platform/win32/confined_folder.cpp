@@ -29,28 +29,7 @@ using confined_path::IsPlainComponent;
 using confined_path::SplitFinal;
 using confined_path::WithoutTrailingSlashes;
 
-class Handle {
- public:
-  Handle() = default;
-  explicit Handle(HANDLE h) : h_(h) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() { Reset(INVALID_HANDLE_VALUE); }
-  void Reset(HANDLE h) {
-    if (h_ != INVALID_HANDLE_VALUE && h_ != nullptr) CloseHandle(h_);
-    h_ = h;
-  }
-  HANDLE Release() {
-    HANDLE h = h_;
-    h_ = INVALID_HANDLE_VALUE;
-    return h;
-  }
-  HANDLE get() const { return h_; }
-  bool IsValid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-
- private:
-  HANDLE h_ = INVALID_HANDLE_VALUE;
-};
+using nt::Handle;
 
 ConfinedStatus StatusOf(NTSTATUS status) {
   switch (status) {
@@ -111,6 +90,20 @@ ConfinedStatus CheckOpened(HANDLE parent, const std::wstring& name, HANDLE opene
     return ConfinedStatus::kLink;
   }
   return ConfinedStatus::kOk;
+}
+
+// Opens the existing file name inside folder into out (with extra create
+// options), never through a link: the handle checked to be the name's own.
+ConfinedStatus OpenChecked(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG sharing, ULONG options,
+                           Handle* out) {
+  HANDLE opened = INVALID_HANDLE_VALUE;
+  NTSTATUS result = nt::OpenRelative(folder, name, access, sharing, FILE_OPEN,
+                                     FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | options, &opened);
+  if (result < 0) return StatusOf(result);
+  out->Reset(opened);
+  ConfinedStatus status = CheckOpened(folder, name, opened);
+  if (status != ConfinedStatus::kOk) out->Reset(INVALID_HANDLE_VALUE);
+  return status;
 }
 
 // Opens the folder name inside parent into out, held against renaming and
@@ -219,6 +212,31 @@ struct ConfinedFolder::State {
     }
     *name = nt::Wide(final_name);
     return Reach(folder_path, create, folder);
+  }
+
+  // Opens the existing file at relative into out (OpenChecked).
+  ConfinedStatus OpenFile(const char* relative, ACCESS_MASK access, ULONG sharing, ULONG options, Handle* out) {
+    HANDLE folder = INVALID_HANDLE_VALUE;
+    std::wstring name;
+    ConfinedStatus status = ReachParent(relative, false, &folder, &name);
+    return status != ConfinedStatus::kOk ? status : OpenChecked(folder, name, access, sharing, options, out);
+  }
+
+  // Opens the entry at relative (kind: 0, FILE_DIRECTORY_FILE or
+  // FILE_NON_DIRECTORY_FILE) for renaming or deleting: DELETE access, every
+  // kind of sharing, never through a link. Reaching its folder leaves
+  // exactly that folder's path held, so the entry is never one of the
+  // folders held open.
+  ConfinedStatus OpenForDelete(const char* relative, ULONG kind, HANDLE* folder, Handle* entry) {
+    std::wstring name;
+    ConfinedStatus status = ReachParent(relative, false, folder, &name);
+    if (status != ConfinedStatus::kOk) return status;
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    NTSTATUS result =
+        nt::OpenRelative(*folder, name, DELETE, nt::kAllSharing, FILE_OPEN, kind | FILE_OPEN_REPARSE_POINT, &opened);
+    if (result < 0) return StatusOf(result);
+    entry->Reset(opened);
+    return ConfinedStatus::kOk;
   }
 };
 
@@ -437,86 +455,50 @@ void ConfinedFile::Abandon() {
 }
 
 ConfinedStatus ConfinedFolder::OpenSource(const char* relative, SourceFile* file) {
-  HANDLE folder = INVALID_HANDLE_VALUE;
-  std::wstring name;
-  if (state_ == nullptr) return ConfinedStatus::kFailed;
-  ConfinedStatus status = state_->ReachParent(relative, false, &folder, &name);
+  Handle opened;
+  ConfinedStatus status = state_ == nullptr ? ConfinedStatus::kFailed
+                                            : state_->OpenFile(relative, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                               FILE_SEQUENTIAL_ONLY, &opened);
   if (status != ConfinedStatus::kOk) return status;
-  HANDLE opened = INVALID_HANDLE_VALUE;
-  NTSTATUS result = nt::OpenRelative(folder, name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN,
-                                     FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_SEQUENTIAL_ONLY, &opened);
-  if (result < 0) return StatusOf(result);
-  status = CheckOpened(folder, name, opened);
-  if (status != ConfinedStatus::kOk) {
-    CloseHandle(opened);
-    return status;
-  }
-  return file->Adopt(reinterpret_cast<intptr_t>(opened)) ? ConfinedStatus::kOk : ConfinedStatus::kFailed;
+  return file->Adopt(reinterpret_cast<intptr_t>(opened.Release())) ? ConfinedStatus::kOk : ConfinedStatus::kFailed;
 }
 
 ConfinedStatus ConfinedFolder::OpenOverwrite(const char* relative, OverwriteFile* file) {
-  HANDLE folder = INVALID_HANDLE_VALUE;
-  std::wstring name;
   if (state_ == nullptr) return ConfinedStatus::kFailed;
-  ConfinedStatus status = state_->ReachParent(relative, false, &folder, &name);
-  if (status != ConfinedStatus::kOk) return status;
-  constexpr ULONG kFile = FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT;
   // A read-only flag would refuse the write: cleared first, as every flag.
-  Handle flags;
-  HANDLE opened = INVALID_HANDLE_VALUE;
-  NTSTATUS result = nt::OpenRelative(folder, name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, nt::kAllSharing,
-                                     FILE_OPEN, kFile, &opened);
-  if (result < 0) return StatusOf(result);
-  flags.Reset(opened);
-  status = CheckOpened(folder, name, opened);
+  Handle opened;
+  ConfinedStatus status =
+      state_->OpenFile(relative, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, nt::kAllSharing, 0, &opened);
+  if (status == ConfinedStatus::kOk && !SetAttributes(opened.get(), 0)) status = ConfinedStatus::kFailed;
+  opened.Reset(INVALID_HANDLE_VALUE);
+  if (status == ConfinedStatus::kOk) status = state_->OpenFile(relative, GENERIC_WRITE, FILE_SHARE_READ, 0, &opened);
   if (status != ConfinedStatus::kOk) return status;
-  if (!SetAttributes(opened, 0)) return ConfinedStatus::kFailed;
-  flags.Reset(INVALID_HANDLE_VALUE);
-  result = nt::OpenRelative(folder, name, GENERIC_WRITE, FILE_SHARE_READ, FILE_OPEN, kFile, &opened);
-  if (result < 0) return StatusOf(result);
-  status = CheckOpened(folder, name, opened);
-  if (status != ConfinedStatus::kOk) {
-    CloseHandle(opened);
-    return status;
-  }
-  return file->Adopt(reinterpret_cast<intptr_t>(opened)) ? ConfinedStatus::kOk : ConfinedStatus::kFailed;
+  return file->Adopt(reinterpret_cast<intptr_t>(opened.Release())) ? ConfinedStatus::kOk : ConfinedStatus::kFailed;
 }
 
 ConfinedStatus ConfinedFolder::Rename(const char* relative, const char* new_name) {
-  HANDLE folder = INVALID_HANDLE_VALUE;
-  std::wstring name;
   const size_t new_length = new_name == nullptr ? 0 : std::strlen(new_name);
-  if (state_ == nullptr || !IsPlainComponent(new_name, new_length) || std::strpbrk(new_name, "/\\:") != nullptr) {
+  if (!IsPlainComponent(new_name, new_length) || std::strpbrk(new_name, "/\\:") != nullptr) {
     return ConfinedStatus::kFailed;
   }
-  // Reaching the folder leaves exactly its own path held, so the entry
-  // renamed is never one of the folders held open.
-  ConfinedStatus status = state_->ReachParent(relative, false, &folder, &name);
-  if (status != ConfinedStatus::kOk) return status;
+  HANDLE folder = INVALID_HANDLE_VALUE;
   Handle entry;
-  HANDLE opened = INVALID_HANDLE_VALUE;
-  NTSTATUS result = nt::OpenRelative(folder, name, DELETE, nt::kAllSharing, FILE_OPEN, FILE_OPEN_REPARSE_POINT, &opened);
-  if (result < 0) return StatusOf(result);
-  entry.Reset(opened);
-  return StatusOf(nt::RenameTo(opened, folder, nt::Wide(new_name, new_length), false));
+  if (state_ == nullptr) return ConfinedStatus::kFailed;
+  ConfinedStatus status = state_->OpenForDelete(relative, 0, &folder, &entry);
+  if (status != ConfinedStatus::kOk) return status;
+  return StatusOf(nt::RenameTo(entry.get(), folder, nt::Wide(new_name, new_length), false));
 }
 
 ConfinedStatus ConfinedFolder::Remove(const char* relative) {
-  HANDLE folder = INVALID_HANDLE_VALUE;
-  std::wstring name;
-  if (state_ == nullptr || relative == nullptr) return ConfinedStatus::kFailed;
-  const size_t length = std::strlen(relative);
+  const size_t length = relative == nullptr ? 0 : std::strlen(relative);
   const bool is_folder = length > 0 && relative[length - 1] == '/';
-  ConfinedStatus status = state_->ReachParent(relative, false, &folder, &name);
-  if (status != ConfinedStatus::kOk) return status;
+  HANDLE folder = INVALID_HANDLE_VALUE;
   Handle entry;
-  HANDLE opened = INVALID_HANDLE_VALUE;
-  const ULONG kind = is_folder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE;
-  NTSTATUS result =
-      nt::OpenRelative(folder, name, DELETE, nt::kAllSharing, FILE_OPEN, kind | FILE_OPEN_REPARSE_POINT, &opened);
-  if (result < 0) return StatusOf(result);
-  entry.Reset(opened);
-  return StatusOf(nt::DeleteOnClose(opened));
+  if (state_ == nullptr) return ConfinedStatus::kFailed;
+  ConfinedStatus status =
+      state_->OpenForDelete(relative, is_folder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE, &folder, &entry);
+  if (status != ConfinedStatus::kOk) return status;
+  return StatusOf(nt::DeleteOnClose(entry.get()));
 }
 
 }  // namespace mv::platform

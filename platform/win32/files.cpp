@@ -43,20 +43,6 @@ void FillEntry(const WIN32_FIND_DATAA& data, FolderEntry* entry) {
                     : (static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
 }
 
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() {
-    if (IsValid()) CloseHandle(h_);
-  }
-  bool IsValid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
 
 }  // namespace
 
@@ -76,14 +62,7 @@ struct FolderListing::State {
 bool FolderListing::Open(const char* folder) {
   Close();
   HANDLE opened = nt::OpenFolderPath(folder, FILE_LIST_DIRECTORY | SYNCHRONIZE, nt::kAllSharing);
-  if (opened == INVALID_HANDLE_VALUE) return false;
-  state_ = new (std::nothrow) State;
-  if (state_ == nullptr) {
-    CloseHandle(opened);
-    return false;
-  }
-  state_->folder = opened;
-  return true;
+  return opened != INVALID_HANDLE_VALUE && Adopt(reinterpret_cast<intptr_t>(opened));
 }
 
 bool FolderListing::OpenSub(const FolderListing& parent, const char* name) {
@@ -100,12 +79,16 @@ bool FolderListing::OpenSub(const FolderListing& parent, const char* name) {
     CloseHandle(opened);
     return false;
   }
+  return Adopt(reinterpret_cast<intptr_t>(opened));
+}
+
+bool FolderListing::Adopt(intptr_t handle) {
   state_ = new (std::nothrow) State;
   if (state_ == nullptr) {
-    CloseHandle(opened);
+    CloseHandle(reinterpret_cast<HANDLE>(handle));
     return false;
   }
-  state_->folder = opened;
+  state_->folder = reinterpret_cast<HANDLE>(handle);
   return true;
 }
 
@@ -190,7 +173,7 @@ bool WriteAttributes(const char* path, uint32_t attributes) {
 }
 
 bool ReadFileTimes(const char* path, FileTimes* times) {
-  Handle file(CreateFileA(NativePath(path).c_str(), GENERIC_READ,
+  nt::Handle file(CreateFileA(NativePath(path).c_str(), GENERIC_READ,
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) return false;
@@ -206,7 +189,7 @@ bool ReadFileTimes(const char* path, FileTimes* times) {
 }
 
 bool WriteFileTimes(const char* path, const FileTimes& times) {
-  Handle file(CreateFileA(NativePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+  nt::Handle file(CreateFileA(NativePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) return false;
   FILETIME creation = ToFiletime(times.creation);

@@ -35,6 +35,30 @@ inline constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE
 inline constexpr ULONG kHoldSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
 inline constexpr ULONG kAllSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// An owned handle, closed when it goes.
+class Handle {
+ public:
+  Handle() = default;
+  explicit Handle(HANDLE h) : h_(h) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() { Reset(INVALID_HANDLE_VALUE); }
+  void Reset(HANDLE h) {
+    if (IsValid()) CloseHandle(h_);
+    h_ = h;
+  }
+  HANDLE Release() {
+    HANDLE h = h_;
+    h_ = INVALID_HANDLE_VALUE;
+    return h;
+  }
+  HANDLE get() const { return h_; }
+  bool IsValid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+
+ private:
+  HANDLE h_ = INVALID_HANDLE_VALUE;
+};
+
 // The UTF-16 form of length bytes of the program's code page.
 std::wstring Wide(const char* text, size_t length);
 inline std::wstring Wide(const String& text) {

@@ -62,24 +62,30 @@ Result CancelOnPosition(int32_t code, int32_t, uintptr_t, uintptr_t) {
   return code == kProgressPosition ? kCancelled : kOk;
 }
 
-// A container whose one entry tries to leave the folder it is extracted into.
-std::vector<uint8_t> HostileContainer(const test::TempFolder& folder) {
-  std::string body = "escaped";
-  std::vector<uint8_t> entry = test::EncodeRawEntry(kEntryKindFile, "", "../escaped.txt", &body);
+// The bytes of a container at path (written first) whose content is a list
+// of the given raw entries, with no checks on them.
+std::vector<uint8_t> CraftedContainer(const std::string& path, const std::vector<std::vector<uint8_t>>& entries) {
+  uint32_t length = 4;
+  for (const auto& entry : entries) length += static_cast<uint32_t>(entry.size());
   MemoryStream list;
   list.OpenWrite();
   list.WriteU16(TypeList);
   list.WriteU16(0);
-  list.WriteU32(static_cast<uint32_t>(4 + entry.size()));
-  list.WriteU32(1);
-  list.Write(entry.data(), static_cast<uint32_t>(entry.size()));
-  std::string path = folder.Join("hostile.mef");
+  list.WriteU32(length);
+  list.WriteU32(static_cast<uint32_t>(entries.size()));
+  for (const auto& entry : entries) list.Write(entry.data(), static_cast<uint32_t>(entry.size()));
   EXPECT_EQ(test::WriteCraftedPackageBytes(path, test::StandardHeader(), kCipherAes, std::vector<uint8_t>(16, 0x5A), 1,
                                            "secret", list.GetData()),
             kOk);
   tools::Bytes bytes;
   EXPECT_TRUE(tools::ReadWholeFile(path, &bytes));
   return bytes;
+}
+
+// A container whose one entry tries to leave the folder it is extracted into.
+std::vector<uint8_t> HostileContainer(const test::TempFolder& folder) {
+  std::string body = "escaped";
+  return CraftedContainer(folder.Join("hostile.mef"), {test::EncodeRawEntry(kEntryKindFile, "", "../escaped.txt", &body)});
 }
 
 class SelfExtractorTest : public testing::Test {
@@ -191,23 +197,10 @@ TEST(LongPathTest, CopiedAndWipedWholeOrRefusedBeforeAnythingIsWritten) {
     TemporaryFolderOverride override_temp(temp.Join("tmp"));
     std::filesystem::create_directory(temp.Join("tmp"));
     const std::string body = "the deep file";
-    std::vector<uint8_t> entry = test::EncodeRawEntry(kEntryKindFile, "", c.path.c_str(), &body);
-    std::string other_body = "beside it";
-    std::vector<uint8_t> other = test::EncodeRawEntry(kEntryKindFile, "", "top.txt", &other_body);
-    MemoryStream list;
-    list.OpenWrite();
-    list.WriteU16(TypeList);
-    list.WriteU16(0);
-    list.WriteU32(static_cast<uint32_t>(4 + entry.size() + other.size()));
-    list.WriteU32(2);
-    list.Write(other.data(), static_cast<uint32_t>(other.size()));
-    list.Write(entry.data(), static_cast<uint32_t>(entry.size()));
-    const std::string package = temp.Join("long.mef");
-    ASSERT_EQ(test::WriteCraftedPackageBytes(package, test::StandardHeader(), kCipherAes,
-                                             std::vector<uint8_t>(16, 0x5A), 1, "secret", list.GetData()),
-              kOk);
-    tools::Bytes container;
-    ASSERT_TRUE(tools::ReadWholeFile(package, &container));
+    const std::string other_body = "beside it";
+    const std::vector<uint8_t> container =
+        CraftedContainer(temp.Join("long.mef"), {test::EncodeRawEntry(kEntryKindFile, "", "top.txt", &other_body),
+                                                 test::EncodeRawEntry(kEntryKindFile, "", c.path.c_str(), &body)});
     const std::vector<uint8_t> section = test::SectionWith(container);
     const String target(temp.Join("out/").c_str());
     g_wiped_files = 0;
