@@ -48,6 +48,14 @@ Result FileStream::Write(const void* buffer, uint32_t length) {
   return GetError();
 }
 
+uint64_t FileStream::GetRemaining() {
+  const int64_t here = file_.Tell();
+  if (here < 0 || !file_.Seek(0, platform::SeekOrigin::kEnd)) return 0;
+  const int64_t end = file_.Tell();
+  file_.Seek(here, platform::SeekOrigin::kBegin);
+  return end > here ? static_cast<uint64_t>(end - here) : 0;
+}
+
 Result SaveTextFile(const String& path, const String& text, bool replace) {
   // Written beside its final name and renamed over it: never through a
   // link at the name, and a file with other hard links is replaced.

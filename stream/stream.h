@@ -61,6 +61,10 @@ struct StreamContext {
   // memory of one; null for none. A code other than kOk fails the read.
   Result (*entry_read)(const TagValue& entry, uintptr_t user) = nullptr;
   uintptr_t entry_read_user = 0;
+  // Receives the number (from 1) of the authenticated chunk whose check
+  // failed or at which the data ended, so a person can be told where a
+  // package was damaged; or null.
+  uint32_t* failed_chunk = nullptr;
 };
 
 class Stream {

@@ -51,6 +51,9 @@ const char* DescribeResult(Result code) {
       {kBadVector, "bad initial vector"},
       {kBadBlockLength, "bad block length"},
       {kWrongPassword, "wrong password"},
+      {kPackageDamaged, "the package is damaged or was changed"},
+      {kPackageTruncated, "the package ends early"},
+      {kKdfTooCostly, "the key derivation asks for more memory or time than allowed"},
       {kCarrierTooSmall, "the carrier is too small"},
       {kNoHiddenData, "wrong password, or nothing hidden in the carrier"},
   };

@@ -193,6 +193,16 @@ with open(os.path.join(WORK, "in/large.bin"), "wb") as f:
     f.write(os.urandom(96 << 20))
 pack(LARGE, ["in/large.bin"], "--compression", "0")
 os.remove(os.path.join(WORK, "in/large.bin"))
+# A strong package whose one chunk was changed on its way.
+DAMAGED = os.path.join(WORK, "damaged.sfx")
+subprocess.run([os.path.join(BUILD, "morvalis-pack"), "create", "damaged.mef", "--password-file", "pw.txt", "in/a.txt"],
+               check=True, stdout=subprocess.DEVNULL, cwd=WORK, preexec_fn=default_signals, timeout=300)
+with open(os.path.join(WORK, "damaged.mef"), "r+b") as f:
+    f.seek(-1, os.SEEK_END)
+    last = f.read(1)[0]
+    f.seek(-1, os.SEEK_END)
+    f.write(bytes([last ^ 1]))
+pack(DAMAGED, [], "--container", "damaged.mef")
 
 
 def files_in_english():
@@ -293,6 +303,18 @@ def ctrl_c_while_decrypting():
     check("Ctrl-C while decrypting: no files saved", "Save the files" not in s.transcript, s.transcript)
 
 
+def damaged_in_german():
+    s = Session([DAMAGED], "de_DE.UTF-8")
+    s.expect("Passwort: ")
+    s.send(PASSWORD + "\n")
+    s.expect("Das Paket ist beschädigt oder wurde verändert (bei Block 1).")
+    s.expect("Es wurde keine Datei gespeichert.")
+    s.expect("Passwort: ")
+    s.send("\n")
+    check("damaged: exit code 0", s.finish() == 0, s.transcript)
+    check("damaged: no files offered", "speichern in" not in s.transcript, s.transcript)
+
+
 def decrypt_command_interrupted(number):
     def run():
         target = os.path.join(WORK, f"out-{number}")
@@ -344,6 +366,7 @@ try:
     scenario("end of input at the password", end_of_input_at_the_password)
     scenario("Ctrl-C at the password", ctrl_c_at_the_password)
     scenario("Ctrl-C while decrypting", ctrl_c_while_decrypting)
+    scenario("damaged package in German", damaged_in_german)
     for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGQUIT):
         scenario(f"decrypt and signal {number}", decrypt_command_interrupted(number))
     scenario("decrypt with its output closed", decrypt_output_closed)
