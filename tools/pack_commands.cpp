@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/entry_listing.h"
 #include "app/payload.h"
 #include "archive/archive_entry.h"
 #include "container/carrier_stream.h"
@@ -22,7 +23,7 @@
 #include "tools/pack_console.h"
 #include "tools/package_content.h"
 #include "tools/package_source.h"
-#include "tools/result_text.h"
+#include "app/result_text.h"
 
 namespace mv::tools {
 namespace {
@@ -82,39 +83,6 @@ int WriteFailure(const std::string& out, const PackPlan& plan, Result code) {
     }
   }
   return Failure("cannot write '" + out + "'", code);
-}
-
-// Files and folders below the content's entries as the package describes
-// them.
-struct EntryLine {
-  bool folder;
-  std::string path;
-  uint32_t size;
-  uint64_t time;
-};
-
-std::vector<EntryLine> EntriesOf(const TagRecord& content) {
-  std::vector<EntryLine> lines;
-  for (int32_t i = 0; i < content.GetCount(); ++i) {
-    const ArchiveEntry* entry = ArchiveEntry::FromValue(content.Member(i));
-    if (entry == nullptr) continue;
-    String folder;
-    String name;
-    entry->GetText(folder, kEntryTagFolder, "");
-    entry->GetText(name, kEntryTagName, "");
-    TagRecord info;
-    entry->GetRecord(info, kEntryTagInfo);
-    TagValue time;
-    info.Get(time, kInfoTagLastWriteTime);
-    uint64_t file_time = 0;
-    if (time.GetType() == TypeBlob && time.GetLength() == 8) {
-      for (int b = 7; b >= 0; --b) file_time = (file_time << 8) | time.GetBytes()[b];
-    }
-    lines.push_back({entry->GetU8(kEntryTagKind, kEntryKindFile) == kEntryKindFolder,
-                     std::string(folder.c_str() ? folder.c_str() : "") + (name.c_str() ? name.c_str() : ""),
-                     entry->GetContentSize(), file_time});
-  }
-  return lines;
 }
 
 ContainerJob JobFor(const String& path, const String& password, const ProgressCallback* progress) {
@@ -350,16 +318,9 @@ int RunList(const PackOptions& options) {
   Result r = ReadContainer(job, &header, &content);
   if (r != kOk) return Failure("cannot read '" + options.positional[0] + "'" + AtEntry(failed_entry), r);
   size_t files = 0;
-  for (const EntryLine& line : EntriesOf(content)) {
-    char text[64];
-    if (line.folder) {
-      std::snprintf(text, sizeof text, "folder %12s  %-19s  ", "-", "-");
-    } else {
-      ++files;
-      std::snprintf(text, sizeof text, "file   %12u  %-19s  ", line.size,
-                    line.time == 0 ? "-" : FormatFileTime(line.time).c_str());
-    }
-    PrintOut(text + line.path + "\n");
+  for (const ListedEntry& entry : ListEntries(content)) {
+    if (!entry.folder) ++files;
+    PrintOut(std::string(FormatEntryLine(entry).c_str()) + "\n");
   }
   String message;
   content.GetText(message, kContentTagMessage, "");

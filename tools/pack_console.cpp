@@ -25,13 +25,19 @@ bool GetPassword(const PackOptions& options, bool confirm, String* password, std
     *password = options.Get("password").c_str();
     return true;
   }
-  if (!platform::ReadSecretLine("Password: ", password, kMaxPassword)) {
+  const platform::LineStatus status = platform::ReadSecretLine("Password: ", password, kMaxPassword);
+  if (status == platform::LineStatus::kNoCodePageForm) {
+    *error = "the password holds characters that have no Windows-1252 form";
+    return false;
+  }
+  if (status != platform::LineStatus::kLine) {
     *error = "no password given (use --password-file or --password, or run in a terminal)";
     return false;
   }
   if (confirm) {
     String again;
-    if (!platform::ReadSecretLine("Repeat password: ", &again, kMaxPassword) || again != *password) {
+    if (platform::ReadSecretLine("Repeat password: ", &again, kMaxPassword) != platform::LineStatus::kLine ||
+        again != *password) {
       *error = "the passwords do not match";
       return false;
     }

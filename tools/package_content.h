@@ -54,7 +54,4 @@ namespace mv::tools {
 // Writes bytes to a new or truncated file.
 bool WriteBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
 
-// "YYYY-MM-DD HH:MM:SS" (UTC) of a file time (100 ns since 1601-01-01).
-std::string FormatFileTime(uint64_t file_time);
-
 }  // namespace mv::tools

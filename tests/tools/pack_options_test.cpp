@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/entry_listing.h"
 #include "tools/package_content.h"
 
 namespace mv::tools {
