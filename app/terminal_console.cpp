@@ -23,7 +23,7 @@ constexpr uint32_t kPleaseWaitString = 18;
 constexpr int kDefaultRows = 24;
 constexpr int kDefaultColumns = 80;
 constexpr int kWidestBar = 30;
-constexpr int kNarrowestBar = 5;
+constexpr size_t kNarrowestBar = 10;
 // The rate is measured over this many recent seconds, and shown once at
 // least one of them has passed.
 constexpr double kRateWindowSeconds = 5.0;
@@ -245,26 +245,29 @@ String ProgressText(int percent, double done, double total, double rate, double 
   const std::string speed = rate < 0 ? "" : std::string(FormatBytes(rate).c_str()) + "/s";
   const std::string left =
       seconds_left < 0 ? "" : SayWith(kTimeLeftText, String(FormatDuration(seconds_left).c_str())).c_str();
-  // The parts in the order they are given up: the rate first, then the
-  // bytes, then the time left; the percentage always stays.
-  const std::string* by_priority[] = {&left, &bytes, &speed};
-  bool keep[3] = {};
+  // What fits, the percentage always: then the time left, the bytes, a bar
+  // of at least kNarrowestBar cells, the rate; a bar takes what is left.
   size_t length = head.size();
-  for (int i = 0; i < 3; ++i) {
-    if (by_priority[i]->empty() || length + 1 + by_priority[i]->size() > width) continue;
-    keep[i] = true;
-    length += 1 + by_priority[i]->size();
-  }
+  auto fits = [&](const std::string& part, size_t reserved) {
+    if (part.empty() || length + reserved + 1 + part.size() > width) return false;
+    length += 1 + part.size();
+    return true;
+  };
+  const bool keep_left = fits(left, 0);
+  const bool keep_bytes = fits(bytes, 0);
+  const size_t bar_frame = 3;  // " [" and "]"
+  const bool keep_bar = length + bar_frame + kNarrowestBar <= width;
+  const bool keep_speed = fits(speed, keep_bar ? bar_frame + kNarrowestBar : 0);
   std::string line = head;
-  const size_t room = width > length + 3 ? width - length - 3 : 0;
-  if (room >= static_cast<size_t>(kNarrowestBar)) {
+  if (keep_bar) {
+    const size_t room = width - length - bar_frame;
     const size_t bar = room < static_cast<size_t>(kWidestBar) ? room : static_cast<size_t>(kWidestBar);
     const size_t filled = bar * static_cast<size_t>(percent < 0 ? 0 : percent > 100 ? 100 : percent) / 100;
     line += " [" + std::string(filled, '#') + std::string(bar - filled, ' ') + "]";
   }
-  if (keep[1]) line += " " + bytes;
-  if (keep[2]) line += " " + speed;
-  if (keep[0]) line += " " + left;
+  if (keep_bytes) line += " " + bytes;
+  if (keep_speed) line += " " + speed;
+  if (keep_left) line += " " + left;
   if (line.size() > width) line.resize(width);
   return String(line.c_str());
 }

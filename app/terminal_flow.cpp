@@ -102,6 +102,7 @@ class TerminalFrontEnd : public AttemptFrontEnd {
     } else {
       WriteLine(WriteFailureCause(target, 0, code));
     }
+    if (not_saved.GetCount() < total) saved_some_ = true;
     String saved;
     String::Format(saved, Say(kSavedCountText), static_cast<int>(total - not_saved.GetCount()),
                    static_cast<int>(total), ToDisplayPath(StripTrailingSlash(target)).c_str());
@@ -167,7 +168,7 @@ class TerminalFrontEnd : public AttemptFrontEnd {
     for (;;) {
       String path;
       if (!AskPath(SayWith(prompt, proposal), proposal, &path)) {
-        if (!platform::InterruptionRequested()) WriteLine(String(Say(declined)));
+        if (!platform::InterruptionRequested()) WriteLine(String(Say(saved_some_ ? kNothingMoreSavedText : declined)));
         return;
       }
       if (SaveFilesTo(this, extractor, path) || platform::InterruptionRequested()) return;
@@ -194,6 +195,9 @@ class TerminalFrontEnd : public AttemptFrontEnd {
     WriteLine(FormatResString(kTextSavedString, ToDisplayPath(path)));
     return true;
   }
+
+  // A failed copy left some of the files in its folder.
+  bool saved_some_ = false;
 };
 
 void ShowPackage(const PayloadLayout& layout) {

@@ -41,6 +41,8 @@ inline constexpr Text kFilesText = {"The self decrypting package contains these 
                                     "Im selbstentschl\xFCsselnden Paket enthaltene Dateien:"};
 inline constexpr Text kSaveFilesText = {"Save the files to [%s]: ", "Dateien speichern in [%s]: "};
 inline constexpr Text kNothingSavedText = {"Nothing was saved.", "Es wurde nichts gespeichert."};
+inline constexpr Text kNothingMoreSavedText = {"No more files were saved.",
+                                               "Es wurden keine weiteren Dateien gespeichert."};
 inline constexpr Text kTildeUserText = {
     "Only \"~\" and \"~/\" stand for your home folder here. For a folder whose name begins with \"~\", write "
     "\"./%s\".",
@@ -73,11 +75,10 @@ inline constexpr Text kCauseNoPermissionText = {
 inline constexpr Text kCauseReadOnlyDeviceText = {
     "Cause: the folder \"%s\" lies on a read-only file system.",
     "Ursache: Der Ordner \"%s\" liegt auf einem schreibgesch\xFCtzten Dateisystem."};
-inline constexpr Text kCauseNoSpaceText = {"Cause: the file system holding \"%s\" is full (%s free).",
-                                           "Ursache: Das Dateisystem mit \"%s\" ist voll (%s frei)."};
-inline constexpr Text kTempFolderText = {"The decrypted files were to be written into the temporary folder \"%s\".",
-                                         "Die entschl\xFCsselten Dateien sollten in den tempor\xE4ren Ordner \"%s\" "
-                                         "geschrieben werden."};
+inline constexpr Text kCauseNoSpaceText = {"Cause: the file system holding \"%s\" has too little free space (%s free).",
+                                           "Ursache: Das Dateisystem mit \"%s\" hat zu wenig freien Platz (%s frei)."};
+inline constexpr Text kTempFolderText = {"The temporary folder is \"%s\" (TMPDIR names another).",
+                                         "Der tempor\xE4re Ordner ist \"%s\" (TMPDIR w\xE4hlt einen anderen)."};
 inline constexpr Text kFailedEntryText = {"The failure came with the entry \"%s\".",
                                           "Der Fehler trat beim Eintrag \"%s\" auf."};
 

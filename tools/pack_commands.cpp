@@ -64,11 +64,13 @@ bool ReadMessage(const PackOptions& options, String* message, std::string* error
   return !options.Has("message-file") || ReadTextFile(options.Get("message-file"), kMaxTextFile, message, error);
 }
 
-// The content of the inputs; every entry left out is named in a warning.
-bool PlanContent(const std::vector<std::string>& inputs, const String& message, TagRecord* content, PackPlan* plan,
-                 std::string* error) {
-  bool ok = BuildContent(inputs, message, content, plan, error);
+// The content of the inputs; every entry left out is named in a warning,
+// and what cannot be packed is printed.
+bool PlanContent(const std::vector<std::string>& inputs, const String& message, TagRecord* content, PackPlan* plan) {
+  std::string error;
+  bool ok = BuildContent(inputs, message, content, plan, &error);
   for (const std::string& warning : plan->warnings) PrintError("morvalis-pack: warning: " + warning + "\n");
+  if (!ok) PrintErrorSystemText("morvalis-pack: " + error + "\n");
   return ok;
 }
 
@@ -190,7 +192,7 @@ int RunCreate(const PackOptions& options) {
   TagRecord content;
   PackPlan plan;
   std::vector<std::string> inputs(options.positional.begin() + 1, options.positional.end());
-  if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
+  if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
   String password;
   if (!GetPassword(options, true, &password, &error)) return Failure(error);
   ProgressBar bar("Encrypting");
@@ -226,7 +228,7 @@ int RunHide(const PackOptions& options) {
   TagRecord content;
   PackPlan plan;
   std::vector<std::string> inputs(options.positional.begin() + 2, options.positional.end());
-  if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
+  if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
   String password;
   if (!GetPassword(options, true, &password, &error)) return Failure(error);
   Result r = CopySingleFile(carrier, out, true, nullptr);
@@ -279,7 +281,7 @@ int RunSfx(const PackOptions& options) {
     if (!ReadMessage(options, &message, &error)) return Failure(error);
     TagRecord content;
     PackPlan plan;
-    if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
+    if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
     String password;
     if (!GetPassword(options, true, &password, &error)) return Failure(error);
     ProgressBar bar("Encrypting");

@@ -12,6 +12,7 @@ constexpr int kBarWidth = 30;
 
 void PrintOut(const std::string& text) { platform::WriteStdout(text.c_str()); }
 void PrintError(const std::string& text) { platform::WriteStderr(text.c_str()); }
+void PrintErrorSystemText(const std::string& text) { platform::WriteStderrSystemText(text.c_str()); }
 
 bool GetPassword(const PackOptions& options, bool confirm, String* password, std::string* error) {
   if (options.Has("password-file")) {

@@ -44,7 +44,35 @@ constexpr uint64_t kMaxFileSize = 0xFFFFFFFEu;
 constexpr uint64_t kMaxContentSize = 0xFFFFFFFFu;
 constexpr uint64_t kEntryRecordAllowance = 256;
 
-std::string Quoted(const String& path) { return std::string("'") + path.c_str() + "'"; }
+// The path in quotes, its control characters as \xNN: a name is shown,
+// never obeyed by the terminal.
+std::string Quoted(const String& path) {
+  std::string quoted = "'";
+  for (const char* c = path.c_str() == nullptr ? "" : path.c_str(); *c != '\0'; ++c) {
+    const unsigned char u = static_cast<unsigned char>(*c);
+    if (u < 0x20 || u == 0x7F) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", u);
+      quoted += hex;
+    } else {
+      quoted += *c;
+    }
+  }
+  return quoted + "'";
+}
+
+// Text of the program's code page in the system's encoding, for a message
+// that may also hold a name the code page cannot.
+std::string SystemText(const std::string& text) {
+  String converted;
+  platform::ToSystemText(text.c_str(), &converted);
+  return converted.c_str() == nullptr ? "" : converted.c_str();
+}
+
+bool Fail(std::string* error, const std::string& text) {
+  *error = SystemText(text);
+  return false;
+}
 
 // Why Windows cannot store name (null when it can). Every platform's
 // packer applies the Windows rules, as the packages are made for Windows.
@@ -78,7 +106,8 @@ class ContentScan {
     }
   }
 
-  // Every refusal, one per line; empty when the content may be written.
+  // Every refusal, one per line, in the system's text; empty when the
+  // content may be written.
   std::string Problems() const {
     std::string text;
     for (const std::string& line : problems_) text += "\n  " + line;
@@ -92,7 +121,21 @@ class ContentScan {
   void CountMessage(const String& message) { total_ += message.GetLength(); }
 
  private:
-  void Refuse(const String& shown, const std::string& reason) { problems_.push_back(Quoted(shown) + " " + reason); }
+  void Refuse(const String& shown, const std::string& reason) {
+    problems_.push_back(SystemText(Quoted(shown) + " " + reason));
+  }
+  // A name without a Windows-1252 form, shown as the system holds it with
+  // the characters it lacks named.
+  void RefuseUnfit(const String& folder_shown, const platform::SourceEntry& entry) {
+    if (entry.system_name.IsEmpty()) {
+      return Refuse(folder_shown + entry.name, "has no Windows-1252 form (each '?' stands for a character it lacks)");
+    }
+    String name;
+    String lacking;
+    platform::ShowSystemName(entry.system_name.c_str(), &name, &lacking);
+    problems_.push_back(SystemText("'" + std::string(folder_shown.c_str())) + name.c_str() +
+                        SystemText("' has no Windows-1252 form: ") + lacking.c_str());
+  }
   void Skip(const String& shown, const std::string& reason) {
     plan_->warnings.push_back("skipped " + Quoted(shown) + ": " + reason);
   }
@@ -126,7 +169,7 @@ class ContentScan {
     for (const platform::SourceEntry& entry : entries) {
       const String path = shown + "/" + entry.name;
       if (!entry.fits) {
-        Refuse(path, "has no Windows-1252 form (each '?' stands for a character it lacks)");
+        RefuseUnfit(shown + "/", entry);
         continue;
       }
       if (const char* problem = WindowsNameProblem(entry.name)) {
@@ -209,24 +252,22 @@ bool BuildContent(const std::vector<std::string>& inputs, const String& message,
     String source;
     String name;
     platform::SourceEntry entry;
-    if (!SplitInput(input, &source, &name, &entry, error)) return false;
+    if (!SplitInput(input, &source, &name, &entry, error)) return Fail(error, *error);
     String lower = name;
     lower.MakeLower();
     if (!names.insert(lower.c_str()).second) {
-      *error = std::string("two inputs have the name '") + name.c_str() + "'";
-      return false;
+      return Fail(error, std::string("two inputs have the name '") + name.c_str() + "'");
     }
     scan.AddInput(StripTrailingSlash(ToInternalPath(String(input.c_str()))), source, name, entry);
   }
   scan.CountMessage(message);
   const std::string problems = scan.Problems();
   if (!problems.empty()) {
-    *error = "nothing was written; these cannot be packed:" + problems;
+    *error = SystemText("nothing was written; these cannot be packed:") + problems;
     return false;
   }
   if (scan.failure() != kOk) {
-    *error = "cannot build the list of entries (code " + std::to_string(scan.failure()) + ")";
-    return false;
+    return Fail(error, "cannot build the list of entries (code " + std::to_string(scan.failure()) + ")");
   }
   if (!message.IsEmpty()) content->SetText(kContentTagMessage, message.c_str(), true);
   return true;

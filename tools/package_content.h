@@ -27,7 +27,8 @@ struct PackPlan {
 // file; a link to a folder, a dangling link, a FIFO, socket or device, and a
 // recycle-bin folder are left out with a warning. Adds the message text when
 // not empty.
-// False with a message, before anything is read, for a missing input, a
+// False with a message (in the system's text: it may show a name the
+// program's code page cannot hold), before anything is read, for a missing input, a
 // name used twice, an input without a name (a root), and, listed all
 // together one per line, every name without a Windows-1252 form or that
 // Windows cannot store, every file that cannot be read or is too large, and
