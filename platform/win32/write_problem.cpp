@@ -3,6 +3,7 @@
 // asked (kNone).
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/write_problem.h"
@@ -43,6 +44,8 @@ WriteDiagnosis DiagnoseWrite(const char* path, uint64_t needed) {
     existing.resize(slash == 2 && existing[1] == ':' ? 3 : slash);
   }
   const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const char last = path[std::strlen(path) - 1];
+  if (existing == target && folder && last != '/' && last != '\\') return Found(WriteProblem::kIsFolder, existing);
   if (existing == target && !folder && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     return Found(WriteProblem::kReadOnlyFile, existing);
   }
