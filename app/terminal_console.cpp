@@ -10,6 +10,7 @@
 #include "fs/path.h"
 #include "fs/system_helpers.h"
 #include "platform/arguments.h"
+#include "platform/codepage.h"
 #include "platform/interruption.h"
 #include "platform/platform.h"
 #include "platform/terminal.h"
@@ -37,14 +38,9 @@ void TerminalSize(int* rows, int* columns) {
   }
 }
 
-// The code page's five bytes without a letter stand for the C1 control
-// characters of the same number.
-bool IsControlStandIn(unsigned char c) { return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D; }
-
 bool HasControlCharacter(const String& text) {
   for (int32_t i = 0; i < text.GetLength(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text.GetAt(i));
-    if (c < 0x20 || c == 0x7F || IsControlStandIn(c)) return true;
+    if (platform::IsControlCharacter(static_cast<unsigned char>(text.GetAt(i)))) return true;
   }
   return false;
 }
@@ -117,7 +113,7 @@ String Visible(const String& text) {
       shown += static_cast<char>(c + '@');
     } else if (c == 0x7F) {
       shown += "^?";
-    } else if (IsControlStandIn(c)) {
+    } else if (platform::IsControlCharacter(c)) {
       shown += '?';
     } else {
       shown += static_cast<char>(c);

@@ -17,6 +17,13 @@ bool ToSystemText(const char* text, String* out);
 // a character without a Windows-1252 form or is not valid UTF-8.
 bool FromSystemText(const char* text, String* out);
 
+// True for a byte of the program's code page that stands for a control
+// character: C0, DEL, and the five bytes without a letter (0x81, 0x8D, 0x8F,
+// 0x90, 0x9D), which stand for the C1 controls of the same number.
+inline bool IsControlCharacter(unsigned char c) {
+  return c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+}
+
 // A name as the system holds it (POSIX: UTF-8, valid or not), in the
 // system's text, for a message about a name the program's code page cannot
 // hold: shown is the name as a terminal of the system shows it, with control

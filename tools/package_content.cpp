@@ -50,7 +50,7 @@ std::string Quoted(const String& path) {
   std::string quoted = "'";
   for (const char* c = path.c_str() == nullptr ? "" : path.c_str(); *c != '\0'; ++c) {
     const unsigned char u = static_cast<unsigned char>(*c);
-    if (u < 0x20 || u == 0x7F) {
+    if (platform::IsControlCharacter(u)) {
       char hex[8];
       std::snprintf(hex, sizeof hex, "\\x%02X", u);
       quoted += hex;
@@ -133,8 +133,13 @@ class ContentScan {
     String name;
     String lacking;
     platform::ShowSystemName(entry.system_name.c_str(), &name, &lacking);
-    problems_.push_back(SystemText("'" + std::string(folder_shown.c_str())) + name.c_str() +
-                        SystemText("' has no Windows-1252 form: ") + lacking.c_str());
+    std::string opening = Quoted(folder_shown);
+    opening.pop_back();  // the quote closes after the name
+    std::string line = SystemText(opening);
+    line += name.c_str();
+    line += SystemText("' has no Windows-1252 form: ");
+    line += lacking.c_str();
+    problems_.push_back(line);
   }
   void Skip(const String& shown, const std::string& reason) {
     plan_->warnings.push_back("skipped " + Quoted(shown) + ": " + reason);

@@ -84,9 +84,8 @@ LineEditor::Step LineEditor::Character(unsigned char byte) {
   const bool fits = FromSystemText(pending_.c_str(), &converted) && converted.GetLength() == 1;
   pending_length_ = 0;
   pending_.clear();
-  // The code page's five bytes without a letter stand for control characters.
   const unsigned char c = fits ? static_cast<unsigned char>(converted.c_str()[0]) : 0;
-  if (!fits || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) return Step::kRefused;
+  if (!fits || IsControlCharacter(c)) return Step::kRefused;
   return Insert(std::string(1, static_cast<char>(c))) ? Step::kChanged : Step::kRefused;
 }
 

@@ -270,8 +270,7 @@ struct Candidate {
 
 bool HasControlCharacter(const String& name) {
   for (const char* c = name.c_str(); *c != '\0'; ++c) {
-    const unsigned char u = static_cast<unsigned char>(*c);
-    if (u < 0x20 || u == 0x7F || u == 0x81 || u == 0x8D || u == 0x8F || u == 0x90 || u == 0x9D) return true;
+    if (IsControlCharacter(static_cast<unsigned char>(*c))) return true;
   }
   return false;
 }
