@@ -17,6 +17,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -26,6 +27,7 @@
 #include "platform/confined_folder.h"
 #include "platform/confined_path.h"
 #include "platform/posix/file_mapping.h"
+#include "platform/posix/no_replace_rename.h"
 #include "platform/temporary_name.h"
 
 namespace mv::platform {
@@ -133,6 +135,10 @@ SharedFolder* Adopt(int fd) {
   folder->fd = fd;
   return folder;
 }
+
+// Set once the kernel has answered that it has no copy_file_range (before
+// 4.5): every copy then reads and writes.
+std::atomic<bool> g_no_copy_file_range{false};
 
 // ".mv~" + a temporary name + ".tmp"; false when the generator fails.
 bool FormatTemporaryName(char (&name)[32]) {
@@ -365,7 +371,7 @@ ConfinedStatus ConfinedFile::CopyFrom(SourceFile& source, size_t length, void* b
   if (state_ == nullptr || !source.IsOpen()) return ConfinedStatus::kFailed;
   const int in = static_cast<int>(source.handle_);
   bool& refused = state_->owner->copy_range_refused;
-  while (!refused) {
+  while (!refused && !g_no_copy_file_range.load(std::memory_order_relaxed)) {
     ssize_t n = copy_file_range(in, nullptr, state_->file.get(), nullptr, length, 0);
     // 0 ends the source only when reading agrees (some file systems
     // report 0 for files they cannot copy).
@@ -376,8 +382,12 @@ ConfinedStatus ConfinedFile::CopyFrom(SourceFile& source, size_t length, void* b
     if (n == 0) break;
     if (errno == EINTR) continue;
     if (IsDiskFull(errno)) return ConfinedStatus::kDiskFull;
-    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EPERM &&
-        errno != EBADF && errno != ETXTBSY) {
+    if (errno == ENOSYS) {
+      g_no_copy_file_range.store(true, std::memory_order_relaxed);
+      break;
+    }
+    if (errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP && errno != EPERM && errno != EBADF &&
+        errno != ETXTBSY) {
       return ConfinedStatus::kFailed;
     }
     refused = true;
@@ -420,14 +430,8 @@ ConfinedStatus ConfinedFile::Finish(const FileTimes& times, uint32_t attributes,
   const char* name = state_->name.c_str();
   ConfinedStatus status = ConfinedStatus::kOk;
   if (state_->mode == CreateMode::kNew) {
-    int error = renameat2(folder, state_->temporary, folder, name, RENAME_NOREPLACE) == 0 ? 0 : errno;
-    if (error == EINVAL) {
-      // A file system without the no-replace flag: a hard link refuses an
-      // existing name just the same.
-      error = linkat(folder, state_->temporary, folder, name, 0) == 0 ? 0 : errno;
-    } else if (error == 0) {
-      state_->temporary[0] = '\0';
-    }
+    const int error = posix::RenameNoReplace(folder, state_->temporary, folder, name);
+    if (error == 0) state_->temporary[0] = '\0';
     if (error == EEXIST) {
       // Say what took the name: a link, a folder and a read-only file are
       // told apart from a plain existing file.

@@ -5,9 +5,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +19,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/posix/file_mapping.h"
+#include "platform/posix/no_replace_rename.h"
 
 namespace mv::platform {
 namespace {
@@ -67,6 +70,43 @@ uint32_t Cap32(uint64_t value) { return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : stat
 void FillEntry(const struct stat& st, FolderEntry* entry) {
   entry->is_folder = S_ISDIR(st.st_mode);
   entry->size = entry->is_folder ? 0 : static_cast<uint64_t>(st.st_size);
+}
+
+// The times a stat reports; it has no birth time.
+FileTimes TimesOf(const struct stat& st) {
+  FileTimes times;
+  times.last_access = ToFileTime(st.st_atim.tv_sec, static_cast<uint32_t>(st.st_atim.tv_nsec));
+  times.last_write = ToFileTime(st.st_mtim.tv_sec, static_cast<uint32_t>(st.st_mtim.tv_nsec));
+  times.has_last_access = times.has_last_write = true;
+  return times;
+}
+
+// Set once the kernel has answered that it has no statx (before 4.11):
+// times then come from lstat, without a birth time.
+std::atomic<bool> g_no_statx{false};
+
+// statx is called directly: the C library's wrapper would find it missing
+// anew on every call before falling back.
+bool ReadTimesWithStatx(const char* system_path, FileTimes* times) {
+  struct statx sx;
+  if (syscall(SYS_statx, AT_FDCWD, system_path, AT_SYMLINK_NOFOLLOW, STATX_BTIME | STATX_ATIME | STATX_MTIME,
+              &sx) != 0) {
+    return false;
+  }
+  *times = FileTimes();
+  if ((sx.stx_mask & STATX_BTIME) != 0) {
+    times->creation = ToFileTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
+    times->has_creation = true;
+  }
+  if ((sx.stx_mask & STATX_ATIME) != 0) {
+    times->last_access = ToFileTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
+    times->has_last_access = true;
+  }
+  if ((sx.stx_mask & STATX_MTIME) != 0) {
+    times->last_write = ToFileTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+    times->has_last_write = true;
+  }
+  return true;
 }
 
 // Opens with flags and returns the descriptor, refusing anything but a
@@ -242,24 +282,14 @@ bool WriteAttributes(const char* path, uint32_t attributes) {
 bool ReadFileTimes(const char* path, FileTimes* times) {
   String system_path;
   if (!SystemPath(path, &system_path)) return false;
-  struct statx sx;
-  if (statx(AT_FDCWD, system_path.c_str(), AT_SYMLINK_NOFOLLOW,
-            STATX_BTIME | STATX_ATIME | STATX_MTIME, &sx) != 0) {
-    return false;
+  if (!g_no_statx.load(std::memory_order_relaxed)) {
+    if (ReadTimesWithStatx(system_path.c_str(), times)) return true;
+    if (errno != ENOSYS) return false;
+    g_no_statx.store(true, std::memory_order_relaxed);
   }
-  *times = FileTimes();
-  if ((sx.stx_mask & STATX_BTIME) != 0) {
-    times->creation = ToFileTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
-    times->has_creation = true;
-  }
-  if ((sx.stx_mask & STATX_ATIME) != 0) {
-    times->last_access = ToFileTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
-    times->has_last_access = true;
-  }
-  if ((sx.stx_mask & STATX_MTIME) != 0) {
-    times->last_write = ToFileTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
-    times->has_last_write = true;
-  }
+  struct stat st;
+  if (!LinkStat(system_path, &st)) return false;
+  *times = TimesOf(st);
   return true;
 }
 
@@ -311,15 +341,9 @@ RenameResult Rename(const char* from, const char* to) {
   String system_from;
   String system_to;
   if (!SystemPath(from, &system_from) || !SystemPath(to, &system_to)) return RenameResult::kFailed;
-  int rc = renameat2(AT_FDCWD, system_from.c_str(), AT_FDCWD, system_to.c_str(), RENAME_NOREPLACE);
-  if (rc != 0 && errno == EINVAL) {
-    // A file system without the no-replace flag: check, then rename.
-    struct stat st;
-    if (LinkStat(system_to, &st)) return RenameResult::kFailed;
-    rc = rename(system_from.c_str(), system_to.c_str());
-  }
-  if (rc == 0) return RenameResult::kOk;
-  return errno == EACCES || errno == EPERM ? RenameResult::kAccessDenied : RenameResult::kFailed;
+  const int error = posix::RenameNoReplace(AT_FDCWD, system_from.c_str(), AT_FDCWD, system_to.c_str());
+  if (error == 0) return RenameResult::kOk;
+  return error == EACCES || error == EPERM ? RenameResult::kAccessDenied : RenameResult::kFailed;
 }
 
 // --- File handle -------------------------------------------------------------------
@@ -386,10 +410,7 @@ bool SourceFile::Open(const char* path) {
   }
   handle_ = fd;
   size_ = static_cast<uint64_t>(st.st_size);
-  times_ = FileTimes();
-  times_.last_access = ToFileTime(st.st_atim.tv_sec, static_cast<uint32_t>(st.st_atim.tv_nsec));
-  times_.last_write = ToFileTime(st.st_mtim.tv_sec, static_cast<uint32_t>(st.st_mtim.tv_nsec));
-  times_.has_last_access = times_.has_last_write = true;
+  times_ = TimesOf(st);
   unsigned char raw[4];
   uint32_t stored = 0;
   if (fgetxattr(fd, kAttributeName, raw, sizeof raw) == static_cast<ssize_t>(sizeof raw)) {

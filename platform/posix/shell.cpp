@@ -1,8 +1,10 @@
 // POSIX side of platform/shell.h.
 #include <spawn.h>
+#include <sys/auxv.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -106,12 +108,19 @@ String LoadResourceString(uint32_t id, void*) {
 
 bool GetOsVersion(OsVersion*) { return false; }
 
+// Where /proc is not mounted (a bare container root), the path the program
+// was started by, as the kernel handed it over, resolved.
 String GetExecutablePath() {
   char buffer[10000];
   ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return String("");
-  buffer[n] = '\0';
-  return ToProgramText(buffer);
+  if (n > 0) {
+    buffer[n] = '\0';
+    return ToProgramText(buffer);
+  }
+  const auto* started_as = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+  char resolved[PATH_MAX];
+  if (started_as == nullptr || realpath(started_as, resolved) == nullptr) return String("");
+  return ToProgramText(resolved);
 }
 
 String QueryShortPath(const char* path) { return String(path); }

@@ -14,38 +14,10 @@ NATIVE=build/native
 WINDOWS=build/windows
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/mv-e2e.XXXXXX")
 trap 'umount "$WORK/full" 2>/dev/null; chmod -R u+w "$WORK" 2>/dev/null; rm -rf "$WORK"' EXIT
-PASSED=0
-FAILED=0
+source tests/e2e/checks.sh
 
-pass() { PASSED=$((PASSED + 1)); }
-fail() { FAILED=$((FAILED + 1)); echo "FAIL: $*" >&2; }
-check() {  # description, then a command whose success is the check
-  local what=$1
-  shift
-  if "$@"; then pass; else fail "$what"; fi
-}
-expect_code() {  # description, expected exit code, command...
-  local what=$1 expected=$2
-  shift 2
-  local code=0
-  "$@" >"$WORK/last.out" 2>&1 || code=$?
-  if [[ $code == "$expected" ]]; then pass; else fail "$what: exit $code, expected $expected"; cat "$WORK/last.out" >&2; fi
-}
-winpath() { echo "Z:${1//\//\\}"; }
-not_grep() { ! grep -q "$@"; }
-# A listing of a tree: relative path, size and modification time (seconds).
-tree_of() { (cd "$1" && find . -type f -printf '%P %s %T@\n' | sed -E 's/\.[0-9]+$//' | sort); }
-
-# --- Input: nested folders, an empty file, a larger mixed file, umlauts ---
 IN=$WORK/in
-mkdir -p "$IN/Unterlagen/tief/leer" "$IN/Daten"
-printf 'Erste Zeile\nzweite Zeile\n' >"$IN/Unterlagen/Übersicht.txt"
-: >"$IN/Unterlagen/leer.txt"
-head -c 300000 /dev/urandom >"$IN/Daten/zufall.bin"
-yes 'compressible line of text' | head -c 500000 >"$IN/Daten/text.txt"
-printf 'root file\n' >"$IN/readme.txt"
-touch -d '2024-02-03 04:05:06' "$IN/readme.txt"
-touch -d '2023-12-24 18:00:00' "$IN/Unterlagen/Übersicht.txt"
+make_input "$IN"
 MESSAGE=$WORK/message.txt
 printf 'Hallo,\nanbei die Unterlagen.\nGrüße\n' >"$MESSAGE"
 PASS='Paßwort 1'

@@ -21,6 +21,7 @@
 #include "stream/file_info.h"
 #include "stream/tag_record.h"
 #include "tests/fs/fs_test_files.h"
+#include "tests/support/file_tree.h"
 #include "tests/support/temp_folder.h"
 
 namespace mv {
@@ -107,6 +108,43 @@ TEST(PosixFilesTest, ReadOnlyMapsToWriteBitsAndCreationTimeIsNeverFaked) {
   platform::FileTimes got;
   ASSERT_TRUE(platform::ReadFileTimes(file.c_str(), &got));
   EXPECT_TRUE(!got.has_creation || got.creation > 1u);
+}
+
+// Whatever holds the new name stays as it was, and the renamed entry stays
+// where it was: the kernel's no-replace rename, or its fall-backs where the
+// kernel or the file system lacks it (test.sh runs this again with only
+// Linux 3.2's system calls, and without hard links).
+TEST(PosixFilesTest, RenameNeverReplaces) {
+  test::TempFolder folder;
+  const auto at = [&](const std::string& name) { return folder.Join(name); };
+  WriteTestFile(at("file.txt"), "taken");
+  MakeTestFolder(at("empty/"));
+  MakeTestFolder(at("full/"));
+  WriteTestFile(at("full/inside.txt"), "inside");
+  stdfs::create_symlink(at("file.txt"), at("link"));
+  stdfs::create_symlink(at("nowhere"), at("dangling"));
+  WriteTestFile(at("source.txt"), "source");
+  MakeTestFolder(at("source/"));
+  const std::vector<std::string> before = test::ListNames(folder.path());
+  for (const char* source : {"source.txt", "source"}) {
+    for (const char* taken : {"file.txt", "empty", "full", "link", "dangling"}) {
+      EXPECT_NE(platform::Rename(at(source).c_str(), at(taken).c_str()), platform::RenameResult::kOk)
+          << source << " -> " << taken;
+    }
+  }
+  EXPECT_EQ(test::ListNames(folder.path()), before) << "a name was lost or a placeholder left";
+  EXPECT_EQ(ReadTestFile(at("file.txt")), "taken");
+  EXPECT_TRUE(stdfs::is_empty(at("empty")));
+  EXPECT_EQ(ReadTestFile(at("full/inside.txt")), "inside");
+  EXPECT_EQ(stdfs::read_symlink(at("link")).string(), at("file.txt"));
+  EXPECT_EQ(stdfs::read_symlink(at("dangling")).string(), at("nowhere"));
+  EXPECT_EQ(ReadTestFile(at("source.txt")), "source");
+
+  EXPECT_EQ(platform::Rename(at("source.txt").c_str(), at("moved.txt").c_str()), platform::RenameResult::kOk);
+  EXPECT_EQ(platform::Rename(at("source").c_str(), at("moved").c_str()), platform::RenameResult::kOk);
+  EXPECT_EQ(ReadTestFile(at("moved.txt")), "source");
+  EXPECT_TRUE(stdfs::is_directory(at("moved")));
+  EXPECT_FALSE(stdfs::exists(at("source.txt")) || stdfs::exists(at("source")));
 }
 
 Result CollectNames(const char*, const char* relative, const char* name, int, uintptr_t user1,
