@@ -126,10 +126,7 @@ void Write(const String& text) {
   if (text.c_str() != nullptr) platform::WriteStdout(Visible(text).c_str());
 }
 
-void WriteLine(const String& text) {
-  Write(text);
-  platform::WriteStdout("\n");
-}
+void WriteLine(const String& text) { platform::WriteStdout((Visible(text) + "\n").c_str()); }
 
 bool Ask(const String& prompt, String* answer) {
   for (;;) {
