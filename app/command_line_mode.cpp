@@ -101,6 +101,9 @@ Result DecryptCommand(const char* password, const char* target_folder, const cha
   Result r = extractor.Extract(password, &stop);
   if (r != kOk) {
     DebugFormat(debug, "Decryption failed. Error %i", r);
+    if (extractor.GetFailedChunk() != 0) {
+      DebugFormat(debug, "The package's check failed at chunk %i.", extractor.GetFailedChunk());
+    }
     if (!extractor.GetFailedEntry().IsEmpty()) {
       DebugFormat(debug, "The failure came with the entry \"%s\".", extractor.GetFailedEntry().c_str());
     }

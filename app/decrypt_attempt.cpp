@@ -22,6 +22,10 @@ constexpr uint32_t kFolderExistsString = 19;
 constexpr uint32_t kMoreFilesString = 20;
 constexpr uint32_t kCancelledString = 21;
 constexpr uint32_t kFolderIsFileString = 22;
+constexpr uint32_t kDamagedHeaderString = 23;
+constexpr uint32_t kDamagedChunkString = 24;
+constexpr uint32_t kEndsEarlyString = 25;
+constexpr uint32_t kKdfTooCostlyString = 26;
 
 constexpr int32_t kFullRange = 100;
 
@@ -103,9 +107,14 @@ Result RunDecryptAttempt(AttemptFrontEnd* ui) {
   return result;
 }
 
-String AttemptFailureText(Result result) {
+String AttemptFailureText(Result result, uint32_t failed_chunk) {
   if (result == kCancelled) return LoadResString(kCancelledString);
   if (result == kWrongPassword) return LoadResString(kWrongPasswordString);
+  if (result == kPackageDamaged) {
+    return failed_chunk == 0 ? LoadResString(kDamagedHeaderString) : FormatResString(kDamagedChunkString, failed_chunk);
+  }
+  if (result == kPackageTruncated) return LoadResString(kEndsEarlyString);
+  if (result == kKdfTooCostly) return LoadResString(kKdfTooCostlyString);
   return FormatResString(kDecryptFailedString, result);
 }
 

@@ -15,8 +15,11 @@
 
 namespace mv {
 
-// The text that reports an attempt's failure.
-String AttemptFailureText(Result result);
+// The text that reports an attempt's failure: string 21 for a cancel, 4 for
+// a wrong password, 23 or 24 (naming failed_chunk when it is not 0) for a
+// damaged or changed package, 25 for one that ends early, 26 for a key
+// derivation beyond the bounds, 3 with the code otherwise.
+String AttemptFailureText(Result result, uint32_t failed_chunk = 0);
 
 // The reports and the question of a front end. Texts are in the program's
 // code page.
@@ -55,14 +58,16 @@ class AttemptFrontEnd : public AttemptPrompts {
   virtual void OfferFiles(SelfExtractor* extractor) = 0;
   virtual void ShowMessageText(SelfExtractor* extractor) = 0;
   // The report of a failed decryption: AttemptFailureText in an error.
-  virtual void ShowFailure(Result result, const SelfExtractor& extractor) { ShowError(AttemptFailureText(result)); }
+  virtual void ShowFailure(Result result, const SelfExtractor& extractor) {
+    ShowError(AttemptFailureText(result, extractor.GetFailedChunk()));
+  }
 };
 
 // One attempt: asks for the password (none: kCancelled, nothing shown),
 // decrypts with progress (the status "Please wait..."), reports a failure
-// (ShowFailure: string 21 for a cancel, 4 for a wrong password, 3 with the
-// code otherwise) and returns it; on success offers the files, or shows the
-// message text when the package has one, and returns kOk. The password is
+// (ShowFailure, by default AttemptFailureText) and returns it; on success
+// offers the files, or shows the message text when the package has one, and
+// returns kOk. The password is
 // wiped and the work folder and temporary file removed before it returns;
 // after an interruption the process then ends (platform/interruption.h).
 Result RunDecryptAttempt(AttemptFrontEnd* ui);

@@ -337,8 +337,11 @@ void ShowDecryptFailure(Result result, const SelfExtractor& extractor) {
     WriteLine(SayWith(kStoppedText, String(platform::InterruptionName())));
     return;
   }
-  WriteLine(AttemptFailureText(result));
-  if (result == kCancelled || result == kWrongPassword) return;
+  WriteLine(AttemptFailureText(result, extractor.GetFailedChunk()));
+  // These have texts of their own; the others only a code.
+  for (Result explained : {kCancelled, kWrongPassword, kPackageDamaged, kPackageTruncated, kKdfTooCostly}) {
+    if (result == explained) return;
+  }
   if (IsFileProblem(result)) {
     const String temp = GetSystemTempFolder();
     WriteLine(WriteFailureCause(temp, FindPayloadHeader().data_size, result));

@@ -109,8 +109,8 @@ class ProgressLine {
 String WriteFailureCause(const String& path, uint64_t needed, Result code);
 
 // The report of a failed decryption on the terminal: the string table's
-// text, then (for a failure other than a cancel or a wrong password) its
-// cause and the entry it came with. An interruption by the system rather
+// text, then, for a failure it gives only a code for, its cause and the
+// entry it came with. An interruption by the system rather
 // than the user is said as such.
 void ShowDecryptFailure(Result result, const SelfExtractor& extractor);
 

@@ -70,6 +70,9 @@ inline constexpr Result kBadVector = 705;           // initialisation vector of 
 inline constexpr Result kBadBlockLength = 706;      // length not a multiple of the block size
 inline constexpr Result kWrongPassword = 711;       // the password check does not match
 inline constexpr Result kNoRandomSource = 720;      // the operating system's random generator failed
+inline constexpr Result kPackageDamaged = 730;      // strong kind: a check of the header or a chunk failed (damaged or changed)
+inline constexpr Result kPackageTruncated = 731;    // strong kind: the package ends before its last chunk
+inline constexpr Result kKdfTooCostly = 732;        // strong kind: the key derivation asks for more memory or time than allowed
 inline constexpr Result kCarrierTooSmall = 780;     // the carrier cannot hold the payload
 inline constexpr Result kNoHiddenData = 781;        // carrier: wrong password or nothing hidden
 

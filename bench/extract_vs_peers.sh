@@ -8,8 +8,11 @@
 #          and the same with every fourth MiB replaced by noise;
 #   tiny   TINY_FILES (200,000) files of a few bytes in folders of 1,000.
 # For each it packs a self-extractor (`morvalis-pack sfx`, compression 1, all
-# cores) and times `decrypt -targetdir=DIR` of it, best of RUNS, checking the
-# first output against the corpus. Peers, in the same run:
+# cores; the strong kind, the packer's default) and times `decrypt
+# -targetdir=DIR` of it, best of RUNS, checking the first output against the
+# corpus. The big files are also packed with --classic and timed in the same
+# run: goal, the strong kind no slower than the classic (classic time /
+# strong time >= 1.0). Peers, in the same run:
 #   tree   `7z x` of an AES-256 + Deflate 7z of the same tree, one thread
 #          (-mmt=1), best of RUNS; goal: 7z time / our time >= 1.0;
 #   big    plain zlib uncompress of the same blocks on one core
@@ -20,6 +23,9 @@
 # resident memory, an upper bound of the heap (goal: below 8 MiB plus the
 # workers' block buffers). It ends with one summary table.
 #
+# `extract_vs_peers.sh kinds` builds only the big files and times the two
+# kinds and the zlib baseline (a minute or two).
+#
 # Environment: RUNS (default 3), TINY_FILES, TINY_LIMIT, SOURCE_DIR (the
 # checkout to build, default this one: point it at another checkout to
 # measure that on the same corpora), BUILD_DIR (default build/bench-rel of
@@ -27,6 +33,7 @@
 # it needs about 1.5 GB).
 set -euo pipefail
 
+MODE=${1:-all}
 RUNS=${RUNS:-3}
 TINY_FILES=${TINY_FILES:-200000}
 TINY_LIMIT=${TINY_LIMIT:-60}
@@ -66,6 +73,7 @@ smallest() { printf '%s\n' "$@" | sort -g | head -n 1; }
 
 # --- Corpora ---------------------------------------------------------------------
 echo "building the corpora ..."
+if [[ $MODE == kinds ]]; then TINY_FILES=0; fi
 # Regular files of FOLDER whose names are plain (no blanks or characters a
 # Windows name cannot hold), sorted, every STEP-th one: "SIZE PATH" lines.
 plain_files() {  # folder step
@@ -92,13 +100,15 @@ plain_files() {  # folder step
     for (i = 1; i <= n; i++) { prefix = prefix (i > 1 ? "/" : "") part[i]; seen[tolower(prefix)] = prefix }
     print
   }' >tree.list
-mkdir tree
-# Each file keeps its folders below tree/ (tree/usr/include/...) and its
-# time and mode.
-sed 's|^/||' tree.list | tar -C / -cf - -T - | tar -C tree -xf -
-tree_files=$(find tree -type f | wc -l)
-tree_entries=$(find tree -mindepth 1 | wc -l)
-tree_bytes=$(du -sb --apparent-size tree | cut -f 1)
+if [[ $MODE != kinds ]]; then
+  mkdir tree
+  # Each file keeps its folders below tree/ (tree/usr/include/...) and its
+  # time and mode.
+  sed 's|^/||' tree.list | tar -C / -cf - -T - | tar -C tree -xf -
+  tree_files=$(find tree -type f | wc -l)
+  tree_entries=$(find tree -mindepth 1 | wc -l)
+  tree_bytes=$(du -sb --apparent-size tree | cut -f 1)
+fi
 
 mkdir big
 # Two passes over the tree's files: the tree is nearly 128 MiB.
@@ -122,14 +132,16 @@ done
 
 # --- Measurements ------------------------------------------------------------------
 declare -A pack_s extract_s package_mb
-# Packs CORPUS into CORPUS.sfx and times it.
-pack() {  # corpus
-  local start
+# Packs CORPUS into NAME.sfx (NAME defaults to CORPUS; further arguments go
+# to the packer) and times it.
+pack() {  # corpus [name [packer options...]]
+  local corpus=$1 name=${2:-$1} start
+  shift $(($# > 1 ? 2 : 1))
   start=$(now)
-  "$PACK" sfx "$1.sfx" --stub "$STUB" --password "$PASSWORD" "$1" >pack.log 2>&1 ||
+  "$PACK" sfx "$name.sfx" --stub "$STUB" --password "$PASSWORD" "$@" "$corpus" >pack.log 2>&1 ||
     { cat pack.log >&2; exit 1; }
-  pack_s[$1]=$(since "$start")
-  package_mb[$1]=$(awk -v b="$(($(stat -c %s "$1.sfx") - $(stat -c %s "$STUB")))" 'BEGIN { printf "%.1f", b / 1048576 }')
+  pack_s[$name]=$(since "$start")
+  package_mb[$name]=$(awk -v b="$(($(stat -c %s "$name.sfx") - $(stat -c %s "$STUB")))" 'BEGIN { printf "%.1f", b / 1048576 }')
 }
 # Every run writes into a folder of its own, and the outputs are deleted
 # only after the last run: on ext4 without a journal, creating files soon
@@ -138,32 +150,80 @@ pack() {  # corpus
 # one before. Runs of ours still pay for the work folder the run before
 # wiped; 7z deletes nothing.
 #
-# Decrypts CORPUS.sfx RUNS times (once under a time limit when given);
-# checks the first output. The best time, or "-" when the limit struck.
-extract() {  # corpus [limit]
-  local corpus=$1 limit=${2:-0} times=() start run out
+# Decrypts each NAME.sfx (default CORPUS.sfx) RUNS times, the names taking
+# turns so that each meets the same load on the machine (once under a time
+# limit when given); checks each one's first output against CORPUS. The best
+# time of each, or "-" when the limit struck.
+extract() {  # corpus [limit [name...]]
+  local corpus=$1 limit=${2:-0} start run out name
+  local names=("${@:3}")
+  ((${#names[@]})) || names=("$corpus")
+  local -A times=()
   for ((run = 1; run <= (limit > 0 ? 1 : RUNS); run++)); do
-    out=$WORK/out$run
-    start=$(now)
-    if ((limit > 0)); then
-      if ! timeout "$limit" "./$corpus.sfx" decrypt "-pwd=$PASSWORD" "-targetdir=$out" >/dev/null; then
-        extract_s[$corpus]=-
-        rm -rf "$WORK"/out*
-        return
+    for name in "${names[@]}"; do
+      out=$WORK/out-$name-$run
+      start=$(now)
+      if ((limit > 0)); then
+        if ! timeout "$limit" "./$name.sfx" decrypt "-pwd=$PASSWORD" "-targetdir=$out" >/dev/null; then
+          extract_s[$name]=-
+          rm -rf "$WORK"/out-*
+          return
+        fi
+      else
+        "./$name.sfx" decrypt "-pwd=$PASSWORD" "-targetdir=$out" >/dev/null ||
+          { echo "FAILED: decrypt of $name" >&2; exit 1; }
       fi
-    else
-      "./$corpus.sfx" decrypt "-pwd=$PASSWORD" "-targetdir=$out" >/dev/null ||
-        { echo "FAILED: decrypt of $corpus" >&2; exit 1; }
-    fi
-    times+=("$(since "$start")")
-    if ((run == 1)) && ! diff -r "$corpus" "$out/$corpus" >/dev/null; then
-      echo "FAILED: the decrypted $corpus differs from the packed one" >&2
-      exit 1
-    fi
+      times[$name]+=" $(since "$start")"
+      if ((run == 1)) && ! diff -r "$corpus" "$out/$corpus" >/dev/null; then
+        echo "FAILED: the decrypted $corpus differs from the packed one" >&2
+        exit 1
+      fi
+    done
   done
-  rm -rf "$WORK"/out*
-  extract_s[$corpus]=$(smallest "${times[@]}")
+  rm -rf "$WORK"/out-*
+  for name in "${names[@]}"; do
+    # shellcheck disable=SC2086 # the list of times is split on purpose
+    extract_s[$name]=$(smallest ${times[$name]})
+  done
 }
+
+verdict() { awk -v v="$1" -v g="$2" -v dir="$3" 'BEGIN {
+  if (v == "-") { print "NOT MET"; exit }
+  ok = (dir == ">=") ? v >= g : (dir == "<") ? v < g : v <= g; print ok ? "met" : "NOT MET" }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "-" || b == "-" || b == 0) print "-"; else printf "%.2f", a / b }'; }
+
+# The big files as both kinds and through plain zlib, in one run.
+big_files() {
+  echo "big files: packing and decrypting both kinds, zlib baseline ..."
+  pack big
+  pack big big-classic --classic
+  extract big 0 big big-classic
+  zlib=()
+  while read -r word wall cpu; do
+    [[ $word == run ]] && zlib+=("$wall")
+  done < <("$BASELINE" measure "$RUNS" big)
+  zlib_s=$(smallest "${zlib[@]}")
+  rm -f big.sfx big-classic.sfx
+  big_ratio=$(ratio "$zlib_s" "${extract_s[big]}")
+  kinds_ratio=$(ratio "${extract_s[big-classic]}" "${extract_s[big]}")
+}
+big_row() {
+  printf '%-34s %12s %12s %8s  %-10s %s\n' "big: decrypt s (peer: zlib 1 core)" "${extract_s[big]}" "$zlib_s" \
+    "$big_ratio" ">= 1.0" "$(verdict "$big_ratio" 1.0 '>=')"
+  printf '%-34s %12s %12s %8s  %-10s %s\n' "big: strong s (peer: classic kind)" "${extract_s[big]}" \
+    "${extract_s[big-classic]}" "$kinds_ratio" ">= 1.0" "$(verdict "$kinds_ratio" 1.0 '>=')"
+}
+
+if [[ $MODE == kinds ]]; then
+  big_files
+  echo
+  echo "== extract_vs_peers kinds: best of $RUNS, $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC') =="
+  printf '%-34s %12s %12s %8s  %-10s %s\n' measure ours peer ratio goal verdict
+  big_row
+  echo "big: 2 x 128 MiB; package ${package_mb[big]} MiB (strong), ${package_mb[big-classic]} MiB (classic);" \
+    "pack s ${pack_s[big]} (strong), ${pack_s[big-classic]} (classic)"
+  exit 0
+fi
 
 echo "tree: $tree_files files, $tree_entries entries, $tree_bytes bytes; packing and decrypting ..."
 pack tree
@@ -201,28 +261,14 @@ wait "$pid" || { echo "FAILED: decrypt of tree" >&2; exit 1; }
 heap_mib=$(awk -v k="$anon_kib" 'BEGIN { printf "%.1f", k / 1024 }')
 rm -rf out
 
-echo "big files: packing, decrypting, zlib baseline ..."
-pack big
-extract big
-zlib=()
-while read -r word wall cpu; do
-  [[ $word == run ]] && zlib+=("$wall")
-done < <("$BASELINE" measure "$RUNS" big)
-zlib_s=$(smallest "${zlib[@]}")
-rm -f big.sfx
+big_files
 
 echo "tiny files: packing, decrypting (limit $TINY_LIMIT s) ..."
 pack tiny
 extract tiny "$TINY_LIMIT"
 
 # --- Summary -----------------------------------------------------------------------
-verdict() { awk -v v="$1" -v g="$2" -v dir="$3" 'BEGIN {
-  if (v == "-") { print "NOT MET"; exit }
-  ok = (dir == ">=") ? v >= g : (dir == "<") ? v < g : v <= g; print ok ? "met" : "NOT MET" }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "-" || b == "-" || b == 0) print "-"; else printf "%.2f", a / b }'; }
-
 tree_ratio=$(ratio "$sevenz_s" "${extract_s[tree]}")
-big_ratio=$(ratio "$zlib_s" "${extract_s[big]}")
 per_entry=$(awk -v c="$syscalls" -v n="$tree_entries" 'BEGIN { printf "%.1f", c / n }')
 tiny_shown=${extract_s[tiny]}
 [[ $tiny_shown == - ]] && tiny_shown=">$TINY_LIMIT"
@@ -232,8 +278,7 @@ echo "== extract_vs_peers: best of $RUNS, $(nproc) cores, $(date -u '+%Y-%m-%d %
 printf '%-34s %12s %12s %8s  %-10s %s\n' measure ours peer ratio goal verdict
 printf '%-34s %12s %12s %8s  %-10s %s\n' "tree: decrypt s (peer: 7z x -mmt=1)" "${extract_s[tree]}" "$sevenz_s" \
   "$tree_ratio" ">= 1.0" "$(verdict "$tree_ratio" 1.0 '>=')"
-printf '%-34s %12s %12s %8s  %-10s %s\n' "big: decrypt s (peer: zlib 1 core)" "${extract_s[big]}" "$zlib_s" \
-  "$big_ratio" ">= 1.0" "$(verdict "$big_ratio" 1.0 '>=')"
+big_row
 printf '%-34s %12s %12s %8s  %-10s %s\n' "tiny: decrypt s ($TINY_FILES files)" "$tiny_shown" "" "" "< 30" \
   "$(verdict "${extract_s[tiny]}" 30 '<')"
 printf '%-34s %12s %12s %8s  %-10s %s\n' "tree: system calls per entry" "$per_entry" "" "" "<= 30" \

@@ -17,6 +17,7 @@ namespace {
 // plus the size of the input.
 StreamContext ReadingContext(const ContainerJob& job, platform::ConfinedFolder* tree) {
   StreamContext context{job.base_folder, job.progress, job.measure_only, 0};
+  context.failed_chunk = job.failed_chunk;
   const uint32_t input = QueryFileSize(job.path);
   context.record_budget = TagValue::kDefaultRecordBudget + (input == kUnknownSize ? 0 : input);
   context.drop_entries = job.drop_entries;
@@ -31,17 +32,16 @@ Result ReadSealed(const ContainerJob& job, TagRecord* header, TagRecord* content
   platform::ConfinedFolder tree;
   StreamContext context = ReadingContext(job, &tree);
   ContainerStream stream;
+  if (job.progress != nullptr) {
+    // The header alone first: with its total known, the progress stream
+    // scales its reports from the first byte, and the password is checked
+    // (for the strong kind: the key derived) only once, below.
+    Result r = stream.Open(Stream::kReading, job.path, job.password, header, &context, true, 0);
+    if (r != kOk) return r;
+    context.expected_total = header->GetU32(kHeaderTagTotal, 0);
+  }
   Result r = stream.Open(Stream::kReading, job.path, job.password, header, &context, false, 0);
   if (r != kOk) return r;
-  const uint32_t total = header->GetU32(kHeaderTagTotal, 0);
-  if (job.progress != nullptr && total != 0) {
-    // Open again with the total known, so the progress stream scales its
-    // reports from the first byte; the password is checked once more.
-    stream.Close();
-    context.expected_total = total;
-    r = stream.Open(Stream::kReading, job.path, job.password, header, &context, false, 0);
-    if (r != kOk) return r;
-  }
   r = content->Serialize(stream);
   Result c = stream.Close();
   return r != kOk ? r : c;
@@ -100,7 +100,8 @@ Result WriteSealed(const ContainerJob& job, TagRecord* header, TagRecord* conten
   Result r;
   {
     ContainerStream stream;
-    r = stream.Open(Stream::kWriting, temporary, job.password, header, &context, false, job.compression);
+    const Argon2Cost* strong = job.package_kind == PackageKind::kStrong ? &job.kdf_cost : nullptr;
+    r = stream.Open(Stream::kWriting, temporary, job.password, header, &context, false, job.compression, strong);
     if (r == kOk) r = content->Serialize(stream);
     Result c = stream.Close();
     if (r == kOk) r = c;

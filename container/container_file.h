@@ -7,6 +7,7 @@
 #include "base/result.h"
 #include "base/string.h"
 #include "container/container_format.h"
+#include "crypto/strong_keys.h"
 #include "stream/tag_record.h"
 
 namespace mv {
@@ -22,15 +23,18 @@ struct ContainerJob {
   const char* base_folder = nullptr; // files are read from / written below it
   const ProgressCallback* progress = nullptr;
   uint32_t compression = 1;          // writing an ordinary container
+  PackageKind package_kind = PackageKind::kClassic;  // writing an ordinary container
+  Argon2Cost kdf_cost = kKdfDefault; // writing the strong kind: its key derivation's cost
   uint8_t wipe_mode = 0;             // writing: how a replaced container is wiped
   uint32_t measure_only = 0;         // reading: entries skip their files' bytes (listing)
   uint32_t drop_entries = 0;         // reading: entries are not kept in content once written
   String* failed_entry = nullptr;    // reading: receives the path of the first entry that failed
+  uint32_t* failed_chunk = nullptr;  // reading: receives the number of the chunk whose check failed
 };
 
-// Reads header and content. With a progress receiver and a total in the
-// header, the container is opened a second time so that progress is scaled
-// from the first byte. A carrier's content must be a record (kNotARecord).
+// Reads header and content, of either kind. With a progress receiver the
+// header is read on its own first, so that progress is scaled from the
+// first byte by the header's total. A carrier's content must be a record (kNotARecord).
 // kUnsupported for another kind.
 Result ReadContainer(const ContainerJob& job, TagRecord* header, TagRecord* content);
 

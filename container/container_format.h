@@ -1,9 +1,12 @@
 // The layout constants of a container file: the header record's tags, the
 // format mark, and the kinds of input the package reader tells apart.
 //
-// An ordinary container is three regions with nothing after them: the
-// header record, the 2-byte password check, and the encrypted chunks whose
-// decrypted bytes are the compressed content record.
+// An ordinary container comes in two kinds. The classic kind is three
+// regions with nothing after them: the header record, the 2-byte password
+// check, and the encrypted chunks whose decrypted bytes are the compressed
+// content record. The strong kind (cipher id kCipherStrong, parameters in
+// tag 40) is the header record, a 48-byte check region, and authenticated
+// chunks (container/strong_header.h, crypto/aead_chunk_stream.h).
 #pragma once
 
 #include <cstdint>
@@ -19,6 +22,14 @@ inline constexpr uint16_t kHeaderTagCipher = 20;       // TypeU8 CipherId (absen
 inline constexpr uint16_t kHeaderTagCompression = 21;  // TypeU8 compression setting
 inline constexpr uint16_t kHeaderTagVector = 25;       // TypeBlob, the chains' initial vector
 inline constexpr uint16_t kHeaderTagTotal = 30;        // TypeU32 content bytes, to scale progress
+inline constexpr uint16_t kHeaderTagStrong = 40;       // TypeBlob, the strong kind's parameters
+
+// Tag 20 of the strong kind. Readers of the classic kind alone accept only
+// 0 and 2, so they refuse such a package instead of misreading it.
+inline constexpr uint8_t kCipherStrong = 3;
+
+// Which kind a writer makes.
+enum class PackageKind : uint8_t { kClassic, kStrong };
 
 // Content record tags.
 inline constexpr uint16_t kContentTagMessage = 100;  // TypeText, the e-mail text

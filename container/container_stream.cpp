@@ -2,6 +2,9 @@
 
 #include "container/container_format.h"
 #include "container/random_pool.h"
+#include "container/strong_header.h"
+#include "platform/platform.h"
+#include "stream/capture_stream.h"
 #include "stream/carrier_format.h"
 
 namespace mv {
@@ -25,7 +28,18 @@ Result ContainerPipeline::Write(const void* buffer, uint32_t length) {
 
 Result ContainerPipeline::OpenLayers(Stream* bottom, const String& password, const TagValue* vector, CipherId id,
                                      uint32_t compression) {
-  Result r = crypt_.Open(bottom, password, vector, id, compression);
+  return OpenProgress(crypt_.Open(bottom, password, vector, id, compression));
+}
+
+Result ContainerPipeline::OpenSealedLayers(Stream* bottom, const StrongKeys& keys, const uint8_t* nonce_prefix,
+                                           const std::vector<uint8_t>& header, uint64_t chunk_bytes,
+                                           uint32_t compression) {
+  return OpenProgress(crypt_.OpenSealed(bottom, keys.payload, nonce_prefix, ByteRange{header.data(), header.size()},
+                                        chunk_bytes, compression));
+}
+
+Result ContainerPipeline::OpenProgress(Result opened) {
+  Result r = opened;
   if (r != kOk) return r;
   if (crypt_.GetError() != kOk) return crypt_.GetError();
   r = progress_.Open(&crypt_);
@@ -45,7 +59,8 @@ Result ContainerPipeline::CloseLayers() {
 }
 
 Result ContainerStream::Open(uint32_t mode, const String& path, const String& password, TagRecord* header,
-                             StreamContext* context, bool header_only, uint32_t compression) {
+                             StreamContext* context, bool header_only, uint32_t compression,
+                             const Argon2Cost* strong) {
   Result r = Stream::Open(mode, context);
   if (r != kOk) return r;
   if (header == nullptr) {
@@ -58,27 +73,23 @@ Result ContainerStream::Open(uint32_t mode, const String& path, const String& pa
     return r;
   }
   const bool writing = mode == kWriting;
+  StrongParameters parameters;
   if (writing) {
-    if (header_only) {
-      Close();
-      return kWrongDirection;
-    }
-    TagValue vector;
-    r = RandomBytes(vector, kVectorSize);
-    if (r == kOk) r = header->Set(kHeaderTagVector, vector, true);
-    if (r == kOk) r = header->SetText(kHeaderTagFormatMark, kFormatMark, true);
-    if (r == kOk) r = header->SetU8(kHeaderTagCompression, static_cast<uint8_t>(compression), true);
-    if (r == kOk) r = header->SetU8(kHeaderTagCipher, kCipherAes, true);
+    r = header_only ? kWrongDirection : PrepareHeader(header, compression, strong, &parameters);
     if (r != kOk) {
       Close();
       return r;
     }
   }
   // The header is read with a context that names no folder: an entry
-  // placed there by another writer has nowhere to go and is refused.
+  // placed there by another writer has nowhere to go and is refused. Its
+  // bytes are kept as they pass: the strong kind authenticates them.
   StreamContext header_context;
   if (!writing) file_.SetContext(&header_context);
-  r = header->Serialize(file_);
+  CaptureStream capture;
+  r = capture.Open(&file_, kMaxStrongHeaderSize);
+  if (r == kOk) r = header->Serialize(capture);
+  capture.Close();
   file_.SetContext(context);
   if (r != kOk) {
     Close();
@@ -88,38 +99,87 @@ Result ContainerStream::Open(uint32_t mode, const String& path, const String& pa
     Close();
     return kOk;
   }
-  CipherId cipher = kCipherAes;
-  uint32_t setting = compression;
-  TagValue vector;
-  if (!writing) {
-    String mark;
-    header->GetText(mark, kHeaderTagFormatMark, "");
-    if (mark != kFormatMark) {
-      Close();
-      return kNotAContainer;
-    }
-    setting = header->GetU8(kHeaderTagCompression, 0);
-    if (!CryptStack::IsValidCompressionSetting(setting)) {
-      Close();
-      return kBadCompression;
-    }
-    cipher = header->GetU8(kHeaderTagCipher, kCipherBlowfish);
-    if (cipher != kCipherBlowfish && cipher != kCipherAes) {
-      Close();
-      return kNotAContainer;
-    }
+  if (writing) {
+    r = strong != nullptr ? OpenStrong(capture, password, parameters, compression, true)
+                          : OpenClassic(header, password, kCipherAes, compression);
+  } else {
+    r = OpenForReading(header, capture, password);
   }
-  // A vector that is missing, not bytes or too short is taken as zeros; a
-  // longer one is handed on and refused by the cipher set-up.
-  header->Get(vector, kHeaderTagVector);
-  const uint32_t block = BlockCipher::BlockSize(cipher);
-  if (vector.GetType() != TypeBlob || vector.GetLength() < block) vector.SetBlobSize(block);
-  r = OpenLayers(&file_, password, &vector, cipher, setting);
   if (r != kOk) {
     Close();
     return r;
   }
   return kOk;
+}
+
+Result ContainerStream::PrepareHeader(TagRecord* header, uint32_t compression, const Argon2Cost* strong,
+                                      StrongParameters* parameters) {
+  Result r = kOk;
+  if (strong == nullptr) {
+    TagValue vector;
+    r = RandomBytes(vector, kVectorSize);
+    if (r == kOk) r = header->Set(kHeaderTagVector, vector, true);
+  } else {
+    // A cost this machine cannot give refuses the write before anything is
+    // written.
+    r = CheckKdfCost(*strong, platform::AvailableMemory());
+  }
+  if (r == kOk) r = header->SetText(kHeaderTagFormatMark, kFormatMark, true);
+  if (r == kOk) r = header->SetU8(kHeaderTagCompression, static_cast<uint8_t>(compression), true);
+  if (r != kOk) return r;
+  return strong == nullptr ? header->SetU8(kHeaderTagCipher, kCipherAes, true)
+                           : PrepareStrongHeader(*strong, header, parameters);
+}
+
+Result ContainerStream::OpenForReading(TagRecord* header, const CaptureStream& capture, const String& password) {
+  String mark;
+  header->GetText(mark, kHeaderTagFormatMark, "");
+  if (mark != kFormatMark) return kNotAContainer;
+  const uint32_t setting = header->GetU8(kHeaderTagCompression, 0);
+  if (!CryptStack::IsValidCompressionSetting(setting)) return kBadCompression;
+  const CipherId cipher = header->GetU8(kHeaderTagCipher, kCipherBlowfish);
+  if (cipher == kCipherStrong) {
+    // Everything the derivation is asked to do is bounded before it runs.
+    if (capture.IsCut()) return kMalformedRecord;
+    StrongParameters parameters;
+    Result r = ParseStrongParameters(*header, &parameters);
+    if (r == kOk) r = CheckKdfCost(parameters.cost, platform::AvailableMemory());
+    if (r != kOk) return r;
+    return OpenStrong(capture, password, parameters, setting, false);
+  }
+  if (cipher != kCipherBlowfish && cipher != kCipherAes) return kNotAContainer;
+  return OpenClassic(header, password, cipher, setting);
+}
+
+Result ContainerStream::OpenClassic(TagRecord* header, const String& password, CipherId cipher, uint32_t setting) {
+  // A vector that is missing, not bytes or too short is taken as zeros; a
+  // longer one is handed on and refused by the cipher set-up.
+  TagValue vector;
+  header->Get(vector, kHeaderTagVector);
+  const uint32_t block = BlockCipher::BlockSize(cipher);
+  if (vector.GetType() != TypeBlob || vector.GetLength() < block) vector.SetBlobSize(block);
+  return OpenLayers(&file_, password, &vector, cipher, setting);
+}
+
+Result ContainerStream::OpenStrong(const CaptureStream& capture, const String& password,
+                                   const StrongParameters& parameters, uint32_t setting, bool writing) {
+  const std::vector<uint8_t>& header_bytes = capture.GetBytes();
+  if (capture.IsCut()) return kBadArgument;
+  StrongKeys keys;
+  uint8_t region[kCheckRegionSize] = {};
+  Result r = kOk;
+  if (writing) {
+    r = SealStrongHeader(header_bytes, parameters, password, &keys, region);
+    if (r == kOk) r = file_.Write(region, sizeof region);
+  } else {
+    if (file_.Read(region, sizeof region) != kOk) {
+      return file_.GetError() == kShortRead ? kPackageTruncated : file_.GetError();
+    }
+    r = OpenStrongHeader(header_bytes, parameters, region, password, &keys);
+  }
+  if (r != kOk) return r;
+  const uint64_t chunk_bytes = writing ? 0 : file_.GetRemaining();
+  return OpenSealedLayers(&file_, keys, parameters.nonce_prefix, header_bytes, chunk_bytes, setting);
 }
 
 Result ContainerStream::Close() {

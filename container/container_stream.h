@@ -1,17 +1,20 @@
 // The pipelines over a container, from the caller down:
-//   ContainerStream → ProgressStream → CryptStack (compression over cipher)
-//                   → FileStream (ordinary container)
+//   ContainerStream → ProgressStream → CryptStack (compression over cipher,
+//                     classic or strong kind) → FileStream (ordinary container)
 //   CarrierContainerStream → ... → CryptStack → CarrierStream (BMP/WAV)
 // Each holds its layers and closes them top first; Read and Write forward to
 // the ProgressStream.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "base/result.h"
 #include "base/string.h"
 #include "container/carrier_stream.h"
+#include "container/strong_header.h"
 #include "crypto/crypt_stack.h"
+#include "stream/capture_stream.h"
 #include "stream/file_stream.h"
 #include "stream/progress_stream.h"
 #include "stream/stream.h"
@@ -30,12 +33,19 @@ class ContainerPipeline : public Stream {
   // Opens the CryptStack over bottom, then the ProgressStream over it.
   Result OpenLayers(Stream* bottom, const String& password, const TagValue* vector, CipherId id,
                     uint32_t compression);
+  // The same with the strong kind's authenticated chunks under the payload
+  // key, with the header's bytes as stored.
+  Result OpenSealedLayers(Stream* bottom, const StrongKeys& keys, const uint8_t* nonce_prefix,
+                          const std::vector<uint8_t>& header, uint64_t chunk_bytes, uint32_t compression);
   // Closes the ProgressStream and the CryptStack (flushing compressor, then
   // cipher); returns the first failure.
   Result CloseLayers();
 
   CryptStack crypt_;
   ProgressStream progress_;
+
+ private:
+  Result OpenProgress(Result opened);
 };
 
 class ContainerStream : public ContainerPipeline {
@@ -44,19 +54,35 @@ class ContainerStream : public ContainerPipeline {
 
   // Opens the container at path for mode (kWriting or kReading). Writing
   // sets the vector, mark, compression and cipher entries of header and
-  // writes it; reading reads header and checks it. header_only stops after
-  // the header (refused with kWrongDirection when writing). On failure the
-  // stream is closed and header keeps what was read. Codes: kBadArgument
-  // (no header), the FileStream's (kCannotOpen, kShortRead), kNotAContainer
-  // (mark or cipher), kBadCompression, then the CryptStack's (kWrongPassword,
-  // kBadVector, ...).
+  // writes it: the classic kind, or the strong kind with the key
+  // derivation's cost when strong is given (tag 40 instead of the vector,
+  // then the check region). Reading reads header, checks it and opens
+  // whichever kind it names. header_only stops after the header (refused
+  // with kWrongDirection when writing). On failure the stream is closed and
+  // header keeps what was read. Codes: kBadArgument (no header), the
+  // FileStream's (kCannotOpen, kShortRead), kNotAContainer (mark or
+  // cipher), kBadCompression, then the CryptStack's (kWrongPassword,
+  // kBadVector, ...). The strong kind adds, in this order: kMalformedRecord
+  // (header over 4 KiB, tag 40 malformed, a cost no writer makes),
+  // kKdfTooCostly (cost above the bounds or the available memory; also
+  // when writing), kPackageTruncated (no whole check region),
+  // kPackageDamaged (the header's digest), kWrongPassword (the key check),
+  // and when reading, kPackageDamaged or kPackageTruncated from the chunks.
   Result Open(uint32_t mode, const String& path, const String& password, TagRecord* header,
-              StreamContext* context, bool header_only, uint32_t compression);
+              StreamContext* context, bool header_only, uint32_t compression,
+              const Argon2Cost* strong = nullptr);
   // Closes the layers top first, then the file. Writing: kOk only when
   // everything reached the file.
   Result Close() override;
 
  private:
+  Result PrepareHeader(TagRecord* header, uint32_t compression, const Argon2Cost* strong,
+                       StrongParameters* parameters);
+  Result OpenForReading(TagRecord* header, const CaptureStream& capture, const String& password);
+  Result OpenClassic(TagRecord* header, const String& password, CipherId cipher, uint32_t setting);
+  Result OpenStrong(const CaptureStream& capture, const String& password, const StrongParameters& parameters,
+                    uint32_t setting, bool writing);
+
   FileStream file_;
 };
 

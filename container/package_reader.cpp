@@ -84,6 +84,8 @@ Result PackageReader::Decrypt(const String& path, const String& password, const 
   job.measure_only = list_only_ ? 1 : 0;
   failed_entry_.Empty();
   job.failed_entry = &failed_entry_;
+  failed_chunk_ = 0;
+  job.failed_chunk = &failed_chunk_;
   return ReadContainer(job, &header_, &content_);
 }
 

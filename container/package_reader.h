@@ -63,6 +63,9 @@ class PackageReader {
   // The path (relative folder + name, as the package names it) of the entry
   // whose reading made the last Decrypt fail; "" when no entry failed.
   const String& GetFailedEntry() const { return failed_entry_; }
+  // The number (from 1) of the strong kind's chunk whose check failed or at
+  // which the package ended in the last Decrypt; 0 when none did.
+  uint32_t GetFailedChunk() const { return failed_chunk_; }
   const TagRecord& GetContent() const { return content_; }
 
  private:
@@ -80,6 +83,7 @@ class PackageReader {
   bool keep_entries_ = false;
   bool list_only_ = false;
   String failed_entry_;
+  uint32_t failed_chunk_ = 0;
 };
 
 }  // namespace mv

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "crypto/chunk_reading.h"
+
 namespace mv {
 namespace {
 
@@ -93,20 +95,8 @@ Result CipherStream::FlushChunk() {
 }
 
 Result CipherStream::Read(void* buffer, uint32_t length) {
-  if (FilterStream::Read(buffer, length) != kOk || buffer == nullptr || length == 0) {
-    return GetError();
-  }
-  auto* out = static_cast<uint8_t*>(buffer);
-  while (length > chunk_length_ - position_) {
-    uint32_t rest = chunk_length_ - position_;
-    if (rest != 0) std::memcpy(out, chunk_.GetBytes() + position_, rest);
-    out += rest;
-    length -= rest;
-    position_ = chunk_length_;
-    if (Refill() != kOk) return GetError();
-  }
-  if (length != 0) std::memcpy(out, chunk_.GetBytes() + position_, length);
-  position_ += length;
+  if (FilterStream::Read(buffer, length) != kOk || buffer == nullptr || length == 0) return GetError();
+  ReadFromChunks(static_cast<uint8_t*>(buffer), length, chunk_, chunk_length_, position_, [this] { return Refill(); });
   return GetError();
 }
 

@@ -3,6 +3,9 @@
 #include <gcrypt.h>
 
 #include <cstring>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace mv {
 namespace {
@@ -27,7 +30,9 @@ Result InitCrypto() {
   return result;
 }
 
-Result Sha1OfRanges(const ByteRange* ranges, size_t count, uint8_t digest[kSha1DigestSize]) {
+namespace {
+
+Result HashOfRanges(int algorithm, const ByteRange* ranges, size_t count, uint8_t* digest) {
   if (count > kMaxSha1Ranges || (count != 0 && ranges == nullptr)) return kBadArgument;
   if (InitCrypto() != kOk) return kCipherFailed;
   gcry_buffer_t pieces[kMaxSha1Ranges] = {};
@@ -36,10 +41,103 @@ Result Sha1OfRanges(const ByteRange* ranges, size_t count, uint8_t digest[kSha1D
     pieces[i].len = ranges[i].size;
     pieces[i].data = const_cast<void*>(ranges[i].data);
   }
-  if (gcry_md_hash_buffers(GCRY_MD_SHA1, 0, digest, pieces, static_cast<int>(count)) != 0) {
-    return kCipherFailed;
-  }
+  if (gcry_md_hash_buffers(algorithm, 0, digest, pieces, static_cast<int>(count)) != 0) return kCipherFailed;
   return kOk;
+}
+
+// The library hands every lane's share of a pass to dispatch_job and then
+// waits for all of them; each share runs on a thread of its own.
+struct LaneThreads {
+  std::vector<std::thread> threads;
+
+  static int Dispatch(void* context, gcry_kdf_job_fn_t job, void* job_data) {
+    auto* self = static_cast<LaneThreads*>(context);
+    try {
+      self->threads.emplace_back(job, job_data);
+    } catch (const std::system_error&) {
+      job(job_data);  // no thread to be had: the share runs here instead
+    }
+    return 0;
+  }
+  static int WaitAll(void* context) {
+    auto* self = static_cast<LaneThreads*>(context);
+    for (std::thread& thread : self->threads) thread.join();
+    self->threads.clear();
+    return 0;
+  }
+  ~LaneThreads() { WaitAll(this); }
+};
+
+gcry_cipher_hd_t AsGcm(void* handle) { return static_cast<gcry_cipher_hd_t>(handle); }
+
+}  // namespace
+
+Result Sha1OfRanges(const ByteRange* ranges, size_t count, uint8_t digest[kSha1DigestSize]) {
+  return HashOfRanges(GCRY_MD_SHA1, ranges, count, digest);
+}
+
+Result Sha256OfRanges(const ByteRange* ranges, size_t count, uint8_t digest[kSha256DigestSize]) {
+  return HashOfRanges(GCRY_MD_SHA256, ranges, count, digest);
+}
+
+Result HmacSha256(const ByteRange& key, const ByteRange* ranges, size_t count, uint8_t mac[kSha256DigestSize]) {
+  if (count > kMaxSha1Ranges || (count != 0 && ranges == nullptr) || key.data == nullptr) return kBadArgument;
+  if (InitCrypto() != kOk) return kCipherFailed;
+  gcry_mac_hd_t handle = nullptr;
+  if (gcry_mac_open(&handle, GCRY_MAC_HMAC_SHA256, 0, nullptr) != 0) return kCipherFailed;
+  bool ok = gcry_mac_setkey(handle, key.data, key.size) == 0;
+  for (size_t i = 0; ok && i < count; ++i) {
+    if (ranges[i].size != 0) ok = gcry_mac_write(handle, ranges[i].data, ranges[i].size) == 0;
+  }
+  size_t length = kSha256DigestSize;
+  ok = ok && gcry_mac_read(handle, mac, &length) == 0 && length == kSha256DigestSize;
+  // Closing wipes the keyed state.
+  gcry_mac_close(handle);
+  return ok ? kOk : kCipherFailed;
+}
+
+Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Cost& cost, uint8_t* out,
+                size_t out_length, const ByteRange& secret, const ByteRange& associated) {
+  if (out == nullptr || out_length == 0 || salt.data == nullptr) return kBadArgument;
+  if (InitCrypto() != kOk) return kCipherFailed;
+  // The library takes the output length as an unsigned long (32 bits on
+  // Windows); no caller asks for anywhere near that much.
+  if (out_length > 0xFFFFFFFFu) return kBadArgument;
+  const unsigned long parameters[4] = {static_cast<unsigned long>(out_length), cost.passes, cost.memory_kib,
+                                       cost.lanes};
+  // The library reads the password even when it is empty.
+  static const char kNothing = 0;
+  const void* password_bytes = password.data == nullptr ? &kNothing : password.data;
+  gcry_kdf_hd_t handle = nullptr;
+  gcry_error_t error = gcry_kdf_open(&handle, GCRY_KDF_ARGON2, GCRY_KDF_ARGON2ID, parameters, 4, password_bytes,
+                                     password.size, salt.data, salt.size, secret.data, secret.size, associated.data,
+                                     associated.size);
+  if (error == 0) {
+    LaneThreads lanes;
+    const gcry_kdf_thread_ops_t ops = {&lanes, &LaneThreads::Dispatch, &LaneThreads::WaitAll};
+    error = gcry_kdf_compute(handle, &ops);
+    if (error == 0) error = gcry_kdf_final(handle, out_length, out);
+  }
+  // Closing wipes the memory the derivation filled.
+  if (handle != nullptr) gcry_kdf_close(handle);
+  if (error == 0) return kOk;
+  return gcry_err_code(error) == GPG_ERR_ENOMEM ? kOutOfMemory : kCipherFailed;
+}
+
+Result Pbkdf2Sha256(const ByteRange& password, const ByteRange& salt, uint32_t iterations, uint8_t* out,
+                    size_t out_length) {
+  if (out == nullptr || password.data == nullptr || salt.data == nullptr) return kBadArgument;
+  if (InitCrypto() != kOk) return kCipherFailed;
+  return gcry_kdf_derive(password.data, password.size, GCRY_KDF_PBKDF2, GCRY_MD_SHA256, salt.data, salt.size,
+                         iterations, out_length, out) == 0
+             ? kOk
+             : kCipherFailed;
+}
+
+bool EqualInConstantTime(const uint8_t* a, const uint8_t* b, size_t length) {
+  uint8_t difference = 0;
+  for (size_t i = 0; i < length; ++i) difference |= static_cast<uint8_t>(a[i] ^ b[i]);
+  return difference == 0;
 }
 
 Sha1Engine::~Sha1Engine() { Release(); }
@@ -125,6 +223,56 @@ Result CbcEngine::Run(bool encrypt, uint8_t* bytes, size_t length) {
   gcry_error_t error = encrypt ? gcry_cipher_encrypt(AsCipher(handle_), bytes, length, nullptr, 0)
                                : gcry_cipher_decrypt(AsCipher(handle_), bytes, length, nullptr, 0);
   return error == 0 ? kOk : kCipherFailed;
+}
+
+GcmEngine::~GcmEngine() { Reset(); }
+
+void GcmEngine::Reset() {
+  // Closing wipes the key schedule and the hash key.
+  if (handle_ != nullptr) gcry_cipher_close(AsGcm(handle_));
+  handle_ = nullptr;
+}
+
+Result GcmEngine::Start(const uint8_t key[kGcmKeySize]) {
+  Reset();
+  if (key == nullptr) return kBadArgument;
+  if (InitCrypto() != kOk) return kCipherFailed;
+  gcry_cipher_hd_t cipher = nullptr;
+  if (gcry_cipher_open(&cipher, GCRY_CIPHER_AES256, GCRY_CIPHER_MODE_GCM, 0) != 0) return kCipherFailed;
+  if (gcry_cipher_setkey(cipher, key, kGcmKeySize) != 0) {
+    gcry_cipher_close(cipher);
+    return kCipherFailed;
+  }
+  handle_ = cipher;
+  return kOk;
+}
+
+Result GcmEngine::Begin(const uint8_t nonce[kGcmNonceSize], const ByteRange& associated) {
+  if (handle_ == nullptr) return kNotOpen;
+  // Setting the nonce starts a new message.
+  if (gcry_cipher_setiv(AsGcm(handle_), nonce, kGcmNonceSize) != 0) return kCipherFailed;
+  if (associated.size != 0 && gcry_cipher_authenticate(AsGcm(handle_), associated.data, associated.size) != 0) {
+    return kCipherFailed;
+  }
+  return kOk;
+}
+
+Result GcmEngine::Seal(const uint8_t nonce[kGcmNonceSize], const ByteRange& associated, uint8_t* bytes,
+                       size_t length, uint8_t tag[kGcmTagSize]) {
+  Result r = Begin(nonce, associated);
+  if (r != kOk) return r;
+  if (length != 0 && gcry_cipher_encrypt(AsGcm(handle_), bytes, length, nullptr, 0) != 0) return kCipherFailed;
+  return gcry_cipher_gettag(AsGcm(handle_), tag, kGcmTagSize) == 0 ? kOk : kCipherFailed;
+}
+
+Result GcmEngine::Open(const uint8_t nonce[kGcmNonceSize], const ByteRange& associated, uint8_t* bytes,
+                       size_t length, const uint8_t tag[kGcmTagSize]) {
+  Result r = Begin(nonce, associated);
+  if (r != kOk) return r;
+  if (length != 0 && gcry_cipher_decrypt(AsGcm(handle_), bytes, length, nullptr, 0) != 0) return kCipherFailed;
+  gcry_error_t error = gcry_cipher_checktag(AsGcm(handle_), tag, kGcmTagSize);
+  if (error == 0) return kOk;
+  return gcry_err_code(error) == GPG_ERR_CHECKSUM ? kPackageDamaged : kCipherFailed;
 }
 
 }  // namespace mv

@@ -1,5 +1,7 @@
 // The one place where the cryptographic library is reached: SHA-1 and the
-// two CBC block ciphers (Blowfish with a 128-bit key, AES-128). Everything
+// two CBC block ciphers (Blowfish with a 128-bit key, AES-128) of the classic
+// container; Argon2id, HMAC-SHA256, SHA-256 and AES-256-GCM of the strong
+// one. Everything
 // above works with these engines and never sees the library's types, so the
 // library can be swapped by rewriting crypto_backend.cpp alone.
 //
@@ -16,6 +18,10 @@ namespace mv {
 
 inline constexpr size_t kSha1DigestSize = 20;
 inline constexpr size_t kCipherKeySize = 16;
+inline constexpr size_t kSha256DigestSize = 32;
+inline constexpr size_t kGcmKeySize = 32;
+inline constexpr size_t kGcmNonceSize = 12;
+inline constexpr size_t kGcmTagSize = 16;
 
 // Initialises the library once per process: version check, no secure memory
 // pool (keys live in ordinary memory that the engines wipe on release),
@@ -36,6 +42,41 @@ struct ByteRange {
 // the library refuses (it does not for SHA-1 outside a crippled build).
 inline constexpr size_t kMaxSha1Ranges = 4;
 Result Sha1OfRanges(const ByteRange* ranges, size_t count, uint8_t digest[kSha1DigestSize]);
+// The same with SHA-256.
+Result Sha256OfRanges(const ByteRange* ranges, size_t count, uint8_t digest[kSha256DigestSize]);
+
+// HMAC-SHA256 under key over the concatenation of at most kMaxSha1Ranges
+// pieces. kBadArgument for more pieces or a missing key; kCipherFailed when
+// the library refuses.
+Result HmacSha256(const ByteRange& key, const ByteRange* ranges, size_t count, uint8_t mac[kSha256DigestSize]);
+
+// The cost of one Argon2id derivation: passes over the memory, the memory in
+// KiB, and the lanes, which run side by side on threads of their own.
+struct Argon2Cost {
+  uint32_t passes = 0;
+  uint32_t memory_kib = 0;
+  uint32_t lanes = 0;
+};
+
+// Argon2id (version 0x13) of password and salt, out_length bytes, with an
+// optional secret key and associated data (the container uses neither). The cost
+// is used as given: bounding it is the caller's duty, since the library
+// allocates memory_kib KiB at once. Each lane's share of a pass runs on a
+// thread of its own (on the caller's thread when none can be started).
+// kOutOfMemory when the memory cannot be had, kCipherFailed when the library
+// refuses the parameters.
+Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Cost& cost, uint8_t* out,
+                size_t out_length, const ByteRange& secret = {nullptr, 0}, const ByteRange& associated = {nullptr, 0});
+
+// PBKDF2-HMAC-SHA256 with the given iteration count, out_length bytes. The
+// system's containers do not use it; it measures other formats' cost of a
+// password guess beside ours (bench/). kCipherFailed when the library
+// refuses.
+Result Pbkdf2Sha256(const ByteRange& password, const ByteRange& salt, uint32_t iterations, uint8_t* out,
+                    size_t out_length);
+
+// Compares two byte strings in time that depends only on their length.
+bool EqualInConstantTime(const uint8_t* a, const uint8_t* b, size_t length);
 
 // An incremental SHA-1 computation. Start, any number of Add, Finish; then
 // Start again for another message. Releasing it wipes the state.
@@ -91,6 +132,37 @@ class CbcEngine {
   Result Run(bool encrypt, uint8_t* bytes, size_t length);
   void* handle_ = nullptr;
   size_t block_size_ = 0;
+};
+
+
+// AES-256 in GCM mode, one message at a time under one key: each Seal or
+// Open takes a fresh 12-byte nonce, the associated data and the bytes.
+class GcmEngine {
+ public:
+  GcmEngine() = default;
+  GcmEngine(const GcmEngine&) = delete;
+  GcmEngine& operator=(const GcmEngine&) = delete;
+  ~GcmEngine();
+
+  // Sets the 32-byte key; kCipherFailed when the library refuses.
+  Result Start(const uint8_t key[kGcmKeySize]);
+  bool IsReady() const { return handle_ != nullptr; }
+  // Forgets the key (wiped).
+  void Reset();
+
+  // Encrypts length bytes in place and writes the tag. kNotOpen before
+  // Start, kCipherFailed when the library fails.
+  Result Seal(const uint8_t nonce[kGcmNonceSize], const ByteRange& associated, uint8_t* bytes, size_t length,
+              uint8_t tag[kGcmTagSize]);
+  // Decrypts length bytes in place and checks the tag: kPackageDamaged when
+  // it does not match (the bytes are then not the plain text and must not
+  // be used), kNotOpen before Start, kCipherFailed when the library fails.
+  Result Open(const uint8_t nonce[kGcmNonceSize], const ByteRange& associated, uint8_t* bytes, size_t length,
+              const uint8_t tag[kGcmTagSize]);
+
+ private:
+  Result Begin(const uint8_t nonce[kGcmNonceSize], const ByteRange& associated);
+  void* handle_ = nullptr;
 };
 
 }  // namespace mv

@@ -16,6 +16,7 @@
 #include "container/carrier_stream.h"
 #include "container/container_file.h"
 #include "container/container_format.h"
+#include "crypto/aead_chunk_stream.h"
 #include "crypto/crypt_stack.h"
 #include "fs/temp_names.h"
 #include "stream/carrier_format.h"
@@ -205,6 +206,41 @@ void PackageSeeds(const fs::path& out, const fs::path& work, const mv::TagRecord
   }
 }
 
+// Strong packages at a small key derivation cost, and chunks alone under
+// the fixed frame of strong_container_fuzz.cpp.
+void StrongSeeds(const fs::path& out, const fs::path& work, const mv::TagRecord& content, const fs::path& root) {
+  for (uint32_t compression : {0u, 1u}) {
+    const std::string path = (work / "package.mef").string();
+    mv::ContainerJob job;
+    job.path = path.c_str();
+    job.password = kPassword;
+    const std::string base = root.string() + "/";
+    job.base_folder = base.c_str();
+    job.compression = compression;
+    job.package_kind = mv::PackageKind::kStrong;
+    job.kdf_cost = mv::Argon2Cost{1, 64, 1};
+    mv::TagRecord header;
+    mv::TagRecord copy(content);
+    Check(mv::WriteContainer(job, &header, &copy) == kOk, "strong container");
+    Seed(out, "strong_container_fuzz", "package" + std::to_string(compression), Join({0}, FileBytes(path)));
+    fs::remove(path);
+  }
+  const uint8_t key[mv::kGcmKeySize] = {0x5A, 0x17};
+  const uint8_t prefix[mv::AeadChunkStream::kNoncePrefixSize] = {1, 2, 3, 4, 5, 6, 7};
+  const char header[] = "fuzz header";
+  for (uint32_t size : {0u, 100u, 65536u + 100u}) {
+    Bytes plain(size);
+    for (uint32_t i = 0; i < size; ++i) plain[i] = static_cast<uint8_t>(i * 7);
+    mv::MemoryStream sink;
+    sink.OpenWrite();
+    mv::AeadChunkStream chunks;
+    Check(chunks.Open(&sink, key, prefix, mv::ByteRange{header, sizeof header - 1}, 0) == kOk, "chunk stream");
+    if (size != 0) chunks.Write(plain.data(), size);
+    Check(chunks.Close() == kOk, "chunk stream close");
+    Seed(out, "strong_container_fuzz", "chunks" + std::to_string(size), Join({1}, sink.GetData()));
+  }
+}
+
 void CarrierSeeds(const fs::path& out, const fs::path& work) {
   const Bytes text = SampleText();
   for (uint32_t format : {mv::CarrierBmp8, mv::CarrierBmp24, mv::CarrierWav8, mv::CarrierWav16}) {
@@ -272,6 +308,7 @@ int main(int argc, char** argv) {
   CompressionSeeds(out);
   CryptStackSeeds(out);
   PackageSeeds(out, work, content, root);
+  StrongSeeds(out, work, content, root);
   CarrierSeeds(out, work);
   ImageSeeds(out, argv[2], argv[3]);
   fs::remove_all(work);

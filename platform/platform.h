@@ -21,6 +21,11 @@ namespace mv::platform {
 // along, comes after this. Nothing on POSIX.
 void RestrictDllSearch();
 
+// Bytes of memory the system could give this process now without swapping
+// (Linux: MemAvailable of /proc/meminfo, else the free pages; Windows: the
+// available physical memory); 0 when it cannot be told.
+uint64_t AvailableMemory();
+
 // The instance handle of the program's module, stored once by the entry
 // point and used later to load resources. Opaque above the seam.
 void SetModuleHandle(void* handle);

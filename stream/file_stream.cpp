@@ -48,6 +48,14 @@ Result FileStream::Write(const void* buffer, uint32_t length) {
   return GetError();
 }
 
+uint64_t FileStream::GetRemaining() {
+  const int64_t here = file_.Tell();
+  if (here < 0 || !file_.Seek(0, platform::SeekOrigin::kEnd)) return 0;
+  const int64_t end = file_.Tell();
+  file_.Seek(here, platform::SeekOrigin::kBegin);
+  return end > here ? static_cast<uint64_t>(end - here) : 0;
+}
+
 Result SaveTextFile(const String& path, const String& text) {
   // The file is for the user's own editors: in the system's text encoding
   // (the locale's UTF-8 on POSIX; the program's code page on Windows) and

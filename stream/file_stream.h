@@ -38,6 +38,10 @@ class FileStream : public Stream {
   Result Read(void* buffer, uint32_t length) override;
   Result Write(const void* buffer, uint32_t length) override;
 
+  // Bytes from the current position to the end of the file; 0 when closed
+  // or when the position cannot be told.
+  uint64_t GetRemaining();
+
  private:
   platform::File file_;
 };

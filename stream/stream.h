@@ -54,6 +54,10 @@ struct StreamContext {
   // Receives the path (relative folder + name) of the first archive entry
   // whose reading failed, so a person can be told which one; or null.
   String* failed_entry = nullptr;
+  // Receives the number (from 1) of the authenticated chunk whose check
+  // failed or at which the data ended, so a person can be told where a
+  // package was damaged; or null.
+  uint32_t* failed_chunk = nullptr;
 };
 
 class Stream {

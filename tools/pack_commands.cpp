@@ -9,6 +9,8 @@
 #include "container/carrier_stream.h"
 #include "container/container_file.h"
 #include "container/package_reader.h"
+#include "container/strong_header.h"
+#include "crypto/block_cipher.h"
 #include "fs/directory_copy.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
@@ -42,8 +44,10 @@ int Failure(const std::string& what, Result code) {
   return (code == kWrongPassword || code == kNoHiddenData) ? kExitWrongPassword : kExitFailure;
 }
 
-// " (entry 'PATH')" naming the entry whose reading failed, or "".
-std::string AtEntry(const String& entry) {
+// " (entry 'PATH')" naming the entry whose reading failed, " (chunk N)"
+// naming the strong kind's chunk whose check failed, or "".
+std::string AtEntry(const String& entry, uint32_t chunk) {
+  if (chunk != 0) return " (chunk " + std::to_string(chunk) + ")";
   return entry.IsEmpty() ? std::string() : " (entry '" + std::string(entry.c_str()) + "')";
 }
 
@@ -58,6 +62,49 @@ bool ParseCompression(const PackOptions& options, uint32_t* compression) {
   if (value != "0" && value != "1" && value != "2") return false;
   *compression = static_cast<uint32_t>(value[0] - '0');
   return true;
+}
+
+// The kind a write makes: strong with the --kdf profile unless --classic.
+struct WriteKind {
+  PackageKind kind = PackageKind::kStrong;
+  Argon2Cost cost = kKdfDefault;
+};
+
+bool ParseKind(const PackOptions& options, WriteKind* kind) {
+  if (options.Has("classic")) {
+    kind->kind = PackageKind::kClassic;
+    return !options.Has("kdf");
+  }
+  if (!options.Has("kdf")) return true;
+  static const struct {
+    const char* name;
+    Argon2Cost cost;
+  } kProfiles[] = {{"default", kKdfDefault}, {"high", kKdfHigh}, {"max", kKdfMax}};
+  for (const auto& profile : kProfiles) {
+    if (options.Get("kdf") == profile.name) {
+      kind->cost = profile.cost;
+      return true;
+    }
+  }
+  return false;
+}
+
+constexpr char kKindUsage[] = "--kdf takes default, high or max, and not together with --classic";
+
+// "strong (...)" or "classic (...)": what protects the package, for list.
+std::string DescribeKind(ContainerKind kind, const TagRecord& header) {
+  if (kind == kContainerCarrier) return "classic (hidden in a carrier: Blowfish, key from one SHA-1, not authenticated)";
+  const uint8_t cipher = header.GetU8(kHeaderTagCipher, kCipherBlowfish);
+  StrongParameters strong;
+  if (cipher == kCipherStrong && ParseStrongParameters(header, &strong) == kOk) {
+    const Argon2Cost& cost = strong.cost;
+    const std::string memory = cost.memory_kib % 1024 == 0 ? std::to_string(cost.memory_kib / 1024) + " MiB"
+                                                            : std::to_string(cost.memory_kib) + " KiB";
+    return "strong (Argon2id t=" + std::to_string(cost.passes) + " m=" + memory + " p=" + std::to_string(cost.lanes) +
+           "; AES-256-GCM, 64 KiB chunks, each authenticated)";
+  }
+  return std::string("classic (") + (cipher == kCipherAes ? "AES-128" : "Blowfish") +
+         ", key from one SHA-1, not authenticated)";
 }
 
 bool ReadMessage(const PackOptions& options, String* message, std::string* error) {
@@ -164,7 +211,8 @@ class TemporaryContainer {
   ~TemporaryContainer() {
     if (!folder_.IsEmpty()) DeleteFolderTree(folder_);
   }
-  Result Write(TagRecord* content, const String& password, uint32_t compression, const ProgressCallback* progress) {
+  Result Write(TagRecord* content, const String& password, uint32_t compression, const WriteKind& kind,
+               const ProgressCallback* progress) {
     Result r = CreateTempFolder(GetSystemTempFolder(), String("qzp_"), &folder_);
     if (r != kOk) return r;
     ContainerJob job;
@@ -173,6 +221,8 @@ class TemporaryContainer {
     job.base_folder = "./";
     job.progress = progress;
     job.compression = compression;
+    job.package_kind = kind.kind;
+    job.kdf_cost = kind.cost;
     TagRecord header;
     return WriteContainer(job, &header, content);
   }
@@ -186,6 +236,8 @@ int RunCreate(const PackOptions& options) {
   if (options.positional.size() < 2) return UsageError(options, "create needs OUT.mef and at least one INPUT");
   uint32_t compression = 1;
   if (!ParseCompression(options, &compression)) return UsageError(options, "--compression takes 0, 1 or 2");
+  WriteKind kind;
+  if (!ParseKind(options, &kind)) return UsageError(options, kKindUsage);
   std::string error;
   String message;
   if (!ReadMessage(options, &message, &error)) return Failure(error);
@@ -202,6 +254,8 @@ int RunCreate(const PackOptions& options) {
   job.base_folder = "./";
   job.progress = bar.callback();
   job.compression = compression;
+  job.package_kind = kind.kind;
+  job.kdf_cost = kind.cost;
   TagRecord header;
   Result r = WriteContainer(job, &header, &content);
   if (r != kOk) return WriteFailure(options.positional[0], plan, r);
@@ -265,6 +319,8 @@ int RunSfx(const PackOptions& options) {
   }
   uint32_t compression = 1;
   if (!ParseCompression(options, &compression)) return UsageError(options, "--compression takes 0, 1 or 2");
+  WriteKind write_kind;
+  if (!ParseKind(options, &write_kind)) return UsageError(options, kKindUsage);
   std::string error;
   Bytes image;
   if (!ReadBinaryFile(options.Get("stub"), kMaxStub, &image, &error)) return Failure(error);
@@ -286,7 +342,7 @@ int RunSfx(const PackOptions& options) {
     if (!GetPassword(options, true, &password, &error)) return Failure(error);
     ProgressBar bar("Encrypting");
     TemporaryContainer temporary;
-    Result r = temporary.Write(&content, password, compression, bar.callback());
+    Result r = temporary.Write(&content, password, compression, write_kind, bar.callback());
     if (r != kOk) return WriteFailure(temporary.Path().c_str(), plan, r);
     if (!ReadBinaryFile(temporary.Path().c_str(), kMaxContainer, &container, &error)) return Failure(error);
   }
@@ -315,10 +371,13 @@ int RunList(const PackOptions& options) {
   job.measure_only = 1;  // entries skip their file bodies: nothing is written
   String failed_entry;
   job.failed_entry = &failed_entry;
+  uint32_t failed_chunk = 0;
+  job.failed_chunk = &failed_chunk;
   TagRecord header;
   TagRecord content;
   Result r = ReadContainer(job, &header, &content);
-  if (r != kOk) return Failure("cannot read '" + options.positional[0] + "'" + AtEntry(failed_entry), r);
+  if (r != kOk) return Failure("cannot read '" + options.positional[0] + "'" + AtEntry(failed_entry, failed_chunk), r);
+  PrintOut("kind: " + DescribeKind(job.kind, header) + "\n");
   size_t files = 0;
   for (const ListedEntry& entry : ListEntries(content)) {
     if (!entry.folder) ++files;
@@ -361,7 +420,7 @@ int RunTest(const PackOptions& options) {
     }
   }
   Result wiped = reader.Cleanup(nullptr);
-  if (r != kOk) return Failure("'" + options.positional[0] + "' does not decrypt" + AtEntry(reader.GetFailedEntry()), r);
+  if (r != kOk) return Failure("'" + options.positional[0] + "' does not decrypt" + AtEntry(reader.GetFailedEntry(), reader.GetFailedChunk()), r);
   if (!missing.empty()) return Failure("'" + options.positional[0] + "': an entry was not written: " + missing);
   if (wiped != kOk) return Failure("the test folder could not be wiped", wiped);
   PrintOut("OK: " + options.positional[0] + " decrypts (" + std::to_string(files) + " file(s)).\n");
@@ -388,7 +447,7 @@ int RunExtract(const PackOptions& options) {
   }
   if (r != kOk) {
     reader.Cleanup(nullptr);  // no half-decrypted tree stays behind
-    return Failure("cannot decrypt '" + options.positional[0] + "'" + AtEntry(reader.GetFailedEntry()), r);
+    return Failure("cannot decrypt '" + options.positional[0] + "'" + AtEntry(reader.GetFailedEntry(), reader.GetFailedChunk()), r);
   }
   String message;
   reader.GetMessageText(message);

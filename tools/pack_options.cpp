@@ -9,40 +9,50 @@ struct CommandInfo {
   const char* name;
   std::vector<std::string> options;  // each takes a value
   const char* usage;
+  std::vector<std::string> flags = {};  // each stands alone
 };
 
 
 const std::vector<CommandInfo>& Commands() {
   static const std::vector<CommandInfo> commands = {
       {"create",
-       {"message-file", "compression", "password", "password-file"},
-       "usage: morvalis-pack create OUT.mef [--message-file FILE] [--compression 0|1|2] INPUT...\n"
-       "  Writes an encrypted container (AES) of the given files and folders, each\n"
+       {"message-file", "compression", "kdf", "password", "password-file"},
+       "usage: morvalis-pack create OUT.mef [--message-file FILE] [--compression 0|1|2]\n"
+       "                             [--kdf default|high|max | --classic] INPUT...\n"
+       "  Writes an encrypted container of the given files and folders, each\n"
        "  folder with its whole tree under its own name. Compression: 0 none,\n"
        "  1 best (default), 2 fast.\n"
+       "  The strong kind is written by default: the key is derived with Argon2id\n"
+       "  (--kdf default: 3 passes over 64 MiB, 4 lanes; high: 256 MiB; max: 1 pass\n"
+       "  over 2 GiB) and every 64 KiB chunk is authenticated (AES-256-GCM).\n"
+       "  --classic writes the classic kind (AES-128, a key from one SHA-1, nothing\n"
+       "  authenticated), which older readers open.\n"
        "  A symbolic link to a file is packed as that file; links to folders, dangling\n"
        "  links, FIFOs, sockets, devices and recycle-bin folders are skipped with a\n"
        "  warning. Nothing is written when any name has no Windows-1252 form or is one\n"
        "  Windows cannot store (CON, aux.c, 'x.', 'a:b', ...), a file cannot be read or\n"
-       "  is 4 GiB or larger, or all files add up to 4 GiB: every such path is listed.\n"},
+       "  is 4 GiB or larger, or all files add up to 4 GiB: every such path is listed.\n",
+       {"classic"}},
       {"hide",
        {"message-file", "password", "password-file"},
        "usage: morvalis-pack hide CARRIER.bmp|.wav OUT.bmp|.wav [--message-file FILE] INPUT...\n"
        "  Hides a container in a copy of an uncompressed 8/24-bit BMP or 8/16-bit WAV.\n"
-       "  INPUT as for create.\n"},
+       "  INPUT as for create. A hidden container is always of the classic kind.\n"},
       {"sfx",
-       {"stub", "container", "message-file", "compression", "description", "link", "disclaimer", "bitmap",
+       {"stub", "container", "message-file", "compression", "kdf", "description", "link", "disclaimer", "bitmap",
         "password", "password-file"},
        "usage: morvalis-pack sfx OUT --stub STUB (--container IN.mef | [--message-file FILE]\n"
-       "                          [--compression N] INPUT...) [--description FILE] [--link TEXT]\n"
-       "                          [--disclaimer FILE] [--bitmap FILE.bmp]\n"
+       "                          [--compression N] [--kdf P | --classic] INPUT...)\n"
+       "                          [--description FILE] [--link TEXT] [--disclaimer FILE] [--bitmap FILE.bmp]\n"
        "  Writes a self-extractor: a copy of STUB (Windows .exe or Linux ELF) carrying the\n"
-       "  package. --container embeds an existing container unchanged. INPUT as for\n"
-       "  create.\n"},
+       "  package. --container embeds an existing container unchanged. INPUT, --kdf and\n"
+       "  --classic as for create.\n",
+       {"classic"}},
       {"list",
        {"password", "password-file"},
        "usage: morvalis-pack list PACKAGE\n"
-       "  Prints one line per entry (kind, size, modification time, path) and whether a\n"
+       "  Prints the package's kind (strong with its key derivation's cost, or classic),\n"
+       "  one line per entry (kind, size, modification time, path) and whether a\n"
        "  message text is present. PACKAGE: a .mef file, a carrier or a self-extractor.\n"},
       {"test",
        {"password", "password-file"},
@@ -116,6 +126,10 @@ bool ParsePackOptions(const std::vector<std::string>& arguments, PackOptions* op
     if (inline_value) {
       value = name.substr(eq + 1);
       name = name.substr(0, eq);
+    }
+    if (!inline_value && std::find(info->flags.begin(), info->flags.end(), name) != info->flags.end()) {
+      options->values[name] = "";
+      continue;
     }
     if (std::find(info->options.begin(), info->options.end(), name) == info->options.end()) {
       *error = "unknown option '--" + name + "' for " + options->command;

@@ -2,6 +2,8 @@
 #include <link.h>
 #include <unistd.h>
 
+#include <cinttypes>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -45,6 +47,24 @@ int FindSegment(dl_phdr_info* info, size_t, void* data) {
 }  // namespace
 
 void RestrictDllSearch() {}
+
+uint64_t AvailableMemory() {
+  // MemAvailable counts the caches the kernel would give up; the free pages
+  // alone would refuse a derivation on any machine that has run a while.
+  if (FILE* info = std::fopen("/proc/meminfo", "re")) {
+    char line[128];
+    uint64_t kib = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, info) != nullptr) {
+      found = std::sscanf(line, "MemAvailable: %" SCNu64 " kB", &kib) == 1;
+    }
+    std::fclose(info);
+    if (found) return kib * 1024;
+  }
+  const long pages = sysconf(_SC_AVPHYS_PAGES);
+  const long page_size = sysconf(_SC_PAGESIZE);
+  return pages > 0 && page_size > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(page_size) : 0;
+}
 
 void SetModuleHandle(void* handle) { g_module_handle = handle; }
 void* GetModuleHandle() { return g_module_handle; }

@@ -55,6 +55,14 @@ constexpr Entry kTable[] = {
     {21, "Decryption has been canceled by user.", "Die Entschl\xFCsselung wurde vom Benutzer abgebrochen."},
     {22, "The specified folder is a file.\n\nPlease specify a different folder.",
      "Der angegebene Ordner ist eine Datei.\n\nBitte w\xE4hlen Sie einen anderen Ordner."},
+    {23, "The package is damaged or was changed (in its header).\n\nNo file has been saved.",
+     "Das Paket ist besch\xE4""digt oder wurde ver\xE4ndert (im Kopf).\n\nEs wurde keine Datei gespeichert."},
+    {24, "The package is damaged or was changed (at chunk %i).\n\nNo file has been saved.",
+     "Das Paket ist besch\xE4""digt oder wurde ver\xE4ndert (bei Block %i).\n\nEs wurde keine Datei gespeichert."},
+    {25, "The package ends early: it is incomplete.\n\nNo file has been saved.",
+     "Das Paket endet vorzeitig: es ist unvollst\xE4ndig.\n\nEs wurde keine Datei gespeichert."},
+    {26, "To check the password, the package asks for more memory or time than is allowed.",
+     "Zur Pr\xFC""fung des Passworts verlangt das Paket mehr Speicher oder Zeit, als erlaubt ist."},
 };
 
 // Message boxes with a fixed text of their own.

@@ -28,6 +28,12 @@ void LoadDelayImportsOfSystemDlls() {
 
 }  // namespace
 
+uint64_t AvailableMemory() {
+  MEMORYSTATUSEX status = {};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? status.ullAvailPhys : 0;
+}
+
 void RestrictDllSearch() {
   // SetDefaultDllDirectories is looked up rather than imported: a Windows 7
   // without its loader update lacks it, and an import would stop the program

@@ -90,9 +90,10 @@ check "normal decrypt: tree and times" test "$(tree_of "$WORK/out-normal")" == "
 # --- 2. What the programs read of a full system, with an empty environment ---
 # Beside the files they are given: libgcrypt's FIPS switch and list of disabled CPU
 # features, the number of processors and the kernel's memory overcommit
-# policy (the C library), the program's own path, and the random device of
-# a kernel without getrandom.
-ALLOWED='^(/etc/gcrypt/(fips_enabled|hwf\.deny)|/proc/sys/crypto/fips_enabled|/sys/devices/system/cpu/(online|possible)|/proc/sys/vm/overcommit_memory|/proc/self/exe|/dev/urandom)$'
+# policy (the C library), the program's own path, the random device of a
+# kernel without getrandom, and the memory available (which bounds the
+# strong kind's key derivation).
+ALLOWED='^(/etc/gcrypt/(fips_enabled|hwf\.deny)|/proc/sys/crypto/fips_enabled|/sys/devices/system/cpu/(online|possible)|/proc/sys/vm/overcommit_memory|/proc/self/exe|/dev/urandom|/proc/meminfo)$'
 # The paths outside WORK that a traced run named in file system calls.
 foreign_paths() {  # trace
   sed -nE 's/^[0-9]+ +([a-z0-9_]+)\((AT_FDCWD, )?"(\/[^"]*)".*/\1 \3/p' "$1" | grep -v '^execve ' |

@@ -106,6 +106,46 @@ expect_code "linux packer embeds the windows .mef" 0 "$PACK" sfx "$WORK/cross.sf
 expect_code "linux stub decrypts a windows package" 0 "$WORK/cross.sfx" decrypt "-pwd=$PASS" "-targetdir=$WORK/out-cross-linux"
 check "cross tree (windows -> linux)" test "$(tree_of "$WORK/out-cross-linux/Daten")" == "$(tree_of "$IN/Daten")"
 
+# The classic kind crosses too, and each package names its kind.
+(cd "$IN" && "$OLDPWD/$PACK" create "$WORK/classic.mef" --classic --password-file "$WORK/pw.txt" Unterlagen) >/dev/null
+expect_code "windows packer embeds a classic linux .mef" 0 wine "$WINDOWS/morvalis-pack.exe" sfx \
+  "$(winpath "$WORK/classic.exe")" --stub "$(winpath "$WINDOWS/morvalis-sfx.exe")" --container "$(winpath "$WORK/classic.mef")"
+expect_code "windows stub decrypts a classic linux package" 0 wine "$WORK/classic.exe" decrypt "-pwd=$PASS" \
+  "-targetdir=$(winpath "$WORK/out-classic-win")"
+check "classic cross tree" test "$(tree_of "$WORK/out-classic-win/Unterlagen")" == "$(tree_of "$IN/Unterlagen")"
+expect_code "pack list, classic" 0 "$PACK" list "$WORK/classic.mef" --password-file "$WORK/pw.txt"
+check "pack list names the classic kind" grep -q '^kind: classic (AES-128' "$WORK/last.out"
+expect_code "pack list, strong (written by the windows packer)" 0 "$PACK" list "$WORK/windows.mef" --password-file "$WORK/pw.txt"
+check "pack list names the strong kind and its cost" grep -q '^kind: strong (Argon2id t=3 m=64 MiB p=4' "$WORK/last.out"
+
+# Changed on the way: both stubs refuse with the code (730 damaged, 731 ends
+# early, 732 cost refused; mod 256: 218, 219, 220), and no target appears.
+tamper() {  # in, out, python expression over the bytes b
+  python3 -c "import sys; b = bytearray(open(sys.argv[1], 'rb').read()); $3; open(sys.argv[2], 'wb').write(b)" "$1" "$2"
+}
+tamper "$WORK/linux.mef" "$WORK/damaged.mef" 'b[-1] ^= 1'
+tamper "$WORK/windows.mef" "$WORK/cut.mef" 'del b[-100:]'
+# The memory field of the parameters entry (type 1, tag 40, 37 bytes) raised to 4 GiB - 1 KiB.
+tamper "$WORK/linux.mef" "$WORK/costly.mef" 'i = b.index(bytes([1, 0, 40, 0, 37, 0, 0, 0])) + 14; b[i:i + 4] = bytes([0, 0xFC, 0xFF, 0xFF])'
+for name in damaged cut costly; do
+  "$PACK" sfx "$WORK/$name.sfx" --stub "$NATIVE/morvalis-sfx" --container "$WORK/$name.mef" >/dev/null
+  wine "$WINDOWS/morvalis-pack.exe" sfx "$(winpath "$WORK/$name.exe")" --stub "$(winpath "$WINDOWS/morvalis-sfx.exe")" \
+    --container "$(winpath "$WORK/$name.mef")" >/dev/null 2>&1
+done
+for case in damaged:218 cut:219 costly:220; do
+  name=${case%%:*} code=${case#*:}
+  expect_code "linux stub, $name package" "$code" "$WORK/$name.sfx" decrypt "-pwd=$PASS" "-targetdir=$WORK/out-$name" -debug
+  check "linux stub, $name package: no target" test ! -e "$WORK/out-$name"
+  expect_code "windows stub, $name package" "$code" wine "$WORK/$name.exe" decrypt "-pwd=$PASS" \
+    "-targetdir=$(winpath "$WORK/out-$name-win")"
+  check "windows stub, $name package: no target" test ! -e "$WORK/out-$name-win"
+done
+"$WORK/damaged.sfx" decrypt "-pwd=$PASS" "-targetdir=$WORK/out-damaged" -debug >"$WORK/last.out" 2>&1
+check "linux -debug names the damaged chunk" grep -q 'check failed at chunk [1-9]' "$WORK/last.out"
+expect_code "pack extract, damaged package" 1 "$PACK" extract "$WORK/damaged.mef" "$WORK/out-damaged-pack" --password-file "$WORK/pw.txt"
+check "pack extract names the code and chunk" grep -q '(chunk [1-9][0-9]*): the package is damaged or was changed (code 730)' "$WORK/last.out"
+check "pack extract leaves no target" test ! -e "$WORK/out-damaged-pack"
+
 # --- The packer's reading commands and exit codes ---
 expect_code "pack list" 0 "$PACK" list "$WORK/linux.sfx" --password-file "$WORK/pw.txt"
 check "pack list names the entries" grep -q 'Unterlagen/Übersicht.txt' "$WORK/last.out"

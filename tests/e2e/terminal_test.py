@@ -200,6 +200,16 @@ with open(os.path.join(WORK, "in/large.bin"), "wb") as f:
     f.write(os.urandom(96 << 20))
 pack(LARGE, ["in/large.bin"], "--compression", "0")
 os.remove(os.path.join(WORK, "in/large.bin"))
+# A strong package whose one chunk was changed on its way.
+DAMAGED = os.path.join(WORK, "damaged.sfx")
+subprocess.run([os.path.join(BUILD, "morvalis-pack"), "create", "damaged.mef", "--password-file", "pw.txt", "in/a.txt"],
+               check=True, stdout=subprocess.DEVNULL, cwd=WORK)
+with open(os.path.join(WORK, "damaged.mef"), "r+b") as f:
+    f.seek(-1, os.SEEK_END)
+    last = f.read(1)[0]
+    f.seek(-1, os.SEEK_END)
+    f.write(bytes([last ^ 1]))
+pack(DAMAGED, [], "--container", "damaged.mef")
 
 
 def files_in_english():
@@ -466,6 +476,18 @@ def interrupted_while_decrypting(number):
     return run
 
 
+def damaged_in_german():
+    s = Session([DAMAGED], "de_DE.UTF-8")
+    s.expect("Passwort: ")
+    s.send(PASSWORD + "\n")
+    s.expect("Das Paket ist beschädigt oder wurde verändert (bei Block 1).")
+    s.expect("Es wurde keine Datei gespeichert.")
+    s.expect("Passwort: ")
+    s.send("\n")
+    check("damaged: exit code 0", s.finish() == 0, s.transcript)
+    check("damaged: no files offered", "speichern in" not in s.transcript, s.transcript)
+
+
 def decrypt_command_interrupted(number):
     def run():
         target = os.path.join(WORK, f"out-{number}")
@@ -503,6 +525,7 @@ try:
     scenario("Ctrl-C at the password", ctrl_c_at_the_password)
     for number in (signal.SIGINT, signal.SIGTERM):
         scenario(f"signal {number} while decrypting", interrupted_while_decrypting(number))
+    scenario("damaged package in German", damaged_in_german)
     for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
         scenario(f"decrypt and signal {number}", decrypt_command_interrupted(number))
 finally:

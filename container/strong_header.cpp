@@ -1,0 +1,86 @@
+#include "container/strong_header.h"
+
+#include <cstring>
+
+#include "container/container_format.h"
+#include "platform/random.h"
+
+namespace mv {
+namespace {
+
+void PutU32(uint8_t* at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t GetU32(const uint8_t* at) {
+  return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
+         static_cast<uint32_t>(at[3]) << 24;
+}
+
+Result HeaderDigest(const std::vector<uint8_t>& header_bytes, const uint8_t* key_check,
+                    uint8_t digest[kHeaderDigestSize]) {
+  const ByteRange pieces[] = {{header_bytes.data(), header_bytes.size()}, {key_check, kKeyCheckSize}};
+  uint8_t full[kSha256DigestSize];
+  Result r = Sha256OfRanges(pieces, 2, full);
+  std::memcpy(digest, full, kHeaderDigestSize);
+  return r;
+}
+
+}  // namespace
+
+Result PrepareStrongHeader(const Argon2Cost& cost, TagRecord* header, StrongParameters* parameters) {
+  parameters->cost = cost;
+  if (!platform::FillRandom(parameters->salt, sizeof parameters->salt) ||
+      !platform::FillRandom(parameters->nonce_prefix, sizeof parameters->nonce_prefix)) {
+    return kNoRandomSource;
+  }
+  uint8_t entry[kStrongEntrySize] = {kStrongVersion, kKdfArgon2id};
+  PutU32(entry + 2, cost.passes);
+  PutU32(entry + 6, cost.memory_kib);
+  PutU32(entry + 10, cost.lanes);
+  std::memcpy(entry + 14, parameters->salt, kStrongSaltSize);
+  std::memcpy(entry + 30, parameters->nonce_prefix, AeadChunkStream::kNoncePrefixSize);
+  TagValue value;
+  value.SetBlob(entry, kStrongEntrySize);
+  Result r = value.GetType() == TypeBlob ? header->Set(kHeaderTagStrong, value, true) : kOutOfMemory;
+  if (r == kOk) r = header->SetU8(kHeaderTagCipher, kCipherStrong, true);
+  return r;
+}
+
+Result ParseStrongParameters(const TagRecord& header, StrongParameters* parameters) {
+  TagValue value;
+  header.Get(value, kHeaderTagStrong);
+  const uint8_t* entry = value.GetBytes();
+  if (value.GetType() != TypeBlob || value.GetLength() != kStrongEntrySize || entry == nullptr) {
+    return kMalformedRecord;
+  }
+  if (entry[0] != kStrongVersion || entry[1] != kKdfArgon2id) return kMalformedRecord;
+  parameters->cost = Argon2Cost{GetU32(entry + 2), GetU32(entry + 6), GetU32(entry + 10)};
+  std::memcpy(parameters->salt, entry + 14, kStrongSaltSize);
+  std::memcpy(parameters->nonce_prefix, entry + 30, AeadChunkStream::kNoncePrefixSize);
+  return kOk;
+}
+
+Result SealStrongHeader(const std::vector<uint8_t>& header_bytes, const StrongParameters& parameters,
+                        const String& password, StrongKeys* keys, uint8_t region[kCheckRegionSize]) {
+  Result r = DeriveStrongKeys(password, parameters.salt, parameters.cost, keys);
+  if (r == kOk) r = ComputeKeyCheck(*keys, ByteRange{header_bytes.data(), header_bytes.size()}, region);
+  if (r == kOk) r = HeaderDigest(header_bytes, region, region + kKeyCheckSize);
+  return r;
+}
+
+Result OpenStrongHeader(const std::vector<uint8_t>& header_bytes, const StrongParameters& parameters,
+                        const uint8_t region[kCheckRegionSize], const String& password, StrongKeys* keys) {
+  uint8_t digest[kHeaderDigestSize];
+  Result r = HeaderDigest(header_bytes, region, digest);
+  if (r != kOk) return r;
+  if (!EqualInConstantTime(digest, region + kKeyCheckSize, kHeaderDigestSize)) return kPackageDamaged;
+  r = DeriveStrongKeys(password, parameters.salt, parameters.cost, keys);
+  if (r != kOk) return r;
+  uint8_t check[kKeyCheckSize];
+  r = ComputeKeyCheck(*keys, ByteRange{header_bytes.data(), header_bytes.size()}, check);
+  if (r != kOk) return r;
+  return EqualInConstantTime(check, region, kKeyCheckSize) ? kOk : kWrongPassword;
+}
+
+}  // namespace mv

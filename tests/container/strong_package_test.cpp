@@ -1,0 +1,218 @@
+// The strong kind over real packages: what it delivers, the chunk layer's
+// rule for the last chunk, and one table of packages damaged or changed on
+// their way, each refused with its code before anything reaches the target
+// folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "container/container_file.h"
+#include "container/container_format.h"
+#include "container/package_reader.h"
+#include "container/strong_header.h"
+#include "crypto/aead_chunk_stream.h"
+#include "stream/memory_stream.h"
+#include "tests/support/file_tree.h"
+#include "tests/support/package_builder.h"
+#include "tests/support/sample_data.h"
+#include "tests/support/temp_folder.h"
+#include "tools/executable_image.h"
+
+namespace mv {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr Argon2Cost kCheapCost{1, 256, 2};
+const char kPassword[] = "pa\xDFwort";
+
+uint32_t U32At(const Bytes& bytes, size_t at) {
+  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<uint32_t>(bytes[at + 3]) << 24;
+}
+
+// Where the parts of a strong package lie.
+struct Layout {
+  size_t header = 0;             // bytes of the header record
+  size_t strong_entry = 0;       // offset of tag 40's 37 bytes
+  std::vector<size_t> chunks;    // offset of each chunk's length field
+  size_t ChunkEnd(size_t i, const Bytes& bytes) const { return chunks[i] + 4 + U32At(bytes, chunks[i]) + 16; }
+};
+
+Layout LayoutOf(const Bytes& bytes) {
+  Layout layout;
+  layout.header = 8 + U32At(bytes, 4);
+  const uint8_t entry_head[] = {1, 0, kHeaderTagStrong, 0, kStrongEntrySize, 0, 0, 0};
+  layout.strong_entry = std::search(bytes.begin(), bytes.begin() + layout.header, std::begin(entry_head),
+                                    std::end(entry_head)) - bytes.begin() + sizeof entry_head;
+  for (size_t at = layout.header + kCheckRegionSize; at < bytes.size(); at += 4 + U32At(bytes, at) + 16) {
+    layout.chunks.push_back(at);
+  }
+  return layout;
+}
+
+class StrongPackageTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    test::MakeTree(source_, test::SampleTree());
+    ContainerJob job;
+    job.path = package_.c_str();
+    job.password = kPassword;
+    job.base_folder = source_.c_str();
+    job.compression = 0;  // stored blocks: the sample spans several chunks
+    job.package_kind = PackageKind::kStrong;
+    job.kdf_cost = kCheapCost;
+    TagRecord header;
+    TagRecord content = test::ContentOf(source_, "");
+    ASSERT_EQ(WriteContainer(job, &header, &content), kOk);
+    ASSERT_TRUE(tools::ReadWholeFile(package_, &original_));
+  }
+
+  struct Outcome {
+    Result result;
+    uint32_t chunk;
+    test::Snapshot files;
+  };
+
+  // Decrypts bytes the way `extract` does, into a target folder that the
+  // reader makes and, on failure, wipes.
+  Outcome Extract(const Bytes& bytes, const std::string& password) {
+    const std::string path = folder_.Join("changed.mef");
+    EXPECT_TRUE(tools::WriteWholeFile(path, bytes));
+    const std::string target = folder_.Join("target/");
+    PackageReader reader;
+    EXPECT_EQ(reader.Open(String(target.c_str())), kOk);
+    Outcome outcome{reader.Decrypt(String(path.c_str()), String(password.c_str()), nullptr), 0, {}};
+    outcome.chunk = reader.GetFailedChunk();
+    if (outcome.result == kOk) {
+      outcome.files = test::TakeSnapshot(target);
+      std::filesystem::remove_all(target);
+    } else {
+      reader.Cleanup(nullptr);
+    }
+    EXPECT_FALSE(std::filesystem::exists(target));
+    return outcome;
+  }
+
+  test::TempFolder folder_;
+  std::string source_ = folder_.Join("source/");
+  std::string package_ = folder_.Join("package.mef");
+  Bytes original_;
+};
+
+TEST_F(StrongPackageTest, DeliversTheTreeAndNamesItsKind) {
+  const Outcome outcome = Extract(original_, kPassword);
+  ASSERT_EQ(outcome.result, kOk);
+  EXPECT_EQ(outcome.files.entries, test::TakeSnapshot(source_).entries);
+  const Layout layout = LayoutOf(original_);
+  EXPECT_GE(layout.chunks.size(), 4u);
+  EXPECT_EQ(layout.ChunkEnd(layout.chunks.size() - 1, original_), original_.size());
+  EXPECT_EQ(original_[layout.header - 1], kCipherStrong) << "tag 20 closes the header";
+}
+
+TEST_F(StrongPackageTest, EveryChangeOnTheWayIsRefusedAndNothingIsDelivered) {
+  const Layout at = LayoutOf(original_);
+  const size_t last = at.chunks.size() - 1;
+  auto flip = [&](size_t offset) {
+    Bytes bytes = original_;
+    bytes[offset] ^= 0x10;
+    return bytes;
+  };
+  auto chunk = [&](size_t i) { return Bytes(original_.begin() + at.chunks[i], original_.begin() + at.ChunkEnd(i, original_)); };
+  auto with_chunks = [&](size_t first, size_t second) {
+    Bytes bytes(original_.begin(), original_.begin() + at.chunks[1]);
+    const Bytes a = chunk(first), b = chunk(second);
+    bytes.insert(bytes.end(), a.begin(), a.end());
+    bytes.insert(bytes.end(), b.begin(), b.end());
+    bytes.insert(bytes.end(), original_.begin() + at.chunks[3], original_.end());
+    return bytes;
+  };
+  auto with_cost = [&](uint32_t field, uint32_t value) {
+    Bytes bytes = original_;
+    for (int i = 0; i < 4; ++i) bytes[at.strong_entry + field + i] = static_cast<uint8_t>(value >> (8 * i));
+    return bytes;
+  };
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    Result expected;
+    uint32_t chunk;  // the chunk named, 0 for none
+    std::string password = kPassword;
+  } cases[] = {
+      {"the right password, unchanged", original_, kOk, 0},
+      {"a wrong password", original_, kWrongPassword, 0, "passwort"},
+      {"a bit of the salt", flip(at.strong_entry + 14), kPackageDamaged, 0},
+      {"a bit of the key check", flip(at.header + 3), kPackageDamaged, 0},
+      {"a bit of the header's digest", flip(at.header + kKeyCheckSize), kPackageDamaged, 0},
+      {"a bit of chunk 2's data", flip(at.chunks[1] + 100), kPackageDamaged, 2},
+      {"a bit of chunk 1's tag", flip(at.ChunkEnd(0, original_) - 1), kPackageDamaged, 1},
+      {"a chunk length raised", flip(at.chunks[0] + 2), kPackageDamaged, 1},
+      {"chunks 2 and 3 swapped", with_chunks(2, 1), kPackageDamaged, 2},
+      {"chunk 2 in place of chunk 3", with_chunks(1, 1), kPackageDamaged, 3},
+      {"cut inside chunk 2", Bytes(original_.begin(), original_.begin() + at.chunks[1] + 1000), kPackageTruncated, 2},
+      {"cut inside a length field", Bytes(original_.begin(), original_.begin() + at.chunks[2] + 2), kPackageTruncated, 3},
+      {"cut after chunk 3", Bytes(original_.begin(), original_.begin() + at.chunks[3]), kPackageTruncated, 4},
+      {"cut before the last chunk", Bytes(original_.begin(), original_.begin() + at.chunks[last]), kPackageTruncated,
+       static_cast<uint32_t>(last + 1)},
+      {"cut inside the check region", Bytes(original_.begin(), original_.begin() + at.header + 20), kPackageTruncated, 0},
+      {"a byte appended", [&] { Bytes b = original_; b.push_back(0); return b; }(), kPackageDamaged,
+       static_cast<uint32_t>(last + 1)},
+      {"passes raised to 17", with_cost(2, kMaxKdfPasses + 1), kKdfTooCostly, 0},
+      {"memory raised past 2 GiB", with_cost(6, kMaxKdfMemoryKib + 1), kKdfTooCostly, 0},
+      {"lanes raised to 17", with_cost(10, kMaxKdfLanes + 1), kKdfTooCostly, 0},
+      {"passes raised within the bounds", with_cost(2, 2), kPackageDamaged, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome outcome = Extract(c.bytes, c.password);
+    EXPECT_EQ(outcome.result, c.expected);
+    EXPECT_EQ(outcome.chunk, c.chunk);
+  }
+}
+
+// The last chunk is always shorter than a full one, so content that fills
+// whole chunks ends with an empty chunk that carries the flag.
+TEST(AeadChunkStreamTest, TheLastChunkIsShortAndCarriesTheFlag) {
+  const uint8_t key[kGcmKeySize] = {7};
+  const uint8_t prefix[AeadChunkStream::kNoncePrefixSize] = {1, 2, 3};
+  const Bytes header = {'h', 'e', 'a', 'd'};
+  const uint32_t full = AeadChunkStream::kChunkCapacity;
+  for (uint32_t size : {0u, 1u, full - 1, full, full + 1, 2 * full}) {
+    SCOPED_TRACE(size);
+    const Bytes plain = test::NoiseBytes(size, size);
+    MemoryStream sink;
+    sink.OpenWrite();
+    AeadChunkStream writer;
+    ASSERT_EQ(writer.Open(&sink, key, prefix, ByteRange{header.data(), header.size()}, 0), kOk);
+    if (size != 0) writer.Write(plain.data(), size);
+    ASSERT_EQ(writer.Close(), kOk);
+    const Bytes sealed = sink.GetData();
+    EXPECT_EQ(sealed.size(), size + (size / full + 1) * AeadChunkStream::kChunkOverhead);
+
+    for (bool whole : {true, false}) {
+      // Without its last chunk the stream ends early, however many bytes the
+      // chunks before it held.
+      const size_t length = whole ? sealed.size() : sealed.size() - (size % full) - AeadChunkStream::kChunkOverhead;
+      MemoryStream source;
+      source.OpenRead(sealed.data(), length);
+      AeadChunkStream reader;
+      ASSERT_EQ(reader.Open(&source, key, prefix, ByteRange{header.data(), header.size()}, length), kOk);
+      Bytes read(size + 1);
+      Result r = size == 0 ? kOk : reader.Read(read.data(), size);
+      if (whole) {
+        EXPECT_EQ(r, kOk);
+        EXPECT_TRUE(std::equal(plain.begin(), plain.end(), read.begin()));
+        EXPECT_EQ(reader.Read(read.data(), 1), kShortRead) << "nothing follows the flagged chunk";
+      } else {
+        if (r == kOk) r = reader.Read(read.data(), 1);
+        EXPECT_EQ(r, kPackageTruncated);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace mv
