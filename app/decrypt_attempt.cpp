@@ -73,7 +73,7 @@ Result RunAttempt(AttemptFrontEnd* ui) {
 
   const Result result = Decrypt(ui, &extractor, password);
   if (result != kOk) {
-    ui->ShowError(AttemptFailureText(result, extractor.GetFailedChunk()));
+    ui->ShowFailure(result, extractor);
     return result;
   }
   String message;
@@ -128,15 +128,23 @@ bool SaveFilesTo(AttemptPrompts* ui, const SelfExtractor& extractor, const Strin
     ui->ShowError(LoadResString(kInvalidFolderString));
     return false;
   }
-  if (FolderExists(target) && !ui->AskYesNo(FormatResString(kFolderExistsString, ToDisplayPath(target)))) return false;
+  if (FolderExists(target) &&
+      !ui->AskToUseExistingFolder(FormatResString(kFolderExistsString, ToDisplayPath(target)), target,
+                                  extractor.GetWorkFolder())) {
+    return false;
+  }
   if (FileExists(StripTrailingSlash(target))) {
     ui->ShowError(LoadResString(kFolderIsFileString));
     return false;
   }
   const ProgressCallback stop = StopOnInterruption(nullptr);
-  const Result copied = DirectoryCopy(extractor.GetWorkFolder(), target, true, &stop);
+  StringArray not_saved;
+  const Result copied = DirectoryCopy(extractor.GetWorkFolder(), target, true, &stop, nullptr, &not_saved);
+  // An interruption ends the program once the attempt is cleaned up.
+  if (copied == kCancelled && platform::InterruptionRequested()) return false;
   if (copied != kOk) {
     ui->ShowError(FormatResString(kCopyFailedString, copied));
+    ui->ExplainCopyFailure(copied, target, extractor.GetWorkFolder(), not_saved);
     return false;
   }
   ui->ShowInfo(FormatResString(kSavedString, ToDisplayPath(StripTrailingSlash(target))));

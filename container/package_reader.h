@@ -55,6 +55,11 @@ class PackageReader {
   // released once its file or folder is on disk, so the memory of a read
   // does not grow with the number of files.
   void SetKeepEntries(bool keep) { keep_entries_ = keep; }
+  // A listing only: Decrypt still checks the password and reads every
+  // record (so a damaged package fails as it would), but the entries skip
+  // their files' bytes, nothing is written to the work folder, and the
+  // entries stay in the content record. Set before Decrypt.
+  void SetListOnly(bool list_only) { list_only_ = list_only; }
   // The path (relative folder + name, as the package names it) of the entry
   // whose reading made the last Decrypt fail; "" when no entry failed.
   const String& GetFailedEntry() const { return failed_entry_; }
@@ -76,6 +81,7 @@ class PackageReader {
   ContainerKind kind_ = kContainerNone;
   uint32_t carrier_format_ = 0;
   bool keep_entries_ = false;
+  bool list_only_ = false;
   String failed_entry_;
   uint32_t failed_chunk_ = 0;
 };

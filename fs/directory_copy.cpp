@@ -108,12 +108,14 @@ Result CopyFileInto(TargetTree& target, const String& relative, const String& so
 
 // Copies one listed entry of the source (root + relative path; a folder
 // ends in '/' and is only counted).
-Result CopyListed(TargetTree& tree, const String& root, const String& path, bool replace, String* failed_entry) {
+Result CopyListed(TargetTree& tree, const String& root, const String& path, bool replace, String* failed_entry,
+                  StringArray* failed_entries) {
   if (path.GetAt(path.GetLength() - 1) == '/') return kOk;
   String tail = path.Mid(root.GetLength(), path.GetLength() - root.GetLength());
   ProgressRange file_progress(nullptr);
   Result r = CopyFileInto(tree, tail, path, replace, file_progress);
   if (r != kOk && r != kCancelled && failed_entry != nullptr) *failed_entry = tail;
+  if (r != kOk && r != kCancelled && failed_entries != nullptr) failed_entries->Add(tail);
   return r;
 }
 
@@ -133,8 +135,9 @@ Result CopySingleFile(const String& source, const String& target_path, bool repl
 }
 
 Result DirectoryCopy(const String& source, const String& target, bool replace,
-                     const ProgressCallback* progress_callback, String* failed_entry) {
+                     const ProgressCallback* progress_callback, String* failed_entry, StringArray* failed_entries) {
   if (failed_entry != nullptr) failed_entry->Empty();
+  if (failed_entries != nullptr) failed_entries->RemoveAll();
   if (!FolderExists(source)) return kFolderNotFound;
   // Anything at the target's name counts as existing, a link to a folder
   // included: the copy never goes through one unasked.
@@ -161,7 +164,7 @@ Result DirectoryCopy(const String& source, const String& target, bool replace,
   r = kOk;
   for (int32_t i = 0; i < count; ++i) {
     Result step = progress.ReportPercent(i + 1);
-    if (step == kOk) step = CopyListed(tree, source, entries[i], replace, failed_entry);
+    if (step == kOk) step = CopyListed(tree, source, entries[i], replace, failed_entry, failed_entries);
     if (step == kCancelled) {
       r = step;
       break;

@@ -21,9 +21,10 @@ struct ProgressCallback;
 // kTargetFolderExists when anything exists at target (a link too) and
 // replace is false (nothing touched); otherwise kOk or the code of the last
 // failure in walk order, whose path below the target goes to failed_entry
-// when given ("" on success).
+// when given ("" on success). failed_entries, when given, receives the path
+// below the target of every file that was not copied, in walk order.
 Result DirectoryCopy(const String& source, const String& target, bool replace, const ProgressCallback* progress,
-                     String* failed_entry = nullptr);
+                     String* failed_entry = nullptr, StringArray* failed_entries = nullptr);
 
 // Copies one file, the same way. target may be a folder path (the source's
 // name is then appended). kFileNotFound without a source; kBadArgument for

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/entry_listing.h"
 #include "app/payload.h"
 #include "archive/archive_entry.h"
 #include "container/carrier_stream.h"
@@ -24,7 +25,7 @@
 #include "tools/pack_console.h"
 #include "tools/package_content.h"
 #include "tools/package_source.h"
-#include "tools/result_text.h"
+#include "app/result_text.h"
 
 namespace mv::tools {
 namespace {
@@ -110,11 +111,13 @@ bool ReadMessage(const PackOptions& options, String* message, std::string* error
   return !options.Has("message-file") || ReadTextFile(options.Get("message-file"), kMaxTextFile, message, error);
 }
 
-// The content of the inputs; every entry left out is named in a warning.
-bool PlanContent(const std::vector<std::string>& inputs, const String& message, TagRecord* content, PackPlan* plan,
-                 std::string* error) {
-  bool ok = BuildContent(inputs, message, content, plan, error);
+// The content of the inputs; every entry left out is named in a warning,
+// and what cannot be packed is printed.
+bool PlanContent(const std::vector<std::string>& inputs, const String& message, TagRecord* content, PackPlan* plan) {
+  std::string error;
+  bool ok = BuildContent(inputs, message, content, plan, &error);
   for (const std::string& warning : plan->warnings) PrintError("morvalis-pack: warning: " + warning + "\n");
+  if (!ok) PrintErrorSystemText("morvalis-pack: " + error + "\n");
   return ok;
 }
 
@@ -129,39 +132,6 @@ int WriteFailure(const std::string& out, const PackPlan& plan, Result code) {
     }
   }
   return Failure("cannot write '" + out + "'", code);
-}
-
-// Files and folders below the content's entries as the package describes
-// them.
-struct EntryLine {
-  bool folder;
-  std::string path;
-  uint32_t size;
-  uint64_t time;
-};
-
-std::vector<EntryLine> EntriesOf(const TagRecord& content) {
-  std::vector<EntryLine> lines;
-  for (int32_t i = 0; i < content.GetCount(); ++i) {
-    const ArchiveEntry* entry = ArchiveEntry::FromValue(content.Member(i));
-    if (entry == nullptr) continue;
-    String folder;
-    String name;
-    entry->GetText(folder, kEntryTagFolder, "");
-    entry->GetText(name, kEntryTagName, "");
-    TagRecord info;
-    entry->GetRecord(info, kEntryTagInfo);
-    TagValue time;
-    info.Get(time, kInfoTagLastWriteTime);
-    uint64_t file_time = 0;
-    if (time.GetType() == TypeBlob && time.GetLength() == 8) {
-      for (int b = 7; b >= 0; --b) file_time = (file_time << 8) | time.GetBytes()[b];
-    }
-    lines.push_back({entry->GetU8(kEntryTagKind, kEntryKindFile) == kEntryKindFolder,
-                     std::string(folder.c_str() ? folder.c_str() : "") + (name.c_str() ? name.c_str() : ""),
-                     entry->GetContentSize(), file_time});
-  }
-  return lines;
 }
 
 ContainerJob JobFor(const String& path, const String& password, const ProgressCallback* progress) {
@@ -274,7 +244,7 @@ int RunCreate(const PackOptions& options) {
   TagRecord content;
   PackPlan plan;
   std::vector<std::string> inputs(options.positional.begin() + 1, options.positional.end());
-  if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
+  if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
   String password;
   if (!GetPassword(options, true, &password, &error)) return Failure(error);
   ProgressBar bar("Encrypting");
@@ -312,7 +282,7 @@ int RunHide(const PackOptions& options) {
   TagRecord content;
   PackPlan plan;
   std::vector<std::string> inputs(options.positional.begin() + 2, options.positional.end());
-  if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
+  if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
   String password;
   if (!GetPassword(options, true, &password, &error)) return Failure(error);
   Result r = CopySingleFile(carrier, out, true, nullptr);
@@ -367,7 +337,7 @@ int RunSfx(const PackOptions& options) {
     if (!ReadMessage(options, &message, &error)) return Failure(error);
     TagRecord content;
     PackPlan plan;
-    if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
+    if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
     String password;
     if (!GetPassword(options, true, &password, &error)) return Failure(error);
     ProgressBar bar("Encrypting");
@@ -409,16 +379,9 @@ int RunList(const PackOptions& options) {
   if (r != kOk) return Failure("cannot read '" + options.positional[0] + "'" + AtEntry(failed_entry, failed_chunk), r);
   PrintOut("kind: " + DescribeKind(job.kind, header) + "\n");
   size_t files = 0;
-  for (const EntryLine& line : EntriesOf(content)) {
-    char text[64];
-    if (line.folder) {
-      std::snprintf(text, sizeof text, "folder %12s  %-19s  ", "-", "-");
-    } else {
-      ++files;
-      std::snprintf(text, sizeof text, "file   %12u  %-19s  ", line.size,
-                    line.time == 0 ? "-" : FormatFileTime(line.time).c_str());
-    }
-    PrintOut(text + line.path + "\n");
+  for (const ListedEntry& entry : ListEntries(content)) {
+    if (!entry.folder) ++files;
+    PrintOut(std::string(FormatEntryLine(entry).c_str()) + "\n");
   }
   String message;
   content.GetText(message, kContentTagMessage, "");

@@ -42,6 +42,21 @@ InterruptionScope::~InterruptionScope() {
 
 bool InterruptionRequested() { return g_signal != 0; }
 
+bool InterruptedByUser() { return g_signal == SIGINT; }
+
+const char* InterruptionName() {
+  switch (g_signal) {
+    case 0:
+      return "";
+    case SIGINT:
+      return "SIGINT";
+    case SIGHUP:
+      return "SIGHUP";
+    default:
+      return "SIGTERM";
+  }
+}
+
 void RequestInterruption() { NoteSignal(SIGTERM); }
 
 // The thread that noted a signal never waits on POSIX: nothing to do.
