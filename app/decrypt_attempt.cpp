@@ -1,5 +1,7 @@
 #include "app/decrypt_attempt.h"
 
+#include <vector>
+
 #include "fs/directory_copy.h"
 #include "fs/disk_query.h"
 #include "fs/folder_walk.h"
@@ -73,7 +75,7 @@ Result RunAttempt(AttemptFrontEnd* ui) {
 
   const Result result = Decrypt(ui, &extractor, password);
   if (result != kOk) {
-    ui->ShowError(AttemptFailureText(result, extractor.GetFailedChunk()));
+    ui->ShowFailure(result, extractor);
     return result;
   }
   String message;
@@ -129,7 +131,10 @@ bool SaveFilesTo(AttemptPrompts* ui, const SelfExtractor& extractor, const Strin
     return false;
   }
   const bool exists = FolderExists(target);
-  if (exists && !ui->AskYesNo(FormatResString(kFolderExistsString, ToDisplayPath(target)))) return false;
+  if (exists && !ui->AskToUseExistingFolder(FormatResString(kFolderExistsString, ToDisplayPath(target)), target,
+                                            extractor.GetWorkFolder())) {
+    return false;
+  }
   if (FileExists(StripTrailingSlash(target))) {
     ui->ShowError(LoadResString(kFolderIsFileString));
     return false;
@@ -137,9 +142,15 @@ bool SaveFilesTo(AttemptPrompts* ui, const SelfExtractor& extractor, const Strin
   const ProgressCallback stop = StopOnInterruption(nullptr);
   // Only the folder the user agreed to is used as it is; one that was not
   // there is made new, so nothing put at its name meanwhile is written into.
-  const Result copied = DirectoryCopy(extractor.GetWorkFolder(), target, exists, &stop);
+  std::vector<CopyFailure> failures;
+  const Result copied = DirectoryCopy(extractor.GetWorkFolder(), target, exists, &stop, &failures);
+  // An interruption ends the program once the attempt is cleaned up.
+  if (copied == kCancelled && platform::InterruptionRequested()) return false;
+  StringArray not_saved;
+  for (const CopyFailure& failure : failures) not_saved.Add(failure.path);
   if (copied != kOk) {
     ui->ShowError(FormatResString(kCopyFailedString, copied));
+    ui->ExplainCopyFailure(copied, target, extractor.GetWorkFolder(), not_saved);
     return false;
   }
   ui->ShowInfo(FormatResString(kSavedString, ToDisplayPath(StripTrailingSlash(target))));

@@ -15,6 +15,7 @@ inline constexpr Result kOk = 0;
 inline constexpr Result kNoPayload = 1;          // no payload header in the _qzpk_ section
 inline constexpr Result kFailed = 1;             // a small helper failed (attributes, folder, registry, program start)
 inline constexpr Result kProgramNotFound = 2;    // the program file to start does not exist
+inline constexpr Result kNoTerminal = 2;         // Linux stub: its questions need a terminal and there is none (a usage error)
 
 // Streams, arguments and control flow.
 inline constexpr Result kFilterModeRefused = 10; // a filter could not take its inner stream's mode

@@ -61,6 +61,11 @@ class PackageReader {
     entry_read_ = listener;
     entry_read_user_ = user;
   }
+  // A listing only: Decrypt still checks the password and reads every
+  // record (so a damaged package fails as it would), but the entries skip
+  // their files' bytes, nothing is written to the work folder, and the
+  // entries stay in the content record. Set before Decrypt.
+  void SetListOnly(bool list_only) { list_only_ = list_only; }
   // The path (relative folder + name, as the package names it) of the entry
   // whose reading made the last Decrypt fail; "" when no entry failed.
   const String& GetFailedEntry() const { return failed_entry_; }
@@ -84,6 +89,7 @@ class PackageReader {
   bool keep_entries_ = false;
   Result (*entry_read_)(const TagValue& entry, uintptr_t user) = nullptr;
   uintptr_t entry_read_user_ = 0;
+  bool list_only_ = false;
   String failed_entry_;
   uint32_t failed_chunk_ = 0;
 };

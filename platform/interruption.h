@@ -28,6 +28,17 @@ class InterruptionScope {
 // True once an interruption was noted (it stays noted).
 bool InterruptionRequested();
 
+// True when the noted interruption came from the user at the keyboard
+// (Ctrl-C; Windows: Ctrl-C or Ctrl-Break), false when the system or another
+// program asked the program to end (SIGTERM, SIGHUP; closing the console,
+// logoff, shutdown, the end of the session) or nothing was noted.
+bool InterruptedByUser();
+
+// The name of what was noted, for messages: "SIGINT", "SIGTERM", "SIGHUP",
+// "SIGQUIT", "SIGPIPE" and so on (Windows: "Ctrl-C", "Ctrl-Break", "the console was closed", "logoff",
+// "shutdown", "the end of the session"); "" when nothing was noted.
+const char* InterruptionName();
+
 // Notes an interruption on behalf of the system (Windows: the session ends);
 // the next check of the running work sees it.
 void RequestInterruption();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/entry_listing.h"
 #include "app/payload.h"
 #include "archive/archive_entry.h"
 #include "container/carrier_stream.h"
@@ -24,7 +25,7 @@
 #include "tools/pack_console.h"
 #include "tools/package_content.h"
 #include "tools/package_source.h"
-#include "tools/result_text.h"
+#include "app/result_text.h"
 
 namespace mv::tools {
 namespace {
@@ -110,11 +111,13 @@ bool ReadMessage(const PackOptions& options, String* message, std::string* error
   return !options.Has("message-file") || ReadTextFile(options.Get("message-file"), kMaxTextFile, message, error);
 }
 
-// The content of the inputs; every entry left out is named in a warning.
-bool PlanContent(const std::vector<std::string>& inputs, const String& message, TagRecord* content, PackPlan* plan,
-                 std::string* error) {
-  bool ok = BuildContent(inputs, message, content, plan, error);
+// The content of the inputs; every entry left out is named in a warning,
+// and what cannot be packed is printed.
+bool PlanContent(const std::vector<std::string>& inputs, const String& message, TagRecord* content, PackPlan* plan) {
+  std::string error;
+  bool ok = BuildContent(inputs, message, content, plan, &error);
   for (const std::string& warning : plan->warnings) PrintError("morvalis-pack: warning: " + warning + "\n");
+  if (!ok) PrintErrorSystemText("morvalis-pack: " + error + "\n");
   return ok;
 }
 
@@ -129,32 +132,6 @@ int WriteFailure(const std::string& out, const PackPlan& plan, Result code) {
     }
   }
   return Failure("cannot write '" + out + "'", code);
-}
-
-// A file or folder entry as the package describes it.
-struct EntryLine {
-  bool folder;
-  std::string path;
-  uint32_t size;
-  uint64_t time;
-};
-
-EntryLine LineOf(const ArchiveEntry& entry) {
-  String folder;
-  String name;
-  entry.GetText(folder, kEntryTagFolder, "");
-  entry.GetText(name, kEntryTagName, "");
-  TagRecord info;
-  entry.GetRecord(info, kEntryTagInfo);
-  TagValue time;
-  info.Get(time, kInfoTagLastWriteTime);
-  uint64_t file_time = 0;
-  if (time.GetType() == TypeBlob && time.GetLength() == 8) {
-    for (int b = 7; b >= 0; --b) file_time = (file_time << 8) | time.GetBytes()[b];
-  }
-  return {entry.GetU8(kEntryTagKind, kEntryKindFile) == kEntryKindFolder,
-          std::string(folder.c_str() ? folder.c_str() : "") + (name.c_str() ? name.c_str() : ""),
-          entry.GetContentSize(), file_time};
 }
 
 ContainerJob JobFor(const String& path, const String& password, const ProgressCallback* progress) {
@@ -267,7 +244,7 @@ int RunCreate(const PackOptions& options) {
   TagRecord content;
   PackPlan plan;
   std::vector<std::string> inputs(options.positional.begin() + 1, options.positional.end());
-  if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
+  if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
   String password;
   if (!GetPassword(options, true, &password, &error)) return Failure(error);
   ProgressBar bar("Encrypting");
@@ -305,7 +282,7 @@ int RunHide(const PackOptions& options) {
   TagRecord content;
   PackPlan plan;
   std::vector<std::string> inputs(options.positional.begin() + 2, options.positional.end());
-  if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
+  if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
   String password;
   if (!GetPassword(options, true, &password, &error)) return Failure(error);
   Result r = CopySingleFile(carrier, out, true, nullptr);
@@ -360,7 +337,7 @@ int RunSfx(const PackOptions& options) {
     if (!ReadMessage(options, &message, &error)) return Failure(error);
     TagRecord content;
     PackPlan plan;
-    if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
+    if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
     String password;
     if (!GetPassword(options, true, &password, &error)) return Failure(error);
     ProgressBar bar("Encrypting");
@@ -396,20 +373,12 @@ struct Listing {
 
 // Prints each entry's line as it is read; user: the Listing.
 Result PrintEntry(const TagValue& value, uintptr_t user) {
-  const ArchiveEntry* entry = ArchiveEntry::FromValue(value);
-  if (entry == nullptr) return kOk;
+  ListedEntry entry;
+  if (!ListedEntryOf(value, &entry)) return kOk;
   auto* listing = reinterpret_cast<Listing*>(user);
   listing->ShowKind();
-  const EntryLine line = LineOf(*entry);
-  char text[64];
-  if (line.folder) {
-    std::snprintf(text, sizeof text, "folder %12s  %-19s  ", "-", "-");
-  } else {
-    ++listing->files;
-    std::snprintf(text, sizeof text, "file   %12u  %-19s  ", line.size,
-                  line.time == 0 ? "-" : FormatFileTime(line.time).c_str());
-  }
-  PrintOut(text + line.path + "\n");
+  if (!entry.folder) ++listing->files;
+  PrintOut(std::string(FormatEntryLine(entry).c_str()) + "\n");
   return kOk;
 }
 

@@ -14,6 +14,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
+
 #include "platform/interruption.h"
 
 namespace mv::platform {
@@ -58,6 +61,19 @@ InterruptionScope::~InterruptionScope() {
 }
 
 bool InterruptionRequested() { return g_signal != 0; }
+
+bool InterruptedByUser() { return g_signal == SIGINT; }
+
+const char* InterruptionName() {
+  const int number = g_signal;
+  if (number == 0) return "";
+  // "SIG" + the system's abbreviation ("QUIT", "RTMIN+3"), kept once.
+  static char name[32];
+  const char* abbreviation = sigabbrev_np(number);
+  if (abbreviation == nullptr) return "a signal";
+  std::snprintf(name, sizeof name, "SIG%s", abbreviation);
+  return name;
+}
 
 void RequestInterruption() { NoteSignal(SIGTERM); }
 

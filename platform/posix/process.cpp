@@ -11,6 +11,7 @@
 #include "platform/codepage.h"
 #include "platform/interruption.h"
 #include "platform/platform.h"
+#include "platform/posix/string_table.h"
 #include "platform/terminal.h"
 
 // Provided by the linker when the image has a _qzpk_ section; weak so that
@@ -110,7 +111,7 @@ void WriteConverted(int fd, const char* text) {
 }  // namespace
 
 void ShowMessage(const char* text, const char* caption, uint32_t) {
-  WriteConverted(STDERR_FILENO, text);
+  WriteConverted(STDERR_FILENO, TranslateMessage(text, UserLanguage()));
   WriteAll(STDERR_FILENO, "\n", 1);
 }
 

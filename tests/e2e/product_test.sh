@@ -338,8 +338,8 @@ mkdir -p "$T/names/日本" "$T/names/ok"
 printf 'x' | tee "$T/names/日本.txt" "$T/names/日本/inner.txt" "$T/names/aux.c" "$T/names/x." "$T/names/a:b" \
   "$T/names/blank " "$T/names/ok/Case.txt" "$T/names/ok/case.txt" "$T/names/ok/fine.txt" >/dev/null
 refusals=(
-  "names/??.txt' has no Windows-1252 form"
-  "names/??' has no Windows-1252 form"
+  "names/日本.txt' has no Windows-1252 form: 日 (U+65E5), 本 (U+672C)"
+  "names/日本' has no Windows-1252 form: 日 (U+65E5), 本 (U+672C)"
   "names/aux.c' is a device name"
   "names/x.' ends in a dot or blank"
   "names/blank ' ends in a dot or blank"

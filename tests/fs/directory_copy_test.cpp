@@ -47,7 +47,11 @@ TEST_F(DirectoryCopyTest, CopiesFilesWithTimesAndReadOnlyButNoEmptyFolders) {
   TagRecord copied;
   ASSERT_EQ(GetFileInfo(Path("dst/locked.txt"), &copied), kOk);
   EXPECT_EQ(copied.GetU8(kInfoTagReadOnly, 0), 1);
-  EXPECT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr), kCannotOpen) << "read-only target";
+  // Every other file is replaced; the read-only one alone is named.
+  std::vector<CopyFailure> not_copied;
+  EXPECT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr, &not_copied), kCannotOpen) << "read-only target";
+  ASSERT_EQ(not_copied.size(), 1u);
+  EXPECT_EQ(std::string(not_copied[0].path.c_str()), "locked.txt");
 }
 
 TEST_F(DirectoryCopyTest, RefusalsAndSingleFileRules) {
