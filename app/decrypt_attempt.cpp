@@ -1,5 +1,7 @@
 #include "app/decrypt_attempt.h"
 
+#include <vector>
+
 #include "fs/directory_copy.h"
 #include "fs/disk_query.h"
 #include "fs/folder_walk.h"
@@ -128,9 +130,9 @@ bool SaveFilesTo(AttemptPrompts* ui, const SelfExtractor& extractor, const Strin
     ui->ShowError(LoadResString(kInvalidFolderString));
     return false;
   }
-  if (FolderExists(target) &&
-      !ui->AskToUseExistingFolder(FormatResString(kFolderExistsString, ToDisplayPath(target)), target,
-                                  extractor.GetWorkFolder())) {
+  const bool exists = FolderExists(target);
+  if (exists && !ui->AskToUseExistingFolder(FormatResString(kFolderExistsString, ToDisplayPath(target)), target,
+                                            extractor.GetWorkFolder())) {
     return false;
   }
   if (FileExists(StripTrailingSlash(target))) {
@@ -138,10 +140,14 @@ bool SaveFilesTo(AttemptPrompts* ui, const SelfExtractor& extractor, const Strin
     return false;
   }
   const ProgressCallback stop = StopOnInterruption(nullptr);
-  StringArray not_saved;
-  const Result copied = DirectoryCopy(extractor.GetWorkFolder(), target, true, &stop, nullptr, &not_saved);
+  // Only the folder the user agreed to is used as it is; one that was not
+  // there is made new, so nothing put at its name meanwhile is written into.
+  std::vector<CopyFailure> failures;
+  const Result copied = DirectoryCopy(extractor.GetWorkFolder(), target, exists, &stop, &failures);
   // An interruption ends the program once the attempt is cleaned up.
   if (copied == kCancelled && platform::InterruptionRequested()) return false;
+  StringArray not_saved;
+  for (const CopyFailure& failure : failures) not_saved.Add(failure.path);
   if (copied != kOk) {
     ui->ShowError(FormatResString(kCopyFailedString, copied));
     ui->ExplainCopyFailure(copied, target, extractor.GetWorkFolder(), not_saved);
@@ -156,7 +162,7 @@ StringArray FileNamesOf(const String& work_folder) {
   ListFolder(work_folder, &entries);
   StringArray names;
   for (int32_t i = 0; i < entries.GetCount(); ++i) {
-    if (FileExists(entries[i])) names.Add(GetFileName(entries[i]));
+    if (IsFilePath(entries[i])) names.Add(GetFileName(entries[i]));
   }
   // The order of the folder dialog's list, which sorts its items itself.
   names.Sort(true);
@@ -166,7 +172,7 @@ StringArray FileNamesOf(const String& work_folder) {
 String AttachmentLine(const StringArray& entries) {
   String line("");
   for (int32_t i = 0; i < entries.GetCount(); ++i) {
-    if (!FileExists(entries[i])) continue;
+    if (!IsFilePath(entries[i])) continue;
     if (!line.IsEmpty()) line += "; ";
     line += GetFileName(entries[i]);
   }

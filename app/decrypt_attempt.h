@@ -90,7 +90,8 @@ bool SaveFilesTo(AttemptPrompts* ui, const SelfExtractor& extractor, const Strin
 StringArray FileNamesOf(const String& work_folder);
 
 // The attachment line of a message: the names (without folders) of the
-// entries that are existing files, in the list's order, joined by "; ".
+// files of a listing (fs/folder_walk.h ListFolder: folders end in '/'), in
+// the list's order, joined by "; ".
 String AttachmentLine(const StringArray& entries);
 
 // The proposed target folder (internal form, ending in '/'): the folder

@@ -7,27 +7,32 @@
 
 namespace mv {
 
+bool ListedEntryOf(const TagValue& member, ListedEntry* listed) {
+  const ArchiveEntry* entry = ArchiveEntry::FromValue(member);
+  if (entry == nullptr) return false;
+  String folder;
+  String name;
+  entry->GetText(folder, kEntryTagFolder, "");
+  entry->GetText(name, kEntryTagName, "");
+  TagRecord info;
+  entry->GetRecord(info, kEntryTagInfo);
+  TagValue time;
+  info.Get(time, kInfoTagLastWriteTime);
+  *listed = ListedEntry();
+  if (time.GetType() == TypeBlob && time.GetLength() == 8) {
+    for (int b = 7; b >= 0; --b) listed->time = (listed->time << 8) | time.GetBytes()[b];
+  }
+  listed->folder = entry->GetU8(kEntryTagKind, kEntryKindFile) == kEntryKindFolder;
+  listed->path = folder + name;
+  listed->size = entry->GetContentSize();
+  return true;
+}
+
 std::vector<ListedEntry> ListEntries(const TagRecord& content) {
   std::vector<ListedEntry> entries;
+  ListedEntry listed;
   for (int32_t i = 0; i < content.GetCount(); ++i) {
-    const ArchiveEntry* entry = ArchiveEntry::FromValue(content.Member(i));
-    if (entry == nullptr) continue;
-    String folder;
-    String name;
-    entry->GetText(folder, kEntryTagFolder, "");
-    entry->GetText(name, kEntryTagName, "");
-    TagRecord info;
-    entry->GetRecord(info, kEntryTagInfo);
-    TagValue time;
-    info.Get(time, kInfoTagLastWriteTime);
-    ListedEntry listed;
-    if (time.GetType() == TypeBlob && time.GetLength() == 8) {
-      for (int b = 7; b >= 0; --b) listed.time = (listed.time << 8) | time.GetBytes()[b];
-    }
-    listed.folder = entry->GetU8(kEntryTagKind, kEntryKindFile) == kEntryKindFolder;
-    listed.path = folder + name;
-    listed.size = entry->GetContentSize();
-    entries.push_back(listed);
+    if (ListedEntryOf(content.Member(i), &listed)) entries.push_back(listed);
   }
   return entries;
 }

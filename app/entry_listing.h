@@ -22,6 +22,10 @@ struct ListedEntry {
 
 // The archive entries of content, in the package's order.
 std::vector<ListedEntry> ListEntries(const TagRecord& content);
+// One member of a content record as a listing shows it; false for a member
+// that is no archive entry. For a reader that looks at each entry as it is
+// read (container/package_reader.h SetEntryListener).
+bool ListedEntryOf(const TagValue& member, ListedEntry* listed);
 
 // "YYYY-MM-DD HH:MM:SS" (UTC) of a file time (100 ns since 1601-01-01).
 std::string FormatFileTime(uint64_t file_time);

@@ -26,6 +26,7 @@ inline constexpr Result kCancelled = 40;         // cancelled by the user (also:
 inline constexpr Result kUnsupported = 50;       // cipher id, compression setting or container kind not supported
 inline constexpr Result kWrongDirection = 60;    // read on a writing stream, write on a reading one, unknown mode
 inline constexpr Result kMessageFileExists = 80; // the message file exists and replace was not given
+inline constexpr Result kMessageFileInPackage = 81; // the message file would take the place of a file of the package
 inline constexpr Result kOutOfMemory = 101;      // a buffer could not be allocated
 inline constexpr Result kDiskFull = 111;         // fewer free bytes on the drive than needed
 

@@ -82,6 +82,8 @@ Result PackageReader::Decrypt(const String& path, const String& password, const 
   job.progress = progress;
   job.drop_entries = keep_entries_ || list_only_ ? 0 : 1;
   job.measure_only = list_only_ ? 1 : 0;
+  job.entry_read = entry_read_;
+  job.entry_read_user = entry_read_user_;
   failed_entry_.Empty();
   job.failed_entry = &failed_entry_;
   failed_chunk_ = 0;

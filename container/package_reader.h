@@ -55,6 +55,12 @@ class PackageReader {
   // released once its file or folder is on disk, so the memory of a read
   // does not grow with the number of files.
   void SetKeepEntries(bool keep) { keep_entries_ = keep; }
+  // Has Decrypt hand every archive entry to listener as soon as its file or
+  // folder is written (stream/stream.h StreamContext::entry_read).
+  void SetEntryListener(Result (*listener)(const TagValue& entry, uintptr_t user), uintptr_t user) {
+    entry_read_ = listener;
+    entry_read_user_ = user;
+  }
   // A listing only: Decrypt still checks the password and reads every
   // record (so a damaged package fails as it would), but the entries skip
   // their files' bytes, nothing is written to the work folder, and the
@@ -81,6 +87,8 @@ class PackageReader {
   ContainerKind kind_ = kContainerNone;
   uint32_t carrier_format_ = 0;
   bool keep_entries_ = false;
+  Result (*entry_read_)(const TagValue& entry, uintptr_t user) = nullptr;
+  uintptr_t entry_read_user_ = 0;
   bool list_only_ = false;
   String failed_entry_;
   uint32_t failed_chunk_ = 0;

@@ -357,6 +357,31 @@ int RunSfx(const PackOptions& options) {
   return kExitOk;
 }
 
+// A listing as it is printed: the package's kind first (its header is read
+// before any entry), then a line per entry, counting the files.
+struct Listing {
+  ContainerKind kind;
+  const TagRecord* header;
+  bool kind_shown = false;
+  size_t files = 0;
+
+  void ShowKind() {
+    if (!kind_shown) PrintOut("kind: " + DescribeKind(kind, *header) + "\n");
+    kind_shown = true;
+  }
+};
+
+// Prints each entry's line as it is read; user: the Listing.
+Result PrintEntry(const TagValue& value, uintptr_t user) {
+  ListedEntry entry;
+  if (!ListedEntryOf(value, &entry)) return kOk;
+  auto* listing = reinterpret_cast<Listing*>(user);
+  listing->ShowKind();
+  if (!entry.folder) ++listing->files;
+  PrintOut(std::string(FormatEntryLine(entry).c_str()) + "\n");
+  return kOk;
+}
+
 int RunList(const PackOptions& options) {
   if (options.positional.size() != 1) return UsageError(options, "list needs one PACKAGE");
   std::string error;
@@ -369,26 +394,48 @@ int RunList(const PackOptions& options) {
   String base = GetSystemTempFolder();
   job.base_folder = base.c_str();
   job.measure_only = 1;  // entries skip their file bodies: nothing is written
+  // Each entry is printed as it is read and then dropped, as the stub
+  // drops the entries it has written: a package of any number of entries
+  // is listed in the memory of one.
+  job.drop_entries = 1;
+  TagRecord header;
+  TagRecord content;
+  Listing listing{job.kind, &header};
+  job.entry_read = &PrintEntry;
+  job.entry_read_user = reinterpret_cast<uintptr_t>(&listing);
   String failed_entry;
   job.failed_entry = &failed_entry;
   uint32_t failed_chunk = 0;
   job.failed_chunk = &failed_chunk;
-  TagRecord header;
-  TagRecord content;
   Result r = ReadContainer(job, &header, &content);
   if (r != kOk) return Failure("cannot read '" + options.positional[0] + "'" + AtEntry(failed_entry, failed_chunk), r);
-  PrintOut("kind: " + DescribeKind(job.kind, header) + "\n");
-  size_t files = 0;
-  for (const ListedEntry& entry : ListEntries(content)) {
-    if (!entry.folder) ++files;
-    PrintOut(std::string(FormatEntryLine(entry).c_str()) + "\n");
-  }
+  listing.ShowKind();
   String message;
   content.GetText(message, kContentTagMessage, "");
-  PrintOut(std::to_string(files) + " file(s); message text: " +
+  PrintOut(std::to_string(listing.files) + " file(s); message text: " +
            (message.IsEmpty() ? std::string("none") : "yes (" + std::to_string(message.GetLength()) + " characters)") +
            "\n");
   return kExitOk;
+}
+
+// What the test finds while it reads: the files counted, and the first
+// entry that did not arrive whole on disk.
+struct TestFindings {
+  size_t files = 0;
+  std::string missing;
+};
+
+// Checks each entry as soon as it is written, before it is dropped.
+Result CheckWrittenEntry(const TagValue& value, uintptr_t user) {
+  const ArchiveEntry* entry = ArchiveEntry::FromValue(value);
+  if (entry == nullptr) return kOk;
+  auto* findings = reinterpret_cast<TestFindings*>(user);
+  const String path = entry->GetFullPath();
+  const bool folder = entry->GetU8(kEntryTagKind, kEntryKindFile) == kEntryKindFolder;
+  const bool present = folder ? FolderExists(AddTrailingSlash(path)) : QueryFileSize(path) == entry->GetContentSize();
+  if (!present && findings->missing.empty()) findings->missing = path.c_str();
+  if (!folder) ++findings->files;
+  return kOk;
 }
 
 int RunTest(const PackOptions& options) {
@@ -399,31 +446,27 @@ int RunTest(const PackOptions& options) {
   String password;
   if (!GetPassword(options, false, &password, &error)) return Failure(error);
   PackageReader reader;
-  reader.SetKeepEntries(true);
+  // Every entry is checked as it is written and then dropped, as the stub
+  // drops them: memory stays that of one entry, however many there are.
+  TestFindings findings;
+  reader.SetEntryListener(&CheckWrittenEntry, reinterpret_cast<uintptr_t>(&findings));
   Result r = reader.Open(String(""));
   if (r != kOk) return Failure("cannot make a work folder", r);
   {
     ProgressBar bar("Testing");
     r = reader.Decrypt(source.ContainerPath(), password, bar.callback());
   }
-  std::string missing;
-  size_t files = 0;
-  if (r == kOk) {
-    for (int32_t i = 0; i < reader.GetContent().GetCount() && missing.empty(); ++i) {
-      const ArchiveEntry* entry = ArchiveEntry::FromValue(reader.GetContent().Member(i));
-      if (entry == nullptr) continue;
-      String path = entry->GetFullPath();
-      bool folder = entry->GetU8(kEntryTagKind, kEntryKindFile) == kEntryKindFolder;
-      bool present = folder ? FolderExists(AddTrailingSlash(path)) : QueryFileSize(path) == entry->GetContentSize();
-      if (!present) missing = path.c_str();
-      if (!folder) ++files;
-    }
-  }
   Result wiped = reader.Cleanup(nullptr);
-  if (r != kOk) return Failure("'" + options.positional[0] + "' does not decrypt" + AtEntry(reader.GetFailedEntry(), reader.GetFailedChunk()), r);
-  if (!missing.empty()) return Failure("'" + options.positional[0] + "': an entry was not written: " + missing);
+  if (r != kOk) {
+    return Failure("'" + options.positional[0] + "' does not decrypt" +
+                       AtEntry(reader.GetFailedEntry(), reader.GetFailedChunk()),
+                   r);
+  }
+  if (!findings.missing.empty()) {
+    return Failure("'" + options.positional[0] + "': an entry was not written: " + findings.missing);
+  }
   if (wiped != kOk) return Failure("the test folder could not be wiped", wiped);
-  PrintOut("OK: " + options.positional[0] + " decrypts (" + std::to_string(files) + " file(s)).\n");
+  PrintOut("OK: " + options.positional[0] + " decrypts (" + std::to_string(findings.files) + " file(s)).\n");
   return kExitOk;
 }
 

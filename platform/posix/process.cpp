@@ -2,12 +2,14 @@
 #include <link.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/codepage.h"
+#include "platform/interruption.h"
 #include "platform/platform.h"
 #include "platform/posix/string_table.h"
 #include "platform/terminal.h"
@@ -83,10 +85,16 @@ bool GetPayloadSection(SectionView* view) {
 }
 
 namespace {
+// A reader that went away ends the run as SIGPIPE would have, after the
+// clean-up (SIGPIPE itself is ignored while the program can be interrupted).
 void WriteAll(int fd, const char* text, size_t length) {
   while (length > 0) {
     ssize_t n = write(fd, text, length);
-    if (n <= 0) return;
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n < 0 && errno == EPIPE) NoteOutputClosed();
+      return;
+    }
     text += n;
     length -= static_cast<size_t>(n);
   }

@@ -81,6 +81,10 @@ const char* InterruptionName() {
 
 void RequestInterruption() { Note(kSessionEnd); }
 
+// A GUI program's output goes to whatever its caller attached; a reader
+// that went away is no request to stop there.
+void NoteOutputClosed() {}
+
 void WaitUntilInterruptionHandled(unsigned timeout_ms) {
   EnsureHandledEvent();
   if (g_handled != nullptr) WaitForSingleObject(g_handled, timeout_ms);

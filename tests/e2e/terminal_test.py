@@ -11,9 +11,10 @@ attachment, the progress line on a narrow terminal, Ctrl-Z and fg at the
 password prompt under a job-control shell, --list, --help and the hint
 without a terminal. Also the interruptions: Ctrl-C at the password prompt,
 at the question before an existing folder and during decryption, SIGTERM
-during decryption, and SIGTERM, SIGHUP and SIGINT during the decrypt
-command. Every run checks that the temporary folder is left empty, and the
-typed password never shows.
+during decryption, SIGTERM, SIGHUP, SIGINT and SIGQUIT during the decrypt
+command, and a reader of its output that goes away (SIGPIPE). Every run
+checks that the temporary folder is left empty, and the typed password never
+shows.
 
 usage: terminal_test.py NATIVE_BUILD_FOLDER
 Prints "terminal: N passed, M failed"; the exit status is 0 only without
@@ -161,6 +162,8 @@ class Session:
         self.echo_at_end = self.echo_on()
         os.close(self.fd)
         running.remove(self)
+        if self.status is None:
+            raise AssertionError(f"did not end within {timeout} s; transcript:\n{self.transcript}")
         return -os.WTERMSIG(self.status) if os.WIFSIGNALED(self.status) else os.WEXITSTATUS(self.status)
 
 
@@ -203,7 +206,7 @@ os.remove(os.path.join(WORK, "in/large.bin"))
 # A strong package whose one chunk was changed on its way.
 DAMAGED = os.path.join(WORK, "damaged.sfx")
 subprocess.run([os.path.join(BUILD, "morvalis-pack"), "create", "damaged.mef", "--password-file", "pw.txt", "in/a.txt"],
-               check=True, stdout=subprocess.DEVNULL, cwd=WORK)
+               check=True, stdout=subprocess.DEVNULL, cwd=WORK, preexec_fn=default_signals, timeout=300)
 with open(os.path.join(WORK, "damaged.mef"), "r+b") as f:
     f.seek(-1, os.SEEK_END)
     last = f.read(1)[0]
@@ -503,10 +506,34 @@ def decrypt_command_interrupted(number):
                 break
             time.sleep(0.002)
         process.send_signal(number)
-        code = process.wait(30)
+        try:
+            code = process.wait(30)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            code = None
         check(f"decrypt stopped by signal {number}: ended by it", code == -number, str(code))
         check(f"decrypt stopped by signal {number}: no target", not os.path.exists(target))
     return run
+
+
+def decrypt_output_closed():
+    """`decrypt ... -debug 2>&1 | head -n 3`: once head has its lines, the
+    next message finds no reader; the run ends as SIGPIPE ends it (141),
+    after the wipe."""
+    target = os.path.join(WORK, "out-pipe")
+    script = f"'{LARGE}' decrypt '-pwd={PASSWORD}' '-targetdir={target}' -debug 2>&1 | head -n 3; exit ${{PIPESTATUS[0]}}"
+    process = subprocess.Popen(["bash", "-c", script], env=environment("C.UTF-8"), stdout=subprocess.PIPE,
+                               preexec_fn=default_signals)
+    try:
+        shown, _ = process.communicate(timeout=60)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.communicate()
+        raise AssertionError("the decrypt command did not end")
+    check("decrypt with its output closed: ended by SIGPIPE", process.returncode == 128 + signal.SIGPIPE,
+          f"{process.returncode}\n{shown}")
+    check("decrypt with its output closed: head saw the first lines", shown.count(b"\n") == 3, str(shown))
 
 
 try:
@@ -526,8 +553,9 @@ try:
     for number in (signal.SIGINT, signal.SIGTERM):
         scenario(f"signal {number} while decrypting", interrupted_while_decrypting(number))
     scenario("damaged package in German", damaged_in_german)
-    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGQUIT):
         scenario(f"decrypt and signal {number}", decrypt_command_interrupted(number))
+    scenario("decrypt with its output closed", decrypt_output_closed)
 finally:
     shutil.rmtree(WORK, ignore_errors=True)
 
