@@ -28,15 +28,6 @@ bool ListedEntryOf(const TagValue& member, ListedEntry* listed) {
   return true;
 }
 
-std::vector<ListedEntry> ListEntries(const TagRecord& content) {
-  std::vector<ListedEntry> entries;
-  ListedEntry listed;
-  for (int32_t i = 0; i < content.GetCount(); ++i) {
-    if (ListedEntryOf(content.Member(i), &listed)) entries.push_back(listed);
-  }
-  return entries;
-}
-
 std::string FormatFileTime(uint64_t file_time) {
   constexpr int64_t kUnixEpochSeconds = 11644473600;  // 1601-01-01 to 1970-01-01
   int64_t seconds = static_cast<int64_t>(file_time / 10000000) - kUnixEpochSeconds;

@@ -1,12 +1,10 @@
 // The entries of a package as a listing shows them: kind, size, time of the
-// last change and path, read from the archive entries of its content record
-// (one kept with its entries, or read for a listing only). Shared by the
-// packer's `list` and the Linux stub's `--list`.
+// last change and path, taken from each archive entry as it is read. Shared
+// by the packer's `list` and the Linux stub's `--list`.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "base/string.h"
 #include "stream/tag_record.h"
@@ -20,8 +18,6 @@ struct ListedEntry {
   uint64_t time = 0;  // last change (FILETIME); 0 when the package gives none
 };
 
-// The archive entries of content, in the package's order.
-std::vector<ListedEntry> ListEntries(const TagRecord& content);
 // One member of a content record as a listing shows it; false for a member
 // that is no archive entry. For a reader that looks at each entry as it is
 // read (container/package_reader.h SetEntryListener).

@@ -21,20 +21,30 @@ constexpr uint32_t kWrongPasswordString = 4;
 
 bool Matches(const char* argument, const char* option) { return std::strcmp(argument, option) == 0; }
 
-// The listing of one package read: every entry, then the counts.
-void PrintListing(const SelfExtractor& extractor) {
+// Prints each entry's line as it is read, counting files and folders, so a
+// package of any number of entries is listed in the memory of one.
+struct Listing {
   int files = 0;
   int folders = 0;
-  for (const ListedEntry& entry : ListEntries(extractor.GetContent())) {
-    (entry.folder ? folders : files) += 1;
-    WriteLine(FormatEntryLine(entry));
-  }
+};
+
+Result PrintEntry(const TagValue& value, uintptr_t user) {
+  ListedEntry entry;
+  if (!ListedEntryOf(value, &entry)) return kOk;
+  auto* listing = reinterpret_cast<Listing*>(user);
+  (entry.folder ? listing->folders : listing->files) += 1;
+  WriteLine(FormatEntryLine(entry));
+  return kOk;
+}
+
+// The line after the entries: the counts and the message text's size.
+void PrintSummary(const SelfExtractor& extractor, const Listing& listing) {
   String message;
   extractor.GetMessageText(message);
   const String message_summary =
       message.IsEmpty() ? String(Say(kListNoMessageText)) : SayWith(kListMessageText, message.GetLength());
   String summary;
-  String::Format(summary, Say(kListSummaryText), files, folders, message_summary.c_str());
+  String::Format(summary, Say(kListSummaryText), listing.files, listing.folders, message_summary.c_str());
   WriteLine(summary);
 }
 
@@ -71,7 +81,9 @@ int RunList() {
       }
       if (status != platform::LineStatus::kLine || password.IsEmpty()) break;
     }
+    Listing listing;
     extractor.SetListOnly(true);
+    extractor.SetEntryListener(&PrintEntry, reinterpret_cast<uintptr_t>(&listing));
     const Result result = extractor.Extract(password.c_str(), &stop);
     if (result == kWrongPassword && ask && !platform::InterruptionRequested()) {
       platform::WriteStderr((LoadResString(kWrongPasswordString) + "\n").c_str());
@@ -83,7 +95,7 @@ int RunList() {
       platform::EndIfInterrupted();
       return static_cast<int>(result);
     }
-    PrintListing(extractor);
+    PrintSummary(extractor, listing);
     return static_cast<int>(kOk);
   }
   platform::EndIfInterrupted();

@@ -63,8 +63,10 @@ class PackageReader {
   }
   // A listing only: Decrypt still checks the password and reads every
   // record (so a damaged package fails as it would), but the entries skip
-  // their files' bytes, nothing is written to the work folder, and the
-  // entries stay in the content record. Set before Decrypt.
+  // their files' bytes and nothing is written to the work folder. The
+  // entries stay in the content record, unless an entry listener takes
+  // each as it is read (then memory does not grow with their number). Set
+  // before Decrypt.
   void SetListOnly(bool list_only) { list_only_ = list_only; }
   // The path (relative folder + name, as the package names it) of the entry
   // whose reading made the last Decrypt fail; "" when no entry failed.
