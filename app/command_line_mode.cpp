@@ -1,5 +1,7 @@
 #include "app/command_line_mode.h"
 
+#include <vector>
+
 #include "app/decrypt_attempt.h"
 #include "app/self_extractor.h"
 #include "fs/directory_copy.h"
@@ -39,6 +41,39 @@ void DebugFormat(bool debug, const char* format, Result code) {
 Result ShowStatusText(int32_t code, int32_t value, uintptr_t debug, uintptr_t) {
   if (code == kProgressStatusText) DebugMessage(debug != 0, LoadResString(static_cast<uint32_t>(value)).c_str());
   return kOk;
+}
+
+// The path without empty and "." components (a leading '/' kept), so that
+// two spellings of one folder compare equal.
+String Normalized(const String& path) {
+  String out(path.GetLength() > 0 && path.GetAt(0) == '/' ? "/" : "");
+  const char* text = path.c_str() == nullptr ? "" : path.c_str();
+  for (int32_t start = 0, length = path.GetLength(); start < length;) {
+    int32_t end = start;
+    while (end < length && text[end] != '/') ++end;
+    const String part = path.Mid(start, end - start);
+    if (!part.IsEmpty() && part != ".") {
+      if (!out.IsEmpty() && out.GetAt(out.GetLength() - 1) != '/') out += "/";
+      out += part;
+    }
+    start = end + 1;
+  }
+  return out;
+}
+
+// The message file's path below the target folder (ending in '/') when it
+// lies inside it, else "".
+String PathBelow(const String& folder, const String& file) {
+  const String base = Normalized(folder) + "/";
+  const String path = Normalized(file);
+  if (path.GetLength() <= base.GetLength()) return String("");
+  String head = path.Left(base.GetLength());
+  String wanted = base;
+  if (platform::kCaseBlindNames) {
+    head.MakeLower();
+    wanted.MakeLower();
+  }
+  return head == wanted ? path.Mid(base.GetLength(), path.GetLength() - base.GetLength()) : String("");
 }
 
 }  // namespace
@@ -126,23 +161,41 @@ Result DecryptCommand(const char* password, const char* target_folder, const cha
     DebugMessage(debug, "No data file be decrypted!");
     return kOk;
   }
+  String text;
+  extractor.GetMessageText(text);
+  // The target folder is reached once and used through what was opened
+  // then: the files go there, and so does a message file inside it.
+  TargetFolder folder(AddTrailingSlash(ToInternalPath(target)), replace);
+  String message_below;
   if (!target.IsEmpty()) {
-    String folder = AddTrailingSlash(ToInternalPath(target));
-    if (!IsFolderPath(folder)) {
-      DebugFormat(debug, "Invalid directory path \"%s\".", folder.c_str());
+    if (!IsFolderPath(folder.GetFolder())) {
+      DebugFormat(debug, "Invalid directory path \"%s\".", folder.GetFolder().c_str());
       return kBadArgument;
     }
-    DebugFormat(debug, "Decrypting files to \"%s\".", folder.c_str());
-    // A link at the target's name counts as existing too.
-    if (!replace && PathExists(folder)) {
-      DebugFormat(debug, "Directory \"%s\" already exists.", folder.c_str());
-      return kTargetFolderExists;
+    if (!text.IsEmpty() && IsFilePath(message_path)) message_below = PathBelow(folder.GetFolder(), message_path);
+    // A message file named like a file of the package is refused before
+    // anything is written: neither may silently take the other's place.
+    if (!message_below.IsEmpty() && PathExists(extractor.GetWorkFolder() + message_below)) {
+      DebugFormat(debug, "The message file \"%s\" would take the place of a file of the package.",
+                  message_path.c_str());
+      return kMessageFileInPackage;
     }
-    String failed_entry;
-    r = DirectoryCopy(extractor.GetWorkFolder(), folder, true, &stop, &failed_entry);
+    DebugFormat(debug, "Decrypting files to \"%s\".", folder.GetFolder().c_str());
+    std::vector<CopyFailure> failures;
+    r = DirectoryCopy(extractor.GetWorkFolder(), &folder, &stop, &failures);
     if (r != kOk) {
+      // A link at the target's name counts as existing too.
+      if (r == kTargetFolderExists) {
+        DebugFormat(debug, "Directory \"%s\" already exists.", folder.GetFolder().c_str());
+        return r;
+      }
       DebugFormat(debug, "DirectoryCopy returned %i.", r);
-      if (!failed_entry.IsEmpty()) DebugFormat(debug, "\"%s\" could not be copied.", (folder + failed_entry).c_str());
+      for (const CopyFailure& failure : failures) {
+        String line;
+        String::Format(line, "\"%s\" could not be copied (error %i).",
+                       (folder.GetFolder() + failure.path).c_str(), static_cast<int>(failure.code));
+        DebugMessage(debug, line.c_str());
+      }
       return r;
     }
     DebugMessage(debug, "Decrypting files successful.");
@@ -152,15 +205,20 @@ Result DecryptCommand(const char* password, const char* target_folder, const cha
       DebugFormat(debug, "Invalid message file path \"%s\".", message_path.c_str());
       return kBadArgument;
     }
-    String text;
-    extractor.GetMessageText(text);
     if (!text.IsEmpty()) {
       DebugFormat(debug, "Decrypting message to file \"%s\".", message_path.c_str());
       if (!replace && FileExists(message_path)) {
         DebugFormat(debug, "File \"%s\" already exists.", message_path.c_str());
         return kMessageFileExists;
       }
-      r = SaveTextFile(message_path, text);
+      if (message_below.IsEmpty()) {
+        r = SaveTextFile(message_path, text, replace);
+      } else {
+        r = folder.Reach();
+        if (r == kOk) r = SaveTextFileIn(folder.GetTree(), message_below, text, replace);
+      }
+      // Taken since it was looked at: never replaced without replace.
+      if (r == kTargetFileExists) r = kMessageFileExists;
       if (r != kOk) {
         DebugFormat(debug, "Saving message to text file failed. Error %i.", r);
         return r;

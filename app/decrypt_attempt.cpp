@@ -1,5 +1,7 @@
 #include "app/decrypt_attempt.h"
 
+#include <vector>
+
 #include "fs/directory_copy.h"
 #include "fs/disk_query.h"
 #include "fs/folder_walk.h"
@@ -73,7 +75,7 @@ Result RunAttempt(AttemptFrontEnd* ui) {
 
   const Result result = Decrypt(ui, &extractor, password);
   if (result != kOk) {
-    ui->ShowError(AttemptFailureText(result, extractor.GetFailedChunk()));
+    ui->ShowFailure(result, extractor);
     return result;
   }
   String message;
@@ -128,15 +130,27 @@ bool SaveFilesTo(AttemptPrompts* ui, const SelfExtractor& extractor, const Strin
     ui->ShowError(LoadResString(kInvalidFolderString));
     return false;
   }
-  if (FolderExists(target) && !ui->AskYesNo(FormatResString(kFolderExistsString, ToDisplayPath(target)))) return false;
+  const bool exists = FolderExists(target);
+  if (exists && !ui->AskToUseExistingFolder(FormatResString(kFolderExistsString, ToDisplayPath(target)), target,
+                                            extractor.GetWorkFolder())) {
+    return false;
+  }
   if (FileExists(StripTrailingSlash(target))) {
     ui->ShowError(LoadResString(kFolderIsFileString));
     return false;
   }
   const ProgressCallback stop = StopOnInterruption(nullptr);
-  const Result copied = DirectoryCopy(extractor.GetWorkFolder(), target, true, &stop);
+  // Only the folder the user agreed to is used as it is; one that was not
+  // there is made new, so nothing put at its name meanwhile is written into.
+  std::vector<CopyFailure> failures;
+  const Result copied = DirectoryCopy(extractor.GetWorkFolder(), target, exists, &stop, &failures);
+  // An interruption ends the program once the attempt is cleaned up.
+  if (copied == kCancelled && platform::InterruptionRequested()) return false;
+  StringArray not_saved;
+  for (const CopyFailure& failure : failures) not_saved.Add(failure.path);
   if (copied != kOk) {
     ui->ShowError(FormatResString(kCopyFailedString, copied));
+    ui->ExplainCopyFailure(copied, target, extractor.GetWorkFolder(), not_saved);
     return false;
   }
   ui->ShowInfo(FormatResString(kSavedString, ToDisplayPath(StripTrailingSlash(target))));
@@ -148,7 +162,7 @@ StringArray FileNamesOf(const String& work_folder) {
   ListFolder(work_folder, &entries);
   StringArray names;
   for (int32_t i = 0; i < entries.GetCount(); ++i) {
-    if (FileExists(entries[i])) names.Add(GetFileName(entries[i]));
+    if (IsFilePath(entries[i])) names.Add(GetFileName(entries[i]));
   }
   // The order of the folder dialog's list, which sorts its items itself.
   names.Sort(true);
@@ -158,7 +172,7 @@ StringArray FileNamesOf(const String& work_folder) {
 String AttachmentLine(const StringArray& entries) {
   String line("");
   for (int32_t i = 0; i < entries.GetCount(); ++i) {
-    if (!FileExists(entries[i])) continue;
+    if (!IsFilePath(entries[i])) continue;
     if (!line.IsEmpty()) line += "; ";
     line += GetFileName(entries[i]);
   }

@@ -15,6 +15,12 @@
 
 namespace mv {
 
+// The text that reports an attempt's failure: string 21 for a cancel, 4 for
+// a wrong password, 23 or 24 (naming failed_chunk when it is not 0) for a
+// damaged or changed package, 25 for one that ends early, 26 for a key
+// derivation beyond the bounds, 3 with the code otherwise.
+String AttemptFailureText(Result result, uint32_t failed_chunk = 0);
+
 // The reports and the question of a front end. Texts are in the program's
 // code page.
 class AttemptPrompts {
@@ -25,6 +31,18 @@ class AttemptPrompts {
   virtual void ShowInfo(const String& text) = 0;
   // True for yes.
   virtual bool AskYesNo(const String& text) = 0;
+
+  // The question before the files go into target, an existing folder
+  // (source: the folder they come from). The dialogs ask the question; the
+  // terminal also names the files that would be replaced.
+  virtual bool AskToUseExistingFolder(const String& question, const String& target, const String& source) {
+    return AskYesNo(question);
+  }
+  // After the report of a failed copy into target: not_saved holds the
+  // paths below target of the files that are not there (in walk order).
+  // Nothing more in the dialogs; the terminal says why and which files.
+  virtual void ExplainCopyFailure(Result code, const String& target, const String& source,
+                                  const StringArray& not_saved) {}
 };
 
 // What a front end shows and asks around a whole attempt.
@@ -39,21 +57,20 @@ class AttemptFrontEnd : public AttemptPrompts {
   // message text with its attachments (the message view).
   virtual void OfferFiles(SelfExtractor* extractor) = 0;
   virtual void ShowMessageText(SelfExtractor* extractor) = 0;
+  // The report of a failed decryption: AttemptFailureText in an error.
+  virtual void ShowFailure(Result result, const SelfExtractor& extractor) {
+    ShowError(AttemptFailureText(result, extractor.GetFailedChunk()));
+  }
 };
 
 // One attempt: asks for the password (none: kCancelled, nothing shown),
 // decrypts with progress (the status "Please wait..."), reports a failure
-// (AttemptFailureText) and returns it; on success offers the files, or shows the
-// message text when the package has one, and returns kOk. The password is
+// (ShowFailure, by default AttemptFailureText) and returns it; on success
+// offers the files, or shows the message text when the package has one, and
+// returns kOk. The password is
 // wiped and the work folder and temporary file removed before it returns;
 // after an interruption the process then ends (platform/interruption.h).
 Result RunDecryptAttempt(AttemptFrontEnd* ui);
-
-// The text that reports an attempt's failure: string 21 for a cancel, 4 for
-// a wrong password, 23 or 24 (naming failed_chunk when it is not 0) for a
-// damaged or changed package, 25 for one that ends early, 26 for a key
-// derivation beyond the bounds, 3 with the code otherwise.
-String AttemptFailureText(Result result, uint32_t failed_chunk = 0);
 
 // A callback that answers kCancelled to every notification once an
 // interruption was requested, and hands every other one to inner (may be
@@ -62,9 +79,10 @@ ProgressCallback StopOnInterruption(const ProgressCallback* inner);
 
 // Saves the decrypted files to the folder the user typed (native or
 // internal form): refuses a path that is no folder path (string 9), asks
-// before using an existing folder (string 19; no: nothing happens), refuses
-// a path that names a file (string 22), copies (a failure: string 13 with
-// the code) and names the folder (string 2). True once the files are there.
+// before using an existing folder (string 19 through AskToUseExistingFolder;
+// no: nothing happens), refuses a path that names a file (string 22),
+// copies (a failure: string 13 with the code, then ExplainCopyFailure) and
+// names the folder (string 2). True once the files are there.
 bool SaveFilesTo(AttemptPrompts* ui, const SelfExtractor& extractor, const String& typed);
 
 // The names (without folders) of the decrypted files below the work folder,
@@ -72,7 +90,8 @@ bool SaveFilesTo(AttemptPrompts* ui, const SelfExtractor& extractor, const Strin
 StringArray FileNamesOf(const String& work_folder);
 
 // The attachment line of a message: the names (without folders) of the
-// entries that are existing files, in the list's order, joined by "; ".
+// files of a listing (fs/folder_walk.h ListFolder: folders end in '/'), in
+// the list's order, joined by "; ".
 String AttachmentLine(const StringArray& entries);
 
 // The proposed target folder (internal form, ending in '/'): the folder

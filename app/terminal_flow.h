@@ -8,10 +8,12 @@
 namespace mv {
 
 // Runs the flow when standard input and output are a terminal; otherwise
-// prints how to use the decrypt command. The exit code: 1 without a
-// package, 40 when the disclaimer was not accepted, 0 otherwise (also when
-// the user ended it at the password prompt). Ctrl-C, SIGTERM and SIGHUP end
-// the process with their usual status after the decrypted files are wiped.
+// prints how to use the decrypt command (with the password from standard
+// input first) on standard error and returns kNoTerminal. The exit code: 1
+// without a package, 40 when the disclaimer was not accepted, 0 otherwise
+// (also when the user ended it at the password prompt). Ctrl-C, SIGTERM and
+// SIGHUP end the process with their usual status after the decrypted files
+// are wiped, also at a question.
 int RunTerminalFlow();
 
 }  // namespace mv

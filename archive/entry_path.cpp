@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "base/string.h"
+#include "platform/files.h"
 
 namespace mv {
 namespace {
@@ -71,6 +72,7 @@ Result CheckEntryPath(const char* relative_folder, const char* name, bool is_fol
     size_t end = start;
     while (end < length && path[end] != '/') ++end;
     if (!IsSafeComponent(path + start, end - start)) return kUnsafeEntryPath;
+    if (!platform::FitsNameLimit(path + start, end - start)) return kPathTooLong;
     start = end + 1;
   }
   return kOk;

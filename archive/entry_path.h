@@ -20,7 +20,11 @@ inline constexpr uint32_t kMaxEntryPathDepth = 256;
 // path may be split anywhere between the two ("top/" + "sub/" and
 // "top/sub/" + "" name the same folder). Returns
 // - kPathTooLong when the path has more than kMaxEntryPathBytes bytes or
-//   kMaxEntryPathDepth components;
+//   kMaxEntryPathDepth components, or a name the file systems of this
+//   platform cannot hold (platform/files.h FitsNameLimit: on Linux 255
+//   bytes of UTF-8, so a name of Windows-1252 letters with accents may be
+//   refused there that Windows takes). The whole path has no other limit:
+//   it is written, copied and wiped one name at a time;
 // - kUnsafeEntryPath when it is absolute (leading '/'), has an empty, "." or
 //   ".." component, a backslash, a drive or stream colon, a control
 //   character, or a component naming a device (CON, PRN, AUX, NUL, CONIN$,

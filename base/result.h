@@ -15,6 +15,7 @@ inline constexpr Result kOk = 0;
 inline constexpr Result kNoPayload = 1;          // no payload header in the _qzpk_ section
 inline constexpr Result kFailed = 1;             // a small helper failed (attributes, folder, registry, program start)
 inline constexpr Result kProgramNotFound = 2;    // the program file to start does not exist
+inline constexpr Result kNoTerminal = 2;         // Linux stub: its questions need a terminal and there is none (a usage error)
 
 // Streams, arguments and control flow.
 inline constexpr Result kFilterModeRefused = 10; // a filter could not take its inner stream's mode
@@ -25,6 +26,7 @@ inline constexpr Result kCancelled = 40;         // cancelled by the user (also:
 inline constexpr Result kUnsupported = 50;       // cipher id, compression setting or container kind not supported
 inline constexpr Result kWrongDirection = 60;    // read on a writing stream, write on a reading one, unknown mode
 inline constexpr Result kMessageFileExists = 80; // the message file exists and replace was not given
+inline constexpr Result kMessageFileInPackage = 81; // the message file would take the place of a file of the package
 inline constexpr Result kOutOfMemory = 101;      // a buffer could not be allocated
 inline constexpr Result kDiskFull = 111;         // fewer free bytes on the drive than needed
 

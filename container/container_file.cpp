@@ -23,6 +23,8 @@ StreamContext ReadingContext(const ContainerJob& job, platform::ConfinedFolder* 
   context.record_budget = TagValue::kDefaultRecordBudget + (input == kUnknownSize ? 0 : input);
   context.drop_entries = job.drop_entries;
   context.failed_entry = job.failed_entry;
+  context.entry_read = job.entry_read;
+  context.entry_read_user = job.entry_read_user;
   if (job.base_folder != nullptr && job.measure_only == 0 && tree->Open(job.base_folder)) {
     context.base_tree = tree;
   }

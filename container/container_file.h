@@ -30,6 +30,9 @@ struct ContainerJob {
   uint32_t measure_only = 0;         // reading: entries skip their files' bytes (listing)
   uint32_t drop_entries = 0;         // reading: entries are not kept in content once written
   String* failed_entry = nullptr;    // reading: receives the path of the first entry that failed
+  // Reading: called with every entry once it is read (stream.h StreamContext).
+  Result (*entry_read)(const TagValue& entry, uintptr_t user) = nullptr;
+  uintptr_t entry_read_user = 0;
   uint32_t* failed_chunk = nullptr;  // reading: receives the number of the chunk whose check failed
 };
 

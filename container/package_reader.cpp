@@ -86,7 +86,10 @@ Result PackageReader::Decrypt(const String& path, const String& password, const 
   job.password = password_;
   job.base_folder = work_folder_.c_str();
   job.progress = progress;
-  job.drop_entries = keep_entries_ ? 0 : 1;
+  job.drop_entries = keep_entries_ || (list_only_ && entry_read_ == nullptr) ? 0 : 1;
+  job.measure_only = list_only_ ? 1 : 0;
+  job.entry_read = entry_read_;
+  job.entry_read_user = entry_read_user_;
   failed_entry_.Empty();
   job.failed_entry = &failed_entry_;
   failed_chunk_ = 0;

@@ -69,6 +69,19 @@ class PackageReader {
   // released once its file or folder is on disk, so the memory of a read
   // does not grow with the number of files.
   void SetKeepEntries(bool keep) { keep_entries_ = keep; }
+  // Has Decrypt hand every archive entry to listener as soon as its file or
+  // folder is written (stream/stream.h StreamContext::entry_read).
+  void SetEntryListener(Result (*listener)(const TagValue& entry, uintptr_t user), uintptr_t user) {
+    entry_read_ = listener;
+    entry_read_user_ = user;
+  }
+  // A listing only: Decrypt still checks the password and reads every
+  // record (so a damaged package fails as it would), but the entries skip
+  // their files' bytes and nothing is written to the work folder. The
+  // entries stay in the content record, unless an entry listener takes
+  // each as it is read (then memory does not grow with their number). Set
+  // before Decrypt.
+  void SetListOnly(bool list_only) { list_only_ = list_only; }
   // The path (relative folder + name, as the package names it) of the entry
   // whose reading made the last Decrypt fail; "" when no entry failed.
   const String& GetFailedEntry() const { return failed_entry_; }
@@ -90,6 +103,9 @@ class PackageReader {
   ContainerKind kind_ = kContainerNone;
   uint32_t carrier_format_ = 0;
   bool keep_entries_ = false;
+  Result (*entry_read_)(const TagValue& entry, uintptr_t user) = nullptr;
+  uintptr_t entry_read_user_ = 0;
+  bool list_only_ = false;
   String failed_entry_;
   uint32_t failed_chunk_ = 0;
   platform::LifeLock work_lock_;

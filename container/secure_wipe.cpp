@@ -10,6 +10,7 @@
 #include "fs/file_operations.h"
 #include "fs/folder_walk.h"
 #include "fs/path.h"
+#include "platform/confined_folder.h"
 #include "platform/files.h"
 #include "platform/overwrite_file.h"
 #include "platform/random.h"
@@ -71,12 +72,20 @@ class PassBuffer {
   uint8_t* bytes_;
 };
 
+// Bytes per cluster of the drive holding path (a file or folder); 0 when
+// the drive cannot tell.
+uint32_t DriveCluster(const String& path) {
+  platform::DiskSpace space;
+  if (!platform::QueryDiskSpace(path.c_str(), &space)) return 0;
+  uint64_t cluster = static_cast<uint64_t>(space.sectors_per_cluster) * space.bytes_per_sector;
+  return cluster > 0xFFFFFFFFu ? 0 : static_cast<uint32_t>(cluster);
+}
+
 // The unit a file is rounded up to, so that the slack after its last byte
 // is overwritten too: the file system's preferred block, else the drive's
-// cluster, else kFallbackClusterSize.
-uint32_t BlockOf(const platform::OverwriteFile& file, const String& path) {
+// cluster (0: unknown), else kFallbackClusterSize.
+uint32_t BlockOf(const platform::OverwriteFile& file, uint32_t cluster) {
   if (file.GetBlockSize() != 0) return file.GetBlockSize();
-  const uint32_t cluster = ClusterSize(path);
   return cluster != 0 ? cluster : kFallbackClusterSize;
 }
 
@@ -111,9 +120,9 @@ Result WritePass(platform::OverwriteFile& file, uint64_t length, const Pass& pas
 // last one's write-back is started at once for a large file and waited for
 // by the batch; in memory nothing is waited for. Progress: one level of 100
 // for a single pass, phases by the passes' spans for several.
-Result OverwritePasses(platform::OverwriteFile& file, const String& path, uint8_t mode, uint8_t* buffer,
-                       uint32_t step, bool durable, const ProgressCallback* progress) {
-  const uint32_t block = BlockOf(file, path);
+Result OverwritePasses(platform::OverwriteFile& file, const String& path, uint32_t cluster, bool durable,
+                       uint8_t mode, uint8_t* buffer, uint32_t step, const ProgressCallback* progress) {
+  const uint32_t block = BlockOf(file, cluster);
   const uint64_t length = (file.GetSize() + block - 1) / block * block;
   const Passes passes = PassesOf(mode);
   const ProgressScope scope(progress);
@@ -132,86 +141,125 @@ Result OverwritePasses(platform::OverwriteFile& file, const String& path, uint8_
   return kOk;
 }
 
-// Renames the file or folder at path (without a trailing '/') to a
-// meaningless name in its folder: *renamed is the new path. denied is the
-// code when the system refuses access, refused when the rename fails.
-Result RenameToMeaningless(const String& path, Result denied, Result refused, String* renamed) {
+// What a wipe works on: the tree of its folder, reached by descriptors so
+// that files at any depth are reached, the drive's cluster, and whether the
+// overwrite must reach a device: everywhere but on a memory file system,
+// whose pages are all there is.
+struct WipeSite {
+  platform::ConfinedFolder& tree;
+  String root;  // the tree's folder, for the pass hook's paths
+  uint32_t cluster;
+  bool durable;
+  std::vector<const String*> left = {};  // files not wiped (relative paths)
+};
+
+bool IsDurable(const String& folder) {
+  platform::AreaFacts facts;
+  return !platform::QueryAreaFacts(folder.c_str(), &facts) || !facts.in_memory;
+}
+
+// Renames the file or folder at relative (a folder with its trailing '/')
+// to a meaningless name in its folder: *renamed is the new relative path
+// (without a trailing '/'). refused is the code when the rename fails.
+Result RenameToMeaningless(platform::ConfinedFolder& tree, const String& relative, Result refused,
+                           String* renamed) {
+  const String path = StripTrailingSlash(relative);
   const String folder = GetFolderPart(path);
   for (int attempt = 0; attempt < 16; ++attempt) {
     char digits[platform::kTemporaryNameDigits + 1];
     if (!platform::NextTemporaryName(digits)) return kNoFreeTempName;
-    *renamed = folder + "~" + digits + ".tmp";
-    switch (platform::Rename(path.c_str(), renamed->c_str())) {
-      case platform::RenameResult::kOk:
-        return kOk;
-      case platform::RenameResult::kAccessDenied:
-        return denied;
-      case platform::RenameResult::kFailed:
-        if (!PathExists(*renamed)) return refused;
-        break;  // the name was taken: another one
+    const String name = String("~") + digits + ".tmp";
+    const platform::ConfinedStatus status = tree.Rename(path.c_str(), name.c_str());
+    if (status == platform::ConfinedStatus::kOk) {
+      *renamed = folder + name;
+      return kOk;
     }
+    if (status != platform::ConfinedStatus::kExists) return refused;
+    // The name was taken: another one.
   }
   return kNoFreeTempName;
 }
 
-// Wipes the files at paths[0..count) together, with the open files of
-// batch (at least count of them): each is opened and overwritten, on a
-// durable file system the overwrite of all of them is waited for (at once,
-// or each by itself where that cannot be done), and only then is each
-// truncated, renamed to a meaningless name and deleted, so the overwrite
-// is on the device before the blocks are freed. In memory the overwrite
-// itself is what clears the pages, and no device is waited for. A file
-// that fails is left and the rest go on. The result is the latest failure
-// or kOk; a non-zero progress answer (progress is only given for a single
-// file) stops the file it came from with that code and leaves it present.
-Result WipeTogether(const String* const* paths, size_t count, std::vector<platform::OverwriteFile>& batch,
-                    uint8_t mode, uint8_t* buffer, uint32_t step, bool durable, const ProgressCallback* progress) {
+// Wipes the files at relatives[0..count) below the site together, with
+// the open files of batch (at least count of them): each is opened and
+// overwritten, on a durable site the overwrite of all of them is waited for
+// (at once, or each by itself where that cannot be done), and only then is
+// each truncated, renamed to a meaningless name and deleted, so the
+// overwrite is on the device before the blocks are freed; in memory the
+// overwrite itself clears the pages. A file that fails is left, never
+// deleted without its overwrite, and the rest go on. The result is the
+// latest failure or kOk; a non-zero progress answer (progress is only given
+// for a single file) stops the file it came from with that code and leaves
+// it present.
+Result WipeTogether(WipeSite& site, const String* const* relatives, size_t count,
+                    std::vector<platform::OverwriteFile>& batch, uint8_t mode, uint8_t* buffer, uint32_t step,
+                    const ProgressCallback* progress) {
   Result latest = kOk;
   for (size_t i = 0; i < count; ++i) {
     platform::OverwriteFile& file = batch[i];
-    if (!file.Open(paths[i]->c_str())) {
+    if (site.tree.OpenOverwrite(relatives[i]->c_str(), &file) != platform::ConfinedStatus::kOk) {
       latest = kCannotOverwrite;
+      site.left.push_back(relatives[i]);
       continue;
     }
-    Result r = OverwritePasses(file, *paths[i], mode, buffer, step, durable, progress);
+    Result r =
+        OverwritePasses(file, site.root + *relatives[i], site.cluster, site.durable, mode, buffer, step, progress);
     if (r != kOk) {
       latest = r;
+      site.left.push_back(relatives[i]);
       file.Close();
     }
   }
-  const bool together = !durable || platform::OverwriteFile::WaitWriteBackTogether(batch.data(), count);
+  const bool together = !site.durable || platform::OverwriteFile::WaitWriteBackTogether(batch.data(), count);
   for (size_t i = 0; i < count; ++i) {
     platform::OverwriteFile& file = batch[i];
     if (!file.IsOpen()) continue;
     const bool overwritten = (together || file.WaitWriteBack()) && file.TruncateToZero();
     file.Close();
     String renamed;
-    Result r = overwritten ? RenameToMeaningless(*paths[i], kCannotRenameFile, kCannotRenameFile, &renamed)
+    Result r = overwritten ? RenameToMeaningless(site.tree, *relatives[i], kCannotRenameFile, &renamed)
                            : kCannotOverwrite;
-    if (r == kOk) r = RemoveFile(renamed);
-    if (r != kOk) latest = r;
+    if (r == kOk && site.tree.Remove(renamed.c_str()) != platform::ConfinedStatus::kOk) r = kCannotDeleteFile;
+    if (r != kOk) {
+      latest = r;
+      site.left.push_back(relatives[i]);
+    }
   }
   return latest;
 }
 
+// Whether a file left behind lies below the folder at relative (ending in
+// '/'; "" for the root).
+bool HoldsLeftFile(const WipeSite& site, const String& relative) {
+  for (const String* left : site.left) {
+    if (left->GetLength() > relative.GetLength() && left->Left(relative.GetLength()) == relative) return true;
+  }
+  return false;
+}
+
+// Removes the emptied folder at relative (ending in '/') below the tree:
+// renamed to a meaningless name, then deleted. Whatever is still in it (a
+// file that could not be overwritten) keeps it: nothing is deleted here
+// that was not wiped. kOk; kNoFreeTempName or kCannotRenameFolder (not
+// renamed); kCannotRemoveFolder (renamed, not deleted).
+Result EraseEmptiedFolder(platform::ConfinedFolder& tree, const String& relative) {
+  String renamed;
+  Result r = RenameToMeaningless(tree, relative, kCannotRenameFolder, &renamed);
+  if (r != kOk) return r;
+  return tree.Remove((renamed + "/").c_str()) == platform::ConfinedStatus::kOk ? kOk : kCannotRemoveFolder;
+}
+
 // Collects the tree before anything in it changes: renaming entries of a
 // folder that is being listed could make the listing report them again.
-Result CollectEntry(const char* root, const char* relative, const char* name, int /*is_folder*/,
+Result CollectEntry(const char* /*root*/, const char* relative, const char* name, int /*is_folder*/,
                     uintptr_t paths, uintptr_t, uintptr_t) {
   // A folder comes with its own path ending in '/' and an empty name.
-  String path = String(root) + relative + name;
+  String path = String(relative) + name;
   return reinterpret_cast<StringArray*>(paths)->Add(path) < 0 ? kOutOfMemory : kOk;
 }
 
 bool IsFolderEntry(const String& path) {
   return path.GetLength() > 0 && path.GetAt(path.GetLength() - 1) == '/';
-}
-
-// Whether the overwrite of files in folder must reach a device: everywhere
-// but on a memory file system, whose pages are all there is.
-bool IsDurable(const String& folder) {
-  platform::AreaFacts facts;
-  return !platform::QueryAreaFacts(folder.c_str(), &facts) || !facts.in_memory;
 }
 
 }  // namespace
@@ -233,21 +281,26 @@ Result WipeFile(const String& path, uint8_t mode, const ProgressCallback* progre
   if (step == 0) step = kFallbackClusterSize;
   PassBuffer buffer(step);
   if (buffer.get() == nullptr) return kOutOfMemory;
+  // The file's folder is the caller's own; the name is opened from it.
+  String folder = GetFolderPart(path);
+  if (folder.IsEmpty()) folder = "./";
+  platform::ConfinedFolder tree;
+  if (!tree.Open(folder.c_str())) return kCannotOverwrite;
+  WipeSite site{tree, folder, step, IsDurable(folder)};
   std::vector<platform::OverwriteFile> batch(1);
-  const String* paths[] = {&path};
-  return WipeTogether(paths, 1, batch, mode, buffer.get(), step, IsDurable(GetFolderPart(path)), progress);
+  const String name = GetFileName(path);
+  const String* names[] = {&name};
+  return WipeTogether(site, names, 1, batch, mode, buffer.get(), step, progress);
 }
 
 Result EraseFolder(const String& folder) {
   const String path = StripTrailingSlash(folder);
   if (!platform::WriteAttributes(path.c_str(), 0)) return kBadFolder;
-  String renamed;
-  Result r = RenameToMeaningless(path, kAccessDenied, kCannotRenameFolder, &renamed);
-  if (r != kOk) return r;
-  // Emptied by the wipe, the folder goes with one call; anything left in it
-  // goes with the tree.
-  if (platform::RemoveFolder(renamed.c_str())) return kOk;
-  return DeleteFolderTree(renamed + "/") == kOk ? kOk : kCannotRemoveFolder;
+  String parent = GetFolderPart(path);
+  if (parent.IsEmpty()) parent = "./";
+  platform::ConfinedFolder tree;
+  if (!tree.Open(parent.c_str())) return kBadFolder;
+  return EraseEmptiedFolder(tree, GetFileName(path) + "/");
 }
 
 Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* progress,
@@ -268,24 +321,40 @@ Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* pr
   }
   PassBuffer buffer(kFolderWipeStep);
   if (buffer.get() == nullptr) return kOutOfMemory;
-  const size_t batch_size = std::max<size_t>(1, std::min(kWipeBatch, platform::OverwriteFile::BatchLimit()));
-  std::vector<platform::OverwriteFile> batch(std::min(batch_size, std::max<size_t>(1, files.size())));
-  const bool durable = IsDurable(folder);
-  for (size_t start = 0; start < files.size(); start += batch.size()) {
-    const size_t count = std::min(files.size() - start, batch.size());
-    Result r = WipeTogether(&files[start], count, batch, mode, buffer.get(), kFolderWipeStep, durable, nullptr);
-    if (r != kOk) latest = r;
-    scope.ReportPercent(static_cast<int32_t>(10 + 90 * (start + count) / files.size()));
+  {
+    // Closed before the folder itself goes: Windows holds the folders it
+    // works in open against renaming.
+    platform::ConfinedFolder tree;
+    if (!tree.Open(folder.c_str())) return kBadFolder;
+    WipeSite site{tree, folder, DriveCluster(folder), IsDurable(folder)};
+    const size_t batch_size = std::max<size_t>(1, std::min(kWipeBatch, platform::OverwriteFile::BatchLimit()));
+    std::vector<platform::OverwriteFile> batch(std::min(batch_size, std::max<size_t>(1, files.size())));
+    for (size_t start = 0; start < files.size(); start += batch.size()) {
+      const size_t count = std::min(files.size() - start, batch.size());
+      Result r = WipeTogether(site, &files[start], count, batch, mode, buffer.get(), kFolderWipeStep, nullptr);
+      if (r != kOk) latest = r;
+      scope.ReportPercent(static_cast<int32_t>(10 + 90 * (start + count) / files.size()));
+    }
+    // Deepest first: the walk reported every folder after its contents. A
+    // file that could not be wiped keeps its folders where they are.
+    for (int32_t i = 0; i < paths.GetCount(); ++i) {
+      if (!IsFolderEntry(paths[i]) || HoldsLeftFile(site, paths[i])) continue;
+      platform::WriteAttributes((folder + paths[i]).c_str(), 0);
+      Result r = EraseEmptiedFolder(tree, paths[i]);
+      if (r != kOk) latest = r;
+    }
+    if (HoldsLeftFile(site, String(""))) keep_root = true;
   }
-  for (int32_t i = 0; i < paths.GetCount(); ++i) {
-    if (!IsFolderEntry(paths[i])) continue;
-    Result r = EraseFolder(paths[i]);
+  // The folder itself is erased whatever failed below it, unless a file
+  // that could not be wiped is still in it.
+  if (!keep_root) {
+    Result r = EraseFolder(folder);
     if (r != kOk) latest = r;
   }
   if (latest != kOk) return latest;
   scope.ReportPercent(100);
   scope.End();
-  return keep_root ? kOk : EraseFolder(folder);
+  return kOk;
 }
 
 }  // namespace mv

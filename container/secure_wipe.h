@@ -40,10 +40,11 @@ uint32_t ClusterSize(const String& path);
 Result WipeFile(const String& path, uint8_t mode, const ProgressCallback* progress);
 
 // Removes a folder whose files have been wiped: clears its flags, renames
-// it to a free meaningless name in its parent and deletes that tree.
+// it to a free meaningless name in its parent and deletes it. Anything
+// still in it keeps it: nothing that was not wiped is deleted.
 // kOk; kBadFolder (no such folder, or flags not cleared); kNoFreeTempName;
-// kAccessDenied or kCannotRenameFolder (not renamed); kCannotRemoveFolder
-// (the renamed tree could not be deleted).
+// kCannotRenameFolder (not renamed); kCannotRemoveFolder (renamed, not
+// deleted).
 Result EraseFolder(const String& folder);
 
 // Wipes every file below folder (a folder path) and erases every folder
@@ -54,10 +55,13 @@ Result EraseFolder(const String& folder);
 // then one flush of the device's cache; Windows: each file), and only then
 // is each file truncated, renamed to a meaningless name and deleted, so the
 // overwrite is on the device before the blocks are freed while the device
-// writes many files at once. A failure does not stop the wipe: the other
-// files are still wiped, the folders holding a failed file are still erased
-// as far as they can be, and the latest failure is returned (the root then
-// stays). kFolderNotFound when folder does not exist. Progress: a phase of
+// writes many files at once. Every file and folder below folder is reached
+// from folder's own descriptor one name at a time, so a tree of any depth
+// and path length is wiped whole. A failure does not stop the wipe: the
+// other files are still wiped, and every folder, folder itself included, is
+// still erased; a file that could not be overwritten is never deleted, so
+// it keeps the folders that hold it. The latest failure is returned.
+// kFolderNotFound when folder does not exist. Progress: a phase of
 // 10 for listing the tree, then positions by the files wiped; the wipe is
 // not cancelled through the progress callback, so that no decrypted file is
 // left behind half-way.

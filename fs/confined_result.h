@@ -26,6 +26,8 @@ inline Result ConfinedResult(platform::ConfinedStatus status, Result failed) {
       return kCannotOpen;
     case platform::ConfinedStatus::kSourceFailed:
       return kShortRead;
+    case platform::ConfinedStatus::kTooLong:
+      return kPathTooLong;
     case platform::ConfinedStatus::kFailed:
       break;
   }

@@ -21,32 +21,12 @@ namespace {
 constexpr size_t kCopyStep = 1 << 20;
 constexpr size_t kCopyBufferSize = 64 * 1024;
 
-// The target folder, made and opened when the first file needs it (an
-// empty source leaves no target folder behind).
-class TargetTree {
+// What one copy shares between its files: the buffer and the free space
+// of the target's file system.
+class CopyState {
  public:
-  explicit TargetTree(const String& folder) : folder_(folder) {}
+  explicit CopyState(const String& folder) : folder_(folder) {}
 
-  // The target itself is the caller's own path: a link there is followed
-  // as the system follows it (the caller decided to write there).
-  Result Get(platform::ConfinedFolder** tree) {
-    if (!tree_.IsOpen() && !tree_.Open(folder_.c_str())) {
-      Result r = MakeFolder(folder_);
-      if (r != kOk) return r;
-      if (!tree_.Open(folder_.c_str())) return kFolderNotMade;
-      made_ = true;
-    }
-    *tree = &tree_;
-    return kOk;
-  }
-  // How a file is put at its place: in a folder this copy made, every name
-  // is new and the file is written there at once; elsewhere under a
-  // temporary name, renamed over an existing file only when replacing.
-  platform::CreateMode ModeFor(bool replace) const {
-    if (made_) return platform::CreateMode::kFresh;
-    return replace ? platform::CreateMode::kReplace : platform::CreateMode::kNew;
-  }
-  const String& GetFolder() const { return folder_; }
   // The buffer of every file's copy; null when it cannot be had.
   char* GetBuffer() {
     if (!buffer_) buffer_.reset(new (std::nothrow) char[kCopyBufferSize]);
@@ -69,32 +49,42 @@ class TargetTree {
 
  private:
   String folder_;
-  platform::ConfinedFolder tree_;
   std::unique_ptr<char[]> buffer_;
   bool free_known_ = false;
   uint64_t free_bytes_ = 0;
-  bool made_ = false;
 };
 
-// Copies the file at source to relative below the target: written under a
-// temporary name beside its final one and renamed over it, never through a
-// link, replacing an existing file only when replace is set. Size, times
-// and flags come from the open source file; a source that ends before its
-// size is a short read, not a shorter copy.
-Result CopyFileInto(TargetTree& target, const String& relative, const String& source, bool replace,
-                    const ProgressScope& progress) {
-  platform::SourceFile in;
-  if (!in.Open(source.c_str())) return kCannotOpen;
-  const uint64_t size = in.GetSize();
-  if (!target.HasRoomFor(size)) return kDiskFull;
+// How much a file's failure weighs when one code must speak for a whole
+// copy: a link refused in the target (something tried to lead the copy
+// elsewhere) before a full disk before any other failure.
+int Weight(Result r) {
+  if (r == kOk) return 0;
+  if (r == kLinkInTarget) return 3;
+  return r == kDiskFull ? 2 : 1;
+}
 
-  char* buffer = target.GetBuffer();
+// How a file is put at its place below tree: in a target folder the copy
+// made itself every name is new, and the file is created there at once
+// (exclusively, never through a link); elsewhere it is written under a
+// temporary name beside its final one and renamed over it, replacing an
+// existing file only when replace is set.
+platform::CreateMode ModeFor(const platform::ConfinedFolder& tree, bool replace) {
+  if (tree.MadeTarget()) return platform::CreateMode::kFresh;
+  return replace ? platform::CreateMode::kReplace : platform::CreateMode::kNew;
+}
+
+// Copies the open source file in to relative below the target tree, put at
+// its place as ModeFor says, never through a link. Size, times and flags
+// come from the open source file; a source that ends before its size is a
+// short read, not a shorter copy.
+Result CopyFileInto(platform::ConfinedFolder& tree, CopyState& state, const String& relative,
+                    platform::SourceFile& in, bool replace, const ProgressScope& progress) {
+  const uint64_t size = in.GetSize();
+  if (!state.HasRoomFor(size)) return kDiskFull;
+  char* buffer = state.GetBuffer();
   if (buffer == nullptr) return kOutOfMemory;
-  platform::ConfinedFolder* tree = nullptr;
-  Result r = target.Get(&tree);
-  if (r != kOk) return r;
   platform::ConfinedFile out;
-  r = ConfinedResult(tree->BeginFile(relative.c_str(), target.ModeFor(replace), &out), kCannotOpen);
+  Result r = ConfinedResult(tree.BeginFile(relative.c_str(), ModeFor(tree, replace), &out), kCannotOpen);
   if (r != kOk) return r;
 
   if (size == 0) progress.ReportPercent(0);
@@ -115,17 +105,31 @@ Result CopyFileInto(TargetTree& target, const String& relative, const String& so
 }
 
 // Copies one listed entry of the source (root + relative path; a folder
-// ends in '/' and is only counted).
-Result CopyListed(TargetTree& tree, const String& root, const String& path, bool replace, String* failed_entry) {
+// ends in '/' and is only counted), reaching the target first.
+Result CopyListed(platform::ConfinedFolder& source, TargetFolder& target, CopyState& state, const String& root,
+                  const String& path, String* relative) {
   if (path.GetAt(path.GetLength() - 1) == '/') return kOk;
-  String tail = path.Mid(root.GetLength(), path.GetLength() - root.GetLength());
+  *relative = path.Mid(root.GetLength(), path.GetLength() - root.GetLength());
+  Result r = target.Reach();
+  if (r != kOk) return r;
+  platform::SourceFile in;
+  if (source.OpenSource(relative->c_str(), &in) != platform::ConfinedStatus::kOk) return kCannotOpen;
   ProgressRange file_progress(nullptr);
-  Result r = CopyFileInto(tree, tail, path, replace, file_progress);
-  if (r != kOk && r != kCancelled && failed_entry != nullptr) *failed_entry = tail;
-  return r;
+  return CopyFileInto(target.GetTree(), state, *relative, in, target.Replaces(), file_progress);
 }
 
 }  // namespace
+
+Result TargetFolder::Reach() {
+  if (!tried_) {
+    tried_ = true;
+    const platform::ConfinedStatus status = tree_.OpenTarget(folder_.c_str(), replace_);
+    reached_ = status == platform::ConfinedStatus::kExists ? kTargetFolderExists
+               : status == platform::ConfinedStatus::kNotFolder ? kFolderNotMade
+                                                                 : ConfinedResult(status, kFolderNotMade);
+  }
+  return reached_;
+}
 
 Result CopySingleFile(const String& source, const String& target_path, bool replace,
                       const ProgressCallback* progress_callback) {
@@ -136,17 +140,35 @@ Result CopySingleFile(const String& source, const String& target_path, bool repl
   if (!IsFilePath(target) && IsFolderPath(target)) target += GetFileName(source);
   if (!IsFilePath(target)) return kBadArgument;
   if (!replace && FileExists(target)) return kTargetFileExists;
-  TargetTree tree(GetFolderPart(target));
-  return CopyFileInto(tree, GetFileName(target), source, replace, progress);
+  platform::SourceFile in;
+  if (!in.Open(source.c_str())) return kCannotOpen;
+  // The target's folder is the caller's own path.
+  const String folder = GetFolderPart(target);
+  platform::ConfinedFolder tree;
+  if (!tree.Open(folder.c_str())) {
+    Result r = MakeFolder(folder);
+    if (r != kOk) return r;
+    if (!tree.Open(folder.c_str())) return kFolderNotMade;
+  }
+  CopyState state(folder);
+  return CopyFileInto(tree, state, GetFileName(target), in, replace, progress);
 }
 
 Result DirectoryCopy(const String& source, const String& target, bool replace,
-                     const ProgressCallback* progress_callback, String* failed_entry) {
-  if (failed_entry != nullptr) failed_entry->Empty();
-  if (!FolderExists(source)) return kFolderNotFound;
+                     const ProgressCallback* progress_callback, std::vector<CopyFailure>* failures) {
+  TargetFolder folder(target, replace);
+  return DirectoryCopy(source, &folder, progress_callback, failures);
+}
+
+Result DirectoryCopy(const String& source, TargetFolder* target, const ProgressCallback* progress_callback,
+                     std::vector<CopyFailure>* failures) {
+  if (failures != nullptr) failures->clear();
+  platform::ConfinedFolder source_tree;
+  if (!FolderExists(source) || !source_tree.Open(source.c_str())) return kFolderNotFound;
   // Anything at the target's name counts as existing, a link to a folder
-  // included: the copy never goes through one unasked.
-  if (!replace && PathExists(target)) return kTargetFolderExists;
+  // included: refused before anything is listed. (The folder is made new
+  // when it is reached, so a name taken meanwhile is refused then.)
+  if (!target->Replaces() && !target->IsReached() && PathExists(target->GetFolder())) return kTargetFolderExists;
 
   ProgressScope progress(progress_callback);
   progress.Begin(100);
@@ -165,16 +187,24 @@ Result DirectoryCopy(const String& source, const String& target, bool replace,
 
   // The listing that sized the range is the walk: every file and folder in
   // the walk's order, folders before their contents.
-  TargetTree tree(target);
+  CopyState state(target->GetFolder());
   r = kOk;
   for (int32_t i = 0; i < count; ++i) {
     Result step = progress.ReportPercent(i + 1);
-    if (step == kOk) step = CopyListed(tree, source, entries[i], replace, failed_entry);
+    String relative;
+    if (step == kOk) step = CopyListed(source_tree, *target, state, source, entries[i], &relative);
     if (step == kCancelled) {
       r = step;
       break;
     }
-    if (step != kOk) r = step;
+    if (step == kOk) continue;
+    if (!target->IsReached()) {
+      // Without a target folder no file can be copied.
+      r = step;
+      break;
+    }
+    if (failures != nullptr) failures->push_back(CopyFailure{relative, step});
+    if (Weight(step) > Weight(r)) r = step;
   }
   if (r == kOk) progress.ReportPercent(count);
   progress.End();

@@ -29,11 +29,11 @@ Result AppendEntry(const char* root, const char* relative, const char* name, int
 }
 
 // The walk below the checks WalkFolder makes once: root is an existing
-// folder, and current (root + rel) is not an excluded one.
-Result WalkBelow(const String& root, const String& rel, WalkCallback callback, uintptr_t user1,
-                 uintptr_t user2, uint32_t options, uintptr_t user3) {
-  platform::FolderListing listing;
-  if (!listing.Open((root + rel).c_str())) return kFolderNotFound;
+// folder, and current (root + rel, listed by listing) is not an excluded
+// one. Each subfolder is listed from its parent's listing, never by its
+// whole path and never through a link, so any depth can be walked.
+Result WalkBelow(const String& root, const String& rel, platform::FolderListing& listing, WalkCallback callback,
+                 uintptr_t user1, uintptr_t user2, uint32_t options, uintptr_t user3) {
   const bool skip_excluded = (options & kWalkIncludeExcluded) == 0;
   Result remembered = kOk;
   Result result = kOk;
@@ -54,7 +54,11 @@ Result WalkBelow(const String& root, const String& rel, WalkCallback callback, u
       Result r = callback(root.c_str(), sub.c_str(), "", 1, user1, user2, user3);
       if (StopsWalk(r, options, &remembered, &result)) return result;
     }
-    Result r = WalkBelow(root, sub, callback, user1, user2, options, user3);
+    platform::FolderListing sub_listing;
+    Result r = sub_listing.OpenSub(listing, entry.name.c_str())
+                   ? WalkBelow(root, sub, sub_listing, callback, user1, user2, options, user3)
+                   : kFolderNotFound;
+    sub_listing.Close();
     if (StopsWalk(r, options, &remembered, &result)) return result;
     if (report && after) {
       r = callback(root.c_str(), sub.c_str(), "", 1, user1, user2, user3);
@@ -72,7 +76,9 @@ Result WalkFolder(const String& root, const String& relative, WalkCallback callb
   if (!FolderExists(root)) return kBadFolder;
   String rel = relative.c_str() == nullptr ? String("") : relative;
   if ((options & kWalkIncludeExcluded) == 0 && IsExcludedFolder(root + rel)) return kOk;
-  return WalkBelow(root, rel, callback, user1, user2, options, user3);
+  platform::FolderListing listing;
+  if (!listing.Open((root + rel).c_str())) return kFolderNotFound;
+  return WalkBelow(root, rel, listing, callback, user1, user2, options, user3);
 }
 
 bool IsExcludedFolder(const String& folder) {

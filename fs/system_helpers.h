@@ -12,6 +12,7 @@ namespace mv {
 
 // Shell folder numbers the program asks for (the platform's identifiers).
 inline constexpr int kDesktopFolder = 0x0010;
+inline constexpr int kProfileFolder = 0x0028;  // the user's own folder (POSIX: $HOME)
 
 String GetSpecialFolder(int folder);
 // The operating system's folder; "" where the platform has none.

@@ -17,4 +17,21 @@ bool ToSystemText(const char* text, String* out);
 // a character without a Windows-1252 form or is not valid UTF-8.
 bool FromSystemText(const char* text, String* out);
 
+// True for a byte of the program's code page that stands for a control
+// character: C0, DEL, and the five bytes without a letter (0x81, 0x8D, 0x8F,
+// 0x90, 0x9D), which stand for the C1 controls of the same number.
+inline bool IsControlCharacter(unsigned char c) {
+  return c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+}
+
+// A name as the system holds it (POSIX: UTF-8, valid or not), in the
+// system's text, for a message about a name the program's code page cannot
+// hold: shown is the name as a terminal of the system shows it, with control
+// characters and bytes that are no UTF-8 written as \xNN; lacking lists the
+// characters that have no Windows-1252 form, each as it looks and by its
+// code point, joined by ", " (e.g. "日 (U+65E5), 本 (U+672C)", or "the byte
+// \xE9"). Windows: every name holds only characters of the code page, so
+// shown is the name and lacking is "".
+void ShowSystemName(const char* name, String* shown, String* lacking);
+
 }  // namespace mv::platform

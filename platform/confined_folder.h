@@ -1,16 +1,21 @@
-// Writing below a folder without ever leaving it. A ConfinedFolder is opened
-// once on a root folder; every file and folder it makes afterwards is
-// reached from that root one path component at a time, and a symbolic link
-// (POSIX) or reparse point (Windows: symbolic links and junctions) met on
-// the way or at the final name is refused, never followed, whatever the
-// tree below the root already holds or is changed into meanwhile.
+// Writing, reading and wiping below a folder without ever leaving it. A
+// ConfinedFolder is opened once on a root folder; every file and folder it
+// reaches afterwards is reached from that root one path component at a
+// time, and a symbolic link (POSIX) or reparse point (Windows: symbolic
+// links and junctions) met on the way or at the final name is refused,
+// never followed, whatever the tree below the root already holds or is
+// changed into meanwhile. Paths are never handed to the system whole, so
+// their length is bounded only by each name's own limit.
 //
 // POSIX resolves from folder descriptors (openat / mkdirat with O_NOFOLLOW),
-// so a link swapped in after a check is still not followed. Windows checks
-// each component's attributes before use and opens the final file with
-// FILE_FLAG_OPEN_REPARSE_POINT, checking the opened handle; a folder
-// component replaced by a junction between that check and the open of a
-// file below it is the one window Win32 path calls leave.
+// so a link swapped in after a check is still not followed. Windows does
+// the same with handles: each folder is opened relative to the handle of
+// its parent (NtCreateFile with a root directory) without following a
+// reparse point, its kind is checked on the handle and by its name in the
+// parent, and the handles of the folders in use are held open without
+// delete sharing, so none of them can be renamed, deleted or replaced while
+// the files below them are written; files are made, renamed and deleted
+// through their handles relative to their folder's.
 //
 // Relative paths are '/'-separated, in the program's code page, without a
 // leading '/'; a trailing '/' is allowed. The caller has already refused
@@ -26,6 +31,8 @@
 
 namespace mv::platform {
 
+class OverwriteFile;
+
 enum class ConfinedStatus {
   kOk,
   kLink,         // a symbolic link or reparse point was met (never followed)
@@ -35,6 +42,7 @@ enum class ConfinedStatus {
   kIsFolder,     // the final name is a folder, so no file can take its place
   kDiskFull,     // no space left on the device, or over the user's quota
   kSourceFailed, // reading the source of a copy failed
+  kTooLong,      // a name is longer than the file system can hold
   kFailed,       // any other refusal of the system (permissions, bad name)
 };
 
@@ -121,6 +129,21 @@ class ConfinedFolder {
   // Links on the way to root itself are those of the caller's own path and
   // are followed as the system follows them; nothing below root ever is.
   bool Open(const char* root);
+  // Opens the folder a person named as the target of a copy, reached the
+  // way everything below it is: the folders before its last name are the
+  // caller's own path (followed as the system follows them; missing ones
+  // are made one at a time from the nearest existing one, never through a
+  // link); the last name is made (a new folder: kExists when anything,
+  // a link included, is there already), or with replace made or opened
+  // without following (kLink for a link or junction there, kNotFolder for
+  // a file). From then on the folder is used only through what was opened
+  // here, whatever happens to its name. A last name of "." or ".." (or a
+  // drive root) names the folder itself and counts as existing.
+  ConfinedStatus OpenTarget(const char* path, bool replace);
+  // Whether the last OpenTarget made the folder itself, so that no name in
+  // it can be taken but by this process or whoever may write there (POSIX;
+  // Windows, which writes every new file one way, always answers false).
+  bool MadeTarget() const { return made_target_; }
   bool IsOpen() const { return state_ != nullptr; }
   void Close();
 
@@ -132,10 +155,24 @@ class ConfinedFolder {
   // is refused; so is a read-only file in every mode.
   ConfinedStatus BeginFile(const char* relative, CreateMode mode, ConfinedFile* file);
 
+  // Opens the regular file at relative as the source of a copy (files.h).
+  ConfinedStatus OpenSource(const char* relative, SourceFile* file);
+  // Opens the regular file at relative for overwriting (overwrite_file.h),
+  // making a read-only one writable first.
+  ConfinedStatus OpenOverwrite(const char* relative, OverwriteFile* file);
+  // Renames the file or folder at relative (a folder with or without its
+  // trailing '/') to new_name in the same folder; an existing new_name is
+  // never replaced (kExists).
+  ConfinedStatus Rename(const char* relative, const char* new_name);
+  // Deletes the file at relative, or the empty folder when relative ends in
+  // '/'. A link at the name is deleted itself, never followed.
+  ConfinedStatus Remove(const char* relative);
+
  private:
   friend class ConfinedFile;
   struct State;
   State* state_ = nullptr;
+  bool made_target_ = false;
 };
 
 }  // namespace mv::platform

@@ -56,6 +56,13 @@ inline constexpr char kTextLineEnd[] = "\r\n";
 inline constexpr char kTextLineEnd[] = "\n";
 #endif
 
+// Whether names differing only in ASCII letter case name the same file.
+#ifdef _WIN32
+inline constexpr bool kCaseBlindNames = true;
+#else
+inline constexpr bool kCaseBlindNames = false;
+#endif
+
 // Win32 drive types.
 inline constexpr uint32_t kDriveUnknown = 0;
 inline constexpr uint32_t kDriveNoRootFolder = 1;
@@ -67,19 +74,22 @@ inline constexpr uint32_t kDriveRamDisk = 6;
 
 // --- Queries ---------------------------------------------------------------
 
+class ConfinedFolder;
+
 // One entry of a folder listing, or what a listing of one path finds.
 struct FolderEntry {
   String name;             // the entry's own name, as the system lists it
-  bool is_folder = false;  // a folder (never a symbolic link)
+  bool is_folder = false;  // a folder (never a symbolic link or junction)
   uint64_t size = 0;       // bytes of a file (QueryEntry; a listing leaves 0)
 };
 
 // Lists the names and kinds of the entries of one folder in the system's
 // own order, "." and ".." included where the system lists them; sizes are
-// not listed (each would cost a stat on POSIX). Windows: FindFirstFileA on
-// the folder + "*.*". POSIX: readdir, asking stat only where the file
-// system does not tell an entry's kind; names without a Windows-1252 form
-// are skipped.
+// not listed (each would cost a stat on POSIX). Windows: the folder's
+// handle is read with NtQueryDirectoryFile; names without a form in the
+// program's code page are skipped. POSIX: getdents64, asking stat only
+// where the file system does not tell an entry's kind; names without a
+// Windows-1252 form are skipped.
 class FolderListing {
  public:
   FolderListing() = default;
@@ -90,12 +100,18 @@ class FolderListing {
   // Starts listing the folder (trailing '/' optional); false when it cannot
   // be listed. An open listing is closed first.
   bool Open(const char* folder);
+  // Starts listing the folder name inside the folder parent lists, opened
+  // relative to parent's own handle and never through a link, so a walk
+  // reaches folders of any depth and path length. parent stays open.
+  bool OpenSub(const FolderListing& parent, const char* name);
   // The next entry; false when there is none left (or on a read error).
   bool Next(FolderEntry* entry);
   void Close();
 
  private:
   struct State;
+  // Takes an open folder handle as the listing's (closed on failure).
+  bool Adopt(intptr_t handle);
   State* state_ = nullptr;
 };
 
@@ -103,6 +119,12 @@ class FolderListing {
 // path; a path holding '*' or '?' finds nothing). False when no entry of
 // that name exists. The name of the entry is its last path component.
 bool QueryEntry(const char* path, FolderEntry* entry);
+
+// Whether a file system can hold the name (length bytes of the program's
+// code page) as one path component: POSIX at most 255 bytes in the
+// system's encoding (NAME_MAX; a name without such a form cannot be held
+// at all), Windows at most 255 characters.
+bool FitsNameLimit(const char* name, size_t length);
 
 // The Win32 drive type of a root (D:/, or any folder path on POSIX), as
 // GetDriveTypeA reports it for the root in native form.
@@ -289,7 +311,11 @@ class SourceFile {
   void Close();
 
  private:
-  friend class ConfinedFile;  // copies from the handle where the system can
+  friend class ConfinedFile;    // copies from the handle where the system can
+  friend class ConfinedFolder;  // opens sources relative to a folder
+  // Takes an open handle (closed on failure): false for anything but a
+  // regular file.
+  bool Adopt(intptr_t handle);
   static constexpr intptr_t kNoHandle = -1;
   intptr_t handle_ = kNoHandle;  // POSIX: descriptor; Windows: HANDLE
   uint64_t size_ = 0;

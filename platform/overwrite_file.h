@@ -9,6 +9,8 @@
 
 namespace mv::platform {
 
+class ConfinedFolder;
+
 class OverwriteFile {
  public:
   OverwriteFile() = default;
@@ -53,6 +55,11 @@ class OverwriteFile {
   void Close();
 
  private:
+  friend class ConfinedFolder;  // opens files relative to a folder
+  // Takes a handle opened for writing (closed on failure): false for
+  // anything but a regular file.
+  bool Adopt(intptr_t handle);
+
   intptr_t handle_ = -1;
   uint64_t size_ = 0;
   uint32_t block_size_ = 0;

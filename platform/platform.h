@@ -50,7 +50,8 @@ inline constexpr uint32_t kMessageTaskModal = 0x2000;
 
 // Shows text (program code page) in a message box with the caption and waits
 // for it to be closed. POSIX has no message box: the text goes to standard
-// error as one line, in the locale's UTF-8.
+// error as one line, in the locale's UTF-8 (and in German for a German user
+// where the program has the text in German).
 void ShowMessage(const char* text, const char* caption, uint32_t flags);
 
 // Writes text (program code page) to standard output unbuffered; a GUI

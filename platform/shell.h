@@ -15,12 +15,14 @@ namespace mv::platform {
 inline constexpr int kFolderDesktop = 0x0010;       // the desktop directory
 inline constexpr int kFolderPersonal = 0x0005;      // documents
 inline constexpr int kFolderLocalAppData = 0x001C;  // per-user application data
+inline constexpr int kFolderProfile = 0x0028;       // the user's own (home) folder
 
 // The path of a shell folder, "" when the shell has none. Windows:
 // SHGetSpecialFolderLocation + SHGetPathFromIDListA (the item list freed with
 // the shell's allocator). POSIX: the XDG user directory (XDG_DESKTOP_DIR and
 // XDG_DOCUMENTS_DIR from $XDG_CONFIG_HOME/user-dirs.dirs, else $HOME/Desktop
-// and $HOME/Documents; XDG_DATA_HOME or $HOME/.local/share for app data).
+// and $HOME/Documents; XDG_DATA_HOME or $HOME/.local/share for app data;
+// $HOME for the profile).
 String GetSpecialFolderPath(int folder);
 
 // The operating system's folder (GetWindowsDirectoryA, 260 bytes). POSIX has

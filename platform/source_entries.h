@@ -32,6 +32,10 @@ struct SourceEntry {
   // and the entry cannot be reached by this name.
   String name;
   bool fits = true;
+  // When fits is false: the name as the system holds it (POSIX: its bytes,
+  // UTF-8 or not), for showing it as the user's terminal does; empty on
+  // Windows, whose ANSI listing gives no more than the '?' form.
+  String system_name;
   SourceKind kind = SourceKind::kFile;
   // Bytes of a file or of a link's target file; 0 otherwise.
   uint64_t size = 0;

@@ -56,13 +56,7 @@ uint64_t FileStream::GetRemaining() {
   return end > here ? static_cast<uint64_t>(end - here) : 0;
 }
 
-Result SaveTextFile(const String& path, const String& text) {
-  // The file is for the user's own editors: in the system's text encoding
-  // (the locale's UTF-8 on POSIX; the program's code page on Windows) and
-  // with the system's line ends.
-  String system_text;
-  if (!platform::ToSystemText(text.c_str(), &system_text)) return kShortWrite;
-  if (platform::kTextLineEnd[1] != '\0') system_text = system_text.Replace("\n", platform::kTextLineEnd);
+Result SaveTextFile(const String& path, const String& text, bool replace) {
   // Written beside its final name and renamed over it: never through a
   // link at the name, and a file with other hard links is replaced.
   const String internal = ToInternalPath(path);
@@ -70,9 +64,19 @@ Result SaveTextFile(const String& path, const String& text) {
   if (folder.IsEmpty()) folder = "./";
   platform::ConfinedFolder tree;
   if (!tree.Open(folder.c_str())) return kShortWrite;
+  return SaveTextFileIn(tree, GetFileName(internal), text, replace);
+}
+
+Result SaveTextFileIn(platform::ConfinedFolder& tree, const String& relative, const String& text, bool replace) {
+  // The file is for the user's own editors: in the system's text encoding
+  // (the locale's UTF-8 on POSIX; the program's code page on Windows) and
+  // with the system's line ends.
+  String system_text;
+  if (!platform::ToSystemText(text.c_str(), &system_text)) return kShortWrite;
+  if (platform::kTextLineEnd[1] != '\0') system_text = system_text.Replace("\n", platform::kTextLineEnd);
   platform::ConfinedFile file;
-  Result r = ConfinedResult(tree.BeginFile(GetFileName(internal).c_str(), platform::CreateMode::kReplace, &file),
-                            kShortWrite);
+  const auto mode = replace ? platform::CreateMode::kReplace : platform::CreateMode::kNew;
+  Result r = ConfinedResult(tree.BeginFile(relative.c_str(), mode, &file), kShortWrite);
   if (r == kOk) r = ConfinedResult(file.Write(system_text.c_str(), static_cast<size_t>(system_text.GetLength())),
                                    kShortWrite);
   if (r == kOk) r = ConfinedResult(file.Finish(platform::FileTimes(), 0, nullptr), kShortWrite);

@@ -50,11 +50,15 @@ class FileStream : public Stream {
 // encoding: "\n" becomes "\r\n" on Windows and stays "\n" on POSIX, where
 // the Windows-1252 text is written as UTF-8. The file is written under a
 // temporary name in its folder (which must exist) and renamed over path,
-// so another hard link of an existing file keeps its text. kLinkInTarget
+// so another hard link of an existing file keeps its text; without replace
+// an existing path is never replaced (kTargetFileExists). kLinkInTarget
 // when a link (or junction) is at path: it is never written through;
 // kCannotOpen for a read-only file or a folder at path; kDiskFull when the
 // device fills up; kShortWrite when the file cannot be made or not all of
 // the text reached it.
-Result SaveTextFile(const String& path, const String& text);
+Result SaveTextFile(const String& path, const String& text, bool replace = true);
+// The same at relative below a folder opened already (its missing folders
+// are made on the way, never through a link).
+Result SaveTextFileIn(platform::ConfinedFolder& tree, const String& relative, const String& text, bool replace);
 
 }  // namespace mv

@@ -24,6 +24,7 @@
 namespace mv {
 
 struct ProgressCallback;  // base/progress.h
+class TagValue;           // stream/tag_value.h
 namespace platform {
 class ConfinedFolder;  // platform/confined_folder.h
 }
@@ -54,6 +55,12 @@ struct StreamContext {
   // Receives the path (relative folder + name) of the first archive entry
   // whose reading failed, so a person can be told which one; or null.
   String* failed_entry = nullptr;
+  // Called with every archive entry of a list as soon as it has been read
+  // (its file or folder written, unless measuring), before it may be
+  // dropped, so that a reader can look at every entry of a package in
+  // memory of one; null for none. A code other than kOk fails the read.
+  Result (*entry_read)(const TagValue& entry, uintptr_t user) = nullptr;
+  uintptr_t entry_read_user = 0;
   // Receives the number (from 1) of the authenticated chunk whose check
   // failed or at which the data ended, so a person can be told where a
   // package was damaged; or null.

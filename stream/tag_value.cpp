@@ -623,6 +623,10 @@ void TagValue::ReadList(Stream& stream) {
     TagValue& member = list[kept];
     const uint64_t before = t_budget.used;
     if (member.Serialize(stream) != kOk) return;
+    if (member.GetType() == TypeEntry && context != nullptr && context->entry_read != nullptr &&
+        stream.RecordError(context->entry_read(member, context->entry_read_user)) != kOk) {
+      return;
+    }
     if (drop_entries && member.GetType() == TypeEntry) {
       member.Reset();
       t_budget.used = before;

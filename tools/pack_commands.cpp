@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/entry_listing.h"
 #include "app/payload.h"
 #include "archive/archive_entry.h"
 #include "container/carrier_stream.h"
@@ -24,7 +25,7 @@
 #include "tools/pack_console.h"
 #include "tools/package_content.h"
 #include "tools/package_source.h"
-#include "tools/result_text.h"
+#include "app/result_text.h"
 
 namespace mv::tools {
 namespace {
@@ -110,11 +111,13 @@ bool ReadMessage(const PackOptions& options, String* message, std::string* error
   return !options.Has("message-file") || ReadTextFile(options.Get("message-file"), kMaxTextFile, message, error);
 }
 
-// The content of the inputs; every entry left out is named in a warning.
-bool PlanContent(const std::vector<std::string>& inputs, const String& message, TagRecord* content, PackPlan* plan,
-                 std::string* error) {
-  bool ok = BuildContent(inputs, message, content, plan, error);
+// The content of the inputs; every entry left out is named in a warning,
+// and what cannot be packed is printed.
+bool PlanContent(const std::vector<std::string>& inputs, const String& message, TagRecord* content, PackPlan* plan) {
+  std::string error;
+  bool ok = BuildContent(inputs, message, content, plan, &error);
   for (const std::string& warning : plan->warnings) PrintError("morvalis-pack: warning: " + warning + "\n");
+  if (!ok) PrintErrorSystemText("morvalis-pack: " + error + "\n");
   return ok;
 }
 
@@ -129,39 +132,6 @@ int WriteFailure(const std::string& out, const PackPlan& plan, Result code) {
     }
   }
   return Failure("cannot write '" + out + "'", code);
-}
-
-// Files and folders below the content's entries as the package describes
-// them.
-struct EntryLine {
-  bool folder;
-  std::string path;
-  uint32_t size;
-  uint64_t time;
-};
-
-std::vector<EntryLine> EntriesOf(const TagRecord& content) {
-  std::vector<EntryLine> lines;
-  for (int32_t i = 0; i < content.GetCount(); ++i) {
-    const ArchiveEntry* entry = ArchiveEntry::FromValue(content.Member(i));
-    if (entry == nullptr) continue;
-    String folder;
-    String name;
-    entry->GetText(folder, kEntryTagFolder, "");
-    entry->GetText(name, kEntryTagName, "");
-    TagRecord info;
-    entry->GetRecord(info, kEntryTagInfo);
-    TagValue time;
-    info.Get(time, kInfoTagLastWriteTime);
-    uint64_t file_time = 0;
-    if (time.GetType() == TypeBlob && time.GetLength() == 8) {
-      for (int b = 7; b >= 0; --b) file_time = (file_time << 8) | time.GetBytes()[b];
-    }
-    lines.push_back({entry->GetU8(kEntryTagKind, kEntryKindFile) == kEntryKindFolder,
-                     std::string(folder.c_str() ? folder.c_str() : "") + (name.c_str() ? name.c_str() : ""),
-                     entry->GetContentSize(), file_time});
-  }
-  return lines;
 }
 
 ContainerJob JobFor(const String& path, const String& password, const ProgressCallback* progress) {
@@ -274,7 +244,7 @@ int RunCreate(const PackOptions& options) {
   TagRecord content;
   PackPlan plan;
   std::vector<std::string> inputs(options.positional.begin() + 1, options.positional.end());
-  if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
+  if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
   String password;
   if (!GetPassword(options, true, &password, &error)) return Failure(error);
   ProgressBar bar("Encrypting");
@@ -312,7 +282,7 @@ int RunHide(const PackOptions& options) {
   TagRecord content;
   PackPlan plan;
   std::vector<std::string> inputs(options.positional.begin() + 2, options.positional.end());
-  if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
+  if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
   String password;
   if (!GetPassword(options, true, &password, &error)) return Failure(error);
   Result r = CopySingleFile(carrier, out, true, nullptr);
@@ -367,7 +337,7 @@ int RunSfx(const PackOptions& options) {
     if (!ReadMessage(options, &message, &error)) return Failure(error);
     TagRecord content;
     PackPlan plan;
-    if (!PlanContent(inputs, message, &content, &plan, &error)) return Failure(error);
+    if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
     String password;
     if (!GetPassword(options, true, &password, &error)) return Failure(error);
     ProgressBar bar("Encrypting");
@@ -387,6 +357,31 @@ int RunSfx(const PackOptions& options) {
   return kExitOk;
 }
 
+// A listing as it is printed: the package's kind first (its header is read
+// before any entry), then a line per entry, counting the files.
+struct Listing {
+  ContainerKind kind;
+  const TagRecord* header;
+  bool kind_shown = false;
+  size_t files = 0;
+
+  void ShowKind() {
+    if (!kind_shown) PrintOut("kind: " + DescribeKind(kind, *header) + "\n");
+    kind_shown = true;
+  }
+};
+
+// Prints each entry's line as it is read; user: the Listing.
+Result PrintEntry(const TagValue& value, uintptr_t user) {
+  ListedEntry entry;
+  if (!ListedEntryOf(value, &entry)) return kOk;
+  auto* listing = reinterpret_cast<Listing*>(user);
+  listing->ShowKind();
+  if (!entry.folder) ++listing->files;
+  PrintOut(std::string(FormatEntryLine(entry).c_str()) + "\n");
+  return kOk;
+}
+
 int RunList(const PackOptions& options) {
   if (options.positional.size() != 1) return UsageError(options, "list needs one PACKAGE");
   std::string error;
@@ -399,33 +394,48 @@ int RunList(const PackOptions& options) {
   String base = GetSystemTempFolder();
   job.base_folder = base.c_str();
   job.measure_only = 1;  // entries skip their file bodies: nothing is written
+  // Each entry is printed as it is read and then dropped, as the stub
+  // drops the entries it has written: a package of any number of entries
+  // is listed in the memory of one.
+  job.drop_entries = 1;
+  TagRecord header;
+  TagRecord content;
+  Listing listing{job.kind, &header};
+  job.entry_read = &PrintEntry;
+  job.entry_read_user = reinterpret_cast<uintptr_t>(&listing);
   String failed_entry;
   job.failed_entry = &failed_entry;
   uint32_t failed_chunk = 0;
   job.failed_chunk = &failed_chunk;
-  TagRecord header;
-  TagRecord content;
   Result r = ReadContainer(job, &header, &content);
   if (r != kOk) return Failure("cannot read '" + options.positional[0] + "'" + AtEntry(failed_entry, failed_chunk), r);
-  PrintOut("kind: " + DescribeKind(job.kind, header) + "\n");
-  size_t files = 0;
-  for (const EntryLine& line : EntriesOf(content)) {
-    char text[64];
-    if (line.folder) {
-      std::snprintf(text, sizeof text, "folder %12s  %-19s  ", "-", "-");
-    } else {
-      ++files;
-      std::snprintf(text, sizeof text, "file   %12u  %-19s  ", line.size,
-                    line.time == 0 ? "-" : FormatFileTime(line.time).c_str());
-    }
-    PrintOut(text + line.path + "\n");
-  }
+  listing.ShowKind();
   String message;
   content.GetText(message, kContentTagMessage, "");
-  PrintOut(std::to_string(files) + " file(s); message text: " +
+  PrintOut(std::to_string(listing.files) + " file(s); message text: " +
            (message.IsEmpty() ? std::string("none") : "yes (" + std::to_string(message.GetLength()) + " characters)") +
            "\n");
   return kExitOk;
+}
+
+// What the test finds while it reads: the files counted, and the first
+// entry that did not arrive whole on disk.
+struct TestFindings {
+  size_t files = 0;
+  std::string missing;
+};
+
+// Checks each entry as soon as it is written, before it is dropped.
+Result CheckWrittenEntry(const TagValue& value, uintptr_t user) {
+  const ArchiveEntry* entry = ArchiveEntry::FromValue(value);
+  if (entry == nullptr) return kOk;
+  auto* findings = reinterpret_cast<TestFindings*>(user);
+  const String path = entry->GetFullPath();
+  const bool folder = entry->GetU8(kEntryTagKind, kEntryKindFile) == kEntryKindFolder;
+  const bool present = folder ? FolderExists(AddTrailingSlash(path)) : QueryFileSize(path) == entry->GetContentSize();
+  if (!present && findings->missing.empty()) findings->missing = path.c_str();
+  if (!folder) ++findings->files;
+  return kOk;
 }
 
 int RunTest(const PackOptions& options) {
@@ -436,31 +446,27 @@ int RunTest(const PackOptions& options) {
   String password;
   if (!GetPassword(options, false, &password, &error)) return Failure(error);
   PackageReader reader;
-  reader.SetKeepEntries(true);
+  // Every entry is checked as it is written and then dropped, as the stub
+  // drops them: memory stays that of one entry, however many there are.
+  TestFindings findings;
+  reader.SetEntryListener(&CheckWrittenEntry, reinterpret_cast<uintptr_t>(&findings));
   Result r = reader.Open(String(""));
   if (r != kOk) return Failure("cannot make a work folder", r);
   {
     ProgressBar bar("Testing");
     r = reader.Decrypt(source.ContainerPath(), password, bar.callback());
   }
-  std::string missing;
-  size_t files = 0;
-  if (r == kOk) {
-    for (int32_t i = 0; i < reader.GetContent().GetCount() && missing.empty(); ++i) {
-      const ArchiveEntry* entry = ArchiveEntry::FromValue(reader.GetContent().Member(i));
-      if (entry == nullptr) continue;
-      String path = entry->GetFullPath();
-      bool folder = entry->GetU8(kEntryTagKind, kEntryKindFile) == kEntryKindFolder;
-      bool present = folder ? FolderExists(AddTrailingSlash(path)) : QueryFileSize(path) == entry->GetContentSize();
-      if (!present) missing = path.c_str();
-      if (!folder) ++files;
-    }
-  }
   Result wiped = reader.Cleanup(nullptr);
-  if (r != kOk) return Failure("'" + options.positional[0] + "' does not decrypt" + AtEntry(reader.GetFailedEntry(), reader.GetFailedChunk()), r);
-  if (!missing.empty()) return Failure("'" + options.positional[0] + "': an entry was not written: " + missing);
+  if (r != kOk) {
+    return Failure("'" + options.positional[0] + "' does not decrypt" +
+                       AtEntry(reader.GetFailedEntry(), reader.GetFailedChunk()),
+                   r);
+  }
+  if (!findings.missing.empty()) {
+    return Failure("'" + options.positional[0] + "': an entry was not written: " + findings.missing);
+  }
   if (wiped != kOk) return Failure("the test folder could not be wiped", wiped);
-  PrintOut("OK: " + options.positional[0] + " decrypts (" + std::to_string(files) + " file(s)).\n");
+  PrintOut("OK: " + options.positional[0] + " decrypts (" + std::to_string(findings.files) + " file(s)).\n");
   return kExitOk;
 }
 

@@ -12,6 +12,7 @@ constexpr int kBarWidth = 30;
 
 void PrintOut(const std::string& text) { platform::WriteStdout(text.c_str()); }
 void PrintError(const std::string& text) { platform::WriteStderr(text.c_str()); }
+void PrintErrorSystemText(const std::string& text) { platform::WriteStderrSystemText(text.c_str()); }
 
 bool GetPassword(const PackOptions& options, bool confirm, String* password, std::string* error) {
   if (options.Has("password-file")) {
@@ -25,13 +26,19 @@ bool GetPassword(const PackOptions& options, bool confirm, String* password, std
     *password = options.Get("password").c_str();
     return true;
   }
-  if (!platform::ReadSecretLine("Password: ", password, kMaxPassword)) {
+  const platform::LineStatus status = platform::ReadSecretLine("Password: ", password, kMaxPassword);
+  if (status == platform::LineStatus::kNoCodePageForm) {
+    *error = "the password holds characters that have no Windows-1252 form";
+    return false;
+  }
+  if (status != platform::LineStatus::kLine) {
     *error = "no password given (use --password-file or --password, or run in a terminal)";
     return false;
   }
   if (confirm) {
     String again;
-    if (!platform::ReadSecretLine("Repeat password: ", &again, kMaxPassword) || again != *password) {
+    if (platform::ReadSecretLine("Repeat password: ", &again, kMaxPassword) != platform::LineStatus::kLine ||
+        again != *password) {
       *error = "the passwords do not match";
       return false;
     }

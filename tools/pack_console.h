@@ -13,6 +13,8 @@ namespace mv::tools {
 
 void PrintOut(const std::string& text);
 void PrintError(const std::string& text);
+// text already in the system's encoding, unchanged.
+void PrintErrorSystemText(const std::string& text);
 
 // The password of a command: --password-file (first line; "-" for standard
 // input), --password, or a prompt without echo (asked twice when confirm).

@@ -44,7 +44,35 @@ constexpr uint64_t kMaxFileSize = 0xFFFFFFFEu;
 constexpr uint64_t kMaxContentSize = 0xFFFFFFFFu;
 constexpr uint64_t kEntryRecordAllowance = 256;
 
-std::string Quoted(const String& path) { return std::string("'") + path.c_str() + "'"; }
+// The path in quotes, its control characters as \xNN: a name is shown,
+// never obeyed by the terminal.
+std::string Quoted(const String& path) {
+  std::string quoted = "'";
+  for (const char* c = path.c_str() == nullptr ? "" : path.c_str(); *c != '\0'; ++c) {
+    const unsigned char u = static_cast<unsigned char>(*c);
+    if (platform::IsControlCharacter(u)) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", u);
+      quoted += hex;
+    } else {
+      quoted += *c;
+    }
+  }
+  return quoted + "'";
+}
+
+// Text of the program's code page in the system's encoding, for a message
+// that may also hold a name the code page cannot.
+std::string SystemText(const std::string& text) {
+  String converted;
+  platform::ToSystemText(text.c_str(), &converted);
+  return converted.c_str() == nullptr ? "" : converted.c_str();
+}
+
+bool Fail(std::string* error, const std::string& text) {
+  *error = SystemText(text);
+  return false;
+}
 
 // Why Windows cannot store name (null when it can). Every platform's
 // packer applies the Windows rules, as the packages are made for Windows.
@@ -78,7 +106,8 @@ class ContentScan {
     }
   }
 
-  // Every refusal, one per line; empty when the content may be written.
+  // Every refusal, one per line, in the system's text; empty when the
+  // content may be written.
   std::string Problems() const {
     std::string text;
     for (const std::string& line : problems_) text += "\n  " + line;
@@ -92,7 +121,26 @@ class ContentScan {
   void CountMessage(const String& message) { total_ += message.GetLength(); }
 
  private:
-  void Refuse(const String& shown, const std::string& reason) { problems_.push_back(Quoted(shown) + " " + reason); }
+  void Refuse(const String& shown, const std::string& reason) {
+    problems_.push_back(SystemText(Quoted(shown) + " " + reason));
+  }
+  // A name without a Windows-1252 form, shown as the system holds it with
+  // the characters it lacks named.
+  void RefuseUnfit(const String& folder_shown, const platform::SourceEntry& entry) {
+    if (entry.system_name.IsEmpty()) {
+      return Refuse(folder_shown + entry.name, "has no Windows-1252 form (each '?' stands for a character it lacks)");
+    }
+    String name;
+    String lacking;
+    platform::ShowSystemName(entry.system_name.c_str(), &name, &lacking);
+    std::string opening = Quoted(folder_shown);
+    opening.pop_back();  // the quote closes after the name
+    std::string line = SystemText(opening);
+    line += name.c_str();
+    line += SystemText("' has no Windows-1252 form: ");
+    line += lacking.c_str();
+    problems_.push_back(line);
+  }
   void Skip(const String& shown, const std::string& reason) {
     plan_->warnings.push_back("skipped " + Quoted(shown) + ": " + reason);
   }
@@ -126,7 +174,7 @@ class ContentScan {
     for (const platform::SourceEntry& entry : entries) {
       const String path = shown + "/" + entry.name;
       if (!entry.fits) {
-        Refuse(path, "has no Windows-1252 form (each '?' stands for a character it lacks)");
+        RefuseUnfit(shown + "/", entry);
         continue;
       }
       if (const char* problem = WindowsNameProblem(entry.name)) {
@@ -209,24 +257,22 @@ bool BuildContent(const std::vector<std::string>& inputs, const String& message,
     String source;
     String name;
     platform::SourceEntry entry;
-    if (!SplitInput(input, &source, &name, &entry, error)) return false;
+    if (!SplitInput(input, &source, &name, &entry, error)) return Fail(error, *error);
     String lower = name;
     lower.MakeLower();
     if (!names.insert(lower.c_str()).second) {
-      *error = std::string("two inputs have the name '") + name.c_str() + "'";
-      return false;
+      return Fail(error, std::string("two inputs have the name '") + name.c_str() + "'");
     }
     scan.AddInput(StripTrailingSlash(ToInternalPath(String(input.c_str()))), source, name, entry);
   }
   scan.CountMessage(message);
   const std::string problems = scan.Problems();
   if (!problems.empty()) {
-    *error = "nothing was written; these cannot be packed:" + problems;
+    *error = SystemText("nothing was written; these cannot be packed:") + problems;
     return false;
   }
   if (scan.failure() != kOk) {
-    *error = "cannot build the list of entries (code " + std::to_string(scan.failure()) + ")";
-    return false;
+    return Fail(error, "cannot build the list of entries (code " + std::to_string(scan.failure()) + ")");
   }
   if (!message.IsEmpty()) content->SetText(kContentTagMessage, message.c_str(), true);
   return true;
@@ -288,28 +334,5 @@ bool WriteBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes,
   return ok;
 }
 
-std::string FormatFileTime(uint64_t file_time) {
-  constexpr int64_t kUnixEpochSeconds = 11644473600;  // 1601-01-01 to 1970-01-01
-  int64_t seconds = static_cast<int64_t>(file_time / 10000000) - kUnixEpochSeconds;
-  int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
-  int64_t rest = seconds - days * 86400;
-  // Civil date from days since 1970-01-01 (proleptic Gregorian).
-  int64_t z = days + 719468;
-  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  int64_t doe = z - era * 146097;
-  int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  int64_t mp = (5 * doy + 2) / 153;
-  int64_t day = doy - (153 * mp + 2) / 5 + 1;
-  int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-  // Room for any six numbers, although a FILETIME's year has at most five
-  // digits: the compiler cannot tell.
-  char text[128];
-  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", static_cast<long long>(year),
-                static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(rest / 3600),
-                static_cast<long long>(rest / 60 % 60), static_cast<long long>(rest % 60));
-  return text;
-}
 
 }  // namespace mv::tools

@@ -27,7 +27,8 @@ struct PackPlan {
 // file; a link to a folder, a dangling link, a FIFO, socket or device, and a
 // recycle-bin folder are left out with a warning. Adds the message text when
 // not empty.
-// False with a message, before anything is read, for a missing input, a
+// False with a message (in the system's text: it may show a name the
+// program's code page cannot hold), before anything is read, for a missing input, a
 // name used twice, an input without a name (a root), and, listed all
 // together one per line, every name without a Windows-1252 form or that
 // Windows cannot store, every file that cannot be read or is too large, and
@@ -53,8 +54,5 @@ namespace mv::tools {
 
 // Writes bytes to a new or truncated file.
 bool WriteBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
-
-// "YYYY-MM-DD HH:MM:SS" (UTC) of a file time (100 ns since 1601-01-01).
-std::string FormatFileTime(uint64_t file_time);
 
 }  // namespace mv::tools

@@ -6,7 +6,9 @@
 // table is the program's own rather than iconv's, whose WINDOWS-1252 refuses
 // those five bytes, and it needs no locale.
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "platform/codepage.h"
@@ -136,6 +138,56 @@ bool FromSystemText(const char* text, String* out) {
     out->Empty();
   }
   return ok;
+}
+
+void ShowSystemName(const char* name, String* shown, String* lacking) {
+  if (name == nullptr) name = "";
+  const auto* bytes = reinterpret_cast<const uint8_t*>(name);
+  std::string visible;
+  std::string missing;
+  auto add_missing = [&missing](const std::string& text) {
+    if (missing.find(text) != std::string::npos) return;
+    missing += (missing.empty() ? "" : ", ") + text;
+  };
+  for (size_t i = 0, n = std::strlen(name); i < n;) {
+    char hex[16];
+    uint32_t code_point = 0;
+    const size_t length = DecodeUtf8(bytes + i, &code_point);
+    const bool control = length != 0 && (code_point < 0x20 || (code_point >= 0x7F && code_point < 0xA0));
+    if (length == 0 || control) {
+      std::snprintf(hex, sizeof hex, "\\x%02X", bytes[i]);
+      visible += hex;
+      // A control character of the code page's own (0x01-0x1F) fits.
+      if (length == 0) add_missing(std::string("the byte ") + hex);
+      if (length == 0 || code_point < 0x80) {
+        i += 1;
+        continue;
+      }
+      // A C1 control: its form is among the code page's bytes only for the
+      // five that stand for themselves.
+      uint8_t byte = 0;
+      if (!ByteOf(code_point, &byte)) {
+        std::snprintf(hex, sizeof hex, "U+%04X", code_point);
+        add_missing(hex);
+      }
+      for (size_t k = 1; k < length; ++k) {
+        std::snprintf(hex, sizeof hex, "\\x%02X", bytes[i + k]);
+        visible += hex;
+      }
+      i += length;
+      continue;
+    }
+    const std::string character(name + i, length);
+    visible += character;
+    uint8_t byte = 0;
+    if (!ByteOf(code_point, &byte)) {
+      std::snprintf(hex, sizeof hex, " (U+%04X)", code_point);
+      add_missing(character + hex);
+    }
+    i += length;
+  }
+  *shown = visible.c_str();
+  *lacking = missing.c_str();
 }
 
 }  // namespace mv::platform

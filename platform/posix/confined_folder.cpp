@@ -27,6 +27,7 @@
 #include "platform/codepage.h"
 #include "platform/confined_folder.h"
 #include "platform/confined_path.h"
+#include "platform/overwrite_file.h"
 #include "platform/posix/file_mapping.h"
 #include "platform/posix/no_replace_rename.h"
 #include "platform/temporary_name.h"
@@ -79,6 +80,8 @@ bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
 ConfinedStatus StatusOfError(int error) {
   if (IsDiskFull(error)) return ConfinedStatus::kDiskFull;
   if (error == ELOOP) return ConfinedStatus::kLink;
+  if (error == ENAMETOOLONG) return ConfinedStatus::kTooLong;
+  if (error == EEXIST) return ConfinedStatus::kExists;
   return ConfinedStatus::kFailed;
 }
 
@@ -149,6 +152,70 @@ bool FormatTemporaryName(char (&name)[32]) {
   std::memcpy(name + 4, digits, kTemporaryNameDigits);
   std::memcpy(name + 4 + kTemporaryNameDigits, ".tmp", 5);
   return true;
+}
+
+// Opens the folder name inside parent into out, never through a link.
+// Where folders are being made, a new one is the common case: it is made
+// first and then opened. must_be_new: a name taken already is kExists.
+ConfinedStatus Step(int parent, const char* name, bool create, Descriptor* out, bool must_be_new = false,
+                    bool* made = nullptr) {
+  constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  const bool new_folder = create && mkdirat(parent, name, 0777) == 0;
+  if (create && !new_folder && (must_be_new || errno != EEXIST)) return StatusOfError(errno);
+  if (made != nullptr) *made = new_folder;
+  int fd = openat(parent, name, kFlags);
+  if (fd >= 0) {
+    out->Reset(fd);
+    return ConfinedStatus::kOk;
+  }
+  int error = errno;
+  if (error == ELOOP || error == ENOTDIR) {
+    bool exists = false;
+    struct stat st;
+    ConfinedStatus status = Classify(parent, name, &exists, &st);
+    if (status != ConfinedStatus::kOk) return status;
+    return exists ? ConfinedStatus::kNotFolder : ConfinedStatus::kFailed;
+  }
+  return StatusOfError(error);
+}
+
+// Opens the existing folder at path (system text; "" is the current
+// folder) as the system follows it, or, when it is missing, the nearest
+// existing folder above it and then each missing folder below that, made
+// and opened one at a time without following a link.
+ConfinedStatus OpenOrMakeFolder(const String& path, Descriptor* out) {
+  std::vector<String> missing;
+  String current = path;
+  for (;;) {
+    const char* text = current.IsEmpty() ? "." : current.c_str();
+    int fd = open(text, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+      out->Reset(fd);
+      break;
+    }
+    if (errno == ENOTDIR) return ConfinedStatus::kNotFolder;
+    if (errno != ENOENT || current.IsEmpty() || current == "/") return StatusOfError(errno);
+    const int32_t slash = current.FindLast('/');
+    String name = current.Mid(slash + 1, current.GetLength() - slash - 1);
+    if (!IsPlainComponent(name.c_str(), static_cast<size_t>(name.GetLength()))) return ConfinedStatus::kFailed;
+    missing.push_back(name);
+    current = slash == 0 ? String("/") : WithoutTrailingSlashes(slash < 0 ? String("") : current.Left(slash));
+  }
+  while (!missing.empty()) {
+    Descriptor next;
+    ConfinedStatus status = Step(out->get(), missing.back().c_str(), true, &next);
+    if (status != ConfinedStatus::kOk) return status;
+    out->Reset(next.Release());
+    missing.pop_back();
+  }
+  return ConfinedStatus::kOk;
+}
+
+// A relative path of the tree in system text, split into its folder ("" at
+// the root) and its plain final name; a trailing '/' is dropped first.
+bool SplitRelative(const char* relative, String* folder, String* name) {
+  String path;
+  return ToSystemText(relative, &path) && SplitFinal(WithoutTrailingSlashes(path), folder, name);
 }
 
 }  // namespace
@@ -223,26 +290,13 @@ struct ConfinedFolder::State {
     return ConfinedStatus::kOk;
   }
 
-  // Opens the folder name inside parent into out, never through a link.
-  // Where folders are being made, a new one is the common case: it is made
-  // first and then opened.
-  static ConfinedStatus Step(int parent, const char* name, bool create, Descriptor* out) {
-    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-    if (create && mkdirat(parent, name, 0777) != 0 && errno != EEXIST) return StatusOfError(errno);
-    int fd = openat(parent, name, kFlags);
-    if (fd >= 0) {
-      out->Reset(fd);
-      return ConfinedStatus::kOk;
-    }
-    int error = errno;
-    if (error == ELOOP || error == ENOTDIR) {
-      bool exists = false;
-      struct stat st;
-      ConfinedStatus status = Classify(parent, name, &exists, &st);
-      if (status != ConfinedStatus::kOk) return status;
-      return exists ? ConfinedStatus::kNotFolder : ConfinedStatus::kFailed;
-    }
-    return StatusOfError(error);
+  // Reaches the existing folder of relative (a trailing '/' dropped) and
+  // splits off its final name. Reaching the folder leaves exactly its own
+  // path open, so the entry is never one of the folders kept open by name.
+  ConfinedStatus ReachParent(const char* relative, SharedFolder** folder, String* name) {
+    String folder_path;
+    if (relative == nullptr || !SplitRelative(relative, &folder_path, name)) return ConfinedStatus::kFailed;
+    return Reach(folder_path, false, folder);
   }
 };
 
@@ -294,9 +348,103 @@ bool ConfinedFolder::Open(const char* root) {
   return true;
 }
 
+ConfinedStatus ConfinedFolder::OpenTarget(const char* path, bool replace) {
+  Close();
+  String system_path;
+  if (!ToSystemText(path, &system_path) || system_path.IsEmpty()) return ConfinedStatus::kFailed;
+  const bool absolute = system_path.GetAt(0) == '/';
+  system_path = WithoutTrailingSlashes(system_path);
+  const int32_t slash = system_path.FindLast('/');
+  const String name = system_path.Mid(slash + 1, system_path.GetLength() - slash - 1);
+  Descriptor target;
+  if (!IsPlainComponent(name.c_str(), static_cast<size_t>(name.GetLength()))) {
+    // "/", "." or "..": the folder itself, which exists.
+    if (!replace) return ConfinedStatus::kExists;
+    int fd = open(system_path.IsEmpty() && absolute ? "/" : system_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return StatusOfError(errno);
+    target.Reset(fd);
+  } else {
+    Descriptor parent;
+    const String parent_path =
+        slash == 0 ? String("/") : WithoutTrailingSlashes(slash < 0 ? String("") : system_path.Left(slash));
+    ConfinedStatus status = OpenOrMakeFolder(parent_path, &parent);
+    if (status == ConfinedStatus::kOk) {
+      status = Step(parent.get(), name.c_str(), true, &target, !replace, &made_target_);
+    }
+    // A folder made here but replaced by a link before it was opened is a
+    // link in the way like any other.
+    if (status != ConfinedStatus::kOk) return status;
+  }
+  state_ = new (std::nothrow) State;
+  if (state_ == nullptr) return ConfinedStatus::kFailed;
+  state_->root = Adopt(target.Release());
+  if (state_->root == nullptr) {
+    Close();
+    return ConfinedStatus::kFailed;
+  }
+  return ConfinedStatus::kOk;
+}
+
+ConfinedStatus ConfinedFolder::OpenSource(const char* relative, SourceFile* file) {
+  String name;
+  SharedFolder* shared = nullptr;
+  ConfinedStatus status = state_ == nullptr ? ConfinedStatus::kFailed : state_->ReachParent(relative, &shared, &name);
+  if (status != ConfinedStatus::kOk) return status;
+  // O_NONBLOCK keeps a FIFO from blocking the open; a regular file ignores it.
+  int fd = openat(shared->fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return StatusOfError(errno);
+  return file->Adopt(fd) ? ConfinedStatus::kOk : ConfinedStatus::kFailed;
+}
+
+ConfinedStatus ConfinedFolder::OpenOverwrite(const char* relative, OverwriteFile* file) {
+  String name;
+  SharedFolder* shared = nullptr;
+  ConfinedStatus status = state_ == nullptr ? ConfinedStatus::kFailed : state_->ReachParent(relative, &shared, &name);
+  if (status != ConfinedStatus::kOk) return status;
+  constexpr int kFlags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  int fd = openat(shared->fd, name.c_str(), kFlags);
+  if (fd < 0 && errno == EACCES) {
+    // A read-only file (no write bit) is made writable for its owner first.
+    struct stat st;
+    if (fstatat(shared->fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+        fchmodat(shared->fd, name.c_str(), (st.st_mode & 07777) | S_IWUSR, AT_SYMLINK_NOFOLLOW) != 0) {
+      return ConfinedStatus::kFailed;
+    }
+    fd = openat(shared->fd, name.c_str(), kFlags);
+  }
+  if (fd < 0) return StatusOfError(errno);
+  return file->Adopt(fd) ? ConfinedStatus::kOk : ConfinedStatus::kFailed;
+}
+
+ConfinedStatus ConfinedFolder::Rename(const char* relative, const char* new_name) {
+  String name, system_new;
+  if (state_ == nullptr || !ToSystemText(new_name, &system_new) ||
+      !IsPlainComponent(system_new.c_str(), static_cast<size_t>(system_new.GetLength())) ||
+      system_new.Find('/') >= 0) {
+    return ConfinedStatus::kFailed;
+  }
+  SharedFolder* shared = nullptr;
+  ConfinedStatus status = state_->ReachParent(relative, &shared, &name);
+  if (status != ConfinedStatus::kOk) return status;
+  const int error = posix::RenameNoReplace(shared->fd, name.c_str(), shared->fd, system_new.c_str());
+  return error == 0 ? ConfinedStatus::kOk : StatusOfError(error);
+}
+
+ConfinedStatus ConfinedFolder::Remove(const char* relative) {
+  String name;
+  SharedFolder* shared = nullptr;
+  ConfinedStatus status = state_ == nullptr ? ConfinedStatus::kFailed : state_->ReachParent(relative, &shared, &name);
+  if (status != ConfinedStatus::kOk) return status;
+  const size_t length = std::strlen(relative);
+  const bool is_folder = length > 0 && relative[length - 1] == '/';
+  return unlinkat(shared->fd, name.c_str(), is_folder ? AT_REMOVEDIR : 0) == 0 ? ConfinedStatus::kOk
+                                                                                : StatusOfError(errno);
+}
+
 void ConfinedFolder::Close() {
   delete state_;
   state_ = nullptr;
+  made_target_ = false;
 }
 
 ConfinedStatus ConfinedFolder::MakeFolders(const char* relative) {

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -160,13 +161,24 @@ bool FolderListing::Open(const char* folder) {
   String system_path;
   if (!SystemPath(folder, &system_path)) return false;
   int fd = open(system_path.c_str(), O_RDONLY | O_NONBLOCK | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
+  return fd >= 0 && Adopt(fd);
+}
+
+bool FolderListing::OpenSub(const FolderListing& parent, const char* name) {
+  String system_name;
+  if (parent.state_ == nullptr || this == &parent || !SystemPath(name, &system_name)) return false;
+  Close();
+  int fd = openat(parent.state_->fd, system_name.c_str(), O_RDONLY | O_NONBLOCK | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  return fd >= 0 && Adopt(fd);
+}
+
+bool FolderListing::Adopt(intptr_t handle) {
   state_ = new (std::nothrow) State;
   if (state_ == nullptr) {
-    close(fd);
+    close(static_cast<int>(handle));
     return false;
   }
-  state_->fd = fd;
+  state_->fd = static_cast<int>(handle);
   return true;
 }
 
@@ -213,6 +225,13 @@ bool QueryEntry(const char* path, FolderEntry* entry) {
   const char* slash = std::strrchr(path, '/');
   entry->name = slash == nullptr ? path : slash + 1;
   return true;
+}
+
+bool FitsNameLimit(const char* name, size_t length) {
+  if (length > NAME_MAX) return false;
+  String system_name;
+  return ToSystemText(String(name).Left(static_cast<int32_t>(length)).c_str(), &system_name) &&
+         system_name.GetLength() <= NAME_MAX;
 }
 
 // Only folders exist as "roots" here; there are no removable or CD-ROM
@@ -402,7 +421,12 @@ bool SourceFile::Open(const char* path) {
   if (!SystemPath(path, &system_path)) return false;
   // O_NONBLOCK keeps a FIFO from blocking the open; a regular file ignores it.
   int fd = open(system_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
+  return fd >= 0 && Adopt(fd);
+}
+
+bool SourceFile::Adopt(intptr_t handle) {
+  Close();
+  const int fd = static_cast<int>(handle);
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);

@@ -27,7 +27,12 @@ bool OverwriteFile::Open(const char* path) {
     }
     fd = open(system_path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   }
-  if (fd < 0) return false;
+  return fd >= 0 && Adopt(fd);
+}
+
+bool OverwriteFile::Adopt(intptr_t handle) {
+  Close();
+  const int fd = static_cast<int>(handle);
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);

@@ -2,13 +2,16 @@
 #include <link.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/codepage.h"
+#include "platform/interruption.h"
 #include "platform/platform.h"
+#include "platform/posix/string_table.h"
 #include "platform/terminal.h"
 
 // Provided by the linker when the image has a _qzpk_ section; weak so that
@@ -82,10 +85,16 @@ bool GetPayloadSection(SectionView* view) {
 }
 
 namespace {
+// A reader that went away ends the run as SIGPIPE would have, after the
+// clean-up (SIGPIPE itself is ignored while the program can be interrupted).
 void WriteAll(int fd, const char* text, size_t length) {
   while (length > 0) {
     ssize_t n = write(fd, text, length);
-    if (n <= 0) return;
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n < 0 && errno == EPIPE) NoteOutputClosed();
+      return;
+    }
     text += n;
     length -= static_cast<size_t>(n);
   }
@@ -102,7 +111,7 @@ void WriteConverted(int fd, const char* text) {
 }  // namespace
 
 void ShowMessage(const char* text, const char* caption, uint32_t) {
-  WriteConverted(STDERR_FILENO, text);
+  WriteConverted(STDERR_FILENO, TranslateMessage(text, UserLanguage()));
   WriteAll(STDERR_FILENO, "\n", 1);
 }
 

@@ -86,6 +86,9 @@ String GetSpecialFolderPath(int folder) {
       path = XdgUserDir("XDG_DOCUMENTS_DIR");
       if (path.empty() && !Environment("HOME").empty()) path = Environment("HOME") + "/Documents";
       break;
+    case kFolderProfile:
+      path = Environment("HOME");
+      break;
     case kFolderLocalAppData:
       path = Environment("XDG_DATA_HOME");
       if (path.empty() && !Environment("HOME").empty()) path = Environment("HOME") + "/.local/share";

@@ -100,6 +100,7 @@ bool ListSourceFolder(const char* folder, std::vector<SourceEntry>* entries) {
     if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0) continue;
     SourceEntry entry;
     entry.fits = ProgramName(item->d_name, &entry.name);
+    if (!entry.fits) entry.system_name = item->d_name;
     if (!Classify(dirfd(dir), item->d_name, &entry)) continue;  // gone since it was listed
     entries->push_back(entry);
   }

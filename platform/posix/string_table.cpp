@@ -68,6 +68,14 @@ constexpr Entry kTable[] = {
      "der Festplatte."},
 };
 
+// Message boxes with a fixed text of their own.
+constexpr struct {
+  const char* english;
+  const char* german;
+} kMessages[] = {
+    {"Error writing data to file!!!", "Fehler beim Schreiben der Daten in die Datei!!!"},
+};
+
 }  // namespace
 
 Language UserLanguage() {
@@ -84,6 +92,14 @@ const char* FindTableString(uint32_t id, Language language) {
     if (e.id == id) return language == Language::kGerman ? e.german : e.english;
   }
   return nullptr;
+}
+
+const char* TranslateMessage(const char* text, Language language) {
+  if (language != Language::kGerman || text == nullptr) return text;
+  for (const auto& message : kMessages) {
+    if (std::strcmp(message.english, text) == 0) return message.german;
+  }
+  return text;
 }
 
 }  // namespace mv::platform

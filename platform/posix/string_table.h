@@ -14,4 +14,8 @@ Language UserLanguage();
 // The text (Windows-1252) with this id, or null when the table has none.
 const char* FindTableString(uint32_t id, Language language);
 
+// A message box's fixed English text in the language (German for the few
+// the program shows outside the string table); other texts unchanged.
+const char* TranslateMessage(const char* text, Language language);
+
 }  // namespace mv::platform

@@ -12,4 +12,9 @@ bool FromSystemText(const char* text, String* out) {
   return out->Assign(text == nullptr ? "" : text) != 0;
 }
 
+void ShowSystemName(const char* name, String* shown, String* lacking) {
+  *shown = name == nullptr ? "" : name;
+  *lacking = "";
+}
+
 }  // namespace mv::platform

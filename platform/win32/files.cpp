@@ -1,5 +1,6 @@
 // Win32 side of the file-system seam of files.h: the ANSI entry points, each
-// handed the native form of the path ('/' replaced by '\').
+// handed the native form of the path ('/' replaced by '\'); listings read
+// folder handles (nt_files.h).
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -10,6 +11,7 @@
 #include <new>
 
 #include "platform/files.h"
+#include "platform/win32/nt_files.h"
 
 namespace mv::platform {
 namespace {
@@ -41,60 +43,86 @@ void FillEntry(const WIN32_FIND_DATAA& data, FolderEntry* entry) {
                     : (static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
 }
 
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() {
-    if (IsValid()) CloseHandle(h_);
-  }
-  bool IsValid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
 
 }  // namespace
 
 // --- Listing -------------------------------------------------------------------
 
+// Read from the folder's handle, so that a folder is listed whatever the
+// length of its path and a subfolder is opened from its parent's handle.
 struct FolderListing::State {
-  HANDLE find = INVALID_HANDLE_VALUE;
-  WIN32_FIND_DATAA data;
-  bool pending = false;  // data holds an entry not yet handed out
+  HANDLE folder = INVALID_HANDLE_VALUE;
+  size_t size = 0;    // bytes of buffer filled
+  size_t offset = 0;  // the next record in buffer
+  bool started = false;
+  bool ended = false;
+  alignas(8) unsigned char buffer[16 * 1024];
 };
 
 bool FolderListing::Open(const char* folder) {
   Close();
-  String pattern = NativePath(folder);
-  if (!pattern.IsEmpty() && pattern.GetAt(pattern.GetLength() - 1) != '\\') pattern += '\\';
-  pattern += "*.*";
-  state_ = new (std::nothrow) State;
-  if (state_ == nullptr) return false;
-  state_->find = FindFirstFileA(pattern.c_str(), &state_->data);
-  if (state_->find == INVALID_HANDLE_VALUE) {
-    Close();
+  HANDLE opened = nt::OpenFolderPath(folder, FILE_LIST_DIRECTORY | SYNCHRONIZE, nt::kAllSharing);
+  return opened != INVALID_HANDLE_VALUE && Adopt(reinterpret_cast<intptr_t>(opened));
+}
+
+bool FolderListing::OpenSub(const FolderListing& parent, const char* name) {
+  if (parent.state_ == nullptr || this == &parent || name == nullptr) return false;
+  Close();
+  HANDLE opened = INVALID_HANDLE_VALUE;
+  if (nt::OpenRelative(parent.state_->folder, nt::Wide(name, std::strlen(name)),
+                       FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE, nt::kAllSharing, FILE_OPEN,
+                       FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT, &opened) < 0) {
     return false;
   }
-  state_->pending = true;
+  nt::HandleFacts facts;
+  if (!nt::QueryHandle(opened, &facts) || (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    CloseHandle(opened);
+    return false;
+  }
+  return Adopt(reinterpret_cast<intptr_t>(opened));
+}
+
+bool FolderListing::Adopt(intptr_t handle) {
+  state_ = new (std::nothrow) State;
+  if (state_ == nullptr) {
+    CloseHandle(reinterpret_cast<HANDLE>(handle));
+    return false;
+  }
+  state_->folder = reinterpret_cast<HANDLE>(handle);
   return true;
 }
 
 bool FolderListing::Next(FolderEntry* entry) {
   if (state_ == nullptr) return false;
-  if (!state_->pending && !FindNextFileA(state_->find, &state_->data)) return false;
-  state_->pending = false;
-  FillEntry(state_->data, entry);
-  entry->size = 0;  // a listing tells kinds, as on every system
-  return true;
+  for (;;) {
+    if (state_->offset >= state_->size) {
+      if (state_->ended) return false;
+      const NTSTATUS status = nt::ReadFolder(state_->folder, state_->buffer, sizeof state_->buffer, !state_->started);
+      state_->started = true;
+      if (status < 0 || status == nt::kNoMoreFiles) {
+        state_->ended = true;
+        return false;
+      }
+      state_->size = sizeof state_->buffer;
+      state_->offset = 0;
+    }
+    const auto* item = reinterpret_cast<const FILE_DIRECTORY_INFORMATION*>(state_->buffer + state_->offset);
+    state_->offset = item->NextEntryOffset == 0 ? state_->size : state_->offset + item->NextEntryOffset;
+    // Names the program's code page cannot write are left out: the system
+    // could not be asked for them again.
+    if (!nt::Narrow(item->FileName, item->FileNameLength / sizeof(wchar_t), &entry->name)) continue;
+    // A reparse point (link, junction) is never entered: a file to the listing.
+    entry->is_folder = (item->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                       (item->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+    entry->size = 0;  // a listing tells kinds, as on every system
+    return true;
+  }
 }
 
 void FolderListing::Close() {
   if (state_ == nullptr) return;
-  if (state_->find != INVALID_HANDLE_VALUE) FindClose(state_->find);
-  SecureZeroMemory(&state_->data, sizeof state_->data);
+  if (state_->folder != INVALID_HANDLE_VALUE) CloseHandle(state_->folder);
+  SecureZeroMemory(state_->buffer, sizeof state_->buffer);
   delete state_;
   state_ = nullptr;
 }
@@ -109,6 +137,9 @@ bool QueryEntry(const char* path, FolderEntry* entry) {
   FillEntry(data, entry);
   return true;
 }
+
+// The program's code page takes one character per byte.
+bool FitsNameLimit(const char*, size_t length) { return length <= 255; }
 
 uint32_t QueryDriveType(const char* root) { return GetDriveTypeA(NativePath(root).c_str()); }
 
@@ -142,7 +173,7 @@ bool WriteAttributes(const char* path, uint32_t attributes) {
 }
 
 bool ReadFileTimes(const char* path, FileTimes* times) {
-  Handle file(CreateFileA(NativePath(path).c_str(), GENERIC_READ,
+  nt::Handle file(CreateFileA(NativePath(path).c_str(), GENERIC_READ,
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) return false;
@@ -158,7 +189,7 @@ bool ReadFileTimes(const char* path, FileTimes* times) {
 }
 
 bool WriteFileTimes(const char* path, const FileTimes& times) {
-  Handle file(CreateFileA(NativePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+  nt::Handle file(CreateFileA(NativePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) return false;
   FILETIME creation = ToFiletime(times.creation);
@@ -255,20 +286,25 @@ bool SourceFile::Open(const char* path) {
   // Shared as the runtime's fopen shares a file it reads.
   HANDLE h = CreateFileA(NativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION info;
-  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+  return h != INVALID_HANDLE_VALUE && Adopt(reinterpret_cast<intptr_t>(h));
+}
+
+bool SourceFile::Adopt(intptr_t handle) {
+  Close();
+  HANDLE h = reinterpret_cast<HANDLE>(handle);
+  nt::HandleFacts facts;
+  if (GetFileType(h) != FILE_TYPE_DISK || !nt::QueryHandle(h, &facts) ||
+      (facts.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     CloseHandle(h);
     return false;
   }
-  handle_ = reinterpret_cast<intptr_t>(h);
-  size_ = static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
-  times_.creation = FromFiletime(info.ftCreationTime);
-  times_.last_access = FromFiletime(info.ftLastAccessTime);
-  times_.last_write = FromFiletime(info.ftLastWriteTime);
+  handle_ = handle;
+  size_ = facts.size;
+  times_.creation = facts.creation;
+  times_.last_access = facts.last_access;
+  times_.last_write = facts.last_write;
   times_.has_creation = times_.has_last_access = times_.has_last_write = true;
-  attributes_ = info.dwFileAttributes & kAttributeSettable;
+  attributes_ = facts.attributes & kAttributeSettable;
   return true;
 }
 

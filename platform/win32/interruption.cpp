@@ -19,6 +19,16 @@ constexpr UINT kInterruptedStatus = 0xC000013A;
 constexpr DWORD kConsoleCloseWaitMs = 4500;
 
 std::atomic<bool> g_requested{false};
+// The console event noted first (kSessionEnd for the end of the session).
+constexpr DWORD kNoEvent = 0xFFFFFFFF;
+constexpr DWORD kSessionEnd = 0xFFFFFFFE;
+std::atomic<DWORD> g_event{kNoEvent};
+
+void Note(DWORD event) {
+  DWORD none = kNoEvent;
+  g_event.compare_exchange_strong(none, event);
+  g_requested.store(true);
+}
 HANDLE g_handled = nullptr;  // manual-reset event: the clean-up is done
 
 void EnsureHandledEvent() {
@@ -26,7 +36,7 @@ void EnsureHandledEvent() {
 }
 
 BOOL WINAPI OnConsoleEvent(DWORD type) {
-  g_requested.store(true);
+  Note(type);
   if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) WaitUntilInterruptionHandled(kConsoleCloseWaitMs);
   return TRUE;
 }
@@ -45,7 +55,35 @@ InterruptionScope::~InterruptionScope() { SetConsoleCtrlHandler(&OnConsoleEvent,
 
 bool InterruptionRequested() { return g_requested.load(); }
 
-void RequestInterruption() { g_requested.store(true); }
+bool InterruptedByUser() {
+  const DWORD event = g_event.load();
+  return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+}
+
+const char* InterruptionName() {
+  switch (g_event.load()) {
+    case kNoEvent:
+      return "";
+    case CTRL_C_EVENT:
+      return "Ctrl-C";
+    case CTRL_BREAK_EVENT:
+      return "Ctrl-Break";
+    case CTRL_CLOSE_EVENT:
+      return "the console was closed";
+    case CTRL_LOGOFF_EVENT:
+      return "logoff";
+    case CTRL_SHUTDOWN_EVENT:
+      return "shutdown";
+    default:
+      return "the end of the session";
+  }
+}
+
+void RequestInterruption() { Note(kSessionEnd); }
+
+// A GUI program's output goes to whatever its caller attached; a reader
+// that went away is no request to stop there.
+void NoteOutputClosed() {}
 
 void WaitUntilInterruptionHandled(unsigned timeout_ms) {
   EnsureHandledEvent();

@@ -5,6 +5,7 @@
 
 #include "base/string.h"
 #include "platform/overwrite_file.h"
+#include "platform/win32/nt_files.h"
 
 namespace mv::platform {
 namespace {
@@ -28,15 +29,19 @@ bool OverwriteFile::Open(const char* path) {
   }
   HANDLE h = CreateFileA(native.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(h, &info) ||
-      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+  return h != INVALID_HANDLE_VALUE && Adopt(reinterpret_cast<intptr_t>(h));
+}
+
+bool OverwriteFile::Adopt(intptr_t handle) {
+  Close();
+  HANDLE h = AsHandle(handle);
+  nt::HandleFacts facts;
+  if (!nt::QueryHandle(h, &facts) || (facts.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
     CloseHandle(h);
     return false;
   }
   handle_ = reinterpret_cast<intptr_t>(h);
-  size_ = static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+  size_ = facts.size;
   block_size_ = 0;  // the caller asks the drive for its cluster
   return true;
 }

@@ -35,16 +35,23 @@ void WriteStderr(const char* text) {
   WriteFile(err, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
 }
 
-bool ReadSecretLine(const char* prompt, String* out, size_t max_length) {
+LineStatus ReadSecretLine(const char* prompt, String* out, size_t max_length) {
   HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   DWORD mode = 0;
-  if (in == nullptr || in == INVALID_HANDLE_VALUE || !GetConsoleMode(in, &mode)) return false;
+  if (in == nullptr || in == INVALID_HANDLE_VALUE || !GetConsoleMode(in, &mode)) return LineStatus::kEnd;
   WriteStderr(prompt);
   SetConsoleMode(in, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
   bool read = ReadStdinLine(out, max_length);
   SetConsoleMode(in, mode);
   WriteStderr("\n");
-  return read;
+  return read ? LineStatus::kLine : LineStatus::kEnd;
+}
+
+// The console's own line editing serves here.
+LineStatus EditLine(const char* prompt, String* line, size_t max_length) {
+  if (!IsTerminal(StandardStream::kInput)) return LineStatus::kEnd;
+  WriteStdout(prompt);
+  return ReadStdinLine(line, max_length) ? LineStatus::kLine : LineStatus::kEnd;
 }
 
 bool GetTerminalSize(int* rows, int* columns) {
@@ -55,7 +62,8 @@ bool GetTerminalSize(int* rows, int* columns) {
   return *rows > 0 && *columns > 0;
 }
 
-int ReadKey() {
+int ReadKey(const char* prompt) {
+  WriteStdout(prompt);
   HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   DWORD mode = 0;
   if (in == nullptr || in == INVALID_HANDLE_VALUE || !GetConsoleMode(in, &mode)) return -1;
@@ -67,5 +75,6 @@ int ReadKey() {
   return got ? static_cast<unsigned char>(key) : -1;
 }
 
-}  // namespace mv::platform
+void WriteStderrSystemText(const char* text) { WriteStderr(text); }
 
+}  // namespace mv::platform

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -10,11 +12,15 @@
 #include "archive/archive_entry.h"
 #include "base/progress.h"
 #include "container/container_format.h"
+#include "container/secure_wipe.h"
+#include "fs/directory_copy.h"
+#include "platform/confined_folder.h"
 #include "stream/memory_stream.h"
 #include "tests/archive/entry_test_files.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_env.h"
 #include "tools/executable_image.h"
 
 namespace mv {
@@ -56,24 +62,30 @@ Result CancelOnPosition(int32_t code, int32_t, uintptr_t, uintptr_t) {
   return code == kProgressPosition ? kCancelled : kOk;
 }
 
-// A container whose one entry tries to leave the folder it is extracted into.
-std::vector<uint8_t> HostileContainer(const test::TempFolder& folder) {
-  std::string body = "escaped";
-  std::vector<uint8_t> entry = test::EncodeRawEntry(kEntryKindFile, "", "../escaped.txt", &body);
+// The bytes of a container at path (written first) whose content is a list
+// of the given raw entries, with no checks on them.
+std::vector<uint8_t> CraftedContainer(const std::string& path, const std::vector<std::vector<uint8_t>>& entries) {
+  uint32_t length = 4;
+  for (const auto& entry : entries) length += static_cast<uint32_t>(entry.size());
   MemoryStream list;
   list.OpenWrite();
   list.WriteU16(TypeList);
   list.WriteU16(0);
-  list.WriteU32(static_cast<uint32_t>(4 + entry.size()));
-  list.WriteU32(1);
-  list.Write(entry.data(), static_cast<uint32_t>(entry.size()));
-  std::string path = folder.Join("hostile.mef");
+  list.WriteU32(length);
+  list.WriteU32(static_cast<uint32_t>(entries.size()));
+  for (const auto& entry : entries) list.Write(entry.data(), static_cast<uint32_t>(entry.size()));
   EXPECT_EQ(test::WriteCraftedPackageBytes(path, test::StandardHeader(), kCipherAes, std::vector<uint8_t>(16, 0x5A), 1,
                                            "secret", list.GetData()),
             kOk);
   tools::Bytes bytes;
   EXPECT_TRUE(tools::ReadWholeFile(path, &bytes));
   return bytes;
+}
+
+// A container whose one entry tries to leave the folder it is extracted into.
+std::vector<uint8_t> HostileContainer(const test::TempFolder& folder) {
+  std::string body = "escaped";
+  return CraftedContainer(folder.Join("hostile.mef"), {test::EncodeRawEntry(kEntryKindFile, "", "../escaped.txt", &body)});
 }
 
 class SelfExtractorTest : public testing::Test {
@@ -137,6 +149,88 @@ TEST_F(SelfExtractorTest, LeavesNothingBehindWhateverTheOutcome) {
     EXPECT_EQ(test::ListNames(temp.path()), std::vector<std::string>{});
   }
   EXPECT_FALSE(std::filesystem::exists(folder_.Join("escaped.txt")));
+}
+
+// Paths within the entries' bound, however long they become on the system,
+// are decrypted, copied and wiped whole; a name no file system here can
+// hold refuses the package before anything reaches a target. Every file
+// the wipe deletes has been overwritten first.
+int g_wiped_files = 0;
+void CountPass(const String&, uint64_t) { ++g_wiped_files; }
+
+// A path of components of up to width letters (each letter one byte of
+// the program's code page), joined by '/', name last.
+std::string LongPath(size_t letters, char letter, size_t width, const std::string& name) {
+  std::string path;
+  while (letters > 0) {
+    const size_t n = std::min(width, letters);
+    path += std::string(n, letter) + "/";
+    letters -= n;
+  }
+  return path + name;
+}
+
+TEST(LongPathTest, CopiedAndWipedWholeOrRefusedBeforeAnythingIsWritten) {
+  const std::string ascii_4096 = LongPath(4096 - 21 - 8, 'a', 200, "deep.txt");  // 21 separators
+  const std::string accents = LongPath(2047, '\xE4', 120, "xx");  // 2,067 letters, 4,114 bytes of UTF-8
+  const struct {
+    const char* name;
+    std::string path;
+    Result extracted;
+  } cases[] = {
+      {"4,096 bytes", ascii_4096, kOk},
+      {"2,067 letters, twice as long in UTF-8", accents, kOk},
+      {"301 bytes", LongPath(292, 'w', 100, "f.txt"), kOk},
+      {"2,000 bytes", LongPath(1980, 'm', 250, "f.txt"), kOk},
+      {"a name of 256 bytes", LongPath(10, 'b', 10, std::string(256, 'n')), kPathTooLong},
+  };
+  ASSERT_EQ(ascii_4096.size(), 4096u);
+  ASSERT_EQ(accents.size(), 2067u);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempFolder temp;
+    const size_t accented = static_cast<size_t>(std::count_if(c.path.begin(), c.path.end(), [](char b) { return b < 0; }));
+    if (test::UnixPathTooLongUnderWine(temp.path().size() + c.path.size() + accented)) {
+      std::printf("skipped under Wine (%s): Wine renames and deletes by Unix paths of at most 4,096 bytes\n", c.name);
+      continue;
+    }
+    TemporaryFolderOverride override_temp(temp.Join("tmp"));
+    std::filesystem::create_directory(temp.Join("tmp"));
+    const std::string body = "the deep file";
+    const std::string other_body = "beside it";
+    const std::vector<uint8_t> container =
+        CraftedContainer(temp.Join("long.mef"), {test::EncodeRawEntry(kEntryKindFile, "", "top.txt", &other_body),
+                                                 test::EncodeRawEntry(kEntryKindFile, "", c.path.c_str(), &body)});
+    const std::vector<uint8_t> section = test::SectionWith(container);
+    const String target(temp.Join("out/").c_str());
+    g_wiped_files = 0;
+    SetWipePassHookForTesting(&CountPass);
+    {
+      SelfExtractor extractor;
+      ASSERT_EQ(extractor.ExtractFrom(FindPayloadHeaderIn(section.data(), section.size()), "secret", nullptr),
+                c.extracted);
+      if (c.extracted == kOk) {
+        ASSERT_EQ(DirectoryCopy(extractor.GetWorkFolder(), target, false, nullptr), kOk);
+        platform::ConfinedFolder tree;
+        ASSERT_TRUE(tree.Open(target.c_str()));
+        platform::SourceFile copied;
+        ASSERT_EQ(tree.OpenSource(c.path.c_str(), &copied), platform::ConfinedStatus::kOk);
+        std::string read(64, '\0');
+        read.resize(static_cast<size_t>(copied.Read(read.data(), read.size())));
+        EXPECT_EQ(read, body);
+      }
+    }
+    // The work folder and the temporary file are gone, and each file
+    // written into the work folder was overwritten before it went.
+    EXPECT_EQ(test::ListNames(temp.Join("tmp/")), std::vector<std::string>{});
+    EXPECT_EQ(g_wiped_files, c.extracted == kOk ? 2 : 1);
+    // The target, whose paths no path-based call could take, goes the same way.
+    if (c.extracted == kOk) {
+      EXPECT_EQ(WipeFolder(target, kWipeZeros, nullptr, false), kOk);
+    }
+    EXPECT_FALSE(std::filesystem::exists(temp.Join("out")));
+    SetWipePassHookForTesting(nullptr);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace mv {
@@ -63,9 +64,26 @@ TEST(EntryPathTest, JudgesTheResolvedPathWhereverItIsSplit) {
 }
 
 TEST(EntryPathTest, LengthAndDepthAreBounded) {
-  std::string longest(kMaxEntryPathBytes, 'a');
+  // The longest path, of names a file system holds.
+  std::string longest;
+  while (longest.size() < kMaxEntryPathBytes) {
+    if (!longest.empty()) longest += '/';
+    longest += std::string(std::min<size_t>(200, kMaxEntryPathBytes - longest.size()), 'a');
+  }
+  ASSERT_EQ(longest.size(), kMaxEntryPathBytes);
   EXPECT_EQ(CheckEntryPath("", longest.c_str(), false), kOk);
   EXPECT_EQ(CheckEntryPath("a", longest.c_str(), false), kPathTooLong) << "one byte more, split";
+  // One name's limit: 255 bytes of the system's text.
+  EXPECT_EQ(CheckEntryPath("", std::string(255, 'n').c_str(), false), kOk);
+  EXPECT_EQ(CheckEntryPath("", std::string(256, 'n').c_str(), false), kPathTooLong);
+  EXPECT_EQ(CheckEntryPath((std::string(256, 'f') + "/").c_str(), "x", false), kPathTooLong) << "a folder's name";
+  // 128 letters with accents are 256 bytes of UTF-8: too long on Linux only.
+  const std::string accents(128, '\xE4');
+#ifdef _WIN32
+  EXPECT_EQ(CheckEntryPath("", accents.c_str(), false), kOk);
+#else
+  EXPECT_EQ(CheckEntryPath("", accents.c_str(), false), kPathTooLong);
+#endif
   std::string deepest;
   for (uint32_t i = 0; i < kMaxEntryPathDepth; ++i) deepest += "d/";
   EXPECT_EQ(CheckEntryPath(deepest.c_str(), "", true), kOk);

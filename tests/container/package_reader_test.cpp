@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,46 @@ TEST_F(PackageReaderTest, EveryCompressionSettingRoundTripsWithAndWithoutProgres
       EXPECT_GT(notifications, 0);
     }
   }
+}
+
+// A listing reads every record past the files' bytes: every entry is kept
+// with its path and size, the work folder stays empty, and the password is
+// checked as for a decryption.
+TEST_F(PackageReaderTest, AListingKeepsEveryEntryAndWritesNothing) {
+  const std::string path = folder_.Join("list.mef");
+  ASSERT_EQ(test::WritePackage(path, source_, "m", "pw", 1, false), kOk);
+  std::map<std::string, std::string> listed;
+  {
+    PackageReader reader;
+    reader.SetListOnly(true);
+    ASSERT_EQ(reader.Open(String("")), kOk);
+    ASSERT_EQ(reader.Decrypt(String(path.c_str()), String("pw"), nullptr), kOk);
+    EXPECT_TRUE(test::ListNames(reader.GetWorkFolderPath().c_str()).empty());
+    for (int32_t i = 0; i < reader.GetContent().GetCount(); ++i) {
+      const ArchiveEntry* entry = ArchiveEntry::FromValue(reader.GetContent().Member(i));
+      if (entry == nullptr) continue;
+      const bool folder = entry->GetU8(kEntryTagKind, kEntryKindFile) == kEntryKindFolder;
+      String path;
+      String name;
+      entry->GetText(path, kEntryTagFolder, "");
+      entry->GetText(name, kEntryTagName, "");
+      listed[(path + name).c_str()] = folder ? "" : std::to_string(entry->GetContentSize());
+    }
+    String message;
+    reader.GetMessageText(message);
+    EXPECT_STREQ(message.c_str(), "m");
+    EXPECT_EQ(reader.Cleanup(nullptr), kOk);
+  }
+  std::map<std::string, std::string> expected;
+  for (const auto& [relative, content] : TakeSnapshot(source_).entries) {
+    expected[relative] = relative.back() == '/' ? "" : std::to_string(content.size());
+  }
+  EXPECT_EQ(listed, expected);
+  PackageReader wrong;
+  wrong.SetListOnly(true);
+  ASSERT_EQ(wrong.Open(String("")), kOk);
+  EXPECT_EQ(wrong.Decrypt(String(path.c_str()), String("other"), nullptr), kWrongPassword);
+  wrong.Cleanup(nullptr);
 }
 
 // A header without the cipher tag means Blowfish.

@@ -53,17 +53,127 @@ expect_code "linux target exists" 235 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-t
 expect_code "linux replace" 0 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-targetdir=$WORK/out-linux" -REPLACE
 expect_code "linux message file exists" 80 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-messagefile=$WORK/out-linux.txt"
 # Links in or at the target: nothing is written through them (241 = the refused file's code, 241 mod 256).
+# The code is the most serious failure (the link), whatever fails after it
+# (FIFOs where later files go), and -debug names every refused file.
 mkdir -p "$WORK/outside" "$WORK/linked/Daten"
 ln -s "$WORK/outside" "$WORK/linked/Unterlagen"
+mkfifo "$WORK/linked/readme.txt" "$WORK/linked/Daten/zufall.bin"
 ln -s "$WORK/outside" "$WORK/link-target"
 ln -s "$WORK/outside/message.txt" "$WORK/link-message.txt"
-expect_code "linux -replace over a linked subfolder" 241 "$WORK/linux.sfx" decrypt "-pwd=$PASS" \
-  "-targetdir=$WORK/linked" -replace
+expect_code "linux -replace over a linked subfolder and FIFOs" 241 "$WORK/linux.sfx" decrypt "-pwd=$PASS" \
+  "-targetdir=$WORK/linked" -replace -debug
+for refused in Unterlagen/Übersicht.txt Unterlagen/leer.txt readme.txt Daten/zufall.bin; do
+  check "the refused '$refused' is named" grep -qF "$WORK/linked/$refused\" could not be copied" "$WORK/last.out"
+done
 expect_code "linux target is a link to a folder" 235 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-targetdir=$WORK/link-target"
+expect_code "linux -replace with a link at the target's name" 241 "$WORK/linux.sfx" decrypt "-pwd=$PASS" \
+  "-targetdir=$WORK/link-target" -replace
 expect_code "linux message file is a link" 241 "$WORK/linux.sfx" decrypt "-pwd=$PASS" \
   "-messagefile=$WORK/link-message.txt" -replace
 check "nothing written outside the target" test -z "$(ls -A "$WORK/outside")"
 check "the rest of the tree copied past the refused files" test -s "$WORK/linked/Daten/text.txt"
+
+# The message file named like a file of the package: refused with 81 before
+# anything is written, with or without -replace; beside the files it is
+# written into the target folder the program made.
+printf 'the package own message.txt\n' >"$WORK/message-in-package.txt"
+mkdir -p "$WORK/collide" && cp "$WORK/message-in-package.txt" "$WORK/collide/message.txt"
+"$PACK" sfx "$WORK/collide.sfx" --stub "$NATIVE/morvalis-sfx" --message-file "$MESSAGE" --password-file "$WORK/pw.txt" \
+  "$WORK/collide/message.txt" >/dev/null
+for replace in "" -replace; do
+  expect_code "message file takes a package file's name ${replace:-(new target)}" 81 "$WORK/collide.sfx" decrypt \
+    "-pwd=$PASS" "-targetdir=$WORK/out-collide" "-messagefile=$WORK/out-collide/message.txt" $replace
+  check "nothing written for the collision ${replace:-(new target)}" test ! -e "$WORK/out-collide"
+done
+expect_code "message file inside the target" 0 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-targetdir=$WORK/out-inside" \
+  "-messagefile=$WORK/out-inside/message.txt"
+check "message inside the target: the text" cmp -s "$MESSAGE" "$WORK/out-inside/message.txt"
+check "message inside the target: the files" test -s "$WORK/out-inside/readme.txt"
+
+# Two users on one machine: while the victim's decrypt runs, an attacker who
+# may write the target's parent (a shared folder without the sticky bit)
+# plants a link to the victim's private folder at the target's name just
+# after decryption ends (its worker threads end, as /proc shows every user;
+# each run waits a little longer, as the moment the program looks at the
+# name is not known), or replaces the folder the program made there by such
+# a link. Nothing may reach the private folder. Needs root (to act as two
+# users) and setpriv.
+race_runs=10
+if [[ $(id -u) != 0 ]] || ! command -v setpriv >/dev/null; then
+  echo "e2e: two-user race skipped (needs root and setpriv to act as two users)" >&2
+else
+  RACE=$(mktemp -d /tmp/mv-race.XXXXXX)
+  chmod 755 "$RACE"
+  VICTIM=61001 ATTACKER=61002
+  mkdir -p "$RACE/shared" "$RACE/victim/private" "$RACE/victim/tmp" "$RACE/in/many"
+  chmod 777 "$RACE/shared"
+  printf 'private\n' >"$RACE/victim/private/a.txt"
+  # Compressed, so that worker threads inflate it; 1,201 files.
+  head -c 30000000 /dev/urandom >"$RACE/in/many/big.bin"
+  for i in $(seq 1000 2199); do printf 'file %s\n' "$i" >"$RACE/in/many/a$i.txt"; done
+  printf 'from the package\n' >"$RACE/in/many/a.txt"
+  "$PACK" sfx "$RACE/race.sfx" --stub "$NATIVE/morvalis-sfx" --password x --compression 2 "$RACE/in/many" >/dev/null
+  chown -R "$VICTIM:$VICTIM" "$RACE/victim"
+  chmod 700 "$RACE/victim" "$RACE/victim/private" "$RACE/victim/tmp"
+  chmod 755 "$RACE/race.sfx"
+  cat >"$RACE/attack.py" <<'PY'
+import os, sys, time
+pid, target, private, delay = int(sys.argv[1]), sys.argv[2], sys.argv[3], int(sys.argv[4]) / 1e6
+def threads():
+    try:
+        with open(f"/proc/{pid}/status") as f:
+            return int(next(l for l in f if l.startswith("Threads:")).split()[1])
+    except (OSError, StopIteration):
+        return 0
+seen_workers = False
+deadline = time.time() + 60
+while time.time() < deadline:
+    n = threads()
+    if n == 0:
+        break
+    seen_workers = seen_workers or n > 1
+    if not seen_workers or n > 1:
+        continue
+    # Decryption is over: a link at the target's name, or in place of the
+    # folder the program made there.
+    time.sleep(delay)
+    try:
+        os.symlink(private, target)
+        print("planted", flush=True)
+    except FileExistsError:
+        if not os.path.islink(target):
+            try:
+                os.rename(target, f"{target}.moved.{time.time_ns()}")
+                os.symlink(private, target)
+                print("replaced", flush=True)
+            except OSError:
+                pass
+PY
+  touch "$RACE/attack.log"
+  chmod 666 "$RACE/attack.log"
+  reached=0 codes=""
+  for run in $(seq "$race_runs"); do
+    rm -rf "$RACE/shared"/* 2>/dev/null
+    setpriv --reuid=$VICTIM --regid=$VICTIM --clear-groups env -i PATH="$PATH" TMPDIR="$RACE/victim/tmp" \
+      "$RACE/race.sfx" decrypt -pwd=x "-targetdir=$RACE/shared/t" >/dev/null 2>&1 &
+    victim=$!
+    setpriv --reuid=$ATTACKER --regid=$ATTACKER --clear-groups env -i PATH=/usr/bin:/bin python3 "$RACE/attack.py" \
+      "$victim" "$RACE/shared/t" "$RACE/victim/private" "$((run * 100))" >>"$RACE/attack.log" &
+    attacker=$!
+    code=0
+    wait "$victim" || code=$?
+    wait "$attacker" 2>/dev/null
+    codes="$codes $code"
+    [[ $(ls -A "$RACE/victim/private") == a.txt && $(cat "$RACE/victim/private/a.txt") == private ]] || reached=$((reached + 1))
+  done
+  check "two-user race: the attacker struck ($(sort "$RACE/attack.log" | uniq -c | tr -s ' \n' ' '))" \
+    test -s "$RACE/attack.log"
+  check "two-user race: the private folder reached in $reached of $race_runs runs (codes:$codes)" test "$reached" == 0
+  check "two-user race: every run ended with a copy, 235 or 241 (codes:$codes)" \
+    test -z "$(echo "$codes" | tr ' ' '\n' | grep -vxE '0|235|241|')"
+  check "two-user race: nothing left in the victim's temporary folder" test -z "$(ls -A "$RACE/victim/tmp")"
+  rm -rf "$RACE"
+fi
 expect_code "linux switch first" 30 "$WORK/linux.sfx" -debug decrypt
 expect_code "linux unknown switch" 32 "$WORK/linux.sfx" decrypt -PWD=x
 expect_code "linux unknown command" 32 "$WORK/linux.sfx" encrypt
@@ -86,7 +196,29 @@ expect_code "windows -replace over a linked subfolder" 241 wine "$WORK/windows.e
   "-targetdir=$(winpath "$WORK/linked-win")" -replace
 expect_code "windows target is a link to a folder" 235 wine "$WORK/windows.exe" decrypt "-pwd=$PASS" \
   "-targetdir=$(winpath "$WORK/link-target-win")"
+expect_code "windows -replace with a link at the target's name" 241 wine "$WORK/windows.exe" decrypt "-pwd=$PASS" \
+  "-targetdir=$(winpath "$WORK/link-target-win")" -replace
 check "nothing written outside the target (windows)" test -z "$(ls -A "$WORK/outside-win")"
+
+# Windows: no folder is trusted after one check. While the stub copies 600
+# files into one folder, that folder is moved aside and replaced by a link
+# to a folder outside, again and again (from Linux, where Wine cannot hold
+# it): files go on into the folder that was opened, never through the link.
+mkdir -p "$WORK/swap-in/sub" "$WORK/outside-swap"
+for i in $(seq 1000 1599); do printf 'file %s\n' "$i" >"$WORK/swap-in/sub/f$i.txt"; done
+"$PACK" sfx "$WORK/swap.exe" --stub "$WINDOWS/morvalis-sfx.exe" --password x "$WORK/swap-in/sub" >/dev/null
+wine "$WORK/swap.exe" decrypt -pwd=x "-targetdir=$(winpath "$WORK/out-swap")" >/dev/null 2>&1 &
+stub=$!
+swaps=0
+while kill -0 "$stub" 2>/dev/null; do
+  if [[ -d $WORK/out-swap/sub && ! -L $WORK/out-swap/sub ]] && (($(ls "$WORK/out-swap/sub" | wc -l) >= 5)); then
+    mv "$WORK/out-swap/sub" "$WORK/out-swap/sub.moved$swaps" 2>/dev/null &&
+      ln -s "$WORK/outside-swap" "$WORK/out-swap/sub" && swaps=$((swaps + 1))
+  fi
+done
+wait "$stub"
+check "windows folder swapped during the copy: the swap happened ($swaps)" test "$swaps" -gt 0
+check "windows folder swapped during the copy: nothing outside" test -z "$(ls -A "$WORK/outside-swap")"
 check "no temporary files left (linux)" test -z "$(find "$TMPDIR" -mindepth 1 \( -name 'qzp_*' -o -name 'QZDX_*' \))"
 
 # --- Windows stub, under Wine ---
@@ -214,8 +346,8 @@ mkdir -p "$T/names/日本" "$T/names/ok"
 printf 'x' | tee "$T/names/日本.txt" "$T/names/日本/inner.txt" "$T/names/aux.c" "$T/names/x." "$T/names/a:b" \
   "$T/names/blank " "$T/names/ok/Case.txt" "$T/names/ok/case.txt" "$T/names/ok/fine.txt" >/dev/null
 refusals=(
-  "names/??.txt' has no Windows-1252 form"
-  "names/??' has no Windows-1252 form"
+  "names/日本.txt' has no Windows-1252 form: 日 (U+65E5), 本 (U+672C)"
+  "names/日本' has no Windows-1252 form: 日 (U+65E5), 本 (U+672C)"
   "names/aux.c' is a device name"
   "names/x.' ends in a dot or blank"
   "names/blank ' ends in a dot or blank"

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/progress.h"
 #include "fs/disk_query.h"
 #include "fs/folder_walk.h"
 #include "stream/file_info.h"
@@ -45,7 +47,11 @@ TEST_F(DirectoryCopyTest, CopiesFilesWithTimesAndReadOnlyButNoEmptyFolders) {
   TagRecord copied;
   ASSERT_EQ(GetFileInfo(Path("dst/locked.txt"), &copied), kOk);
   EXPECT_EQ(copied.GetU8(kInfoTagReadOnly, 0), 1);
-  EXPECT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr), kCannotOpen) << "read-only target";
+  // Every other file is replaced; the read-only one alone is named.
+  std::vector<CopyFailure> not_copied;
+  EXPECT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr, &not_copied), kCannotOpen) << "read-only target";
+  ASSERT_EQ(not_copied.size(), 1u);
+  EXPECT_EQ(std::string(not_copied[0].path.c_str()), "locked.txt");
 }
 
 TEST_F(DirectoryCopyTest, RefusalsAndSingleFileRules) {
@@ -79,27 +85,32 @@ TEST_F(DirectoryCopyTest, RefusalsAndSingleFileRules) {
   EXPECT_EQ(test::ReadFileText(folder_.Join("src/taken.txt")), "alpha");
 }
 
-TEST_F(DirectoryCopyTest, GoesOnPastFailuresAndReportsTheLastOne) {
-  // Two files whose targets cannot be written: "x.txt" is a folder at the
-  // target, and "sub/" is a file there, so sub/y.txt's folder cannot be made.
-  test::MakeTree(folder_.Join("src/"), {{"x.txt", "x"}, {"sub/y.txt", "y"}, {"ok1.txt", "1"}, {"zz/ok2.txt", "2"}});
+// Every file that fails is named, and the one code is the most serious
+// failure whatever the walk's order: a link refused in the target outweighs
+// the files that fail for other reasons after it.
+TEST_F(DirectoryCopyTest, ReportsTheMostSeriousFailureAndEveryFailedFile) {
+  // "x.txt" is a folder at the target, "sub/" a file there (so sub/y.txt's
+  // folder cannot be made), and "l/" a link out of the target.
+  test::MakeTree(folder_.Join("src/"), {{"x.txt", "x"}, {"sub/y.txt", "y"}, {"ok1.txt", "1"}, {"zz/ok2.txt", "2"},
+                                        {"l/z.txt", "z"}});
   std::filesystem::create_directories(folder_.Join("dst/x.txt"));
   test::WriteFileText(folder_.Join("dst/sub"), "in the way");
+  std::filesystem::create_directories(folder_.Join("outside"));
+  std::string error = test::MakeLink(test::LinkKind::kFolderSymlink, folder_.Join("outside"), folder_.Join("dst/l"));
+  const bool linked = error.empty();
 
-  StringArray order;
-  ASSERT_EQ(ListFolder(Path("src/"), &order), kOk);
-  int32_t x_at = -1;
-  int32_t y_at = -1;
-  for (int32_t i = 0; i < order.GetCount(); ++i) {
-    if (order[i] == Path("src/x.txt")) x_at = i;
-    if (order[i] == Path("src/sub/y.txt")) y_at = i;
-  }
-  String failed;
-  Result r = DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr, &failed);
-  EXPECT_EQ(r, x_at > y_at ? kCannotOpen : kFolderNotMade);
-  EXPECT_STREQ(failed.c_str(), x_at > y_at ? "x.txt" : "sub/y.txt");
+  std::vector<CopyFailure> failures;
+  Result r = DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr, &failures);
+  EXPECT_EQ(r, linked ? kLinkInTarget : kFolderNotMade) << error;
+  std::vector<std::pair<std::string, Result>> named;
+  for (const CopyFailure& failure : failures) named.emplace_back(failure.path.c_str(), failure.code);
+  std::sort(named.begin(), named.end());
+  std::vector<std::pair<std::string, Result>> expected = {{"sub/y.txt", kFolderNotMade}, {"x.txt", kCannotOpen}};
+  if (linked) expected.insert(expected.begin(), {"l/z.txt", kLinkInTarget});
+  EXPECT_EQ(named, expected);
   EXPECT_EQ(test::ReadFileText(folder_.Join("dst/ok1.txt")), "1");
   EXPECT_EQ(test::ReadFileText(folder_.Join("dst/zz/ok2.txt")), "2");
+  EXPECT_TRUE(test::ListNames(folder_.Join("outside/")).empty());
 }
 
 // Whatever the target tree holds, nothing is written outside it: links met
@@ -123,18 +134,63 @@ TEST_F(DirectoryCopyTest, NeverWritesThroughLinksInTheTarget) {
   if (!error.empty()) GTEST_SKIP() << "links cannot be made here: " << error;
   const auto outside_before = test::TakeSnapshot(folder_.Join("outside/")).entries;
 
-  String failed;
-  Result r = DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr, &failed);
+  std::vector<CopyFailure> failures;
+  Result r = DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr, &failures);
   EXPECT_EQ(r, kLinkInTarget);
-  EXPECT_TRUE(failed == "sub/deeper/x.txt" || failed == "f.txt") << failed.c_str();
+  ASSERT_EQ(failures.size(), 2u);
+  EXPECT_EQ(failures[0].code, kLinkInTarget);
+  EXPECT_EQ(failures[1].code, kLinkInTarget);
   EXPECT_EQ(test::ReadFileText(folder_.Join("dst/ok.txt")), "ok") << "the copy goes on past a refused file";
   EXPECT_EQ(test::ReadFileText(folder_.Join("dst/h.txt")), "new h");
   EXPECT_EQ(test::ReadFileText(folder_.Join("outside/h2.txt")), "old h") << "the other hard link keeps its bytes";
   EXPECT_EQ(DirectoryCopy(Path("src/"), Path("linked-target/"), false, nullptr), kTargetFolderExists)
       << "a link at the target's name counts as existing";
+  EXPECT_EQ(DirectoryCopy(Path("src/"), Path("linked-target/"), true, nullptr), kLinkInTarget)
+      << "and is never followed, not even with replace";
   EXPECT_EQ(SaveTextFile(Path("dst/f.txt"), String("message")), kLinkInTarget) << "the message file";
   EXPECT_EQ(test::TakeSnapshot(folder_.Join("outside/")).entries, outside_before);
   EXPECT_FALSE(fs::is_regular_file(fs::symlink_status(folder_.Join("dst/f.txt"))));
+}
+
+// No folder is trusted after one check: a folder of the target moved aside
+// and replaced while its files are copied (after its fifth) receives none
+// of the later files under its old name. Windows holds the folders it
+// writes in against renaming, so the move is refused there; POSIX goes on
+// writing into the moved folder through its descriptor.
+struct Swap {
+  std::string folder;  // the target's subfolder
+  bool tried = false;
+  bool moved = false;
+};
+
+Result SwapAfterFifthFile(int32_t code, int32_t, uintptr_t word1, uintptr_t) {
+  auto* swap = reinterpret_cast<Swap*>(word1);
+  std::error_code ec;
+  if (code != kProgressPosition || swap->tried || !std::filesystem::is_directory(swap->folder, ec)) return kOk;
+  if (test::ListNames(swap->folder + "/").size() < 5) return kOk;
+  swap->tried = true;
+  std::filesystem::rename(swap->folder, swap->folder + "-moved", ec);
+  swap->moved = !ec;
+  if (swap->moved) std::filesystem::create_directory(swap->folder, ec);  // the replacement
+  return kOk;
+}
+
+TEST_F(DirectoryCopyTest, AFolderSwappedDuringTheCopyReceivesNothingUnderItsOldName) {
+  std::vector<test::TreeItem> items;
+  for (int i = 0; i < 30; ++i) items.push_back({"sub/f" + std::to_string(100 + i) + ".txt", "file"});
+  test::MakeTree(folder_.Join("src/"), items);
+  Swap swap{folder_.Join("dst/sub")};
+  ProgressCallback progress{&SwapAfterFifthFile, reinterpret_cast<uintptr_t>(&swap), 0};
+  EXPECT_EQ(DirectoryCopy(Path("src/"), Path("dst/"), false, &progress), kOk);
+  ASSERT_TRUE(swap.tried);
+#ifdef _WIN32
+  EXPECT_FALSE(swap.moved) << "a folder being written in is held against renaming";
+#endif
+  const std::string original = swap.moved ? folder_.Join("dst/sub-moved/") : folder_.Join("dst/sub/");
+  EXPECT_EQ(test::ListNames(original).size(), 30u);
+  if (swap.moved) {
+    EXPECT_TRUE(test::ListNames(folder_.Join("dst/sub/")).empty());
+  }
 }
 
 }  // namespace

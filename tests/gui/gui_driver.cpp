@@ -26,8 +26,12 @@
 //   absent|present PATTERN  no / some file or folder matches
 //   file PATH CONTENT       the file holds CONTENT in the ANSI code page
 //   clipboard TEXT; appears CLASS; close-class CLASS (any process)
-//   shotdir FOLDER; shot NAME  ask the test script for a screenshot: writes
-//                           FOLDER\NAME.request, waits for NAME.done
+//   shotdir FOLDER; shot NAME  ask the test script for a screenshot of the
+//                           current dialog once it is shown and drawn:
+//                           writes FOLDER\NAME.request, waits for NAME.done
+//                           (holding the picture's number of colours); fails
+//                           when the dialog is not shown, not drawn, gone
+//                           before the picture, or the picture is empty
 // Every check prints "ok: ..." or "FAIL: ..."; the first failure ends the
 // program under test and the driver with exit code 1. Waits give up after
 // a minute, so a missing dialog ends the test instead of hanging it.
@@ -162,6 +166,21 @@ bool StaysInFront(HWND window) {
   WaitUntil([window] { return GetForegroundWindow() == window; }, kFrontLimitMs);
   Sleep(kFrontSettleMs);
   return GetForegroundWindow() == window;
+}
+
+// Whether the window or one of its controls still has a part to paint.
+bool NeedsPaint(HWND window) {
+  if (GetUpdateRect(window, nullptr, FALSE)) return true;
+  bool pending = false;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM found) {
+        if (!GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&pending));
+  return pending;
 }
 
 class Driver {
@@ -433,18 +452,39 @@ bool Driver::Execute(const std::vector<std::string>& words) {
     return true;
   }
   if (command == "shot") {
-    // Let the dialog finish drawing before the picture is taken.
-    if (current_) Send(current_, WM_NULL);
-    Sleep(400);
+    // The picture is of the current dialog: it is asked for once the dialog
+    // is shown, in front and drawn (nothing left to paint in it or its
+    // controls), and it must still be shown when the picture has been
+    // taken, which must show more than an empty desktop.
+    const std::string what = "screenshot " + arg(1);
+    HWND dialog = current_;
+    if (dialog == nullptr || !IsWindow(dialog) || !IsWindowVisible(dialog)) {
+      return Check(false, what, "no dialog shown; showing " + Showing());
+    }
+    SetForegroundWindow(dialog);
+    WaitUntil([dialog] { return GetForegroundWindow() == dialog; }, kFrontLimitMs);
+    const bool drawn = WaitUntil([dialog] {
+      Send(dialog, WM_NULL);
+      return !NeedsPaint(dialog);
+    });
+    if (!drawn) return Check(false, what, "the dialog not drawn");
     // A file, not standard output: programs that the program under test
     // starts (the file manager) would keep a pipe open after the driver ends.
     const std::wstring request = Wide(shot_folder_ + "\\" + arg(1) + ".request");
     const std::wstring done = Wide(shot_folder_ + "\\" + arg(1) + ".done");
+    DeleteFileW(done.c_str());  // one of an earlier run must not count
     HANDLE file = CreateFileW(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return Check(false, "screenshot " + arg(1), "no request file");
+    if (file == INVALID_HANDLE_VALUE) return Check(false, what, "no request file");
     CloseHandle(file);
-    WaitUntil([&done] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
-    return Check(true, "screenshot " + arg(1));
+    if (!WaitUntil([&done] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; })) {
+      return Check(false, what, "no picture taken");
+    }
+    // The test script writes the number of colours in the picture.
+    std::ifstream answer(done.c_str());
+    int colours = 0;
+    answer >> colours;
+    if (!IsWindow(dialog) || !IsWindowVisible(dialog)) return Check(false, what, "the dialog gone before the picture");
+    return Check(colours > 2, what, std::to_string(colours) + " colour(s): an empty desktop");
   }
   if (command == "appears" || command == "close-class") {
     const std::wstring name = Wide(arg(1));

@@ -127,12 +127,14 @@ german_locale() {
 # --- Running a scenario ------------------------------------------------------
 
 # Runs the driver on a script, taking the screenshots it asks for (a file
-# NAME.request in the shots folder becomes NAME.png). The scenario passes
-# when the driver does.
+# NAME.request in the shots folder becomes NAME.png, and NAME.done tells the
+# driver how many colours the picture has, so that it fails a scenario
+# whose picture shows no window). The scenario passes when the driver does.
 run_scenario() {  # name, script file, [environment assignments...]
   local name=$1 script=$2
   shift 2
   local log=$WORK/$name.log
+  rm -f "$WORK"/shots/*.done
   env "$@" wine "$DRIVER" "$(winpath "$script")" >"$log" 2>>"$WORK/wine.log" &
   local driver=$!
   while kill -0 "$driver" 2>/dev/null; do
@@ -158,7 +160,10 @@ take_requested_shots() {
     [[ -e $request ]] || continue
     shot=$(basename "$request" .request)
     import -window root -crop "$DESKTOP_SIZE+0+0" "$SHOTS/$shot$RUN.png" 2>>"$WORK/import.log"
-    mv "$request" "$WORK/shots/$shot.done"
+    convert "$SHOTS/$shot$RUN.png" -format '%k' info: >"$WORK/shots/$shot.colours" 2>>"$WORK/import.log" ||
+      echo 0 >"$WORK/shots/$shot.colours"
+    rm -f "$request"
+    mv "$WORK/shots/$shot.colours" "$WORK/shots/$shot.done"
   done
 }
 

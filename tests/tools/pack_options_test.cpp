@@ -45,21 +45,5 @@ TEST(PackOptions, ParsesCommandsPositionalsAndOptions) {
   }
 }
 
-TEST(PackageContent, FileTimesAsCalendarDates) {
-  constexpr uint64_t kSecond = 10000000;
-  constexpr uint64_t kUnixEpoch = 116444736000000000;
-  struct Case {
-    uint64_t file_time;
-    const char* text;
-  } cases[] = {
-      {kUnixEpoch, "1970-01-01 00:00:00"},
-      {0, "1601-01-01 00:00:00"},
-      {kUnixEpoch + 1706933106 * kSecond, "2024-02-03 04:05:06"},
-      {kUnixEpoch + 951782400 * kSecond, "2000-02-29 00:00:00"},
-      {kUnixEpoch + 4102444799 * kSecond + 9999999, "2099-12-31 23:59:59"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(FormatFileTime(c.file_time), c.text);
-}
-
 }  // namespace
 }  // namespace mv::tools

@@ -189,6 +189,31 @@ TEST(PosixFilesTest, NamesCrossAsWindows1252) {
   EXPECT_TRUE(stdfs::is_directory(folder.Join("\xC2\x81")));
 }
 
+// A name without a code page form, for a message: as the terminal shows it,
+// its control characters and stray bytes written out, and what it lacks.
+TEST(SystemNames, ShownWithTheCharactersTheyLack) {
+  const struct {
+    const char* name;
+    const char* shown;
+    const char* lacking;
+  } cases[] = {
+      {"Gr\xC3\xBC\xC3\x9F" "e.txt", "Gr\xC3\xBC\xC3\x9F" "e.txt", ""},
+      {"\xE6\x97\xA5\xE6\x9C\xAC.txt", "\xE6\x97\xA5\xE6\x9C\xAC.txt",
+       "\xE6\x97\xA5 (U+65E5), \xE6\x9C\xAC (U+672C)"},
+      {"\xC4\x81\xC4\x81", "\xC4\x81\xC4\x81", "\xC4\x81 (U+0101)"},
+      {"bad\xE9name", "bad\\xE9name", "the byte \\xE9"},
+      {"esc\x1B[31m", "esc\\x1B[31m", ""},
+      {"csi\xC2\x9B" "1m", "csi\\xC2\\x9B1m", "U+009B"},
+  };
+  for (const auto& c : cases) {
+    String shown;
+    String lacking;
+    platform::ShowSystemName(c.name, &shown, &lacking);
+    EXPECT_STREQ(shown.c_str(), c.shown) << c.name;
+    EXPECT_STREQ(lacking.c_str() == nullptr ? "" : lacking.c_str(), c.lacking) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace mv
 
