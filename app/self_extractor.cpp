@@ -81,7 +81,10 @@ Result SelfExtractor::ExtractFrom(const PayloadView& payload, const char* passwo
   // Leftovers first: what they free counts as room.
   SweepPlaces(GatherWorkAreaFacts());
   const WorkAreaChoice choice = ChooseWorkArea(GatherWorkAreaFacts(), needed);
-  if (choice.refused) return ReportNoRoom(choice.folder, needed);
+  if (choice.refused) {
+    place_ = choice.folder;
+    return ReportNoRoom(choice.folder, needed);
+  }
   in_memory_ = choice.in_memory;
   String folder = choice.folder;
   Result r = ExtractIn(folder, data, length, password, progress_callback);
@@ -96,7 +99,10 @@ Result SelfExtractor::ExtractFrom(const PayloadView& payload, const char* passwo
     }
     in_memory_ = false;
     folder = choice.fallback;
-    if (MissingRoom(folder, needed) != 0) return ReportNoRoom(folder, needed);
+    if (MissingRoom(folder, needed) != 0) {
+      place_ = folder;
+      return ReportNoRoom(folder, needed);
+    }
     r = ExtractIn(folder, data, length, password, progress_callback);
   }
   if (r == kDiskFull) {
@@ -108,6 +114,7 @@ Result SelfExtractor::ExtractFrom(const PayloadView& payload, const char* passwo
 
 Result SelfExtractor::ExtractIn(const String& folder, const uint8_t* data, size_t length, const char* password,
                                 const ProgressCallback* progress_callback) {
+  place_ = folder;
   // Created exclusively under a fresh name, so nobody can have prepared the
   // file (or a link in its place) beforehand; locked before a byte is
   // written, so no other run takes it for a leftover.

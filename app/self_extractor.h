@@ -52,6 +52,9 @@ class SelfExtractor : public PackageReader {
   String GetWorkFolder() const { return GetWorkFolderPath(); }
   // Whether that folder lies on a memory file system.
   bool IsWorkInMemory() const { return in_memory_; }
+  // The temporary folder the last try worked in (internal form, ending in
+  // '/'), or "" before any: the one to look at when it failed.
+  const String& GetTempPlace() const { return place_; }
 
   // Wipes the work folder and deletes the temporary container file; run by
   // the destructor.
@@ -66,6 +69,7 @@ class SelfExtractor : public PackageReader {
   String temp_file_;
   platform::LifeLock temp_lock_;
   bool in_memory_ = false;
+  String place_;
 };
 
 }  // namespace mv

@@ -348,7 +348,7 @@ void ShowDecryptFailure(Result result, const SelfExtractor& extractor) {
     if (result == explained) return;
   }
   if (IsFileProblem(result)) {
-    const String temp = GetSystemTempFolder();
+    const String temp = extractor.GetTempPlace().IsEmpty() ? GetSystemTempFolder() : extractor.GetTempPlace();
     WriteLine(WriteFailureCause(temp, FindPayloadHeader().data_size, result));
     WriteLine(SayWith(kTempFolderText, Shown(temp)));
   } else {
