@@ -55,7 +55,9 @@ Result EraseFolder(const String& folder);
 // then one flush of the device's cache; Windows: each file), and only then
 // is each file truncated, renamed to a meaningless name and deleted, so the
 // overwrite is on the device before the blocks are freed while the device
-// writes many files at once. Every file and folder below folder is reached
+// writes many files at once. On a memory file system nothing is waited for,
+// and a tree of thousands of files is shared between two threads. Every
+// file and folder below folder is reached
 // from folder's own descriptor one name at a time, so a tree of any depth
 // and path length is wiped whole. A failure does not stop the wipe: the
 // other files are still wiped, and every folder, folder itself included, is

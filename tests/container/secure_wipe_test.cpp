@@ -8,6 +8,7 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -180,6 +181,21 @@ TEST_F(SecureWipeTest, InMemoryEveryFileIsStillOverwrittenAndDeleted) {
   EXPECT_EQ(WipeFolder(S(root), kWipeThreePasses, nullptr, false), kOk);
   EXPECT_EQ(g_passes.size(), 9u);
   for (const PassSeen& pass : g_passes) EXPECT_NE(pass.pattern, "s") << pass.written;
+  EXPECT_FALSE(std::filesystem::exists(root));
+
+  // Thousands of files are shared between two threads there: every one is
+  // still overwritten once and goes, and so do their folders.
+  static std::atomic<int> passes{0};
+  SetWipePassHookForTesting([](const String&, uint64_t written) { passes += written > 0 ? 1 : 0; });
+  MakeTestFolder(root);
+  constexpr int kFiles = 5000;
+  for (int folder = 0; folder < 10; ++folder) {
+    const std::string sub = root + "d" + std::to_string(folder) + "/";
+    MakeTestFolder(sub);
+    for (int i = 0; i < kFiles / 10; ++i) WriteTestFile(sub + "f" + std::to_string(i), "x");
+  }
+  EXPECT_EQ(WipeFolder(S(root), kWipeZeros, nullptr, false), kOk);
+  EXPECT_EQ(passes.load(), kFiles);
   EXPECT_FALSE(std::filesystem::exists(root));
 }
 #endif
