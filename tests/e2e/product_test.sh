@@ -14,8 +14,11 @@ NATIVE=build/native
 WINDOWS=build/windows
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/mv-e2e.XXXXXX")
 # The cases of the work area in memory look at /tmp and /dev/shm of a mount
-# namespace of their own; their folder lies outside /tmp, which they cover.
-AREA=$(mktemp -d "$PWD/build/e2e-area.XXXXXX")
+# namespace of their own; their folder lies outside both, which they cover
+# (in the build folder, unless the checkout itself is in one of them).
+AREA_BASE=$PWD/build
+case $(realpath "$AREA_BASE") in /tmp | /tmp/* | /dev/shm | /dev/shm/*) AREA_BASE=/var/tmp ;; esac
+AREA=$(mktemp -d "$AREA_BASE/e2e-area.XXXXXX")
 area_unmount() { for m in "$AREA"/*/; do umount "$m" 2>/dev/null; done; }
 trap 'umount "$WORK/full" 2>/dev/null; area_unmount; chmod -R u+w "$WORK" 2>/dev/null; rm -rf "$WORK" "$AREA"' EXIT
 # Every other run works in a temporary folder of this test's own: the
