@@ -28,7 +28,10 @@ class DecryptOptions : public CommandLineParser {
 };
 
 // Reads a password from the first line of a file (without its line end),
-// or of standard input for "-". kCannotOpen when the file cannot be read.
+// or of standard input for "-". A file may begin with a byte-order mark
+// (UTF-8 or UTF-16LE) and is then read as such; without one it is text of
+// the system. kCannotOpen when the file cannot be read, kBadArgument when
+// its line has a character without a Windows-1252 form.
 Result ReadPasswordFile(const String& path, String* password);
 
 // Shows text with the caption "Morvalis Self Extractor" when debug is set.

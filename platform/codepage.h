@@ -16,6 +16,10 @@ bool ToSystemText(const char* text, String* out);
 // System text -> program text. False (and out emptied) when the text holds
 // a character without a Windows-1252 form or is not valid UTF-8.
 bool FromSystemText(const char* text, String* out);
+// UTF-8 text (a file that says it is UTF-8) -> program text. False (and out
+// emptied) when the text is not valid UTF-8 or holds a character without a
+// Windows-1252 form. POSIX: the same as FromSystemText.
+bool FromUtf8Text(const char* text, String* out);
 
 // True for a byte of the program's code page that stands for a control
 // character: C0, DEL, and the five bytes without a letter (0x81, 0x8D, 0x8F,

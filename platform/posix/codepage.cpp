@@ -140,6 +140,8 @@ bool FromSystemText(const char* text, String* out) {
   return ok;
 }
 
+bool FromUtf8Text(const char* text, String* out) { return FromSystemText(text, out); }
+
 void ShowSystemName(const char* name, String* shown, String* lacking) {
   if (name == nullptr) name = "";
   const auto* bytes = reinterpret_cast<const uint8_t*>(name);

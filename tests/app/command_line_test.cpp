@@ -78,6 +78,36 @@ TEST(CommandLine, PasswordFileGivesItsFirstLine) {
   }
   String password;
   EXPECT_EQ(ReadPasswordFile(String(folder.Join("missing.txt").c_str()), &password), kCannotOpen);
+
+  // Marked files as editors and Windows PowerShell write them: the same
+  // password in the program's code page whatever the encoding.
+  const std::string w("W\0\xF6\0r\0t\0", 8);  // "Wört" in UTF-16LE
+  const std::string pile = "\x3D\xD8\xA9\xDC";  // U+1F4A9 as a surrogate pair
+  struct Marked {
+    std::string content;
+    Result result;
+    const char* password;
+  } marked[] = {
+      {"\xEF\xBB\xBFW\xC3\xB6rt\r\nnext", kOk, "W\xF6rt"},
+      {"\xFF\xFE" + w + std::string("\r\0\n\0n\0", 6), kOk, "W\xF6rt"},
+      {"\xFF\xFE" + w, kOk, "W\xF6rt"},
+      {"\xFF\xFE" + std::string("\xAC\x20", 2), kOk, "\x80"},  // the euro sign
+      {"\xFF\xFE", kOk, ""},
+      {"\xFF\xFE" + pile, kBadArgument, ""},           // no Windows-1252 form
+      {"\xFF\xFE" + std::string("\x3D\xD8x\0", 4), kBadArgument, ""},  // a lone surrogate
+      {"\xEF\xBB\xBF\xE6\x97\xA5", kBadArgument, ""},  // 日
+      {"\xEF\xBB\xBF\xC3", kBadArgument, ""},          // cut UTF-8
+  };
+  for (const Marked& c : marked) {
+    const std::string path = folder.Join("marked.txt");
+    test::WriteFileText(path, c.content);
+    String read;
+    EXPECT_EQ(ReadPasswordFile(String(path.c_str()), &read), c.result) << c.password;
+    if (c.result == kOk) {
+      EXPECT_EQ(Text(read), c.password);
+    }
+  }
+
   DecryptOptions options;
   test::WriteFileText(folder.Join("pw.txt"), "from file\n");
   ASSERT_EQ(options.DispatchArguments(ArgumentsOf({"decrypt", "-pwd=first", "-pwdfile=" + folder.Join("pw.txt")})),
