@@ -1,6 +1,6 @@
 // The strong kind's primitives through the crypto seam, against published
-// answers: Argon2id (RFC 9106, four lanes on threads), AES-256-GCM (the
-// GCM specification's test case 16) and HKDF-SHA256 (RFC 5869); and the
+// answers: Argon2id (RFC 9106, four lanes on threads), AES-256-GCM (test
+// case 16 of McGrew and Viega's GCM paper) and HKDF-SHA256 (RFC 5869); and the
 // bounds a package's key derivation cost must keep.
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ TEST(StrongCryptoTest, Argon2idGivesTheRfc9106Answer) {
   EXPECT_EQ(tag, test::FromHex("0d640df58d78766c08c037a34a8b53c9d01ef0452d75b65eb52520e96b01e659"));
 }
 
-TEST(StrongCryptoTest, GcmSealsAndOpensTheSpecificationsCase) {
+TEST(StrongCryptoTest, GcmSealsAndOpensThePublishedCase) {
   const Bytes key = test::FromHex("feffe9928665731c6d6a8f9467308308feffe9928665731c6d6a8f9467308308");
   const Bytes nonce = test::FromHex("cafebabefacedbaddecaf888");
   const Bytes associated = test::FromHex("feedfacedeadbeeffeedfacedeadbeefabaddad2");
