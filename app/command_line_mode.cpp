@@ -77,48 +77,6 @@ String PathBelow(const String& folder, const String& file) {
   return head == wanted ? path.Mid(base.GetLength(), path.GetLength() - base.GetLength()) : String("");
 }
 
-// The first line of UTF-16LE text (after its byte-order mark) as UTF-8, into
-// out; false for a lone surrogate.
-bool FirstUtf16LineAsUtf8(const unsigned char* bytes, size_t n, String* out) {
-  // Three bytes of UTF-8 at most for each unit (four for a pair of two).
-  char* buffer = out->GetBuffer(static_cast<int32_t>(n / 2 * 3));
-  if (buffer == nullptr) return false;
-  size_t written = 0;
-  bool ok = true;
-  for (size_t i = 0; i + 1 < n && ok; i += 2) {
-    uint32_t c = bytes[i] | bytes[i + 1] << 8;
-    if (c == '\n' || c == 0) break;
-    if (c >= 0xD800 && c < 0xDC00 && i + 3 < n) {
-      const uint32_t low = bytes[i + 2] | bytes[i + 3] << 8;
-      if (low >= 0xDC00 && low < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
-      }
-    }
-    if (c >= 0xD800 && c < 0xE000) {
-      ok = false;
-    } else if (c < 0x80) {
-      buffer[written++] = static_cast<char>(c);
-    } else if (c < 0x800) {
-      buffer[written++] = static_cast<char>(0xC0 | c >> 6);
-      buffer[written++] = static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      buffer[written++] = static_cast<char>(0xE0 | c >> 12);
-      buffer[written++] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      buffer[written++] = static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      buffer[written++] = static_cast<char>(0xF0 | c >> 18);
-      buffer[written++] = static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      buffer[written++] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      buffer[written++] = static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  if (written > 0 && buffer[written - 1] == '\r') --written;
-  buffer[written] = '\0';
-  out->ReleaseBuffer();
-  return ok;
-}
-
 }  // namespace
 
 Result ReadPasswordFile(const String& path, String* password) {
@@ -136,10 +94,13 @@ Result ReadPasswordFile(const String& path, String* password) {
   // Windows). The password is hashed in the program's code page, as
   // Windows users type it.
   if (n >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-    String utf8;
-    const bool decoded = FirstUtf16LineAsUtf8(bytes + 2, n - 2, &utf8);
+    // Whole units up to the line's end (LF or NUL) or the file's.
+    size_t end = 2;
+    while (end + 1 < n && !(bytes[end + 1] == 0 && (bytes[end] == '\n' || bytes[end] == '\0'))) end += 2;
+    if (end >= 4 && bytes[end - 2] == '\r' && bytes[end - 1] == 0) end -= 2;
+    const bool converted = platform::FromUtf16LeText(bytes + 2, end - 2, password);
     raw.ReleaseBuffer();
-    return decoded && platform::FromUtf8Text(utf8.c_str(), password) ? kOk : kBadArgument;
+    return converted ? kOk : kBadArgument;
   }
   const bool utf8 = n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
   const size_t start = utf8 ? 3 : 0;

@@ -6,6 +6,8 @@
 // UTF-8, so "Übersicht.txt" names the same file on both platforms.
 #pragma once
 
+#include <cstddef>
+
 #include "base/string.h"
 
 namespace mv::platform {
@@ -20,6 +22,10 @@ bool FromSystemText(const char* text, String* out);
 // emptied) when the text is not valid UTF-8 or holds a character without a
 // Windows-1252 form. POSIX: the same as FromSystemText.
 bool FromUtf8Text(const char* text, String* out);
+// UTF-16LE text of length bytes (a file that says it is UTF-16LE, without
+// its mark) -> program text. False (and out emptied) when a character has
+// no Windows-1252 form (a surrogate included).
+bool FromUtf16LeText(const unsigned char* bytes, size_t length, String* out);
 
 // True for a byte of the program's code page that stands for a control
 // character: C0, DEL, and the five bytes without a letter (0x81, 0x8D, 0x8F,

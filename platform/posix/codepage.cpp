@@ -110,25 +110,26 @@ bool ToSystemText(const char* text, String* out) {
   return true;
 }
 
-bool FromSystemText(const char* text, String* out) {
-  if (text == nullptr) text = "";
-  size_t length = std::strlen(text);
+namespace {
+
+// The program text of the characters next hands out, at most most of them:
+// next(&code_point) is false at the end; a code point it cannot read is one
+// without a Windows-1252 form. False (and out emptied) when any character
+// has none.
+template <typename Next>
+bool ToProgramText(size_t most, Next next, String* out) {
   String converted;
-  char* buffer = length > kLongestText ? nullptr : converted.GetBuffer(static_cast<int32_t>(length));
+  char* buffer = most > kLongestText ? nullptr : converted.GetBuffer(static_cast<int32_t>(most));
   if (buffer == nullptr) {
     out->Empty();
     return false;
   }
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text);
   size_t written = 0;
   bool ok = true;
-  for (size_t i = 0; i < length && ok;) {
-    uint32_t code_point = 0;
-    size_t n = DecodeUtf8(bytes + i, &code_point);
+  for (uint32_t code_point = 0; ok && next(&code_point);) {
     uint8_t byte = 0;
-    ok = n != 0 && ByteOf(code_point, &byte);
+    ok = ByteOf(code_point, &byte);
     if (ok) buffer[written++] = static_cast<char>(byte);
-    i += n;
   }
   buffer[written] = '\0';
   converted.ReleaseBuffer();
@@ -140,7 +141,43 @@ bool FromSystemText(const char* text, String* out) {
   return ok;
 }
 
+// Stands for input that is no character at all.
+constexpr uint32_t kInvalid = 0xFFFFFFFF;
+
+}  // namespace
+
+bool FromSystemText(const char* text, String* out) {
+  if (text == nullptr) text = "";
+  const size_t length = std::strlen(text);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text);
+  size_t i = 0;
+  return ToProgramText(
+      length,
+      [&](uint32_t* code_point) {
+        if (i >= length) return false;
+        const size_t n = DecodeUtf8(bytes + i, code_point);
+        if (n == 0) *code_point = kInvalid;
+        i += n == 0 ? length : n;
+        return true;
+      },
+      out);
+}
+
 bool FromUtf8Text(const char* text, String* out) { return FromSystemText(text, out); }
+
+bool FromUtf16LeText(const unsigned char* bytes, size_t length, String* out) {
+  size_t i = 0;
+  // A surrogate, paired or not, stands for no character of the code page.
+  return ToProgramText(
+      length / 2,
+      [&](uint32_t* code_point) {
+        if (i + 1 >= length) return false;
+        *code_point = static_cast<uint32_t>(bytes[i] | bytes[i + 1] << 8);
+        i += 2;
+        return true;
+      },
+      out);
+}
 
 void ShowSystemName(const char* name, String* shown, String* lacking) {
   if (name == nullptr) name = "";
