@@ -12,6 +12,7 @@
 #include "platform/interruption.h"
 #include "platform/platform.h"
 #include "platform/posix/string_table.h"
+#include "platform/posix/write_all.h"
 #include "platform/terminal.h"
 
 // Provided by the linker when the image has a _qzpk_ section; weak so that
@@ -84,10 +85,7 @@ bool GetPayloadSection(SectionView* view) {
   return true;
 }
 
-namespace {
-// A reader that went away ends the run as SIGPIPE would have, after the
-// clean-up (SIGPIPE itself is ignored while the program can be interrupted).
-void WriteAll(int fd, const char* text, size_t length) {
+void posix::WriteAll(int fd, const char* text, size_t length) {
   while (length > 0) {
     ssize_t n = write(fd, text, length);
     if (n < 0 && errno == EINTR) continue;
@@ -100,19 +98,21 @@ void WriteAll(int fd, const char* text, size_t length) {
   }
 }
 
+namespace {
+
 void WriteConverted(int fd, const char* text) {
   String system_text;
   // A text without a UTF-8 form cannot occur (every Windows-1252 byte has
   // one); an empty result simply writes nothing.
   if (ToSystemText(text, &system_text) && system_text.c_str() != nullptr) {
-    WriteAll(fd, system_text.c_str(), static_cast<size_t>(system_text.GetLength()));
+    posix::WriteAll(fd, system_text.c_str(), static_cast<size_t>(system_text.GetLength()));
   }
 }
 }  // namespace
 
 void ShowMessage(const char* text, const char* caption, uint32_t) {
   WriteConverted(STDERR_FILENO, TranslateMessage(text, UserLanguage()));
-  WriteAll(STDERR_FILENO, "\n", 1);
+  posix::WriteAll(STDERR_FILENO, "\n", 1);
 }
 
 void WriteStdout(const char* text) { WriteConverted(STDOUT_FILENO, text); }

@@ -21,6 +21,7 @@
 #include "platform/interruption.h"
 #include "platform/platform.h"
 #include "platform/posix/line_editor.h"
+#include "platform/posix/write_all.h"
 #include "platform/terminal.h"
 
 namespace mv::platform {
@@ -505,12 +506,7 @@ int ReadKey(const char* prompt) {
 }
 
 void WriteStderrSystemText(const char* text) {
-  for (size_t length = text == nullptr ? 0 : std::strlen(text); length > 0;) {
-    const ssize_t n = write(STDERR_FILENO, text, length);
-    if (n <= 0) return;
-    text += n;
-    length -= static_cast<size_t>(n);
-  }
+  if (text != nullptr) posix::WriteAll(STDERR_FILENO, text, std::strlen(text));
 }
 
 }  // namespace mv::platform
