@@ -320,13 +320,7 @@ Result WipeFilesShared(WipeSite& site, const std::vector<const String*>& files, 
 
 void SetWipePassHookForTesting(WipePassHook hook) { g_pass_hook = hook; }
 
-uint32_t ClusterSize(const String& path) {
-  if (!FileExists(path)) return 0;
-  platform::DiskSpace space;
-  if (!platform::QueryDiskSpace(path.c_str(), &space)) return 0;
-  uint64_t cluster = static_cast<uint64_t>(space.sectors_per_cluster) * space.bytes_per_sector;
-  return cluster > 0xFFFFFFFFu ? 0 : static_cast<uint32_t>(cluster);
-}
+uint32_t ClusterSize(const String& path) { return FileExists(path) ? DriveCluster(path) : 0; }
 
 Result WipeFile(const String& path, uint8_t mode, const ProgressCallback* progress) {
   if (!FileExists(path)) return kBadArgument;

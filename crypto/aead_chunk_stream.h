@@ -59,9 +59,6 @@ class AeadChunkStream : public FilterStream {
   Result Read(void* buffer, uint32_t length) override;
   Result Write(const void* buffer, uint32_t length) override;
 
-  // Chunks written or read since Open.
-  uint32_t GetChunkCount() const { return chunks_; }
-
  private:
   Result EnsureBuffer();
   Result FlushChunk(bool last);

@@ -146,7 +146,6 @@ class GcmEngine {
 
   // Sets the 32-byte key; kCipherFailed when the library refuses.
   Result Start(const uint8_t key[kGcmKeySize]);
-  bool IsReady() const { return handle_ != nullptr; }
   // Forgets the key (wiped).
   void Reset();
 

@@ -18,11 +18,7 @@ class OverwriteFile {
   OverwriteFile& operator=(const OverwriteFile&) = delete;
   ~OverwriteFile() { Close(); }
 
-  // Opens the existing file for writing without following a link at path
-  // (POSIX O_NOFOLLOW; Windows FILE_FLAG_OPEN_REPARSE_POINT, a reparse point
-  // refused). A read-only file is made writable first. False when it is no
-  // regular file or cannot be opened.
-  bool Open(const char* path);
+  // Opened through ConfinedFolder::OpenOverwrite, never by path.
   bool IsOpen() const;
   // The size when it was opened.
   uint64_t GetSize() const { return size_; }

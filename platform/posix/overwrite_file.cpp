@@ -7,28 +7,10 @@
 #include <cerrno>
 #include <initializer_list>
 
-#include "platform/codepage.h"
 #include "platform/overwrite_file.h"
 #include "platform/posix/file_mapping.h"
 
 namespace mv::platform {
-
-bool OverwriteFile::Open(const char* path) {
-  Close();
-  String system_path;
-  if (!ToSystemText(path, &system_path)) return false;
-  int fd = open(system_path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0 && errno == EACCES) {
-    // A read-only file (no write bit) is made writable for its owner first.
-    struct stat st;
-    if (lstat(system_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        fchmodat(AT_FDCWD, system_path.c_str(), (st.st_mode & 07777) | S_IWUSR, AT_SYMLINK_NOFOLLOW) != 0) {
-      return false;
-    }
-    fd = open(system_path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  }
-  return fd >= 0 && Adopt(fd);
-}
 
 bool OverwriteFile::Adopt(intptr_t handle) {
   Close();

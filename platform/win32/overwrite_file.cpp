@@ -3,7 +3,6 @@
 
 #include <cstdint>
 
-#include "base/string.h"
 #include "platform/overwrite_file.h"
 #include "platform/win32/nt_files.h"
 
@@ -13,24 +12,6 @@ namespace {
 HANDLE AsHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 }  // namespace
-
-bool OverwriteFile::Open(const char* path) {
-  Close();
-  String native(path == nullptr ? "" : path);
-  native.ReplaceChar('/', '\\');
-  DWORD attributes = GetFileAttributesA(native.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES ||
-      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
-    return false;
-  }
-  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
-      !SetFileAttributesA(native.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
-    return false;
-  }
-  HANDLE h = CreateFileA(native.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  return h != INVALID_HANDLE_VALUE && Adopt(reinterpret_cast<intptr_t>(h));
-}
 
 bool OverwriteFile::Adopt(intptr_t handle) {
   Close();
