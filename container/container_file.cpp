@@ -35,16 +35,11 @@ Result ReadSealed(const ContainerJob& job, TagRecord* header, TagRecord* content
   platform::ConfinedFolder tree;
   StreamContext context = ReadingContext(job, &tree);
   ContainerStream stream;
-  if (job.progress != nullptr) {
-    // The header alone first: with its total known, the progress stream
-    // scales its reports from the first byte, and the password is checked
-    // (for the strong kind: the key derived) only once, below.
-    Result r = stream.Open(Stream::kReading, job.path, job.password, header, &context, true, 0);
-    if (r != kOk) return r;
-    context.expected_total = header->GetU32(kHeaderTagTotal, 0);
-  }
   Result r = stream.Open(Stream::kReading, job.path, job.password, header, &context, false, 0);
   if (r != kOk) return r;
+  // The content's bytes pass the progress stream only from here on: with
+  // the header's total it scales its reports from the first of them.
+  if (job.progress != nullptr) context.expected_total = header->GetU32(kHeaderTagTotal, 0);
   r = content->Serialize(stream);
   Result c = stream.Close();
   return r != kOk ? r : c;

@@ -37,8 +37,8 @@ struct ContainerJob {
 };
 
 // Reads header and content, of either kind. With a progress receiver the
-// header is read on its own first, so that progress is scaled from the
-// first byte by the header's total. A carrier's content must be a record (kNotARecord).
+// content's progress is scaled from its first byte by the header's total.
+// A carrier's content must be a record (kNotARecord).
 // kUnsupported for another kind.
 Result ReadContainer(const ContainerJob& job, TagRecord* header, TagRecord* content);
 
