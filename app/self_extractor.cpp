@@ -27,26 +27,27 @@ uint64_t NeededBytes(const uint8_t* data, size_t length) {
   return needed;
 }
 
-// Every place a run may have worked in, each once.
-void SweepPlaces(const WorkAreaFacts& facts) {
+// Every place a run may have worked in, each once; how many leftovers went.
+int SweepPlaces(const WorkAreaFacts& facts) {
   StringArray swept;
-  auto sweep = [&swept](const WorkPlace& place) {
+  int removed = 0;
+  auto sweep = [&swept, &removed](const WorkPlace& place) {
     for (int32_t i = 0; i < swept.GetCount(); ++i) {
       if (swept[i] == place.folder) return;
     }
     swept.Add(place.folder);
-    if (place.exists) SweepLeftovers(place.folder);
+    if (place.exists) removed += SweepLeftovers(place.folder);
   };
   for (const WorkPlace& place : facts.memory) sweep(place);
   sweep(facts.disk);
+  return removed;
 }
 
-// Tells the user that folder has no room for needed bytes and returns
-// kDiskFull: how many bytes are missing, or, when the work ran out of space
-// although the folder seemed to have room (the header announced too little,
-// others wrote there), how many were free.
-Result ReportNoRoom(const String& folder, uint64_t needed) {
-  const uint64_t missing = MissingRoom(folder, needed);
+// Tells the user that folder has no room for the work and returns
+// kDiskFull: how many bytes are missing, or, with missing 0, that the work
+// ran out of space although the folder seemed to have room (the header
+// announced too little, others wrote there).
+Result ReportNoRoom(const String& folder, uint64_t missing) {
   String text;
   if (missing != 0) {
     String::Format(text, "Not enough free space in \"%s\" to decrypt the package: %" PRIu64 " more bytes are needed.",
@@ -79,11 +80,12 @@ Result SelfExtractor::ExtractFrom(const PayloadView& payload, const char* passwo
 
   const uint64_t needed = NeededBytes(data, length);
   // Leftovers first: what they free counts as room.
-  SweepPlaces(GatherWorkAreaFacts());
-  const WorkAreaChoice choice = ChooseWorkArea(GatherWorkAreaFacts(), needed);
+  WorkAreaFacts facts = GatherWorkAreaFacts();
+  if (SweepPlaces(facts) > 0) facts = GatherWorkAreaFacts();
+  const WorkAreaChoice choice = ChooseWorkArea(facts, needed);
   if (choice.refused) {
     place_ = choice.folder;
-    return ReportNoRoom(choice.folder, needed);
+    return ReportNoRoom(choice.folder, choice.missing);
   }
   in_memory_ = choice.in_memory;
   String folder = choice.folder;
@@ -99,15 +101,16 @@ Result SelfExtractor::ExtractFrom(const PayloadView& payload, const char* passwo
     }
     in_memory_ = false;
     folder = choice.fallback;
-    if (MissingRoom(folder, needed) != 0) {
+    const uint64_t missing = MissingRoom(folder, needed);
+    if (missing != 0) {
       place_ = folder;
-      return ReportNoRoom(folder, needed);
+      return ReportNoRoom(folder, missing);
     }
     r = ExtractIn(folder, data, length, password, progress_callback);
   }
   if (r == kDiskFull) {
     RemoveTempFile();
-    return ReportNoRoom(folder, needed);
+    return ReportNoRoom(folder, MissingRoom(folder, needed));
   }
   return r;
 }
