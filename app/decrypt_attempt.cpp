@@ -109,6 +109,11 @@ Result RunDecryptAttempt(AttemptFrontEnd* ui) {
   return result;
 }
 
+bool HasOwnFailureText(Result result) {
+  return result == kCancelled || result == kWrongPassword || result == kPackageDamaged ||
+         result == kPackageTruncated || result == kKdfTooCostly;
+}
+
 String AttemptFailureText(Result result, uint32_t failed_chunk) {
   if (result == kCancelled) return LoadResString(kCancelledString);
   if (result == kWrongPassword) return LoadResString(kWrongPasswordString);

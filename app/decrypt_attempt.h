@@ -20,6 +20,9 @@ namespace mv {
 // damaged or changed package, 25 for one that ends early, 26 for a key
 // derivation beyond the bounds, 3 with the code otherwise.
 String AttemptFailureText(Result result, uint32_t failed_chunk = 0);
+// True for the results AttemptFailureText has a text of its own for (the
+// others are told by their code only).
+bool HasOwnFailureText(Result result);
 
 // The reports and the question of a front end. Texts are in the program's
 // code page.

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "app/decrypt_attempt.h"
 #include "app/payload.h"
@@ -36,13 +35,6 @@ void TerminalSize(int* rows, int* columns) {
     *rows = kDefaultRows;
     *columns = kDefaultColumns;
   }
-}
-
-bool HasControlCharacter(const String& text) {
-  for (int32_t i = 0; i < text.GetLength(); ++i) {
-    if (platform::IsControlCharacter(static_cast<unsigned char>(text.GetAt(i)))) return true;
-  }
-  return false;
 }
 
 // "0:42", "12:05", "1:02:03".
@@ -102,7 +94,7 @@ String CommandText(const Text& text) {
 }
 
 String Visible(const String& text) {
-  if (!HasControlCharacter(text)) return text;
+  if (!platform::HasControlCharacter(text)) return text;
   std::string shown;
   for (int32_t i = 0; i < text.GetLength(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text.GetAt(i));
@@ -207,7 +199,7 @@ String FormatBytes(double bytes) {
 
 bool ExpandTypedPath(const String& typed, const String& home, String* path, String* refusal) {
   refusal->Empty();
-  if (HasControlCharacter(typed)) {
+  if (platform::HasControlCharacter(typed)) {
     *refusal = SayWith(kControlCharactersText, Visible(typed));
     return false;
   }
@@ -343,10 +335,8 @@ void ShowDecryptFailure(Result result, const SelfExtractor& extractor) {
     return;
   }
   WriteLine(AttemptFailureText(result, extractor.GetFailedChunk()));
-  // These have texts of their own; the others only a code.
-  for (Result explained : {kCancelled, kWrongPassword, kPackageDamaged, kPackageTruncated, kKdfTooCostly}) {
-    if (result == explained) return;
-  }
+  // The others have only a code: their cause follows.
+  if (HasOwnFailureText(result)) return;
   if (IsFileProblem(result)) {
     const String temp = extractor.GetTempPlace().IsEmpty() ? GetSystemTempFolder() : extractor.GetTempPlace();
     WriteLine(WriteFailureCause(temp, FindPayloadHeader().data_size, result));

@@ -10,7 +10,6 @@
 #include "platform/interruption.h"
 #include "platform/platform.h"
 #include "platform/terminal.h"
-#include "platform/write_problem.h"
 #include "stream/file_stream.h"
 
 namespace mv {

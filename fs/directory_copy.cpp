@@ -124,9 +124,9 @@ Result TargetFolder::Reach() {
   if (!tried_) {
     tried_ = true;
     const platform::ConfinedStatus status = tree_.OpenTarget(folder_.c_str(), replace_);
+    // A taken name is the target folder's own code; the rest as for files.
     reached_ = status == platform::ConfinedStatus::kExists ? kTargetFolderExists
-               : status == platform::ConfinedStatus::kNotFolder ? kFolderNotMade
-                                                                 : ConfinedResult(status, kFolderNotMade);
+                                                           : ConfinedResult(status, kFolderNotMade);
   }
   return reached_;
 }

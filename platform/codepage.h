@@ -34,6 +34,14 @@ inline bool IsControlCharacter(unsigned char c) {
   return c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
 }
 
+// True when text holds a byte IsControlCharacter stands for.
+inline bool HasControlCharacter(const String& text) {
+  for (int32_t i = 0; i < text.GetLength(); ++i) {
+    if (IsControlCharacter(static_cast<unsigned char>(text.GetAt(i)))) return true;
+  }
+  return false;
+}
+
 // A name as the system holds it (POSIX: UTF-8, valid or not), in the
 // system's text, for a message about a name the program's code page cannot
 // hold: shown is the name as a terminal of the system shows it, with control

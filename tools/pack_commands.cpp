@@ -1,10 +1,10 @@
 #include "tools/pack_commands.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "app/entry_listing.h"
 #include "app/payload.h"
+#include "app/result_text.h"
 #include "archive/archive_entry.h"
 #include "container/carrier_stream.h"
 #include "container/container_file.h"
@@ -19,13 +19,11 @@
 #include "fs/temp_names.h"
 #include "platform/files.h"
 #include "stream/carrier_format.h"
-#include "stream/file_info.h"
 #include "stream/file_stream.h"
 #include "tools/executable_image.h"
 #include "tools/pack_console.h"
 #include "tools/package_content.h"
 #include "tools/package_source.h"
-#include "app/result_text.h"
 
 namespace mv::tools {
 namespace {

@@ -21,6 +21,7 @@
 #include "platform/files.h"
 #include "platform/posix/file_mapping.h"
 #include "platform/posix/no_replace_rename.h"
+#include "platform/temporary_area.h"
 
 namespace mv::platform {
 namespace {
@@ -258,11 +259,7 @@ bool QueryDiskSpace(const char* path, DiskSpace* space) {
   return true;
 }
 
-bool QueryTempFolder(String* folder) {
-  const char* tmpdir = std::getenv("TMPDIR");
-  if (tmpdir != nullptr && tmpdir[0] == '/' && FromSystemText(tmpdir, folder)) return true;
-  return folder->Assign("/tmp/") != 0;
-}
+bool QueryTempFolder(String* folder) { return QueryChosenTempFolder(folder) || folder->Assign("/tmp/") != 0; }
 
 // --- Attributes and times ------------------------------------------------------------
 

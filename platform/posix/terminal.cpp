@@ -269,13 +269,6 @@ struct Candidate {
   bool folder;
 };
 
-bool HasControlCharacter(const String& name) {
-  for (const char* c = name.c_str(); *c != '\0'; ++c) {
-    if (IsControlCharacter(static_cast<unsigned char>(*c))) return true;
-  }
-  return false;
-}
-
 // The entries of folder (program code page, "" for the current one) whose
 // names begin with stem. Names that cannot be typed (no Windows-1252 form,
 // control characters) are left out, and so are hidden ones unless the stem

@@ -61,13 +61,14 @@ WriteDiagnosis DiagnoseWrite(const char* path, uint64_t needed) {
   if (!S_ISDIR(st.st_mode) && existing != target) return Found(WriteProblem::kNotAFolder, existing);
   const std::string folder = S_ISDIR(st.st_mode) ? existing : Parent(existing);
   struct statvfs device;
-  if (statvfs(folder.c_str(), &device) == 0 && (device.f_flag & ST_RDONLY) != 0) {
+  const bool device_known = statvfs(folder.c_str(), &device) == 0;
+  if (device_known && (device.f_flag & ST_RDONLY) != 0) {
     return Found(WriteProblem::kReadOnlyDevice, folder);
   }
   if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
     return Found(WriteProblem::kNoPermission, folder);
   }
-  if (statvfs(folder.c_str(), &device) == 0) {
+  if (device_known) {
     const uint64_t free_bytes = static_cast<uint64_t>(device.f_bavail) * device.f_frsize;
     if (free_bytes == 0 || free_bytes < needed) {
       WriteDiagnosis diagnosis = Found(WriteProblem::kNoSpace, folder);
