@@ -120,32 +120,6 @@ Result WritePass(platform::OverwriteFile& file, uint64_t length, const Pass& pas
   return kOk;
 }
 
-// The passes of mode over one open file: on a durable file system every
-// pass but the last is on the device before the next one starts, and the
-// last one's write-back is started at once for a large file and waited for
-// by the batch; in memory nothing is waited for. Progress: one level of 100
-// for a single pass, phases by the passes' spans for several.
-Result OverwritePasses(platform::OverwriteFile& file, const String& path, uint32_t cluster, bool durable,
-                       uint8_t mode, uint8_t* buffer, uint32_t step, const ProgressCallback* progress) {
-  const uint32_t block = BlockOf(file, cluster);
-  const uint64_t length = (file.GetSize() + block - 1) / block * block;
-  const Passes passes = PassesOf(mode);
-  const ProgressScope scope(progress);
-  const bool phased = passes.count > 1;
-  if (phased) scope.Begin();
-  for (size_t i = 0; i < passes.count; ++i) {
-    if (phased) scope.BeginPhase(passes.pass[i].span);
-    Result r = WritePass(file, length, passes.pass[i], buffer, step, scope);
-    if (r != kOk) return r;
-    if (durable && i + 1 < passes.count && !file.WaitWriteBack()) return kCannotOverwrite;
-    if (phased) scope.EndPhase();
-    if (g_pass_hook != nullptr) g_pass_hook(path, length);
-  }
-  if (phased) scope.End();
-  if (durable && length >= kEarlyWriteBack) file.StartWriteBack();
-  return kOk;
-}
-
 // What a wipe works on: the tree of its folder, reached by descriptors so
 // that files at any depth are reached, the drive's cluster, and whether the
 // overwrite must reach a device: everywhere but on a memory file system,
@@ -157,6 +131,32 @@ struct WipeSite {
   bool durable;
   std::vector<const String*> left = {};  // files not wiped (relative paths)
 };
+
+// The passes of mode over one open file: on a durable file system every
+// pass but the last is on the device before the next one starts, and the
+// last one's write-back is started at once for a large file and waited for
+// by the batch; in memory nothing is waited for. Progress: one level of 100
+// for a single pass, phases by the passes' spans for several.
+Result OverwritePasses(platform::OverwriteFile& file, const WipeSite& site, const String& relative, uint8_t mode,
+                       uint8_t* buffer, uint32_t step, const ProgressCallback* progress) {
+  const uint32_t block = BlockOf(file, site.cluster);
+  const uint64_t length = (file.GetSize() + block - 1) / block * block;
+  const Passes passes = PassesOf(mode);
+  const ProgressScope scope(progress);
+  const bool phased = passes.count > 1;
+  if (phased) scope.Begin();
+  for (size_t i = 0; i < passes.count; ++i) {
+    if (phased) scope.BeginPhase(passes.pass[i].span);
+    Result r = WritePass(file, length, passes.pass[i], buffer, step, scope);
+    if (r != kOk) return r;
+    if (site.durable && i + 1 < passes.count && !file.WaitWriteBack()) return kCannotOverwrite;
+    if (phased) scope.EndPhase();
+    if (g_pass_hook != nullptr) g_pass_hook(site.root + relative, length);
+  }
+  if (phased) scope.End();
+  if (site.durable && length >= kEarlyWriteBack) file.StartWriteBack();
+  return kOk;
+}
 
 bool IsDurable(const String& folder) {
   platform::AreaFacts facts;
@@ -207,8 +207,7 @@ Result WipeTogether(WipeSite& site, const String* const* relatives, size_t count
       site.left.push_back(relatives[i]);
       continue;
     }
-    Result r =
-        OverwritePasses(file, site.root + *relatives[i], site.cluster, site.durable, mode, buffer, step, progress);
+    Result r = OverwritePasses(file, site, *relatives[i], mode, buffer, step, progress);
     if (r != kOk) {
       latest = r;
       site.left.push_back(relatives[i]);
