@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace mv {
 
@@ -19,6 +20,17 @@ char* DupFixed(const char* text);
 // Overwrites n bytes with zeros in a way the optimiser may not remove, even
 // when the memory is released right afterwards.
 void SecureWipe(void* p, size_t n);
+
+// N bytes of secret material (a digest, a key) on the stack, wiped on every
+// way out of their scope.
+template <size_t N>
+struct WipedBytes {
+  WipedBytes() = default;
+  WipedBytes(const WipedBytes&) = delete;
+  WipedBytes& operator=(const WipedBytes&) = delete;
+  ~WipedBytes() { SecureWipe(bytes, sizeof bytes); }
+  uint8_t bytes[N] = {};
+};
 
 // Test hook: when set, called with every buffer just before it goes back to
 // the platform, so a test can look at the bytes being released. n is the

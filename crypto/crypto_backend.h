@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "base/result.h"
+#include "base/string.h"
 
 namespace mv {
 
@@ -36,6 +37,12 @@ struct ByteRange {
   const void* data;
   size_t size;
 };
+
+// The bytes of text; a never-assigned String has no buffer and counts as
+// empty.
+inline ByteRange RangeOf(const String& text) {
+  return ByteRange{text.c_str(), text.c_str() == nullptr ? 0 : static_cast<size_t>(text.GetLength())};
+}
 
 // SHA-1 over the concatenation of at most kMaxSha1Ranges pieces, written to
 // digest, without allocating. kBadArgument for more pieces; kCipherFailed if

@@ -6,14 +6,6 @@
 #include "base/memory.h"
 
 namespace mv {
-namespace {
-
-struct WipedBlock {
-  ~WipedBlock() { SecureWipe(bytes, sizeof bytes); }
-  uint8_t bytes[kSha256DigestSize] = {};
-};
-
-}  // namespace
 
 Result HkdfSha256(const ByteRange& salt, const ByteRange& input_key, const ByteRange& info, uint8_t* out,
                   size_t out_length) {
@@ -22,11 +14,11 @@ Result HkdfSha256(const ByteRange& salt, const ByteRange& input_key, const ByteR
   }
   static const uint8_t kZeroSalt[kSha256DigestSize] = {};
   const ByteRange extract_key = salt.size == 0 ? ByteRange{kZeroSalt, sizeof kZeroSalt} : salt;
-  WipedBlock pseudo_random_key;
+  WipedBytes<kSha256DigestSize> pseudo_random_key;
   Result r = HmacSha256(extract_key, &input_key, 1, pseudo_random_key.bytes);
   if (r != kOk) return r;
   const ByteRange expand_key{pseudo_random_key.bytes, sizeof pseudo_random_key.bytes};
-  WipedBlock block;
+  WipedBytes<kSha256DigestSize> block;
   size_t previous = 0;
   for (uint8_t counter = 1; out_length != 0; ++counter) {
     // T(i) = HMAC(PRK, T(i-1) | info | i), with T(0) empty.

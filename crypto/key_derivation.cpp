@@ -5,28 +5,13 @@
 #include "base/memory.h"
 
 namespace mv {
-namespace {
-
-ByteRange RangeOf(const String& text) {
-  // A never-assigned String has no buffer; hash it as empty.
-  return ByteRange{text.c_str(),
-                   text.c_str() == nullptr ? 0 : static_cast<size_t>(text.GetLength())};
-}
-
-// Holds a digest of secret input and wipes it on every way out.
-struct SecretDigest {
-  ~SecretDigest() { SecureWipe(bytes, sizeof bytes); }
-  uint8_t bytes[kSha1DigestSize] = {};
-};
-
-}  // namespace
 
 CipherKey::~CipherKey() { SecureWipe(bytes, sizeof bytes); }
 
 Result ComputeVerifier(const String& first, const String& second, uint16_t& verifier) {
   verifier = 0;
   const ByteRange pieces[] = {RangeOf(first), RangeOf(second)};
-  SecretDigest digest;
+  WipedBytes<kSha1DigestSize> digest;
   Result result = Sha1OfRanges(pieces, 2, digest.bytes);
   if (result != kOk) return result;
   verifier = static_cast<uint16_t>(digest.bytes[0] | (digest.bytes[1] << 8));
@@ -40,7 +25,7 @@ Result ComputeVerifier(const String& password, uint16_t& verifier) {
 Result DeriveCipherKey(const String& password, const char* suffix, CipherKey& key) {
   const ByteRange pieces[] = {RangeOf(password),
                               ByteRange{suffix, suffix == nullptr ? 0 : std::strlen(suffix)}};
-  SecretDigest digest;
+  WipedBytes<kSha1DigestSize> digest;
   Result result = Sha1OfRanges(pieces, 2, digest.bytes);
   if (result != kOk) return result;
   std::memcpy(key.bytes, digest.bytes, kCipherKeySize);

@@ -11,13 +11,6 @@ constexpr size_t kMasterKeySize = 32;
 constexpr char kPayloadKeyInfo[] = "Morvalis strong payload key";
 constexpr char kCheckKeyInfo[] = "Morvalis strong key check";
 
-struct MasterKey {
-  ~MasterKey() { SecureWipe(bytes, sizeof bytes); }
-  uint8_t bytes[kMasterKeySize] = {};
-};
-
-ByteRange TextRange(const char* text, size_t size) { return ByteRange{text, size}; }
-
 }  // namespace
 
 StrongKeys::~StrongKeys() {
@@ -38,17 +31,15 @@ Result CheckKdfCost(const Argon2Cost& cost, uint64_t available_memory) {
 Result DeriveStrongKeys(const String& password, const uint8_t salt[kStrongSaltSize], const Argon2Cost& cost,
                         StrongKeys* keys) {
   if (keys == nullptr || salt == nullptr) return kBadArgument;
-  // A never-assigned String has no buffer; it derives as the empty password.
-  const ByteRange secret{password.c_str(), password.c_str() == nullptr ? 0 : static_cast<size_t>(password.GetLength())};
-  MasterKey master;
-  Result r = Argon2id(secret, ByteRange{salt, kStrongSaltSize}, cost, master.bytes, sizeof master.bytes);
+  WipedBytes<kMasterKeySize> master;
+  Result r = Argon2id(RangeOf(password), ByteRange{salt, kStrongSaltSize}, cost, master.bytes, sizeof master.bytes);
   if (r != kOk) return r;
   const ByteRange input{master.bytes, sizeof master.bytes};
   const ByteRange no_salt{nullptr, 0};
-  r = HkdfSha256(no_salt, input, TextRange(kPayloadKeyInfo, sizeof kPayloadKeyInfo - 1), keys->payload,
+  r = HkdfSha256(no_salt, input, ByteRange{kPayloadKeyInfo, sizeof kPayloadKeyInfo - 1}, keys->payload,
                  sizeof keys->payload);
   if (r == kOk) {
-    r = HkdfSha256(no_salt, input, TextRange(kCheckKeyInfo, sizeof kCheckKeyInfo - 1), keys->check,
+    r = HkdfSha256(no_salt, input, ByteRange{kCheckKeyInfo, sizeof kCheckKeyInfo - 1}, keys->check,
                    sizeof keys->check);
   }
   return r;
