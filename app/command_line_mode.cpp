@@ -18,7 +18,6 @@
 namespace mv {
 namespace {
 
-constexpr char kDisplayName[] = "Morvalis Self Extractor";
 constexpr char kBanner[] = "Morvalis Self Extractor - decrypts the package it carries\n\n";
 // A password line longer than this is not a password.
 constexpr size_t kMaxPasswordLine = 65536;

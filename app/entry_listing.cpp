@@ -16,12 +16,11 @@ bool ListedEntryOf(const TagValue& member, ListedEntry* listed) {
   entry->GetText(name, kEntryTagName, "");
   TagRecord info;
   entry->GetRecord(info, kEntryTagInfo);
-  TagValue time;
-  info.Get(time, kInfoTagLastWriteTime);
+  platform::FileTimes times;
+  uint32_t attributes = 0;
+  DecodeFileInfo(&info, &times, &attributes);
   *listed = ListedEntry();
-  if (time.GetType() == TypeBlob && time.GetLength() == 8) {
-    for (int b = 7; b >= 0; --b) listed->time = (listed->time << 8) | time.GetBytes()[b];
-  }
+  listed->time = times.last_write;
   listed->folder = entry->GetU8(kEntryTagKind, kEntryKindFile) == kEntryKindFolder;
   listed->path = folder + name;
   listed->size = entry->GetContentSize();

@@ -16,8 +16,6 @@
 namespace mv {
 namespace {
 
-constexpr char kDisplayName[] = "Morvalis Self Extractor";
-
 // The bytes the work takes: the container copy and, as far as its
 // cleartext header tells, the decrypted content.
 uint64_t NeededBytes(const uint8_t* data, size_t length) {

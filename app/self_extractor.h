@@ -25,6 +25,8 @@ namespace mv {
 
 struct ProgressCallback;
 
+// The caption of the program's messages.
+inline constexpr char kDisplayName[] = "Morvalis Self Extractor";
 // The status text sent (kProgressStatusText) when decryption starts once
 // more on the disk.
 inline constexpr uint32_t kMemoryAreaFullString = 27;

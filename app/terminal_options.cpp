@@ -17,8 +17,6 @@
 namespace mv {
 namespace {
 
-constexpr uint32_t kWrongPasswordString = 4;
-
 bool Matches(const char* argument, const char* option) { return std::strcmp(argument, option) == 0; }
 
 // Prints each entry's line as it is read, counting files and folders, so a
@@ -86,7 +84,7 @@ int RunList() {
     extractor.SetEntryListener(&PrintEntry, reinterpret_cast<uintptr_t>(&listing));
     const Result result = extractor.Extract(password.c_str(), &stop);
     if (result == kWrongPassword && ask && !platform::InterruptionRequested()) {
-      platform::WriteStderr((LoadResString(kWrongPasswordString) + "\n").c_str());
+      platform::WriteStderr((AttemptFailureText(kWrongPassword) + "\n").c_str());
       continue;
     }
     if (result != kOk) {
