@@ -289,13 +289,13 @@ def declined_in_german():
     check("declined disclaimer: exit code 40", s.finish() == 40, s.transcript)
 
 
-def accept_terms(s, password=PASSWORD):
+def accept_terms(s):
     s.expect("-- more")
     s.send("q")
     s.expect("[y/N] ")
     s.send("y\n")
     s.expect("Password: ")
-    s.send(password + "\n")
+    s.send(PASSWORD + "\n")
 
 
 def tilde_is_the_home_folder():
