@@ -8,6 +8,7 @@
 #include "app/entry.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/temp_folder.h"
+#include "tests/fs/fs_test_files.h"
 
 namespace mv {
 namespace {
@@ -18,7 +19,7 @@ StringArray ArgumentsOf(const std::vector<std::string>& arguments) {
   return array;
 }
 
-std::string Text(const String& s) { return s.c_str() == nullptr ? "" : s.c_str(); }
+using test::Text;
 
 TEST(CommandLine, DecryptOptions) {
   struct Case {

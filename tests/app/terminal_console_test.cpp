@@ -2,6 +2,7 @@
 // characters), what a package's text may send to the terminal, and the
 // progress line at every width.
 #include "app/terminal_console.h"
+#include "tests/fs/fs_test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +39,7 @@ TEST(TerminalConsole, TypedPaths) {
     const bool taken = ExpandTypedPath(String(c.typed), String(c.home.c_str()), &path, &refusal);
     EXPECT_EQ(taken, c.path != nullptr) << c.typed;
     if (c.path != nullptr) {
-      EXPECT_STREQ(path.c_str() == nullptr ? "" : path.c_str(), c.path) << c.typed;
+      EXPECT_EQ(test::Text(path), c.path) << c.typed;
     } else {
       EXPECT_FALSE(refusal.IsEmpty()) << c.typed;
     }

@@ -18,6 +18,7 @@
 #include "tests/support/sample_data.h"
 #include "tests/support/temp_folder.h"
 #include "tools/executable_image.h"
+#include "tests/fs/fs_test_files.h"
 
 namespace mv {
 namespace {
@@ -48,7 +49,7 @@ class PackageReaderTest : public testing::Test {
     outcome.read_only_readme = platform::ReadAttributes((work + "readme.txt").c_str()) & platform::kAttributeReadOnly;
     String message;
     reader.GetMessageText(message);
-    outcome.message = message.c_str() == nullptr ? "" : message.c_str();
+    outcome.message = test::Text(message);
     EXPECT_EQ(reader.Cleanup(nullptr), kOk);
     EXPECT_TRUE(test::ListNames(work).empty());
     EXPECT_FALSE(reader.IsOpen());

@@ -12,6 +12,8 @@
 namespace mv::test {
 
 inline String S(const std::string& text) { return String(text.c_str()); }
+// The text of a String; a never-assigned one (no buffer) as "".
+inline std::string Text(const String& text) { return text.c_str() == nullptr ? "" : text.c_str(); }
 
 inline void WriteTestFile(const std::string& path, const std::string& bytes) {
   platform::File file;

@@ -1,6 +1,7 @@
 // The choice of the place for a decryption's work, from made-up facts: one
 // row per rule that can break.
 #include "fs/work_area.h"
+#include "tests/fs/fs_test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -83,7 +84,7 @@ const Case kCases[] = {
      kUnknown, 100, "/gone/", false, "", 0},
 };
 
-std::string Text(const String& text) { return text.c_str() == nullptr ? "" : text.c_str(); }
+using test::Text;
 
 WorkPlace PlaceOf(const Place& place) {
   WorkPlace out;

@@ -11,6 +11,7 @@
 #include "stream/tag_record.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/temp_folder.h"
+#include "tests/fs/fs_test_files.h"
 
 namespace mv::platform {
 namespace {
@@ -40,7 +41,7 @@ TEST(WriteProblem, TheNearestPartOfThePathThatStandsInTheWay) {
   for (const auto& c : cases) {
     const WriteDiagnosis found = DiagnoseWrite(c.path.c_str(), c.needed);
     EXPECT_EQ(found.problem, c.problem) << c.name;
-    std::string where = found.where.c_str() == nullptr ? "" : found.where.c_str();
+    std::string where = test::Text(found.where);
     if (!where.empty() && where.back() == '/') where.pop_back();
     EXPECT_EQ(where, c.where) << c.name;
   }
