@@ -364,63 +364,32 @@ bool CanMoveCursor() {
   return isatty(STDOUT_FILENO) && term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0;
 }
 
-// A line as the terminal's own line discipline reads it (echo on).
-LineStatus ReadPlainLine(const char* prompt, String* line, size_t max_length) {
-  TerminalRead read(ReadMode::kAsIs);
-  WriteStdout(prompt);
-  std::string raw;
-  unsigned char c = 0;
-  for (;;) {
-    const ReadEvent event = read.Next(&c);
-    if (event == ReadEvent::kResumed) {
-      raw.clear();
-      WriteStdout(prompt);
-      continue;
-    }
-    if (event == ReadEvent::kResized) continue;
-    if (event == ReadEvent::kEnd) {
-      WriteOut("\n");
-      if (raw.empty() || InterruptionRequested()) return LineStatus::kEnd;
-      break;
-    }
-    if (c == '\n') break;
-    if (raw.size() < max_length) raw += static_cast<char>(c);
-  }
-  if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-  return FromSystemText(raw.c_str(), line) ? LineStatus::kLine : LineStatus::kNoCodePageForm;
-}
-
-}  // namespace
-
-bool IsTerminal(StandardStream stream) {
-  const int fd = stream == StandardStream::kInput    ? STDIN_FILENO
-                 : stream == StandardStream::kOutput ? STDOUT_FILENO
-                                                     : STDERR_FILENO;
-  return isatty(fd) == 1;
-}
-
-LineStatus ReadSecretLine(const char* prompt, String* out, size_t max_length) {
-  if (!isatty(STDIN_FILENO)) return LineStatus::kEnd;
+// A line as the terminal's own line discipline reads it in mode, the
+// prompt shown with write (again after a stop, with what was typed before
+// it gone with the terminal's queue); at most max_length bytes are kept,
+// without the line's end. Secrets pass only through a String, whose buffer
+// is wiped.
+LineStatus ReadLineAs(ReadMode mode, void (*write)(const char*), const char* prompt, String* out,
+                      size_t max_length) {
   String raw;
   char* buffer = raw.GetBuffer(static_cast<int32_t>(max_length));
   if (buffer == nullptr) return LineStatus::kEnd;
   size_t used = 0;
   bool ended = false;
   {
-    TerminalRead read(ReadMode::kSecret);
-    WriteStderr(prompt);
+    TerminalRead read(mode);
+    write(prompt);
     unsigned char c = 0;
     for (;;) {
       const ReadEvent event = read.Next(&c);
       if (event == ReadEvent::kResumed) {
-        // What was typed before the stop is gone with the terminal's queue.
         used = 0;
-        WriteStderr(prompt);
+        write(prompt);
         continue;
       }
       if (event == ReadEvent::kResized) continue;
       if (event == ReadEvent::kEnd) {
-        WriteStderr("\n");
+        write("\n");
         ended = used == 0 || InterruptionRequested();
         break;
       }
@@ -435,9 +404,23 @@ LineStatus ReadSecretLine(const char* prompt, String* out, size_t max_length) {
   return FromSystemText(raw.c_str(), out) ? LineStatus::kLine : LineStatus::kNoCodePageForm;
 }
 
+}  // namespace
+
+bool IsTerminal(StandardStream stream) {
+  const int fd = stream == StandardStream::kInput    ? STDIN_FILENO
+                 : stream == StandardStream::kOutput ? STDOUT_FILENO
+                                                     : STDERR_FILENO;
+  return isatty(fd) == 1;
+}
+
+LineStatus ReadSecretLine(const char* prompt, String* out, size_t max_length) {
+  if (!isatty(STDIN_FILENO)) return LineStatus::kEnd;
+  return ReadLineAs(ReadMode::kSecret, &WriteStderr, prompt, out, max_length);
+}
+
 LineStatus EditLine(const char* prompt, String* line, size_t max_length) {
   if (!isatty(STDIN_FILENO)) return LineStatus::kEnd;
-  if (!CanMoveCursor()) return ReadPlainLine(prompt, line, max_length);
+  if (!CanMoveCursor()) return ReadLineAs(ReadMode::kAsIs, &WriteStdout, prompt, line, max_length);
   TerminalRead read(ReadMode::kKeys);
   LineEditor editor(max_length);
   LineView view(prompt);
