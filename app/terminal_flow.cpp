@@ -32,7 +32,7 @@ StringArray FilePathsBelow(const String& folder) {
   StringArray paths;
   for (int32_t i = 0; i < entries.GetCount(); ++i) {
     const String& entry = entries[i];
-    if (entry.GetAt(entry.GetLength() - 1) == '/' || !FileExists(entry)) continue;
+    if (!IsFilePath(entry)) continue;
     paths.Add(entry.Mid(folder.GetLength(), entry.GetLength() - folder.GetLength()));
   }
   paths.Sort(true);
@@ -75,7 +75,7 @@ class TerminalFrontEnd : public AttemptFrontEnd {
     const int32_t split = LastParagraph(question);
     if (split > 0) WriteLine(question.Left(split));
     StringArray replaced;
-    const StringArray files = FilePathsBelow(source);
+    const StringArray& files = FilesBelow(source);
     for (int32_t i = 0; i < files.GetCount(); ++i) {
       if (FileExists(target + files[i])) replaced.Add(files[i]);
     }
@@ -90,7 +90,7 @@ class TerminalFrontEnd : public AttemptFrontEnd {
 
   void ExplainCopyFailure(Result code, const String& target, const String& source,
                           const StringArray& not_saved) override {
-    const int32_t total = FilePathsBelow(source).GetCount();
+    const int32_t total = FilesBelow(source).GetCount();
     if (not_saved.GetCount() > 0) {
       const String first = not_saved[0];
       WriteLine(WriteFailureCause(target + first, QueryFileSize(source + first), code));
@@ -110,7 +110,7 @@ class TerminalFrontEnd : public AttemptFrontEnd {
 
   void OfferFiles(SelfExtractor* extractor) override {
     WriteLine(String(Say(kFilesText)));
-    if (ShowPaged(Indented(FilePathsBelow(extractor->GetWorkFolder()))) == Paging::kEnded) {
+    if (ShowPaged(Indented(FilesBelow(extractor->GetWorkFolder()))) == Paging::kEnded) {
       if (!platform::InterruptionRequested()) WriteLine(String(Say(kNothingSavedText)));
       return;
     }
@@ -140,6 +140,16 @@ class TerminalFrontEnd : public AttemptFrontEnd {
   }
 
  private:
+  // The files below the work folder, listed once: it does not change while
+  // the flow offers them.
+  const StringArray& FilesBelow(const String& folder) {
+    if (folder != listed_folder_) {
+      listed_ = FilePathsBelow(folder);
+      listed_folder_ = folder;
+    }
+    return listed_;
+  }
+
   // Where the text's last paragraph (after its last empty line) begins; 0
   // when it has one paragraph.
   static int32_t LastParagraph(const String& text) {
@@ -197,6 +207,8 @@ class TerminalFrontEnd : public AttemptFrontEnd {
 
   // A failed copy left some of the files in its folder.
   bool saved_some_ = false;
+  String listed_folder_;
+  StringArray listed_;
 };
 
 void ShowPackage(const PayloadLayout& layout) {
