@@ -107,10 +107,8 @@ bool IsTerminalOption(const char* first_argument) {
          (Matches(first_argument, "--help") || Matches(first_argument, "-h") || Matches(first_argument, "--list"));
 }
 
-int RunTerminalOption() {
-  String first;
-  platform::GetArgument(1, &first);
-  if (first == "--list") return RunList();
+int RunTerminalOption(const char* option) {
+  if (Matches(option, "--list")) return RunList();
   Write(CommandText(kHelpText));
   return static_cast<int>(kOk);
 }

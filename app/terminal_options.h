@@ -10,7 +10,8 @@ namespace mv {
 // exactly).
 bool IsTerminalOption(const char* first_argument);
 
-// Runs the option the first argument names; returns the exit code.
+// Runs option, the first argument (one IsTerminalOption accepts); returns
+// the exit code.
 // --help, -h: the usage on standard output; 0.
 // --list [-pwdfile=FILE]: the password from FILE ("-": standard input), or
 // asked on the terminal (a wrong one asks again); then every entry of the
@@ -20,6 +21,6 @@ bool IsTerminalOption(const char* first_argument);
 // terminal or a password file; kUnknownSwitch for any other argument;
 // otherwise the reading's code (kWrongPassword, kNoPayload, ...). Ctrl-C,
 // SIGTERM and SIGHUP end the process with their usual status.
-int RunTerminalOption();
+int RunTerminalOption(const char* option);
 
 }  // namespace mv

@@ -12,7 +12,7 @@
 int main(int argc, char** argv) {
   mv::platform::SetModuleHandle(nullptr);
   mv::platform::InitArguments(argc, argv);
-  if (argc > 1 && mv::IsTerminalOption(argv[1])) return mv::RunTerminalOption();
+  if (argc > 1 && mv::IsTerminalOption(argv[1])) return mv::RunTerminalOption(argv[1]);
   const char* tail = argc > 1 ? argv[1][0] == '\0' ? " " : argv[1] : "";
   return mv::SelectMode(tail, &mv::RunTerminalFlow, &mv::RunCommandLine);
 }
