@@ -5,6 +5,7 @@
 
 #include "app/decrypt_attempt.h"
 #include "app/self_extractor.h"
+#include "container/secure_wipe.h"
 #include "fs/directory_copy.h"
 #include "fs/disk_query.h"
 #include "fs/path.h"
@@ -199,7 +200,14 @@ Result DecryptCommand(const char* password, const char* target_folder, const cha
     }
     DebugFormat(debug, "Decrypting files to \"%s\".", folder.GetFolder().c_str());
     std::vector<CopyFailure> failures;
-    r = DirectoryCopy(extractor.GetWorkFolder(), &folder, &stop, &failures);
+    // The copy is made once here: in memory, where no device is waited
+    // for, each work file is wiped as soon as it is copied, on a second
+    // thread, rather than all of them after the copy. (On a disk the wipe
+    // waits for the device in large batches at the end.)
+    TrailingWipe wipe(extractor.GetWorkFolder(), kWipeZeros);
+    const bool trailing = extractor.IsWorkInMemory() && wipe.Start();
+    r = DirectoryCopy(extractor.GetWorkFolder(), &folder, &stop, &failures, trailing ? &wipe : nullptr);
+    wipe.Finish();
     if (r != kOk) {
       // A link at the target's name counts as existing too.
       if (r == kTargetFolderExists) {

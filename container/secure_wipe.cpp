@@ -35,6 +35,10 @@ constexpr size_t kWipeBatch = 8192;
 // threads share.
 constexpr size_t kMemoryWipeBatch = 256;
 constexpr size_t kSharedWipeFiles = 4096;
+// A trailing wipe's thread is woken for this many files, or bytes, handed
+// over: once per file would cost more in waking than small files in wiping.
+constexpr size_t kTrailingBatchFiles = 64;
+constexpr uint64_t kTrailingBatchBytes = 1 << 20;
 // A file at least this large has its write-back started as soon as it is
 // overwritten, so the device works while the next files are; smaller ones
 // are left to the batch's flush, which writes them out together.
@@ -100,7 +104,11 @@ uint32_t BlockOf(const platform::OverwriteFile& file, uint32_t cluster) {
 // a non-zero answer stops the pass with that code.
 Result WritePass(platform::OverwriteFile& file, uint64_t length, const Pass& pass, uint8_t* buffer,
                  uint32_t step, const ProgressScope& scope) {
-  std::memset(buffer, pass.pattern, step);
+  // Only what the writes use is filled: a tiny file's pass writes one
+  // block, not the whole buffer, and the fill would otherwise cost more
+  // than the write.
+  const size_t used = length < step ? static_cast<size_t>(length) : step;
+  std::memset(buffer, pass.pattern, used);
   scope.Begin();
   const uint64_t per_percent = length / 100 + 1;
   for (uint64_t position = 0; position < length;) {
@@ -109,7 +117,7 @@ Result WritePass(platform::OverwriteFile& file, uint64_t length, const Pass& pas
     if (pass.random) {
       uint8_t value = pass.pattern;
       platform::FillRandom(&value, 1);
-      std::memset(buffer, value, step);
+      std::memset(buffer, value, used);
     }
     const uint64_t left = length - position;
     const size_t n = left < step ? static_cast<size_t>(left) : step;
@@ -398,6 +406,76 @@ Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* pr
   scope.ReportPercent(100);
   scope.End();
   return kOk;
+}
+
+TrailingWipe::TrailingWipe(const String& folder, uint8_t mode) : folder_(folder), mode_(mode) {}
+
+TrailingWipe::~TrailingWipe() { Finish(); }
+
+bool TrailingWipe::Start() {
+  if (thread_.joinable()) return true;
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (...) {
+    return false;
+  }
+  return true;
+}
+
+void TrailingWipe::Copied(const String& relative, uint64_t size) {
+  if (!thread_.joinable()) return;
+  bool wake = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_.push_back(relative);
+    pending_bytes_ += size;
+    if (!woken_ && (pending_.size() >= kTrailingBatchFiles || pending_bytes_ >= kTrailingBatchBytes)) {
+      woken_ = wake = true;
+    }
+  }
+  if (wake) ready_.notify_one();
+}
+
+Result TrailingWipe::Finish() {
+  if (!thread_.joinable()) return latest_;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closing_ = true;
+  }
+  ready_.notify_one();
+  thread_.join();
+  return latest_;
+}
+
+void TrailingWipe::Run() {
+  platform::ConfinedFolder tree;
+  PassBuffer buffer(kFolderWipeStep);
+  const bool usable = tree.Open(folder_.c_str()) && buffer.get() != nullptr;
+  WipeSite site{tree, folder_, DriveCluster(folder_), IsDurable(folder_)};
+  std::vector<String> taken;
+  std::vector<const String*> files;
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      ready_.wait(lock, [this] { return woken_ || closing_; });
+      if (pending_.empty() && closing_) return;
+      taken.swap(pending_);
+      pending_bytes_ = 0;
+      woken_ = false;
+    }
+    // Without its tree the files stay for WipeFolder.
+    if (!usable) {
+      latest_ = kCannotOverwrite;
+      taken.clear();
+      continue;
+    }
+    files.clear();
+    for (const String& relative : taken) files.push_back(&relative);
+    Result r = WipeFiles(site, files.data(), files.size(), mode_, buffer.get(), nullptr);
+    if (r != kOk) latest_ = r;
+    site.left.clear();
+    taken.clear();
+  }
 }
 
 }  // namespace mv

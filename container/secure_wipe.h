@@ -7,10 +7,15 @@
 // to wait for: everything is done the same but the syncs.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "base/result.h"
 #include "base/string.h"
+#include "fs/directory_copy.h"
 
 namespace mv {
 
@@ -69,6 +74,44 @@ Result EraseFolder(const String& folder);
 // left behind half-way.
 Result WipeFolder(const String& folder, uint8_t mode, const ProgressCallback* progress,
                   bool keep_root);
+
+// Wipes the files of a folder while a copy out of it goes on: as the copy's
+// listener it is handed each file the copy has put at its place, and a
+// thread of its own wipes those files the way WipeFolder does, in batches
+// as they come, while the copy works on the next ones. Folders, and files
+// never handed over (one whose copy failed), are left for WipeFolder. For
+// a copy after which nothing needs the files again (the command line
+// copies once; the dialogs may copy again). Without a thread of its own
+// (Start false) it wipes nothing, and WipeFolder wipes it all.
+class TrailingWipe final : public CopyListener {
+ public:
+  TrailingWipe(const String& folder, uint8_t mode);
+  ~TrailingWipe();
+  TrailingWipe(const TrailingWipe&) = delete;
+  TrailingWipe& operator=(const TrailingWipe&) = delete;
+
+  // Starts the thread; false when it cannot be had.
+  bool Start();
+  // relative: a file below the folder that nothing reads any more.
+  void Copied(const String& relative, uint64_t size) override;
+  // Waits until every file handed over is wiped and ends the thread; the
+  // latest failure, or kOk. A file that failed is still in its folder.
+  Result Finish();
+
+ private:
+  void Run();
+
+  String folder_;
+  uint8_t mode_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::vector<String> pending_;
+  uint64_t pending_bytes_ = 0;
+  bool woken_ = false;
+  bool closing_ = false;
+  Result latest_ = kOk;
+  std::thread thread_;
+};
 
 // Test hook: when set, called after each overwrite pass of a file (not yet
 // truncated) with the file's path and the number of bytes the pass wrote.

@@ -105,15 +105,17 @@ Result CopyFileInto(platform::ConfinedFolder& tree, CopyState& state, const Stri
 }
 
 // Copies one listed entry of the source (root + relative path; a folder
-// ends in '/' and is only counted), reaching the target first.
+// ends in '/' and is only counted, *relative stays empty), reaching the
+// target first; *size is the file's size.
 Result CopyListed(platform::ConfinedFolder& source, TargetFolder& target, CopyState& state, const String& root,
-                  const String& path, String* relative) {
+                  const String& path, String* relative, uint64_t* size) {
   if (path.GetAt(path.GetLength() - 1) == '/') return kOk;
   *relative = path.Mid(root.GetLength(), path.GetLength() - root.GetLength());
   Result r = target.Reach();
   if (r != kOk) return r;
   platform::SourceFile in;
   if (source.OpenSource(relative->c_str(), &in) != platform::ConfinedStatus::kOk) return kCannotOpen;
+  *size = in.GetSize();
   ProgressRange file_progress(nullptr);
   return CopyFileInto(target.GetTree(), state, *relative, in, target.Replaces(), file_progress);
 }
@@ -161,7 +163,7 @@ Result DirectoryCopy(const String& source, const String& target, bool replace,
 }
 
 Result DirectoryCopy(const String& source, TargetFolder* target, const ProgressCallback* progress_callback,
-                     std::vector<CopyFailure>* failures) {
+                     std::vector<CopyFailure>* failures, CopyListener* listener) {
   if (failures != nullptr) failures->clear();
   platform::ConfinedFolder source_tree;
   if (!FolderExists(source) || !source_tree.Open(source.c_str())) return kFolderNotFound;
@@ -192,12 +194,16 @@ Result DirectoryCopy(const String& source, TargetFolder* target, const ProgressC
   for (int32_t i = 0; i < count; ++i) {
     Result step = progress.ReportPercent(i + 1);
     String relative;
-    if (step == kOk) step = CopyListed(source_tree, *target, state, source, entries[i], &relative);
+    uint64_t size = 0;
+    if (step == kOk) step = CopyListed(source_tree, *target, state, source, entries[i], &relative, &size);
     if (step == kCancelled) {
       r = step;
       break;
     }
-    if (step == kOk) continue;
+    if (step == kOk) {
+      if (listener != nullptr && !relative.IsEmpty()) listener->Copied(relative, size);
+      continue;
+    }
     if (!target->IsReached()) {
       // Without a target folder no file can be copied.
       r = step;

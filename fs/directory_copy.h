@@ -4,6 +4,7 @@
 // failure and every file that failed.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "base/result.h"
@@ -52,6 +53,16 @@ class TargetFolder {
   platform::ConfinedFolder tree_;
 };
 
+// Told of each file a copy has put at its place, as soon as it is there:
+// its path below both folders and its size. A file that failed is not told.
+class CopyListener {
+ public:
+  virtual void Copied(const String& relative, uint64_t size) = 0;
+
+ protected:
+  ~CopyListener() = default;
+};
+
 // Copies every file below source into the same relative place below target,
 // reaching the target when the first file needs it (an empty source makes
 // no target folder). Nothing is ever written through a link: source and
@@ -66,9 +77,10 @@ class TargetFolder {
 // target cannot be had (nothing copied); otherwise kOk or the most serious
 // failure of a file (a link refused, then a full disk, then any other; the
 // first of equal weight in walk order). Every failed file, in walk order,
-// goes to failures when given (emptied first).
+// goes to failures when given (emptied first); every file copied is told
+// to listener when given, on the copy's thread.
 Result DirectoryCopy(const String& source, TargetFolder* target, const ProgressCallback* progress,
-                     std::vector<CopyFailure>* failures = nullptr);
+                     std::vector<CopyFailure>* failures = nullptr, CopyListener* listener = nullptr);
 // The same into a target named by its path (internal form, ending in '/').
 Result DirectoryCopy(const String& source, const String& target, bool replace, const ProgressCallback* progress,
                      std::vector<CopyFailure>* failures = nullptr);

@@ -164,6 +164,34 @@ TEST_F(WipeFolderTest, OneFailingFileDoesNotStopTheWipe) {
   }
 }
 
+// Files handed over while a copy goes on are wiped behind it, in batches
+// as they come; what was not handed over, and every folder, is left for
+// the folder's wipe. A file that cannot be wiped is named in the result.
+TEST_F(WipeFolderTest, ATrailingWipeWipesWhatItIsHandedAndLeavesTheRest) {
+  constexpr int kMany = 150;  // more than one batch
+  MakeTestFolder(root_ + "many/");
+  for (int i = 0; i < kMany; ++i) WriteTestFile(root_ + "many/f" + std::to_string(i), "m");
+  {
+    TrailingWipe idle(S(root_), kWipeZeros);
+    idle.Copied(String("top.txt"), 5000);
+    EXPECT_EQ(idle.Finish(), kOk) << "never started: nothing wiped";
+  }
+  TrailingWipe wipe(S(root_), kWipeZeros);
+  ASSERT_TRUE(wipe.Start());
+  wipe.Copied(String("top.txt"), 5000);
+  wipe.Copied(String("a/b/locked.txt"), 6);
+  for (int i = 0; i < kMany; ++i) wipe.Copied(S("many/f" + std::to_string(i)), 1);
+  wipe.Copied(String("a/missing.txt"), 1);
+  EXPECT_EQ(wipe.Finish(), kCannotOverwrite);
+  EXPECT_EQ(g_passes.size(), kMany + 2u);
+  for (const PassSeen& pass : g_passes) EXPECT_EQ(pass.pattern, "00");
+  EXPECT_EQ(TreeOf(temp_.path()), (std::vector<std::string>{"work/", "work/a/", "work/a/b/", "work/a/b/two.txt",
+                                                             "work/a/one.txt", "work/many/"}));
+  EXPECT_TRUE(std::filesystem::exists(root_ + "Recycled/bin.txt"));
+  EXPECT_EQ(WipeFolder(S(root_), kWipeZeros, nullptr, false), kOk);
+  EXPECT_TRUE(TreeOf(temp_.path()).empty());
+}
+
 #ifndef _WIN32
 // On a memory file system nothing waits for a device, but every file is
 // still overwritten, truncated, renamed and deleted.

@@ -99,9 +99,17 @@ TEST_F(DirectoryCopyTest, ReportsTheMostSeriousFailureAndEveryFailedFile) {
   std::string error = test::MakeLink(test::LinkKind::kFolderSymlink, folder_.Join("outside"), folder_.Join("dst/l"));
   const bool linked = error.empty();
 
+  // The listener hears of the files that reached their place, and of no other.
+  struct Told final : CopyListener {
+    void Copied(const String& relative, uint64_t size) override { files.emplace_back(relative.c_str(), size); }
+    std::vector<std::pair<std::string, uint64_t>> files;
+  } told;
   std::vector<CopyFailure> failures;
-  Result r = DirectoryCopy(Path("src/"), Path("dst/"), true, nullptr, &failures);
+  TargetFolder target(Path("dst/"), true);
+  Result r = DirectoryCopy(Path("src/"), &target, nullptr, &failures, &told);
   EXPECT_EQ(r, linked ? kLinkInTarget : kFolderNotMade) << error;
+  std::sort(told.files.begin(), told.files.end());
+  EXPECT_EQ(told.files, (std::vector<std::pair<std::string, uint64_t>>{{"ok1.txt", 1}, {"zz/ok2.txt", 1}}));
   std::vector<std::pair<std::string, Result>> named;
   for (const CopyFailure& failure : failures) named.emplace_back(failure.path.c_str(), failure.code);
   std::sort(named.begin(), named.end());
