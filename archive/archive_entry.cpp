@@ -25,14 +25,22 @@ class EntryRecordGuard {
   ~EntryRecordGuard() { t_reading_entry_record = false; }
 };
 
-// The copy buffer: file contents are secrets on both sides (plain text
-// being packed, decrypted data being unpacked), so it is wiped on release.
+uint32_t Chunk(uint32_t remaining) {
+  return remaining < ArchiveEntry::kCopyBufferSize ? remaining : ArchiveEntry::kCopyBufferSize;
+}
+
+// The buffer one file's content passes through: file contents are secrets
+// on both sides (plain text being packed, decrypted data being unpacked),
+// so it is wiped on release. It is no larger than the file's first chunk:
+// most files are small, and a whole buffer allocated and wiped for each
+// would cost more than the file itself.
 class CopyBuffer {
  public:
-  CopyBuffer() : bytes_(static_cast<uint8_t*>(AllocFixed(ArchiveEntry::kCopyBufferSize))) {}
+  explicit CopyBuffer(uint32_t file_size)
+      : size_(file_size == 0 ? 1 : Chunk(file_size)), bytes_(static_cast<uint8_t*>(AllocFixed(size_))) {}
   ~CopyBuffer() {
     if (bytes_ == nullptr) return;
-    SecureWipe(bytes_, ArchiveEntry::kCopyBufferSize);
+    SecureWipe(bytes_, size_);
     FreeFixed(bytes_);
   }
   CopyBuffer(const CopyBuffer&) = delete;
@@ -41,12 +49,9 @@ class CopyBuffer {
   uint8_t* get() const { return bytes_; }
 
  private:
+  uint32_t size_;
   uint8_t* bytes_;
 };
-
-uint32_t Chunk(uint32_t remaining) {
-  return remaining < ArchiveEntry::kCopyBufferSize ? remaining : ArchiveEntry::kCopyBufferSize;
-}
 
 // A plain Stream stores nothing: it is the counting pass that measures a
 // list before the list is written. Counting a file's content there gives
@@ -218,7 +223,7 @@ Result ArchiveEntry::WriteFileContent(Stream& stream) {
     stream.WriteU32(size);
     return stream.Skip(size);
   }
-  CopyBuffer buffer;
+  CopyBuffer buffer(size);
   if (buffer.get() == nullptr) return kOutOfMemory;
   platform::File file;
   if (!file.Open(path.c_str(), "rb")) return kCannotOpen;
@@ -238,7 +243,7 @@ Result ArchiveEntry::SkipFileContent(Stream& stream) {
   uint32_t size = 0;
   if (stream.ReadU32(size) != kOk) return stream.GetError();
   content_size_ = size;
-  CopyBuffer buffer;
+  CopyBuffer buffer(size);
   if (buffer.get() == nullptr) return kOutOfMemory;
   // The bytes pass through one bounded buffer; a size beyond the stream's
   // end fails at the stream's first short read.
@@ -251,11 +256,11 @@ Result ArchiveEntry::SkipFileContent(Stream& stream) {
 }
 
 Result ArchiveEntry::ReadFileContent(Stream& stream) {
-  CopyBuffer buffer;
-  if (buffer.get() == nullptr) return kOutOfMemory;
   uint32_t size = 0;
   if (stream.ReadU32(size) != kOk) return stream.GetError();
   content_size_ = size;
+  CopyBuffer buffer(size);
+  if (buffer.get() == nullptr) return kOutOfMemory;
   platform::ConfinedFolder local;
   platform::ConfinedFolder* tree = OpenTree(stream, &local);
   if (tree == nullptr) return kFolderNotFound;
