@@ -2,7 +2,7 @@
 // reading its payload section and growing it. The input is the image.
 // Oracle: an image whose section was grown describes itself without error,
 // keeps the section last, and gives back exactly the new contents followed
-// by zero padding.
+// by zero padding; an image refused stays as it was.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -35,7 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // and shrinking (padded) all occur.
   Bytes fresh(1 + size % 9000);
   for (size_t i = 0; i < fresh.size(); ++i) fresh[i] = static_cast<uint8_t>(i * 131 + 7);
-  if (!mv::tools::GrowPayloadSection(&image, fresh, &error)) return 0;
+  if (!mv::tools::GrowPayloadSection(&image, fresh, &error)) {
+    if (image != Bytes(data, data + size)) Fail("a refused image was changed", error);
+    return 0;
+  }
 
   const mv::tools::ImageInfo grown = mv::tools::DescribeImage(image);
   if (!grown.error.empty()) Fail("the grown image is not understood:", grown.error);

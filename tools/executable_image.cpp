@@ -58,6 +58,7 @@ bool Fail(std::string* error, const std::string& why) {
 struct PeLayout {
   uint64_t nt = 0;             // offset of "PE\0\0"
   uint64_t optional = 0;       // offset of the optional header
+  uint16_t optional_size = 0;
   uint64_t section_table = 0;
   uint16_t section_count = 0;
   uint32_t section_alignment = 0;
@@ -75,7 +76,8 @@ constexpr uint64_t kOptSizeOfImage = 56;
 constexpr uint64_t kOptCheckSum = 64;
 constexpr uint64_t kOptSubsystem = 68;
 constexpr uint64_t kOptDirectoryCount = 108;
-constexpr uint64_t kOptDirectories = 112;
+constexpr uint64_t kOptDirectories = 112;  // also the size of the fixed part
+constexpr uint64_t kDosHeaderSize = 64;
 constexpr uint32_t kDirImport = 1;
 constexpr uint32_t kDirSecurity = 4;
 constexpr uint64_t kSectionHeaderSize = 40;
@@ -89,14 +91,18 @@ bool ParsePe(const Bytes& image, PeLayout* pe, std::string* error) {
   if (r.U32(pe->nt) != 0x00004550) return Fail(error, "no PE signature");
   pe->section_count = r.U16(pe->nt + 6);
   pe->symbol_table = r.U32(pe->nt + 12);
-  uint16_t optional_size = r.U16(pe->nt + 20);
+  pe->optional_size = r.U16(pe->nt + 20);
   pe->optional = pe->nt + 24;
   if (r.U16(pe->optional) != 0x20B) return Fail(error, "not a 64-bit (PE32+) image");
-  pe->section_table = pe->optional + optional_size;
+  pe->section_table = pe->optional + pe->optional_size;
   pe->section_alignment = r.U32(pe->optional + kOptSectionAlignment);
   pe->file_alignment = r.U32(pe->optional + kOptFileAlignment);
   pe->subsystem = r.U16(pe->optional + kOptSubsystem);
-  uint32_t directories = r.U32(pe->optional + kOptDirectoryCount);
+  // Directories are read only where the optional header holds them, never
+  // out of the section table behind it.
+  uint64_t directories = r.U32(pe->optional + kOptDirectoryCount);
+  directories = std::min<uint64_t>(
+      directories, pe->optional_size < kOptDirectories ? 0 : (pe->optional_size - kOptDirectories) / 8);
   if (directories > kDirImport) pe->import_rva = r.U32(pe->optional + kOptDirectories + 8 * kDirImport);
   if (directories > kDirSecurity) {
     pe->certificate_size = r.U32(pe->optional + kOptDirectories + 8 * kDirSecurity + 4);
@@ -171,6 +177,19 @@ bool FailFinding(int index, std::string* error) {
                                                       : "the image has no _qzpk_ section");
 }
 
+// Whether a section other than the payload keeps file data inside the
+// payload's bytes, which growing rewrites.
+bool OverlapsPayload(const std::vector<SectionInfo>& sections, int index, uint64_t payload_end) {
+  const SectionInfo& q = sections[static_cast<size_t>(index)];
+  for (size_t i = 0; i < sections.size(); ++i) {
+    const SectionInfo& s = sections[i];
+    if (static_cast<int>(i) == index || s.file_size == 0) continue;
+    if (s.file_offset >= payload_end) continue;
+    if (s.file_offset >= q.file_offset || s.file_size > q.file_offset - s.file_offset) return true;
+  }
+  return false;
+}
+
 bool PePayloadIsLast(const Bytes& image, const std::vector<SectionInfo>& sections, int index) {
   if (index < 0 || index + 1 != static_cast<int>(sections.size())) return false;
   const SectionInfo& q = sections[index];
@@ -195,13 +214,13 @@ uint32_t PeChecksum(const Bytes& image, uint64_t checksum_offset) {
   return static_cast<uint32_t>(sum + image.size());
 }
 
-bool GrowPe(Bytes* image, const Bytes& contents, std::string* error) {
+bool GrowPe(const Bytes& image, const Bytes& contents, Bytes* out, std::string* error) {
   PeLayout pe;
-  if (!ParsePe(*image, &pe, error)) return false;
-  std::vector<SectionInfo> sections = PeSections(*image, pe);
+  if (!ParsePe(image, &pe, error)) return false;
+  std::vector<SectionInfo> sections = PeSections(image, pe);
   int index = FindSection(sections);
   if (index < 0) return FailFinding(index, error);
-  if (!PePayloadIsLast(*image, sections, index)) {
+  if (!PePayloadIsLast(image, sections, index)) {
     return Fail(error, "the _qzpk_ section is not the last part of the image (trailing data?)");
   }
   if (pe.symbol_table != 0) return Fail(error, "the image carries a COFF symbol table (not stripped)");
@@ -212,11 +231,19 @@ bool GrowPe(Bytes* image, const Bytes& contents, std::string* error) {
   if (pe.file_alignment > kMaxFileAlignment || (pe.file_alignment & (pe.file_alignment - 1)) != 0) {
     return Fail(error, "bad file alignment");
   }
+  // The fields growing patches must belong to the optional header alone,
+  // not to the DOS header or a section header laid over it.
+  if (pe.nt < kDosHeaderSize || pe.optional_size < kOptDirectories) {
+    return Fail(error, "the PE headers overlap each other");
+  }
   const SectionInfo& q = sections[index];
   // Growing rewrites everything from the section's start; the headers must
-  // lie before it.
+  // lie before it, and so must every other section's data.
   if (q.file_offset < pe.section_table + kSectionHeaderSize * pe.section_count) {
     return Fail(error, "the _qzpk_ section overlaps the PE headers");
+  }
+  if (OverlapsPayload(sections, index, q.file_offset + q.file_size)) {
+    return Fail(error, "another section's data lies inside the _qzpk_ section");
   }
   uint64_t virtual_size = std::max<uint64_t>(contents.size(), q.memory_size);
   // The file holds the contents or the section's present data, whichever is
@@ -227,18 +254,19 @@ bool GrowPe(Bytes* image, const Bytes& contents, std::string* error) {
   if (q.file_offset + raw_size > 0xFFFFFFFFull || image_size > 0xFFFFFFFFull) {
     return Fail(error, "the payload does not fit into a PE image");
   }
-  image->resize(q.file_offset + raw_size);
-  std::fill(image->begin() + static_cast<std::ptrdiff_t>(q.file_offset), image->end(), 0);
-  std::copy(contents.begin(), contents.end(), image->begin() + static_cast<std::ptrdiff_t>(q.file_offset));
+  out->reserve(q.file_offset + raw_size);
+  out->assign(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(q.file_offset));
+  out->insert(out->end(), contents.begin(), contents.end());
+  out->resize(q.file_offset + raw_size, 0);
 
-  Reader r(*image);
+  Reader r(*out);
   uint64_t header = pe.section_table + kSectionHeaderSize * index;
-  Put(image, header + 8, virtual_size, 4);
-  Put(image, header + 16, raw_size, 4);
+  Put(out, header + 8, virtual_size, 4);
+  Put(out, header + 16, raw_size, 4);
   uint32_t initialized = r.U32(pe.optional + kOptSizeOfInitializedData);
-  Put(image, pe.optional + kOptSizeOfInitializedData, initialized - q.file_size + raw_size, 4);
-  Put(image, pe.optional + kOptSizeOfImage, image_size, 4);
-  Put(image, pe.optional + kOptCheckSum, PeChecksum(*image, pe.optional + kOptCheckSum), 4);
+  Put(out, pe.optional + kOptSizeOfInitializedData, initialized - q.file_size + raw_size, 4);
+  Put(out, pe.optional + kOptSizeOfImage, image_size, 4);
+  Put(out, pe.optional + kOptCheckSum, PeChecksum(*out, pe.optional + kOptCheckSum), 4);
   return true;
 }
 
@@ -252,6 +280,8 @@ struct ElfLayout {
 constexpr uint32_t kPtLoad = 1;
 constexpr uint64_t kMaxShiftAlignment = 65536;
 constexpr uint64_t kShfAlloc = 2;
+constexpr uint32_t kShtNobits = 8;
+constexpr uint64_t kElfHeaderSize = 64;
 
 bool ParseElf(const Bytes& image, ElfLayout* elf, std::string* error) {
   Reader r(image);
@@ -276,6 +306,7 @@ bool ParseElf(const Bytes& image, ElfLayout* elf, std::string* error) {
 struct ElfSection {
   SectionInfo info;
   uint64_t header = 0;
+  uint32_t type = 0;
   uint64_t flags = 0;
   uint64_t alignment = 0;
 };
@@ -288,10 +319,11 @@ std::vector<ElfSection> ElfSections(const Bytes& image, const ElfLayout& elf) {
     ElfSection s;
     s.header = elf.shoff + 64ull * i;
     s.info.name = r.Text(strings + r.U32(s.header), 64);
+    s.type = r.U32(s.header + 4);
     s.flags = r.U64(s.header + 8);
     s.info.address = r.U64(s.header + 16);
     s.info.file_offset = r.U64(s.header + 24);
-    s.info.file_size = r.U32(s.header + 4) == 8 /* NOBITS */ ? 0 : r.U64(s.header + 32);
+    s.info.file_size = s.type == kShtNobits ? 0 : r.U64(s.header + 32);
     s.info.memory_size = r.U64(s.header + 32);
     s.alignment = r.U64(s.header + 48);
     sections.push_back(s);
@@ -322,26 +354,32 @@ uint64_t ElfPayloadSegment(const Bytes& image, const ElfLayout& elf, const ElfSe
   return (found != 0 && found == highest_header) ? found : 0;
 }
 
-bool GrowElf(Bytes* image, const Bytes& contents, std::string* error) {
+bool GrowElf(const Bytes& image, const Bytes& contents, Bytes* out, std::string* error) {
   ElfLayout elf;
-  if (!ParseElf(*image, &elf, error)) return false;
-  std::vector<ElfSection> sections = ElfSections(*image, elf);
+  if (!ParseElf(image, &elf, error)) return false;
+  std::vector<ElfSection> sections = ElfSections(image, elf);
   std::vector<SectionInfo> infos;
   for (const ElfSection& s : sections) infos.push_back(s.info);
   const int index = FindSection(infos);
   if (index < 0) return FailFinding(index, error);
   const ElfSection q = sections[static_cast<size_t>(index)];
-  uint64_t segment = ElfPayloadSegment(*image, elf, q);
+  if (q.type == kShtNobits) return Fail(error, "the _qzpk_ section has no data in the file");
+  uint64_t segment = ElfPayloadSegment(image, elf, q);
   if (segment == 0) return Fail(error, "the _qzpk_ section does not end the last loadable segment");
-  if (q.info.file_offset > image->size() || q.info.file_size > image->size() - q.info.file_offset) {
+  if (q.info.file_offset > image.size() || q.info.file_size > image.size() - q.info.file_offset) {
     return Fail(error, "the _qzpk_ section lies outside the file");
   }
   // Growing rewrites everything from the section's start and patches the
-  // program headers where they are: both headers must lie before it.
-  if (q.info.file_offset < 64 || q.info.file_offset < elf.phoff + 56ull * elf.phnum) {
+  // program headers where they are: both headers must lie before it, apart
+  // from each other.
+  if (q.info.file_offset < kElfHeaderSize || q.info.file_offset < elf.phoff + 56ull * elf.phnum ||
+      (elf.phnum != 0 && elf.phoff < kElfHeaderSize)) {
     return Fail(error, "the _qzpk_ section overlaps the ELF headers");
   }
   const uint64_t old_end = q.info.file_offset + q.info.file_size;
+  if (OverlapsPayload(infos, index, old_end)) {
+    return Fail(error, "another section's data lies inside the _qzpk_ section");
+  }
   uint64_t shift_alignment = 8;
   for (const ElfSection& s : sections) {
     if (s.header == q.header || s.info.file_offset < old_end || s.info.file_size == 0) continue;
@@ -358,25 +396,23 @@ bool GrowElf(Bytes* image, const Bytes& contents, std::string* error) {
   const uint64_t growth = new_size - q.info.file_size;
   const uint64_t shift = AlignUp(growth, shift_alignment);
 
-  Bytes out;
-  out.reserve(image->size() + shift);
-  out.insert(out.end(), image->begin(), image->begin() + static_cast<std::ptrdiff_t>(q.info.file_offset));
-  out.insert(out.end(), contents.begin(), contents.end());
-  out.resize(q.info.file_offset + new_size + (shift - growth), 0);
-  out.insert(out.end(), image->begin() + static_cast<std::ptrdiff_t>(old_end), image->end());
+  out->reserve(image.size() + shift);
+  out->assign(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(q.info.file_offset));
+  out->insert(out->end(), contents.begin(), contents.end());
+  out->resize(q.info.file_offset + new_size + (shift - growth), 0);
+  out->insert(out->end(), image.begin() + static_cast<std::ptrdiff_t>(old_end), image.end());
 
   // The program headers sit before the payload; the section header table
   // lies behind it and moved by `shift` along with the sections after it.
-  Reader r(out);
-  Put(&out, segment + 32, r.U64(segment + 32) + growth, 8);
-  Put(&out, segment + 40, r.U64(segment + 40) + growth, 8);
+  Reader r(*out);
+  Put(out, segment + 32, r.U64(segment + 32) + growth, 8);
+  Put(out, segment + 40, r.U64(segment + 40) + growth, 8);
   for (const ElfSection& s : sections) {
     if (s.header == q.header || s.info.file_offset < old_end) continue;
-    Put(&out, s.header + shift + 24, s.info.file_offset + shift, 8);
+    Put(out, s.header + shift + 24, s.info.file_offset + shift, 8);
   }
-  Put(&out, q.header + shift + 32, new_size, 8);
-  Put(&out, 40, elf.shoff + shift, 8);
-  image->swap(out);
+  Put(out, q.header + shift + 32, new_size, 8);
+  Put(out, 40, elf.shoff + shift, 8);
   return true;
 }
 
@@ -431,15 +467,50 @@ bool ReadPayloadSection(const Bytes& image, Bytes* contents, std::string* error)
   return true;
 }
 
+namespace {
+
+// A grown image describes itself as before: the same sections by name and
+// order, the payload section at its old offset, still last, and holding at
+// least the new contents.
+bool GrownAsBefore(const Bytes& before, const Bytes& after, uint64_t contents_size) {
+  const ImageInfo old_info = DescribeImage(before);
+  const ImageInfo new_info = DescribeImage(after);
+  if (!new_info.error.empty() || !new_info.payload_is_last || new_info.kind != old_info.kind ||
+      new_info.sections.size() != old_info.sections.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < new_info.sections.size(); ++i) {
+    if (new_info.sections[i].name != old_info.sections[i].name) return false;
+  }
+  const int index = FindSection(new_info.sections);
+  if (index < 0) return false;
+  const SectionInfo& q = new_info.sections[static_cast<size_t>(index)];
+  const uint64_t held = new_info.kind == ImageKind::kPe ? std::min(q.memory_size, q.file_size) : q.file_size;
+  return q.file_offset == old_info.sections[static_cast<size_t>(index)].file_offset && held >= contents_size;
+}
+
+}  // namespace
+
 bool GrowPayloadSection(Bytes* image, const Bytes& contents, std::string* error) {
+  Bytes out;
   switch (DetectImageKind(*image)) {
     case ImageKind::kPe:
-      return GrowPe(image, contents, error);
+      if (!GrowPe(*image, contents, &out, error)) return false;
+      break;
     case ImageKind::kElf:
-      return GrowElf(image, contents, error);
+      if (!GrowElf(*image, contents, &out, error)) return false;
+      break;
     default:
       return Fail(error, "neither a PE nor an ELF image");
   }
+  // Whatever the checks above missed in a crafted image (a name table, a
+  // header laid over what was rewritten) shows here; the image stays as it
+  // was.
+  if (!GrownAsBefore(*image, out, contents.size())) {
+    return Fail(error, "growing would change the image's headers: they overlap the _qzpk_ section");
+  }
+  image->swap(out);
+  return true;
 }
 
 bool ReadWholeFile(const std::string& path, Bytes* out) {
