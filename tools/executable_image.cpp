@@ -285,7 +285,9 @@ constexpr uint64_t kElfHeaderSize = 64;
 
 bool ParseElf(const Bytes& image, ElfLayout* elf, std::string* error) {
   Reader r(image);
-  if (image.size() < 64 || std::memcmp(image.data(), "\x7f" "ELF", 4) != 0) return Fail(error, "no ELF header");
+  if (image.size() < kElfHeaderSize || std::memcmp(image.data(), "\x7f" "ELF", 4) != 0) {
+    return Fail(error, "no ELF header");
+  }
   if (image[4] != 2 || image[5] != 1) return Fail(error, "not a little-endian 64-bit ELF image");
   elf->phoff = r.U64(32);
   elf->shoff = r.U64(40);

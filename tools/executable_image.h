@@ -44,8 +44,10 @@ bool ReadPayloadSection(const Bytes& image, Bytes* contents, std::string* error)
 
 // Replaces the contents of the _qzpk_ section with `contents`, zero-padded to
 // at least the section's current size, and fixes every header the loader
-// checks. Refuses (false, with a reason) images whose section is not the last
-// one, or that carry a symbol table, a certificate or trailing data behind it.
+// checks. Refuses (false, with a reason, the image unchanged) images whose
+// section is not the last one, that carry a symbol table, a certificate or
+// trailing data behind it, or whose headers or other sections lie where
+// growing writes; a grown image must describe itself as before.
 bool GrowPayloadSection(Bytes* image, const Bytes& contents, std::string* error);
 
 // File helpers for the tools and tests.
