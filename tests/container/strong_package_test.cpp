@@ -28,7 +28,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 constexpr Argon2Cost kCheapCost{1, 256, 2};
-const char kPassword[] = "pa\xDFwort";
+const char kPassword[] = "pa\xC3\x9Fwort";  // paßwort, as typed
 
 uint32_t U32At(const Bytes& bytes, size_t at) {
   return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<uint32_t>(bytes[at + 3]) << 24;
@@ -60,7 +60,7 @@ class StrongPackageTest : public testing::Test {
     test::MakeTree(source_, test::SampleTree());
     ContainerJob job;
     job.path = package_.c_str();
-    job.password = kPassword;
+    job.password = Password(kPassword);
     job.base_folder = source_.c_str();
     job.compression = 0;  // stored blocks: the sample spans several chunks
     job.package_kind = PackageKind::kStrong;
@@ -85,7 +85,7 @@ class StrongPackageTest : public testing::Test {
     const std::string target = folder_.Join("target/");
     PackageReader reader;
     EXPECT_EQ(reader.Open(String(target.c_str())), kOk);
-    Outcome outcome{reader.Decrypt(String(path.c_str()), String(password.c_str()), nullptr), 0, {}};
+    Outcome outcome{reader.Decrypt(String(path.c_str()), Password(password.c_str()), nullptr), 0, {}};
     outcome.chunk = reader.GetFailedChunk();
     if (outcome.result == kOk) {
       outcome.files = test::TakeSnapshot(target);
