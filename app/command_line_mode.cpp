@@ -41,7 +41,7 @@ void DebugFormat(bool debug, const char* format, Result code) {
 // Shows the status texts of the work on standard error in debug mode (the
 // one line that says decryption starts once more on the disk).
 Result ShowStatusText(int32_t code, int32_t value, uintptr_t debug, uintptr_t) {
-  if (code == kProgressStatusText) DebugMessage(debug != 0, LoadResString(static_cast<uint32_t>(value)).c_str());
+  if (code == kProgressStatusText) DebugMessage(debug != 0, UserText(static_cast<TextId>(value)).c_str());
   return kOk;
 }
 

@@ -14,23 +14,6 @@
 namespace mv {
 namespace {
 
-// Strings of the string table.
-constexpr uint32_t kSavedString = 2;
-constexpr uint32_t kDecryptFailedString = 3;
-constexpr uint32_t kWrongPasswordString = 4;
-constexpr uint32_t kInvalidFolderString = 9;
-constexpr uint32_t kCopyFailedString = 13;
-constexpr uint32_t kPleaseWaitString = 18;
-constexpr uint32_t kFolderExistsString = 19;
-constexpr uint32_t kMoreFilesString = 20;
-constexpr uint32_t kCancelledString = 21;
-constexpr uint32_t kFolderIsFileString = 22;
-constexpr uint32_t kDamagedHeaderString = 23;
-constexpr uint32_t kDamagedChunkString = 24;
-constexpr uint32_t kEndsEarlyString = 25;
-constexpr uint32_t kKdfTooCostlyString = 26;
-constexpr uint32_t kPasswordNotHeldString = 28;
-
 constexpr int32_t kFullRange = 100;
 
 // The attempt whose work folder exists, for the end of the session; only
@@ -57,7 +40,7 @@ Result Decrypt(AttemptFrontEnd* ui, SelfExtractor* extractor, const Password& pa
     const ProgressCallback progress = StopOnInterruption(shown);
     NotifyProgress(&progress, kProgressBegin, kFullRange);
     NotifyProgress(&progress, kProgressBeginPhase, kFullRange);
-    NotifyProgress(&progress, kProgressStatusText, kPleaseWaitString);
+    NotifyProgress(&progress, kProgressStatusText, static_cast<int32_t>(TextId::kPleaseWait));
     const Result extracted = extractor->Extract(password, &progress);
     NotifyProgress(&progress, kProgressEndPhase, 0);
     NotifyProgress(&progress, kProgressEnd, 0);
@@ -118,23 +101,19 @@ Result RunDecryptAttempt(AttemptFrontEnd* ui) {
 
 String PasswordRefusalText(const Password& password, PasswordForm form) {
   if (PasswordFits(password, form)) return String("");
-  return FormatResString(kPasswordNotHeldString, CodePointsWithoutWindows1252Form(password.c_str()).c_str());
+  return FormatUserText(TextId::kPasswordNotHeld, CodePointsWithoutWindows1252Form(password.c_str()).c_str());
 }
 
 bool HasOwnFailureText(Result result) {
-  return result == kCancelled || result == kWrongPassword || result == kPackageDamaged ||
-         result == kPackageTruncated || result == kKdfTooCostly;
+  const ResultInfo* info = FindResult(result);
+  return info != nullptr && info->dialog_text != TextId::kNone;
 }
 
 String AttemptFailureText(Result result, uint32_t failed_chunk) {
-  if (result == kCancelled) return LoadResString(kCancelledString);
-  if (result == kWrongPassword) return LoadResString(kWrongPasswordString);
-  if (result == kPackageDamaged) {
-    return failed_chunk == 0 ? LoadResString(kDamagedHeaderString) : FormatResString(kDamagedChunkString, failed_chunk);
-  }
-  if (result == kPackageTruncated) return LoadResString(kEndsEarlyString);
-  if (result == kKdfTooCostly) return LoadResString(kKdfTooCostlyString);
-  return FormatResString(kDecryptFailedString, result);
+  // A damaged chunk is named; the header's damage has the code's own text.
+  if (result == kPackageDamaged && failed_chunk != 0) return FormatUserText(TextId::kDamagedChunk, failed_chunk);
+  if (HasOwnFailureText(result)) return UserText(FindResult(result)->dialog_text);
+  return FormatUserText(TextId::kDecryptFailed, result);
 }
 
 ProgressCallback StopOnInterruption(const ProgressCallback* inner) {
@@ -144,16 +123,16 @@ ProgressCallback StopOnInterruption(const ProgressCallback* inner) {
 bool SaveFilesTo(AttemptPrompts* ui, const SelfExtractor& extractor, const String& typed) {
   const String target = AddTrailingSlash(typed);
   if (!IsFolderPath(target)) {
-    ui->ShowError(LoadResString(kInvalidFolderString));
+    ui->ShowError(UserText(TextId::kInvalidFolder));
     return false;
   }
   const bool exists = FolderExists(target);
-  if (exists && !ui->AskToUseExistingFolder(FormatResString(kFolderExistsString, ToDisplayPath(target)), target,
+  if (exists && !ui->AskToUseExistingFolder(FormatUserText(TextId::kFolderExists, ToDisplayPath(target)), target,
                                             extractor.GetWorkFolder())) {
     return false;
   }
   if (FileExists(StripTrailingSlash(target))) {
-    ui->ShowError(LoadResString(kFolderIsFileString));
+    ui->ShowError(UserText(TextId::kFolderIsFile));
     return false;
   }
   const ProgressCallback stop = StopOnInterruption(nullptr);
@@ -166,11 +145,11 @@ bool SaveFilesTo(AttemptPrompts* ui, const SelfExtractor& extractor, const Strin
   StringArray not_saved;
   for (const CopyFailure& failure : failures) not_saved.Add(failure.path);
   if (copied != kOk) {
-    ui->ShowError(FormatResString(kCopyFailedString, copied));
+    ui->ShowError(FormatUserText(TextId::kCopyFailed, copied));
     ui->ExplainCopyFailure(copied, target, extractor.GetWorkFolder(), not_saved);
     return false;
   }
-  ui->ShowInfo(FormatResString(kSavedString, ToDisplayPath(StripTrailingSlash(target))));
+  ui->ShowInfo(FormatUserText(TextId::kFilesSaved, ToDisplayPath(StripTrailingSlash(target))));
   return true;
 }
 
@@ -202,7 +181,7 @@ String ProposedFolderName(const StringArray* names) {
   sorted.Sort(true);
   if (sorted.GetCount() == 1) return sorted[0];
   String name;
-  String::Format(name, LoadResString(kMoreFilesString).c_str(), sorted[0].c_str(),
+  String::Format(name, UserText(TextId::kMoreFiles).c_str(), sorted[0].c_str(),
                  static_cast<int>(sorted.GetCount() - 1));
   return name;
 }

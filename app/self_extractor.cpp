@@ -9,6 +9,7 @@
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
 #include "fs/path.h"
+#include "fs/system_helpers.h"
 #include "fs/temp_names.h"
 #include "fs/work_area.h"
 #include "platform/files.h"
@@ -104,7 +105,7 @@ Result SelfExtractor::ExtractFrom(const PayloadView& payload, const Password& pa
     // sees anything.
     RemoveTempFile();
     if (r == kDiskFull) {
-      NotifyProgress(progress_callback, kProgressStatusText, static_cast<int32_t>(kMemoryAreaFullString));
+      NotifyProgress(progress_callback, kProgressStatusText, static_cast<int32_t>(TextId::kMemoryAreaFull));
     }
     in_memory_ = false;
     folder = choice.fallback;
@@ -139,7 +140,7 @@ Result SelfExtractor::ExtractIn(const String& folder, const uint8_t* data, size_
   written = file.Close() && written;
   if (!written) {
     if (file.OutOfSpace()) return kDiskFull;
-    platform::ShowMessage("Error writing data to file!!!", "INTERNAL ERROR",
+    platform::ShowMessage(UserText(TextId::kWriteFailed).c_str(), "INTERNAL ERROR",
                           platform::kMessageOk | platform::kMessageTaskModal);
     return kShortWrite;
   }

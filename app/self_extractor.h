@@ -31,7 +31,6 @@ struct ProgressCallback;
 inline constexpr char kDisplayName[] = "Morvalis Self Extractor";
 // The status text sent (kProgressStatusText) when decryption starts once
 // more on the disk.
-inline constexpr uint32_t kMemoryAreaFullString = 27;
 
 class SelfExtractor : public PackageReader {
  public:

@@ -5,12 +5,13 @@
 
 #include "app/decrypt_attempt.h"
 #include "app/payload.h"
-#include "app/result_text.h"
+#include "base/text_catalogue.h"
 #include "fs/path.h"
 #include "fs/system_helpers.h"
 #include "platform/arguments.h"
 #include "platform/codepage.h"
 #include "platform/interruption.h"
+#include "platform/language.h"
 #include "platform/platform.h"
 #include "platform/terminal.h"
 #include "platform/write_problem.h"
@@ -18,7 +19,6 @@
 namespace mv {
 namespace {
 
-constexpr uint32_t kPleaseWaitString = 18;
 // Without a size from the terminal.
 constexpr int kDefaultRows = 24;
 constexpr int kDefaultColumns = 80;
@@ -52,42 +52,23 @@ std::string FormatDuration(double seconds) {
 // A path as the user reads it: native separators, no trailing one.
 String Shown(const String& path) { return ToDisplayPath(StripTrailingSlash(path)); }
 
-bool IsFileProblem(Result code) {
-  switch (code) {
-    case kDiskFull:
-    case kTempFileNotCreated:
-    case kCannotOverwrite:
-    case kCannotOpen:
-    case kShortWrite:
-    case kCannotRenameFile:
-    case kAccessDenied:
-    case kFolderNotMade:
-    case kNoFreeTempName:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
-bool German() { return LoadResString(kPleaseWaitString) == "Bitte warten..."; }
+const char* Say(TextId text) { return TextOf(text, platform::UserLanguage()); }
 
-const char* Say(const Text& text) { return German() ? text.german : text.english; }
-
-String SayWith(const Text& text, const String& value) {
+String SayWith(TextId text, const String& value) {
   String out;
   String::Format(out, Say(text), value.c_str() == nullptr ? "" : value.c_str());
   return out;
 }
 
-String SayWith(const Text& text, int number) {
+String SayWith(TextId text, int number) {
   String out;
   String::Format(out, Say(text), number);
   return out;
 }
 
-String CommandText(const Text& text) {
+String CommandText(TextId text) {
   String program;
   if (!platform::GetArgument(0, &program) || program.IsEmpty()) program = GetProgramFileName();
   return String(Say(text)).Replace("%1$s", program.c_str());
@@ -127,13 +108,13 @@ bool Ask(const String& prompt, String* answer) {
     if (status == platform::LineStatus::kLine) return true;
     if (status == platform::LineStatus::kEnd) return false;
     // Only a terminal without cursor keys hands such a line over.
-    WriteLine(LoadResString(9));
+    WriteLine(UserText(TextId::kInvalidFolder));
   }
 }
 
 bool AskYes(const String& question) {
   String answer;
-  if (!Ask(question + Say(kYesNoText), &answer)) return false;
+  if (!Ask(question + Say(TextId::kYesNo), &answer)) return false;
   const char first = answer.IsEmpty() ? '\0' : answer.c_str()[0];
   return first == 'y' || first == 'Y' || first == 'j' || first == 'J';
 }
@@ -155,7 +136,7 @@ Paging ShowPaged(const String& text) {
     const int needed = length == 0 ? 1 : (length + columns - 1) / columns;
     if (used > 0 && used + needed > rows - 1) {
       // The prompt never wraps, so that it can be taken back.
-      const String more = String(Say(kMoreText)).Left(columns - 1);
+      const String more = String(Say(TextId::kMore)).Left(columns - 1);
       int key = 0;
       do {
         key = platform::ReadKey(more.c_str());
@@ -182,7 +163,7 @@ void ShowList(const StringArray& lines, int reserved_rows) {
   const int32_t count = lines.GetCount();
   const int32_t shown = count <= room ? count : room - 1;
   for (int32_t i = 0; i < shown; ++i) WriteLine("  " + lines[i]);
-  if (shown < count) WriteLine(SayWith(kAndMoreText, static_cast<int>(count - shown)));
+  if (shown < count) WriteLine(SayWith(TextId::kAndMore, static_cast<int>(count - shown)));
 }
 
 String FormatBytes(double bytes) {
@@ -200,7 +181,7 @@ String FormatBytes(double bytes) {
 bool ExpandTypedPath(const String& typed, const String& home, String* path, String* refusal) {
   refusal->Empty();
   if (platform::HasControlCharacter(typed)) {
-    *refusal = SayWith(kControlCharactersText, Visible(typed));
+    *refusal = SayWith(TextId::kControlCharacters, Visible(typed));
     return false;
   }
   if (typed.GetLength() == 0 || typed.GetAt(0) != '~') {
@@ -208,11 +189,11 @@ bool ExpandTypedPath(const String& typed, const String& home, String* path, Stri
     return true;
   }
   if (typed.GetLength() > 1 && typed.GetAt(1) != '/') {
-    *refusal = SayWith(kTildeUserText, typed);
+    *refusal = SayWith(TextId::kTildeUser, typed);
     return false;
   }
   if (home.IsEmpty()) {
-    *refusal = Say(kNoHomeText);
+    *refusal = Say(TextId::kNoHome);
     return false;
   }
   // home ends in '/'; "~/" and "~" both become it.
@@ -229,7 +210,7 @@ String ProgressText(int percent, double done, double total, double rate, double 
   const std::string bytes = std::string(FormatBytes(done).c_str()) + " / " + FormatBytes(total).c_str();
   const std::string speed = rate < 0 ? "" : std::string(FormatBytes(rate).c_str()) + "/s";
   const std::string left =
-      seconds_left < 0 ? "" : SayWith(kTimeLeftText, String(FormatDuration(seconds_left).c_str())).c_str();
+      seconds_left < 0 ? "" : SayWith(TextId::kTimeLeft, String(FormatDuration(seconds_left).c_str())).c_str();
   // What fits, the percentage always: then the time left, the bytes, a bar
   // of at least kNarrowestBar cells, the rate; a bar takes what is left.
   size_t length = head.size();
@@ -273,7 +254,7 @@ Result ProgressLine::OnProgress(int32_t code, int32_t value, uintptr_t self, uin
     // A text during the work goes below the line, which starts anew.
     if (line->shown_percent_ >= 0) platform::WriteStdout("\n");
     line->shown_percent_ = -1;
-    WriteLine(LoadResString(static_cast<uint32_t>(value)));
+    WriteLine(UserText(static_cast<TextId>(value)));
   }
   if (code == kProgressPosition) line->Draw();
   return kOk;
@@ -308,43 +289,43 @@ String WriteFailureCause(const String& path, uint64_t needed, Result code) {
   const String where = Shown(found.where);
   switch (found.problem) {
     case platform::WriteProblem::kNotAFolder:
-      return SayWith(kCauseNotAFolderText, where);
+      return SayWith(TextId::kCauseNotAFolder, where);
     case platform::WriteProblem::kIsFolder:
-      return SayWith(kCauseIsFolderText, where);
+      return SayWith(TextId::kCauseIsFolder, where);
     case platform::WriteProblem::kReadOnlyFile:
-      return SayWith(kCauseReadOnlyFileText, where);
+      return SayWith(TextId::kCauseReadOnlyFile, where);
     case platform::WriteProblem::kNoPermission:
-      return SayWith(kCauseNoPermissionText, where);
+      return SayWith(TextId::kCauseNoPermission, where);
     case platform::WriteProblem::kReadOnlyDevice:
-      return SayWith(kCauseReadOnlyDeviceText, where);
+      return SayWith(TextId::kCauseReadOnlyDevice, where);
     case platform::WriteProblem::kNoSpace: {
       String text;
-      String::Format(text, Say(kCauseNoSpaceText), where.c_str(),
+      String::Format(text, Say(TextId::kCauseNoSpace), where.c_str(),
                      FormatBytes(static_cast<double>(found.free_bytes)).c_str());
       return text;
     }
     case platform::WriteProblem::kNone:
       break;
   }
-  return SayWith(kCauseText, String(DescribeResult(code, German())));
+  return SayWith(TextId::kCause, String(DescribeResult(code, platform::UserLanguage())));
 }
 
 void ShowDecryptFailure(Result result, const SelfExtractor& extractor) {
   if (result == kCancelled && platform::InterruptionRequested() && !platform::InterruptedByUser()) {
-    WriteLine(SayWith(kStoppedText, String(platform::InterruptionName())));
+    WriteLine(SayWith(TextId::kStopped, String(platform::InterruptionName())));
     return;
   }
   WriteLine(AttemptFailureText(result, extractor.GetFailedChunk()));
   // The others have only a code: their cause follows.
   if (HasOwnFailureText(result)) return;
-  if (IsFileProblem(result)) {
+  if (HasResultProperty(result, result_property::kFileProblem)) {
     const String temp = extractor.GetTempPlace().IsEmpty() ? GetSystemTempFolder() : extractor.GetTempPlace();
     WriteLine(WriteFailureCause(temp, FindPayloadHeader().data_size, result));
-    WriteLine(SayWith(kTempFolderText, Shown(temp)));
+    WriteLine(SayWith(TextId::kTempFolder, Shown(temp)));
   } else {
-    WriteLine(SayWith(kCauseText, String(DescribeResult(result, German()))));
+    WriteLine(SayWith(TextId::kCause, String(DescribeResult(result, platform::UserLanguage()))));
   }
-  if (!extractor.GetFailedEntry().IsEmpty()) WriteLine(SayWith(kFailedEntryText, extractor.GetFailedEntry()));
+  if (!extractor.GetFailedEntry().IsEmpty()) WriteLine(SayWith(TextId::kFailedEntry, extractor.GetFailedEntry()));
 }
 
 }  // namespace mv

@@ -10,24 +10,23 @@
 #include <utility>
 
 #include "app/self_extractor.h"
-#include "app/terminal_texts.h"
 #include "base/progress.h"
 #include "base/progress_tracker.h"
 #include "base/result.h"
 #include "base/string.h"
+#include "base/text_id.h"
 
 namespace mv {
 
-// German when the string table speaks German (the user's language).
-bool German();
-const char* Say(const Text& text);
+// The text in the user's language.
+const char* Say(TextId text);
 // The text with its one "%s" (or "%i") filled in.
-String SayWith(const Text& text, const String& value);
-String SayWith(const Text& text, int number);
+String SayWith(TextId text, const String& value);
+String SayWith(TextId text, int number);
 
 // The text with "%1$s" replaced by the program as the user started it
 // (its first argument), for texts that show commands.
-String CommandText(const Text& text);
+String CommandText(TextId text);
 
 // text with every control character but line feed and tab as ^X (DEL as
 // ^?), and the code page's five bytes that stand for control characters as
@@ -108,8 +107,7 @@ class ProgressLine {
 // found. needed: the bytes that were to be written there.
 String WriteFailureCause(const String& path, uint64_t needed, Result code);
 
-// The report of a failed decryption on the terminal: the string table's
-// text, then, for a failure it gives only a code for, its cause and the
+// The report of a failed decryption on the terminal: the dialogs' text, then, for a failure it gives only a code for, its cause and the
 // entry it came with. An interruption by the system rather
 // than the user is said as such.
 void ShowDecryptFailure(Result result, const SelfExtractor& extractor);

@@ -15,10 +15,6 @@
 namespace mv {
 namespace {
 
-// Strings of the string table.
-constexpr uint32_t kTextSaveFailedString = 14;
-constexpr uint32_t kTextSavedString = 17;
-
 // Rows kept free below a list shown before a question.
 constexpr int kRowsBelowList = 8;
 
@@ -51,11 +47,11 @@ class TerminalFrontEnd : public AttemptFrontEnd {
   Password AskPassword() override {
     for (;;) {
       Password password;
-      const platform::LineStatus status = platform::ReadSecretLine(Say(kPasswordText), &password, kLongestTypedLine);
+      const platform::LineStatus status = platform::ReadSecretLine(Say(TextId::kPassword), &password, kLongestTypedLine);
       if (platform::InterruptionRequested()) return Password();
       if (status == platform::LineStatus::kLine) return password;
       if (status == platform::LineStatus::kEnd) return Password();
-      WriteLine(String(Say(kPasswordNotTextText)));
+      WriteLine(String(Say(TextId::kPasswordNotText)));
     }
   }
 
@@ -80,9 +76,9 @@ class TerminalFrontEnd : public AttemptFrontEnd {
       if (FileExists(target + files[i])) replaced.Add(files[i]);
     }
     if (replaced.GetCount() == 0) {
-      WriteLine(String(Say(kNoneReplacedText)));
+      WriteLine(String(Say(TextId::kNoneReplaced)));
     } else {
-      WriteLine(SayWith(kReplacedText, static_cast<int>(replaced.GetCount())));
+      WriteLine(SayWith(TextId::kReplaced, static_cast<int>(replaced.GetCount())));
       ShowList(replaced, kRowsBelowList);
     }
     return AskYes(question.Right(question.GetLength() - split).Replace("\n", ""));
@@ -95,7 +91,7 @@ class TerminalFrontEnd : public AttemptFrontEnd {
       const String first = not_saved[0];
       WriteLine(WriteFailureCause(target + first, QueryFileSize(source + first), code));
       String heading;
-      String::Format(heading, Say(kNotSavedText), static_cast<int>(not_saved.GetCount()), static_cast<int>(total));
+      String::Format(heading, Say(TextId::kNotSaved), static_cast<int>(not_saved.GetCount()), static_cast<int>(total));
       WriteLine(heading);
       ShowList(not_saved, kRowsBelowList);
     } else {
@@ -103,39 +99,39 @@ class TerminalFrontEnd : public AttemptFrontEnd {
     }
     if (not_saved.GetCount() < total) saved_some_ = true;
     String saved;
-    String::Format(saved, Say(kSavedCountText), static_cast<int>(total - not_saved.GetCount()),
+    String::Format(saved, Say(TextId::kSavedCount), static_cast<int>(total - not_saved.GetCount()),
                    static_cast<int>(total), ToDisplayPath(StripTrailingSlash(target)).c_str());
     WriteLine(saved);
   }
 
   void OfferFiles(SelfExtractor* extractor) override {
-    WriteLine(String(Say(kFilesText)));
+    WriteLine(String(Say(TextId::kFiles)));
     if (ShowPaged(Indented(FilesBelow(extractor->GetWorkFolder()))) == Paging::kEnded) {
-      if (!platform::InterruptionRequested()) WriteLine(String(Say(kNothingSavedText)));
+      if (!platform::InterruptionRequested()) WriteLine(String(Say(TextId::kNothingSaved)));
       return;
     }
-    SaveFiles(*extractor, FileNamesOf(extractor->GetWorkFolder()), kSaveFilesText, kNothingSavedText);
+    SaveFiles(*extractor, FileNamesOf(extractor->GetWorkFolder()), TextId::kSaveFiles, TextId::kNothingSaved);
   }
 
   void ShowMessageText(SelfExtractor* extractor) override {
     String text;
     extractor->GetMessageText(text);
-    WriteLine(String(Say(kMessageText)));
+    WriteLine(String(Say(TextId::kMessage)));
     if (ShowPaged(text) == Paging::kEnded) {
-      if (!platform::InterruptionRequested()) WriteLine(String(Say(kTextNotSavedText)));
+      if (!platform::InterruptionRequested()) WriteLine(String(Say(TextId::kTextNotSaved)));
       return;
     }
     StringArray entries;
     ListFolder(extractor->GetWorkFolder(), &entries);
     const String attachments = AttachmentLine(entries);
     if (!attachments.IsEmpty()) {
-      WriteLine(SayWith(kAttachmentsText, attachments));
-      SaveFiles(*extractor, FileNamesOf(extractor->GetWorkFolder()), kSaveAttachmentsText,
-                kAttachmentsNotSavedText);
+      WriteLine(SayWith(TextId::kAttachments, attachments));
+      SaveFiles(*extractor, FileNamesOf(extractor->GetWorkFolder()), TextId::kSaveAttachments,
+                TextId::kAttachmentsNotSaved);
     }
     if (platform::InterruptionRequested()) return;
-    if (!AskYes(String(Say(kSaveTextQuestion))) || !SaveText(text)) {
-      if (!platform::InterruptionRequested()) WriteLine(String(Say(kTextNotSavedText)));
+    if (!AskYes(String(Say(TextId::kSaveTextQuestion))) || !SaveText(text)) {
+      if (!platform::InterruptionRequested()) WriteLine(String(Say(TextId::kTextNotSaved)));
     }
   }
 
@@ -172,12 +168,12 @@ class TerminalFrontEnd : public AttemptFrontEnd {
 
   // Asks for the folder until the files are saved there; Enter takes the
   // proposal. The end of input gives up and says so (declined).
-  void SaveFiles(const SelfExtractor& extractor, const StringArray& names, const Text& prompt, const Text& declined) {
+  void SaveFiles(const SelfExtractor& extractor, const StringArray& names, TextId prompt, TextId declined) {
     const String proposal = ToDisplayPath(StripTrailingSlash(DefaultTargetFolder(&names)));
     for (;;) {
       String path;
       if (!AskPath(SayWith(prompt, proposal), proposal, &path)) {
-        if (!platform::InterruptionRequested()) WriteLine(String(Say(saved_some_ ? kNothingMoreSavedText : declined)));
+        if (!platform::InterruptionRequested()) WriteLine(String(Say(saved_some_ ? TextId::kNothingMoreSaved : declined)));
         return;
       }
       if (SaveFilesTo(this, extractor, path) || platform::InterruptionRequested()) return;
@@ -192,16 +188,16 @@ class TerminalFrontEnd : public AttemptFrontEnd {
     if (folder.IsEmpty()) folder = GetProgramFolder();
     const String proposal = ToDisplayPath(folder + GetFileTitle(GetProgramFileName()) + ".txt");
     String typed;
-    if (!AskPath(SayWith(kSaveTextText, proposal), proposal, &typed)) return false;
+    if (!AskPath(SayWith(TextId::kSaveText, proposal), proposal, &typed)) return false;
     const String path = ToInternalPath(typed);
-    if (FileExists(path) && !AskYes(SayWith(kReplaceFileText, ToDisplayPath(path)))) return false;
+    if (FileExists(path) && !AskYes(SayWith(TextId::kReplaceFile, ToDisplayPath(path)))) return false;
     const Result saved = SaveTextFile(path, text);
     if (saved != kOk) {
-      WriteLine(FormatResString(kTextSaveFailedString, saved));
+      WriteLine(FormatUserText(TextId::kTextSaveFailed, saved));
       WriteLine(WriteFailureCause(path, static_cast<uint64_t>(text.GetLength()), saved));
       return false;
     }
-    WriteLine(FormatResString(kTextSavedString, ToDisplayPath(path)));
+    WriteLine(FormatUserText(TextId::kTextSaved, ToDisplayPath(path)));
     return true;
   }
 
@@ -213,7 +209,7 @@ class TerminalFrontEnd : public AttemptFrontEnd {
 
 void ShowPackage(const PayloadLayout& layout) {
   if (layout.hasLayout != 1) {
-    WriteLine(String(Say(kNoLayoutText)));
+    WriteLine(String(Say(TextId::kNoLayout)));
     return;
   }
   ShowPaged(layout.infoText);
@@ -224,8 +220,8 @@ void ShowPackage(const PayloadLayout& layout) {
 // skips the rest; then the question, whose default is no.
 bool AcceptDisclaimer(const String& text) {
   if (text.IsEmpty()) return true;
-  const bool accepted = ShowPaged(text) != Paging::kEnded && AskYes(String(Say(kAcceptText)));
-  if (!accepted && !platform::InterruptionRequested()) WriteLine(String(Say(kNotAcceptedText)));
+  const bool accepted = ShowPaged(text) != Paging::kEnded && AskYes(String(Say(TextId::kAccept)));
+  if (!accepted && !platform::InterruptionRequested()) WriteLine(String(Say(TextId::kNotAccepted)));
   return accepted;
 }
 
@@ -236,7 +232,7 @@ int RunTerminalFlow() {
   const Result loaded = LoadLayout(&layout);
   if (loaded == kOk && (!platform::IsTerminal(platform::StandardStream::kInput) ||
                         !platform::IsTerminal(platform::StandardStream::kOutput))) {
-    platform::WriteStderr(CommandText(kNoTerminalText).c_str());
+    platform::WriteStderr(CommandText(TextId::kNoTerminal).c_str());
     return static_cast<int>(kNoTerminal);
   }
   if (loaded != kOk) {

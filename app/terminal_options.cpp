@@ -40,9 +40,9 @@ void PrintSummary(const SelfExtractor& extractor, const Listing& listing) {
   String message;
   extractor.GetMessageText(message);
   const String message_summary =
-      message.IsEmpty() ? String(Say(kListNoMessageText)) : SayWith(kListMessageText, message.GetLength());
+      message.IsEmpty() ? String(Say(TextId::kListNoMessage)) : SayWith(TextId::kListMessage, message.GetLength());
   String summary;
-  String::Format(summary, Say(kListSummaryText), listing.files, listing.folders, message_summary.c_str());
+  String::Format(summary, Say(TextId::kListSummary), listing.files, listing.folders, message_summary.c_str());
   WriteLine(summary);
 }
 
@@ -53,13 +53,13 @@ int RunList() {
     platform::GetArgument(i, &argument);
     const char* text = argument.c_str() == nullptr ? "" : argument.c_str();
     if ((text[0] != '-' && text[0] != '/') || !GetOptionValue(text + 1, "pwdfile", &password_file)) {
-      platform::WriteStderr(CommandText(kHelpText).c_str());
+      platform::WriteStderr(CommandText(TextId::kHelp).c_str());
       return static_cast<int>(kUnknownSwitch);
     }
   }
   const bool ask = password_file.IsEmpty();
   if (ask && !platform::IsTerminal(platform::StandardStream::kInput)) {
-    platform::WriteStderr(Say(kListNeedsPasswordText));
+    platform::WriteStderr(Say(TextId::kListNeedsPassword));
     return static_cast<int>(kNoTerminal);
   }
   platform::InterruptionScope interruption(false);
@@ -73,9 +73,9 @@ int RunList() {
       const Result read = ReadPasswordFile(password_file, &password);
       if (read != kOk) return static_cast<int>(read);
     } else {
-      const platform::LineStatus status = platform::ReadSecretLine(Say(kPasswordText), &password, kLongestTypedLine);
+      const platform::LineStatus status = platform::ReadSecretLine(Say(TextId::kPassword), &password, kLongestTypedLine);
       if (status == platform::LineStatus::kNotText) {
-        platform::WriteStderr((String(Say(kPasswordNotTextText)) + "\n").c_str());
+        platform::WriteStderr((String(Say(TextId::kPasswordNotText)) + "\n").c_str());
         continue;
       }
       if (status != platform::LineStatus::kLine || password.IsEmpty()) break;
@@ -115,7 +115,7 @@ bool IsTerminalOption(const char* first_argument) {
 
 int RunTerminalOption(const char* option) {
   if (Matches(option, "--list")) return RunList();
-  Write(CommandText(kHelpText));
+  Write(CommandText(TextId::kHelp));
   return static_cast<int>(kOk);
 }
 

@@ -59,8 +59,8 @@ class CopyState {
 // elsewhere) before a full disk before any other failure.
 int Weight(Result r) {
   if (r == kOk) return 0;
-  if (r == kLinkInTarget) return 3;
-  return r == kDiskFull ? 2 : 1;
+  if (HasResultProperty(r, result_property::kOutweighsAll)) return 3;
+  return HasResultProperty(r, result_property::kOutweighs) ? 2 : 1;
 }
 
 // How a file is put at its place below tree: in a target folder the copy

@@ -3,6 +3,8 @@
 #include "fs/disk_query.h"
 #include "fs/path.h"
 #include "fs/temp_names.h"
+#include "base/text_catalogue.h"
+#include "platform/language.h"
 #include "platform/shell.h"
 
 namespace mv {
@@ -30,17 +32,17 @@ String GetDesktopFolder() {
   return FolderForm(GetShellFolderPath("Start Menu"));
 }
 
-String LoadResString(uint32_t id, void* module) { return platform::LoadResourceString(id, module); }
+String UserText(TextId id) { return String(TextOf(id, platform::UserLanguage())); }
 
-String FormatResString(uint32_t id, uint32_t number) {
+String FormatUserText(TextId id, uint32_t number) {
   String text;
-  String::Format(text, LoadResString(id).c_str(), static_cast<int>(number));
+  String::Format(text, TextOf(id, platform::UserLanguage()), static_cast<int>(number));
   return text;
 }
 
-String FormatResString(uint32_t id, const String& value) {
+String FormatUserText(TextId id, const String& value) {
   String text;
-  String::Format(text, LoadResString(id).c_str(), value.c_str() == nullptr ? "" : value.c_str());
+  String::Format(text, TextOf(id, platform::UserLanguage()), value.c_str() == nullptr ? "" : value.c_str());
   return text;
 }
 

@@ -7,6 +7,7 @@
 
 #include "base/result.h"
 #include "base/string.h"
+#include "base/text_id.h"
 
 namespace mv {
 
@@ -23,13 +24,11 @@ String GetSystemTempFolder();
 // "Start Menu" shell folder value; else "".
 String GetDesktopFolder();
 
-// The resource string in the user's language; "" for a missing id. module
-// null means the program itself.
-String LoadResString(uint32_t id, void* module = nullptr);
-// A resource string of the program in the user's language, formatted with
-// one number or one text.
-String FormatResString(uint32_t id, uint32_t number);
-String FormatResString(uint32_t id, const String& text);
+// The text in the user's language (platform::UserLanguage), Windows-1252.
+String UserText(TextId id);
+// The text in the user's language, formatted with one number or one text.
+String FormatUserText(TextId id, uint32_t number);
+String FormatUserText(TextId id, const String& text);
 
 // The platform family in the high 16 bits (1 9x, 2 NT) and the release in
 // the low 16 bits, for the releases the program knows; 0 otherwise.

@@ -32,13 +32,6 @@ String GetSpecialFolderPath(int folder);
 // none: "".
 String GetWindowsFolderPath();
 
-// The string with this id in the user's language; "" when there is none.
-// Windows: LoadStringW from the module's string table (module 0: the
-// program), whose resource lookup picks German (1031) or English (1033).
-// POSIX: the same table compiled in; German when the first set of LC_ALL,
-// LC_MESSAGES and LANG begins with "de", English otherwise.
-String LoadResourceString(uint32_t id, void* module);
-
 // The version record: platform id (1 9x, 2 NT), major and minor version and
 // the service text. False when it cannot be read (GetVersionExW). POSIX:
 // false, so every version test answers "no".

@@ -4,7 +4,7 @@
 
 #include "app/entry_listing.h"
 #include "app/payload.h"
-#include "app/result_text.h"
+#include "base/text_catalogue.h"
 #include "archive/archive_entry.h"
 #include "container/carrier_stream.h"
 #include "container/container_file.h"

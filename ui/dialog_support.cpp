@@ -1,5 +1,6 @@
 #include "ui/dialog_support.h"
 
+#include "platform/language.h"
 #include "platform/platform.h"
 #include "platform/win32/wide_text.h"
 #include "ui/resource_ids.h"
@@ -9,6 +10,23 @@ namespace mv::ui {
 HINSTANCE ProgramModule() {
   void* stored = platform::GetModuleHandle();
   return stored != nullptr ? static_cast<HINSTANCE>(stored) : ::GetModuleHandleW(nullptr);
+}
+
+const DLGTEMPLATE* DialogTemplate(int dialog, Language language) {
+  // The language tags of the dialog resources.
+  const WORD tag = language == Language::kGerman ? MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)
+                                                 : MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+  const HINSTANCE module = ProgramModule();
+  HRSRC found = FindResourceExW(module, MAKEINTRESOURCEW(5) /* RT_DIALOG */, MAKEINTRESOURCEW(dialog), tag);
+  HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+  return loaded != nullptr ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
+}
+
+INT_PTR RunDialog(int dialog, HWND owner, DLGPROC procedure, LPARAM parameter) {
+  const HINSTANCE module = ProgramModule();
+  const DLGTEMPLATE* form = DialogTemplate(dialog, platform::UserLanguage());
+  if (form == nullptr) return DialogBoxParamW(module, MAKEINTRESOURCEW(dialog), owner, procedure, parameter);
+  return DialogBoxIndirectParamW(module, form, owner, procedure, parameter);
 }
 
 void SetProgramIcon(HWND dialog) {

@@ -5,6 +5,7 @@
 
 #include "ui/windows_api.h"
 
+#include "base/language.h"
 #include "base/string.h"
 
 namespace mv::ui {
@@ -12,6 +13,16 @@ namespace mv::ui {
 // The program's own module: the one the entry point stored, or the
 // executable's when none was stored (the tests).
 HINSTANCE ProgramModule();
+
+// The dialog's template in the language (ui/dialogs_<language>.rc); null
+// when the program has none for it (the system may hand out the progress
+// window's one template, which serves every language).
+const DLGTEMPLATE* DialogTemplate(int dialog, Language language);
+
+// Runs the dialog in the user's language (platform::UserLanguage): its
+// template in that language where the program has one, else the one the
+// resource lookup finds.
+INT_PTR RunDialog(int dialog, HWND owner, DLGPROC procedure, LPARAM parameter);
 
 // Puts icon 111 on the window class of the dialog, so that every dialog and
 // message box of the program carries it in its caption.

@@ -90,8 +90,7 @@ LRESULT CALLBACK DisclaimerEditProc(HWND edit, UINT message, WPARAM wparam, LPAR
 
 bool RunDisclaimer(const String& text) {
   if (text.IsEmpty()) return true;
-  const INT_PTR result = DialogBoxParamW(ProgramModule(), MAKEINTRESOURCEW(IDD_DISCLAIMER), nullptr,
-                                         &DisclaimerDialogProc, reinterpret_cast<LPARAM>(&text));
+  const INT_PTR result = RunDialog(IDD_DISCLAIMER, nullptr, &DisclaimerDialogProc, reinterpret_cast<LPARAM>(&text));
   return result == 1;
 }
 

@@ -17,9 +17,6 @@ namespace {
 
 constexpr wchar_t kExtractorProperty[] = L"pDecryptionContext";
 
-// Strings of the string table.
-constexpr uint32_t kBrowseTitleString = 8;
-
 SelfExtractor* ExtractorOf(HWND dialog) { return static_cast<SelfExtractor*>(GetPropW(dialog, kExtractorProperty)); }
 
 void SetTargetText(HWND dialog, const String& folder) {
@@ -45,7 +42,7 @@ INT_PTR OnInitDialog(HWND dialog, SelfExtractor* extractor) {
 
 void OnBrowse(HWND dialog) {
   String chosen;
-  if (BrowseForFolder(dialog, LoadResString(kBrowseTitleString), &chosen) != kOk) return;
+  if (BrowseForFolder(dialog, UserText(TextId::kBrowseTitle), &chosen) != kOk) return;
   SetTargetText(dialog, MakeUniqueFolderPath(chosen + GetFileTitle(GetProgramPath()) + "/"));
 }
 
@@ -88,8 +85,7 @@ INT_PTR CALLBACK FolderDialogProc(HWND dialog, UINT message, WPARAM wparam, LPAR
 }  // namespace
 
 INT_PTR RunFolderDialog(HWND owner, SelfExtractor* extractor) {
-  DialogBoxParamW(ProgramModule(), MAKEINTRESOURCEW(IDD_FOLDER), owner, &FolderDialogProc,
-                  reinterpret_cast<LPARAM>(extractor));
+  RunDialog(IDD_FOLDER, owner, &FolderDialogProc, reinterpret_cast<LPARAM>(extractor));
   return 0;
 }
 

@@ -19,11 +19,6 @@ namespace {
 
 constexpr wchar_t kLayoutProperty[] = L"pLayoutContext";
 
-// Web pages in the string table.
-constexpr uint32_t kSuitePageString = 5;
-constexpr uint32_t kPackagePageString = 6;
-constexpr uint32_t kSuiteShopString = 7;
-
 const PayloadLayout* LayoutOf(HWND dialog) {
   return static_cast<const PayloadLayout*>(GetPropW(dialog, kLayoutProperty));
 }
@@ -77,13 +72,13 @@ INT_PTR OnCommand(HWND dialog, int control) {
       if (layout != nullptr) OpenUrl(layout->linkText.c_str());
       return TRUE;
     case IDC_MAIN_DOWNLOAD:
-      OpenUrl(LoadResString(kSuitePageString).c_str());
+      OpenUrl(UserText(TextId::kSuitePage).c_str());
       return TRUE;
     case IDC_MAIN_ORDER:
-      OpenUrl(LoadResString(kSuiteShopString).c_str());
+      OpenUrl(UserText(TextId::kSuiteShop).c_str());
       return TRUE;
     case IDC_MAIN_WEB:
-      OpenUrl(LoadResString(kPackagePageString).c_str());
+      OpenUrl(UserText(TextId::kPackagePage).c_str());
       return TRUE;
     default:
       return FALSE;
@@ -134,8 +129,7 @@ HBITMAP LoadLayoutBitmap(HWND dialog) {
 INT_PTR RunMainDialog(const PayloadLayout& layout) {
   RegisterHyperlinkClass();
   const int dialog = layout.hasLayout == 1 ? IDD_MAIN_LAYOUT : IDD_MAIN_PLAIN;
-  return DialogBoxParamW(ProgramModule(), MAKEINTRESOURCEW(dialog), nullptr, &MainDialogProc,
-                         reinterpret_cast<LPARAM>(&layout));
+  return RunDialog(dialog, nullptr, &MainDialogProc, reinterpret_cast<LPARAM>(&layout));
 }
 
 }  // namespace mv::ui

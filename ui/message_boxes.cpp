@@ -7,7 +7,7 @@ namespace mv::ui {
 namespace {
 
 int ShowMessageBox(HWND owner, const String& text, UINT flags) {
-  return MessageBoxW(owner, platform::WideOf(text).c_str(), platform::WideOf(LoadResString(1)).c_str(), flags);
+  return MessageBoxW(owner, platform::WideOf(text).c_str(), platform::WideOf(UserText(TextId::kProductName)).c_str(), flags);
 }
 
 }  // namespace

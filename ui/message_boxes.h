@@ -1,5 +1,5 @@
-// The program's message boxes: string 1 as caption, one text (the texts of
-// the string table are filled in by FormatResString, base/system_helpers.h).
+// The program's message boxes: the product name as caption, one text (the
+// user's texts are filled in by FormatUserText, fs/system_helpers.h).
 #pragma once
 
 #include "ui/windows_api.h"

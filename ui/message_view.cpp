@@ -19,12 +19,6 @@ namespace {
 constexpr wchar_t kExtractorProperty[] = L"pDecryptionContext";
 constexpr wchar_t kFontProperty[] = L"hFont";
 
-// Strings of the string table.
-constexpr uint32_t kSaveFailedString = 14;
-constexpr uint32_t kSaveTitleString = 15;
-constexpr uint32_t kTextFilesString = 16;
-constexpr uint32_t kSavedString = 17;
-
 // The text field's font: "Courier New" with a character height of 11
 // pixels at 96 DPI, scaled like the dialog itself; modern family, default
 // pitch.
@@ -99,17 +93,17 @@ INT_PTR OnInitDialog(HWND dialog, SelfExtractor* extractor) {
 void OnSaveText(HWND dialog) {
   const String text = MessageTextOf(dialog);
   StringArray filters;
-  filters.Add(LoadResString(kTextFilesString));
+  filters.Add(UserText(TextId::kTextFilesFilter));
   filters.Add("*.txt");
   String path = GetFileTitle(GetProgramFileName()) + ".txt";
-  if (GetSaveFilePath(dialog, LoadResString(kSaveTitleString), filters, GetDesktopFolder(), "*.txt", &path) != kOk) {
+  if (GetSaveFilePath(dialog, UserText(TextId::kSaveTextTitle), filters, GetDesktopFolder(), "*.txt", &path) != kOk) {
     return;
   }
   const Result saved = SaveTextFile(path, text);
   if (saved == kOk) {
-    ShowInfo(dialog, FormatResString(kSavedString, ToNativePath(path)));
+    ShowInfo(dialog, FormatUserText(TextId::kTextSaved, ToNativePath(path)));
   } else {
-    ShowError(dialog, FormatResString(kSaveFailedString, saved));
+    ShowError(dialog, FormatUserText(TextId::kTextSaveFailed, saved));
   }
 }
 
@@ -154,8 +148,7 @@ INT_PTR CALLBACK MessageViewProc(HWND dialog, UINT message, WPARAM wparam, LPARA
 }  // namespace
 
 INT_PTR RunMessageView(HWND owner, SelfExtractor* extractor) {
-  DialogBoxParamW(ProgramModule(), MAKEINTRESOURCEW(IDD_MESSAGE_VIEW), owner, &MessageViewProc,
-                  reinterpret_cast<LPARAM>(extractor));
+  RunDialog(IDD_MESSAGE_VIEW, owner, &MessageViewProc, reinterpret_cast<LPARAM>(extractor));
   return 0;
 }
 

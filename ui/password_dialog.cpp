@@ -56,8 +56,7 @@ INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
 
 Password AskPassword(HWND owner) {
   Password password;
-  const INT_PTR result = DialogBoxParamW(ProgramModule(), MAKEINTRESOURCEW(IDD_PASSWORD), owner,
-                                         &PasswordDialogProc, reinterpret_cast<LPARAM>(&password));
+  const INT_PTR result = RunDialog(IDD_PASSWORD, owner, &PasswordDialogProc, reinterpret_cast<LPARAM>(&password));
   if (result != 1) return Password();
   return password;
 }

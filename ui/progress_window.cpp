@@ -14,7 +14,6 @@ namespace {
 constexpr wchar_t kMessageName[] = L"CProcessUI_Impl_win32dlg_Progress";
 constexpr char kEventNameFormat[] = "CProcessUI_Impl_win32dlg_Progress Event %i";
 constexpr wchar_t kCancelProperty[] = L"CancelRequest";
-constexpr uint32_t kPleaseWaitString = 18;
 
 // WM_SHOWWINDOW's show flag as the window is told at the outermost begin.
 constexpr WPARAM kShowFlag = 5;
@@ -79,8 +78,7 @@ ProgressDialog::~ProgressDialog() {
 
 DWORD WINAPI ProgressDialog::ThreadMain(void* self) {
   auto* dialog = static_cast<ProgressDialog*>(self);
-  DialogBoxParamW(ProgramModule(), MAKEINTRESOURCEW(IDD_PROGRESS), dialog->owner_, &DialogProc,
-                  reinterpret_cast<LPARAM>(dialog));
+  RunDialog(IDD_PROGRESS, dialog->owner_, &DialogProc, reinterpret_cast<LPARAM>(dialog));
   return 0;
 }
 
@@ -103,7 +101,7 @@ INT_PTR CALLBACK ProgressDialog::DialogProc(HWND dialog, UINT message, WPARAM wp
       // From here on the creating thread may close the event.
       self->started_.store(true);
       SetProgramIcon(dialog);
-      SetItemText(dialog, IDC_PROGRESS_TEXT, LoadResString(kPleaseWaitString));
+      SetItemText(dialog, IDC_PROGRESS_TEXT, UserText(TextId::kPleaseWait));
       return TRUE;
     }
     case WM_CLOSE:
@@ -171,7 +169,7 @@ Result ProgressUIEntry(int32_t code, int32_t value, uintptr_t word1, uintptr_t) 
   if (display == nullptr) return kOk;
   if (code == kProgressPosition) return display->OnProgress(code, progress->GetPosition());
   if (code == kProgressStatusText) {
-    const String text = LoadResString(static_cast<uint32_t>(value));
+    const String text = UserText(static_cast<TextId>(value));
     return display->OnProgress(code, reinterpret_cast<intptr_t>(text.c_str()));
   }
   return display->OnProgress(code, value);

@@ -12,7 +12,6 @@
 #include "platform/codepage.h"
 #include "platform/interruption.h"
 #include "platform/platform.h"
-#include "platform/posix/string_table.h"
 #include "platform/posix/write_all.h"
 #include "platform/terminal.h"
 
@@ -112,7 +111,7 @@ void WriteConverted(int fd, const char* text) {
 }  // namespace
 
 void ShowMessage(const char* text, const char* caption, uint32_t) {
-  WriteConverted(STDERR_FILENO, TranslateMessage(text, UserLanguage()));
+  WriteConverted(STDERR_FILENO, text);
   posix::WriteAll(STDERR_FILENO, "\n", 1);
 }
 

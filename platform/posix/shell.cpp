@@ -11,7 +11,6 @@
 #include <string>
 
 #include "platform/codepage.h"
-#include "platform/posix/string_table.h"
 #include "platform/shell.h"
 
 extern char** environ;
@@ -100,11 +99,6 @@ String GetSpecialFolderPath(int folder) {
 }
 
 String GetWindowsFolderPath() { return String(""); }
-
-String LoadResourceString(uint32_t id, void*) {
-  const char* text = FindTableString(id, UserLanguage());
-  return String(text == nullptr ? "" : text);
-}
 
 bool GetOsVersion(OsVersion*) { return false; }
 

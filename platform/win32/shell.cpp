@@ -13,12 +13,6 @@
 namespace mv::platform {
 namespace {
 
-HMODULE ModuleOrProgram(void* module) {
-  if (module != nullptr) return static_cast<HMODULE>(module);
-  void* stored = GetModuleHandle();
-  return stored != nullptr ? static_cast<HMODULE>(stored) : ::GetModuleHandleW(nullptr);
-}
-
 // A path the system names, in the program's code page: its long form when
 // the code page holds it, else its short (8.3) form, which Windows gives in
 // ASCII where the volume keeps short names (a user name in another
@@ -48,16 +42,6 @@ String GetWindowsFolderPath() {
   wchar_t buffer[MAX_PATH];
   const UINT n = GetWindowsDirectoryW(buffer, MAX_PATH);
   return n > 0 && n < MAX_PATH ? SystemPath(buffer, n) : String("");
-}
-
-String LoadResourceString(uint32_t id, void* module) {
-  // The table's own UTF-16 text, read in place (a length of 0 asks for a
-  // pointer to it), then taken into the program's code page.
-  const wchar_t* text = nullptr;
-  const int length = LoadStringW(ModuleOrProgram(module), id, reinterpret_cast<LPWSTR>(&text), 0);
-  String out;
-  if (length <= 0 || text == nullptr || !ProgramTextOf(text, static_cast<size_t>(length), &out)) return String("");
-  return out;
 }
 
 bool GetOsVersion(OsVersion* version) {

@@ -10,11 +10,12 @@
 
 #include "fs/path.h"
 #include "fs/system_helpers.h"
+#include "platform/language.h"
 
 namespace mv {
 namespace {
 
-bool UsesGerman() { return LoadResString(18) == "Bitte warten..."; }
+bool UsesGerman() { return platform::UserLanguage() == Language::kGerman; }
 
 // A front end that answers from a script and records what it was shown.
 class ScriptedFrontEnd : public AttemptFrontEnd {
@@ -49,8 +50,8 @@ TEST(DecryptAttempt, EndsWithoutAPasswordAndReportsAFailure) {
 
   const std::string code_text = AttemptFailureText(kShortWrite).c_str();
   EXPECT_NE(code_text.find("205"), std::string::npos);
-  EXPECT_EQ(std::string(AttemptFailureText(kCancelled).c_str()), LoadResString(21).c_str());
-  EXPECT_EQ(std::string(AttemptFailureText(kWrongPassword).c_str()), LoadResString(4).c_str());
+  EXPECT_EQ(std::string(AttemptFailureText(kCancelled).c_str()), UserText(TextId::kCancelled).c_str());
+  EXPECT_EQ(std::string(AttemptFailureText(kWrongPassword).c_str()), UserText(TextId::kWrongPassword).c_str());
 }
 
 TEST(DecryptAttempt, ProposedFolderName) {

@@ -40,15 +40,6 @@ TEST(SystemHelpers, LinksWithoutAColonOpenAsWebAddresses) {
   for (const Case& c : cases) EXPECT_STREQ(UrlForLink(c.text).c_str(), c.opened) << c.text;
 }
 
-TEST(SystemHelpers, StringTable) {
-  EXPECT_STREQ(LoadResString(1).c_str(), "Morvalis");
-  EXPECT_STREQ(LoadResString(11).c_str(), "");
-  EXPECT_STREQ(LoadResString(9999).c_str(), "");
-  String link = LoadResString(5);
-  EXPECT_EQ(link.Find("http://"), 0);
-  EXPECT_GT(link.Find("?"), 0);
-}
-
 TEST(SystemHelpers, RunProgramReportsExitCodesAndMissingPrograms) {
   uint32_t code = 12345;
   EXPECT_EQ(RunProgram((test::BuildFolder() + "no-such-program").c_str(), "", true, true, &code), kProgramNotFound);

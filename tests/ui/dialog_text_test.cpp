@@ -10,9 +10,18 @@
 #include "ui/dialog_helpers.h"
 #include "ui/dialog_support.h"
 #include "ui/disclaimer_dialog.h"
+#include "ui/resource_ids.h"
 
 namespace mv::ui {
 namespace {
+
+TEST(UiDialogText, EveryDialogInEveryLanguage) {
+  for (const int dialog : {IDD_DISCLAIMER, IDD_PASSWORD, IDD_MAIN_LAYOUT, IDD_MAIN_PLAIN, IDD_MESSAGE_VIEW, IDD_FOLDER}) {
+    for (const Language language : kAllLanguages) {
+      EXPECT_NE(DialogTemplate(dialog, language), nullptr) << dialog << " in language " << static_cast<int>(language);
+    }
+  }
+}
 
 TEST(UiDialogText, DisplayFormEndsEveryLineWithCarriageReturnAndLineFeed) {
   struct Case {

@@ -1,0 +1,97 @@
+// The name of every text the programs show a person, in one list. The texts
+// themselves are in one table per language (base/texts_*.cpp), which the
+// build refuses when it misses one; base/text_catalogue.h finds them. The
+// numbers are stable: a text's number travels in progress notifications.
+//
+// To add a text: one line here, one case in each language's table.
+#pragma once
+
+#include <cstdint>
+
+namespace mv {
+
+// X(name, number)
+#define MV_TEXT_IDS(X) \
+  X(kNone, 0) \
+  /* The dialogs' and the reports' texts, also the terminal's where both apply. */ \
+  X(kProductName, 1) \
+  X(kFilesSaved, 2) \
+  X(kDecryptFailed, 3) \
+  X(kWrongPassword, 4) \
+  X(kSuitePage, 5) \
+  X(kPackagePage, 6) \
+  X(kSuiteShop, 7) \
+  X(kBrowseTitle, 8) \
+  X(kInvalidFolder, 9) \
+  X(kTempFileFailed, 10) \
+  X(kPackageShop, 12) \
+  X(kCopyFailed, 13) \
+  X(kTextSaveFailed, 14) \
+  X(kSaveTextTitle, 15) \
+  X(kTextFilesFilter, 16) \
+  X(kTextSaved, 17) \
+  X(kPleaseWait, 18) \
+  X(kFolderExists, 19) \
+  X(kMoreFiles, 20) \
+  X(kCancelled, 21) \
+  X(kFolderIsFile, 22) \
+  X(kDamagedHeader, 23) \
+  X(kDamagedChunk, 24) \
+  X(kEndsEarly, 25) \
+  X(kKdfTooCostly, 26) \
+  X(kMemoryAreaFull, 27) \
+  X(kPasswordNotHeld, 28) \
+  X(kWriteFailed, 29) \
+  /* What only the terminal shows. */ \
+  X(kNoLayout, 100) \
+  X(kMore, 101) \
+  X(kAccept, 102) \
+  X(kNotAccepted, 103) \
+  X(kYesNo, 104) \
+  X(kPassword, 105) \
+  X(kPasswordNotText, 106) \
+  X(kStopped, 107) \
+  X(kTimeLeft, 108) \
+  X(kFiles, 109) \
+  X(kSaveFiles, 110) \
+  X(kNothingSaved, 111) \
+  X(kNothingMoreSaved, 112) \
+  X(kTildeUser, 113) \
+  X(kNoHome, 114) \
+  X(kControlCharacters, 115) \
+  X(kReplaced, 116) \
+  X(kNoneReplaced, 117) \
+  X(kAndMore, 118) \
+  X(kNotSaved, 119) \
+  X(kSavedCount, 120) \
+  X(kCause, 121) \
+  X(kCauseNotAFolder, 122) \
+  X(kCauseIsFolder, 123) \
+  X(kCauseReadOnlyFile, 124) \
+  X(kCauseNoPermission, 125) \
+  X(kCauseReadOnlyDevice, 126) \
+  X(kCauseNoSpace, 127) \
+  X(kTempFolder, 128) \
+  X(kFailedEntry, 129) \
+  X(kMessage, 130) \
+  X(kAttachments, 131) \
+  X(kSaveAttachments, 132) \
+  X(kAttachmentsNotSaved, 133) \
+  X(kSaveTextQuestion, 134) \
+  X(kSaveText, 135) \
+  X(kReplaceFile, 136) \
+  X(kTextNotSaved, 137) \
+  X(kNoTerminal, 138) \
+  X(kHelp, 139) \
+  X(kListNeedsPassword, 140) \
+  X(kListSummary, 141) \
+  X(kListMessage, 142) \
+  X(kListNoMessage, 143)
+
+enum class TextId : uint32_t {
+#define MV_TEXT_ID(name, number) name = number,
+  MV_TEXT_IDS(MV_TEXT_ID)
+#undef MV_TEXT_ID
+};
+
+}  // namespace mv
