@@ -62,6 +62,8 @@ const char* DescribeResult(Result code, bool german) {
       {kPackageTruncated, "the package ends early", "das Paket endet vorzeitig"},
       {kKdfTooCostly, "the key derivation asks for more memory or time than allowed",
        "die Schl\xFCsselableitung verlangt mehr Speicher oder Zeit als erlaubt"},
+      {kWindowTooLarge, "the compressed content asks for more memory than allowed",
+       "der komprimierte Inhalt verlangt mehr Speicher als erlaubt"},
       {kNoRandomSource, "the system's random generator failed", "der Zufallsgenerator des Systems versagte"},
       {kCarrierTooSmall, "the carrier is too small", "der Tr\xE4ger ist zu klein"},
       {kNoHiddenData, "wrong password, or nothing hidden in the carrier",

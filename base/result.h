@@ -74,6 +74,7 @@ inline constexpr Result kNoRandomSource = 720;      // the operating system's ra
 inline constexpr Result kPackageDamaged = 730;      // strong kind: a check of the header or a chunk failed (damaged or changed)
 inline constexpr Result kPackageTruncated = 731;    // strong kind: the package ends before its last chunk
 inline constexpr Result kKdfTooCostly = 732;        // strong kind: the key derivation asks for more memory or time than allowed
+inline constexpr Result kWindowTooLarge = 733;      // strong kind: the content's decompression window is larger than a reader allows
 inline constexpr Result kCarrierTooSmall = 780;     // the carrier cannot hold the payload
 inline constexpr Result kNoHiddenData = 781;        // carrier: wrong password or nothing hidden
 

@@ -33,9 +33,9 @@ Result ContainerPipeline::OpenLayers(Stream* bottom, const String& password, con
 
 Result ContainerPipeline::OpenSealedLayers(Stream* bottom, const StrongKeys& keys, const uint8_t* nonce_prefix,
                                            const std::vector<uint8_t>& header, uint64_t chunk_bytes,
-                                           uint32_t compression) {
+                                           const ContentCoding& coding) {
   return OpenProgress(crypt_.OpenSealed(bottom, keys.payload, nonce_prefix, ByteRange{header.data(), header.size()},
-                                        chunk_bytes, compression));
+                                        chunk_bytes, coding));
 }
 
 Result ContainerPipeline::OpenProgress(Result opened) {
@@ -179,7 +179,9 @@ Result ContainerStream::OpenStrong(const CaptureStream& capture, const String& p
   }
   if (r != kOk) return r;
   const uint64_t chunk_bytes = writing ? 0 : file_.GetRemaining();
-  return OpenSealedLayers(&file_, keys, parameters.nonce_prefix, header_bytes, chunk_bytes, setting);
+  ContentCoding coding;
+  coding.setting = setting;
+  return OpenSealedLayers(&file_, keys, parameters.nonce_prefix, header_bytes, chunk_bytes, coding);
 }
 
 Result ContainerStream::Close() {

@@ -36,7 +36,7 @@ class ContainerPipeline : public Stream {
   // The same with the strong kind's authenticated chunks under the payload
   // key, with the header's bytes as stored.
   Result OpenSealedLayers(Stream* bottom, const StrongKeys& keys, const uint8_t* nonce_prefix,
-                          const std::vector<uint8_t>& header, uint64_t chunk_bytes, uint32_t compression);
+                          const std::vector<uint8_t>& header, uint64_t chunk_bytes, const ContentCoding& coding);
   // Closes the ProgressStream and the CryptStack (flushing compressor, then
   // cipher); returns the first failure.
   Result CloseLayers();

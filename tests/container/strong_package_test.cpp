@@ -205,11 +205,35 @@ TEST(AeadChunkStreamTest, TheLastChunkIsShortAndCarriesTheFlag) {
       if (whole) {
         EXPECT_EQ(r, kOk);
         EXPECT_TRUE(std::equal(plain.begin(), plain.end(), read.begin()));
+        EXPECT_EQ(reader.CheckEnd(), kOk) << "the flagged chunk is there";
         EXPECT_EQ(reader.Read(read.data(), 1), kShortRead) << "nothing follows the flagged chunk";
+        EXPECT_EQ(reader.CheckEnd(), kOk) << "a read that found the end";
       } else {
-        if (r == kOk) r = reader.Read(read.data(), 1);
+        // A content of whole chunks seems complete without its last one;
+        // the end check reads on and finds it missing.
+        if (r == kOk) r = reader.CheckEnd();
         EXPECT_EQ(r, kPackageTruncated);
       }
+    }
+    // Bytes after the end, and content the layer above left unread.
+    Bytes appended = sealed;
+    appended.push_back(0);
+    const struct {
+      const char* name;
+      const Bytes& bytes;
+      uint32_t taken;
+    } tails[] = {{"a byte appended", appended, size}, {"the last byte unread", sealed, size == 0 ? 0 : size - 1}};
+    for (const auto& tail : tails) {
+      if (size == 0 && tail.bytes.size() == sealed.size()) continue;
+      SCOPED_TRACE(tail.name);
+      MemoryStream source;
+      source.OpenRead(tail.bytes);
+      AeadChunkStream reader;
+      ASSERT_EQ(reader.Open(&source, key, prefix, ByteRange{header.data(), header.size()}, tail.bytes.size()), kOk);
+      Bytes read(size + 1);
+      Result r = tail.taken == 0 ? kOk : reader.Read(read.data(), tail.taken);
+      if (r == kOk) r = reader.CheckEnd();
+      EXPECT_EQ(r, kPackageDamaged);
     }
   }
 }
