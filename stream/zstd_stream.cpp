@@ -6,7 +6,6 @@
 #include <new>
 
 #include "base/memory.h"
-#include "stream/zstd_encoder.h"
 #include "stream/zstd_memory.h"
 
 namespace mv {

@@ -21,7 +21,9 @@
 // one). The decoder's buffers hold plain data and are wiped when freed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "base/result.h"
 #include "stream/filter_stream.h"
@@ -47,7 +49,24 @@ inline constexpr uint8_t kMaxWindowLog = 27;
 // a window above the bound (ZstdCodingCheck).
 Result ZstdCodingCheck(const ZstdCoding& coding);
 
-class ZstdEncoder;
+// The compressing half of ZstdStream (stream/zstd_encoder.h registers it).
+class ZstdEncoder {
+ public:
+  virtual ~ZstdEncoder() = default;
+  // Compresses length bytes and writes what is ready to out; last ends the
+  // frame (after the bytes given). The first failure of out, or kFailed
+  // when the library refuses.
+  virtual Result Code(const uint8_t* in, size_t length, bool last, Stream& out) = 0;
+};
+
+// Makes the encoder of one frame, or null when the parameters are refused
+// or memory is short.
+using ZstdEncoderFactory = std::unique_ptr<ZstdEncoder> (*)(const ZstdCoding& coding, unsigned workers,
+                                                           uint64_t total);
+
+// The registered factory, or null.
+ZstdEncoderFactory GetZstdEncoderFactory();
+void SetZstdEncoderFactory(ZstdEncoderFactory factory);
 
 class ZstdStream : public FilterStream {
  public:
