@@ -41,6 +41,7 @@ Result ReadSealed(const ContainerJob& job, TagRecord* header, TagRecord* content
   // the header's total it scales its reports from the first of them.
   if (job.progress != nullptr) context.expected_total = header->GetU32(kHeaderTagTotal, 0);
   r = content->Serialize(stream);
+  if (r == kOk) r = stream.CheckEnd();
   Result c = stream.Close();
   return r != kOk ? r : c;
 }

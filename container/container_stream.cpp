@@ -100,7 +100,7 @@ Result ContainerStream::Open(uint32_t mode, const String& path, const String& pa
     return kOk;
   }
   if (writing) {
-    r = strong != nullptr ? OpenStrong(capture, password, parameters, compression, true)
+    r = strong != nullptr ? OpenStrong(capture, password, parameters, true)
                           : OpenClassic(header, password, kCipherAes, compression);
   } else {
     r = OpenForReading(header, capture, password);
@@ -128,7 +128,7 @@ Result ContainerStream::PrepareHeader(TagRecord* header, uint32_t compression, c
   if (r == kOk) r = header->SetU8(kHeaderTagCompression, static_cast<uint8_t>(compression), true);
   if (r != kOk) return r;
   return strong == nullptr ? header->SetU8(kHeaderTagCipher, kCipherAes, true)
-                           : PrepareStrongHeader(*strong, header, parameters);
+                           : PrepareStrongHeader(*strong, compression, header, parameters);
 }
 
 Result ContainerStream::OpenForReading(TagRecord* header, const CaptureStream& capture, const String& password) {
@@ -145,7 +145,7 @@ Result ContainerStream::OpenForReading(TagRecord* header, const CaptureStream& c
     Result r = ParseStrongParameters(*header, &parameters);
     if (r == kOk) r = CheckKdfCost(parameters.cost, platform::AvailableMemory());
     if (r != kOk) return r;
-    return OpenStrong(capture, password, parameters, setting, false);
+    return OpenStrong(capture, password, parameters, false);
   }
   if (cipher != kCipherBlowfish && cipher != kCipherAes) return kNotAContainer;
   return OpenClassic(header, password, cipher, setting);
@@ -162,9 +162,10 @@ Result ContainerStream::OpenClassic(TagRecord* header, const String& password, C
 }
 
 Result ContainerStream::OpenStrong(const CaptureStream& capture, const String& password,
-                                   const StrongParameters& parameters, uint32_t setting, bool writing) {
+                                   const StrongParameters& parameters, bool writing) {
   const std::vector<uint8_t>& header_bytes = capture.GetBytes();
   if (capture.IsCut()) return kBadArgument;
+  strong_ = true;
   StrongKeys keys;
   uint8_t region[kCheckRegionSize] = {};
   Result r = kOk;
@@ -179,12 +180,16 @@ Result ContainerStream::OpenStrong(const CaptureStream& capture, const String& p
   }
   if (r != kOk) return r;
   const uint64_t chunk_bytes = writing ? 0 : file_.GetRemaining();
-  ContentCoding coding;
-  coding.setting = setting;
-  return OpenSealedLayers(&file_, keys, parameters.nonce_prefix, header_bytes, chunk_bytes, coding);
+  return OpenSealedLayers(&file_, keys, parameters.nonce_prefix, header_bytes, chunk_bytes, parameters.coding);
+}
+
+Result ContainerStream::CheckEnd() {
+  if (GetError() != kOk) return GetError();
+  return strong_ && IsReading() ? RecordError(crypt_.CheckEnd()) : kOk;
 }
 
 Result ContainerStream::Close() {
+  strong_ = false;
   Result r = CloseLayers();
   if (file_.GetMode() != kClosed) {
     Result f = file_.Close();

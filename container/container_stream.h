@@ -74,6 +74,11 @@ class ContainerStream : public ContainerPipeline {
   // Closes the layers top first, then the file. Writing: kOk only when
   // everything reached the file.
   Result Close() override;
+  // Reading, once the content record has been read: for the strong kind
+  // the end rule of its coding and chunks (CryptStack::CheckEnd: nothing
+  // left unread, the flagged chunk there, nothing after it); kOk for the
+  // classic kind, which has none.
+  Result CheckEnd();
 
  private:
   Result PrepareHeader(TagRecord* header, uint32_t compression, const Argon2Cost* strong,
@@ -81,9 +86,10 @@ class ContainerStream : public ContainerPipeline {
   Result OpenForReading(TagRecord* header, const CaptureStream& capture, const String& password);
   Result OpenClassic(TagRecord* header, const String& password, CipherId cipher, uint32_t setting);
   Result OpenStrong(const CaptureStream& capture, const String& password, const StrongParameters& parameters,
-                    uint32_t setting, bool writing);
+                    bool writing);
 
   FileStream file_;
+  bool strong_ = false;
 };
 
 class CarrierContainerStream : public ContainerPipeline {

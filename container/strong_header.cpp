@@ -28,11 +28,20 @@ Result HeaderDigest(const std::vector<uint8_t>& header_bytes, const uint8_t* key
 
 }  // namespace
 
-Result PrepareStrongHeader(const Argon2Cost& cost, TagRecord* header, StrongParameters* parameters) {
+Result PrepareStrongHeader(const Argon2Cost& cost, uint32_t compression, TagRecord* header,
+                           StrongParameters* parameters) {
+  parameters->version = kStrongVersion;
   parameters->cost = cost;
   if (!platform::FillRandom(parameters->salt, sizeof parameters->salt) ||
       !platform::FillRandom(parameters->nonce_prefix, sizeof parameters->nonce_prefix)) {
     return kNoRandomSource;
+  }
+  ContentCoding& coding = parameters->coding;
+  coding.setting = compression;
+  coding.total = header->GetU32(kHeaderTagTotal, 0);
+  if (compression != 0) {
+    coding.method = ContentCoding::kZstd;
+    coding.zstd = compression == 1 ? kZstdBest : kZstdFast;
   }
   uint8_t entry[kStrongEntrySize] = {kStrongVersion, kKdfArgon2id};
   PutU32(entry + 2, cost.passes);
@@ -40,6 +49,10 @@ Result PrepareStrongHeader(const Argon2Cost& cost, TagRecord* header, StrongPara
   PutU32(entry + 10, cost.lanes);
   std::memcpy(entry + 14, parameters->salt, kStrongSaltSize);
   std::memcpy(entry + 30, parameters->nonce_prefix, AeadChunkStream::kNoncePrefixSize);
+  entry[37] = kPasswordUtf8Nfc;
+  entry[38] = coding.method;
+  entry[39] = coding.zstd.level;
+  entry[40] = coding.zstd.window_log;
   TagValue value;
   value.SetBlob(entry, kStrongEntrySize);
   Result r = value.GetType() == TypeBlob ? header->Set(kHeaderTagStrong, value, true) : kOutOfMemory;
@@ -51,14 +64,36 @@ Result ParseStrongParameters(const TagRecord& header, StrongParameters* paramete
   TagValue value;
   header.Get(value, kHeaderTagStrong);
   const uint8_t* entry = value.GetBytes();
-  if (value.GetType() != TypeBlob || value.GetLength() != kStrongEntrySize || entry == nullptr) {
+  if (value.GetType() != TypeBlob || entry == nullptr || value.GetLength() == 0) return kMalformedRecord;
+  const uint8_t version = entry[0];
+  const uint32_t size = version == 1 ? kStrongEntrySizeV1 : kStrongEntrySize;
+  if ((version != 1 && version != kStrongVersion) || value.GetLength() != size || entry[1] != kKdfArgon2id) {
     return kMalformedRecord;
   }
-  if (entry[0] != kStrongVersion || entry[1] != kKdfArgon2id) return kMalformedRecord;
+  parameters->version = version;
   parameters->cost = Argon2Cost{GetU32(entry + 2), GetU32(entry + 6), GetU32(entry + 10)};
   std::memcpy(parameters->salt, entry + 14, kStrongSaltSize);
   std::memcpy(parameters->nonce_prefix, entry + 30, AeadChunkStream::kNoncePrefixSize);
-  return kOk;
+  ContentCoding& coding = parameters->coding;
+  coding = ContentCoding{};
+  coding.setting = header.GetU8(kHeaderTagCompression, 0);
+  if (version == 1) return kOk;
+  if (entry[37] != kPasswordUtf8Nfc) return kMalformedRecord;
+  coding.method = entry[38];
+  coding.zstd = ZstdCoding{entry[39], entry[40]};
+  if (coding.method == ContentCoding::kFrames) {
+    return coding.zstd.level == 0 && coding.zstd.window_log == 0 ? kOk : kMalformedRecord;
+  }
+  // A Zstandard frame: the setting that chose it, and the content's size.
+  TagValue total;
+  header.Get(total, kHeaderTagTotal);
+  if (coding.method != ContentCoding::kZstd || (coding.setting != 1 && coding.setting != 2) ||
+      total.GetType() != TypeU32) {
+    return kMalformedRecord;
+  }
+  coding.total = header.GetU32(kHeaderTagTotal, 0);
+  const Result r = ZstdCodingCheck(coding.zstd);
+  return r == kBadArgument ? kMalformedRecord : r;
 }
 
 Result SealStrongHeader(const std::vector<uint8_t>& header_bytes, const StrongParameters& parameters,

@@ -1,15 +1,27 @@
 // The strong container kind's own parts around the header record.
 //
 // Header record: the classic entries (mark, compression, total) with tag 20
-// = kCipherStrong and no vector, plus tag 40, a 37-byte blob:
+// = kCipherStrong and no vector, plus tag 40, a blob of kStrongEntrySize
+// bytes (version 2, written) or kStrongEntrySizeV1 (version 1, read):
 //   offset  size  field
-//   0       1     version, 1
+//   0       1     version, 2 (1: the first 37 bytes only)
 //   1       1     key derivation, 1 = Argon2id
 //   2       4     passes t            (u32 little-endian)
 //   6       4     memory m in KiB     (u32 little-endian)
 //   10      4     lanes p             (u32 little-endian)
 //   14      16    salt
 //   30      7     nonce prefix of the chunks
+//   37      1     password form, 1 = the password's UTF-8 in Unicode NFC
+//                 (version 1: its Windows-1252 bytes)
+//   38      1     content coding: 0 = the compression frames of tag 21's
+//                 setting (version 1 always), 1 = one Zstandard frame
+//   39      1     Zstandard level, 1 to 22 (0 with frames): what list tells;
+//                 a reader does not need it
+//   40      1     Zstandard window log, 10 to 27 (0 with frames): the frame's
+//                 window is at most 2^log bytes. A reader refuses more than
+//                 2^27 (128 MiB) with kWindowTooLarge before it allocates
+// With a Zstandard frame, tag 21 holds the writer's setting (1 or 2) and
+// tag 30, which must be there, the content's size, which the frame repeats.
 // The header as stored may take at most kMaxStrongHeaderSize bytes.
 //
 // Check region, right after the header:
@@ -30,32 +42,49 @@
 #include "base/result.h"
 #include "base/string.h"
 #include "crypto/aead_chunk_stream.h"
+#include "crypto/crypt_stack.h"
 #include "crypto/strong_keys.h"
 #include "stream/tag_record.h"
 
 namespace mv {
 
-inline constexpr uint8_t kStrongVersion = 1;
+inline constexpr uint8_t kStrongVersion = 2;
 inline constexpr uint8_t kKdfArgon2id = 1;
-inline constexpr uint32_t kStrongEntrySize = 37;
+inline constexpr uint8_t kPasswordUtf8Nfc = 1;
+inline constexpr uint32_t kStrongEntrySize = 41;
+inline constexpr uint32_t kStrongEntrySizeV1 = 37;
+
+// The writer's Zstandard codings of compression settings 1 (best, with
+// long-distance matching over the whole window) and 2 (fast); setting 0
+// stores the content in frames.
+inline constexpr ZstdCoding kZstdBest{19, 27};
+inline constexpr ZstdCoding kZstdFast{3, 23};
 inline constexpr size_t kMaxStrongHeaderSize = 4096;
 inline constexpr size_t kHeaderDigestSize = 16;
 inline constexpr size_t kCheckRegionSize = kKeyCheckSize + kHeaderDigestSize;
 
 struct StrongParameters {
+  uint8_t version = kStrongVersion;
   Argon2Cost cost;
   uint8_t salt[kStrongSaltSize] = {};
   uint8_t nonce_prefix[AeadChunkStream::kNoncePrefixSize] = {};
+  // How the content is coded; its total comes from tag 30.
+  ContentCoding coding;
 };
 
 // Writing: draws a fresh salt and nonce prefix from the system's generator
-// and sets tags 20 and 40 of header for cost. kNoRandomSource when the
-// generator fails, kOutOfMemory when the entries cannot be stored.
-Result PrepareStrongHeader(const Argon2Cost& cost, TagRecord* header, StrongParameters* parameters);
+// and sets tags 20 and 40 of header (version 2) for cost and the coding of
+// compression setting (0, 1 or 2); the content's size must be in tag 30.
+// kNoRandomSource when the generator fails, kOutOfMemory when the entries
+// cannot be stored.
+Result PrepareStrongHeader(const Argon2Cost& cost, uint32_t compression, TagRecord* header,
+                           StrongParameters* parameters);
 
-// Reads tag 40 of header. kMalformedRecord when it is missing, not a blob
-// of exactly kStrongEntrySize bytes, or names another version or key
-// derivation. The cost is not judged here (CheckKdfCost).
+// Reads tag 40 of header, with tags 21 and 30 for the content's coding.
+// kMalformedRecord when it is missing, not a blob of its version's size,
+// names another version, key derivation or password form, or a coding no
+// writer makes (see above); kWindowTooLarge for a window above 2^27. The
+// cost is not judged here (CheckKdfCost).
 Result ParseStrongParameters(const TagRecord& header, StrongParameters* parameters);
 
 // Writing: derives the keys for the header's bytes and fills the check

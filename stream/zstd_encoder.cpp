@@ -34,6 +34,12 @@ class FrameEncoder : public ZstdEncoder {
     for (const auto& setting : settings) {
       if (ZSTD_isError(ZSTD_CCtx_setParameter(context_, setting.parameter, setting.value))) return false;
     }
+    // A window that reaches across a whole tree of files is searched for
+    // long matches as well (the decoder needs nothing for it).
+    if (coding.window_log >= kMaxWindowLog &&
+        ZSTD_isError(ZSTD_CCtx_setParameter(context_, ZSTD_c_enableLongDistanceMatching, 1))) {
+      return false;
+    }
     // Without worker support in the library, everything runs on the
     // caller's thread: the frame is the same kind of frame either way.
     if (workers != 0) ZSTD_CCtx_setParameter(context_, ZSTD_c_nbWorkers, static_cast<int>(workers));
