@@ -16,9 +16,11 @@
 #pragma once
 
 #include "app/payload.h"
+#include "base/password.h"
 #include "base/result.h"
 #include "base/string.h"
 #include "container/package_reader.h"
+#include "container/password_form.h"
 #include "platform/temporary_area.h"
 
 namespace mv {
@@ -44,11 +46,16 @@ class SelfExtractor : public PackageReader {
   // temporary file cannot be made; kShortWrite when writing it fails
   // otherwise (after a message box); otherwise the package reader's result
   // (kOk, kWrongPassword, kCancelled, ...).
-  Result Extract(const char* password, const ProgressCallback* progress);
+  Result Extract(const Password& password, const ProgressCallback* progress);
 
   // The same for a section image held elsewhere (the packer's tools and the
   // tests hand in a section read from an executable file).
-  Result ExtractFrom(const PayloadView& payload, const char* password, const ProgressCallback* progress);
+  Result ExtractFrom(const PayloadView& payload, const Password& password, const ProgressCallback* progress);
+
+  // The form in which the live section's package hashes its password
+  // (container/password_form.h), read from its cleartext header; a front end
+  // asks again, saying why, for a password that form cannot hold.
+  static PasswordForm PackagePasswordForm();
 
   // The folder the files were decrypted into (internal form, ending in '/').
   String GetWorkFolder() const { return GetWorkFolderPath(); }
@@ -65,7 +72,7 @@ class SelfExtractor : public PackageReader {
  private:
   // One try in folder: the container copy written there and decrypted
   // into a fresh work folder beside it.
-  Result ExtractIn(const String& folder, const uint8_t* data, size_t length, const char* password,
+  Result ExtractIn(const String& folder, const uint8_t* data, size_t length, const Password& password,
                    const ProgressCallback* progress);
 
   String temp_file_;

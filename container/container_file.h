@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/password.h"
 #include "base/result.h"
 #include "base/string.h"
 #include "container/container_format.h"
@@ -20,7 +21,7 @@ struct ContainerJob {
   ContainerKind kind = kContainerSealed;
   uint32_t carrier_format = 0;       // kContainerCarrier: the carrier's format code
   String path;                       // the container, or the carrier
-  String password;
+  Password password;
   const char* base_folder = nullptr; // files are read from / written below it
   const ProgressCallback* progress = nullptr;
   uint32_t compression = 1;          // writing an ordinary container

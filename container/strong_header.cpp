@@ -36,6 +36,8 @@ Result PrepareStrongHeader(const Argon2Cost& cost, uint32_t compression, TagReco
       !platform::FillRandom(parameters->nonce_prefix, sizeof parameters->nonce_prefix)) {
     return kNoRandomSource;
   }
+  parameters->version = kStrongVersion;
+  parameters->password_form = PasswordForm::kUtf8Nfc;
   ContentCoding& coding = parameters->coding;
   coding.setting = compression;
   coding.total = header->GetU32(kHeaderTagTotal, 0);
@@ -49,7 +51,7 @@ Result PrepareStrongHeader(const Argon2Cost& cost, uint32_t compression, TagReco
   PutU32(entry + 10, cost.lanes);
   std::memcpy(entry + 14, parameters->salt, kStrongSaltSize);
   std::memcpy(entry + 30, parameters->nonce_prefix, AeadChunkStream::kNoncePrefixSize);
-  entry[37] = kPasswordUtf8Nfc;
+  entry[37] = static_cast<uint8_t>(parameters->password_form);
   entry[38] = coding.method;
   entry[39] = coding.zstd.level;
   entry[40] = coding.zstd.window_log;
@@ -64,21 +66,22 @@ Result ParseStrongParameters(const TagRecord& header, StrongParameters* paramete
   TagValue value;
   header.Get(value, kHeaderTagStrong);
   const uint8_t* entry = value.GetBytes();
-  if (value.GetType() != TypeBlob || entry == nullptr || value.GetLength() == 0) return kMalformedRecord;
+  if (value.GetType() != TypeBlob || entry == nullptr || value.GetLength() < 1) return kMalformedRecord;
   const uint8_t version = entry[0];
-  const uint32_t size = version == 1 ? kStrongEntrySizeV1 : kStrongEntrySize;
-  if ((version != 1 && version != kStrongVersion) || value.GetLength() != size || entry[1] != kKdfArgon2id) {
-    return kMalformedRecord;
-  }
+  const uint32_t size =
+      version == kStrongVersion1 ? kStrongEntrySize1 : version == kStrongVersion ? kStrongEntrySize : 0;
+  if (size == 0 || value.GetLength() != size || entry[1] != kKdfArgon2id) return kMalformedRecord;
   parameters->version = version;
+  parameters->password_form = PasswordForm::kWindows1252;
   parameters->cost = Argon2Cost{GetU32(entry + 2), GetU32(entry + 6), GetU32(entry + 10)};
   std::memcpy(parameters->salt, entry + 14, kStrongSaltSize);
   std::memcpy(parameters->nonce_prefix, entry + 30, AeadChunkStream::kNoncePrefixSize);
   ContentCoding& coding = parameters->coding;
   coding = ContentCoding{};
   coding.setting = header.GetU8(kHeaderTagCompression, 0);
-  if (version == 1) return kOk;
-  if (entry[37] != kPasswordUtf8Nfc) return kMalformedRecord;
+  if (version == kStrongVersion1) return kOk;
+  if (entry[37] != static_cast<uint8_t>(PasswordForm::kUtf8Nfc)) return kMalformedRecord;
+  parameters->password_form = PasswordForm::kUtf8Nfc;
   coding.method = entry[38];
   coding.zstd = ZstdCoding{entry[39], entry[40]};
   if (coding.method == ContentCoding::kFrames) {
@@ -96,21 +99,33 @@ Result ParseStrongParameters(const TagRecord& header, StrongParameters* paramete
   return r == kBadArgument ? kMalformedRecord : r;
 }
 
+PasswordForm PasswordFormOf(const TagRecord& header) {
+  StrongParameters parameters;
+  if (header.GetU8(kHeaderTagCipher, 0) != kCipherStrong || ParseStrongParameters(header, &parameters) != kOk) {
+    return PasswordForm::kWindows1252;
+  }
+  return parameters.password_form;
+}
+
 Result SealStrongHeader(const std::vector<uint8_t>& header_bytes, const StrongParameters& parameters,
-                        const String& password, StrongKeys* keys, uint8_t region[kCheckRegionSize]) {
-  Result r = DeriveStrongKeys(password, parameters.salt, parameters.cost, keys);
+                        const Password& password, StrongKeys* keys, uint8_t region[kCheckRegionSize]) {
+  String bytes;
+  Result r = PasswordBytes(password, parameters.password_form, &bytes);
+  if (r == kOk) r = DeriveStrongKeys(bytes, parameters.salt, parameters.cost, keys);
   if (r == kOk) r = ComputeKeyCheck(*keys, ByteRange{header_bytes.data(), header_bytes.size()}, region);
   if (r == kOk) r = HeaderDigest(header_bytes, region, region + kKeyCheckSize);
   return r;
 }
 
 Result OpenStrongHeader(const std::vector<uint8_t>& header_bytes, const StrongParameters& parameters,
-                        const uint8_t region[kCheckRegionSize], const String& password, StrongKeys* keys) {
+                        const uint8_t region[kCheckRegionSize], const Password& password, StrongKeys* keys) {
   uint8_t digest[kHeaderDigestSize];
   Result r = HeaderDigest(header_bytes, region, digest);
   if (r != kOk) return r;
   if (!EqualInConstantTime(digest, region + kKeyCheckSize, kHeaderDigestSize)) return kPackageDamaged;
-  r = DeriveStrongKeys(password, parameters.salt, parameters.cost, keys);
+  String bytes;
+  r = PasswordBytes(password, parameters.password_form, &bytes);
+  if (r == kOk) r = DeriveStrongKeys(bytes, parameters.salt, parameters.cost, keys);
   if (r != kOk) return r;
   uint8_t check[kKeyCheckSize];
   r = ComputeKeyCheck(*keys, ByteRange{header_bytes.data(), header_bytes.size()}, check);

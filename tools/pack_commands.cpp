@@ -87,6 +87,10 @@ bool ParseKind(const PackOptions& options, WriteKind* kind) {
   return false;
 }
 
+PasswordForm FormOf(const WriteKind& kind) {
+  return kind.kind == PackageKind::kStrong ? PasswordForm::kUtf8Nfc : PasswordForm::kWindows1252;
+}
+
 constexpr char kKindUsage[] = "--kdf takes default, high or max, and not together with --classic";
 
 // "strong (...)" or "classic (...)": what protects the package, for list.
@@ -139,7 +143,19 @@ int WriteFailure(const std::string& out, const PackPlan& plan, Result code) {
   return Failure("cannot write '" + out + "'", code);
 }
 
-ContainerJob JobFor(const String& path, const String& password, const ProgressCallback* progress) {
+// The form in which the package of source hashes its password: a carrier's
+// is always Windows-1252, a container's header says.
+PasswordForm PackagePasswordForm(const PackageSource& source) {
+  const String path = source.ContainerPath();
+  if (ClassifyContainer(path) != kContainerSealed) return PasswordForm::kWindows1252;
+  platform::File file;
+  std::vector<uint8_t> bytes(kHeaderLookahead);
+  const size_t n = file.Open(path.c_str(), "rb") ? file.Read(bytes.data(), bytes.size()) : 0;
+  TagRecord header;
+  return ReadHeaderFrom(bytes.data(), n, &header) == kOk ? PasswordFormOf(header) : PasswordForm::kWindows1252;
+}
+
+ContainerJob JobFor(const String& path, const Password& password, const ProgressCallback* progress) {
   ContainerJob job;
   job.kind = ClassifyContainer(path);
   if (job.kind == kContainerCarrier) job.carrier_format = DetectCarrierFormat(path);
@@ -216,7 +232,7 @@ class TemporaryContainer {
   ~TemporaryContainer() {
     if (!folder_.IsEmpty()) DeleteFolderTree(folder_);
   }
-  Result Write(TagRecord* content, const String& password, uint32_t compression, const WriteKind& kind,
+  Result Write(TagRecord* content, const Password& password, uint32_t compression, const WriteKind& kind,
                const ProgressCallback* progress) {
     Result r = CreateTempFolder(GetSystemTempFolder(), String("qzp_"), &folder_);
     if (r != kOk) return r;
@@ -250,8 +266,8 @@ int RunCreate(const PackOptions& options) {
   PackPlan plan;
   std::vector<std::string> inputs(options.positional.begin() + 1, options.positional.end());
   if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
-  String password;
-  if (!GetPassword(options, true, &password, &error)) return Failure(error);
+  Password password;
+  if (!GetPassword(options, true, FormOf(kind), &password, &error)) return Failure(error);
   ProgressBar bar("Encrypting");
   ContainerJob job;
   job.path = options.positional[0].c_str();
@@ -288,8 +304,8 @@ int RunHide(const PackOptions& options) {
   PackPlan plan;
   std::vector<std::string> inputs(options.positional.begin() + 2, options.positional.end());
   if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
-  String password;
-  if (!GetPassword(options, true, &password, &error)) return Failure(error);
+  Password password;
+  if (!GetPassword(options, true, PasswordForm::kWindows1252, &password, &error)) return Failure(error);
   Result r = CopySingleFile(carrier, out, true, nullptr);
   if (r != kOk) return Failure("cannot copy the carrier to '" + options.positional[1] + "'", r);
   ProgressBar bar("Hiding");
@@ -343,8 +359,8 @@ int RunSfx(const PackOptions& options) {
     TagRecord content;
     PackPlan plan;
     if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
-    String password;
-    if (!GetPassword(options, true, &password, &error)) return Failure(error);
+    Password password;
+    if (!GetPassword(options, true, FormOf(write_kind), &password, &error)) return Failure(error);
     ProgressBar bar("Encrypting");
     TemporaryContainer temporary;
     Result r = temporary.Write(&content, password, compression, write_kind, bar.callback());
@@ -392,8 +408,8 @@ int RunList(const PackOptions& options) {
   std::string error;
   PackageSource source;
   if (!source.Open(options.positional[0], &error)) return Failure(error);
-  String password;
-  if (!GetPassword(options, false, &password, &error)) return Failure(error);
+  Password password;
+  if (!GetPassword(options, false, PackagePasswordForm(source), &password, &error)) return Failure(error);
   RegisterArchiveEntries();
   ContainerJob job = JobFor(source.ContainerPath(), password, nullptr);
   String base = GetSystemTempFolder();
@@ -448,8 +464,8 @@ int RunTest(const PackOptions& options) {
   std::string error;
   PackageSource source;
   if (!source.Open(options.positional[0], &error)) return Failure(error);
-  String password;
-  if (!GetPassword(options, false, &password, &error)) return Failure(error);
+  Password password;
+  if (!GetPassword(options, false, PackagePasswordForm(source), &password, &error)) return Failure(error);
   PackageReader reader;
   // Every entry is checked as it is written and then dropped, as the stub
   // drops them: memory stays that of one entry, however many there are.
@@ -484,8 +500,8 @@ int RunExtract(const PackOptions& options) {
   if (FolderExists(target) || FileExists(StripTrailingSlash(target))) {
     return Failure("'" + options.positional[1] + "' exists already; name a new folder");
   }
-  String password;
-  if (!GetPassword(options, false, &password, &error)) return Failure(error);
+  Password password;
+  if (!GetPassword(options, false, PackagePasswordForm(source), &password, &error)) return Failure(error);
   PackageReader reader;
   Result r = reader.Open(target);
   if (r != kOk) return Failure("cannot create '" + options.positional[1] + "'", r);

@@ -43,7 +43,7 @@ class StrongCodingTest : public testing::Test {
     ContainerJob job;
     const std::string path = folder_.Join("written.mef");
     job.path = path.c_str();
-    job.password = kPassword;
+    job.password = Password(kPassword);
     job.base_folder = root.c_str();
     job.compression = compression;
     job.package_kind = PackageKind::kStrong;
@@ -65,7 +65,7 @@ class StrongCodingTest : public testing::Test {
     const std::string target = folder_.Join("target/");
     PackageReader reader;
     EXPECT_EQ(reader.Open(String(target.c_str())), kOk);
-    const Result r = reader.Decrypt(String(path.c_str()), String(password.c_str()), nullptr);
+    const Result r = reader.Decrypt(String(path.c_str()), Password(password.c_str()), nullptr);
     if (r == kOk) {
       *files = test::TakeSnapshot(target);
       std::filesystem::remove_all(target);
@@ -109,7 +109,7 @@ class StrongCodingTest : public testing::Test {
     const Bytes header_bytes = header_sink.GetData();
     StrongKeys keys;
     Bytes region(kCheckRegionSize);
-    EXPECT_EQ(SealStrongHeader(header_bytes, parameters, String(kPassword), &keys, region.data()), kOk);
+    EXPECT_EQ(SealStrongHeader(header_bytes, parameters, Password(kPassword), &keys, region.data()), kOk);
     MemoryStream sink;
     sink.OpenWrite();
     AeadChunkStream chunks;
@@ -198,7 +198,7 @@ TEST_F(StrongCodingTest, HostileFramesSealedWithTheRightPasswordAreRefused) {
       {"a level of 0", Sealed(frame, total, [](Bytes& e) { e[39] = 0; }), kMalformedRecord},
       {"an unknown coding", Sealed(frame, total, [](Bytes& e) { e[38] = 2; }), kMalformedRecord},
       {"another password form", Sealed(frame, total, [](Bytes& e) { e[37] = 2; }), kMalformedRecord},
-      {"the entry of version 1's size", Sealed(frame, total, [](Bytes& e) { e.resize(kStrongEntrySizeV1); }),
+      {"the entry of version 1's size", Sealed(frame, total, [](Bytes& e) { e.resize(kStrongEntrySize1); }),
        kMalformedRecord},
   };
   for (const Case& c : cases) {
