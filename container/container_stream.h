@@ -16,6 +16,7 @@
 #include "crypto/crypt_stack.h"
 #include "stream/capture_stream.h"
 #include "stream/file_stream.h"
+#include "stream/memory_stream.h"
 #include "stream/progress_stream.h"
 #include "stream/stream.h"
 #include "stream/tag_record.h"
@@ -85,6 +86,9 @@ class ContainerStream : public ContainerPipeline {
  private:
   Result PrepareHeader(TagRecord* header, uint32_t compression, const Argon2Cost* strong,
                        StrongParameters* parameters);
+  // Reading: the header record's bytes, at most kMaxStrongHeaderSize
+  // (kMalformedRecord for a head that gives more), into stored.
+  Result ReadHeaderBytes(StreamContext* header_context, MemoryStream* stored);
   Result OpenForReading(TagRecord* header, const CaptureStream& capture, const Password& password);
   Result OpenClassic(TagRecord* header, const Password& password, CipherId cipher, uint32_t setting);
   Result OpenStrong(const CaptureStream& capture, const Password& password, const StrongParameters& parameters,
