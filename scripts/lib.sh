@@ -9,6 +9,7 @@ MV_PACKAGES=(
   libgcrypt20-dev zlib1g-dev libdeflate-dev libutf8proc-dev libzstd-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev
   wine64 wine fonts-wine xvfb xauth imagemagick locales python3
+  python3-argon2 python3-cryptography python3-zstandard
 )
 
 mv_log() { printf '\n== %s\n' "$*" >&2; }
