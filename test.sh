@@ -29,6 +29,9 @@ mv_run_gtest linux-3.2-no-hard-links build/native/enosys_launcher --no-hard-link
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   mv_run_gtest sanitize build/sanitize/mv_tests
 mv_run_script fuzz fuzz/run.sh 5
+# The strong kind's test vectors, read by a reader written from the format
+# document alone (Debian's Python and its argon2, cryptography and zstandard).
+mv_run_script format /usr/bin/python3 tests/format/strong_reader.py docs/strong-vectors
 
 mv_wine_start
 trap mv_wine_stop EXIT

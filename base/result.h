@@ -95,6 +95,7 @@ inline constexpr uint32_t kSecondMeaning = 8;
   X(kPackageDamaged, 730, kNone, kDamagedHeader)      /* strong kind: a check of the header or a chunk failed (damaged or changed) */ \
   X(kPackageTruncated, 731, kNone, kEndsEarly)        /* strong kind: the package ends before its last chunk */ \
   X(kKdfTooCostly, 732, kNone, kKdfTooCostly)         /* strong kind: the key derivation asks for more memory or time than allowed */ \
+  X(kWindowTooLarge, 733, kNone, kNone)               /* strong kind: the content's decompression window is larger than a reader allows */ \
   X(kCarrierTooSmall, 780, kNone, kNone)              /* the carrier cannot hold the payload */ \
   X(kNoHiddenData, 781, kNone, kNone)                 /* carrier: wrong password or nothing hidden */
 

@@ -288,6 +288,8 @@ const char* EnglishResultText(ResultId id) {
       return "bad block length";
     case ResultId::kWrongPassword:
       return "wrong password";
+    case ResultId::kWindowTooLarge:
+      return "the compressed content asks for more memory than allowed";
     case ResultId::kNoRandomSource:
       return "the system's random generator failed";
     case ResultId::kPackageDamaged:

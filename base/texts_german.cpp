@@ -295,6 +295,8 @@ const char* GermanResultText(ResultId id) {
       return "fehlerhafte Blockl\xE4nge";
     case ResultId::kWrongPassword:
       return "falsches Passwort";
+    case ResultId::kWindowTooLarge:
+      return "der komprimierte Inhalt verlangt mehr Speicher als erlaubt";
     case ResultId::kNoRandomSource:
       return "der Zufallsgenerator des Systems versagte";
     case ResultId::kPackageDamaged:

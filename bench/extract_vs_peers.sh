@@ -9,7 +9,9 @@
 #   tiny   TINY_FILES (200,000) files of a few bytes in folders of 1,000.
 # Each corpus is packed into a self-extractor (`morvalis-pack sfx`,
 # compression 1, all cores, the strong kind: the packer's default) and into
-# an AES-256 + Deflate 7z. Then, RUNS rounds (best of), each round running
+# an AES-256 + Deflate 7z, and, for the size table only, into a package at
+# compression 2 (fast) and a 7z of 7-Zip's default (LZMA2, -mx=5), each
+# packing timed. Then, RUNS rounds (best of), each round running
 # every contender once in turn:
 #   memory  `decrypt -targetdir=DIR` as a user without TMPDIR runs it: the
 #           work area in memory (see "Private places" below);
@@ -31,7 +33,9 @@
 # the tmpfs it works in (page cache, reported apart). `strace -c -f` counts
 # system calls per entry (files and folders) on the tree and the tiny files.
 # The summary table puts the goals next to the figures:
-#   tree  7z / memory >= 1.3;  big  7z / memory >= 1.0 and memory / cp <= 2;
+#   tree  7z / memory >= 1.3;  big  7z / memory >= 1.5 and memory / cp <= 2;
+#   tree and big: package / 7z -mx=5 <= 1.05 in size and <= 1.0 in packing
+#         time; the tree packs at compression 2 in at most 3 s;
 #   tiny  7z / memory >= 0.5;  disk / today <= 1.0 (with BASELINE_DIR);
 #   big   classic / (memory - derivation) >= 1.0 (the strong kind no slower
 #         than the classic per byte: its key derivation is timed apart).
@@ -174,15 +178,26 @@ for ((folder = 0; folder * 1000 < TINY_FILES; folder++)); do
 done
 
 # --- Packing -----------------------------------------------------------------------
+# Sizes and packing times, all in this run: our package at the default
+# (compression 1) and at the fast setting (2), 7-Zip's default (LZMA2,
+# -mx=5, all threads) and the Deflate 7z that the timed rounds open.
 declare -A pack_s package_mb entries times best anon_mib area_mib calls_per_entry
-pack() {  # corpus: its container (timed), its self-extractors, its 7z
+declare -A fast_s fast_mb lzma_s lzma_mb deflate_s deflate_mb
+mib_of() { awk -v b="$(stat -c %s "$1")" 'BEGIN { printf "%.2f", b / 1048576 }'; }
+pack() {  # corpus: its container (timed), its self-extractors, its 7z archives (timed)
   local start
   start=$(now)
   "$PACK" create "$1.mef" --password "$PASSWORD" "$1" >pack.log 2>&1 || { cat pack.log >&2; exit 1; }
   pack_s[$1]=$(since "$start")
-  package_mb[$1]=$(awk -v b="$(stat -c %s "$1.mef")" 'BEGIN { printf "%.1f", b / 1048576 }')
+  package_mb[$1]=$(mib_of "$1.mef")
   "$PACK" sfx "$1.sfx" --stub "$STUB" --container "$1.mef" >/dev/null
   rm "$1.mef"
+  start=$(now)
+  "$PACK" create "$1.fast.mef" --compression 2 --password "$PASSWORD" "$1" >pack.log 2>&1 ||
+    { cat pack.log >&2; exit 1; }
+  fast_s[$1]=$(since "$start")
+  fast_mb[$1]=$(mib_of "$1.fast.mef")
+  rm "$1.fast.mef"
   if [[ $1 == big ]]; then
     "$PACK" sfx "$1.classic.sfx" --stub "$STUB" --classic --password "$PASSWORD" "$1" >/dev/null
   fi
@@ -191,7 +206,15 @@ pack() {  # corpus: its container (timed), its self-extractors, its 7z
     "$BASELINE_BUILD/morvalis-pack" sfx "$1.today.sfx" --stub "$BASELINE_BUILD/morvalis-sfx" --password "$PASSWORD" \
       "$1" >/dev/null
   fi
+  start=$(now)
+  7z a -t7z -mx=5 -mhe=on "-p$PASSWORD" "$1.lzma.7z" "$1" >/dev/null
+  lzma_s[$1]=$(since "$start")
+  lzma_mb[$1]=$(mib_of "$1.lzma.7z")
+  rm "$1.lzma.7z"
+  start=$(now)
   7z a -t7z -m0=Deflate -mmt=1 -mhe=on "-p$PASSWORD" "$1.7z" "$1" >/dev/null
+  deflate_s[$1]=$(since "$start")
+  deflate_mb[$1]=$(mib_of "$1.7z")
   entries[$1]=$(find "$1" -mindepth 1 | wc -l)
 }
 
@@ -335,13 +358,26 @@ for corpus in "${CORPORA[@]}"; do
 done
 echo "goals (memory: the default path, the work area in memory):"
 goal "tree: 7z / memory" "$(ratio "${best[tree,7z]:-}" "${best[tree,memory]:-}")" 1.3 ">="
-goal "big: 7z / memory" "$(ratio "${best[big,7z]}" "${best[big,memory]}")" 1.0 ">="
+goal "big: 7z / memory" "$(ratio "${best[big,7z]}" "${best[big,memory]}")" 1.5 ">="
 goal "big: memory / cp -r" "$(ratio "${best[big,memory]}" "${best[big,cp]}")" 2.0 "<="
 goal "big: classic / (memory - derivation)" \
   "$(ratio "${best[big,classic]}" "$(awk -v m="${best[big,memory]}" -v d="$derivation_s" 'BEGIN { print m - d }')")" 1.0 ">="
 goal "tiny: 7z / memory" "$(ratio "${best[tiny,7z]:-}" "${best[tiny,memory]:-}")" 0.5 ">="
+for corpus in tree big; do
+  [[ -n ${lzma_mb[$corpus]:-} ]] || continue
+  goal "$corpus: package / 7z -mx=5 (size)" "$(ratio "${package_mb[$corpus]}" "${lzma_mb[$corpus]}")" 1.05 "<="
+  goal "$corpus: packing / 7z -mx=5 (time)" "$(ratio "${pack_s[$corpus]}" "${lzma_s[$corpus]}")" 1.0 "<="
+done
+if [[ -n ${fast_s[tree]:-} ]]; then goal "tree: packing at --compression 2, s" "${fast_s[tree]}" 3 "<="; fi
 for corpus in "${CORPORA[@]}"; do
   goal "$corpus: disk / today" "$(ratio "${best[$corpus,disk]}" "${best[$corpus,today]:-}")" 1.0 "<="
+done
+echo "sizes in MiB and packing times in s (ours: the strong kind, all cores; 7-Zip: AES-256, headers encrypted):"
+printf '  %-6s %-26s %-26s %-26s %-26s\n' "" "ours, default (1)" "ours, fast (2)" "7z -mx=5 (LZMA2)" "7z Deflate (1 thread)"
+for corpus in "${CORPORA[@]}"; do
+  printf '  %-6s %-26s %-26s %-26s %-26s\n' "$corpus" "${package_mb[$corpus]} MiB, ${pack_s[$corpus]} s" \
+    "${fast_mb[$corpus]} MiB, ${fast_s[$corpus]} s" "${lzma_mb[$corpus]} MiB, ${lzma_s[$corpus]} s" \
+    "${deflate_mb[$corpus]} MiB, ${deflate_s[$corpus]} s"
 done
 echo "also:"
 for corpus in "${CORPORA[@]}"; do
@@ -352,9 +388,8 @@ for corpus in "${CORPORA[@]}"; do
 done
 printf '  system calls per entry (memory): tree %s, tiny %s\n' "${calls_per_entry[tree]:--}" "${calls_per_entry[tiny]:--}"
 for corpus in "${CORPORA[@]}"; do
-  printf '  %-6s peak anonymous MiB: memory %s, disk %s%s; peak memory area MiB %s; pack %s s; package %s MiB\n' \
+  printf '  %-6s peak anonymous MiB: memory %s, disk %s%s; peak memory area MiB %s\n' \
     "$corpus" "${anon_mib[$corpus,memory]}" "${anon_mib[$corpus,disk]}" \
-    "${BASELINE_DIR:+, today ${anon_mib[$corpus,today]:-}}" "${area_mib[$corpus]}" "${pack_s[$corpus]}" \
-    "${package_mb[$corpus]}"
+    "${BASELINE_DIR:+, today ${anon_mib[$corpus,today]:-}}" "${area_mib[$corpus]}"
 done
 echo "key derivation of the strong kind (once per run of the default kind): $derivation"

@@ -54,7 +54,9 @@ Result ReadHeaderFrom(const uint8_t* bytes, size_t length, TagRecord* header);
 // first; a container already at path is wiped (deleted plainly when the
 // wipe fails), then the new one takes its name. A carrier is written in
 // place after the encrypted size was measured. kUnsupported for another
-// kind.
+// kind. Defined in container_writing.cpp, apart from the readers, so that a
+// program that only reads links none of the writers (nor Zstandard's
+// compressor).
 Result WriteContainer(const ContainerJob& job, TagRecord* header, TagRecord* content);
 
 }  // namespace mv

@@ -1,5 +1,7 @@
 #include "container/container_stream.h"
 
+#include <vector>
+
 #include "container/container_format.h"
 #include "container/password_form.h"
 #include "container/random_pool.h"
@@ -34,9 +36,9 @@ Result ContainerPipeline::OpenLayers(Stream* bottom, const String& password, con
 
 Result ContainerPipeline::OpenSealedLayers(Stream* bottom, const StrongKeys& keys, const uint8_t* nonce_prefix,
                                            const std::vector<uint8_t>& header, uint64_t chunk_bytes,
-                                           uint32_t compression) {
+                                           const ContentCoding& coding) {
   return OpenProgress(crypt_.OpenSealed(bottom, keys.payload, nonce_prefix, ByteRange{header.data(), header.size()},
-                                        chunk_bytes, compression));
+                                        chunk_bytes, coding));
 }
 
 Result ContainerPipeline::OpenProgress(Result opened) {
@@ -86,12 +88,15 @@ Result ContainerStream::Open(uint32_t mode, const String& path, const Password& 
   // placed there by another writer has nowhere to go and is refused. Its
   // bytes are kept as they pass: the strong kind authenticates them.
   StreamContext header_context;
-  if (!writing) file_.SetContext(&header_context);
+  MemoryStream stored;
+  if (!writing) r = ReadHeaderBytes(&header_context, &stored);
   CaptureStream capture;
-  r = capture.Open(&file_, kMaxStrongHeaderSize);
+  if (r == kOk) r = capture.Open(writing ? static_cast<Stream*>(&file_) : &stored, kMaxStrongHeaderSize);
   if (r == kOk) r = header->Serialize(capture);
   capture.Close();
-  file_.SetContext(context);
+  // The record must end where its head says: those are the bytes the
+  // strong kind authenticates.
+  if (r == kOk && !writing && stored.GetRemaining() != 0) r = kMalformedRecord;
   if (r != kOk) {
     Close();
     return r;
@@ -101,7 +106,7 @@ Result ContainerStream::Open(uint32_t mode, const String& path, const Password& 
     return kOk;
   }
   if (writing) {
-    r = strong != nullptr ? OpenStrong(capture, password, parameters, compression, true)
+    r = strong != nullptr ? OpenStrong(capture, password, parameters, true)
                           : OpenClassic(header, password, kCipherAes, compression);
   } else {
     r = OpenForReading(header, capture, password);
@@ -111,6 +116,20 @@ Result ContainerStream::Open(uint32_t mode, const String& path, const Password& 
     return r;
   }
   return kOk;
+}
+
+Result ContainerStream::ReadHeaderBytes(StreamContext* header_context, MemoryStream* stored) {
+  // The head's length is bounded before anything of its size is allocated
+  // or parsed: no writer makes a header above kMaxStrongHeaderSize.
+  uint8_t head[8];
+  if (file_.Read(head, sizeof head) != kOk) return file_.GetError();
+  const uint32_t length = static_cast<uint32_t>(head[4]) | static_cast<uint32_t>(head[5]) << 8 |
+                          static_cast<uint32_t>(head[6]) << 16 | static_cast<uint32_t>(head[7]) << 24;
+  if (length > kMaxStrongHeaderSize - sizeof head) return kMalformedRecord;
+  std::vector<uint8_t> bytes(head, head + sizeof head);
+  bytes.resize(sizeof head + length);
+  if (length != 0 && file_.Read(bytes.data() + sizeof head, length) != kOk) return file_.GetError();
+  return stored->OpenRead(bytes, header_context);
 }
 
 Result ContainerStream::PrepareHeader(TagRecord* header, uint32_t compression, const Argon2Cost* strong,
@@ -129,7 +148,7 @@ Result ContainerStream::PrepareHeader(TagRecord* header, uint32_t compression, c
   if (r == kOk) r = header->SetU8(kHeaderTagCompression, static_cast<uint8_t>(compression), true);
   if (r != kOk) return r;
   return strong == nullptr ? header->SetU8(kHeaderTagCipher, kCipherAes, true)
-                           : PrepareStrongHeader(*strong, header, parameters);
+                           : PrepareStrongHeader(*strong, compression, header, parameters);
 }
 
 Result ContainerStream::OpenForReading(TagRecord* header, const CaptureStream& capture, const Password& password) {
@@ -139,6 +158,9 @@ Result ContainerStream::OpenForReading(TagRecord* header, const CaptureStream& c
   const uint32_t setting = header->GetU8(kHeaderTagCompression, 0);
   if (!CryptStack::IsValidCompressionSetting(setting)) return kBadCompression;
   const CipherId cipher = header->GetU8(kHeaderTagCipher, kCipherBlowfish);
+  // Only the strong kind has tag 40: with another cipher id the id was
+  // changed, which is damage, told before any derivation.
+  if (header->Find(kHeaderTagStrong) >= 0 && cipher != kCipherStrong) return kPackageDamaged;
   if (cipher == kCipherStrong) {
     // Everything the derivation is asked to do is bounded before it runs.
     if (capture.IsCut()) return kMalformedRecord;
@@ -146,7 +168,7 @@ Result ContainerStream::OpenForReading(TagRecord* header, const CaptureStream& c
     Result r = ParseStrongParameters(*header, &parameters);
     if (r == kOk) r = CheckKdfCost(parameters.cost, platform::AvailableMemory());
     if (r != kOk) return r;
-    return OpenStrong(capture, password, parameters, setting, false);
+    return OpenStrong(capture, password, parameters, false);
   }
   if (cipher != kCipherBlowfish && cipher != kCipherAes) return kNotAContainer;
   return OpenClassic(header, password, cipher, setting);
@@ -165,9 +187,10 @@ Result ContainerStream::OpenClassic(TagRecord* header, const Password& password,
 }
 
 Result ContainerStream::OpenStrong(const CaptureStream& capture, const Password& password,
-                                   const StrongParameters& parameters, uint32_t setting, bool writing) {
+                                   const StrongParameters& parameters, bool writing) {
   const std::vector<uint8_t>& header_bytes = capture.GetBytes();
   if (capture.IsCut()) return kBadArgument;
+  strong_ = true;
   StrongKeys keys;
   uint8_t region[kCheckRegionSize] = {};
   Result r = kOk;
@@ -182,10 +205,16 @@ Result ContainerStream::OpenStrong(const CaptureStream& capture, const Password&
   }
   if (r != kOk) return r;
   const uint64_t chunk_bytes = writing ? 0 : file_.GetRemaining();
-  return OpenSealedLayers(&file_, keys, parameters.nonce_prefix, header_bytes, chunk_bytes, setting);
+  return OpenSealedLayers(&file_, keys, parameters.nonce_prefix, header_bytes, chunk_bytes, parameters.coding);
+}
+
+Result ContainerStream::CheckEnd() {
+  if (GetError() != kOk) return GetError();
+  return strong_ && IsReading() ? RecordError(crypt_.CheckEnd()) : kOk;
 }
 
 Result ContainerStream::Close() {
+  strong_ = false;
   Result r = CloseLayers();
   if (file_.GetMode() != kClosed) {
     Result f = file_.Close();

@@ -16,6 +16,7 @@
 #include "crypto/crypt_stack.h"
 #include "stream/capture_stream.h"
 #include "stream/file_stream.h"
+#include "stream/memory_stream.h"
 #include "stream/progress_stream.h"
 #include "stream/stream.h"
 #include "stream/tag_record.h"
@@ -37,7 +38,7 @@ class ContainerPipeline : public Stream {
   // The same with the strong kind's authenticated chunks under the payload
   // key, with the header's bytes as stored.
   Result OpenSealedLayers(Stream* bottom, const StrongKeys& keys, const uint8_t* nonce_prefix,
-                          const std::vector<uint8_t>& header, uint64_t chunk_bytes, uint32_t compression);
+                          const std::vector<uint8_t>& header, uint64_t chunk_bytes, const ContentCoding& coding);
   // Closes the ProgressStream and the CryptStack (flushing compressor, then
   // cipher); returns the first failure.
   Result CloseLayers();
@@ -76,16 +77,25 @@ class ContainerStream : public ContainerPipeline {
   // Closes the layers top first, then the file. Writing: kOk only when
   // everything reached the file.
   Result Close() override;
+  // Reading, once the content record has been read: for the strong kind
+  // the end rule of its coding and chunks (CryptStack::CheckEnd: nothing
+  // left unread, the flagged chunk there, nothing after it); kOk for the
+  // classic kind, which has none.
+  Result CheckEnd();
 
  private:
   Result PrepareHeader(TagRecord* header, uint32_t compression, const Argon2Cost* strong,
                        StrongParameters* parameters);
+  // Reading: the header record's bytes, at most kMaxStrongHeaderSize
+  // (kMalformedRecord for a head that gives more), into stored.
+  Result ReadHeaderBytes(StreamContext* header_context, MemoryStream* stored);
   Result OpenForReading(TagRecord* header, const CaptureStream& capture, const Password& password);
   Result OpenClassic(TagRecord* header, const Password& password, CipherId cipher, uint32_t setting);
   Result OpenStrong(const CaptureStream& capture, const Password& password, const StrongParameters& parameters,
-                    uint32_t setting, bool writing);
+                    bool writing);
 
   FileStream file_;
+  bool strong_ = false;
 };
 
 class CarrierContainerStream : public ContainerPipeline {

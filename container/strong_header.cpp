@@ -28,7 +28,9 @@ Result HeaderDigest(const std::vector<uint8_t>& header_bytes, const uint8_t* key
 
 }  // namespace
 
-Result PrepareStrongHeader(const Argon2Cost& cost, TagRecord* header, StrongParameters* parameters) {
+Result PrepareStrongHeader(const Argon2Cost& cost, uint32_t compression, TagRecord* header,
+                           StrongParameters* parameters) {
+  parameters->version = kStrongVersion;
   parameters->cost = cost;
   if (!platform::FillRandom(parameters->salt, sizeof parameters->salt) ||
       !platform::FillRandom(parameters->nonce_prefix, sizeof parameters->nonce_prefix)) {
@@ -36,6 +38,13 @@ Result PrepareStrongHeader(const Argon2Cost& cost, TagRecord* header, StrongPara
   }
   parameters->version = kStrongVersion;
   parameters->password_form = PasswordForm::kUtf8Nfc;
+  ContentCoding& coding = parameters->coding;
+  coding.setting = compression;
+  coding.total = header->GetU32(kHeaderTagTotal, 0);
+  if (compression != 0) {
+    coding.method = ContentCoding::kZstd;
+    coding.zstd = compression == 1 ? kZstdBest : kZstdFast;
+  }
   uint8_t entry[kStrongEntrySize] = {kStrongVersion, kKdfArgon2id};
   PutU32(entry + 2, cost.passes);
   PutU32(entry + 6, cost.memory_kib);
@@ -43,6 +52,9 @@ Result PrepareStrongHeader(const Argon2Cost& cost, TagRecord* header, StrongPara
   std::memcpy(entry + 14, parameters->salt, kStrongSaltSize);
   std::memcpy(entry + 30, parameters->nonce_prefix, AeadChunkStream::kNoncePrefixSize);
   entry[37] = static_cast<uint8_t>(parameters->password_form);
+  entry[38] = coding.method;
+  entry[39] = coding.zstd.level;
+  entry[40] = coding.zstd.window_log;
   TagValue value;
   value.SetBlob(entry, kStrongEntrySize);
   Result r = value.GetType() == TypeBlob ? header->Set(kHeaderTagStrong, value, true) : kOutOfMemory;
@@ -56,18 +68,35 @@ Result ParseStrongParameters(const TagRecord& header, StrongParameters* paramete
   const uint8_t* entry = value.GetBytes();
   if (value.GetType() != TypeBlob || entry == nullptr || value.GetLength() < 1) return kMalformedRecord;
   const uint8_t version = entry[0];
-  const uint32_t size = version == kStrongVersion1 ? kStrongEntrySize1 : version == kStrongVersion ? kStrongEntrySize : 0;
+  const uint32_t size =
+      version == kStrongVersion1 ? kStrongEntrySize1 : version == kStrongVersion ? kStrongEntrySize : 0;
   if (size == 0 || value.GetLength() != size || entry[1] != kKdfArgon2id) return kMalformedRecord;
   parameters->version = version;
   parameters->password_form = PasswordForm::kWindows1252;
-  if (version == kStrongVersion) {
-    if (entry[37] != static_cast<uint8_t>(PasswordForm::kUtf8Nfc)) return kMalformedRecord;
-    parameters->password_form = PasswordForm::kUtf8Nfc;
-  }
   parameters->cost = Argon2Cost{GetU32(entry + 2), GetU32(entry + 6), GetU32(entry + 10)};
   std::memcpy(parameters->salt, entry + 14, kStrongSaltSize);
   std::memcpy(parameters->nonce_prefix, entry + 30, AeadChunkStream::kNoncePrefixSize);
-  return kOk;
+  ContentCoding& coding = parameters->coding;
+  coding = ContentCoding{};
+  coding.setting = header.GetU8(kHeaderTagCompression, 0);
+  if (version == kStrongVersion1) return kOk;
+  if (entry[37] != static_cast<uint8_t>(PasswordForm::kUtf8Nfc)) return kMalformedRecord;
+  parameters->password_form = PasswordForm::kUtf8Nfc;
+  coding.method = entry[38];
+  coding.zstd = ZstdCoding{entry[39], entry[40]};
+  if (coding.method == ContentCoding::kFrames) {
+    return coding.zstd.level == 0 && coding.zstd.window_log == 0 ? kOk : kMalformedRecord;
+  }
+  // A Zstandard frame: the setting that chose it, and the content's size.
+  TagValue total;
+  header.Get(total, kHeaderTagTotal);
+  if (coding.method != ContentCoding::kZstd || (coding.setting != 1 && coding.setting != 2) ||
+      total.GetType() != TypeU32) {
+    return kMalformedRecord;
+  }
+  coding.total = header.GetU32(kHeaderTagTotal, 0);
+  const Result r = ZstdCodingCheck(coding.zstd);
+  return r == kBadArgument ? kMalformedRecord : r;
 }
 
 PasswordForm PasswordFormOf(const TagRecord& header) {

@@ -29,6 +29,7 @@ Result AeadChunkStream::Open(Stream* inner, const uint8_t key[kGcmKeySize],
   chunk_length_ = 0;
   position_ = 0;
   ended_ = false;
+  overran_cleanly_ = false;
   return kOk;
 }
 
@@ -108,8 +109,38 @@ Result AeadChunkStream::FlushChunk(bool last) {
 
 Result AeadChunkStream::Read(void* buffer, uint32_t length) {
   if (FilterStream::Read(buffer, length) != kOk || buffer == nullptr || length == 0) return GetError();
-  ReadFromChunks(static_cast<uint8_t*>(buffer), length, chunk_, chunk_length_, position_, [this] { return Refill(); });
+  uint32_t copied = 0;
+  const Result r = ReadFromChunks(static_cast<uint8_t*>(buffer), length, chunk_, chunk_length_, position_,
+                                  [this] { return Refill(); }, &copied);
+  if (r == kShortRead && copied == 0) overran_cleanly_ = true;
   return GetError();
+}
+
+Result AeadChunkStream::NextPiece(const uint8_t** data, uint32_t* length) {
+  *length = 0;
+  if (GetError() != kOk) return GetError();
+  if (!IsReading()) return RecordError(kWrongDirection);
+  if (position_ == chunk_length_) {
+    if (ended_) return kOk;
+    if (Refill() != kOk) return GetError();
+  }
+  *data = chunk_.GetBytes() + position_;
+  *length = chunk_length_ - position_;
+  position_ = chunk_length_;
+  return kOk;
+}
+
+Result AeadChunkStream::CheckEnd() {
+  if (GetError() == kShortRead) return overran_cleanly_ ? kOk : kPackageDamaged;
+  if (GetError() != kOk) return GetError();
+  if (!IsReading()) return RecordError(kWrongDirection);
+  // Plain bytes the content did not take.
+  if (position_ != chunk_length_) return Fail(kPackageDamaged);
+  if (!ended_) {
+    if (Refill() != kOk) return GetError();
+    if (chunk_length_ != 0) return Fail(kPackageDamaged);
+  }
+  return kOk;
 }
 
 Result AeadChunkStream::Refill() {

@@ -19,8 +19,11 @@
 // The reader is told how many bytes the chunks occupy and refuses, before
 // handing on any of a chunk's bytes: a length above 65536, a tag that does
 // not match, or data after the last chunk with kPackageDamaged; a chunk or
-// length field that runs past the end with kPackageTruncated. Memory stays
-// one chunk. The number of the failing chunk goes to the context's
+// length field that runs past the end with kPackageTruncated. Once the
+// layer above has read what it needs, CheckEnd reads on to the flagged
+// chunk (the empty one that ends a content of whole chunks) and refuses a
+// missing one (kPackageTruncated) and plain bytes nobody read or bytes after
+// it (kPackageDamaged). Memory stays one chunk. The number of the failing chunk goes to the context's
 // failed_chunk. The chunk buffer holds plain data and is wiped when
 // released.
 #pragma once
@@ -32,11 +35,12 @@
 #include "base/result.h"
 #include "crypto/crypto_backend.h"
 #include "stream/filter_stream.h"
+#include "stream/piece_source.h"
 #include "stream/tag_value.h"
 
 namespace mv {
 
-class AeadChunkStream : public FilterStream {
+class AeadChunkStream : public FilterStream, public PieceSource {
  public:
   static constexpr uint32_t kChunkCapacity = 65536;
   static constexpr size_t kNoncePrefixSize = 7;
@@ -56,8 +60,18 @@ class AeadChunkStream : public FilterStream {
   // Writing: seals and writes the last chunk; the stream's error after
   // that. Reading: drops any unread rest; kOk. The inner stream stays open.
   Result Close() override;
+  // A read that runs past the end of the content fails with kShortRead.
   Result Read(void* buffer, uint32_t length) override;
   Result Write(const void* buffer, uint32_t length) override;
+  // Reading: the rest of the current chunk, or of the next one.
+  Result NextPiece(const uint8_t** data, uint32_t* length) override;
+
+  // Reading, once the layer above has read the content: kOk when the
+  // flagged chunk has been read, whole, with nothing after it. A read that
+  // ran past the end without taking a byte (how a layer above finds the
+  // end) counts as reaching it; one that took bytes first means the data
+  // above was cut: kPackageDamaged.
+  Result CheckEnd();
 
  private:
   Result EnsureBuffer();
@@ -75,6 +89,7 @@ class AeadChunkStream : public FilterStream {
   uint32_t chunk_length_ = 0;  // plain bytes of the current chunk (reading)
   uint32_t position_ = 0;      // next byte out (reading), bytes collected (writing)
   bool ended_ = false;         // reading: the flagged chunk has been read
+  bool overran_cleanly_ = false;  // reading: a read began exactly at the end
 };
 
 }  // namespace mv

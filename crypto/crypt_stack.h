@@ -1,9 +1,11 @@
 // CryptStack: the enciphered, compressed body of a container as one stream.
 // A CompressionStream sits on a CipherStream (classic kind) or on an
 // AeadChunkStream (strong kind), which sits on the stream the stack is
-// opened over:
+// opened over; the strong kind's content may instead be one Zstandard
+// frame (ZstdStream):
 //   caller → CryptStack → CompressionStream → CipherStream → inner
 //   caller → CryptStack → CompressionStream → AeadChunkStream → inner
+//   caller → CryptStack → ZstdStream → AeadChunkStream → inner
 // Writing compresses first and then enciphers; reading runs the other way,
 // so the decompressor only ever sees bytes that were deciphered (and, for
 // the strong kind, authenticated).
@@ -18,10 +20,23 @@
 #include "crypto/cipher_stream.h"
 #include "stream/compression_stream.h"
 #include "stream/filter_stream.h"
+#include "stream/zstd_stream.h"
 
 namespace mv {
 
 class TagValue;
+
+// How the strong kind's content is coded before it is sealed.
+struct ContentCoding {
+  enum Method : uint8_t {
+    kFrames = 0,  // the CompressionStream's frames with setting
+    kZstd = 1,    // one Zstandard frame with zstd's level and window
+  };
+  uint8_t method = kFrames;
+  uint32_t setting = 0;  // kFrames
+  ZstdCoding zstd;       // kZstd
+  uint64_t total = 0;    // kZstd: the content's bytes
+};
 
 class CryptStack : public FilterStream {
  public:
@@ -36,10 +51,12 @@ class CryptStack : public FilterStream {
   Result Open(Stream* inner, const String& password, const TagValue* vector, CipherId id,
               uint32_t compression_setting);
   // The same over an AeadChunkStream opened with the payload key, nonce
-  // prefix, header bytes and chunk bytes (see AeadChunkStream::Open).
+  // prefix, header bytes and chunk bytes (see AeadChunkStream::Open), the
+  // content coded as coding says (the ZstdStream's codes for a Zstandard
+  // frame).
   Result OpenSealed(Stream* inner, const uint8_t key[kGcmKeySize],
                     const uint8_t nonce_prefix[AeadChunkStream::kNoncePrefixSize], const ByteRange& header,
-                    uint64_t chunk_bytes, uint32_t compression_setting);
+                    uint64_t chunk_bytes, const ContentCoding& coding);
   // Closes the CompressionStream (its last block goes into the cipher
   // stream), then the cipher layer (its last chunk goes to inner), then the
   // stack. Writing: the first failure of those flushes, kOk when everything
@@ -50,9 +67,18 @@ class CryptStack : public FilterStream {
   Result Read(void* buffer, uint32_t length) override;
   Result Write(const void* buffer, uint32_t length) override;
 
+  // Reading the strong kind, once the content has been read: the coding's
+  // end (CompressionStream::CheckEnd, ZstdStream::CheckEnd), then the
+  // chunks' (AeadChunkStream::CheckEnd). The first failure becomes the
+  // stack's error.
+  Result CheckEnd();
+
   // Worker threads of the compression layer for the next Open (see
   // CompressionStream::SetWorkerCount).
-  void SetWorkerCount(unsigned count) { compression_.SetWorkerCount(count); }
+  void SetWorkerCount(unsigned count) {
+    compression_.SetWorkerCount(count);
+    workers_ = count;
+  }
 
   static bool IsValidCompressionSetting(uint32_t setting) {
     return CompressionStream::IsValidCompressionSetting(setting);
@@ -62,6 +88,11 @@ class CryptStack : public FilterStream {
   CipherStream cipher_;
   AeadChunkStream sealed_;
   CompressionStream compression_;
+  ZstdStream zstd_;
+  unsigned workers_ = CompressionStream::DefaultWorkerCount();
+
+  // The layer the content passes: zstd_ when open, else compression_.
+  Stream& Content();
 };
 
 }  // namespace mv

@@ -22,6 +22,7 @@
 #include "stream/carrier_format.h"
 #include "stream/compression_stream.h"
 #include "stream/memory_stream.h"
+#include "stream/zstd_encoder.h"
 #include "tools/executable_image.h"
 
 namespace {
@@ -209,7 +210,7 @@ void PackageSeeds(const fs::path& out, const fs::path& work, const mv::TagRecord
 // Strong packages at a small key derivation cost, and chunks alone under
 // the fixed frame of strong_container_fuzz.cpp.
 void StrongSeeds(const fs::path& out, const fs::path& work, const mv::TagRecord& content, const fs::path& root) {
-  for (uint32_t compression : {0u, 1u}) {
+  for (uint32_t compression : {0u, 1u, 2u}) {
     const std::string path = (work / "package.mef").string();
     mv::ContainerJob job;
     job.path = path.c_str();
@@ -238,6 +239,24 @@ void StrongSeeds(const fs::path& out, const fs::path& work, const mv::TagRecord&
     if (size != 0) chunks.Write(plain.data(), size);
     Check(chunks.Close() == kOk, "chunk stream close");
     Seed(out, "strong_container_fuzz", "chunks" + std::to_string(size), Join({1}, sink.GetData()));
+  }
+  // Zstandard frames of the writer: window log 20, the size, pieces of 64 KiB.
+  mv::RegisterZstdEncoder();
+  for (uint32_t size : {0u, 1000u, 100000u}) {
+    Bytes plain(size);
+    for (uint32_t i = 0; i < size; ++i) plain[i] = static_cast<uint8_t>((i / 10) * 7);
+    for (uint8_t level : {3, 19}) {
+      mv::MemoryStream sink;
+      sink.OpenWrite();
+      mv::ZstdStream frame;
+      Check(frame.OpenWriting(&sink, mv::ZstdCoding{level, 20}, 0, size) == kOk, "zstd stream");
+      if (size != 0) frame.Write(plain.data(), size);
+      Check(frame.Close() == kOk, "zstd stream close");
+      const Bytes head = {2, 10, static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
+                          static_cast<uint8_t>(size >> 16), 0, 0};
+      Seed(out, "strong_container_fuzz", "frame" + std::to_string(size) + "_" + std::to_string(level),
+           Join(head, sink.GetData()));
+    }
   }
 }
 

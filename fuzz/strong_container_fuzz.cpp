@@ -5,12 +5,17 @@
 //      cost bounds, the check region and the chunks behind them
 //   1  the chunks alone, read by an AeadChunkStream under a fixed key,
 //      nonce prefix and header: lengths, tags, flags, ends
+//   2  a Zstandard frame alone, read by a ZstdStream: one byte of window
+//      log (10 to 22 here, so that runs stay fast; larger windows are
+//      refused unread), four of the content's size (below 1 MiB), one of
+//      piece size, then the frame: headers, blocks, sizes, ends
 // Seeds come from the real writers (fuzz/make_fuzz_seeds.cpp) at a small
 // key derivation cost. Oracle besides the sanitizers: form 0 writes only
-// inside its work folder, which is gone after the cleanup; form 1 ends
-// with the chunk layer's own codes only.
+// inside its work folder, which is gone after the cleanup; forms 1 and 2
+// end with their layer's own codes only.
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -23,6 +28,7 @@
 #include "fuzz/fuzz_input.h"
 #include "fuzz/fuzz_sandbox.h"
 #include "stream/memory_stream.h"
+#include "stream/zstd_stream.h"
 #include "tools/executable_image.h"
 
 namespace {
@@ -82,15 +88,56 @@ void ReadChunks(const std::vector<uint8_t>& bytes) {
   chunks.Close();
 }
 
+// The frame handed out in pieces of a size the input chooses, as the chunk
+// layer hands out its chunks.
+class FramePieces : public mv::Stream, public mv::PieceSource {
+ public:
+  FramePieces(const std::vector<uint8_t>& bytes, size_t piece) : bytes_(bytes), piece_(piece) {
+    Open(kReading, nullptr);
+  }
+  mv::Result NextPiece(const uint8_t** data, uint32_t* length) override {
+    *data = bytes_.data() + at_;
+    *length = static_cast<uint32_t>(std::min(piece_, bytes_.size() - at_));
+    at_ += *length;
+    return kOk;
+  }
+
+ private:
+  const std::vector<uint8_t>& bytes_;
+  size_t piece_;
+  size_t at_ = 0;
+};
+
+void ReadFrame(mv::fuzz::Input& input) {
+  const uint8_t window_log = static_cast<uint8_t>(10 + input.Byte() % 13);
+  const uint32_t total = input.U32() % (1u << 20);
+  const size_t piece = input.Byte() < 128 ? 65536 : 18 + input.Byte();
+  const std::vector<uint8_t> frame = input.Rest();
+  FramePieces source(frame, piece);
+  mv::ZstdStream reader;
+  if (reader.OpenReading(&source, &source, window_log, total) != kOk) Fail("the frame stream does not open");
+  std::vector<uint8_t> buffer(4096);
+  mv::Result r = kOk;
+  for (uint32_t at = 0; at < total && r == kOk; at += static_cast<uint32_t>(buffer.size())) {
+    r = reader.Read(buffer.data(), std::min<uint32_t>(static_cast<uint32_t>(buffer.size()), total - at));
+  }
+  if (r == kOk) r = reader.CheckEnd();
+  if (r != kOk && r != mv::kShortRead && r != mv::kDecompressionFailed && r != mv::kWindowTooLarge) {
+    Fail("an unexpected code from the frame");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   mv::fuzz::Input input(data, size);
-  const uint8_t form = input.Byte() & 1;
+  const uint8_t form = input.Byte() % 3;
   if (form == 0) {
     ReadPackage(input.Rest());
-  } else {
+  } else if (form == 1) {
     ReadChunks(input.Rest());
+  } else {
+    ReadFrame(input);
   }
   return 0;
 }

@@ -22,8 +22,10 @@ namespace mv::platform {
 void RestrictDllSearch();
 
 // Bytes of memory the system could give this process now without swapping
-// (Linux: MemAvailable of /proc/meminfo, else the free pages; Windows: the
-// available physical memory); 0 when it cannot be told.
+// (Linux: MemAvailable of /proc/meminfo, else the free pages, and no more
+// than the room below the process's RLIMIT_AS and RLIMIT_DATA and its
+// control group's memory limit; Windows: the available physical memory);
+// 0 when it cannot be told.
 uint64_t AvailableMemory();
 
 // The instance handle of the program's module, stored once by the entry

@@ -6,9 +6,10 @@
 MV_PACKAGES=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libgcrypt20-dev zlib1g-dev libdeflate-dev libutf8proc-dev
+  libgcrypt20-dev zlib1g-dev libdeflate-dev libutf8proc-dev libzstd-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev
   wine64 wine fonts-wine xvfb xauth imagemagick locales python3
+  python3-argon2 python3-cryptography python3-zstandard
 )
 
 mv_log() { printf '\n== %s\n' "$*" >&2; }
@@ -22,6 +23,7 @@ MV_PACKAGES+=(p7zip-full strace)
 MV_SOURCE_PACKAGES=(
   "libdeflate libdeflate.h"
   "utf8proc utf8proc.h"
+  "libzstd lib/zstd.h"
 )
 
 # The locale every run needs, whatever the caller's environment holds: Wine

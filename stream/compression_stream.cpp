@@ -165,6 +165,21 @@ Result CompressionStream::ReadBlock() {
   return kOk;
 }
 
+Result CompressionStream::CheckEnd() {
+  if (GetError() != kOk) return GetError();
+  if (!IsReading()) return RecordError(kWrongDirection);
+  if (position_ != block_length_) return RecordError(kDecompressionFailed);
+  uint32_t length = 0;
+  Result r = kOk;
+  if (workers_.IsRunning()) {
+    r = workers_.TakeBlock(buffer_, &length);
+  } else {
+    r = ReadFrame(*GetInner(), frame_);
+  }
+  if (r == kShortRead) return kOk;
+  return RecordError(r == kOk ? kDecompressionFailed : r);
+}
+
 Result CompressionStream::CompressBlock(TagValue& block, uint32_t setting) {
   if (setting == 0) return kOk;
   if (!IsValidCompressionSetting(setting)) return kBadCompression;

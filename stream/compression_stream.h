@@ -60,6 +60,13 @@ class CompressionStream : public FilterStream {
   Result Read(void* buffer, uint32_t length) override;
   Result Write(const void* buffer, uint32_t length) override;
 
+  // Reading, once the content has been read: kOk when its last block was
+  // read whole and no frame follows it (the inner stream reports its end
+  // with kShortRead; whether it ended cleanly is for it to tell).
+  // kDecompressionFailed for plain bytes nobody read or a frame after the
+  // end, the inner stream's failure otherwise.
+  Result CheckEnd();
+
   // Blocks written or read since Open.
   uint32_t GetBlockCount() const { return blocks_; }
 

@@ -102,8 +102,15 @@ std::string DescribeKind(ContainerKind kind, const TagRecord& header) {
     const Argon2Cost& cost = strong.cost;
     const std::string memory = cost.memory_kib % 1024 == 0 ? std::to_string(cost.memory_kib / 1024) + " MiB"
                                                             : std::to_string(cost.memory_kib) + " KiB";
+    const ContentCoding& coding = strong.coding;
+    const std::string content =
+        coding.method == ContentCoding::kZstd
+            ? "Zstandard level " + std::to_string(coding.zstd.level) + ", window " +
+                  (coding.zstd.window_log >= 20 ? std::to_string(1u << (coding.zstd.window_log - 20)) + " MiB"
+                                                : std::to_string(1u << (coding.zstd.window_log - 10)) + " KiB")
+            : coding.setting == 0 ? std::string("stored") : "zlib blocks, compression " + std::to_string(coding.setting);
     return "strong (Argon2id t=" + std::to_string(cost.passes) + " m=" + memory + " p=" + std::to_string(cost.lanes) +
-           "; AES-256-GCM, 64 KiB chunks, each authenticated)";
+           "; AES-256-GCM, 64 KiB chunks, each authenticated; " + content + ")";
   }
   return std::string("classic (") + (cipher == kCipherAes ? "AES-128" : "Blowfish") +
          ", key from one SHA-1, not authenticated)";

@@ -1,5 +1,6 @@
 // POSIX side of the process services of platform.h.
 #include <link.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "platform/codepage.h"
@@ -51,7 +53,78 @@ int FindSegment(dl_phdr_info* info, size_t, void* data) {
 
 void RestrictDllSearch() {}
 
-uint64_t AvailableMemory() {
+namespace {
+
+// A number from a line "NAME: N kB" of /proc/self/status, in bytes; 0 when
+// it is not there.
+uint64_t StatusBytes(const char* name) {
+  uint64_t kib = 0;
+  if (FILE* status = std::fopen("/proc/self/status", "re")) {
+    char line[128];
+    const size_t length = std::strlen(name);
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+      if (std::strncmp(line, name, length) == 0 && line[length] == ':') {
+        std::sscanf(line + length + 1, "%" SCNu64, &kib);
+        break;
+      }
+    }
+    std::fclose(status);
+  }
+  return kib * 1024;
+}
+
+// The first number of a file ("max" and anything unreadable: none).
+bool FileNumber(const std::string& path, uint64_t* value) {
+  FILE* file = std::fopen(path.c_str(), "re");
+  if (file == nullptr) return false;
+  const bool read = std::fscanf(file, "%" SCNu64, value) == 1;
+  std::fclose(file);
+  return read;
+}
+
+// What the control group of this process may still take: its limit less
+// its use (cgroup v2's memory.max, else v1's memory controller); none when
+// it sets no limit.
+bool CgroupRoom(uint64_t* room) {
+  FILE* groups = std::fopen("/proc/self/cgroup", "re");
+  if (groups == nullptr) return false;
+  char line[4096];
+  std::string v2, v1;
+  while (std::fgets(line, sizeof line, groups) != nullptr) {
+    std::string text(line);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    const size_t first = text.find(':'), second = text.find(':', first + 1);
+    if (first == std::string::npos || second == std::string::npos) continue;
+    const std::string controllers = text.substr(first + 1, second - first - 1);
+    const std::string path = text.substr(second + 1);
+    if (text.compare(0, first, "0") == 0 && controllers.empty()) v2 = path;
+    if (("," + controllers + ",").find(",memory,") != std::string::npos) v1 = path;
+  }
+  std::fclose(groups);
+  uint64_t limit = 0, usage = 0;
+  bool found = false;
+  if (!v2.empty()) {
+    const std::string folder = "/sys/fs/cgroup" + (v2 == "/" ? std::string() : v2);
+    found = FileNumber(folder + "/memory.max", &limit) && FileNumber(folder + "/memory.current", &usage);
+  }
+  if (!found && !v1.empty()) {
+    const std::string folder = "/sys/fs/cgroup/memory" + (v1 == "/" ? std::string() : v1);
+    found = FileNumber(folder + "/memory.limit_in_bytes", &limit) &&
+            FileNumber(folder + "/memory.usage_in_bytes", &usage) && limit < (uint64_t{1} << 60);
+  }
+  if (found) *room = limit > usage ? limit - usage : 0;
+  return found;
+}
+
+// Room below a resource limit, given what the process already uses of it.
+void KeepWithinLimit(int resource, uint64_t used, uint64_t* available) {
+  struct rlimit limit;
+  if (getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return;
+  const uint64_t room = limit.rlim_cur > used ? limit.rlim_cur - used : 0;
+  if (room < *available) *available = room;
+}
+
+uint64_t SystemAvailableMemory() {
   // MemAvailable counts the caches the kernel would give up; the free pages
   // alone would refuse a derivation on any machine that has run a while.
   if (FILE* info = std::fopen("/proc/meminfo", "re")) {
@@ -67,6 +140,23 @@ uint64_t AvailableMemory() {
   const long pages = sysconf(_SC_AVPHYS_PAGES);
   const long page_size = sysconf(_SC_PAGESIZE);
   return pages > 0 && page_size > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(page_size) : 0;
+}
+
+}  // namespace
+
+uint64_t AvailableMemory() {
+  uint64_t available = SystemAvailableMemory();
+  if (available == 0) available = UINT64_MAX;
+  // A process limited by its address space, its data or its control group
+  // gets no more than that, however much the machine has free.
+  KeepWithinLimit(RLIMIT_AS, StatusBytes("VmSize"), &available);
+  KeepWithinLimit(RLIMIT_DATA, StatusBytes("VmData"), &available);
+  uint64_t room = 0;
+  if (CgroupRoom(&room) && room < available) available = room;
+  // Nothing told: 0 ("not known"). A limit of nothing left: 1, so that
+  // every cost is refused rather than none.
+  if (available == UINT64_MAX) return 0;
+  return available == 0 ? 1 : available;
 }
 
 void SetModuleHandle(void* handle) { g_module_handle = handle; }

@@ -136,6 +136,16 @@ TEST_F(StrongPackageTest, EveryChangeOnTheWayIsRefusedAndNothingIsDelivered) {
     for (int i = 0; i < 4; ++i) bytes[at.strong_entry + field + i] = static_cast<uint8_t>(value >> (8 * i));
     return bytes;
   };
+  auto with_byte = [&](size_t offset, uint8_t value) {
+    Bytes bytes = original_;
+    bytes[offset] = value;
+    return bytes;
+  };
+  auto with_u32 = [&](size_t offset, uint32_t value) {
+    Bytes bytes = original_;
+    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+    return bytes;
+  };
   struct Case {
     const char* name;
     Bytes bytes;
@@ -165,6 +175,16 @@ TEST_F(StrongPackageTest, EveryChangeOnTheWayIsRefusedAndNothingIsDelivered) {
       {"memory raised past 2 GiB", with_cost(6, kMaxKdfMemoryKib + 1), kKdfTooCostly, 0},
       {"lanes raised to 17", with_cost(10, kMaxKdfLanes + 1), kKdfTooCostly, 0},
       {"passes raised within the bounds", with_cost(2, 2), kPackageDamaged, 0},
+      // Only the strong kind has tag 40: another cipher id beside it is
+      // damage, told before any derivation, not a wrong password.
+      {"the cipher id made the classic kind's AES", with_byte(at.header - 1, 2), kPackageDamaged, 0},
+      {"the cipher id made Blowfish", with_byte(at.header - 1, 0), kPackageDamaged, 0},
+      {"the cipher id made unknown", with_byte(at.header - 1, 1), kPackageDamaged, 0},
+      // The header's bound holds before the record is read: a head asking
+      // for 50 MB is refused, not read up to the package's end.
+      {"a header claiming 50 MB", with_u32(4, 50000000), kMalformedRecord, 0},
+      {"a header one byte above 4 KiB", with_u32(4, kMaxStrongHeaderSize - 8 + 1), kMalformedRecord, 0},
+      {"a record shorter than its head says", with_u32(4, U32At(original_, 4) + 4), kMalformedRecord, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -307,11 +327,35 @@ TEST(AeadChunkStreamTest, TheLastChunkIsShortAndCarriesTheFlag) {
       if (whole) {
         EXPECT_EQ(r, kOk);
         EXPECT_TRUE(std::equal(plain.begin(), plain.end(), read.begin()));
+        EXPECT_EQ(reader.CheckEnd(), kOk) << "the flagged chunk is there";
         EXPECT_EQ(reader.Read(read.data(), 1), kShortRead) << "nothing follows the flagged chunk";
+        EXPECT_EQ(reader.CheckEnd(), kOk) << "a read that found the end";
       } else {
-        if (r == kOk) r = reader.Read(read.data(), 1);
+        // A content of whole chunks seems complete without its last one;
+        // the end check reads on and finds it missing.
+        if (r == kOk) r = reader.CheckEnd();
         EXPECT_EQ(r, kPackageTruncated);
       }
+    }
+    // Bytes after the end, and content the layer above left unread.
+    Bytes appended = sealed;
+    appended.push_back(0);
+    const struct {
+      const char* name;
+      const Bytes& bytes;
+      uint32_t taken;
+    } tails[] = {{"a byte appended", appended, size}, {"the last byte unread", sealed, size == 0 ? 0 : size - 1}};
+    for (const auto& tail : tails) {
+      if (size == 0 && tail.bytes.size() == sealed.size()) continue;
+      SCOPED_TRACE(tail.name);
+      MemoryStream source;
+      source.OpenRead(tail.bytes);
+      AeadChunkStream reader;
+      ASSERT_EQ(reader.Open(&source, key, prefix, ByteRange{header.data(), header.size()}, tail.bytes.size()), kOk);
+      Bytes read(size + 1);
+      Result r = tail.taken == 0 ? kOk : reader.Read(read.data(), tail.taken);
+      if (r == kOk) r = reader.CheckEnd();
+      EXPECT_EQ(r, kPackageDamaged);
     }
   }
 }

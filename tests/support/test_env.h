@@ -27,6 +27,10 @@ inline void InitTestEnvironment(const char* argv0) {
   InitCrypto();
 }
 
+// A file of the checkout (docs/strong-vectors/...), by its path from the
+// checkout's top.
+inline std::string SourcePath(const std::string& relative) { return std::string(MV_SOURCE_DIR) + relative; }
+
 // Name of a program built beside the tests, with ".exe" on Windows.
 inline std::string ProgramPath(const std::string& name) {
 #ifdef _WIN32

@@ -1,0 +1,212 @@
+#include "stream/zstd_stream.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "base/memory.h"
+#include "stream/zstd_memory.h"
+
+namespace mv {
+namespace {
+
+ZstdEncoderFactory g_encoder_factory = nullptr;
+
+// Each block carries its size in front, so that it can be wiped when freed.
+constexpr size_t kBlockHead = 16;
+
+void* AllocateWiped(void*, size_t size) {
+  if (size > SIZE_MAX - kBlockHead) return nullptr;
+  auto* block = static_cast<uint8_t*>(std::malloc(size + kBlockHead));
+  if (block == nullptr) return nullptr;
+  std::memcpy(block, &size, sizeof size);
+  return block + kBlockHead;
+}
+
+void FreeWiped(void*, void* address) {
+  if (address == nullptr) return;
+  uint8_t* block = static_cast<uint8_t*>(address) - kBlockHead;
+  size_t size = 0;
+  std::memcpy(&size, block, sizeof size);
+  SecureWipe(address, size);
+  std::free(block);
+}
+
+Result DecoderFailure(size_t code) {
+  switch (ZSTD_getErrorCode(code)) {
+    case ZSTD_error_frameParameter_windowTooLarge:
+      return kWindowTooLarge;
+    case ZSTD_error_memory_allocation:
+      return kOutOfMemory;
+    default:
+      return kDecompressionFailed;
+  }
+}
+
+}  // namespace
+
+ZSTD_customMem WipingZstdMemory() { return ZSTD_customMem{&AllocateWiped, &FreeWiped, nullptr}; }
+
+ZstdEncoderFactory GetZstdEncoderFactory() { return g_encoder_factory; }
+void SetZstdEncoderFactory(ZstdEncoderFactory factory) { g_encoder_factory = factory; }
+
+Result ZstdCodingCheck(const ZstdCoding& coding) {
+  if (coding.level < 1 || coding.level > kMaxZstdLevel || coding.window_log < kMinWindowLog) return kBadArgument;
+  return coding.window_log > kMaxWindowLog ? kWindowTooLarge : kOk;
+}
+
+ZstdStream::ZstdStream() = default;
+
+ZstdStream::~ZstdStream() { Close(); }
+
+Result ZstdStream::OpenWriting(Stream* inner, const ZstdCoding& coding, unsigned workers, uint64_t total) {
+  if (FilterStream::Open(inner) != kOk || !IsWriting()) {
+    Close();
+    return kNotOpen;
+  }
+  Result r = ZstdCodingCheck(coding);
+  if (r != kOk) {
+    Close();
+    return kBadArgument;
+  }
+  const ZstdEncoderFactory factory = GetZstdEncoderFactory();
+  if (factory == nullptr) {
+    Close();
+    return kUnsupported;
+  }
+  std::unique_ptr<ZstdEncoder> encoder;
+  try {
+    encoder = factory(coding, workers, total);
+  } catch (const std::bad_alloc&) {
+  }
+  if (!encoder) {
+    Close();
+    return kOutOfMemory;
+  }
+  encoder_ = encoder.release();
+  total_ = total;
+  return kOk;
+}
+
+Result ZstdStream::OpenReading(Stream* inner, PieceSource* pieces, uint8_t window_log, uint64_t total) {
+  if (FilterStream::Open(inner) != kOk || !IsReading() || pieces == nullptr) {
+    Close();
+    return kNotOpen;
+  }
+  if (window_log < kMinWindowLog || window_log > kMaxWindowLog) {
+    Close();
+    return window_log > kMaxWindowLog ? kWindowTooLarge : kBadArgument;
+  }
+  decoder_ = ZSTD_createDCtx_advanced(WipingZstdMemory());
+  if (decoder_ == nullptr ||
+      ZSTD_isError(ZSTD_DCtx_setParameter(decoder_, ZSTD_d_windowLogMax, window_log))) {
+    Close();
+    return kOutOfMemory;
+  }
+  pieces_ = pieces;
+  window_log_ = window_log;
+  total_ = total;
+  return kOk;
+}
+
+Result ZstdStream::Close() {
+  Result result = kOk;
+  if (encoder_ != nullptr) {
+    if (IsWriting() && GetError() == kOk) RecordError(encoder_->Code(nullptr, 0, true, *GetInner()));
+    result = GetError();
+    delete encoder_;
+    encoder_ = nullptr;
+  }
+  if (decoder_ != nullptr) {
+    ZSTD_freeDCtx(decoder_);
+    decoder_ = nullptr;
+  }
+  pieces_ = nullptr;
+  input_ = nullptr;
+  input_length_ = input_position_ = 0;
+  total_ = produced_ = 0;
+  window_log_ = 0;
+  header_checked_ = frame_ended_ = source_ended_ = false;
+  FilterStream::Close();
+  return result;
+}
+
+Result ZstdStream::Write(const void* buffer, uint32_t length) {
+  if (FilterStream::Write(buffer, length) != kOk || buffer == nullptr || length == 0) return GetError();
+  if (encoder_ == nullptr) return RecordError(kNotOpen);
+  return RecordError(encoder_->Code(static_cast<const uint8_t*>(buffer), length, false, *GetInner()));
+}
+
+Result ZstdStream::NextInput() {
+  const uint8_t* data = nullptr;
+  uint32_t length = 0;
+  Result r = pieces_->NextPiece(&data, &length);
+  if (r != kOk) return RecordError(r);
+  input_ = data;
+  input_length_ = length;
+  input_position_ = 0;
+  source_ended_ = length == 0;
+  return kOk;
+}
+
+Result ZstdStream::CheckFrameHeader() {
+  // The first piece is a whole chunk, or the whole content when it is
+  // shorter: a frame header never spans two pieces.
+  ZSTD_frameHeader header;
+  const size_t r = ZSTD_getFrameHeader(&header, input_ + input_position_, input_length_ - input_position_);
+  if (ZSTD_isError(r) || r != 0) return RecordError(kDecompressionFailed);
+  if (header.frameType != ZSTD_frame || header.dictID != 0) return RecordError(kDecompressionFailed);
+  if (header.windowSize > (uint64_t{1} << window_log_)) return RecordError(kWindowTooLarge);
+  if (header.frameContentSize != total_) return RecordError(kDecompressionFailed);
+  header_checked_ = true;
+  return kOk;
+}
+
+Result ZstdStream::Decode(uint8_t* out, uint32_t length, uint32_t* produced) {
+  ZSTD_outBuffer output{out, length, 0};
+  while (output.pos < output.size && !frame_ended_) {
+    if (input_position_ == input_length_) {
+      if (NextInput() != kOk) return GetError();
+      // The content ended inside the frame.
+      if (source_ended_) return RecordError(kDecompressionFailed);
+    }
+    if (!header_checked_ && CheckFrameHeader() != kOk) return GetError();
+    ZSTD_inBuffer input{input_, input_length_, input_position_};
+    const size_t r = ZSTD_decompressStream(decoder_, &output, &input);
+    input_position_ = static_cast<uint32_t>(input.pos);
+    if (ZSTD_isError(r)) return RecordError(DecoderFailure(r));
+    frame_ended_ = r == 0;
+  }
+  *produced = static_cast<uint32_t>(output.pos);
+  produced_ += output.pos;
+  if (produced_ > total_) return RecordError(kDecompressionFailed);
+  return kOk;
+}
+
+Result ZstdStream::Read(void* buffer, uint32_t length) {
+  if (FilterStream::Read(buffer, length) != kOk || buffer == nullptr || length == 0) return GetError();
+  if (decoder_ == nullptr) return RecordError(kNotOpen);
+  uint32_t produced = 0;
+  if (Decode(static_cast<uint8_t*>(buffer), length, &produced) != kOk) return GetError();
+  // Asked for more than the content holds.
+  return produced == length ? kOk : RecordError(kShortRead);
+}
+
+Result ZstdStream::CheckEnd() {
+  if (GetError() != kOk) return GetError();
+  if (decoder_ == nullptr) return RecordError(kNotOpen);
+  // The frame's last block may be decoded without the decoder having said
+  // that the frame is complete: one more byte of room lets it say so, and
+  // any byte it puts there is content after the content's end.
+  uint8_t extra = 0;
+  uint32_t produced = 0;
+  if (!frame_ended_ && Decode(&extra, 1, &produced) != kOk) return GetError();
+  if (produced != 0 || !frame_ended_ || produced_ != total_) return RecordError(kDecompressionFailed);
+  // Nothing may follow the frame: no second frame, no skippable one.
+  if (input_position_ == input_length_ && !source_ended_ && NextInput() != kOk) return GetError();
+  if (input_position_ != input_length_) return RecordError(kDecompressionFailed);
+  return kOk;
+}
+
+}  // namespace mv
