@@ -269,30 +269,11 @@ String String::Replace(const char* old_text, const char* new_text) {
   return *this;
 }
 
-String String::RemoveChar(char ch) {
-  if (IsEmpty() || ch == '\0') return *this;
-  int32_t w = 0;
-  for (int32_t r = 0; r < length_; ++r) {
-    if (data_[r] != ch) data_[w++] = data_[r];
-  }
-  std::memset(data_ + w, 0, static_cast<size_t>(length_ - w));
-  length_ = w;
-  return *this;
-}
-
 void String::Format(String& out, const char* format, ...) {
   va_list args;
   va_start(args, format);
   FormatV(out, format, args);
   va_end(args);
-}
-
-void String::FormatInto(String& out, const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  FormatV(*this, format, args);
-  va_end(args);
-  out = *this;
 }
 
 char* String::GetBuffer(int32_t n) {

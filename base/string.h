@@ -65,14 +65,11 @@ class String {
   String ReplaceChar(char from, char to);
   // Replaces every occurrence left to right; inserted text is not rescanned.
   String Replace(const char* old_text, const char* new_text);
-  String RemoveChar(char ch);
 
   // printf-style formatting through a 65536-byte work buffer. Output longer
   // than the buffer is truncated, never overrun.
   static void Format(String& out, const char* format, ...)
       __attribute__((format(printf, 2, 3)));
-  void FormatInto(String& out, const char* format, ...)
-      __attribute__((format(printf, 3, 4)));
 
   // Makes the buffer n + 1 bytes (keeping up to n characters of the text)
   // and returns it for the platform to write into; ReleaseBuffer takes the

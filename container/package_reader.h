@@ -64,7 +64,6 @@ class PackageReader {
   const String& GetWorkFolderPath() const { return work_folder_; }
   const String& GetSourcePath() const { return source_path_; }
   bool IsOpen() const { return open_ != 0; }
-  const TagRecord& GetHeader() const { return header_; }
   // The content record keeps the archive entries only when asked to before
   // Decrypt (a listing of what was written); by default each entry is
   // released once its file or folder is on disk, so the memory of a read

@@ -52,7 +52,6 @@ Result RandomPool::RandomBytes(TagValue& out, uint32_t count) {
   return result;
 }
 
-RandomPool& GetRandomPool() { return g_random_pool; }
 
 Result RandomBytes(TagValue& out, uint32_t count) { return g_random_pool.RandomBytes(out, count); }
 

@@ -50,8 +50,6 @@ class RandomPool {
   bool seeded_ = false;
 };
 
-// The process-wide pool.
-RandomPool& GetRandomPool();
 
 // RandomBytes on the process-wide pool.
 Result RandomBytes(TagValue& out, uint32_t count);

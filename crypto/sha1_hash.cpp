@@ -12,20 +12,9 @@ Result Sha1Hash::HashBuffer(const void* bytes, size_t length) {
   return Sha1OfRanges(&whole, 1, digest_);
 }
 
-Result Sha1Hash::HashText(const String& text) {
-  return HashBuffer(text.c_str(), static_cast<size_t>(text.GetLength()));
-}
-
 Result Sha1Hash::GetDigest(TagValue& out) const {
   out.SetBlob(digest_, sizeof digest_);
   return out.GetType() == TypeBlob ? kOk : kOutOfMemory;
-}
-
-Result DigestOfBuffer(const void* bytes, size_t length, TagValue& out) {
-  Sha1Hash hash;
-  Result result = hash.HashBuffer(bytes, length);
-  if (result != kOk) return result;
-  return hash.GetDigest(out);
 }
 
 }  // namespace mv

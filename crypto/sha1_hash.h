@@ -24,9 +24,6 @@ class Sha1Hash {
 
   // digest := SHA-1 of exactly length bytes (none for a null buffer).
   Result HashBuffer(const void* bytes, size_t length);
-  // digest := SHA-1 of the text's characters, without a terminator; the
-  // empty text gives the digest of zero bytes.
-  Result HashText(const String& text);
   // out becomes a byte string holding the 20 digest bytes.
   Result GetDigest(TagValue& out) const;
 
@@ -36,7 +33,5 @@ class Sha1Hash {
   uint8_t digest_[kSha1DigestSize] = {};
 };
 
-// out := a byte string of SHA-1(bytes, length).
-Result DigestOfBuffer(const void* bytes, size_t length, TagValue& out);
 
 }  // namespace mv

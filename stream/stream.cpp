@@ -34,12 +34,6 @@ Result Stream::Close() {
   return kOk;
 }
 
-Result Stream::Transfer(void* buffer, uint32_t length) {
-  if (mode_ == kReading) return Read(buffer, length);
-  if (mode_ == kWriting) return Write(buffer, length);
-  return kNotOpen;
-}
-
 Result Stream::Read(void* buffer, uint32_t length) {
   if (!IsReading()) {
     error_ = kWrongDirection;

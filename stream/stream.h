@@ -94,9 +94,6 @@ class Stream {
   // Always kOk here. Derived streams release their resources, then call
   // this.
   virtual Result Close();
-  // Read or Write according to the mode; kNotOpen on a closed stream
-  // (without touching the error).
-  virtual Result Transfer(void* buffer, uint32_t length);
   // Admission of a transfer, the first step of every derived Read/Write:
   //  - not in the matching direction: error := kWrongDirection, returned;
   //  - error 0, buffer not null, length not 0: count += length, kOk

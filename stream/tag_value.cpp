@@ -227,26 +227,6 @@ void TagValue::SetBlob(const void* bytes, uint32_t n) {
   length_ = copy != nullptr ? n : 0;
 }
 
-void TagValue::AppendBlob(const void* bytes, uint32_t n) {
-  if (bytes == nullptr || n == 0) return;
-  if (type_ != TypeBlob) {
-    SetBlob(bytes, n);
-    return;
-  }
-  uint32_t total = length_ + n;
-  auto* joined = total < length_ ? nullptr : static_cast<uint8_t*>(AllocFixed(total));
-  if (joined == nullptr) {
-    Reset();
-    return;
-  }
-  if (length_ > 0) std::memcpy(joined, data_.bytes, length_);
-  std::memcpy(joined + length_, bytes, n);
-  Clear();
-  type_ = TypeBlob;
-  data_.bytes = joined;
-  length_ = total;
-}
-
 void TagValue::SetTextValue(const char* text) {
   char* copy = nullptr;
   if (text != nullptr) {
@@ -266,19 +246,9 @@ void TagValue::SetU8Value(uint8_t value) {
   data_.u8 = value;
 }
 
-void TagValue::SetU16Value(uint16_t value) {
-  SetType(TypeU16);
-  data_.u16 = value;
-}
-
 void TagValue::SetU32Value(uint32_t value) {
   SetType(TypeU32);
   data_.u32 = value;
-}
-
-void TagValue::SetI32Value(int32_t value) {
-  SetType(TypeI32);
-  data_.i32 = value;
 }
 
 void TagValue::SetDoubleValue(double value) {

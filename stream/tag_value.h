@@ -105,16 +105,11 @@ class TagValue {
   void SetBlobSize(uint32_t n);
   // TypeBlob holding a copy of n bytes; TypeNone when the allocation fails.
   void SetBlob(const void* bytes, uint32_t n);
-  // Appends to a blob, or SetBlob when the value is not a blob. Nothing for
-  // null bytes or n == 0; TypeNone when the allocation fails.
-  void AppendBlob(const void* bytes, uint32_t n);
   // TypeText holding a copy (length := characters + 1); a null text leaves
   // no storage. TypeNone when the copy cannot be allocated.
   void SetTextValue(const char* text);
   void SetU8Value(uint8_t value);
-  void SetU16Value(uint16_t value);
   void SetU32Value(uint32_t value);
-  void SetI32Value(int32_t value);
   void SetDoubleValue(double value);
   // TypeHandle: the pointer and length are borrowed, never freed or written.
   void SetHandle(void* pointer, uint32_t length);
@@ -130,7 +125,6 @@ class TagValue {
   uint8_t GetU8Value() const { return type_ == TypeU8 ? data_.u8 : 0; }
   uint16_t GetU16Value() const { return type_ == TypeU16 ? data_.u16 : 0; }
   uint32_t GetU32Value() const { return type_ == TypeU32 ? data_.u32 : 0; }
-  int32_t GetI32Value() const { return type_ == TypeI32 ? data_.i32 : 0; }
   double GetDoubleValue() const { return type_ == TypeDouble ? data_.d : 0.0; }
   // The text (null when none was stored) or null for another type.
   const char* GetTextValue() const { return type_ == TypeText ? data_.text : nullptr; }

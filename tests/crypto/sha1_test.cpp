@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "crypto/sha1_context.h"
 #include "crypto/sha1_hash.h"
 #include "stream/tag_value.h"
 #include "tests/support/sample_data.h"
