@@ -110,7 +110,7 @@ class FramePieces : public mv::Stream, public mv::PieceSource {
 
 void ReadFrame(mv::fuzz::Input& input) {
   const uint8_t window_log = static_cast<uint8_t>(10 + input.Byte() % 13);
-  const uint32_t total = input.U32() % (1u << 20);
+  const uint32_t total = input.Word() % (1u << 20);
   const size_t piece = input.Byte() < 128 ? 65536 : 18 + input.Byte();
   const std::vector<uint8_t> frame = input.Rest();
   FramePieces source(frame, piece);
