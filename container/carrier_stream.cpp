@@ -12,38 +12,16 @@ constexpr uint32_t kHeaderFieldSize = 8;
 // The carrier header is always sealed with Blowfish, whose block is 8 bytes.
 constexpr CipherId kCarrierHeaderCipher = kCipherBlowfish;
 
-CarrierLayout LayoutOf(uint32_t format) {
-  CarrierLayout layout{0, 8};
-  GetCarrierLayout(format, &layout);
-  return layout;
-}
-
 }  // namespace
-
-CarrierStream::CarrierStream()
-    : bmp8_(LayoutOf(CarrierBmp8)),
-      bmp24_(LayoutOf(CarrierBmp24)),
-      wav8_(LayoutOf(CarrierWav8)),
-      wav16_(LayoutOf(CarrierWav16)) {}
 
 CarrierStream::~CarrierStream() {
   if (GetMode() != kClosed) CarrierStream::Close();
 }
 
-LsbStream* CarrierStream::WrapperFor(uint32_t format) {
-  switch (format) {
-    case CarrierBmp8: return &bmp8_;
-    case CarrierBmp24: return &bmp24_;
-    case CarrierWav8: return &wav8_;
-    case CarrierWav16: return &wav16_;
-    default: return nullptr;
-  }
-}
-
 Result CarrierStream::Open(uint32_t mode, const String& path, uint32_t format,
                            const String& password, TagRecord& header, StreamContext* context) {
-  LsbStream* wrapper = WrapperFor(format);
-  if (!IsAcceptedCarrier(format) || wrapper == nullptr) return kNotAContainer;
+  CarrierLayout layout;
+  if (!IsAcceptedCarrier(format) || !GetCarrierLayout(format, &layout)) return kNotAContainer;
   const bool stored = header.GetU8(kCarrierTagStored, 0) != 0;
   const uint32_t requested = header.GetU32(kCarrierTagPayloadSize, 0);
   const uint32_t header_size = stored ? 0 : kCarrierHeaderSize;
@@ -55,9 +33,10 @@ Result CarrierStream::Open(uint32_t mode, const String& path, uint32_t format,
   if (GetMode() == kClosed) return kOk;
   // The carrier's attributes and times are taken before anything reads it,
   // so that Close puts back what the caller had.
+  auto wrapper = std::make_unique<LsbStream>(layout);
   const Result wrapped = wrapper->Open(mode, path, context);
   if (wrapped != kOk) return Fail(wrapped);
-  active_ = wrapper;
+  active_ = std::move(wrapper);
 
   const uint32_t capacity = CarrierCapacity(path);
   // Units of capacity left for the payload once the carrier header is in.
@@ -139,7 +118,7 @@ Result CarrierStream::Fail(Result code) {
 
 Result CarrierStream::Close() {
   const Result result = active_ != nullptr ? active_->Close() : kOk;
-  active_ = nullptr;
+  active_.reset();
   Stream::Close();
   return result;
 }

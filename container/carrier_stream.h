@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "base/result.h"
 #include "base/string.h"
@@ -37,7 +38,7 @@ inline constexpr uint32_t kCarrierHeaderSize = 24;
 
 class CarrierStream : public Stream {
  public:
-  CarrierStream();
+  CarrierStream() = default;
   ~CarrierStream() override;
 
   // Opens the carrier at path, of the given format code, for mode.
@@ -70,10 +71,9 @@ class CarrierStream : public Stream {
   uint32_t GetFormat() const { return format_; }
   uint32_t GetPayloadSize() const { return payload_size_; }
   // The LsbStream in use; null while closed.
-  const LsbStream* GetActive() const { return active_; }
+  const LsbStream* GetActive() const { return active_.get(); }
 
  private:
-  LsbStream* WrapperFor(uint32_t format);
   // The steps that follow a successful opening of the wrapper.
   Result ReadCarrierHeader(uint32_t capacity, const String& password, TagRecord& header);
   Result WriteCarrierHeader(const String& password, const TagRecord& header);
@@ -85,13 +85,10 @@ class CarrierStream : public Stream {
   // when the payload size is now exceeded.
   Result CheckPayloadRoom(uint32_t length);
 
-  uint32_t format_ = CarrierNone;
+  uint32_t format_ = kCarrierNone;
   uint32_t payload_size_ = 0;
-  LsbStream* active_ = nullptr;
-  LsbStream bmp8_;
-  LsbStream bmp24_;
-  LsbStream wav8_;
-  LsbStream wav16_;
+  // The LsbStream of the open carrier's format; null while closed.
+  std::unique_ptr<LsbStream> active_;
 };
 
 }  // namespace mv

@@ -189,7 +189,7 @@ void PackageSeeds(const fs::path& out, const fs::path& work, const mv::TagRecord
   Seed(out, "archive_entry_fuzz", "content-measured", Join({1}, record));
 
   // Carriers with a hidden container: a payload of about 400 bytes.
-  for (uint32_t format : {mv::CarrierBmp24, mv::CarrierWav16}) {
+  for (uint32_t format : {mv::kCarrierBmp24, mv::kCarrierWav16}) {
     const std::string path = WriteCarrier(work, format, 600);
     mv::ContainerJob job;
     job.kind = mv::kContainerCarrier;
@@ -262,7 +262,7 @@ void StrongSeeds(const fs::path& out, const fs::path& work, const mv::TagRecord&
 
 void CarrierSeeds(const fs::path& out, const fs::path& work) {
   const Bytes text = SampleText();
-  for (uint32_t format : {mv::CarrierBmp8, mv::CarrierBmp24, mv::CarrierWav8, mv::CarrierWav16}) {
+  for (uint32_t format : {mv::kCarrierBmp8, mv::kCarrierBmp24, mv::kCarrierWav8, mv::kCarrierWav16}) {
     const bool wav = (format >> 16) == 2;
     for (bool stored : {false, true}) {
       const std::string path = WriteCarrier(work, format, static_cast<uint32_t>(text.size()) + 40);
@@ -291,7 +291,7 @@ void CarrierSeeds(const fs::path& out, const fs::path& work) {
     }
   }
   // A plain carrier that the target writes a 60-byte payload into.
-  const std::string path = WriteCarrier(work, mv::CarrierBmp24, 100);
+  const std::string path = WriteCarrier(work, mv::kCarrierBmp24, 100);
   Seed(out, "carrier_fuzz", "write-bmp", Join({4, 60}, FileBytes(path)));
   fs::remove(path);
 }

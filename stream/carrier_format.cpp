@@ -20,67 +20,88 @@ constexpr uint32_t kBmpCompressionOffset = 30;   // compression field, low byte
 // group size whose groups (65535 units) keep the unit counts in 32 bits.
 constexpr uint32_t kMaxGroupBits = 16;
 
-struct LayoutRow {
-  uint32_t format;
-  CarrierLayout layout;
-};
-constexpr LayoutRow kLayouts[] = {
-    {CarrierBmp8, {1088, 8}},
-    {CarrierBmp24, {64, 8}},
-    {CarrierWav8, {65, 8}},
-    {CarrierWav16, {65, 16}},
-    {CarrierBmp16, {0x40040, 16}},  // for its capacity only; never accepted
+constexpr uint32_t kFamilyBmp = 0x10000;
+constexpr uint32_t kFamilyWav = 0x20000;
+
+// The data offsets are fixed numbers past the BMP header and palette or the
+// WAV header.
+constexpr CarrierFormatInfo kFormats[] = {
+    {kCarrierBmp8, "BMP, 8 bits per pixel", true, true, {1088, 8}},
+    {kCarrierBmp24, "BMP, 24 bits per pixel", true, true, {64, 8}},
+    {kCarrierWav8, "WAV, 8 bits per sample", true, true, {65, 8}},
+    {kCarrierWav16, "WAV, 16 bits per sample", true, true, {65, 16}},
+    // Recognised, never accepted; BMP16's layout serves its capacity only.
+    {kCarrierBmp16, "BMP, 16 bits per pixel", false, true, {0x40040, 16}},
+    {kCarrierBmpLow, "BMP, fewer than 8 bits per pixel", false, false, {0, 0}},
+    {kCarrierBmpPacked, "compressed BMP", false, false, {0, 0}},
 };
 
+// A family's format of these bits per unit, when the table has one.
+uint32_t FormatOf(uint32_t family, uint32_t bits) {
+  const CarrierFormatInfo* row = FindCarrierFormat(family | bits);
+  return row != nullptr && row->has_layout ? row->format : kCarrierNone;
+}
+
 uint32_t ClassifyBmp(const uint8_t* header) {
-  if (header[kBmpCompressionOffset] != 0) return CarrierBmpPacked;
+  if (header[kBmpCompressionOffset] != 0) return kCarrierBmpPacked;
   const int8_t bits = static_cast<int8_t>(header[kBmpPixelBitsOffset]);
-  if (bits < 8) return CarrierBmpLow;
-  switch (bits) {
-    case 8: return CarrierBmp8;
-    case 16: return CarrierBmp16;
-    case 24: return CarrierBmp24;
-    default: return CarrierNone;
-  }
+  if (bits < 8) return kCarrierBmpLow;
+  return FormatOf(kFamilyBmp, static_cast<uint32_t>(bits));
 }
 
 }  // namespace
 
-bool GetCarrierLayout(uint32_t format, CarrierLayout* layout) {
-  for (const LayoutRow& row : kLayouts) {
-    if (row.format == format) {
-      *layout = row.layout;
-      return true;
-    }
+std::span<const CarrierFormatInfo> CarrierFormats() { return kFormats; }
+
+const CarrierFormatInfo* FindCarrierFormat(uint32_t format) {
+  for (const CarrierFormatInfo& row : kFormats) {
+    if (row.format == format) return &row;
   }
-  return false;
+  return nullptr;
+}
+
+bool GetCarrierLayout(uint32_t format, CarrierLayout* layout) {
+  const CarrierFormatInfo* row = FindCarrierFormat(format);
+  if (row == nullptr || !row->has_layout) return false;
+  *layout = row->layout;
+  return true;
+}
+
+String AcceptedCarrierNames() {
+  String names("");
+  for (const CarrierFormatInfo& row : kFormats) {
+    if (!row.accepted) continue;
+    if (!names.IsEmpty()) names += "; ";
+    names += row.name;
+  }
+  return names;
 }
 
 uint32_t DetectCarrierFormat(const String& path) {
-  if (!FileExists(path)) return CarrierNone;
+  if (!FileExists(path)) return kCarrierNone;
   uint8_t header[kProbeBytes];
   {
     platform::File file;
     if (!file.Open(path.c_str(), "rb") || file.Read(header, kProbeBytes) != kProbeBytes) {
-      return CarrierNone;
+      return kCarrierNone;
     }
   }
   const String extension = GetFileExtension(path);
   // "At or after" in case-blind order: WAV and BMP in any case, and every
   // extension sorting behind them, are judged by their header bytes.
   if (extension.CompareNoCase("WAV") >= 0) {
-    if (header[kWavMarkOffset] != 'W') return CarrierNone;
+    if (header[kWavMarkOffset] != 'W') return kCarrierNone;
     // Other sample sizes go on to the BMP test.
-    if (header[kWavSampleBitsOffset] == 8) return CarrierWav8;
-    if (header[kWavSampleBitsOffset] == 16) return CarrierWav16;
+    const uint32_t format = FormatOf(kFamilyWav, header[kWavSampleBitsOffset]);
+    if (format != kCarrierNone) return format;
   }
   if (extension.CompareNoCase("BMP") >= 0 && header[0] == 'B') return ClassifyBmp(header);
-  return CarrierNone;
+  return kCarrierNone;
 }
 
 bool IsAcceptedCarrier(uint32_t format) {
-  return format == CarrierBmp8 || format == CarrierBmp24 || format == CarrierWav8 ||
-         format == CarrierWav16;
+  const CarrierFormatInfo* row = FindCarrierFormat(format);
+  return row != nullptr && row->accepted;
 }
 
 uint32_t CarrierCapacity(const String& path) {

@@ -293,7 +293,8 @@ int RunHide(const PackOptions& options) {
                          : String(options.positional[1].c_str());
   const uint32_t format = DetectCarrierFormat(carrier);
   if (!IsAcceptedCarrier(format)) {
-    return Failure("'" + options.positional[0] + "' is no usable carrier (an uncompressed 8/24-bit BMP or 8/16-bit WAV)",
+    return Failure("'" + options.positional[0] + "' is no usable carrier (one of: " +
+                       std::string(AcceptedCarrierNames().c_str()) + ")",
                    kNotAContainer);
   }
   if (ToInternalPath(carrier) == ToInternalPath(String(options.positional[1].c_str()))) return UsageError(options, "OUT must differ from CARRIER");

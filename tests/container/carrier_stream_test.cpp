@@ -33,10 +33,10 @@ struct CarrierKind {
 };
 // Each with 40,000 units after its data offset: a capacity of 4,969 bytes.
 const CarrierKind kKinds[] = {
-    {"picture8.bmp", CarrierBmp8, 1088, 1},
-    {"picture24.bmp", CarrierBmp24, 64, 1},
-    {"sound8.wav", CarrierWav8, 65, 1},
-    {"sound16.WAV", CarrierWav16, 65, 2},
+    {"picture8.bmp", kCarrierBmp8, 1088, 1},
+    {"picture24.bmp", kCarrierBmp24, 64, 1},
+    {"sound8.wav", kCarrierWav8, 65, 1},
+    {"sound16.WAV", kCarrierWav16, 65, 2},
 };
 constexpr uint32_t kUnits = 40000;
 constexpr uint32_t kCapacity = kUnits / 8 - 31;
@@ -175,7 +175,7 @@ TEST(CarrierStream, WrongPasswordOrNothingHiddenGives781) {
 TEST(CarrierStream, RefusedFormatsGive310AndLeaveTheFileAlone) {
   test::TempFolder folder;
   const std::string packed = folder.Join("packed.bmp");
-  const std::vector<uint8_t> bytes = test::CarrierBytes(CarrierBmpPacked, 64 + kUnits);
+  const std::vector<uint8_t> bytes = test::CarrierBytes(kCarrierBmpPacked, 64 + kUnits);
   ASSERT_TRUE(tools::WriteWholeFile(packed, bytes));
   const uint32_t detected = DetectCarrierFormat(packed.c_str());
   EXPECT_EQ(detected, 0x10032u);
@@ -183,11 +183,11 @@ TEST(CarrierStream, RefusedFormatsGive310AndLeaveTheFileAlone) {
   TagRecord header;
   std::vector<uint8_t> back;
   EXPECT_EQ(Reveal(packed, detected, kPassword, &header, &back), kNotAContainer);
-  EXPECT_EQ(Hide(packed, CarrierBmpLow, test::Noise(10, 1)), kNotAContainer);
+  EXPECT_EQ(Hide(packed, kCarrierBmpLow, test::Noise(10, 1)), kNotAContainer);
   EXPECT_EQ(test::ReadWholeFile(packed), bytes);
 
   // A WAV without its 'W' at byte 8 is no carrier at all.
-  std::vector<uint8_t> wav = test::CarrierBytes(CarrierWav16, 65 + 2 * kUnits);
+  std::vector<uint8_t> wav = test::CarrierBytes(kCarrierWav16, 65 + 2 * kUnits);
   wav[8] = 'w';
   ASSERT_TRUE(tools::WriteWholeFile(folder.Join("odd.wav"), wav));
   EXPECT_EQ(DetectCarrierFormat(folder.Join("odd.wav").c_str()), 0u);

@@ -216,7 +216,7 @@ TEST_F(PackageReaderTest, CarriersAreReadAsContainers) {
   for (bool wav : {false, true}) {
     SCOPED_TRACE(wav ? "wav" : "bmp");
     std::string carrier = folder_.Join(wav ? "sound.Wav" : "photo.Bmp");
-    tools::WriteWholeFile(carrier, test::CarrierBytes(wav ? CarrierWav16 : CarrierBmp24, 3 << 20));
+    tools::WriteWholeFile(carrier, test::CarrierBytes(wav ? kCarrierWav16 : kCarrierBmp24, 3 << 20));
     std::string small = folder_.Join("small/");
     test::MakeTree(small, {{"a.txt", "carried text"}, {"sub/b.txt", "more"}});
     TagRecord header;
@@ -235,7 +235,7 @@ TEST_F(PackageReaderTest, CarriersAreReadAsContainers) {
     EXPECT_EQ(Decrypt(carrier, "other").result, kNoHiddenData);
   }
   std::string packed = folder_.Join("packed.bmp");
-  tools::WriteWholeFile(packed, test::CarrierBytes(CarrierBmpPacked, 4000));  // not a usable carrier
+  tools::WriteWholeFile(packed, test::CarrierBytes(kCarrierBmpPacked, 4000));  // not a usable carrier
   EXPECT_EQ(Decrypt(packed, "x").result, kNotAContainer);
 }
 

@@ -56,26 +56,29 @@ TEST(CarrierFormat, DetectByExtensionAndHeaderBytes) {
   const std::vector<std::pair<size_t, uint8_t>> wav8 = {{8, 'W'}, {34, 8}};
   const std::vector<std::pair<size_t, uint8_t>> bmp24 = {{0, 'B'}, {28, 24}};
   const DetectCase cases[] = {
-      {"a.WAV", {{8, 'W'}, {34, 16}}, CarrierWav16},
+      {"a.WAV", {{8, 'W'}, {34, 16}}, kCarrierWav16},
       // Byte 8 decides before anything else for WAV and later extensions.
-      {"a.wav", {{8, 'X'}, {34, 8}}, CarrierNone},
-      {"a.zzz", {{0, 'B'}, {28, 24}}, CarrierNone},
+      {"a.wav", {{8, 'X'}, {34, 8}}, kCarrierNone},
+      {"a.zzz", {{0, 'B'}, {28, 24}}, kCarrierNone},
       // Another sample size goes on to the BMP test.
-      {"a.wav", {{8, 'W'}, {34, 24}}, CarrierNone},
-      {"a.wav", {{0, 'B'}, {8, 'W'}, {34, 24}, {28, 8}}, CarrierBmp8},
-      {"a.zzz", wav8, CarrierWav8},
+      {"a.wav", {{8, 'W'}, {34, 24}}, kCarrierNone},
+      {"a.wav", {{0, 'B'}, {8, 'W'}, {34, 24}, {28, 8}}, kCarrierBmp8},
+      {"a.zzz", wav8, kCarrierWav8},
       // Extensions before WAV skip the WAV test.
-      {"a.bmp", wav8, CarrierNone},
-      {"a.BMP", {{0, 'B'}, {28, 16}}, CarrierBmp16},
-      {"a.bmp", {{0, 'B'}, {28, 0x80}}, CarrierBmpLow},  // signed: -128
-      {"a.bmp", {{0, 'B'}, {28, 32}}, CarrierNone},
-      {"a.bmp", {{0, 'B'}, {28, 24}, {30, 1}}, CarrierBmpPacked},
-      {"a.bmp", {{0, 'b'}, {28, 24}}, CarrierNone},
-      {"a.txt", bmp24, CarrierBmp24},
+      {"a.bmp", wav8, kCarrierNone},
+      {"a.BMP", {{0, 'B'}, {28, 16}}, kCarrierBmp16},
+      {"a.bmp", {{0, 'B'}, {28, 0x80}}, kCarrierBmpLow},  // signed: -128
+      {"a.bmp", {{0, 'B'}, {28, 32}}, kCarrierNone},
+      // Bits that spell another row's code are still no format of theirs.
+      {"a.bmp", {{0, 'B'}, {28, 0x32}}, kCarrierNone},
+      {"a.wav", {{8, 'W'}, {34, 2}}, kCarrierNone},
+      {"a.bmp", {{0, 'B'}, {28, 24}, {30, 1}}, kCarrierBmpPacked},
+      {"a.bmp", {{0, 'b'}, {28, 24}}, kCarrierNone},
+      {"a.txt", bmp24, kCarrierBmp24},
       // Extensions sorting before BMP are never carriers.
-      {"a.abc", bmp24, CarrierNone},
+      {"a.abc", bmp24, kCarrierNone},
       // A file shorter than 100 bytes is no carrier.
-      {"a.txt", bmp24, CarrierNone, 99},
+      {"a.txt", bmp24, kCarrierNone, 99},
   };
   test::TempFolder folder;
   int index = 0;
@@ -92,6 +95,29 @@ TEST(CarrierFormat, DetectByExtensionAndHeaderBytes) {
   }
 }
 
+TEST(CarrierFormat, TheTableAgreesWithItself) {
+  // Every accepted format has a layout a carrier stream can use, its code
+  // names its family and bits, and the packer's list names exactly these.
+  const std::string names = AcceptedCarrierNames().c_str();
+  int accepted = 0;
+  for (const CarrierFormatInfo& row : CarrierFormats()) {
+    EXPECT_EQ(IsAcceptedCarrier(row.format), row.accepted) << row.name;
+    EXPECT_EQ(FindCarrierFormat(row.format), &row) << row.name;
+    if (!row.accepted) {
+      EXPECT_EQ(names.find(row.name), std::string::npos) << row.name;
+      continue;
+    }
+    ++accepted;
+    ASSERT_TRUE(row.has_layout) << row.name;
+    EXPECT_EQ(row.layout.unit_bits, (row.format & 0xFFFF) == 16 ? 16u : 8u) << row.name;
+    EXPECT_GT(row.layout.data_offset, 0u) << row.name;
+    EXPECT_NE(names.find(row.name), std::string::npos) << row.name;
+  }
+  EXPECT_EQ(accepted, 4);
+  EXPECT_EQ(FindCarrierFormat(kCarrierNone), nullptr);
+  EXPECT_FALSE(IsAcceptedCarrier(kCarrierNone));
+}
+
 TEST(CarrierFormat, CapacityPerFormat) {
   struct Case {
     const char* name;
@@ -100,20 +126,20 @@ TEST(CarrierFormat, CapacityPerFormat) {
     uint32_t expected;
   } cases[] = {
       // A 24-bit BMP of 1,000,064 bytes holds 124,969 bytes.
-      {"big.bmp", CarrierBmp24, 1000064, 124969},
-      {"d.wav", CarrierWav16, 65 + 16015, 1000 - 31},
-      {"e.bmp", CarrierBmp16, 0x40040 + 16000, 1000 - 31},
+      {"big.bmp", kCarrierBmp24, 1000064, 124969},
+      {"d.wav", kCarrierWav16, 65 + 16015, 1000 - 31},
+      {"e.bmp", kCarrierBmp16, 0x40040 + 16000, 1000 - 31},
       // The reserve of 31 bytes leaves nothing: no capacity at all.
-      {"f.bmp", CarrierBmp24, 64 + 256, 1},
-      {"g.bmp", CarrierBmp24, 64 + 255, 0},
+      {"f.bmp", kCarrierBmp24, 64 + 256, 1},
+      {"g.bmp", kCarrierBmp24, 64 + 255, 0},
       // Shorter than the data offset; formats without a layout.
-      {"i.bmp", CarrierBmp8, 1000, 0},
-      {"l.bmp", CarrierBmpLow, 100000, 0},
+      {"i.bmp", kCarrierBmp8, 1000, 0},
+      {"l.bmp", kCarrierBmpLow, 100000, 0},
   };
   test::TempFolder folder;
   for (const Case& c : cases) {
     std::vector<uint8_t> bytes = test::CarrierBytes(c.format, c.size);
-    if (c.format == CarrierBmpLow) bytes[28] = 4;
+    if (c.format == kCarrierBmpLow) bytes[28] = 4;
     const std::string path = folder.Join(c.name);
     ASSERT_TRUE(tools::WriteWholeFile(path, bytes));
     EXPECT_EQ(CarrierCapacity(path.c_str()), c.expected) << c.name;

@@ -30,9 +30,9 @@ inline std::vector<uint8_t> CarrierBytes(uint32_t format, size_t size, uint32_t 
     bytes[0] = 'B';
     bytes[1] = 'M';
     bytes[8] = 0;
-    bytes[28] = format == CarrierBmpPacked ? 24 : bits;
+    bytes[28] = format == kCarrierBmpPacked ? 24 : bits;
     bytes[29] = 0;
-    bytes[30] = format == CarrierBmpPacked ? 1 : 0;
+    bytes[30] = format == kCarrierBmpPacked ? 1 : 0;
   }
   return bytes;
 }
