@@ -19,8 +19,10 @@ namespace {
 StreamContext ReadingContext(const ContainerJob& job, platform::ConfinedFolder* tree) {
   StreamContext context{job.base_folder, job.progress, job.measure_only, 0};
   context.failed_chunk = job.failed_chunk;
-  const uint32_t input = QueryFileSize(job.path);
-  context.record_budget = TagValue::kDefaultRecordBudget + (input == kUnknownSize ? 0 : input);
+  uint64_t input = QueryFileSize(job.path);
+  if (input == kUnknownSize) input = 0;
+  if (job.range.length < input) input = job.range.length;
+  context.record_budget = TagValue::kDefaultRecordBudget + input;
   context.drop_entries = job.drop_entries;
   context.failed_entry = job.failed_entry;
   context.entry_read = job.entry_read;
@@ -35,6 +37,7 @@ Result ReadSealed(const ContainerJob& job, TagRecord* header, TagRecord* content
   platform::ConfinedFolder tree;
   StreamContext context = ReadingContext(job, &tree);
   ContainerStream stream;
+  stream.SetFileRange(job.range);
   Result r = stream.Open(Stream::kReading, job.path, job.password, header, &context, false, 0);
   if (r != kOk) return r;
   // The content's bytes pass the progress stream only from here on: with
@@ -77,7 +80,8 @@ Result WriteSealed(const ContainerJob& job, TagRecord* header, TagRecord* conten
   // The rename below works on the internal form; a native path would lose
   // its folder there.
   const String path = ToInternalPath(job.path);
-  const bool replacing = FileExists(path);
+  const bool in_place = !job.range.IsWhole();
+  const bool replacing = !in_place && FileExists(path);
   ProgressRange progress(job.progress);
 
   // The total goes into the header whether or not this write reports
@@ -93,11 +97,12 @@ Result WriteSealed(const ContainerJob& job, TagRecord* header, TagRecord* conten
     context.expected_total = job.progress != nullptr ? total : 0;
     progress.ReportPercent(10);
   }
-  const String temporary = path + ".tmp";
+  const String temporary = in_place ? path : path + ".tmp";
   progress.BeginPhase(replacing ? 50 : 80);
   Result r;
   {
     ContainerStream stream;
+    stream.SetFileRange(job.range);
     const Argon2Cost* strong = job.package_kind == PackageKind::kStrong ? &job.kdf_cost : nullptr;
     r = stream.Open(Stream::kWriting, temporary, job.password, header, &context, false, job.compression, strong);
     if (r == kOk) r = content->Serialize(stream);
@@ -105,6 +110,7 @@ Result WriteSealed(const ContainerJob& job, TagRecord* header, TagRecord* conten
     if (r == kOk) r = c;
   }
   progress.EndPhase();
+  if (in_place) return r;  // the file is its owner's to keep or remove
   if (r != kOk) {
     RemoveFile(temporary);
     return r;
