@@ -30,6 +30,9 @@ inline constexpr char kDisplayName[] = "Morvalis Self Extractor";
 // The status text sent (kProgressStatusText) when decryption starts once
 // more on the disk.
 inline constexpr uint32_t kMemoryAreaFullString = 27;
+// The status text sent before decryption starts on the disk because no
+// memory area had room for the work.
+inline constexpr uint32_t kMemoryShortString = 28;
 
 class SelfExtractor : public PackageReader {
  public:
@@ -43,12 +46,19 @@ class SelfExtractor : public PackageReader {
   // names the folder and the bytes missing); kTempFileNotCreated when the
   // temporary file cannot be made; kShortWrite when writing it fails
   // otherwise (after a message box); otherwise the package reader's result
-  // (kOk, kWrongPassword, kCancelled, ...).
+  // (kOk, kWrongPassword, kCancelled, ...). The container copy is written
+  // in pieces: no single write reaches 2 GiB, which Windows' runtime fails.
   Result Extract(const char* password, const ProgressCallback* progress);
 
-  // The same for a section image held elsewhere (the packer's tools and the
-  // tests hand in a section read from an executable file).
+  // The same for a section image held elsewhere (the tests hand in a
+  // section of their own).
   Result ExtractFrom(const PayloadView& payload, const char* password, const ProgressCallback* progress);
+
+  // Whether Extract shows the failures it reports itself (no room, a failed
+  // write) in a message box that waits to be closed: yes by default; the
+  // silent decrypt command lets it only with its debug switch, so that it
+  // never waits for a click nobody is there to give.
+  void SetShowMessages(bool show) { show_messages_ = show; }
 
   // The folder the files were decrypted into (internal form, ending in '/').
   String GetWorkFolder() const { return GetWorkFolderPath(); }
@@ -71,6 +81,7 @@ class SelfExtractor : public PackageReader {
   String temp_file_;
   platform::LifeLock temp_lock_;
   bool in_memory_ = false;
+  bool show_messages_ = true;
   String place_;
 };
 

@@ -66,6 +66,9 @@ constexpr Entry kTable[] = {
     {27, "The memory is too full for the decrypted files: decrypting once more on the disk.",
      "Der Speicher ist zu voll f\xFCr die entschl\xFCsselten Dateien: die Entschl\xFCsselung beginnt noch einmal auf "
      "der Festplatte."},
+    {28, "There is too little free memory for the decrypted files: decrypting on the disk.",
+     "F\xFCr die entschl\xFCsselten Dateien ist zu wenig Speicher frei: die Entschl\xFCsselung erfolgt auf der "
+     "Festplatte."},
 };
 
 // Message boxes with a fixed text of their own.

@@ -469,6 +469,16 @@ if area_tmpfs probe "size=1m" && umount "$AREA/probe" && unshare -m true 2>/dev/
   check "area: the files arrive after the fall-back" test "$(tree_of "$AREA/out")" == "$EXPECTED"
   check "area: nothing left after the fall-back" test -z "$(area_left)"
 
+  # A memory area without room for the work: the disk takes it, and one
+  # line says so before decryption starts.
+  area_reset "size=1m"
+  expect_code "area: a memory area without room leaves the work to the disk" 0 in_area "$SFX" "${decrypt_args[@]}" \
+    "-targetdir=$AREA/out-short"
+  check "area: one line says the work is on the disk for want of memory" \
+    test "$(grep -c 'too little free memory for the decrypted files: decrypting on the disk' "$WORK/last.out")" == 1
+  check "area: decrypted on the disk for want of memory" grep -q 'Decrypted in "/tmp/QZDX_' "$WORK/last.out"
+  check "area: nothing left after the work on the disk" test -z "$(area_left)"
+
   area_reset "size=1m"
   area_tmpfs full "size=512k"
   expect_code "area: no place with room refuses (111)" 111 in_area_over full "$SFX" "${decrypt_args[@]}" \
