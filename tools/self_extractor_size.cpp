@@ -21,10 +21,13 @@ std::string SelfExtractorSizeProblem(const PayloadGrowth& stub, const PackageSiz
   const std::string package = size.at_most ? "the package of " + name + " may take up to " +
                                                  std::to_string(size.container) + " bytes"
                                            : name + " is " + std::to_string(size.container) + " bytes";
+  // A container file given is the alternative itself.
+  const std::string container_file =
+      size.at_most ? "a container file (morvalis-pack create)" : "the container file as it is";
   if (size.container > kMaxPayloadContents || contents > kMaxPayloadContents) {
     return "a self-extractor carries at most " + std::to_string(kMaxPayloadContents) +
            " bytes of package and presentation data (its header counts them in 32 bits), and " + package +
-           "; pack fewer files into each self-extractor, or send a container file (morvalis-pack create)";
+           "; pack fewer files into each self-extractor, or send " + container_file;
   }
   if (stub.Kind() != ImageKind::kPe) return "";
   GrownImage grown;
@@ -32,7 +35,7 @@ std::string SelfExtractorSizeProblem(const PayloadGrowth& stub, const PackageSiz
   if (stub.Lay(contents, &grown, &ignored) && grown.Size() < kMaxWindowsSelfExtractor) return "";
   return "a Windows self-extractor must stay below " + std::to_string(kMaxWindowsSelfExtractor) +
          " bytes (1.75 GiB), as Windows does not start larger programs, and " + package +
-         "; make a Linux self-extractor or a container file (morvalis-pack create) instead";
+         "; make a Linux self-extractor instead, or send " + container_file;
 }
 
 }  // namespace mv::tools
