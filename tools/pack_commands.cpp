@@ -166,6 +166,24 @@ bool ReadLayout(const PackOptions& options, SectionLayout* layout, std::string* 
   return true;
 }
 
+// Writes the container of content to path (within range: straight into a
+// self-extractor's section), showing a progress bar.
+Result WriteInputs(const String& path, const FileRange& range, TagRecord* content, const String& password,
+                   uint32_t compression, const WriteKind& kind) {
+  ProgressBar bar("Encrypting");
+  ContainerJob job;
+  job.path = path;
+  job.range = range;
+  job.password = password;
+  job.base_folder = "./";
+  job.progress = bar.callback();
+  job.compression = compression;
+  job.package_kind = kind.kind;
+  job.kdf_cost = kind.cost;
+  TagRecord header;
+  return WriteContainer(job, &header, content);
+}
+
 int RunCreate(const PackOptions& options) {
   if (options.positional.size() < 2) return UsageError(options, "create needs OUT.mef and at least one INPUT");
   uint32_t compression = 1;
@@ -181,17 +199,8 @@ int RunCreate(const PackOptions& options) {
   if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
   String password;
   if (!GetPassword(options, true, &password, &error)) return Failure(error);
-  ProgressBar bar("Encrypting");
-  ContainerJob job;
-  job.path = options.positional[0].c_str();
-  job.password = password;
-  job.base_folder = "./";
-  job.progress = bar.callback();
-  job.compression = compression;
-  job.package_kind = kind.kind;
-  job.kdf_cost = kind.cost;
-  TagRecord header;
-  Result r = WriteContainer(job, &header, &content);
+  const Result r =
+      WriteInputs(String(options.positional[0].c_str()), FileRange(), &content, password, compression, kind);
   if (r != kOk) return WriteFailure(options.positional[0], plan, r);
   PrintOut("Wrote " + options.positional[0] + " (" + std::to_string(content.GetCount()) + " entries).\n");
   return kExitOk;
@@ -243,24 +252,6 @@ int RunHide(const PackOptions& options) {
   }
   PrintOut("Wrote " + options.positional[1] + " (" + std::to_string(content.GetCount()) + " entries hidden).\n");
   return kExitOk;
-}
-
-// The container of the inputs, written straight into the self-extractor's
-// section.
-Result WriteInputsInto(const SelfExtractorWriter& writer, TagRecord* content, const String& password,
-                       uint32_t compression, const WriteKind& kind) {
-  ProgressBar bar("Encrypting");
-  ContainerJob job;
-  job.path = writer.TemporaryPath();
-  job.range = writer.ContainerRange();
-  job.password = password;
-  job.base_folder = "./";
-  job.progress = bar.callback();
-  job.compression = compression;
-  job.package_kind = kind.kind;
-  job.kdf_cost = kind.cost;
-  TagRecord header;
-  return WriteContainer(job, &header, content);
 }
 
 int RunSfx(const PackOptions& options) {
@@ -320,7 +311,8 @@ int RunSfx(const PackOptions& options) {
   if (options.Has("container")) {
     if (!writer.CopyContainer(options.Get("container"), &error)) return Failure(error);
   } else {
-    const Result r = WriteInputsInto(writer, &content, password, compression, write_kind);
+    const Result r =
+        WriteInputs(writer.TemporaryPath(), writer.ContainerRange(), &content, password, compression, write_kind);
     if (r != kOk) return WriteFailure(out, plan, r);
   }
   if (!writer.Finish(&error)) return Failure(error);

@@ -42,6 +42,12 @@ bool WriteText(platform::File& file, const String& text) {
   return WriteAll(file, text.c_str() == nullptr ? "" : text.c_str(), static_cast<size_t>(text.GetLength()) + 1);
 }
 
+// Why a write to file failed.
+std::string WriteProblem(const platform::File& file) {
+  return file.OutOfSpace() ? "not enough free disk space (code " + std::to_string(kDiskFull) + ")"
+                           : "the write failed (code " + std::to_string(kShortWrite) + ")";
+}
+
 // The PE checksum of the whole file, read back in pieces.
 bool SumFile(platform::File& file, uint64_t checksum_offset, uint32_t* value) {
   ImageChecksum checksum(checksum_offset);
@@ -98,8 +104,7 @@ bool SelfExtractorWriter::Begin(const PayloadGrowth& stub, const std::string& ou
   const Bytes room(header, 0);
   const bool written = WriteAll(file, grown.head.data(), grown.head.size()) && WriteAll(file, room.data(), room.size());
   if (!file.Close() || !written) {
-    return Fail(error, file.OutOfSpace() ? "not enough free disk space (code " + std::to_string(kDiskFull) + ")"
-                                         : "the write failed (code " + std::to_string(kShortWrite) + ")");
+    return Fail(error, WriteProblem(file));
   }
   container_offset_ = stub.ContentsOffset() + header;
   return true;
@@ -120,8 +125,7 @@ bool SelfExtractorWriter::CopyContainer(const std::string& path, std::string* er
   bool written = true;
   for (size_t n; written && (n = in.Read(piece.data(), piece.size())) > 0;) written = WriteAll(file, piece.data(), n);
   if (!file.Close() || !written) {
-    return Fail(error, file.OutOfSpace() ? "not enough free disk space (code " + std::to_string(kDiskFull) + ")"
-                                         : "the write failed (code " + std::to_string(kShortWrite) + ")");
+    return Fail(error, WriteProblem(file));
   }
   return true;
 }
@@ -182,8 +186,7 @@ bool SelfExtractorWriter::Finish(std::string* error) {
               WriteAll(file, field, sizeof field);
   }
   if (!file.Close() || !written) {
-    return Fail(error, file.OutOfSpace() ? "not enough free disk space (code " + std::to_string(kDiskFull) + ")"
-                                         : "the write failed (code " + std::to_string(kShortWrite) + ")");
+    return Fail(error, WriteProblem(file));
   }
 
   {

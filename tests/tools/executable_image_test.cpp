@@ -11,21 +11,13 @@
 
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_env.h"
+#include "tests/tools/stub_image.h"
 
 namespace mv::tools {
 namespace {
 
-Bytes LoadStub() {
-  Bytes image;
-  EXPECT_TRUE(ReadWholeFile(test::ProgramPath("morvalis-sfx"), &image));
-  return image;
-}
-
-Bytes Pattern(size_t size) {
-  Bytes b(size);
-  for (size_t i = 0; i < size; ++i) b[i] = static_cast<uint8_t>(i * 7 + (i >> 9));
-  return b;
-}
+using test_stub::LoadStub;
+using test_stub::Pattern;
 
 // Contents of every section but the payload, by name.
 std::vector<std::pair<std::string, Bytes>> OtherSections(const Bytes& image) {

@@ -12,7 +12,7 @@
 #include "container/container_file.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/temp_folder.h"
-#include "tests/support/test_env.h"
+#include "tests/tools/stub_image.h"
 #include "tools/package_content.h"
 
 namespace mv::tools {
@@ -55,11 +55,9 @@ TEST(SelfExtractorSize, NoContainerTakesMoreThanItsWorstSize) {
 }
 
 TEST(SelfExtractorSize, NamesEveryBoundThePackageWouldPass) {
-  Bytes image;
-  ASSERT_TRUE(ReadWholeFile(test::ProgramPath("morvalis-sfx"), &image));
   PayloadGrowth stub;
   std::string error;
-  ASSERT_TRUE(stub.Prepare(image, &error)) << error;
+  ASSERT_TRUE(stub.Prepare(test_stub::LoadStub(), &error)) << error;
   const bool windows = stub.Kind() == ImageKind::kPe;
   constexpr uint64_t kMiB = 1 << 20;
   struct Case {

@@ -17,22 +17,14 @@
 #include "tests/support/package_builder.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_env.h"
+#include "tests/tools/stub_image.h"
 #include "tools/package_source.h"
 
 namespace mv::tools {
 namespace {
 
-Bytes LoadStub() {
-  Bytes image;
-  EXPECT_TRUE(ReadWholeFile(test::ProgramPath("morvalis-sfx"), &image));
-  return image;
-}
-
-Bytes Pattern(size_t size) {
-  Bytes b(size);
-  for (size_t i = 0; i < size; ++i) b[i] = static_cast<uint8_t>(i * 13 + (i >> 11));
-  return b;
-}
+using test_stub::LoadStub;
+using test_stub::Pattern;
 
 // The names in folder, sorted.
 std::vector<std::string> Names(const std::string& folder) {
