@@ -12,6 +12,7 @@
 #include "container/package_reader.h"
 #include "container/strong_header.h"
 #include "crypto/block_cipher.h"
+#include "crypto/strong_keys.h"
 #include "fs/directory_copy.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
@@ -19,6 +20,7 @@
 #include "fs/system_helpers.h"
 #include "fs/temp_names.h"
 #include "platform/files.h"
+#include "platform/platform.h"
 #include "platform/source_entries.h"
 #include "stream/carrier_format.h"
 #include "stream/file_stream.h"
@@ -91,6 +93,16 @@ bool ParseKind(const PackOptions& options, WriteKind* kind) {
 }
 
 constexpr char kKindUsage[] = "--kdf takes default, high or max, and not together with --classic";
+
+// "" when the machine has the memory the key derivation of a write needs
+// now; otherwise what is lacking, told before any work.
+std::string KdfMemoryProblem(const WriteKind& kind) {
+  if (kind.kind != PackageKind::kStrong) return "";
+  const uint64_t available = platform::AvailableMemory();
+  if (CheckKdfCost(kind.cost, available) == kOk) return "";
+  return "the key derivation needs " + std::to_string(kind.cost.memory_kib / 1024) + " MiB of memory and " +
+         std::to_string(available >> 20) + " MiB are available (a lower --kdf needs less)";
+}
 
 // "strong (...)" or "classic (...)": what protects the package, for list.
 std::string DescribeKind(ContainerKind kind, const TagRecord& header) {
@@ -190,6 +202,8 @@ int RunCreate(const PackOptions& options) {
   if (!ParseCompression(options, &compression)) return UsageError(options, "--compression takes 0, 1 or 2");
   WriteKind kind;
   if (!ParseKind(options, &kind)) return UsageError(options, kKindUsage);
+  const std::string memory = KdfMemoryProblem(kind);
+  if (!memory.empty()) return Failure("cannot write '" + options.positional[0] + "': " + memory, kKdfTooCostly);
   std::string error;
   String message;
   if (!ReadMessage(options, &message, &error)) return Failure(error);
@@ -265,6 +279,8 @@ int RunSfx(const PackOptions& options) {
   WriteKind write_kind;
   if (!ParseKind(options, &write_kind)) return UsageError(options, kKindUsage);
   const std::string& out = options.positional[0];
+  const std::string memory = options.Has("container") ? std::string() : KdfMemoryProblem(write_kind);
+  if (!memory.empty()) return Failure("cannot write '" + out + "': " + memory, kKdfTooCostly);
   std::string error;
   PayloadGrowth stub;
   {
