@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "app/entry_listing.h"
-#include "app/payload.h"
 #include "app/result_text.h"
 #include "archive/archive_entry.h"
 #include "container/carrier_stream.h"
@@ -18,7 +17,6 @@
 #include "fs/file_operations.h"
 #include "fs/path.h"
 #include "fs/system_helpers.h"
-#include "fs/temp_names.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/source_entries.h"
