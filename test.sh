@@ -35,6 +35,7 @@ trap mv_wine_stop EXIT
 mv_run_gtest windows wine build/windows/mv_tests.exe
 
 mv_run_script e2e tests/e2e/product_test.sh
+mv_run_script text tests/e2e/text_test.sh
 mv_run_script portability tests/e2e/portability_test.sh
 mv_run_script terminal python3 tests/e2e/terminal_test.py build/native
 mv_run_script gui tests/gui/gui_test.sh

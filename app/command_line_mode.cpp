@@ -10,6 +10,7 @@
 #include "fs/disk_query.h"
 #include "fs/path.h"
 #include "fs/system_helpers.h"
+#include "base/text_encoding.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/interruption.h"
@@ -79,39 +80,33 @@ String PathBelow(const String& folder, const String& file) {
 
 }  // namespace
 
-Result ReadPasswordFile(const String& path, String* password) {
-  if (path == "-") return platform::ReadStdinLine(password, kMaxPasswordLine) ? kOk : kCannotOpen;
-  platform::File file;
-  if (!file.Open(path.c_str(), "rb")) return kCannotOpen;
+Result ReadPasswordFile(const String& path, Password* password) {
   String raw;
-  char* buffer = raw.GetBuffer(static_cast<int32_t>(kMaxPasswordLine));
-  if (buffer == nullptr) return kOutOfMemory;
-  const size_t n = file.Read(buffer, kMaxPasswordLine);
-  const auto* bytes = reinterpret_cast<const unsigned char*>(buffer);
-  // A byte-order mark says how the file is written: UTF-16LE (what Windows
-  // PowerShell's ">" writes) or UTF-8 (editors that mark it). Without one
-  // it is text of the system (UTF-8 on POSIX, the ANSI code page on
-  // Windows). The password is hashed in the program's code page, as
-  // Windows users type it.
-  if (n >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-    // Whole units up to the line's end (LF or NUL) or the file's.
-    size_t end = 2;
-    while (end + 1 < n && !(bytes[end + 1] == 0 && (bytes[end] == '\n' || bytes[end] == '\0'))) end += 2;
-    if (end >= 4 && bytes[end - 2] == '\r' && bytes[end - 1] == 0) end -= 2;
-    const bool converted = platform::FromUtf16LeText(bytes + 2, end - 2, password);
-    raw.ReleaseBuffer();
-    return converted ? kOk : kBadArgument;
+  size_t n = 0;
+  if (path == "-") {
+    if (!platform::ReadStdinLine(&raw, kMaxPasswordLine)) return kCannotOpen;
+    n = static_cast<size_t>(raw.GetLength());
+  } else {
+    platform::File file;
+    if (!file.Open(path.c_str(), "rb")) return kCannotOpen;
+    char* buffer = raw.GetBuffer(static_cast<int32_t>(kMaxPasswordLine));
+    if (buffer == nullptr) return kOutOfMemory;
+    n = file.Read(buffer, kMaxPasswordLine);
+    buffer[n] = '\0';  // the text decoder reads n bytes; this keeps the String whole
   }
-  const bool utf8 = n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
-  const size_t start = utf8 ? 3 : 0;
-  size_t end = start;
-  while (end < n && buffer[end] != '\n' && buffer[end] != '\0') ++end;
-  if (end > start && buffer[end - 1] == '\r') --end;
-  buffer[end] = '\0';
-  raw.ReleaseBuffer();
-  const char* line = raw.c_str() + start;
-  return (utf8 ? platform::FromUtf8Text(line, password) : platform::FromSystemText(line, password)) ? kOk
-                                                                                                    : kBadArgument;
+  // The file's text by the rule every text file of the program follows (a
+  // byte-order mark, else UTF-8 when the bytes are, else Windows-1252); the
+  // password is its first line, taken as it is: the package's kind decides
+  // whether it can hold it.
+  String text;
+  if (!DecodeTextFile(reinterpret_cast<const uint8_t*>(raw.c_str() == nullptr ? "" : raw.c_str()), n, &text)) {
+    return kBadArgument;
+  }
+  const int32_t end = text.Find('\n');
+  String line = end < 0 ? text : text.Left(end);
+  if (line.GetLength() > 0 && line.GetAt(line.GetLength() - 1) == '\r') line = line.Left(line.GetLength() - 1);
+  *password = Password(std::move(line));
+  return kOk;
 }
 
 Result DecryptOptions::HandleArgument(int32_t index, const char* text, bool is_switch) {
@@ -126,17 +121,24 @@ Result DecryptOptions::HandleArgument(int32_t index, const char* text, bool is_s
   }
   if (is_switch) {
     String value;
+    // The password is taken as typed; paths must have a form in the
+    // program's code page.
     if (GetOptionValue(text, "pwd", &value)) {
-      password = value;
+      password = Password(std::move(value));
       return kOk;
     }
-    if (GetOptionValue(text, "pwdfile", &value)) return ReadPasswordFile(value, &password);
+    String path;
+    if (GetOptionValue(text, "pwdfile", &value)) {
+      return platform::FromUtf8Text(value.c_str(), &path) ? ReadPasswordFile(path, &password) : kBadArgument;
+    }
     if (GetOptionValue(text, "targetdir", &value)) {
-      target_folder = ToInternalPath(value);
+      if (!platform::FromUtf8Text(value.c_str(), &path)) return kBadArgument;
+      target_folder = ToInternalPath(path);
       return kOk;
     }
     if (GetOptionValue(text, "messagefile", &value)) {
-      message_file = ToInternalPath(value);
+      if (!platform::FromUtf8Text(value.c_str(), &path)) return kBadArgument;
+      message_file = ToInternalPath(path);
       return kOk;
     }
     String lower(text);
@@ -153,7 +155,7 @@ void DebugMessage(bool debug, const char* text) {
   if (debug) platform::ShowMessage(text, kDisplayName, platform::kMessageIconError | platform::kMessageOk);
 }
 
-Result DecryptCommand(const char* password, const char* target_folder, const char* message_file, bool replace,
+Result DecryptCommand(const Password& password, const char* target_folder, const char* message_file, bool replace,
                       bool debug) {
   SelfExtractor extractor;
   extractor.SetShowMessages(debug);
@@ -271,7 +273,7 @@ int RunDecryptOptions() {
     return 0;
   }
   if (options.command == "decrypt") {
-    return static_cast<int>(DecryptCommand(options.password.c_str(), options.target_folder.c_str(),
+    return static_cast<int>(DecryptCommand(options.password, options.target_folder.c_str(),
                                            options.message_file.c_str(), options.replace != 0, options.debug()));
   }
   DebugFormat(options.debug(), "Unknown Command \"%s\".", options.command.c_str());

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "app/command_line_parser.h"
+#include "base/password.h"
 
 namespace mv {
 
@@ -21,24 +22,24 @@ class DecryptOptions : public CommandLineParser {
   Result HandleArgument(int32_t index, const char* text, bool is_switch) override;
 
   String command;
-  String password;
+  Password password;
   String target_folder;
   String message_file;
   int32_t replace = 0;
 };
 
 // Reads a password from the first line of a file (without its line end),
-// or of standard input for "-". A file may begin with a byte-order mark
-// (UTF-8 or UTF-16LE) and is then read as such; without one it is text of
-// the system. kCannotOpen when the file cannot be read, kBadArgument when
-// its line has a character without a Windows-1252 form.
-Result ReadPasswordFile(const String& path, String* password);
+// or of standard input for "-", as text files are read everywhere
+// (base/text_encoding.h DecodeTextFile: a byte-order mark, else UTF-8 when
+// the bytes are, else Windows-1252). kCannotOpen when the file cannot be
+// read, kBadArgument when it is UTF-16 that is no text.
+Result ReadPasswordFile(const String& path, Password* password);
 
 // Shows text with the caption "Morvalis Self Extractor" when debug is set.
 void DebugMessage(bool debug, const char* text);
 
 // Decrypts the embedded package and hands its files and message text out.
-Result DecryptCommand(const char* password, const char* target_folder, const char* message_file, bool replace,
+Result DecryptCommand(const Password& password, const char* target_folder, const char* message_file, bool replace,
                       bool debug);
 
 // The command-line mode: the banner, then the command the arguments name.

@@ -5,6 +5,7 @@
 #include "fs/disk_query.h"
 #include "fs/path.h"
 #include "platform/arguments.h"
+#include "platform/codepage.h"
 
 namespace mv {
 
@@ -15,7 +16,7 @@ Result CommandLineParser::ParseCommandLine() {
   const int count = platform::GetArgumentCount();
   for (int i = 1; i < count; ++i) {
     String argument;
-    if (!platform::GetArgument(i, &argument)) return kBadArgument;
+    if (!platform::GetArgumentUtf8(i, &argument)) return kBadArgument;
     arguments.Add(argument);
   }
   return DispatchArguments(arguments);
@@ -56,7 +57,9 @@ Result CommandLineParser::HandleArgument(int32_t, const char* text, bool is_swit
     }
     return kUnknownSwitch;
   }
-  String path = ToInternalPath(String(text));
+  String converted;
+  if (!platform::FromUtf8Text(text, &converted)) return kOk;
+  String path = ToInternalPath(converted);
   if (FileExists(path) || (IsFolderPath(path) && FolderExists(path))) {
     paths_.Add(path);
   } else if (FolderExists(path + "/")) {

@@ -16,9 +16,10 @@ class CommandLineParser {
   CommandLineParser();
   virtual ~CommandLineParser() = default;
 
-  // Collects the process arguments after the program's name and dispatches
-  // them. kBadArgument when an argument cannot be taken into the program's
-  // code page (POSIX: a character without a Windows-1252 form).
+  // Collects the process arguments after the program's name, in UTF-8 as
+  // the user typed them, and dispatches them. kBadArgument when an argument
+  // is no text (POSIX: not valid UTF-8). Handlers convert what must have a
+  // form in the program's code page (paths) and keep passwords as typed.
   Result ParseCommandLine();
 
   // Calls HandleArgument for each argument in order; a switch ('-' or '/'
@@ -28,8 +29,10 @@ class CommandLineParser {
 
   // Base behaviour: the switches debug, booting, config, setupinstall and
   // setupuninstall (any case) set their flag; any other switch is
-  // kUnknownSwitch. A plain argument that names an existing file or folder
-  // is collected in paths (folders with a trailing '/'); others are dropped.
+  // kUnknownSwitch. A plain argument (UTF-8) that names an existing file or
+  // folder is collected in paths (program code page, folders with a
+  // trailing '/'); others, and paths without a form in the code page, are
+  // dropped.
   virtual Result HandleArgument(int32_t index, const char* text, bool is_switch);
 
   bool debug() const { return debug_ != 0; }

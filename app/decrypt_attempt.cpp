@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/text_encoding.h"
 #include "fs/directory_copy.h"
 #include "fs/disk_query.h"
 #include "fs/folder_walk.h"
@@ -28,6 +29,7 @@ constexpr uint32_t kDamagedHeaderString = 23;
 constexpr uint32_t kDamagedChunkString = 24;
 constexpr uint32_t kEndsEarlyString = 25;
 constexpr uint32_t kKdfTooCostlyString = 26;
+constexpr uint32_t kPasswordNotHeldString = 28;
 
 constexpr int32_t kFullRange = 100;
 
@@ -49,14 +51,14 @@ Result ForwardUnlessInterrupted(int32_t code, int32_t value, uintptr_t inner, ui
   return NotifyProgress(reinterpret_cast<const ProgressCallback*>(inner), code, value);
 }
 
-Result Decrypt(AttemptFrontEnd* ui, SelfExtractor* extractor, const String& password) {
+Result Decrypt(AttemptFrontEnd* ui, SelfExtractor* extractor, const Password& password) {
   g_decrypting = true;
   const Result result = ui->WithProgress([&](const ProgressCallback* shown) {
     const ProgressCallback progress = StopOnInterruption(shown);
     NotifyProgress(&progress, kProgressBegin, kFullRange);
     NotifyProgress(&progress, kProgressBeginPhase, kFullRange);
     NotifyProgress(&progress, kProgressStatusText, kPleaseWaitString);
-    const Result extracted = extractor->Extract(password.c_str(), &progress);
+    const Result extracted = extractor->Extract(password, &progress);
     NotifyProgress(&progress, kProgressEndPhase, 0);
     NotifyProgress(&progress, kProgressEnd, 0);
     return extracted;
@@ -70,7 +72,12 @@ Result RunAttempt(AttemptFrontEnd* ui) {
   // folder and the temporary file go.
   SelfExtractor extractor;
   CurrentAttempt current(&extractor);
-  const String password = ui->AskPassword();
+  const PasswordForm form = SelfExtractor::PackagePasswordForm();
+  Password password = ui->AskPassword();
+  for (String refusal; !password.IsEmpty() && !(refusal = PasswordRefusalText(password, form)).IsEmpty();) {
+    ui->ShowError(refusal);
+    password = ui->AskPassword();
+  }
   if (password.IsEmpty()) return kCancelled;
 
   const Result result = Decrypt(ui, &extractor, password);
@@ -107,6 +114,11 @@ Result RunDecryptAttempt(AttemptFrontEnd* ui) {
   const Result result = RunAttempt(ui);
   platform::EndIfInterrupted();
   return result;
+}
+
+String PasswordRefusalText(const Password& password, PasswordForm form) {
+  if (PasswordFits(password, form)) return String("");
+  return FormatResString(kPasswordNotHeldString, CodePointsWithoutWindows1252Form(password.c_str()).c_str());
 }
 
 bool HasOwnFailureText(Result result) {

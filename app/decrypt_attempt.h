@@ -10,6 +10,7 @@
 
 #include "app/self_extractor.h"
 #include "base/progress.h"
+#include "base/password.h"
 #include "base/result.h"
 #include "base/string.h"
 
@@ -51,8 +52,8 @@ class AttemptPrompts {
 // What a front end shows and asks around a whole attempt.
 class AttemptFrontEnd : public AttemptPrompts {
  public:
-  // The password; "" when the user gave none or cancelled.
-  virtual String AskPassword() = 0;
+  // The password as typed; empty when the user gave none or cancelled.
+  virtual Password AskPassword() = 0;
   // Shows progress while run works and returns run's result; run gets the
   // callback that feeds the display (may be null).
   virtual Result WithProgress(const std::function<Result(const ProgressCallback*)>& run) = 0;
@@ -66,7 +67,12 @@ class AttemptFrontEnd : public AttemptPrompts {
   }
 };
 
-// One attempt: asks for the password (none: kCancelled, nothing shown),
+// The text that says why password cannot open a package that takes form,
+// naming the characters it lacks; "" when it can.
+String PasswordRefusalText(const Password& password, PasswordForm form);
+
+// One attempt: asks for the password (none: kCancelled, nothing shown;
+// one the package's kind cannot hold: PasswordRefusalText, then asked again),
 // decrypts with progress (the status "Please wait..."), reports a failure
 // (ShowFailure, by default AttemptFailureText) and returns it; on success
 // offers the files, or shows the message text when the package has one, and

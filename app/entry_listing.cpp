@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "archive/archive_entry.h"
+#include "fs/path.h"
 #include "stream/file_info.h"
 
 namespace mv {
@@ -59,7 +60,7 @@ String FormatEntryLine(const ListedEntry& entry) {
     std::snprintf(columns, sizeof columns, "file   %12u  %-19s  ", entry.size,
                   entry.time == 0 ? "-" : FormatFileTime(entry.time).c_str());
   }
-  return String(columns) + entry.path;
+  return String(columns) + ToDisplayPath(entry.path);
 }
 
 }  // namespace mv

@@ -27,7 +27,8 @@ bool ListedEntryOf(const TagValue& member, ListedEntry* listed);
 std::string FormatFileTime(uint64_t file_time);
 
 // One line of a listing, without its line end: "file   <size>  <time>  <path>"
-// or "folder      -  -  <path>", in columns.
+// or "folder      -  -  <path>", in columns; the path as a person reads it
+// (fs/path.h ToDisplayPath: backslashes on Windows).
 String FormatEntryLine(const ListedEntry& entry);
 
 }  // namespace mv

@@ -6,6 +6,7 @@
 #include "base/progress.h"
 #include "container/container_file.h"
 #include "container/leftover_sweep.h"
+#include "container/strong_header.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
 #include "fs/path.h"
@@ -77,11 +78,19 @@ Result ReportNoRoom(bool show, const String& folder, uint64_t missing) {
 
 SelfExtractor::~SelfExtractor() { RemoveTempFile(); }
 
-Result SelfExtractor::Extract(const char* password, const ProgressCallback* progress) {
+Result SelfExtractor::Extract(const Password& password, const ProgressCallback* progress) {
   return ExtractFrom(FindPayloadHeader(), password, progress);
 }
 
-Result SelfExtractor::ExtractFrom(const PayloadView& payload, const char* password,
+PasswordForm SelfExtractor::PackagePasswordForm() {
+  const PayloadView payload = FindPayloadHeader();
+  const uint8_t* data = payload.IsFound() ? payload.ContainerData() : nullptr;
+  TagRecord header;
+  if (data == nullptr || ReadHeaderFrom(data, payload.data_size, &header) != kOk) return PasswordForm::kWindows1252;
+  return PasswordFormOf(header);
+}
+
+Result SelfExtractor::ExtractFrom(const PayloadView& payload, const Password& password,
                                   const ProgressCallback* progress_callback) {
   ProgressRange progress(progress_callback);
 
@@ -130,7 +139,7 @@ Result SelfExtractor::ExtractFrom(const PayloadView& payload, const char* passwo
   return r;
 }
 
-Result SelfExtractor::ExtractIn(const String& folder, const uint8_t* data, size_t length, const char* password,
+Result SelfExtractor::ExtractIn(const String& folder, const uint8_t* data, size_t length, const Password& password,
                                 const ProgressCallback* progress_callback) {
   place_ = folder;
   // Created exclusively under a fresh name, so nobody can have prepared the
@@ -157,7 +166,7 @@ Result SelfExtractor::ExtractIn(const String& folder, const uint8_t* data, size_
   if (r != kOk) return r;
   const ProgressScope progress(progress_callback);
   progress.BeginPhase(100);
-  r = Decrypt(path, String(password == nullptr ? "" : password), progress_callback);
+  r = Decrypt(path, password, progress_callback);
   progress.EndPhase();
   return r;
 }

@@ -16,9 +16,11 @@
 #pragma once
 
 #include "app/payload.h"
+#include "base/password.h"
 #include "base/result.h"
 #include "base/string.h"
 #include "container/package_reader.h"
+#include "container/password_form.h"
 #include "platform/temporary_area.h"
 
 namespace mv {
@@ -32,7 +34,7 @@ inline constexpr char kDisplayName[] = "Morvalis Self Extractor";
 inline constexpr uint32_t kMemoryAreaFullString = 27;
 // The status text sent before decryption starts on the disk because no
 // memory area had room for the work.
-inline constexpr uint32_t kMemoryShortString = 28;
+inline constexpr uint32_t kMemoryShortString = 29;
 
 class SelfExtractor : public PackageReader {
  public:
@@ -48,11 +50,16 @@ class SelfExtractor : public PackageReader {
   // otherwise (after a message box); otherwise the package reader's result
   // (kOk, kWrongPassword, kCancelled, ...). The container copy is written
   // in pieces: no single write reaches 2 GiB, which Windows' runtime fails.
-  Result Extract(const char* password, const ProgressCallback* progress);
+  Result Extract(const Password& password, const ProgressCallback* progress);
 
   // The same for a section image held elsewhere (the tests hand in a
   // section of their own).
-  Result ExtractFrom(const PayloadView& payload, const char* password, const ProgressCallback* progress);
+  Result ExtractFrom(const PayloadView& payload, const Password& password, const ProgressCallback* progress);
+
+  // The form in which the live section's package hashes its password
+  // (container/password_form.h), read from its cleartext header; a front end
+  // asks again, saying why, for a password that form cannot hold.
+  static PasswordForm PackagePasswordForm();
 
   // Whether Extract shows the failures it reports itself (no room, a failed
   // write) in a message box that waits to be closed: yes by default; the
@@ -75,7 +82,7 @@ class SelfExtractor : public PackageReader {
  private:
   // One try in folder: the container copy written there and decrypted
   // into a fresh work folder beside it.
-  Result ExtractIn(const String& folder, const uint8_t* data, size_t length, const char* password,
+  Result ExtractIn(const String& folder, const uint8_t* data, size_t length, const Password& password,
                    const ProgressCallback* progress);
 
   String temp_file_;

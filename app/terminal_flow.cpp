@@ -48,14 +48,14 @@ String Indented(const StringArray& lines) {
 
 class TerminalFrontEnd : public AttemptFrontEnd {
  public:
-  String AskPassword() override {
+  Password AskPassword() override {
     for (;;) {
-      String password;
+      Password password;
       const platform::LineStatus status = platform::ReadSecretLine(Say(kPasswordText), &password, kLongestTypedLine);
-      if (platform::InterruptionRequested()) return String("");
+      if (platform::InterruptionRequested()) return Password();
       if (status == platform::LineStatus::kLine) return password;
-      if (status == platform::LineStatus::kEnd) return String("");
-      WriteLine(String(Say(kPasswordHasNoFormText)));
+      if (status == platform::LineStatus::kEnd) return Password();
+      WriteLine(String(Say(kPasswordNotTextText)));
     }
   }
 

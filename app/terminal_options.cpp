@@ -64,25 +64,31 @@ int RunList() {
   }
   platform::InterruptionScope interruption(false);
   const ProgressCallback stop = StopOnInterruption(nullptr);
+  const PasswordForm form = SelfExtractor::PackagePasswordForm();
   for (;;) {
     // Declared first, so the password is wiped before the temporary file goes.
     SelfExtractor extractor;
-    String password;
+    Password password;
     if (!ask) {
       const Result read = ReadPasswordFile(password_file, &password);
       if (read != kOk) return static_cast<int>(read);
     } else {
       const platform::LineStatus status = platform::ReadSecretLine(Say(kPasswordText), &password, kLongestTypedLine);
-      if (status == platform::LineStatus::kNoCodePageForm) {
-        platform::WriteStderr((String(Say(kPasswordHasNoFormText)) + "\n").c_str());
+      if (status == platform::LineStatus::kNotText) {
+        platform::WriteStderr((String(Say(kPasswordNotTextText)) + "\n").c_str());
         continue;
       }
       if (status != platform::LineStatus::kLine || password.IsEmpty()) break;
+      const String refusal = PasswordRefusalText(password, form);
+      if (!refusal.IsEmpty()) {
+        platform::WriteStderr((refusal + "\n").c_str());
+        continue;
+      }
     }
     Listing listing;
     extractor.SetListOnly(true);
     extractor.SetEntryListener(&PrintEntry, reinterpret_cast<uintptr_t>(&listing));
-    const Result result = extractor.Extract(password.c_str(), &stop);
+    const Result result = extractor.Extract(password, &stop);
     if (result == kWrongPassword && ask && !platform::InterruptionRequested()) {
       platform::WriteStderr((AttemptFailureText(kWrongPassword) + "\n").c_str());
       continue;

@@ -24,11 +24,10 @@ inline constexpr Text kYesNoText = {" [y/N] ", " [j/N] "};
 
 // The password.
 inline constexpr Text kPasswordText = {"Password: ", "Passwort: "};
-inline constexpr Text kPasswordHasNoFormText = {
-    "That password cannot be right: it holds characters that no password of this package can hold. Please try "
-    "again.",
-    "Dieses Passwort kann nicht stimmen: Es enth\xE4lt Zeichen, die kein Passwort dieses Pakets enthalten kann. "
-    "Bitte versuchen Sie es erneut."};
+inline constexpr Text kPasswordNotTextText = {
+    "That password arrived as bytes that are no UTF-8 text (is the terminal set to UTF-8?). Please try again.",
+    "Dieses Passwort kam als Bytes an, die kein UTF-8-Text sind (ist das Terminal auf UTF-8 eingestellt?). Bitte "
+    "versuchen Sie es erneut."};
 inline constexpr Text kStoppedText = {"Decryption has been stopped: the program was asked to end (%s).",
                                       "Die Entschl\xFCsselung wurde beendet: Das Programm wurde zum Beenden "
                                       "aufgefordert (%s)."};

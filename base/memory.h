@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 
 namespace mv {
 
@@ -30,6 +31,27 @@ struct WipedBytes {
   WipedBytes& operator=(const WipedBytes&) = delete;
   ~WipedBytes() { SecureWipe(bytes, sizeof bytes); }
   uint8_t bytes[N] = {};
+};
+
+// An allocator for standard containers that may hold secrets (the UTF-16
+// form of a password, a normaliser's work buffer): every block is wiped
+// before it is released, also the old one when a vector grows.
+template <typename T>
+struct WipingAllocator {
+  using value_type = T;
+  WipingAllocator() = default;
+  template <typename U>
+  WipingAllocator(const WipingAllocator<U>&) {}  // NOLINT: rebinding, as the containers need
+  T* allocate(size_t n) {
+    void* p = n > SIZE_MAX / sizeof(T) ? nullptr : AllocFixed(n * sizeof(T));
+    if (p == nullptr) throw std::bad_alloc();
+    return static_cast<T*>(p);
+  }
+  void deallocate(T* p, size_t n) { WipeAndFree(p, n * sizeof(T)); }
+  template <typename U>
+  bool operator==(const WipingAllocator<U>&) const {
+    return true;
+  }
 };
 
 // Test hook: when set, called with every buffer just before it goes back to

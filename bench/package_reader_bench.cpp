@@ -141,7 +141,7 @@ const Package& GetPackage() {
   package.frames = bench::FramesOfContent(content, root.c_str());
   ContainerJob job;
   job.path = package.folder.Path() + "package.mef";
-  job.password = kPassword;
+  job.password = Password(kPassword);
   job.base_folder = root.c_str();
   job.compression = 1;
   TagRecord header;
@@ -171,7 +171,7 @@ void DecryptPackage(benchmark::State& state) {
     const int64_t before = g_heap_live.load();
     g_heap_peak.store(before);
     state.ResumeTiming();
-    Result r = reader.Decrypt(package.package_path, String(kPassword), nullptr);
+    Result r = reader.Decrypt(package.package_path, Password(kPassword), nullptr);
     state.PauseTiming();
     peak = std::max(peak, g_heap_peak.load() - before);
     reader.Cleanup(nullptr);

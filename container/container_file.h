@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/password.h"
 #include "base/result.h"
 #include "base/string.h"
 #include "container/container_format.h"
@@ -25,7 +26,7 @@ struct ContainerJob {
   // payload section): read from there, or written there in place, into the
   // existing file, without the temporary name and the wipe of a whole file.
   FileRange range;
-  String password;
+  Password password;
   const char* base_folder = nullptr; // files are read from / written below it
   const ProgressCallback* progress = nullptr;
   uint32_t compression = 1;          // writing an ordinary container

@@ -1,6 +1,7 @@
 #include "container/container_stream.h"
 
 #include "container/container_format.h"
+#include "container/password_form.h"
 #include "container/random_pool.h"
 #include "container/strong_header.h"
 #include "platform/platform.h"
@@ -58,7 +59,7 @@ Result ContainerPipeline::CloseLayers() {
   return first;
 }
 
-Result ContainerStream::Open(uint32_t mode, const String& path, const String& password, TagRecord* header,
+Result ContainerStream::Open(uint32_t mode, const String& path, const Password& password, TagRecord* header,
                              StreamContext* context, bool header_only, uint32_t compression,
                              const Argon2Cost* strong) {
   Result r = Stream::Open(mode, context);
@@ -131,7 +132,7 @@ Result ContainerStream::PrepareHeader(TagRecord* header, uint32_t compression, c
                            : PrepareStrongHeader(*strong, header, parameters);
 }
 
-Result ContainerStream::OpenForReading(TagRecord* header, const CaptureStream& capture, const String& password) {
+Result ContainerStream::OpenForReading(TagRecord* header, const CaptureStream& capture, const Password& password) {
   String mark;
   header->GetText(mark, kHeaderTagFormatMark, "");
   if (mark != kFormatMark) return kNotAContainer;
@@ -151,17 +152,19 @@ Result ContainerStream::OpenForReading(TagRecord* header, const CaptureStream& c
   return OpenClassic(header, password, cipher, setting);
 }
 
-Result ContainerStream::OpenClassic(TagRecord* header, const String& password, CipherId cipher, uint32_t setting) {
+Result ContainerStream::OpenClassic(TagRecord* header, const Password& password, CipherId cipher, uint32_t setting) {
   // A vector that is missing, not bytes or too short is taken as zeros; a
   // longer one is handed on and refused by the cipher set-up.
   TagValue vector;
   header->Get(vector, kHeaderTagVector);
   const uint32_t block = BlockCipher::BlockSize(cipher);
   if (vector.GetType() != TypeBlob || vector.GetLength() < block) vector.SetBlobSize(block);
-  return OpenLayers(&file_, password, &vector, cipher, setting);
+  String bytes;
+  const Result r = PasswordBytes(password, PasswordForm::kWindows1252, &bytes);
+  return r != kOk ? r : OpenLayers(&file_, bytes, &vector, cipher, setting);
 }
 
-Result ContainerStream::OpenStrong(const CaptureStream& capture, const String& password,
+Result ContainerStream::OpenStrong(const CaptureStream& capture, const Password& password,
                                    const StrongParameters& parameters, uint32_t setting, bool writing) {
   const std::vector<uint8_t>& header_bytes = capture.GetBytes();
   if (capture.IsCut()) return kBadArgument;
@@ -193,7 +196,7 @@ Result ContainerStream::Close() {
 }
 
 Result CarrierContainerStream::Open(uint32_t mode, const String& path, uint32_t carrier_format,
-                                    const String& password, TagRecord* header, StreamContext* context) {
+                                    const Password& password, TagRecord* header, StreamContext* context) {
   Result r = Stream::Open(mode, context);
   if (r != kOk) return r;
   if (header == nullptr) {
@@ -204,6 +207,12 @@ Result CarrierContainerStream::Open(uint32_t mode, const String& path, uint32_t 
     Close();
     return kNotAContainer;
   }
+  String bytes;
+  r = PasswordBytes(password, PasswordForm::kWindows1252, &bytes);
+  if (r != kOk) {
+    Close();
+    return r;
+  }
   if (mode == kWriting) {
     TagValue salt;
     r = RandomBytes(salt, kCarrierVectorSize);
@@ -213,7 +222,7 @@ Result CarrierContainerStream::Open(uint32_t mode, const String& path, uint32_t 
       return r;
     }
   }
-  r = carrier_.Open(mode, path, carrier_format, password, *header, context);
+  r = carrier_.Open(mode, path, carrier_format, bytes, *header, context);
   if (r != kOk) {
     Close();
     return r;
@@ -224,7 +233,7 @@ Result CarrierContainerStream::Open(uint32_t mode, const String& path, uint32_t 
     Close();
     return kBadVector;
   }
-  r = OpenLayers(&carrier_, password, &vector, kCipherBlowfish, kCarrierCompression);
+  r = OpenLayers(&carrier_, bytes, &vector, kCipherBlowfish, kCarrierCompression);
   if (r != kOk) {
     Close();
     return r;

@@ -31,6 +31,7 @@ class ContainerPipeline : public Stream {
 
  protected:
   // Opens the CryptStack over bottom, then the ProgressStream over it.
+  // password: the Windows-1252 bytes the classic kind hashes.
   Result OpenLayers(Stream* bottom, const String& password, const TagValue* vector, CipherId id,
                     uint32_t compression);
   // The same with the strong kind's authenticated chunks under the payload
@@ -56,7 +57,8 @@ class ContainerStream : public ContainerPipeline {
   // sets the vector, mark, compression and cipher entries of header and
   // writes it: the classic kind, or the strong kind with the key
   // derivation's cost when strong is given (tag 40 instead of the vector,
-  // then the check region). Reading reads header, checks it and opens
+  // then the check region). The password is hashed in the form the kind
+  // takes (container/password_form.h): kBadArgument for one it cannot hold. Reading reads header, checks it and opens
   // whichever kind it names. header_only stops after the header (refused
   // with kWrongDirection when writing). On failure the stream is closed and
   // header keeps what was read. Codes: kBadArgument (no header), the
@@ -68,7 +70,7 @@ class ContainerStream : public ContainerPipeline {
   // when writing), kPackageTruncated (no whole check region),
   // kPackageDamaged (the header's digest), kWrongPassword (the key check),
   // and when reading, kPackageDamaged or kPackageTruncated from the chunks.
-  Result Open(uint32_t mode, const String& path, const String& password, TagRecord* header,
+  Result Open(uint32_t mode, const String& path, const Password& password, TagRecord* header,
               StreamContext* context, bool header_only, uint32_t compression,
               const Argon2Cost* strong = nullptr);
   // Set before Open: the container is the given part of the file at path (a
@@ -82,9 +84,9 @@ class ContainerStream : public ContainerPipeline {
  private:
   Result PrepareHeader(TagRecord* header, uint32_t compression, const Argon2Cost* strong,
                        StrongParameters* parameters);
-  Result OpenForReading(TagRecord* header, const CaptureStream& capture, const String& password);
-  Result OpenClassic(TagRecord* header, const String& password, CipherId cipher, uint32_t setting);
-  Result OpenStrong(const CaptureStream& capture, const String& password, const StrongParameters& parameters,
+  Result OpenForReading(TagRecord* header, const CaptureStream& capture, const Password& password);
+  Result OpenClassic(TagRecord* header, const Password& password, CipherId cipher, uint32_t setting);
+  Result OpenStrong(const CaptureStream& capture, const Password& password, const StrongParameters& parameters,
                     uint32_t setting, bool writing);
 
   FileStream file_;
@@ -98,11 +100,12 @@ class CarrierContainerStream : public ContainerPipeline {
   // Opens a container hidden in the carrier at path (format code from
   // DetectCarrierFormat). Writing draws the 8-byte vector into header's
   // tag 200 and needs its payload size in tag 100; reading recovers both.
-  // Always Blowfish with compression setting 1. Codes: kNotAContainer
+  // Always Blowfish with compression setting 1, the password hashed as
+  // Windows-1252 (kBadArgument for one without that form). Codes: kNotAContainer
   // (carrier not accepted), the CarrierStream's (kNoHiddenData for a wrong
   // password or nothing hidden, kCarrierTooSmall), kBadVector, then the
   // CryptStack's.
-  Result Open(uint32_t mode, const String& path, uint32_t carrier_format, const String& password,
+  Result Open(uint32_t mode, const String& path, uint32_t carrier_format, const Password& password,
               TagRecord* header, StreamContext* context);
   Result Close() override;
 

@@ -73,7 +73,7 @@ Result PackageReader::Identify(const String& path) {
   return kOk;
 }
 
-Result PackageReader::Decrypt(const String& path, const String& password, const ProgressCallback* progress) {
+Result PackageReader::Decrypt(const String& path, const Password& password, const ProgressCallback* progress) {
   if (!open_) return kNotOpen;
   if (!FileExists(path)) return kFileNotFound;
   Result r = Identify(path);

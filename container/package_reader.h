@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "base/password.h"
 #include "base/result.h"
 #include "base/string.h"
 #include "container/container_format.h"
@@ -59,7 +60,7 @@ class PackageReader {
   // record. kNotOpen, kFileNotFound, Identify's codes, or the container's
   // (kWrongPassword, kNotAContainer, kCancelled, ...). On failure the work
   // folder keeps what was written; Cleanup removes it.
-  Result Decrypt(const String& path, const String& password, const ProgressCallback* progress);
+  Result Decrypt(const String& path, const Password& password, const ProgressCallback* progress);
   // The content record's message text (tag 100), "" when there is none.
   void GetMessageText(String& out) const;
   // Wipes and removes the work folder (when it exists) and closes the
@@ -101,7 +102,7 @@ class PackageReader {
 
   TagRecord header_;
   TagRecord content_;
-  String password_;
+  Password password_;
   String work_folder_;
   String source_path_;
   uint32_t open_ = 0;

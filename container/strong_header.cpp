@@ -34,12 +34,15 @@ Result PrepareStrongHeader(const Argon2Cost& cost, TagRecord* header, StrongPara
       !platform::FillRandom(parameters->nonce_prefix, sizeof parameters->nonce_prefix)) {
     return kNoRandomSource;
   }
+  parameters->version = kStrongVersion;
+  parameters->password_form = PasswordForm::kUtf8Nfc;
   uint8_t entry[kStrongEntrySize] = {kStrongVersion, kKdfArgon2id};
   PutU32(entry + 2, cost.passes);
   PutU32(entry + 6, cost.memory_kib);
   PutU32(entry + 10, cost.lanes);
   std::memcpy(entry + 14, parameters->salt, kStrongSaltSize);
   std::memcpy(entry + 30, parameters->nonce_prefix, AeadChunkStream::kNoncePrefixSize);
+  entry[37] = static_cast<uint8_t>(parameters->password_form);
   TagValue value;
   value.SetBlob(entry, kStrongEntrySize);
   Result r = value.GetType() == TypeBlob ? header->Set(kHeaderTagStrong, value, true) : kOutOfMemory;
@@ -51,31 +54,49 @@ Result ParseStrongParameters(const TagRecord& header, StrongParameters* paramete
   TagValue value;
   header.Get(value, kHeaderTagStrong);
   const uint8_t* entry = value.GetBytes();
-  if (value.GetType() != TypeBlob || value.GetLength() != kStrongEntrySize || entry == nullptr) {
-    return kMalformedRecord;
+  if (value.GetType() != TypeBlob || entry == nullptr || value.GetLength() < 1) return kMalformedRecord;
+  const uint8_t version = entry[0];
+  const uint32_t size = version == kStrongVersion1 ? kStrongEntrySize1 : version == kStrongVersion ? kStrongEntrySize : 0;
+  if (size == 0 || value.GetLength() != size || entry[1] != kKdfArgon2id) return kMalformedRecord;
+  parameters->version = version;
+  parameters->password_form = PasswordForm::kWindows1252;
+  if (version == kStrongVersion) {
+    if (entry[37] != static_cast<uint8_t>(PasswordForm::kUtf8Nfc)) return kMalformedRecord;
+    parameters->password_form = PasswordForm::kUtf8Nfc;
   }
-  if (entry[0] != kStrongVersion || entry[1] != kKdfArgon2id) return kMalformedRecord;
   parameters->cost = Argon2Cost{GetU32(entry + 2), GetU32(entry + 6), GetU32(entry + 10)};
   std::memcpy(parameters->salt, entry + 14, kStrongSaltSize);
   std::memcpy(parameters->nonce_prefix, entry + 30, AeadChunkStream::kNoncePrefixSize);
   return kOk;
 }
 
+PasswordForm PasswordFormOf(const TagRecord& header) {
+  StrongParameters parameters;
+  if (header.GetU8(kHeaderTagCipher, 0) != kCipherStrong || ParseStrongParameters(header, &parameters) != kOk) {
+    return PasswordForm::kWindows1252;
+  }
+  return parameters.password_form;
+}
+
 Result SealStrongHeader(const std::vector<uint8_t>& header_bytes, const StrongParameters& parameters,
-                        const String& password, StrongKeys* keys, uint8_t region[kCheckRegionSize]) {
-  Result r = DeriveStrongKeys(password, parameters.salt, parameters.cost, keys);
+                        const Password& password, StrongKeys* keys, uint8_t region[kCheckRegionSize]) {
+  String bytes;
+  Result r = PasswordBytes(password, parameters.password_form, &bytes);
+  if (r == kOk) r = DeriveStrongKeys(bytes, parameters.salt, parameters.cost, keys);
   if (r == kOk) r = ComputeKeyCheck(*keys, ByteRange{header_bytes.data(), header_bytes.size()}, region);
   if (r == kOk) r = HeaderDigest(header_bytes, region, region + kKeyCheckSize);
   return r;
 }
 
 Result OpenStrongHeader(const std::vector<uint8_t>& header_bytes, const StrongParameters& parameters,
-                        const uint8_t region[kCheckRegionSize], const String& password, StrongKeys* keys) {
+                        const uint8_t region[kCheckRegionSize], const Password& password, StrongKeys* keys) {
   uint8_t digest[kHeaderDigestSize];
   Result r = HeaderDigest(header_bytes, region, digest);
   if (r != kOk) return r;
   if (!EqualInConstantTime(digest, region + kKeyCheckSize, kHeaderDigestSize)) return kPackageDamaged;
-  r = DeriveStrongKeys(password, parameters.salt, parameters.cost, keys);
+  String bytes;
+  r = PasswordBytes(password, parameters.password_form, &bytes);
+  if (r == kOk) r = DeriveStrongKeys(bytes, parameters.salt, parameters.cost, keys);
   if (r != kOk) return r;
   uint8_t check[kKeyCheckSize];
   r = ComputeKeyCheck(*keys, ByteRange{header_bytes.data(), header_bytes.size()}, check);

@@ -1,9 +1,10 @@
 // Text crossing between the program's 8-bit code page and the system's own
 // text, for names and paths handed to or read from the operating system.
-// Windows: the ANSI entry points take the program's code page, so both
-// directions copy the text unchanged. POSIX: the program's code page is
-// Windows-1252 (the code page of the program's users) and the system speaks
-// UTF-8, so "Übersicht.txt" names the same file on both platforms.
+// The program's code page is Windows-1252 (the code page of the packages
+// and their users); the system's text is UTF-8 on both systems: POSIX hands
+// it to the kernel as it is, Windows converts it to UTF-16 at every wide
+// call (never through the ANSI code page). So "Übersicht.txt" names the same
+// file on every system, whatever its language.
 #pragma once
 
 #include <cstddef>
@@ -18,14 +19,10 @@ bool ToSystemText(const char* text, String* out);
 // System text -> program text. False (and out emptied) when the text holds
 // a character without a Windows-1252 form or is not valid UTF-8.
 bool FromSystemText(const char* text, String* out);
-// UTF-8 text (a file that says it is UTF-8) -> program text. False (and out
-// emptied) when the text is not valid UTF-8 or holds a character without a
-// Windows-1252 form. POSIX: the same as FromSystemText.
+// UTF-8 text (an argument, a file's decoded text) -> program text. False
+// (and out emptied) when the text is not valid UTF-8 or holds a character
+// without a Windows-1252 form.
 bool FromUtf8Text(const char* text, String* out);
-// UTF-16LE text of length bytes (a file that says it is UTF-16LE, without
-// its mark) -> program text. False (and out emptied) when a character has
-// no Windows-1252 form (a surrogate included).
-bool FromUtf16LeText(const unsigned char* bytes, size_t length, String* out);
 
 // True for a byte of the program's code page that stands for a control
 // character: C0, DEL, and the five bytes without a letter (0x81, 0x8D, 0x8F,
@@ -42,14 +39,19 @@ inline bool HasControlCharacter(const String& text) {
   return false;
 }
 
-// A name as the system holds it (POSIX: UTF-8, valid or not), in the
-// system's text, for a message about a name the program's code page cannot
-// hold: shown is the name as a terminal of the system shows it, with control
+// The program's code page form of a name as the system holds it (UTF-8,
+// valid or not), with '?' for every character (or stray byte) that has no
+// form there. False when any was replaced: the name then cannot be reached
+// by that form ('?' stands in no name a program can reach).
+bool ProgramNameOf(const char* system_name, String* name);
+
+// A name as the system holds it (UTF-8, valid or not), in the system's
+// text, for a message about a name the program's code page cannot hold:
+// shown is the name as a terminal of the system shows it, with control
 // characters and bytes that are no UTF-8 written as \xNN; lacking lists the
 // characters that have no Windows-1252 form, each as it looks and by its
 // code point, joined by ", " (e.g. "日 (U+65E5), 本 (U+672C)", or "the byte
-// \xE9"). Windows: every name holds only characters of the code page, so
-// shown is the name and lacking is "".
+// \xE9").
 void ShowSystemName(const char* name, String* shown, String* lacking);
 
 }  // namespace mv::platform

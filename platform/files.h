@@ -49,11 +49,15 @@ inline constexpr uint32_t kAttributeSettable =
     kAttributeReadOnly | kAttributeHidden | kAttributeSystem | kAttributeArchive;
 inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
-// The line end of the system's text files.
+// The line end of the system's text files, and whether their text is UTF-8
+// (POSIX: the locale's) or, on Windows, Windows-1252 as the editors of the
+// packages' users read a file without a mark.
 #ifdef _WIN32
 inline constexpr char kTextLineEnd[] = "\r\n";
+inline constexpr bool kTextFilesInUtf8 = false;
 #else
 inline constexpr char kTextLineEnd[] = "\n";
+inline constexpr bool kTextFilesInUtf8 = true;
 #endif
 
 // Whether names differing only in ASCII letter case name the same file.

@@ -60,7 +60,9 @@ void ShowMessage(const char* text, const char* caption, uint32_t flags);
 void WriteStdout(const char* text);
 
 // Reads the first line of standard input (at most max_length bytes, without
-// its line end) in the program's code page. False when nothing could be
-// read or (POSIX) the UTF-8 text has no Windows-1252 form.
+// its line end, up to its first NUL) as the bytes came: from a pipe or a
+// file, whatever they encode (the caller decodes them as a text file); from
+// a Windows console, the typed text in UTF-8. False when nothing could be
+// read.
 bool ReadStdinLine(String* line, size_t max_length);
 }  // namespace mv::platform

@@ -2,6 +2,9 @@
 // operating system. Results are in the system's own form (native separators
 // on Windows) and the program's code page; base/system_helpers.h turns them
 // into the internal path form. Each operation says what POSIX does instead.
+// Windows: a path the system names that the code page cannot hold (a user
+// name in another script) comes in its short (8.3) form, or as "" where the
+// volume keeps no short names.
 #pragma once
 
 #include <cstdint>
@@ -18,26 +21,26 @@ inline constexpr int kFolderLocalAppData = 0x001C;  // per-user application data
 inline constexpr int kFolderProfile = 0x0028;       // the user's own (home) folder
 
 // The path of a shell folder, "" when the shell has none. Windows:
-// SHGetSpecialFolderLocation + SHGetPathFromIDListA (the item list freed with
+// SHGetSpecialFolderLocation + SHGetPathFromIDListW (the item list freed with
 // the shell's allocator). POSIX: the XDG user directory (XDG_DESKTOP_DIR and
 // XDG_DOCUMENTS_DIR from $XDG_CONFIG_HOME/user-dirs.dirs, else $HOME/Desktop
 // and $HOME/Documents; XDG_DATA_HOME or $HOME/.local/share for app data;
 // $HOME for the profile).
 String GetSpecialFolderPath(int folder);
 
-// The operating system's folder (GetWindowsDirectoryA, 260 bytes). POSIX has
+// The operating system's folder (GetWindowsDirectoryW). POSIX has
 // none: "".
 String GetWindowsFolderPath();
 
 // The string with this id in the user's language; "" when there is none.
-// Windows: LoadStringA from the module's string table (module 0: the
+// Windows: LoadStringW from the module's string table (module 0: the
 // program), whose resource lookup picks German (1031) or English (1033).
 // POSIX: the same table compiled in; German when the first set of LC_ALL,
 // LC_MESSAGES and LANG begins with "de", English otherwise.
 String LoadResourceString(uint32_t id, void* module);
 
 // The version record: platform id (1 9x, 2 NT), major and minor version and
-// the service text. False when it cannot be read (GetVersionExA). POSIX:
+// the service text. False when it cannot be read (GetVersionExW). POSIX:
 // false, so every version test answers "no".
 struct OsVersion {
   uint32_t platform_id = 0;
@@ -47,16 +50,16 @@ struct OsVersion {
 };
 bool GetOsVersion(OsVersion* version);
 
-// The full path of the running executable (GetModuleFileNameA, 10000 bytes;
+// The full path of the running executable (GetModuleFileNameW;
 // POSIX: /proc/self/exe converted to the program's code page), "" on failure.
 String GetExecutablePath();
 
-// The short (8.3) form of a path (GetShortPathNameA, 260 bytes); the path
+// The short (8.3) form of a path (GetShortPathNameW); the path
 // unchanged when there is none. POSIX has no short names: unchanged.
 String QueryShortPath(const char* path);
 
 // Opens a document or web address with the platform's "open" action
-// (ShellExecuteA, show normal; POSIX: xdg-open, not waited for). The
+// (ShellExecuteW, show normal; POSIX: xdg-open, not waited for). The
 // platform's answer is not reported.
 void ShellOpen(const char* target);
 
@@ -71,11 +74,11 @@ enum class RegistryRoot { kCurrentUser, kLocalMachine };
 
 // Reads a plain-string registry value of at most 259 characters: 0 and the
 // text; 1 when the key or value is missing, too long or not a plain string
-// (RegOpenKeyExA with KEY_READ, RegQueryValueExA). POSIX has no registry: 1.
+// (RegOpenKeyExW with KEY_READ, RegQueryValueExW). POSIX has no registry: 1.
 Result ReadRegistryString(RegistryRoot root, const char* key, const char* value, String* out);
 
 // Starts a program (internal path form): the command line is the program's
-// native path (not quoted) and the arguments (Windows: CreateProcessA, at most 31999 characters, no
+// native path (not quoted) and the arguments (Windows: CreateProcessW, at most 31999 characters, no
 // inherited handles, hidden window when asked; POSIX: posix_spawn with the
 // arguments as one argument when not empty). With wait set, waits for the
 // end and stores the exit code when asked. kOk when started, kFailed when

@@ -5,9 +5,9 @@
 // listings. Paths are in the internal form of files.h.
 //
 // Windows has no FIFOs, sockets or devices in folders; a reparse point
-// (symbolic link, junction) plays the link. Names come from the ANSI entry
-// points, which put '?' for every character the code page lacks; '?' never
-// stands in a Windows name, so such a name is one that does not fit.
+// (symbolic link, junction) plays the link. Names come from the wide entry
+// points on Windows, as bytes on POSIX, and are converted by
+// codepage.h's ProgramNameOf on both.
 #pragma once
 
 #include <cstdint>
@@ -33,8 +33,8 @@ struct SourceEntry {
   String name;
   bool fits = true;
   // When fits is false: the name as the system holds it (POSIX: its bytes,
-  // UTF-8 or not), for showing it as the user's terminal does; empty on
-  // Windows, whose ANSI listing gives no more than the '?' form.
+  // UTF-8 or not; Windows: its UTF-8), for showing it as the user's terminal
+  // does.
   String system_name;
   SourceKind kind = SourceKind::kFile;
   // Bytes of a file or of a link's target file; 0 otherwise.

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 
+#include "base/password.h"
 #include "base/string.h"
 
 namespace mv::platform {
@@ -26,6 +27,7 @@ enum class LineStatus {
   kLine,           // a line was read (it may be empty)
   kEnd,            // end of input (Ctrl-D), no terminal, or an interruption
   kNoCodePageForm, // the line holds a character without a Windows-1252 form (POSIX)
+  kNotText,        // a secret line that is no valid UTF-8 (POSIX: a terminal not set to UTF-8)
 };
 
 // True when the stream is an interactive terminal (isatty; a console handle
@@ -33,11 +35,11 @@ enum class LineStatus {
 bool IsTerminal(StandardStream stream);
 
 // Writes prompt to standard error, reads one line from the terminal with
-// echo switched off (restored afterwards, also on failure) and returns it in
-// the program's code page without its line end. Input typed before the
+// echo switched off (restored afterwards, also on failure) and returns it as
+// typed, in UTF-8 (every character taken), without its line end. Input typed before the
 // prompt appeared is discarded; after a stop and continue, so is the part of
 // the line typed before the stop, and the prompt is shown again.
-LineStatus ReadSecretLine(const char* prompt, String* out, size_t max_length);
+LineStatus ReadSecretLine(const char* prompt, Password* out, size_t max_length);
 
 // Writes prompt (program code page) to standard output and reads one line
 // with editing: cursor left and right, Home and End (also Ctrl-A, Ctrl-E),

@@ -6,7 +6,7 @@
 MV_PACKAGES=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libgcrypt20-dev zlib1g-dev libdeflate-dev
+  libgcrypt20-dev zlib1g-dev libdeflate-dev libutf8proc-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev
   wine64 wine fonts-wine xvfb xauth imagemagick locales python3
 )
@@ -16,9 +16,13 @@ mv_log() { printf '\n== %s\n' "$*" >&2; }
 # The peers and tools of bench/extract_vs_peers.sh.
 MV_PACKAGES+=(p7zip-full strace)
 
-# Where the Windows build finds the source of libdeflate (Debian's source
-# package; there is no MinGW build of it in Debian).
-MV_LIBDEFLATE_SOURCE=build/third_party/libdeflate
+# The libraries the Windows build compiles from Debian's source packages
+# (Debian has no MinGW build of them): source package, then the file whose
+# presence says the source is unpacked. Each goes to build/third_party/NAME.
+MV_SOURCE_PACKAGES=(
+  "libdeflate libdeflate.h"
+  "utf8proc utf8proc.h"
+)
 
 # The locale every run needs, whatever the caller's environment holds: Wine
 # hands names and arguments to Windows programs in the locale's encoding, so
@@ -39,17 +43,24 @@ mv_ensure_packages() {
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   fi
-  mv_ensure_libdeflate_source
+  local entry
+  for entry in "${MV_SOURCE_PACKAGES[@]}"; do
+    # shellcheck disable=SC2086
+    mv_ensure_source $entry
+  done
 }
 
-# Unpacks the upstream tarball of Debian's libdeflate source package into
-# MV_LIBDEFLATE_SOURCE unless it is there. apt-get fetches it through a
-# private index (a deb-src twin of the system's Debian source) kept under
-# build/third_party/apt, so the system's own apt configuration is left alone.
-mv_ensure_libdeflate_source() {
-  [[ -f $MV_LIBDEFLATE_SOURCE/libdeflate.h ]] && return 0
-  mv_log "fetching the libdeflate source package"
-  local dir=build/third_party apt uri suite
+# Unpacks the upstream tarball of Debian's source package PACKAGE into
+# build/third_party/PACKAGE unless MARKER is there. apt-get fetches it
+# through a private index (a deb-src twin of the system's Debian source)
+# kept under build/third_party/apt, so the system's own apt configuration is
+# left alone; the index is read once per run.
+mv_ensure_source() {  # package marker
+  local package=$1 marker=$2 dir=build/third_party
+  local target=$dir/$package
+  [[ -f $target/$marker ]] && return 0
+  mv_log "fetching the $package source package"
+  local apt uri suite
   apt=$PWD/$dir/apt
   mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial"
   uri=$(sed -n 's/^URIs: *\(http[^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
@@ -57,12 +68,15 @@ mv_ensure_libdeflate_source() {
   echo "deb-src ${uri:-http://deb.debian.org/debian} $suite main" >"$apt/sources.list"
   local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o Dir::Etc::SourceParts=/nonexistent
                  -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache")
-  apt-get "${options[@]}" -qq update &&
-    (cd "$dir" && apt-get "${options[@]}" -qq source --download-only libdeflate >/dev/null 2>&1) || return 1
+  if [[ -z ${MV_SOURCE_INDEX_READ:-} ]]; then
+    apt-get "${options[@]}" -qq update || return 1
+    MV_SOURCE_INDEX_READ=1
+  fi
+  (cd "$dir" && apt-get "${options[@]}" -qq source --download-only "$package" >/dev/null 2>&1) || return 1
   local tarball
-  tarball=$(ls "$dir"/libdeflate_*.orig.tar.* | head -n 1)
-  rm -rf "$MV_LIBDEFLATE_SOURCE" && mkdir -p "$MV_LIBDEFLATE_SOURCE"
-  tar -xf "$tarball" -C "$MV_LIBDEFLATE_SOURCE" --strip-components=1
+  tarball=$(ls "$dir"/"${package}"_*.orig.tar.* | head -n 1)
+  rm -rf "$target" && mkdir -p "$target"
+  tar -xf "$tarball" -C "$target" --strip-components=1
 }
 
 mv_build() {  # preset [targets...]

@@ -80,8 +80,8 @@ Result SaveTextFileIn(platform::ConfinedFolder& tree, const String& relative, co
   // The file is for the user's own editors: in the system's text encoding
   // (the locale's UTF-8 on POSIX; the program's code page on Windows) and
   // with the system's line ends.
-  String system_text;
-  if (!platform::ToSystemText(text.c_str(), &system_text)) return kShortWrite;
+  String system_text = text;
+  if (platform::kTextFilesInUtf8 && !platform::ToSystemText(text.c_str(), &system_text)) return kShortWrite;
   if (platform::kTextLineEnd[1] != '\0') system_text = system_text.Replace("\n", platform::kTextLineEnd);
   platform::ConfinedFile file;
   const auto mode = replace ? platform::CreateMode::kReplace : platform::CreateMode::kNew;

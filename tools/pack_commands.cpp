@@ -1,5 +1,6 @@
 #include "tools/pack_commands.h"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -90,6 +91,10 @@ bool ParseKind(const PackOptions& options, WriteKind* kind) {
   return false;
 }
 
+PasswordForm FormOf(const WriteKind& kind) {
+  return kind.kind == PackageKind::kStrong ? PasswordForm::kUtf8Nfc : PasswordForm::kWindows1252;
+}
+
 constexpr char kKindUsage[] = "--kdf takes default, high or max, and not together with --classic";
 
 // "" when the machine has the memory the key derivation of a write needs
@@ -145,7 +150,23 @@ int WriteFailure(const std::string& out, const PackPlan& plan, Result code) {
   return Failure("cannot write '" + out + "'", code);
 }
 
-ContainerJob JobFor(const PackageSource& source, const String& password, const ProgressCallback* progress) {
+// The form in which the package of source hashes its password: a carrier's
+// is always Windows-1252, a container's header says (a self-extractor's at
+// its section's offset).
+PasswordForm PackagePasswordForm(const PackageSource& source) {
+  if (source.Kind() != kContainerSealed) return PasswordForm::kWindows1252;
+  const FileRange& range = source.Range();
+  platform::File file;
+  std::vector<uint8_t> bytes(static_cast<size_t>(std::min<uint64_t>(kHeaderLookahead, range.length)));
+  size_t n = 0;
+  if (file.Open(source.Path().c_str(), "rb") && file.Seek(static_cast<int64_t>(range.offset), platform::SeekOrigin::kBegin)) {
+    n = file.Read(bytes.data(), bytes.size());
+  }
+  TagRecord header;
+  return ReadHeaderFrom(bytes.data(), n, &header) == kOk ? PasswordFormOf(header) : PasswordForm::kWindows1252;
+}
+
+ContainerJob JobFor(const PackageSource& source, const Password& password, const ProgressCallback* progress) {
   ContainerJob job;
   job.kind = source.Kind();
   if (job.kind == kContainerCarrier) job.carrier_format = DetectCarrierFormat(source.Path());
@@ -178,7 +199,7 @@ bool ReadLayout(const PackOptions& options, SectionLayout* layout, std::string* 
 
 // Writes the container of content to path (within range: straight into a
 // self-extractor's section), showing a progress bar.
-Result WriteInputs(const String& path, const FileRange& range, TagRecord* content, const String& password,
+Result WriteInputs(const String& path, const FileRange& range, TagRecord* content, const Password& password,
                    uint32_t compression, const WriteKind& kind) {
   ProgressBar bar("Encrypting");
   ContainerJob job;
@@ -209,8 +230,8 @@ int RunCreate(const PackOptions& options) {
   PackPlan plan;
   std::vector<std::string> inputs(options.positional.begin() + 1, options.positional.end());
   if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
-  String password;
-  if (!GetPassword(options, true, &password, &error)) return Failure(error);
+  Password password;
+  if (!GetPassword(options, true, FormOf(kind), &password, &error)) return Failure(error);
   const Result r =
       WriteInputs(String(options.positional[0].c_str()), FileRange(), &content, password, compression, kind);
   if (r != kOk) return WriteFailure(options.positional[0], plan, r);
@@ -238,8 +259,8 @@ int RunHide(const PackOptions& options) {
   PackPlan plan;
   std::vector<std::string> inputs(options.positional.begin() + 2, options.positional.end());
   if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
-  String password;
-  if (!GetPassword(options, true, &password, &error)) return Failure(error);
+  Password password;
+  if (!GetPassword(options, true, PasswordForm::kWindows1252, &password, &error)) return Failure(error);
   Result r = CopySingleFile(carrier, out, true, nullptr);
   if (r != kOk) return Failure("cannot copy the carrier to '" + options.positional[1] + "'", r);
   ProgressBar bar("Hiding");
@@ -318,8 +339,10 @@ int RunSfx(const PackOptions& options) {
   const std::string problem = SelfExtractorSizeProblem(stub, size, name);
   if (!problem.empty()) return Failure("cannot write '" + out + "': " + problem);
 
-  String password;
-  if (!options.Has("container") && !GetPassword(options, true, &password, &error)) return Failure(error);
+  Password password;
+  if (!options.Has("container") && !GetPassword(options, true, FormOf(write_kind), &password, &error)) {
+    return Failure(error);
+  }
   SelfExtractorWriter writer;
   if (!writer.Begin(stub, out, layout, &error)) return Failure(error);
   if (options.Has("container")) {
@@ -365,8 +388,8 @@ int RunList(const PackOptions& options) {
   std::string error;
   PackageSource source;
   if (!source.Open(options.positional[0], &error)) return Failure(error);
-  String password;
-  if (!GetPassword(options, false, &password, &error)) return Failure(error);
+  Password password;
+  if (!GetPassword(options, false, PackagePasswordForm(source), &password, &error)) return Failure(error);
   RegisterArchiveEntries();
   ContainerJob job = JobFor(source, password, nullptr);
   String base = GetSystemTempFolder();
@@ -421,8 +444,8 @@ int RunTest(const PackOptions& options) {
   std::string error;
   PackageSource source;
   if (!source.Open(options.positional[0], &error)) return Failure(error);
-  String password;
-  if (!GetPassword(options, false, &password, &error)) return Failure(error);
+  Password password;
+  if (!GetPassword(options, false, PackagePasswordForm(source), &password, &error)) return Failure(error);
   PackageReader reader;
   // Every entry is checked as it is written and then dropped, as the stub
   // drops them: memory stays that of one entry, however many there are.
@@ -458,8 +481,8 @@ int RunExtract(const PackOptions& options) {
   if (FolderExists(target) || FileExists(StripTrailingSlash(target))) {
     return Failure("'" + options.positional[1] + "' exists already; name a new folder");
   }
-  String password;
-  if (!GetPassword(options, false, &password, &error)) return Failure(error);
+  Password password;
+  if (!GetPassword(options, false, PackagePasswordForm(source), &password, &error)) return Failure(error);
   PackageReader reader;
   Result r = reader.Open(target);
   if (r != kOk) return Failure("cannot create '" + options.positional[1] + "'", r);

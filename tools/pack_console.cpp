@@ -1,6 +1,8 @@
 #include "tools/pack_console.h"
 
 #include "app/command_line_mode.h"
+#include "base/text_encoding.h"
+#include "container/password_form.h"
 #include "platform/platform.h"
 #include "platform/terminal.h"
 
@@ -14,7 +16,9 @@ void PrintOut(const std::string& text) { platform::WriteStdout(text.c_str()); }
 void PrintError(const std::string& text) { platform::WriteStderr(text.c_str()); }
 void PrintErrorSystemText(const std::string& text) { platform::WriteStderrSystemText(text.c_str()); }
 
-bool GetPassword(const PackOptions& options, bool confirm, String* password, std::string* error) {
+namespace {
+
+bool ReadPassword(const PackOptions& options, bool confirm, Password* password, std::string* error) {
   if (options.Has("password-file")) {
     if (ReadPasswordFile(String(options.Get("password-file").c_str()), password) != kOk) {
       *error = "cannot read the password from '" + options.Get("password-file") + "'";
@@ -23,12 +27,12 @@ bool GetPassword(const PackOptions& options, bool confirm, String* password, std
     return true;
   }
   if (options.Has("password")) {
-    *password = options.Get("password").c_str();
+    *password = Password(String(options.Get("password").c_str()));
     return true;
   }
   const platform::LineStatus status = platform::ReadSecretLine("Password: ", password, kMaxPassword);
-  if (status == platform::LineStatus::kNoCodePageForm) {
-    *error = "the password holds characters that have no Windows-1252 form";
+  if (status == platform::LineStatus::kNotText) {
+    *error = "the password arrived as bytes that are no UTF-8 text (is the terminal set to UTF-8?)";
     return false;
   }
   if (status != platform::LineStatus::kLine) {
@@ -36,14 +40,27 @@ bool GetPassword(const PackOptions& options, bool confirm, String* password, std
     return false;
   }
   if (confirm) {
-    String again;
+    Password again;
     if (platform::ReadSecretLine("Repeat password: ", &again, kMaxPassword) != platform::LineStatus::kLine ||
-        again != *password) {
+        again.Utf8() != password->Utf8()) {
       *error = "the passwords do not match";
       return false;
     }
   }
   return true;
+}
+
+}  // namespace
+
+bool GetPassword(const PackOptions& options, bool confirm, PasswordForm form, Password* password,
+                 std::string* error) {
+  if (!ReadPassword(options, confirm, password, error)) return false;
+  if (PasswordFits(*password, form)) return true;
+  const String lacking = CodePointsWithoutWindows1252Form(password->c_str());
+  *error = "the password holds characters without a Windows-1252 form, which " +
+           std::string(confirm ? "the classic kind and carriers" : "this package") + " cannot hold: " +
+           lacking.c_str() + " (code " + std::to_string(kBadArgument) + ")";
+  return false;
 }
 
 ProgressBar::ProgressBar(const char* label)

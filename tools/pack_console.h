@@ -6,7 +6,9 @@
 
 #include "base/progress.h"
 #include "base/progress_tracker.h"
+#include "base/password.h"
 #include "base/string.h"
+#include "container/password_form.h"
 #include "tools/pack_options.h"
 
 namespace mv::tools {
@@ -16,10 +18,12 @@ void PrintError(const std::string& text);
 // text already in the system's encoding, unchanged.
 void PrintErrorSystemText(const std::string& text);
 
-// The password of a command: --password-file (first line; "-" for standard
-// input), --password, or a prompt without echo (asked twice when confirm).
-// False with a message when none could be had or the two did not match.
-bool GetPassword(const PackOptions& options, bool confirm, String* password, std::string* error);
+// The password of a command, as the user gave it: --password-file (first
+// line; "-" for standard input), --password, or a prompt without echo
+// (asked twice when confirm). False with a message when none could be had,
+// the two did not match, or form (what the package hashes) cannot hold it.
+bool GetPassword(const PackOptions& options, bool confirm, PasswordForm form, Password* password,
+                 std::string* error);
 
 // A progress bar for long work: a callback that folds the nested progress
 // reports and redraws the bar when the percentage changes. Shows nothing

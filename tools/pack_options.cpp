@@ -89,7 +89,12 @@ constexpr char kToolUsage[] =
     "  test     decrypt a package into a temporary folder and check it\n"
     "  extract  decrypt a package into a folder\n"
     "Password (every command): --password-file FILE ('-' reads standard input),\n"
-    "  --password TEXT (for scripts), otherwise a prompt without echo.\n"
+    "  --password TEXT (for scripts; other programs of the machine can see it in\n"
+    "  the list of processes), otherwise a prompt without echo. A password is taken\n"
+    "  as typed: the strong kind holds any character; the classic kind and carriers\n"
+    "  only those of Windows-1252, and refuse the others (code 30).\n"
+    "Text files (password, message, description, disclaimer): a byte-order mark is\n"
+    "  honoured; without one, UTF-8 when the bytes are, else Windows-1252.\n"
     "Exit codes: 0 success, 1 failure, 2 usage error, 3 wrong password.\n";
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "tools/package_content.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -7,6 +8,7 @@
 
 #include "archive/archive_entry.h"
 #include "archive/entry_path.h"
+#include "base/text_encoding.h"
 #include "container/container_format.h"
 #include "fs/disk_query.h"
 #include "fs/folder_walk.h"
@@ -312,16 +314,22 @@ bool ReadBinaryFile(const std::string& path, size_t limit, std::vector<uint8_t>*
 bool ReadTextFile(const std::string& path, size_t limit, String* text, std::string* error) {
   std::vector<uint8_t> bytes;
   if (!ReadBinaryFile(path, limit, &bytes, error)) return false;
-  std::string raw(bytes.begin(), bytes.end());
-  if (raw.find('\0') != std::string::npos) {
+  // A NUL byte is no text, except as half of a UTF-16 character.
+  const bool utf16 = bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF));
+  String utf8;
+  if ((!utf16 && std::find(bytes.begin(), bytes.end(), 0) != bytes.end()) ||
+      !DecodeTextFile(bytes.data(), bytes.size(), &utf8)) {
     *error = "'" + path + "' is not a text file";
     return false;
   }
-  if (!platform::FromSystemText(raw.c_str(), text)) {
-    *error = "'" + path + "' holds characters that have no Windows-1252 form";
-    return false;
-  }
-  return true;
+  if (Utf8ToWindows1252(utf8.c_str(), text)) return true;
+  int line = 0;
+  String shown;
+  FindCharacterWithoutWindows1252Form(utf8.c_str(), &line, &shown);
+  *error = "'" + path + "', line " + std::to_string(line) + ": " +
+           CodePointsWithoutWindows1252Form(shown.c_str()).c_str() +
+           " has no Windows-1252 form, which the texts of a package need";
+  return false;
 }
 
 }  // namespace mv::tools

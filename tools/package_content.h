@@ -43,9 +43,11 @@ bool BuildContent(const std::vector<std::string>& inputs, const String& message,
 // ("" when none is): the file a failed write stumbled on.
 std::string FindChangedFile(const PackPlan& plan);
 
-// Reads a text file (the system's text: UTF-8 on POSIX) into the program's
-// code page. False with a message when it cannot be read, is larger than
-// limit, or holds characters without a Windows-1252 form.
+// Reads a text file (a byte-order mark, else UTF-8 when the bytes are, else
+// Windows-1252; the same on every system) into the program's code page.
+// False with a message when it cannot be read, is larger than limit, is no
+// text, or holds a character without a Windows-1252 form (naming its line
+// and code point).
 bool ReadTextFile(const std::string& path, size_t limit, String* text, std::string* error);
 
 // Reads a whole binary file of at most limit bytes.

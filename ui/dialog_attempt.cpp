@@ -19,7 +19,7 @@ void ReturnToOwner(HWND owner) {
       {WM_KEYFIRST, WM_KEYLAST}, {WM_MOUSEFIRST, WM_MOUSELAST}, {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
   MSG message;
   for (const auto& range : kInputRanges) {
-    while (PeekMessageA(&message, nullptr, range[0], range[1], PM_REMOVE | PM_NOYIELD)) {
+    while (PeekMessageW(&message, nullptr, range[0], range[1], PM_REMOVE | PM_NOYIELD)) {
     }
   }
   if (owner != nullptr) SetForegroundWindow(owner);
@@ -27,7 +27,7 @@ void ReturnToOwner(HWND owner) {
 
 }  // namespace
 
-String DialogFrontEnd::AskPassword() { return ui::AskPassword(owner_); }
+Password DialogFrontEnd::AskPassword() { return ui::AskPassword(owner_); }
 
 // The progress window is on the screen while run works and gone when this
 // returns.

@@ -15,7 +15,7 @@ namespace mv::ui {
 class DialogFrontEnd : public AttemptFrontEnd {
  public:
   explicit DialogFrontEnd(HWND owner) : owner_(owner), prompts_(owner) {}
-  String AskPassword() override;
+  Password AskPassword() override;
   Result WithProgress(const std::function<Result(const ProgressCallback*)>& run) override;
   void ShowError(const String& text) override { prompts_.ShowError(text); }
   void ShowInfo(const String& text) override { prompts_.ShowInfo(text); }

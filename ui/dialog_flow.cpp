@@ -6,6 +6,7 @@
 
 #include "app/payload.h"
 #include "platform/interruption.h"
+#include "platform/win32/wide_text.h"
 #include "ui/disclaimer_dialog.h"
 #include "ui/main_dialog.h"
 
@@ -16,7 +17,7 @@ void ShowLayoutFailure(Result result) {
   String text;
   String::Format(text, "Morvalis SelfExtractor layout context initialization failed.\nError = %i",
                  static_cast<int>(result));
-  MessageBoxA(nullptr, text.c_str(), "INTERNAL ERROR", MB_OK | MB_TASKMODAL);
+  MessageBoxW(nullptr, platform::WideOf(text).c_str(), L"INTERNAL ERROR", MB_OK | MB_TASKMODAL);
 }
 
 }  // namespace

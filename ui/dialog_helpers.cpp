@@ -5,9 +5,13 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <cwchar>
+#include <string>
 
 #include "fs/disk_query.h"
+#include "base/text_encoding.h"
 #include "fs/path.h"
+#include "platform/win32/wide_text.h"
 #include "ui/win32_handles.h"
 
 namespace mv::ui {
@@ -34,74 +38,80 @@ class ComScope {
 
 }  // namespace
 
-std::vector<char> FilterBlock(const StringArray& filters) {
-  std::vector<char> block;
+std::vector<wchar_t> FilterBlock(const StringArray& filters) {
+  std::vector<wchar_t> block;
   for (int32_t i = 0; i < filters.GetCount(); ++i) {
-    const char* text = filters[i].c_str();
-    if (text != nullptr) block.insert(block.end(), text, text + std::strlen(text));
-    block.push_back('\0');
+    const std::wstring text = platform::WideOf(filters[i]);
+    block.insert(block.end(), text.begin(), text.end());
+    block.push_back(L'\0');
   }
-  block.push_back('\0');
+  block.push_back(L'\0');
   return block;
 }
 
 Result GetSaveFilePath(HWND owner, const String& title, const StringArray& filters, const String& initial_folder,
                        const char* default_extension, String* path) {
-  char file_name[kFileNameBuffer] = {};
-  const String start = ToNativePath(*path);
-  lstrcpynA(file_name, start.c_str() != nullptr ? start.c_str() : "", kFileNameBuffer);
-  const String folder = FolderExists(initial_folder) ? ToNativePath(initial_folder) : String("");
-  const std::vector<char> filter_block = FilterBlock(filters);
+  wchar_t file_name[kFileNameBuffer] = {};
+  lstrcpynW(file_name, platform::WidePathOf(path->c_str()).c_str(), kFileNameBuffer);
+  const std::wstring folder = FolderExists(initial_folder) ? platform::WidePathOf(initial_folder.c_str()) : L"";
+  const std::vector<wchar_t> filter_block = FilterBlock(filters);
+  const std::wstring wide_title = platform::WideOf(title);
+  const std::wstring extension = platform::WideOf(default_extension);
 
-  OPENFILENAMEA request{};
-  request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  OPENFILENAMEW request{};
+  request.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
   request.hwndOwner = owner;
   request.lpstrFilter = filter_block.data();
   request.lpstrFile = file_name;
   request.nMaxFile = kFileNameBuffer;
-  request.lpstrInitialDir = folder.IsEmpty() ? nullptr : folder.c_str();
-  request.lpstrTitle = title.c_str();
-  request.lpstrDefExt = default_extension;
+  request.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  request.lpstrTitle = wide_title.c_str();
+  request.lpstrDefExt = default_extension == nullptr ? nullptr : extension.c_str();
   request.Flags = OFN_EXPLORER | OFN_LONGNAMES | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT;
-  const bool chosen = GetSaveFileNameA(&request) != FALSE;
-  *path = chosen ? ToInternalPath(String(file_name)) : String("");
+  bool chosen = GetSaveFileNameW(&request) != FALSE;
+  // A name the program's code page cannot hold cannot be written to.
+  String native;
+  chosen = chosen && platform::ProgramTextOf(file_name, wcslen(file_name), &native);
+  *path = chosen ? ToInternalPath(native) : String("");
   SecureZeroMemory(file_name, sizeof file_name);
   return chosen ? kOk : kCancelled;
 }
 
 Result BrowseForFolder(HWND owner, const String& title, String* folder) {
   ComScope com;
-  char display_name[MAX_PATH] = {};
-  BROWSEINFOA request{};
+  wchar_t display_name[MAX_PATH] = {};
+  const std::wstring wide_title = platform::WideOf(title);
+  BROWSEINFOW request{};
   request.hwndOwner = owner;
   request.pszDisplayName = display_name;
-  request.lpszTitle = title.c_str();
+  request.lpszTitle = wide_title.c_str();
   request.ulFlags = BIF_RETURNONLYFSDIRS;
   *folder = "";
-  LPITEMIDLIST items = SHBrowseForFolderA(&request);
+  LPITEMIDLIST items = SHBrowseForFolderW(&request);
   if (items == nullptr) return kFailed;
-  char chosen[MAX_PATH] = {};
-  const bool has_path = SHGetPathFromIDListA(items, chosen) != FALSE;
+  wchar_t chosen[MAX_PATH] = {};
+  const bool has_path = SHGetPathFromIDListW(items, chosen) != FALSE;
   CoTaskMemFree(items);
-  if (!has_path || chosen[0] == '\0') return kFailed;
-  *folder = AddTrailingSlash(ToInternalPath(String(chosen)));
+  String native;
+  if (!has_path || chosen[0] == L'\0' || !platform::ProgramTextOf(chosen, wcslen(chosen), &native)) return kFailed;
+  *folder = AddTrailingSlash(ToInternalPath(native));
   return FolderExists(*folder) ? kOk : kFailed;
 }
 
 bool CopyTextToClipboard(const String& text, HWND owner) {
   if (!OpenClipboard(owner)) return false;
   EmptyClipboard();
-  const size_t length = static_cast<size_t>(text.GetLength());
-  GlobalBlock block(GlobalAlloc(GMEM_MOVEABLE, length + 1));
+  const std::wstring wide = platform::WideOf(text);
+  GlobalBlock block(GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t)));
   bool placed = false;
   if (block.get() != nullptr) {
-    auto* target = static_cast<char*>(GlobalLock(block.get()));
+    auto* target = static_cast<wchar_t*>(GlobalLock(block.get()));
     if (target != nullptr) {
-      if (length > 0) std::memcpy(target, text.c_str(), length);
-      target[length] = '\0';
+      std::memcpy(target, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
       GlobalUnlock(block.get());
-      // The clipboard owns the memory once it has taken it.
-      placed = SetClipboardData(CF_TEXT, block.get()) != nullptr;
+      // The clipboard owns the memory once it has taken it; the system
+      // offers the other text formats from this one.
+      placed = SetClipboardData(CF_UNICODETEXT, block.get()) != nullptr;
       if (placed) block.Release();
     }
   }
@@ -110,41 +120,41 @@ bool CopyTextToClipboard(const String& text, HWND owner) {
 }
 
 String GetDlgItemString(HWND dialog, int control) {
+  Utf16Units typed(kDialogTextBuffer + 1, 0);
+  const UINT length = GetDlgItemTextW(dialog, control, reinterpret_cast<wchar_t*>(typed.data()), kDialogTextBuffer);
   String text;
-  char* buffer = text.GetBuffer(kDialogTextBuffer);
-  if (buffer == nullptr) return String("");
-  buffer[0] = '\0';
-  GetDlgItemTextA(dialog, control, buffer, kDialogTextBuffer);
-  text.ReleaseBuffer();
+  // A character the program's code page cannot hold makes no text it can
+  // use: "" (a path then counts as invalid, and is said to be).
+  if (!platform::ProgramTextOf(reinterpret_cast<const wchar_t*>(typed.data()), length, &text)) return String("");
   return text;
 }
 
 void FitListHorizontalExtent(HWND list) {
   HDC context = GetDC(list);
   if (context == nullptr) return;
-  HGDIOBJ previous = SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+  HGDIOBJ previous = SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
   LONG widest = 0;
-  const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
-    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
     if (length <= 0) continue;
-    std::vector<char> text(static_cast<size_t>(length) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+    std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
     SIZE size{};
-    if (GetTextExtentPoint32A(context, text.data(), static_cast<int>(length), &size) && size.cx > widest) {
+    if (GetTextExtentPoint32W(context, text.data(), static_cast<int>(length), &size) && size.cx > widest) {
       widest = size.cx;
     }
   }
   SelectObject(context, previous);
   ReleaseDC(list, context);
-  SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 2 * kListItemMargin), 0);
+  SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 2 * kListItemMargin), 0);
 }
 
 void GetChildRect(HWND window, RECT* rect) {
   GetWindowRect(window, rect);
   // GetParent answers the owner for a top-level window; only a child has a
   // parent whose client area counts.
-  const bool child = (GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD) != 0;
+  const bool child = (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) != 0;
   HWND parent = child ? GetParent(window) : nullptr;
   if (parent != nullptr) MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(rect), 2);
 }

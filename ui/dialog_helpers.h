@@ -23,18 +23,19 @@ Result GetSaveFilePath(HWND owner, const String& title, const StringArray& filte
 
 // The filter list as one block: every string followed by a NUL, and one NUL
 // more at the end (a single NUL for an empty list).
-std::vector<char> FilterBlock(const StringArray& filters);
+std::vector<wchar_t> FilterBlock(const StringArray& filters);
 
 // The platform's folder browser over the whole namespace, file-system
 // folders only. kOk and *folder the chosen folder when it exists; kFailed
 // otherwise (*folder "" when nothing could be chosen).
 Result BrowseForFolder(HWND owner, const String& title, String* folder);
 
-// Replaces the clipboard's contents with the text (CF_TEXT). False when the
+// Replaces the clipboard's contents with the text (CF_UNICODETEXT). False when the
 // clipboard could not be opened or the text not placed.
 bool CopyTextToClipboard(const String& text, HWND owner = nullptr);
 
-// The control's text, at most 65534 characters.
+// The control's text, at most 65534 characters, in the program's code page;
+// "" when it holds a character without a form there.
 String GetDlgItemString(HWND dialog, int control);
 
 // Sets the list box's horizontal extent to the width of its widest item in

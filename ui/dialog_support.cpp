@@ -1,18 +1,25 @@
 #include "ui/dialog_support.h"
 
 #include "platform/platform.h"
+#include "platform/win32/wide_text.h"
 #include "ui/resource_ids.h"
 
 namespace mv::ui {
 
 HINSTANCE ProgramModule() {
   void* stored = platform::GetModuleHandle();
-  return stored != nullptr ? static_cast<HINSTANCE>(stored) : ::GetModuleHandleA(nullptr);
+  return stored != nullptr ? static_cast<HINSTANCE>(stored) : ::GetModuleHandleW(nullptr);
 }
 
 void SetProgramIcon(HWND dialog) {
-  HICON icon = LoadIconA(ProgramModule(), MAKEINTRESOURCEA(IDR_PROGRAM_ICON));
-  SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+  HICON icon = LoadIconW(ProgramModule(), MAKEINTRESOURCEW(IDR_PROGRAM_ICON));
+  SetClassLongPtrW(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+}
+
+void SetText(HWND window, const String& text) { SetWindowTextW(window, platform::WideOf(text).c_str()); }
+
+void SetItemText(HWND dialog, int control, const String& text) {
+  SetDlgItemTextW(dialog, control, platform::WideOf(text).c_str());
 }
 
 String DisplayForm(const String& text) {

@@ -17,6 +17,12 @@ HINSTANCE ProgramModule();
 // message box of the program carries it in its caption.
 void SetProgramIcon(HWND dialog);
 
+// Sets the text of a window, or of a dialog's control, from program text:
+// converted to UTF-16 by the program's own code page table, never through
+// the ANSI code page, so it reads the same on every Windows.
+void SetText(HWND window, const String& text);
+void SetItemText(HWND dialog, int control, const String& text);
+
 // The form in which an edit control shows a text: every line feed becomes
 // carriage return + line feed; a carriage return already in front of it
 // stays, so such a pair becomes CR CR LF (which the control shows as one

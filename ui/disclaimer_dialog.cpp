@@ -7,7 +7,7 @@
 namespace mv::ui {
 namespace {
 
-constexpr char kTextProperty[] = "pstrDisclaimer";
+constexpr wchar_t kTextProperty[] = L"pstrDisclaimer";
 constexpr int kReadTolerance = 15;
 
 // The field's own procedure while DisclaimerEditProc stands in for it. Only
@@ -27,13 +27,13 @@ void RunReadCheck(HWND dialog) {
 }
 
 INT_PTR OnInitDialog(HWND dialog, const String* text) {
-  SetPropA(dialog, kTextProperty, const_cast<String*>(text));
+  SetPropW(dialog, kTextProperty, const_cast<String*>(text));
   SetProgramIcon(dialog);
-  SetDlgItemTextA(dialog, IDC_DISCLAIMER_TEXT, DisplayForm(*text).c_str());
+  SetItemText(dialog, IDC_DISCLAIMER_TEXT, DisplayForm(*text));
   if (ChecksReading()) {
     HWND edit = GetDlgItem(dialog, IDC_DISCLAIMER_TEXT);
     auto previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DisclaimerEditProc)));
+        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DisclaimerEditProc)));
     if (previous != nullptr) g_previous_edit_proc = previous;
     EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
     RunReadCheck(dialog);
@@ -68,7 +68,7 @@ INT_PTR CALLBACK DisclaimerDialogProc(HWND dialog, UINT message, WPARAM wparam, 
       }
       return FALSE;
     case WM_DESTROY:
-      RemovePropA(dialog, kTextProperty);
+      RemovePropW(dialog, kTextProperty);
       return FALSE;
     default:
       return FALSE;
@@ -80,17 +80,17 @@ INT_PTR CALLBACK DisclaimerDialogProc(HWND dialog, UINT message, WPARAM wparam, 
 bool IsScrolledToEnd(int position, int maximum) { return position >= maximum - kReadTolerance; }
 
 LRESULT CALLBACK DisclaimerEditProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_VSCROLL) SendMessageA(GetParent(edit), kDisclaimerScrolled, 0, 0);
+  if (message == WM_VSCROLL) SendMessageW(GetParent(edit), kDisclaimerScrolled, 0, 0);
   const LRESULT result = g_previous_edit_proc == nullptr
-                             ? DefWindowProcA(edit, message, wparam, lparam)
-                             : CallWindowProcA(g_previous_edit_proc, edit, message, wparam, lparam);
-  if (message == WM_KEYDOWN || message == WM_MOUSEWHEEL) SendMessageA(GetParent(edit), kDisclaimerScrolled, 0, 0);
+                             ? DefWindowProcW(edit, message, wparam, lparam)
+                             : CallWindowProcW(g_previous_edit_proc, edit, message, wparam, lparam);
+  if (message == WM_KEYDOWN || message == WM_MOUSEWHEEL) SendMessageW(GetParent(edit), kDisclaimerScrolled, 0, 0);
   return result;
 }
 
 bool RunDisclaimer(const String& text) {
   if (text.IsEmpty()) return true;
-  const INT_PTR result = DialogBoxParamA(ProgramModule(), MAKEINTRESOURCEA(IDD_DISCLAIMER), nullptr,
+  const INT_PTR result = DialogBoxParamW(ProgramModule(), MAKEINTRESOURCEW(IDD_DISCLAIMER), nullptr,
                                          &DisclaimerDialogProc, reinterpret_cast<LPARAM>(&text));
   return result == 1;
 }

@@ -7,6 +7,7 @@
 #include "ui/dialog_helpers.h"
 #include "ui/dialog_images.h"
 #include "ui/dialog_prompts.h"
+#include "platform/win32/wide_text.h"
 #include "ui/dialog_support.h"
 #include "ui/message_boxes.h"
 #include "ui/resource_ids.h"
@@ -14,27 +15,28 @@
 namespace mv::ui {
 namespace {
 
-constexpr char kExtractorProperty[] = "pDecryptionContext";
+constexpr wchar_t kExtractorProperty[] = L"pDecryptionContext";
 
 // Strings of the string table.
 constexpr uint32_t kBrowseTitleString = 8;
 
-SelfExtractor* ExtractorOf(HWND dialog) { return static_cast<SelfExtractor*>(GetPropA(dialog, kExtractorProperty)); }
+SelfExtractor* ExtractorOf(HWND dialog) { return static_cast<SelfExtractor*>(GetPropW(dialog, kExtractorProperty)); }
 
 void SetTargetText(HWND dialog, const String& folder) {
-  SetDlgItemTextA(dialog, IDC_FOLDER_EDIT, ToNativePath(folder).c_str());
+  SetItemText(dialog, IDC_FOLDER_EDIT, ToNativePath(folder));
 }
 
 INT_PTR OnInitDialog(HWND dialog, SelfExtractor* extractor) {
-  SetPropA(dialog, kExtractorProperty, extractor);
+  SetPropW(dialog, kExtractorProperty, extractor);
   SetProgramIcon(dialog);
-  auto folder_picture = static_cast<HBITMAP>(LoadImageA(ProgramModule(), MAKEINTRESOURCEA(IDR_OPEN_FOLDER),
+  auto folder_picture = static_cast<HBITMAP>(LoadImageW(ProgramModule(), MAKEINTRESOURCEW(IDR_OPEN_FOLDER),
                                                         IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
   ShowDialogImage(dialog, IDC_FOLDER_BROWSE, BM_SETIMAGE, folder_picture);
 
   const StringArray names = FileNamesOf(extractor->GetWorkFolder());
   for (int32_t i = 0; i < names.GetCount(); ++i) {
-    SendDlgItemMessageA(dialog, IDC_FOLDER_FILES, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(names[i].c_str()));
+    SendDlgItemMessageW(dialog, IDC_FOLDER_FILES, LB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(platform::WideOf(names[i]).c_str()));
   }
   FitListHorizontalExtent(GetDlgItem(dialog, IDC_FOLDER_FILES));
   SetTargetText(dialog, DefaultTargetFolder(&names));
@@ -76,7 +78,7 @@ INT_PTR CALLBACK FolderDialogProc(HWND dialog, UINT message, WPARAM wparam, LPAR
       }
     case WM_DESTROY:
       ReleaseDialogImage(dialog, IDC_FOLDER_BROWSE, BM_SETIMAGE);
-      RemovePropA(dialog, kExtractorProperty);
+      RemovePropW(dialog, kExtractorProperty);
       return FALSE;
     default:
       return FALSE;
@@ -86,7 +88,7 @@ INT_PTR CALLBACK FolderDialogProc(HWND dialog, UINT message, WPARAM wparam, LPAR
 }  // namespace
 
 INT_PTR RunFolderDialog(HWND owner, SelfExtractor* extractor) {
-  DialogBoxParamA(ProgramModule(), MAKEINTRESOURCEA(IDD_FOLDER), owner, &FolderDialogProc,
+  DialogBoxParamW(ProgramModule(), MAKEINTRESOURCEW(IDD_FOLDER), owner, &FolderDialogProc,
                   reinterpret_cast<LPARAM>(extractor));
   return 0;
 }

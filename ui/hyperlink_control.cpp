@@ -8,10 +8,10 @@
 namespace mv::ui {
 namespace {
 
-constexpr char kTextProperty[] = "wndtxt";
-constexpr char kFontProperty[] = "font";
-constexpr char kHoverProperty[] = "hover";
-constexpr char kPressedProperty[] = "ddd";
+constexpr wchar_t kTextProperty[] = L"wndtxt";
+constexpr wchar_t kFontProperty[] = L"font";
+constexpr wchar_t kHoverProperty[] = L"hover";
+constexpr wchar_t kPressedProperty[] = L"ddd";
 
 constexpr COLORREF kNormalColour = 0xFF0000;  // blue
 constexpr COLORREF kHoverColour = 0x0000FF;   // red
@@ -23,63 +23,63 @@ using Handler = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 
 HANDLE AsProperty(uintptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
-const char* StoredText(HWND window) {
-  return static_cast<const char*>(GetPropA(window, kTextProperty));
+const wchar_t* StoredText(HWND window) {
+  return static_cast<const wchar_t*>(GetPropW(window, kTextProperty));
 }
 
-// A zero-filled copy of text in global memory; null for an empty text or
-// when no memory is left.
-HGLOBAL CopyToGlobal(const char* text, size_t length) {
+// A zero-filled copy of length UTF-16 units of text in global memory; null
+// for an empty text or when no memory is left.
+HGLOBAL CopyToGlobal(const wchar_t* text, size_t length) {
   if (text == nullptr || length == 0) return nullptr;
-  HGLOBAL block = GlobalAlloc(GPTR, length + 1);
-  if (block != nullptr) CopyMemory(block, text, length);
+  HGLOBAL block = GlobalAlloc(GPTR, (length + 1) * sizeof(wchar_t));
+  if (block != nullptr) CopyMemory(block, text, length * sizeof(wchar_t));
   return block;
 }
 
 void FreeStoredText(HWND window) {
-  HGLOBAL old = GetPropA(window, kTextProperty);
+  HGLOBAL old = GetPropW(window, kTextProperty);
   if (old != nullptr) GlobalFree(old);
-  SetPropA(window, kTextProperty, nullptr);
+  SetPropW(window, kTextProperty, nullptr);
 }
 
 LRESULT OnCreate(HWND window, UINT, WPARAM, LPARAM) {
-  LOGFONTA description{};
-  GetObjectA(GetStockObject(SYSTEM_FONT), sizeof description, &description);
+  LOGFONTW description{};
+  GetObjectW(GetStockObject(SYSTEM_FONT), sizeof description, &description);
   description.lfUnderline = TRUE;
-  HFONT font = CreateFontIndirectA(&description);
+  HFONT font = CreateFontIndirectW(&description);
 
   // Measure the creation text through a fixed buffer, then keep an exact copy.
   size_t length = 0;
   {
-    GlobalBlock probe(GlobalAlloc(GPTR, kCreationTextBuffer));
+    GlobalBlock probe(GlobalAlloc(GPTR, kCreationTextBuffer * sizeof(wchar_t)));
     if (probe.get() != nullptr) {
-      DefWindowProcA(window, WM_GETTEXT, kCreationTextBuffer, reinterpret_cast<LPARAM>(probe.get()));
-      length = static_cast<size_t>(lstrlenA(static_cast<const char*>(probe.get())));
+      DefWindowProcW(window, WM_GETTEXT, kCreationTextBuffer, reinterpret_cast<LPARAM>(probe.get()));
+      length = static_cast<size_t>(lstrlenW(static_cast<const wchar_t*>(probe.get())));
     }
   }
   HGLOBAL text = nullptr;
   if (length > 0) {
-    text = GlobalAlloc(GPTR, length + 1);
-    if (text != nullptr) DefWindowProcA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text));
+    text = GlobalAlloc(GPTR, (length + 1) * sizeof(wchar_t));
+    if (text != nullptr) DefWindowProcW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text));
   }
 
-  SetPropA(window, kTextProperty, text);
-  SetPropA(window, kFontProperty, font);
-  SetPropA(window, kHoverProperty, AsProperty(0));
+  SetPropW(window, kTextProperty, text);
+  SetPropW(window, kFontProperty, font);
+  SetPropW(window, kHoverProperty, AsProperty(0));
   return 0;
 }
 
 LRESULT OnPaint(HWND window, UINT, WPARAM, LPARAM) {
-  const char* text = StoredText(window);
+  const wchar_t* text = StoredText(window);
   RECT client;
   GetClientRect(window, &client);
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   if (dc != nullptr) {
-    SetTextColor(dc, GetPropA(window, kHoverProperty) != nullptr ? kHoverColour : kNormalColour);
+    SetTextColor(dc, GetPropW(window, kHoverProperty) != nullptr ? kHoverColour : kNormalColour);
     SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ previous = SelectObject(dc, GetPropA(window, kFontProperty));
-    if (text != nullptr) DrawTextA(dc, text, -1, &client, DT_VCENTER);
+    HGDIOBJ previous = SelectObject(dc, GetPropW(window, kFontProperty));
+    if (text != nullptr) DrawTextW(dc, text, -1, &client, DT_VCENTER);
     SelectObject(dc, previous);
   }
   EndPaint(window, &paint);
@@ -87,7 +87,7 @@ LRESULT OnPaint(HWND window, UINT, WPARAM, LPARAM) {
 }
 
 LRESULT SetHover(HWND window, bool hover) {
-  SetPropA(window, kHoverProperty, AsProperty(hover ? 1 : 0));
+  SetPropW(window, kHoverProperty, AsProperty(hover ? 1 : 0));
   InvalidateRect(window, nullptr, TRUE);
   return 0;
 }
@@ -96,14 +96,14 @@ LRESULT OnMouseHover(HWND window, UINT, WPARAM, LPARAM) { return SetHover(window
 LRESULT OnMouseLeave(HWND window, UINT, WPARAM, LPARAM) { return SetHover(window, false); }
 
 LRESULT OnButtonDown(HWND window, UINT, WPARAM, LPARAM) {
-  SetPropA(window, kPressedProperty, AsProperty(1));
+  SetPropW(window, kPressedProperty, AsProperty(1));
   return 0;
 }
 
 LRESULT OnButtonUp(HWND window, UINT, WPARAM, LPARAM) {
-  if (GetPropA(window, kPressedProperty) != nullptr) {
+  if (GetPropW(window, kPressedProperty) != nullptr) {
     const int id = GetDlgCtrlID(window);
-    SendMessageA(GetParent(window), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(window));
+    SendMessageW(GetParent(window), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(window));
   }
   return 0;
 }
@@ -111,33 +111,33 @@ LRESULT OnButtonUp(HWND window, UINT, WPARAM, LPARAM) {
 LRESULT Ignore(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 LRESULT OnDestroy(HWND window, UINT, WPARAM, LPARAM) {
-  HGDIOBJ font = RemovePropA(window, kFontProperty);
+  HGDIOBJ font = RemovePropW(window, kFontProperty);
   if (font != nullptr) DeleteObject(font);
   FreeStoredText(window);
   // The memory and the font are gone; the entries go too, so that the
   // window leaves no property atoms behind.
-  RemovePropA(window, kTextProperty);
-  RemovePropA(window, kHoverProperty);
-  RemovePropA(window, kPressedProperty);
+  RemovePropW(window, kTextProperty);
+  RemovePropW(window, kHoverProperty);
+  RemovePropW(window, kPressedProperty);
   return 0;
 }
 
 LRESULT OnSetText(HWND window, UINT, WPARAM, LPARAM lparam) {
   FreeStoredText(window);
-  const char* text = reinterpret_cast<const char*>(lparam);
-  const size_t length = text == nullptr ? 0 : static_cast<size_t>(lstrlenA(text));
-  SetPropA(window, kTextProperty, CopyToGlobal(text, length));
+  const wchar_t* text = reinterpret_cast<const wchar_t*>(lparam);
+  const size_t length = text == nullptr ? 0 : static_cast<size_t>(lstrlenW(text));
+  SetPropW(window, kTextProperty, CopyToGlobal(text, length));
   InvalidateRect(window, nullptr, TRUE);
   return 1;
 }
 
 LRESULT OnGetText(HWND window, UINT, WPARAM wparam, LPARAM lparam) {
-  char* buffer = reinterpret_cast<char*>(lparam);
+  wchar_t* buffer = reinterpret_cast<wchar_t*>(lparam);
   const int size = static_cast<int>(wparam);
   if (buffer == nullptr || size <= 0) return 0;
-  const char* text = StoredText(window);
-  if (lstrcpynA(buffer, text != nullptr ? text : "", size) == nullptr) return 0;
-  return lstrlenA(buffer);
+  const wchar_t* text = StoredText(window);
+  if (lstrcpynW(buffer, text != nullptr ? text : L"", size) == nullptr) return 0;
+  return lstrlenW(buffer);
 }
 
 struct MessageRow {
@@ -165,22 +165,22 @@ constexpr MessageRow kMessageTable[] = {
 }  // namespace
 
 ATOM RegisterHyperlinkClass() {
-  WNDCLASSEXA window_class{};
+  WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
   window_class.style = CS_HREDRAW | CS_VREDRAW;
   window_class.lpfnWndProc = &HyperlinkWndProc;
   window_class.hInstance = ProgramModule();
-  window_class.hCursor = LoadCursorA(ProgramModule(), MAKEINTRESOURCEA(IDR_POINTING_HAND));
+  window_class.hCursor = LoadCursorW(ProgramModule(), MAKEINTRESOURCEW(IDR_POINTING_HAND));
   window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   window_class.lpszClassName = kHyperlinkClassName;
-  return RegisterClassExA(&window_class);
+  return RegisterClassExW(&window_class);
 }
 
 LRESULT CALLBACK HyperlinkWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   for (const MessageRow& row : kMessageTable) {
     if (row.message == message && row.handler != nullptr) return row.handler(window, message, wparam, lparam);
   }
-  return DefWindowProcA(window, message, wparam, lparam);
+  return DefWindowProcW(window, message, wparam, lparam);
 }
 
 }  // namespace mv::ui

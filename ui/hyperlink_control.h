@@ -3,8 +3,8 @@
 // push button (WM_COMMAND with its id and BN_CLICKED). What a click opens is
 // the parent's business.
 //
-// State lives in window properties: "wndtxt" (the text in a zero-filled
-// global memory block, null for an empty text), "font" (the underlined
+// State lives in window properties: "wndtxt" (the text, UTF-16, in a
+// zero-filled global memory block, null for an empty text), "font" (the underlined
 // system font), "hover" (0 or 1; red instead of blue while set) and "ddd"
 // (the pressed flag: set by the first press of the left button and never
 // cleared, so from then on every release over the link reports a click).
@@ -14,7 +14,7 @@
 
 namespace mv::ui {
 
-inline constexpr char kHyperlinkClassName[] = "_MyHyperLinkClass_";
+inline constexpr wchar_t kHyperlinkClassName[] = L"_MyHyperLinkClass_";
 
 // Registers the class (pointing-hand cursor 108, button-face background, no
 // icon or menu). The class atom, or 0 when it cannot be registered (also

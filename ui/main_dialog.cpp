@@ -6,6 +6,7 @@
 #include "fs/system_helpers.h"
 #include "fs/temp_names.h"
 #include "platform/files.h"
+#include "platform/win32/wide_text.h"
 #include "ui/dialog_attempt.h"
 #include "ui/dialog_images.h"
 #include "ui/dialog_support.h"
@@ -16,7 +17,7 @@
 namespace mv::ui {
 namespace {
 
-constexpr char kLayoutProperty[] = "pLayoutContext";
+constexpr wchar_t kLayoutProperty[] = L"pLayoutContext";
 
 // Web pages in the string table.
 constexpr uint32_t kSuitePageString = 5;
@@ -24,7 +25,7 @@ constexpr uint32_t kPackagePageString = 6;
 constexpr uint32_t kSuiteShopString = 7;
 
 const PayloadLayout* LayoutOf(HWND dialog) {
-  return static_cast<const PayloadLayout*>(GetPropA(dialog, kLayoutProperty));
+  return static_cast<const PayloadLayout*>(GetPropW(dialog, kLayoutProperty));
 }
 
 // Writes the picture to a file of its own that nobody else can have
@@ -39,12 +40,13 @@ String WritePictureFile(const PayloadLayout& layout) {
   return path;
 }
 
-HBITMAP LoadBitmapFile(const String& native_path, int width, int height) {
-  return static_cast<HBITMAP>(LoadImageA(nullptr, native_path.c_str(), IMAGE_BITMAP, width, height, LR_LOADFROMFILE));
+HBITMAP LoadBitmapFile(const String& path, int width, int height) {
+  return static_cast<HBITMAP>(
+      LoadImageW(nullptr, platform::WidePathOf(path.c_str()).c_str(), IMAGE_BITMAP, width, height, LR_LOADFROMFILE));
 }
 
 INT_PTR OnInitDialog(HWND dialog, const PayloadLayout* layout) {
-  SetPropA(dialog, kLayoutProperty, const_cast<PayloadLayout*>(layout));
+  SetPropW(dialog, kLayoutProperty, const_cast<PayloadLayout*>(layout));
   SetProgramIcon(dialog);
   if (layout->hasLayout == 1) {
     HWND link = GetDlgItem(dialog, IDC_MAIN_LINK);
@@ -52,10 +54,10 @@ INT_PTR OnInitDialog(HWND dialog, const PayloadLayout* layout) {
       if (layout->linkText.IsEmpty()) {
         ShowWindow(link, SW_HIDE);
       } else {
-        SetWindowTextA(link, layout->linkText.c_str());
+        SetText(link, layout->linkText);
       }
     }
-    SetDlgItemTextA(dialog, IDC_MAIN_INFO, DisplayForm(layout->infoText).c_str());
+    SetItemText(dialog, IDC_MAIN_INFO, DisplayForm(layout->infoText));
     ShowWindow(GetDlgItem(dialog, IDC_MAIN_PICTURE_FRAME), SW_HIDE);
     ShowDialogImage(dialog, IDC_MAIN_PICTURE, STM_SETIMAGE, LoadLayoutBitmap(dialog));
   }
@@ -100,7 +102,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
       return FALSE;
     case WM_DESTROY:
       ReleaseDialogImage(dialog, IDC_MAIN_PICTURE, STM_SETIMAGE);
-      RemovePropA(dialog, kLayoutProperty);
+      RemovePropW(dialog, kLayoutProperty);
       return FALSE;
     default:
       return FALSE;
@@ -114,17 +116,15 @@ HBITMAP LoadLayoutBitmap(HWND dialog) {
   if (layout == nullptr) return nullptr;
   String path = WritePictureFile(*layout);
   if (path.IsEmpty()) return nullptr;
-  const String native = ToNativePath(path);
-
-  Bitmap picture(LoadBitmapFile(native, 0, 0));
+  Bitmap picture(LoadBitmapFile(path, 0, 0));
   BITMAP size{};
   RECT frame{};
-  if (picture && GetObjectA(picture.get(), sizeof size, &size) != 0 &&
+  if (picture && GetObjectW(picture.get(), sizeof size, &size) != 0 &&
       GetWindowRect(GetDlgItem(dialog, IDC_MAIN_PICTURE_FRAME), &frame)) {
     const int frame_width = frame.right - frame.left;
     const int frame_height = frame.bottom - frame.top;
     if (size.bmWidth > frame_width || size.bmHeight > frame_height) {
-      picture.Reset(LoadBitmapFile(native, frame_width, frame_height));
+      picture.Reset(LoadBitmapFile(path, frame_width, frame_height));
     }
   }
   RemoveFile(path);
@@ -134,7 +134,7 @@ HBITMAP LoadLayoutBitmap(HWND dialog) {
 INT_PTR RunMainDialog(const PayloadLayout& layout) {
   RegisterHyperlinkClass();
   const int dialog = layout.hasLayout == 1 ? IDD_MAIN_LAYOUT : IDD_MAIN_PLAIN;
-  return DialogBoxParamA(ProgramModule(), MAKEINTRESOURCEA(dialog), nullptr, &MainDialogProc,
+  return DialogBoxParamW(ProgramModule(), MAKEINTRESOURCEW(dialog), nullptr, &MainDialogProc,
                          reinterpret_cast<LPARAM>(&layout));
 }
 

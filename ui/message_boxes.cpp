@@ -1,13 +1,13 @@
 #include "ui/message_boxes.h"
 
 #include "fs/system_helpers.h"
+#include "platform/win32/wide_text.h"
 
 namespace mv::ui {
 namespace {
 
 int ShowMessageBox(HWND owner, const String& text, UINT flags) {
-  String caption = LoadResString(1);
-  return MessageBoxA(owner, text.c_str() == nullptr ? "" : text.c_str(), caption.c_str(), flags);
+  return MessageBoxW(owner, platform::WideOf(text).c_str(), platform::WideOf(LoadResString(1)).c_str(), flags);
 }
 
 }  // namespace

@@ -16,8 +16,8 @@
 namespace mv::ui {
 namespace {
 
-constexpr char kExtractorProperty[] = "pDecryptionContext";
-constexpr char kFontProperty[] = "hFont";
+constexpr wchar_t kExtractorProperty[] = L"pDecryptionContext";
+constexpr wchar_t kFontProperty[] = L"hFont";
 
 // Strings of the string table.
 constexpr uint32_t kSaveFailedString = 14;
@@ -32,7 +32,7 @@ constexpr int kFontHeight = -11;
 constexpr int kDesignDpi = 96;
 constexpr BYTE kModernDefaultPitch = FF_MODERN | DEFAULT_PITCH;
 
-SelfExtractor* ExtractorOf(HWND dialog) { return static_cast<SelfExtractor*>(GetPropA(dialog, kExtractorProperty)); }
+SelfExtractor* ExtractorOf(HWND dialog) { return static_cast<SelfExtractor*>(GetPropW(dialog, kExtractorProperty)); }
 
 String MessageTextOf(HWND dialog) {
   String text;
@@ -51,11 +51,11 @@ int DialogDpi(HWND dialog) {
 
 void SetTextFont(HWND dialog) {
   const int height = MulDiv(kFontHeight, DialogDpi(dialog), kDesignDpi);
-  HFONT font = CreateFontA(height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, kModernDefaultPitch, "Courier New");
+  HFONT font = CreateFontW(height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, kModernDefaultPitch, L"Courier New");
   if (font == nullptr) return;
-  SetPropA(dialog, kFontProperty, font);
-  SendDlgItemMessageA(dialog, IDC_MESSAGE_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SetPropW(dialog, kFontProperty, font);
+  SendDlgItemMessageW(dialog, IDC_MESSAGE_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
 // Without attachments their row goes, and the label and the text field
@@ -78,18 +78,18 @@ void RemoveAttachmentRow(HWND dialog) {
 }
 
 INT_PTR OnInitDialog(HWND dialog, SelfExtractor* extractor) {
-  auto clip = static_cast<HBITMAP>(LoadImageA(ProgramModule(), MAKEINTRESOURCEA(IDR_PAPER_CLIP), IMAGE_BITMAP, 0, 0,
+  auto clip = static_cast<HBITMAP>(LoadImageW(ProgramModule(), MAKEINTRESOURCEW(IDR_PAPER_CLIP), IMAGE_BITMAP, 0, 0,
                                               LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT));
   ShowDialogImage(dialog, IDC_MESSAGE_CLIP, STM_SETIMAGE, clip);
   SetTextFont(dialog);
-  SetPropA(dialog, kExtractorProperty, extractor);
+  SetPropW(dialog, kExtractorProperty, extractor);
   SetProgramIcon(dialog);
-  SetDlgItemTextA(dialog, IDC_MESSAGE_TEXT, DisplayForm(MessageTextOf(dialog)).c_str());
+  SetItemText(dialog, IDC_MESSAGE_TEXT, DisplayForm(MessageTextOf(dialog)));
 
   StringArray entries;
   ListFolder(extractor->GetWorkFolder(), &entries);
   if (entries.GetCount() > 0) {
-    SetDlgItemTextA(dialog, IDC_MESSAGE_ATTACHMENTS, AttachmentLine(entries).c_str());
+    SetItemText(dialog, IDC_MESSAGE_ATTACHMENTS, AttachmentLine(entries));
   } else {
     RemoveAttachmentRow(dialog);
   }
@@ -140,10 +140,10 @@ INT_PTR CALLBACK MessageViewProc(HWND dialog, UINT message, WPARAM wparam, LPARA
     case WM_COMMAND:
       return HIWORD(wparam) == 0 ? OnCommand(dialog, LOWORD(wparam)) : FALSE;
     case WM_DESTROY: {
-      HGDIOBJ font = RemovePropA(dialog, kFontProperty);
+      HGDIOBJ font = RemovePropW(dialog, kFontProperty);
       if (font != nullptr) DeleteObject(font);
       ReleaseDialogImage(dialog, IDC_MESSAGE_CLIP, STM_SETIMAGE);
-      RemovePropA(dialog, kExtractorProperty);
+      RemovePropW(dialog, kExtractorProperty);
       return FALSE;
     }
     default:
@@ -154,7 +154,7 @@ INT_PTR CALLBACK MessageViewProc(HWND dialog, UINT message, WPARAM wparam, LPARA
 }  // namespace
 
 INT_PTR RunMessageView(HWND owner, SelfExtractor* extractor) {
-  DialogBoxParamA(ProgramModule(), MAKEINTRESOURCEA(IDD_MESSAGE_VIEW), owner, &MessageViewProc,
+  DialogBoxParamW(ProgramModule(), MAKEINTRESOURCEW(IDD_MESSAGE_VIEW), owner, &MessageViewProc,
                   reinterpret_cast<LPARAM>(extractor));
   return 0;
 }

@@ -1,30 +1,35 @@
 #include "ui/password_dialog.h"
 
+#include <utility>
+
+#include "base/text_encoding.h"
 #include "ui/dialog_support.h"
 #include "ui/resource_ids.h"
 
 namespace mv::ui {
 namespace {
 
-constexpr char kPasswordProperty[] = "pstrPassword";
+constexpr wchar_t kPasswordProperty[] = L"pstrPassword";
 constexpr int kPasswordBuffer = 65535;
 
-// Reads the field straight into the caller's String, whose buffer is wiped
-// when it is released.
+// Reads the field as typed (UTF-16, every character kept) into the caller's
+// Password, through buffers that are wiped when they go.
 void StoreEnteredPassword(HWND dialog) {
-  auto* password = static_cast<String*>(GetPropA(dialog, kPasswordProperty));
+  auto* password = static_cast<Password*>(GetPropW(dialog, kPasswordProperty));
   if (password == nullptr) return;
-  char* buffer = password->GetBuffer(kPasswordBuffer);
-  if (buffer == nullptr) return;
-  buffer[0] = '\0';
-  GetWindowTextA(GetDlgItem(dialog, IDC_PASSWORD_EDIT), buffer, kPasswordBuffer);
-  password->ReleaseBuffer();
+  Utf16Units typed(kPasswordBuffer + 1, 0);
+  const int length =
+      GetWindowTextW(GetDlgItem(dialog, IDC_PASSWORD_EDIT), reinterpret_cast<wchar_t*>(typed.data()), kPasswordBuffer);
+  String utf8;
+  if (length > 0 && Utf16ToUtf8(typed.data(), static_cast<size_t>(length), &utf8)) {
+    *password = Password(std::move(utf8));
+  }
 }
 
 INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG:
-      SetPropA(dialog, kPasswordProperty, reinterpret_cast<HANDLE>(lparam));
+      SetPropW(dialog, kPasswordProperty, reinterpret_cast<HANDLE>(lparam));
       SetProgramIcon(dialog);
       return TRUE;
     case WM_COMMAND:
@@ -40,7 +45,7 @@ INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
       }
       return FALSE;
     case WM_DESTROY:
-      RemovePropA(dialog, kPasswordProperty);
+      RemovePropW(dialog, kPasswordProperty);
       return FALSE;
     default:
       return FALSE;
@@ -49,11 +54,11 @@ INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
 
 }  // namespace
 
-String AskPassword(HWND owner) {
-  String password;
-  const INT_PTR result = DialogBoxParamA(ProgramModule(), MAKEINTRESOURCEA(IDD_PASSWORD), owner,
+Password AskPassword(HWND owner) {
+  Password password;
+  const INT_PTR result = DialogBoxParamW(ProgramModule(), MAKEINTRESOURCEW(IDD_PASSWORD), owner,
                                          &PasswordDialogProc, reinterpret_cast<LPARAM>(&password));
-  if (result != 1) return String("");
+  if (result != 1) return Password();
   return password;
 }
 

@@ -5,13 +5,13 @@
 
 #include "ui/windows_api.h"
 
-#include "base/string.h"
+#include "base/password.h"
 
 namespace mv::ui {
 
-// The text confirmed with OK; "" when the dialog was cancelled or closed,
-// and also for an empty field confirmed with OK (the caller treats both as
-// a cancel).
-String AskPassword(HWND owner);
+// The text confirmed with OK, as typed (UTF-16 read wide, in UTF-8); empty
+// when the dialog was cancelled or closed, and also for an empty field
+// confirmed with OK (the caller treats both as a cancel).
+Password AskPassword(HWND owner);
 
 }  // namespace mv::ui

@@ -4,15 +4,16 @@
 
 #include "fs/system_helpers.h"
 #include "platform/interruption.h"
+#include "platform/win32/wide_text.h"
 #include "ui/dialog_support.h"
 #include "ui/resource_ids.h"
 
 namespace mv::ui {
 namespace {
 
-constexpr char kMessageName[] = "CProcessUI_Impl_win32dlg_Progress";
+constexpr wchar_t kMessageName[] = L"CProcessUI_Impl_win32dlg_Progress";
 constexpr char kEventNameFormat[] = "CProcessUI_Impl_win32dlg_Progress Event %i";
-constexpr char kCancelProperty[] = "CancelRequest";
+constexpr wchar_t kCancelProperty[] = L"CancelRequest";
 constexpr uint32_t kPleaseWaitString = 18;
 
 // WM_SHOWWINDOW's show flag as the window is told at the outermost begin.
@@ -29,7 +30,7 @@ constexpr DWORD kEndSessionWaitStepMs = 50;
 constexpr DWORD kStartupRecheckMs = 50;
 
 UINT ProgressMessage() {
-  static const UINT message = RegisterWindowMessageA(kMessageName);
+  static const UINT message = RegisterWindowMessageW(kMessageName);
   return message;
 }
 
@@ -40,7 +41,7 @@ void HoldSessionEndForCleanUp() {
   for (int step = 0; step < kEndSessionWaitSteps; ++step) {
     platform::WaitUntilInterruptionHandled(kEndSessionWaitStepMs);
     MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
 }
 
@@ -51,7 +52,7 @@ ProgressDialog::ProgressDialog(const ProgressWindowSettings& settings)
   message_ = ProgressMessage();
   String event_name;
   String::Format(event_name, kEventNameFormat, static_cast<int>(reinterpret_cast<intptr_t>(owner_)));
-  startup_event_.Reset(CreateEventA(nullptr, FALSE, FALSE, event_name.c_str()));
+  startup_event_.Reset(CreateEventW(nullptr, FALSE, FALSE, platform::WideOf(event_name).c_str()));
   thread_.Reset(CreateThread(nullptr, 0, &ThreadMain, this, 0, &thread_id_));
   // A plain wait that answers no messages: the window signals while it is
   // being initialised, before it is shown, so until then its thread needs
@@ -72,13 +73,13 @@ ProgressDialog::~ProgressDialog() {
   const HANDLE thread = thread_.get();
   while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
     MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
 }
 
 DWORD WINAPI ProgressDialog::ThreadMain(void* self) {
   auto* dialog = static_cast<ProgressDialog*>(self);
-  DialogBoxParamA(ProgramModule(), MAKEINTRESOURCEA(IDD_PROGRESS), dialog->owner_, &DialogProc,
+  DialogBoxParamW(ProgramModule(), MAKEINTRESOURCEW(IDD_PROGRESS), dialog->owner_, &DialogProc,
                   reinterpret_cast<LPARAM>(dialog));
   return 0;
 }
@@ -86,12 +87,12 @@ DWORD WINAPI ProgressDialog::ThreadMain(void* self) {
 INT_PTR CALLBACK ProgressDialog::DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == ProgressMessage()) {
     if (wparam == static_cast<WPARAM>(kProgressPosition)) {
-      SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(lparam), 0);
+      SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(lparam), 0);
     } else if (wparam == static_cast<WPARAM>(kProgressStatusText)) {
-      SetDlgItemTextA(dialog, IDC_PROGRESS_TEXT, reinterpret_cast<const char*>(lparam));
+      SetItemText(dialog, IDC_PROGRESS_TEXT, String(reinterpret_cast<const char*>(lparam)));
       UpdateWindow(GetDlgItem(dialog, IDC_PROGRESS_TEXT));
     }
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+    SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 0);
     return TRUE;
   }
   switch (message) {
@@ -102,15 +103,15 @@ INT_PTR CALLBACK ProgressDialog::DialogProc(HWND dialog, UINT message, WPARAM wp
       // From here on the creating thread may close the event.
       self->started_.store(true);
       SetProgramIcon(dialog);
-      SetDlgItemTextA(dialog, IDC_PROGRESS_TEXT, LoadResString(kPleaseWaitString).c_str());
+      SetItemText(dialog, IDC_PROGRESS_TEXT, LoadResString(kPleaseWaitString));
       return TRUE;
     }
     case WM_CLOSE:
-      SetPropA(dialog, kCancelProperty, reinterpret_cast<HANDLE>(1));
+      SetPropW(dialog, kCancelProperty, reinterpret_cast<HANDLE>(1));
       return TRUE;
     case WM_COMMAND:
       if (HIWORD(wparam) == 0 && LOWORD(wparam) == IDCANCEL) {
-        SetPropA(dialog, kCancelProperty, reinterpret_cast<HANDLE>(1));
+        SetPropW(dialog, kCancelProperty, reinterpret_cast<HANDLE>(1));
         return TRUE;
       }
       return FALSE;
@@ -119,7 +120,7 @@ INT_PTR CALLBACK ProgressDialog::DialogProc(HWND dialog, UINT message, WPARAM wp
       return TRUE;
     case WM_NCDESTROY:
       // Read by the decrypting thread only while the window exists.
-      RemovePropA(dialog, kCancelProperty);
+      RemovePropW(dialog, kCancelProperty);
       return FALSE;
     default:
       return FALSE;
@@ -130,18 +131,18 @@ Result ProgressDialog::OnProgress(int32_t code, intptr_t value) {
   HWND window = window_.load();
   switch (code) {
     case kProgressBegin:
-      if (depth_ == 0) SendMessageA(window, WM_SHOWWINDOW, kShowFlag, 0);
+      if (depth_ == 0) SendMessageW(window, WM_SHOWWINDOW, kShowFlag, 0);
       ++depth_;
       return kOk;
     case kProgressPosition:
-      SendMessageA(window, message_, static_cast<WPARAM>(kProgressPosition), static_cast<LPARAM>(value));
-      return GetPropA(window, kCancelProperty) != nullptr ? kCancelled : kOk;
+      SendMessageW(window, message_, static_cast<WPARAM>(kProgressPosition), static_cast<LPARAM>(value));
+      return GetPropW(window, kCancelProperty) != nullptr ? kCancelled : kOk;
     case kProgressStatusText:
-      SendMessageA(window, message_, static_cast<WPARAM>(kProgressStatusText), static_cast<LPARAM>(value));
+      SendMessageW(window, message_, static_cast<WPARAM>(kProgressStatusText), static_cast<LPARAM>(value));
       return kOk;
     case kProgressEnd:
       --depth_;
-      if (depth_ == 0) SendMessageA(window, WM_SHOWWINDOW, 0, 0);
+      if (depth_ == 0) SendMessageW(window, WM_SHOWWINDOW, 0, 0);
       return kOk;
     default:
       return kOk;
@@ -157,7 +158,7 @@ ProgressUI::~ProgressUI() {
     EndDialog(window, 1);
     // Ended from this thread, the window's own loop learns of it with its
     // next message; this one lets it finish without waiting for input.
-    PostMessageA(window, WM_NULL, 0, 0);
+    PostMessageW(window, WM_NULL, 0, 0);
   }
   dialog_.reset();
 }

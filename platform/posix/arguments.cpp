@@ -1,3 +1,6 @@
+#include <cstring>
+
+#include "base/text_encoding.h"
 #include "platform/arguments.h"
 #include "platform/codepage.h"
 
@@ -17,6 +20,12 @@ int GetArgumentCount() { return g_argc; }
 bool GetArgument(int index, String* out) {
   if (index < 0 || index >= g_argc) return false;
   return FromSystemText(g_argv[index], out);
+}
+
+bool GetArgumentUtf8(int index, String* out) {
+  if (index < 0 || index >= g_argc) return false;
+  const char* text = g_argv[index];
+  return IsValidUtf8(text, std::strlen(text)) && out->Assign(text) != 0;
 }
 
 }  // namespace mv::platform

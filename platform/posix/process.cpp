@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/codepage.h"
 #include "platform/interruption.h"
@@ -134,7 +135,8 @@ bool ReadStdinLine(String* line, size_t max_length) {
   if (used > 0 && buffer[used - 1] == '\r') --used;
   buffer[used] = '\0';
   raw.ReleaseBuffer();
-  return any && FromSystemText(raw.c_str(), line);
+  *line = std::move(raw);
+  return any;
 }
 
 }  // namespace mv::platform

@@ -17,36 +17,6 @@
 namespace mv::platform {
 namespace {
 
-// Bytes of the UTF-8 sequence a lead byte starts; 0 for a byte that starts none.
-size_t SequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if ((lead & 0xE0) == 0xC0) return 2;
-  if ((lead & 0xF0) == 0xE0) return 3;
-  if ((lead & 0xF8) == 0xF0) return 4;
-  return 0;
-}
-
-// The name in the program's code page, '?' for every character (or stray
-// byte) without a form there. False when any was replaced.
-bool ProgramName(const char* system_name, String* name) {
-  if (FromSystemText(system_name, name)) return true;
-  std::string shown;
-  for (size_t i = 0, n = std::strlen(system_name); i < n;) {
-    size_t length = SequenceLength(static_cast<unsigned char>(system_name[i]));
-    String one;
-    if (length == 0 || i + length > n ||
-        !FromSystemText(std::string(system_name + i, length).c_str(), &one) || one.IsEmpty()) {
-      shown += '?';
-      i += length == 0 || i + length > n ? 1 : length;
-      continue;
-    }
-    shown += one.c_str();
-    i += length;
-  }
-  *name = shown.c_str();
-  return false;
-}
-
 bool IsReadable(int folder_fd, const char* name, int no_follow) {
   int fd = openat(folder_fd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | no_follow);
   if (fd < 0) return false;
@@ -99,7 +69,7 @@ bool ListSourceFolder(const char* folder, std::vector<SourceEntry>* entries) {
   while (struct dirent* item = readdir(dir)) {
     if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0) continue;
     SourceEntry entry;
-    entry.fits = ProgramName(item->d_name, &entry.name);
+    entry.fits = ProgramNameOf(item->d_name, &entry.name);
     if (!entry.fits) entry.system_name = item->d_name;
     if (!Classify(dirfd(dir), item->d_name, &entry)) continue;  // gone since it was listed
     entries->push_back(entry);

@@ -66,7 +66,10 @@ constexpr Entry kTable[] = {
     {27, "The memory is too full for the decrypted files: decrypting once more on the disk.",
      "Der Speicher ist zu voll f\xFCr die entschl\xFCsselten Dateien: die Entschl\xFCsselung beginnt noch einmal auf "
      "der Festplatte."},
-    {28, "There is too little free memory for the decrypted files: decrypting on the disk.",
+    {28, "The password holds characters that no password of this package can hold (%s).\n\nPlease enter it again.",
+     "Das Passwort enth\xE4lt Zeichen, die kein Passwort dieses Pakets enthalten kann (%s).\n\nBitte geben Sie es "
+     "erneut ein."},
+    {29, "There is too little free memory for the decrypted files: decrypting on the disk.",
      "F\xFCr die entschl\xFCsselten Dateien ist zu wenig Speicher frei: die Entschl\xFCsselung erfolgt auf der "
      "Festplatte."},
 };

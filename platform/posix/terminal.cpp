@@ -15,8 +15,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "base/text_encoding.h"
 #include "platform/codepage.h"
 #include "platform/interruption.h"
 #include "platform/platform.h"
@@ -367,10 +369,10 @@ bool CanMoveCursor() {
 // A line as the terminal's own line discipline reads it in mode, the
 // prompt shown with write (again after a stop, with what was typed before
 // it gone with the terminal's queue); at most max_length bytes are kept,
-// without the line's end. Secrets pass only through a String, whose buffer
-// is wiped.
-LineStatus ReadLineAs(ReadMode mode, void (*write)(const char*), const char* prompt, String* out,
-                      size_t max_length) {
+// without the line's end, as the terminal sent them. Secrets pass only
+// through a String, whose buffer is wiped.
+LineStatus ReadRawLine(ReadMode mode, void (*write)(const char*), const char* prompt, String* raw_out,
+                       size_t max_length) {
   String raw;
   char* buffer = raw.GetBuffer(static_cast<int32_t>(max_length));
   if (buffer == nullptr) return LineStatus::kEnd;
@@ -401,7 +403,8 @@ LineStatus ReadLineAs(ReadMode mode, void (*write)(const char*), const char* pro
   buffer[used] = '\0';
   raw.ReleaseBuffer();
   if (ended) return LineStatus::kEnd;
-  return FromSystemText(raw.c_str(), out) ? LineStatus::kLine : LineStatus::kNoCodePageForm;
+  *raw_out = std::move(raw);
+  return LineStatus::kLine;
 }
 
 }  // namespace
@@ -413,14 +416,26 @@ bool IsTerminal(StandardStream stream) {
   return isatty(fd) == 1;
 }
 
-LineStatus ReadSecretLine(const char* prompt, String* out, size_t max_length) {
+LineStatus ReadSecretLine(const char* prompt, Password* out, size_t max_length) {
   if (!isatty(STDIN_FILENO)) return LineStatus::kEnd;
-  return ReadLineAs(ReadMode::kSecret, &WriteStderr, prompt, out, max_length);
+  String raw;
+  const LineStatus status = ReadRawLine(ReadMode::kSecret, &WriteStderr, prompt, &raw, max_length);
+  if (status != LineStatus::kLine) return status;
+  if (!IsValidUtf8(raw.c_str() == nullptr ? "" : raw.c_str(), static_cast<size_t>(raw.GetLength()))) {
+    return LineStatus::kNotText;
+  }
+  *out = Password(std::move(raw));
+  return LineStatus::kLine;
 }
 
 LineStatus EditLine(const char* prompt, String* line, size_t max_length) {
   if (!isatty(STDIN_FILENO)) return LineStatus::kEnd;
-  if (!CanMoveCursor()) return ReadLineAs(ReadMode::kAsIs, &WriteStdout, prompt, line, max_length);
+  if (!CanMoveCursor()) {
+    String raw;
+    const LineStatus status = ReadRawLine(ReadMode::kAsIs, &WriteStdout, prompt, &raw, max_length);
+    if (status != LineStatus::kLine) return status;
+    return FromSystemText(raw.c_str(), line) ? LineStatus::kLine : LineStatus::kNoCodePageForm;
+  }
   TerminalRead read(ReadMode::kKeys);
   LineEditor editor(max_length);
   LineView view(prompt);

@@ -1,18 +1,41 @@
-// The runtime's standard split of the command line, already in the ANSI
-// code page that the program uses.
-#include <cstdlib>
+// The program's own command line, read wide and split as the C runtime
+// splits it; every argument keeps what the user typed.
+#include <windows.h>
 
+#include <cwchar>
+
+#include "base/text_encoding.h"
 #include "platform/arguments.h"
+#include "platform/codepage.h"
+#include "platform/command_line_split.h"
 
 namespace mv::platform {
+namespace {
+
+const StringArray& Arguments() {
+  static const StringArray arguments = [] {
+    const wchar_t* line = GetCommandLineW();
+    String utf8;
+    if (line != nullptr) Utf16ToUtf8(reinterpret_cast<const uint16_t*>(line), std::wcslen(line), &utf8);
+    return SplitCommandLine(utf8.c_str());
+  }();
+  return arguments;
+}
+
+}  // namespace
 
 void InitArguments(int, char**) {}
 
-int GetArgumentCount() { return __argc; }
+int GetArgumentCount() { return Arguments().GetCount(); }
 
 bool GetArgument(int index, String* out) {
-  if (index < 0 || index >= __argc) return false;
-  *out = __argv[index];
+  String utf8;
+  return GetArgumentUtf8(index, &utf8) && FromUtf8Text(utf8.c_str(), out);
+}
+
+bool GetArgumentUtf8(int index, String* out) {
+  if (index < 0 || index >= GetArgumentCount()) return false;
+  *out = Arguments()[index];
   return true;
 }
 

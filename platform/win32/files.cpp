@@ -1,6 +1,7 @@
-// Win32 side of the file-system seam of files.h: the ANSI entry points, each
-// handed the native form of the path ('/' replaced by '\'); listings read
-// folder handles (nt_files.h).
+// Win32 side of the file-system seam of files.h: the wide entry points, each
+// handed the native UTF-16 form of the path ('/' replaced by '\', the
+// program's code page converted by its own table); listings read folder
+// handles (nt_files.h).
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -8,21 +9,18 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
+#include <string>
 #include <new>
 
 #include "platform/files.h"
 #include "platform/win32/nt_files.h"
+#include "platform/win32/wide_text.h"
 
 namespace mv::platform {
 namespace {
 
 constexpr DWORD kTempPathBufferSize = 360;
-
-String NativePath(const char* path) {
-  String native(path == nullptr ? "" : path);
-  native.ReplaceChar('/', '\\');
-  return native;
-}
 
 FILETIME ToFiletime(FileTime time) {
   FILETIME ft;
@@ -35,12 +33,27 @@ FileTime FromFiletime(const FILETIME& ft) {
   return static_cast<FileTime>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
 }
 
-void FillEntry(const WIN32_FIND_DATAA& data, FolderEntry* entry) {
-  entry->name = data.cFileName;
+// False for a name the program's code page cannot hold.
+bool FillEntry(const WIN32_FIND_DATAW& data, FolderEntry* entry) {
+  if (!ProgramTextOf(data.cFileName, std::wcslen(data.cFileName), &entry->name)) return false;
   entry->is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   entry->size = entry->is_folder
                     ? 0
                     : (static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
+  return true;
+}
+
+// A folder the system names (the temporary folder): its long form when the
+// program's code page holds it, else its short (8.3) form, which Windows
+// gives in ASCII where the volume keeps short names (a user name in another
+// script). False when neither can be held.
+bool FolderOfSystem(const std::wstring& folder, String* out) {
+  if (ProgramTextOf(folder.c_str(), folder.size(), out)) return true;
+  const DWORD needed = GetShortPathNameW(folder.c_str(), nullptr, 0);
+  if (needed == 0) return false;
+  std::wstring short_form(needed, L'\0');
+  const DWORD length = GetShortPathNameW(folder.c_str(), short_form.data(), needed);
+  return length != 0 && length < needed && ProgramTextOf(short_form.c_str(), length, out);
 }
 
 
@@ -130,23 +143,23 @@ void FolderListing::Close() {
 bool QueryEntry(const char* path, FolderEntry* entry) {
   // A wildcard would make the listing find some other entry.
   if (path == nullptr || std::strpbrk(path, "*?") != nullptr) return false;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA(NativePath(path).c_str(), &data);
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(WidePathOf(path).c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return false;
   FindClose(find);
-  FillEntry(data, entry);
-  return true;
+  return FillEntry(data, entry);
 }
 
-// The program's code page takes one character per byte.
+// The program's code page takes one character per byte, and each of its
+// characters is one UTF-16 unit.
 bool FitsNameLimit(const char*, size_t length) { return length <= 255; }
 
-uint32_t QueryDriveType(const char* root) { return GetDriveTypeA(NativePath(root).c_str()); }
+uint32_t QueryDriveType(const char* root) { return GetDriveTypeW(WidePathOf(root).c_str()); }
 
 bool QueryDiskSpace(const char* path, DiskSpace* space) {
-  String root = NativePath(path).Left(3);
+  const std::wstring root = WidePathOf(path).substr(0, 3);
   DWORD sectors = 0, bytes = 0, free_clusters = 0, total = 0;
-  if (!GetDiskFreeSpaceA(root.c_str(), &sectors, &bytes, &free_clusters, &total)) return false;
+  if (!GetDiskFreeSpaceW(root.c_str(), &sectors, &bytes, &free_clusters, &total)) return false;
   space->sectors_per_cluster = sectors;
   space->bytes_per_sector = bytes;
   space->free_clusters = free_clusters;
@@ -155,25 +168,26 @@ bool QueryDiskSpace(const char* path, DiskSpace* space) {
 }
 
 bool QueryTempFolder(String* folder) {
-  char* buffer = folder->GetBuffer(kTempPathBufferSize);
-  if (buffer == nullptr) return false;
-  DWORD n = GetTempPathA(kTempPathBufferSize, buffer);
-  if (n == 0 || n >= kTempPathBufferSize) buffer[0] = '\0';
-  folder->ReleaseBuffer();
+  wchar_t buffer[kTempPathBufferSize];
+  const DWORD n = GetTempPathW(kTempPathBufferSize, buffer);
+  if (n == 0 || n >= kTempPathBufferSize || !FolderOfSystem(std::wstring(buffer, n), folder)) {
+    folder->Empty();
+    return false;
+  }
   return !folder->IsEmpty();
 }
 
 // --- Attributes and times ------------------------------------------------------------
 
-uint32_t ReadAttributes(const char* path) { return GetFileAttributesA(NativePath(path).c_str()); }
+uint32_t ReadAttributes(const char* path) { return GetFileAttributesW(WidePathOf(path).c_str()); }
 
 bool WriteAttributes(const char* path, uint32_t attributes) {
   DWORD bits = attributes & kAttributeSettable;
-  return SetFileAttributesA(NativePath(path).c_str(), bits == 0 ? FILE_ATTRIBUTE_NORMAL : bits) != 0;
+  return SetFileAttributesW(WidePathOf(path).c_str(), bits == 0 ? FILE_ATTRIBUTE_NORMAL : bits) != 0;
 }
 
 bool ReadFileTimes(const char* path, FileTimes* times) {
-  nt::Handle file(CreateFileA(NativePath(path).c_str(), GENERIC_READ,
+  nt::Handle file(CreateFileW(WidePathOf(path).c_str(), GENERIC_READ,
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) return false;
@@ -189,7 +203,7 @@ bool ReadFileTimes(const char* path, FileTimes* times) {
 }
 
 bool WriteFileTimes(const char* path, const FileTimes& times) {
-  nt::Handle file(CreateFileA(NativePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+  nt::Handle file(CreateFileW(WidePathOf(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) return false;
   FILETIME creation = ToFiletime(times.creation);
@@ -205,17 +219,17 @@ bool WriteFileTimes(const char* path, const FileTimes& times) {
 // The default security of a folder below the user's own temporary folder is
 // already the user's; there is no separate owner-only form to ask for.
 bool CreateFolder(const char* folder, FolderAccess) {
-  return CreateDirectoryA(NativePath(folder).c_str(), nullptr) != 0;
+  return CreateDirectoryW(WidePathOf(folder).c_str(), nullptr) != 0;
 }
 
-bool RemoveFolder(const char* folder) { return RemoveDirectoryA(NativePath(folder).c_str()) != 0; }
+bool RemoveFolder(const char* folder) { return RemoveDirectoryW(WidePathOf(folder).c_str()) != 0; }
 
-bool RemoveFile(const char* path) { return DeleteFileA(NativePath(path).c_str()) != 0; }
+bool RemoveFile(const char* path) { return DeleteFileW(WidePathOf(path).c_str()) != 0; }
 
 bool MakeExecutable(const char*) { return true; }
 
 RenameResult Rename(const char* from, const char* to) {
-  if (MoveFileA(NativePath(from).c_str(), NativePath(to).c_str())) return RenameResult::kOk;
+  if (MoveFileW(WidePathOf(from).c_str(), WidePathOf(to).c_str())) return RenameResult::kOk;
   return GetLastError() == ERROR_ACCESS_DENIED ? RenameResult::kAccessDenied : RenameResult::kFailed;
 }
 
@@ -228,17 +242,18 @@ bool File::Open(const char* path, const char* mode) {
   if (mode == nullptr) return false;
   for (const char* m : kModes) {
     if (std::strcmp(mode, m) != 0) continue;
-    const String native = NativePath(path);
+    const std::wstring native = WidePathOf(path);
     // Windows refuses to write a read-only file; say so here too, so that a
     // runtime that would not (Wine run by root) behaves the same.
-    const DWORD attributes = GetFileAttributesA(native.c_str());
+    const DWORD attributes = GetFileAttributesW(native.c_str());
     if (m[0] != 'r' || m[1] == '+') {
       if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return false;
       }
     }
-    file_ = std::fopen(native.c_str(), m);
+    const std::wstring wide_mode = WideOf(m);
+    file_ = _wfopen(native.c_str(), wide_mode.c_str());
     return file_ != nullptr;
   }
   return false;
@@ -247,7 +262,7 @@ bool File::Open(const char* path, const char* mode) {
 bool File::CreateNew(const char* path) {
   Close();
   out_of_space_ = false;
-  HANDLE h = CreateFileA(NativePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+  HANDLE h = CreateFileW(WidePathOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDWR | _O_BINARY);
@@ -284,7 +299,7 @@ void File::NoteWriteFailure() { out_of_space_ = out_of_space_ || errno == ENOSPC
 bool SourceFile::Open(const char* path) {
   Close();
   // Shared as the runtime's fopen shares a file it reads.
-  HANDLE h = CreateFileA(NativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  HANDLE h = CreateFileW(WidePathOf(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   return h != INVALID_HANDLE_VALUE && Adopt(reinterpret_cast<intptr_t>(h));
 }

@@ -32,7 +32,7 @@ void Note(DWORD event) {
 HANDLE g_handled = nullptr;  // manual-reset event: the clean-up is done
 
 void EnsureHandledEvent() {
-  if (g_handled == nullptr) g_handled = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (g_handled == nullptr) g_handled = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 
 BOOL WINAPI OnConsoleEvent(DWORD type) {

@@ -2,7 +2,10 @@
 #include "platform/win32/nt_files.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
+
+#include "platform/win32/wide_text.h"
 
 extern "C" NTSTATUS NTAPI NtQueryInformationFile(HANDLE file, PIO_STATUS_BLOCK io, PVOID buffer, ULONG length,
                                                  FILE_INFORMATION_CLASS information_class);
@@ -31,26 +34,9 @@ UNICODE_STRING Counted(const std::wstring& text) {
 
 }  // namespace
 
-std::wstring Wide(const char* text, size_t length) {
-  if (length == 0 || length > 0x7FFFFFFF) return std::wstring();
-  const int n = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), out.data(), n);
-  return out;
-}
+std::wstring Wide(const char* text, size_t length) { return WideOf(std::string(text, length).c_str()); }
 
-bool Narrow(const wchar_t* text, size_t length, String* out) {
-  out->Empty();
-  if (length == 0) return out->Assign("") != 0;
-  // The program hands the name back to the system in its code page: only a
-  // name that comes back as itself can be named again.
-  const int n = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return false;
-  std::vector<char> bytes(static_cast<size_t>(n) + 1, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), bytes.data(), n, nullptr, nullptr);
-  if (Wide(bytes.data(), static_cast<size_t>(n)) != std::wstring(text, length)) return false;
-  return out->Assign(bytes.data()) != 0;
-}
+bool Narrow(const wchar_t* text, size_t length, String* out) { return ProgramTextOf(text, length, out); }
 
 NTSTATUS OpenRelative(HANDLE root, const std::wstring& name, ACCESS_MASK access, ULONG sharing, ULONG disposition,
                       ULONG create_options, HANDLE* out, ULONG attributes) {

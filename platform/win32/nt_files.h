@@ -59,13 +59,14 @@ class Handle {
   HANDLE h_ = INVALID_HANDLE_VALUE;
 };
 
-// The UTF-16 form of length bytes of the program's code page.
+// The UTF-16 form of length bytes of the program's code page (its own
+// table, whatever the system's code page).
 std::wstring Wide(const char* text, size_t length);
 inline std::wstring Wide(const String& text) {
   return Wide(text.c_str() == nullptr ? "" : text.c_str(), static_cast<size_t>(text.GetLength()));
 }
 // The program's code page form of a UTF-16 name; false when a character has
-// none.
+// none (such a name cannot be named again, so it is passed over).
 bool Narrow(const wchar_t* text, size_t length, String* out);
 
 // Opens name inside the folder of root: NtCreateFile with root as the root

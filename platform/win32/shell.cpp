@@ -1,10 +1,14 @@
-// Win32 side of platform/shell.h.
+// Win32 side of platform/shell.h: every call is a wide one; texts and paths
+// cross through the program's own code page table (wide_text.h).
 #include <windows.h>
 #include <shlobj.h>
 #include <shellapi.h>
 
+#include <string>
+
 #include "platform/platform.h"
 #include "platform/shell.h"
+#include "platform/win32/wide_text.h"
 
 namespace mv::platform {
 namespace {
@@ -12,76 +16,82 @@ namespace {
 HMODULE ModuleOrProgram(void* module) {
   if (module != nullptr) return static_cast<HMODULE>(module);
   void* stored = GetModuleHandle();
-  return stored != nullptr ? static_cast<HMODULE>(stored) : ::GetModuleHandleA(nullptr);
+  return stored != nullptr ? static_cast<HMODULE>(stored) : ::GetModuleHandleW(nullptr);
 }
 
-// Fills a String through a platform call that writes at most `size` bytes.
-template <typename Call>
-String FromBuffer(int32_t size, Call call) {
+// A path the system names, in the program's code page: its long form when
+// the code page holds it, else its short (8.3) form, which Windows gives in
+// ASCII where the volume keeps short names (a user name in another
+// script); "" when neither can be held.
+String SystemPath(const wchar_t* path, size_t length) {
   String out;
-  char* buffer = out.GetBuffer(size);
-  if (buffer == nullptr) return String("");
-  buffer[0] = '\0';
-  if (!call(buffer, size)) buffer[0] = '\0';
-  out.ReleaseBuffer();
-  return out;
+  if (ProgramTextOf(path, length, &out)) return out;
+  const std::wstring whole(path, length);
+  wchar_t short_form[MAX_PATH];
+  const DWORD n = GetShortPathNameW(whole.c_str(), short_form, MAX_PATH);
+  if (n > 0 && n < MAX_PATH && ProgramTextOf(short_form, n, &out)) return out;
+  return String("");
 }
 
 }  // namespace
 
 String GetSpecialFolderPath(int folder) {
-  return FromBuffer(MAX_PATH, [folder](char* buffer, int32_t) {
-    LPITEMIDLIST items = nullptr;
-    if (SHGetSpecialFolderLocation(nullptr, folder, &items) != S_OK || items == nullptr) return false;
-    BOOL ok = SHGetPathFromIDListA(items, buffer);
-    CoTaskMemFree(items);
-    return ok != FALSE;
-  });
+  LPITEMIDLIST items = nullptr;
+  if (SHGetSpecialFolderLocation(nullptr, folder, &items) != S_OK || items == nullptr) return String("");
+  wchar_t buffer[MAX_PATH] = {};
+  const BOOL ok = SHGetPathFromIDListW(items, buffer);
+  CoTaskMemFree(items);
+  return ok ? SystemPath(buffer, wcslen(buffer)) : String("");
 }
 
 String GetWindowsFolderPath() {
-  return FromBuffer(MAX_PATH, [](char* buffer, int32_t size) {
-    UINT n = GetWindowsDirectoryA(buffer, static_cast<UINT>(size));
-    return n > 0 && n < static_cast<UINT>(size);
-  });
+  wchar_t buffer[MAX_PATH];
+  const UINT n = GetWindowsDirectoryW(buffer, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? SystemPath(buffer, n) : String("");
 }
 
 String LoadResourceString(uint32_t id, void* module) {
-  return FromBuffer(32000, [id, module](char* buffer, int32_t size) {
-    return LoadStringA(ModuleOrProgram(module), id, buffer, size) > 0;
-  });
+  // The table's own UTF-16 text, read in place (a length of 0 asks for a
+  // pointer to it), then taken into the program's code page.
+  const wchar_t* text = nullptr;
+  const int length = LoadStringW(ModuleOrProgram(module), id, reinterpret_cast<LPWSTR>(&text), 0);
+  String out;
+  if (length <= 0 || text == nullptr || !ProgramTextOf(text, static_cast<size_t>(length), &out)) return String("");
+  return out;
 }
 
 bool GetOsVersion(OsVersion* version) {
-  OSVERSIONINFOA info{};
+  OSVERSIONINFOW info{};
   info.dwOSVersionInfoSize = sizeof info;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!GetVersionExA(&info)) return false;
+  if (!GetVersionExW(&info)) return false;
 #pragma GCC diagnostic pop
   version->platform_id = info.dwPlatformId;
   version->major = info.dwMajorVersion;
   version->minor = info.dwMinorVersion;
-  version->service = info.szCSDVersion;
+  if (!ProgramTextOf(info.szCSDVersion, wcslen(info.szCSDVersion), &version->service)) version->service = "";
   return true;
 }
 
 String GetExecutablePath() {
-  return FromBuffer(10000, [](char* buffer, int32_t size) {
-    DWORD n = GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(size));
-    return n > 0 && n < static_cast<DWORD>(size);
-  });
+  std::wstring buffer(32768, L'\0');
+  const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  return n > 0 && n < buffer.size() ? SystemPath(buffer.c_str(), n) : String("");
 }
 
 String QueryShortPath(const char* path) {
-  String out = FromBuffer(MAX_PATH, [path](char* buffer, int32_t size) {
-    DWORD n = GetShortPathNameA(path, buffer, static_cast<DWORD>(size));
-    return n > 0 && n < static_cast<DWORD>(size);
-  });
-  return out.IsEmpty() ? String(path) : out;
+  const std::wstring wide = WideOf(path);
+  wchar_t buffer[MAX_PATH];
+  const DWORD n = GetShortPathNameW(wide.c_str(), buffer, MAX_PATH);
+  String out;
+  if (n > 0 && n < MAX_PATH && ProgramTextOf(buffer, n, &out)) return out;
+  return String(path);
 }
 
-void ShellOpen(const char* target) { ShellExecuteA(nullptr, "open", target, "", nullptr, SW_SHOWNORMAL); }
+void ShellOpen(const char* target) {
+  ShellExecuteW(nullptr, L"open", WideOf(target).c_str(), L"", nullptr, SW_SHOWNORMAL);
+}
 
 Result OpenFileManager(const char* folder) {
   String explorer = GetWindowsFolderPath();
@@ -95,34 +105,33 @@ Result OpenFileManager(const char* folder) {
 Result ReadRegistryString(RegistryRoot root, const char* key, const char* value, String* out) {
   HKEY opened = nullptr;
   HKEY base = root == RegistryRoot::kCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-  if (RegOpenKeyExA(base, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return kFailed;
-  char buffer[MAX_PATH + 1] = {};
-  DWORD size = MAX_PATH;
+  if (RegOpenKeyExW(base, WideOf(key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return kFailed;
+  wchar_t buffer[MAX_PATH + 1] = {};
+  DWORD size = MAX_PATH * sizeof(wchar_t);
   DWORD type = 0;
-  LONG rc = RegQueryValueExA(opened, value, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  LONG rc = RegQueryValueExW(opened, WideOf(value).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
   RegCloseKey(opened);
   if (rc != ERROR_SUCCESS || type != REG_SZ) return kFailed;
-  buffer[size < MAX_PATH ? size : MAX_PATH] = '\0';
-  *out = buffer;
-  return kOk;
+  size_t length = size / sizeof(wchar_t);
+  if (length > MAX_PATH) length = MAX_PATH;
+  while (length > 0 && buffer[length - 1] == L'\0') --length;
+  *out = SystemPath(buffer, length);
+  return out->IsEmpty() && length > 0 ? kFailed : kOk;
 }
 
 Result StartProgram(const char* program, const char* arguments, bool wait, bool hide, uint32_t* exit_code) {
-  String command(program);
-  command.ReplaceChar('/', '\\');
-  command += " ";
-  command += arguments;
-  if (command.GetLength() > 31999) return kFailed;
-  STARTUPINFOA startup{};
+  std::wstring command = WidePathOf(program) + L" " + WideOf(arguments);
+  if (command.size() > 31999) return kFailed;
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (hide) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
   }
   PROCESS_INFORMATION process{};
-  String writable(command);  // CreateProcessA may write into its command line
-  if (!CreateProcessA(nullptr, const_cast<char*>(writable.c_str()), nullptr, nullptr, FALSE,
-                      NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process)) {
+  // CreateProcessW may write into its command line.
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                      &startup, &process)) {
     return kFailed;
   }
   if (wait) {

@@ -4,18 +4,18 @@
 #include <windows.h>
 
 #include "platform/temporary_area.h"
+#include "platform/win32/wide_text.h"
 
 namespace mv::platform {
 
 bool QueryAreaFacts(const char* folder, AreaFacts* facts) {
-  String native(folder == nullptr ? "" : folder);
-  native.ReplaceChar('/', '\\');
-  const DWORD attributes = GetFileAttributesA(native.c_str());
+  const std::wstring native = WidePathOf(folder);
+  const DWORD attributes = GetFileAttributesW(native.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
   *facts = AreaFacts();
   facts->writable = (attributes & FILE_ATTRIBUTE_READONLY) == 0;
   ULARGE_INTEGER available;
-  if (GetDiskFreeSpaceExA(native.c_str(), &available, nullptr, nullptr)) {
+  if (GetDiskFreeSpaceExW(native.c_str(), &available, nullptr, nullptr)) {
     facts->free_known = true;
     facts->free_bytes = available.QuadPart;
   }

@@ -1,10 +1,16 @@
-// Win32 side of platform/terminal.h.
+// Win32 side of platform/terminal.h: the console is read and written wide.
 #include <windows.h>
 
 #include <cstring>
+#include <new>
+#include <utility>
 
+#include "base/memory.h"
+#include "base/text_encoding.h"
+#include "platform/codepage.h"
 #include "platform/platform.h"
 #include "platform/terminal.h"
+#include "platform/win32/wide_text.h"
 
 namespace mv::platform {
 namespace {
@@ -20,6 +26,27 @@ HANDLE HandleOf(StandardStream stream) {
   }
 }
 
+// Sets the console input's mode for a read and gives the old one back when
+// it goes.
+class ConsoleMode {
+ public:
+  ConsoleMode(HANDLE in, DWORD clear) : in_(in) {
+    valid_ = in != nullptr && in != INVALID_HANDLE_VALUE && GetConsoleMode(in, &mode_);
+    if (valid_) SetConsoleMode(in, mode_ & ~clear);
+  }
+  ~ConsoleMode() {
+    if (valid_) SetConsoleMode(in_, mode_);
+  }
+  ConsoleMode(const ConsoleMode&) = delete;
+  ConsoleMode& operator=(const ConsoleMode&) = delete;
+  bool valid() const { return valid_; }
+
+ private:
+  HANDLE in_;
+  DWORD mode_ = 0;
+  bool valid_ = false;
+};
+
 }  // namespace
 
 bool IsTerminal(StandardStream stream) {
@@ -28,30 +55,30 @@ bool IsTerminal(StandardStream stream) {
   return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 }
 
-void WriteStderr(const char* text) {
-  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-  if (err == nullptr || err == INVALID_HANDLE_VALUE || text == nullptr) return;
-  DWORD written = 0;
-  WriteFile(err, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
-}
+void WriteStderr(const char* text) { WriteProgramText(GetStdHandle(STD_ERROR_HANDLE), text); }
 
-LineStatus ReadSecretLine(const char* prompt, String* out, size_t max_length) {
-  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-  DWORD mode = 0;
-  if (in == nullptr || in == INVALID_HANDLE_VALUE || !GetConsoleMode(in, &mode)) return LineStatus::kEnd;
-  WriteStderr(prompt);
-  SetConsoleMode(in, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
-  bool read = ReadStdinLine(out, max_length);
-  SetConsoleMode(in, mode);
+LineStatus ReadSecretLine(const char* prompt, Password* out, size_t max_length) {
+  String line;
+  bool read = false;
+  {
+    ConsoleMode echo_off(GetStdHandle(STD_INPUT_HANDLE), ENABLE_ECHO_INPUT);
+    if (!echo_off.valid()) return LineStatus::kEnd;
+    WriteStderr(prompt);
+    read = ReadStdinLine(&line, max_length);
+  }
   WriteStderr("\n");
-  return read ? LineStatus::kLine : LineStatus::kEnd;
+  if (!read) return LineStatus::kEnd;
+  *out = Password(std::move(line));
+  return LineStatus::kLine;
 }
 
 // The console's own line editing serves here.
 LineStatus EditLine(const char* prompt, String* line, size_t max_length) {
   if (!IsTerminal(StandardStream::kInput)) return LineStatus::kEnd;
   WriteStdout(prompt);
-  return ReadStdinLine(line, max_length) ? LineStatus::kLine : LineStatus::kEnd;
+  String typed;
+  if (!ReadStdinLine(&typed, max_length)) return LineStatus::kEnd;
+  return FromUtf8Text(typed.c_str(), line) ? LineStatus::kLine : LineStatus::kNoCodePageForm;
 }
 
 bool GetTerminalSize(int* rows, int* columns) {
@@ -64,17 +91,17 @@ bool GetTerminalSize(int* rows, int* columns) {
 
 int ReadKey(const char* prompt) {
   WriteStdout(prompt);
-  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-  DWORD mode = 0;
-  if (in == nullptr || in == INVALID_HANDLE_VALUE || !GetConsoleMode(in, &mode)) return -1;
-  SetConsoleMode(in, mode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT));
-  char key = 0;
+  ConsoleMode keys(GetStdHandle(STD_INPUT_HANDLE), ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT);
+  if (!keys.valid()) return -1;
+  wchar_t key = 0;
   DWORD read = 0;
-  const bool got = ReadConsoleA(in, &key, 1, &read, nullptr) && read == 1;
-  SetConsoleMode(in, mode);
-  return got ? static_cast<unsigned char>(key) : -1;
+  if (!ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), &key, 1, &read, nullptr) || read != 1) return -1;
+  // A key of the program's code page as its byte; any other as none the
+  // questions know.
+  String text;
+  return ProgramTextOf(&key, 1, &text) && text.GetLength() == 1 ? static_cast<unsigned char>(text.GetAt(0)) : 0;
 }
 
-void WriteStderrSystemText(const char* text) { WriteStderr(text); }
+void WriteStderrSystemText(const char* text) { WriteSystemText(GetStdHandle(STD_ERROR_HANDLE), text); }
 
 }  // namespace mv::platform

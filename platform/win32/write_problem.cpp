@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win32/wide_text.h"
 #include "platform/write_problem.h"
 
 namespace mv::platform {
@@ -38,7 +39,7 @@ WriteDiagnosis DiagnoseWrite(const char* path, uint64_t needed) {
   const std::string target = Native(path);
   std::string existing = target;
   DWORD attributes;
-  while ((attributes = GetFileAttributesA(existing.c_str())) == INVALID_FILE_ATTRIBUTES) {
+  while ((attributes = GetFileAttributesW(WideOf(existing.c_str()).c_str())) == INVALID_FILE_ATTRIBUTES) {
     const size_t slash = existing.rfind('\\');
     if (slash == std::string::npos || slash == 0) return {};
     existing.resize(slash == 2 && existing[1] == ':' ? 3 : slash);
@@ -52,7 +53,7 @@ WriteDiagnosis DiagnoseWrite(const char* path, uint64_t needed) {
   if (!folder && existing != target) return Found(WriteProblem::kNotAFolder, existing);
   ULARGE_INTEGER available{};
   const std::string volume_folder = folder ? existing : existing.substr(0, existing.rfind('\\') + 1);
-  if (GetDiskFreeSpaceExA(volume_folder.c_str(), &available, nullptr, nullptr) &&
+  if (GetDiskFreeSpaceExW(WideOf(volume_folder.c_str()).c_str(), &available, nullptr, nullptr) &&
       (available.QuadPart == 0 || available.QuadPart < needed)) {
     WriteDiagnosis diagnosis = Found(WriteProblem::kNoSpace, volume_folder);
     diagnosis.free_bytes = available.QuadPart;

@@ -51,7 +51,7 @@ TEST(CommandLine, DecryptOptions) {
     DecryptOptions options;
     EXPECT_EQ(options.DispatchArguments(ArgumentsOf(c.arguments)), c.result);
     EXPECT_EQ(Text(options.command), c.command);
-    EXPECT_EQ(Text(options.password), c.password);
+    EXPECT_EQ(Text(options.password.Utf8()), c.password);
     EXPECT_EQ(Text(options.target_folder), c.target);
     EXPECT_EQ(Text(options.message_file), c.message);
     EXPECT_EQ(options.replace, c.replace);
@@ -73,39 +73,45 @@ TEST(CommandLine, PasswordFileGivesItsFirstLine) {
   for (const Case& c : cases) {
     std::string path = folder.Join("pw.txt");
     test::WriteFileText(path, c.content);
-    String password;
+    Password password;
     ASSERT_EQ(ReadPasswordFile(String(path.c_str()), &password), kOk) << c.content;
-    EXPECT_EQ(Text(password), c.password);
+    EXPECT_EQ(Text(password.Utf8()), c.password);
   }
-  String password;
+  Password password;
   EXPECT_EQ(ReadPasswordFile(String(folder.Join("missing.txt").c_str()), &password), kCannotOpen);
 
-  // Marked files as editors and Windows PowerShell write them: the same
-  // password in the program's code page whatever the encoding.
+  // Files as editors and Windows PowerShell write them: the same password,
+  // as typed, whatever the encoding. Without a mark, bytes that are UTF-8
+  // are UTF-8 (Notepad's default), anything else Windows-1252.
   const std::string w("W\0\xF6\0r\0t\0", 8);  // "Wört" in UTF-16LE
   const std::string pile = "\x3D\xD8\xA9\xDC";  // U+1F4A9 as a surrogate pair
   struct Marked {
     std::string content;
     Result result;
-    const char* password;
+    const char* password;  // UTF-8
   } marked[] = {
-      {"\xEF\xBB\xBFW\xC3\xB6rt\r\nnext", kOk, "W\xF6rt"},
-      {"\xFF\xFE" + w + std::string("\r\0\n\0n\0", 6), kOk, "W\xF6rt"},
-      {"\xFF\xFE" + w, kOk, "W\xF6rt"},
-      {"\xFF\xFE" + std::string("\xAC\x20", 2), kOk, "\x80"},  // the euro sign
+      {"\xEF\xBB\xBFW\xC3\xB6rt\r\nnext", kOk, "W\xC3\xB6rt"},
+      {"\xFF\xFE" + w + std::string("\r\0\n\0n\0", 6), kOk, "W\xC3\xB6rt"},
+      {"\xFF\xFE" + w, kOk, "W\xC3\xB6rt"},
+      {std::string("\xFE\xFF\0W\0\xF6\0r\0t", 10), kOk, "W\xC3\xB6rt"},  // UTF-16BE
+      {"\xFF\xFE" + std::string("\xAC\x20", 2), kOk, "\xE2\x82\xAC"},  // the euro sign
       {"\xFF\xFE", kOk, ""},
-      {"\xFF\xFE" + pile, kBadArgument, ""},           // no Windows-1252 form
+      {"\xFF\xFE" + pile, kOk, "\xF0\x9F\x92\xA9"},
       {"\xFF\xFE" + std::string("\x3D\xD8x\0", 4), kBadArgument, ""},  // a lone surrogate
-      {"\xEF\xBB\xBF\xE6\x97\xA5", kBadArgument, ""},  // 日
-      {"\xEF\xBB\xBF\xC3", kBadArgument, ""},          // cut UTF-8
+      {"\xEF\xBB\xBF\xE6\x97\xA5", kOk, "\xE6\x97\xA5"},  // 日
+      {"\xEF\xBB\xBF\xC3", kBadArgument, ""},  // marked UTF-8 that is none
+      {"Stra\xC3\x9F" "e 5\n", kOk, "Stra\xC3\x9F" "e 5"},  // UTF-8 without a mark
+      {"Stra\xDF" "e 5\n", kOk, "Stra\xC3\x9F" "e 5"},  // Windows-1252
+      {"\xD0\x9F\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C" "1", kOk,
+       "\xD0\x9F\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C" "1"},  // Пароль1
   };
   for (const Marked& c : marked) {
     const std::string path = folder.Join("marked.txt");
     test::WriteFileText(path, c.content);
-    String read;
+    Password read;
     EXPECT_EQ(ReadPasswordFile(String(path.c_str()), &read), c.result) << c.password;
     if (c.result == kOk) {
-      EXPECT_EQ(Text(read), c.password);
+      EXPECT_EQ(Text(read.Utf8()), c.password);
     }
   }
 
@@ -113,7 +119,7 @@ TEST(CommandLine, PasswordFileGivesItsFirstLine) {
   test::WriteFileText(folder.Join("pw.txt"), "from file\n");
   ASSERT_EQ(options.DispatchArguments(ArgumentsOf({"decrypt", "-pwd=first", "-pwdfile=" + folder.Join("pw.txt")})),
             kOk);
-  EXPECT_EQ(Text(options.password), "from file");
+  EXPECT_EQ(Text(options.password.Utf8()), "from file");
 }
 
 int Interactive() { return 1001; }

@@ -19,7 +19,7 @@ bool UsesGerman() { return LoadResString(18) == "Bitte warten..."; }
 // A front end that answers from a script and records what it was shown.
 class ScriptedFrontEnd : public AttemptFrontEnd {
  public:
-  String AskPassword() override { return password; }
+  Password AskPassword() override { return Password(password); }
   Result WithProgress(const std::function<Result(const ProgressCallback*)>& run) override { return run(nullptr); }
   void ShowError(const String& text) override { shown.push_back("error: " + std::string(text.c_str())); }
   void ShowInfo(const String& text) override { shown.push_back("info: " + std::string(text.c_str())); }

@@ -133,7 +133,7 @@ TEST_F(SelfExtractorTest, LeavesNothingBehindWhateverTheOutcome) {
     {
       SelfExtractor extractor;
       PayloadView view = FindPayloadHeaderIn(c.section.data(), c.section.size());
-      Result r = extractor.ExtractFrom(view, c.password, c.cancel ? &cancel : nullptr);
+      Result r = extractor.ExtractFrom(view, Password(c.password), c.cancel ? &cancel : nullptr);
       if (std::string(c.name) == "corrupt data") {
         EXPECT_NE(r, kOk);
       } else {
@@ -207,7 +207,7 @@ TEST(LongPathTest, CopiedAndWipedWholeOrRefusedBeforeAnythingIsWritten) {
     SetWipePassHookForTesting(&CountPass);
     {
       SelfExtractor extractor;
-      ASSERT_EQ(extractor.ExtractFrom(FindPayloadHeaderIn(section.data(), section.size()), "secret", nullptr),
+      ASSERT_EQ(extractor.ExtractFrom(FindPayloadHeaderIn(section.data(), section.size()), Password("secret"), nullptr),
                 c.extracted);
       if (c.extracted == kOk) {
         ASSERT_EQ(DirectoryCopy(extractor.GetWorkFolder(), target, false, nullptr), kOk);

@@ -43,7 +43,7 @@ class PackageReaderTest : public testing::Test {
     PackageReader reader;
     Outcome outcome;
     EXPECT_EQ(reader.Open(String("")), kOk);
-    outcome.result = reader.Decrypt(String(path.c_str()), String(password.c_str()), progress);
+    outcome.result = reader.Decrypt(String(path.c_str()), Password(password.c_str()), progress);
     std::string work = reader.GetWorkFolderPath().c_str();
     outcome.files = TakeSnapshot(work);
     outcome.read_only_readme = platform::ReadAttributes((work + "readme.txt").c_str()) & platform::kAttributeReadOnly;
@@ -76,11 +76,11 @@ TEST_F(PackageReaderTest, EveryCompressionSettingRoundTripsWithAndWithoutProgres
       SCOPED_TRACE("compression " + std::to_string(compression) + (with_progress ? " with progress" : ""));
       std::string path = folder_.Join("pack" + std::to_string(compression) + (with_progress ? "p" : "") + ".mef");
       TagRecord header;
-      ASSERT_EQ(test::WritePackage(path, source_, message, "pa\xDFwort", compression, with_progress, &header), kOk);
+      ASSERT_EQ(test::WritePackage(path, source_, message, "pa\xC3\x9Fwort", compression, with_progress, &header), kOk);
       EXPECT_GT(header.GetU32(kHeaderTagTotal, 0), 0u) << "the progress total is written by every writer";
       int notifications = 0;
       ProgressCallback progress{&CountingProgress, reinterpret_cast<uintptr_t>(&notifications), 0};
-      Outcome outcome = Decrypt(path, "pa\xDFwort", &progress);
+      Outcome outcome = Decrypt(path, "pa\xC3\x9Fwort", &progress);
       ASSERT_EQ(outcome.result, kOk);
       EXPECT_EQ(outcome.files.entries, expected.entries);
       EXPECT_EQ(outcome.files.times, expected.times);
@@ -102,7 +102,7 @@ TEST_F(PackageReaderTest, AListingKeepsEveryEntryAndWritesNothing) {
     PackageReader reader;
     reader.SetListOnly(true);
     ASSERT_EQ(reader.Open(String("")), kOk);
-    ASSERT_EQ(reader.Decrypt(String(path.c_str()), String("pw"), nullptr), kOk);
+    ASSERT_EQ(reader.Decrypt(String(path.c_str()), Password("pw"), nullptr), kOk);
     EXPECT_TRUE(test::ListNames(reader.GetWorkFolderPath().c_str()).empty());
     for (int32_t i = 0; i < reader.GetContent().GetCount(); ++i) {
       const ArchiveEntry* entry = ArchiveEntry::FromValue(reader.GetContent().Member(i));
@@ -127,7 +127,7 @@ TEST_F(PackageReaderTest, AListingKeepsEveryEntryAndWritesNothing) {
   PackageReader wrong;
   wrong.SetListOnly(true);
   ASSERT_EQ(wrong.Open(String("")), kOk);
-  EXPECT_EQ(wrong.Decrypt(String(path.c_str()), String("other"), nullptr), kWrongPassword);
+  EXPECT_EQ(wrong.Decrypt(String(path.c_str()), Password("other"), nullptr), kWrongPassword);
   wrong.Cleanup(nullptr);
 }
 
@@ -225,7 +225,7 @@ TEST_F(PackageReaderTest, CarriersAreReadAsContainers) {
     job.kind = kContainerCarrier;
     job.carrier_format = DetectCarrierFormat(String(carrier.c_str()));
     job.path = carrier.c_str();
-    job.password = "carrier";
+    job.password = Password("carrier");
     job.base_folder = small.c_str();
     ASSERT_EQ(WriteContainer(job, &header, &content), kOk);
     Outcome outcome = Decrypt(carrier, "carrier");

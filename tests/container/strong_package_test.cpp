@@ -16,6 +16,7 @@
 #include "container/strong_header.h"
 #include "crypto/aead_chunk_stream.h"
 #include "stream/memory_stream.h"
+#include "tests/support/earlier_packages.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/sample_data.h"
@@ -28,7 +29,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 constexpr Argon2Cost kCheapCost{1, 256, 2};
-const char kPassword[] = "pa\xDFwort";
+const char kPassword[] = "pa\xC3\x9Fwort";  // paßwort, as typed
 
 uint32_t U32At(const Bytes& bytes, size_t at) {
   return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<uint32_t>(bytes[at + 3]) << 24;
@@ -37,7 +38,7 @@ uint32_t U32At(const Bytes& bytes, size_t at) {
 // Where the parts of a strong package lie.
 struct Layout {
   size_t header = 0;             // bytes of the header record
-  size_t strong_entry = 0;       // offset of tag 40's 37 bytes
+  size_t strong_entry = 0;       // offset of tag 40's bytes
   std::vector<size_t> chunks;    // offset of each chunk's length field
   size_t ChunkEnd(size_t i, const Bytes& bytes) const { return chunks[i] + 4 + U32At(bytes, chunks[i]) + 16; }
 };
@@ -60,7 +61,7 @@ class StrongPackageTest : public testing::Test {
     test::MakeTree(source_, test::SampleTree());
     ContainerJob job;
     job.path = package_.c_str();
-    job.password = kPassword;
+    job.password = Password(kPassword);
     job.base_folder = source_.c_str();
     job.compression = 0;  // stored blocks: the sample spans several chunks
     job.package_kind = PackageKind::kStrong;
@@ -85,7 +86,7 @@ class StrongPackageTest : public testing::Test {
     const std::string target = folder_.Join("target/");
     PackageReader reader;
     EXPECT_EQ(reader.Open(String(target.c_str())), kOk);
-    Outcome outcome{reader.Decrypt(String(path.c_str()), String(password.c_str()), nullptr), 0, {}};
+    Outcome outcome{reader.Decrypt(String(path.c_str()), Password(password.c_str()), nullptr), 0, {}};
     outcome.chunk = reader.GetFailedChunk();
     if (outcome.result == kOk) {
       outcome.files = test::TakeSnapshot(target);
@@ -171,6 +172,107 @@ TEST_F(StrongPackageTest, EveryChangeOnTheWayIsRefusedAndNothingIsDelivered) {
     EXPECT_EQ(outcome.result, c.expected);
     EXPECT_EQ(outcome.chunk, c.chunk);
   }
+}
+
+// The strong kind takes a password in any script, as typed: the same
+// characters open the package however they were typed (composed or with
+// combining marks), and a look-alike of the same length, such as what an
+// ANSI code page makes of it, does not.
+TEST(StrongPackagePasswords, AnyScriptOpensAndEveryWayOfTypingItIsOnePassword) {
+  test::TempFolder folder;
+  const std::string source = folder.Join("source/");
+  test::MakeTree(source, {{"a.txt", "alpha"}});
+  struct Case {
+    const char* name;
+    const char* written;
+    const char* typed;
+    Result result;
+  } cases[] = {
+      {"Cyrillic", "\xD0\x9F\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C" "1",
+       "\xD0\x9F\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C" "1", kOk},
+      {"Cyrillic, what the ANSI code page made of it", "\xD0\x9F\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C" "1",
+       "??????1", kWrongPassword},
+      {"Cyrillic, another word of that length", "\xD0\x9F\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C" "1",
+       "\xD0\x9A\xD0\xBB\xD1\x8E\xD1\x87\xD0\xB8\xD0\xBA" "1", kWrongPassword},
+      {"Japanese", "\xE3\x83\x91\xE3\x82\xB9\xE3\x83\xAF\xE3\x83\xBC\xE3\x83\x89",
+       "\xE3\x83\x91\xE3\x82\xB9\xE3\x83\xAF\xE3\x83\xBC\xE3\x83\x89", kOk},
+      {"Japanese, the voiced mark typed apart", "\xE3\x83\x91\xE3\x82\xB9\xE3\x83\xAF\xE3\x83\xBC\xE3\x83\x89",
+       "\xE3\x83\x8F\xE3\x82\x9A\xE3\x82\xB9\xE3\x83\xAF\xE3\x83\xBC\xE3\x83\x88\xE3\x82\x99", kOk},
+      {"composed, typed decomposed", "Caf\xC3\xA9", "Cafe\xCC\x81", kOk},
+      {"decomposed, typed composed", "Cafe\xCC\x81", "Caf\xC3\xA9", kOk},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = folder.Join("package.mef");
+    ContainerJob job;
+    job.path = path.c_str();
+    job.password = Password(c.written);
+    job.base_folder = source.c_str();
+    job.package_kind = PackageKind::kStrong;
+    job.kdf_cost = kCheapCost;
+    TagRecord header;
+    TagRecord content = test::ContentOf(source, "");
+    ASSERT_EQ(WriteContainer(job, &header, &content), kOk);
+    EXPECT_EQ(PasswordFormOf(header), PasswordForm::kUtf8Nfc);
+    PackageReader reader;
+    ASSERT_EQ(reader.Open(String("")), kOk);
+    EXPECT_EQ(reader.Decrypt(String(path.c_str()), Password(c.typed), nullptr), c.result);
+    reader.Cleanup(nullptr);
+  }
+}
+
+// Packages written before keep opening with the password typed as then:
+// the strong kind's first version and the classic kind hash its
+// Windows-1252 bytes, whatever form it arrives in.
+TEST(StrongPackagePasswords, PackagesWrittenBeforeOpenWithTheSamePassword) {
+  struct Case {
+    const char* name;
+    Bytes package;
+    const char* typed;
+    Result result;
+  } cases[] = {
+      {"strong, first version", Bytes(std::begin(test::kStrongVersion1Package), std::end(test::kStrongVersion1Package)),
+       "pa\xC3\x9Fwort", kOk},
+      {"strong, first version, another password", Bytes(std::begin(test::kStrongVersion1Package),
+                                                        std::end(test::kStrongVersion1Package)),
+       "passwort", kWrongPassword},
+      {"strong, first version, a password it could not hold",
+       Bytes(std::begin(test::kStrongVersion1Package), std::end(test::kStrongVersion1Package)), "\xD0\x9F", kBadArgument},
+      {"classic", Bytes(std::begin(test::kClassicPackage), std::end(test::kClassicPackage)), "pa\xC3\x9Fwort", kOk},
+      {"classic, another password", Bytes(std::begin(test::kClassicPackage), std::end(test::kClassicPackage)),
+       "pa\xC3\x9Fworte", kWrongPassword},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempFolder folder;
+    const std::string path = folder.Join("earlier.mef");
+    ASSERT_TRUE(tools::WriteWholeFile(path, c.package));
+    PackageReader reader;
+    ASSERT_EQ(reader.Open(String(folder.Join("out/").c_str())), kOk);
+    ASSERT_EQ(reader.Decrypt(String(path.c_str()), Password(c.typed), nullptr), c.result);
+    if (c.result == kOk) {
+      EXPECT_EQ(test::ReadFileText(folder.Join("out/Unterlagen/\xDC" "bersicht.txt")), "Hallo\n");
+    }
+    reader.Cleanup(nullptr);
+  }
+}
+
+// The classic kind cannot hold what Windows-1252 lacks: such a password is
+// refused, never turned into another one.
+TEST(StrongPackagePasswords, TheClassicKindRefusesWhatItCannotHold) {
+  test::TempFolder folder;
+  const std::string source = folder.Join("source/");
+  test::MakeTree(source, {{"a.txt", "alpha"}});
+  ContainerJob job;
+  const std::string path = folder.Join("classic.mef");
+  job.path = path.c_str();
+  job.password = Password("\xD0\x9F\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C" "1");
+  job.base_folder = source.c_str();
+  job.package_kind = PackageKind::kClassic;
+  TagRecord header;
+  TagRecord content = test::ContentOf(source, "");
+  EXPECT_EQ(WriteContainer(job, &header, &content), kBadArgument);
+  EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 // The last chunk is always shorter than a full one, so content that fills

@@ -252,8 +252,8 @@ def message_in_german():
     s = Session([MESSAGE], "de_DE.UTF-8")
     s.expect("Diese Datei ist eine selbstentschlüsselnde Datei.")
     s.expect("Passwort: ")
-    s.send("日本\n")  # no Windows-1252 form: cannot be right, asked again
-    s.expect("Dieses Passwort kann nicht stimmen")
+    s.send("日本\n")  # the strong kind takes any script: a wrong password, asked again
+    s.expect("Das eingegebene Passwort stimmt nicht.")
     s.expect("Passwort: ")
     s.send(PASSWORD + "\n")
     s.expect("Bitte warten...")
@@ -411,6 +411,52 @@ def stop_and_continue_at_the_password():
           s.transcript)
 
 
+RUSSIAN = "Пароль1"
+
+
+def pack_with_password(out, password, *options):
+    write(os.path.join(WORK, "pw-other.txt"), password + "\n")
+    subprocess.run([os.path.join(BUILD, "morvalis-pack"), "sfx", out, "--stub", os.path.join(BUILD, "morvalis-sfx"),
+                    "--password-file", os.path.join(WORK, "pw-other.txt"), *options, "in/a.txt"],
+                   check=True, stdout=subprocess.DEVNULL, cwd=WORK, timeout=120, preexec_fn=default_signals)
+
+
+def password_in_any_script():
+    """The strong kind takes a password as typed: what an ANSI code page
+    would make of it is a wrong password, the word itself opens."""
+    package = os.path.join(WORK, "russian.sfx")
+    pack_with_password(package, RUSSIAN)
+    s = Session([package], "en_US.UTF-8")
+    s.expect("Password: ")
+    s.send("??????1\n")
+    s.expect("The entered password is not correct.")
+    s.expect("Password: ")
+    s.send(RUSSIAN + "\n")
+    s.expect("The self decrypting package contains these files:\r\n  a.txt\r\n")
+    s.expect("Save the files to [")
+    s.send(os.path.join(WORK, "out-russian") + "\n")
+    s.expect("The files have been saved successfully")
+    check("any script: exit code 0", s.finish() == 0, s.transcript)
+    check("any script: the file arrived", open(os.path.join(WORK, "out-russian/a.txt")).read() == "first file\n")
+    check("any script: the password is never shown", RUSSIAN not in s.transcript, s.transcript)
+
+
+def classic_refuses_what_it_cannot_hold():
+    """The classic kind says which characters it cannot hold and asks again;
+    nothing is decrypted with a substitute."""
+    package = os.path.join(WORK, "classic.sfx")
+    pack_with_password(package, PASSWORD, "--classic")
+    s = Session([package], "de_DE.UTF-8")
+    s.expect("Passwort: ")
+    s.send(RUSSIAN + "\n")
+    s.expect("Das Passwort enthält Zeichen, die kein Passwort dieses Pakets enthalten kann (U+041F, U+0430, U+0440, "
+             "U+043E, U+043B, U+044C).")
+    s.expect("Passwort: ")
+    s.send("\x04")
+    check("classic: ends without decrypting", s.finish() == 0 and "Bitte warten" not in s.transcript, s.transcript)
+    check("classic: nothing left in the temporary folder", temp_left() == [], str(temp_left()))
+
+
 def list_decrypts_nothing():
     s = Session([LARGE, "--list"], "en_US.UTF-8")
     s.expect("Password: ")
@@ -559,6 +605,8 @@ try:
     scenario("existing folder and failed copy", existing_folder_and_failed_copy)
     scenario("progress on a narrow terminal", progress_on_a_narrow_terminal)
     scenario("stop and continue at the password", stop_and_continue_at_the_password)
+    scenario("a password in any script", password_in_any_script)
+    scenario("the classic kind refuses what it cannot hold", classic_refuses_what_it_cannot_hold)
     scenario("--list", list_decrypts_nothing)
     scenario("--help and no terminal", help_and_no_terminal)
     scenario("end of input at the password", end_of_input_at_the_password)

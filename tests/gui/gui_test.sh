@@ -222,6 +222,15 @@ cp "$STUB" "$WORK/no_payload.exe"
 head -c 150000000 /dev/urandom >"$WORK/big.bin"
 make_package big --compression 0 big.bin
 rm -f "$WORK/big.bin"
+# Texts and passwords beyond ASCII: a description saved in UTF-8 without a
+# mark (what Notepad writes), a strong package with a Cyrillic password and
+# a classic one, which cannot hold it.
+printf 'Übersicht für die Gäste – Grüße aus Köln\n' >"$WORK/description_utf8.txt"
+make_package utf8_description --description description_utf8.txt --link www.morvalis.example/übersicht in/A.txt
+RUSSIAN='Пароль1'
+(cd "$WORK" && "$PACK" sfx "$WORK/russian.exe" --stub "$STUB" --password "$RUSSIAN" in/A.txt) >>"$WORK/pack.log" 2>&1
+(cd "$WORK" && "$PACK" sfx "$WORK/classic.exe" --stub "$STUB" --classic --password "$PASSWORD" in/A.txt) \
+  >>"$WORK/pack.log" 2>&1
 mkdir -p "$WORK/exists"
 printf 'x' >"$WORK/a_file"
 
@@ -283,6 +292,7 @@ declare -A EN=(
   [close]="&Close"
   [save_title]="Morvalis - Save text"
   [text_saved]="The text of the encrypted email has been successfully saved to the file {Q}@{Q}."
+  [not_held]="The password holds characters that no password of this package can hold (U+041F, U+0430, U+0440, U+043E, U+043B, U+044C).{LF}{LF}Please enter it again."
 )
 declare -A DE=(
   [plain_caption]="Morvalis - Selbstentschlüsselung"
@@ -310,6 +320,7 @@ declare -A DE=(
   [close]="&Schließen"
   [save_title]="Morvalis - Text speichern"
   [text_saved]="Der Text der verschlüsselten E-Mail wurde erfolgreich in die Datei {Q}@{Q} gespeichert."
+  [not_held]="Das Passwort enthält Zeichen, die kein Passwort dieses Pakets enthalten kann (U+041F, U+0430, U+0440, U+043E, U+043B, U+044C).{LF}{LF}Bitte geben Sie es erneut ein."
 )
 
 # --- Scenarios ------------------------------------------------------------------
@@ -488,6 +499,74 @@ text 1020 "This package holds the quarterly figures.{CR}{LF}Please keep them con
 absent $T\\qzp_*
 shot main_layout_$lang
 close
+exit 0
+EOF
+}
+
+# A description saved as UTF-8 without a mark shows as written, in any
+# language of the system.
+script_utf8_description() {
+  prologue utf8_description "utf8_description_$lang"
+  cat <<EOF
+window "${L[layout_caption]}" 1028
+text 1020 "Übersicht für die Gäste – Grüße aus Köln{CR}{LF}"
+text 1021 www.morvalis.example/übersicht
+shot main_utf8_description_$lang
+close
+exit 0
+EOF
+}
+
+# The password dialog takes any script as typed: what an ANSI code page
+# makes of a Cyrillic password is wrong, the password itself opens.
+script_password_any_script() {
+  prologue russian "any_script_$lang"
+  cat <<EOF
+window "${L[plain_caption]}" 1028
+click 1028
+window Morvalis 201
+set 201 "??????1"
+click 1
+message Morvalis "${L[wrong]}"
+click 1
+gone
+window "${L[plain_caption]}" 1028
+click 1028
+window Morvalis 201
+set 201 "$RUSSIAN"
+shot password_cyrillic_$lang
+click 1
+window "${L[plain_caption]}" 107
+list 1037 A.txt
+click 2
+gone
+exit 0
+EOF
+}
+
+# The classic kind cannot hold a Cyrillic password: a message names the
+# characters and the password is asked for again; nothing was decrypted.
+script_classic_refusal() {
+  prologue classic "classic_refusal_$lang"
+  cat <<EOF
+window "${L[plain_caption]}" 1028
+click 1028
+window Morvalis 201
+set 201 "$RUSSIAN"
+click 1
+message Morvalis "${L[not_held]}"
+absent $T\\qzp_*
+absent $T\\QZDX_*
+shot password_not_held_$lang
+click 1
+gone
+window Morvalis 201
+set 201 "$PASSWORD"
+click 1
+window "${L[plain_caption]}" 107
+list 1037 A.txt
+click 2
+gone
 exit 0
 EOF
 }
@@ -773,6 +852,11 @@ all_dialogs() {
   in_language no_link en
   in_language message_only en
 }
+for lang in en de; do
+  in_language utf8_description "$lang"
+  in_language password_any_script "$lang"
+  in_language classic_refusal "$lang"
+done
 all_dialogs
 in_language no_payload en
 in_language end_session_decrypting en

@@ -45,7 +45,7 @@ Result WritePackage(const std::string& path, const std::string& root, const std:
   ProgressCallback progress{&CountProgress, reinterpret_cast<uintptr_t>(&notifications), 0};
   ContainerJob job;
   job.path = path.c_str();
-  job.password = password.c_str();
+  job.password = Password(password.c_str());
   job.base_folder = root.c_str();
   job.progress = with_progress ? &progress : nullptr;
   job.compression = compression;

@@ -41,7 +41,7 @@ TEST(SelfExtractorSize, NoContainerTakesMoreThanItsWorstSize) {
       ASSERT_TRUE(BuildContent({temp.Join("tree")}, String(""), &content, &plan, &error)) << error;
       ContainerJob job;
       job.path = temp.Join("package.mef").c_str();
-      job.password = "secret";
+      job.password = Password("secret");
       job.base_folder = "./";
       job.compression = compression;
       job.package_kind = kind;

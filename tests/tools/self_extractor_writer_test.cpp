@@ -143,7 +143,7 @@ TEST(PackageSource, FindsTheContainerWhereItLiesInASelfExtractor) {
   PackageReader reader;
   ASSERT_EQ(reader.Open(String(temp.Join("out/").c_str())), kOk);
   reader.SetSourceRange(sfx.Range());
-  ASSERT_EQ(reader.Decrypt(sfx.Path(), String("secret"), nullptr), kOk);
+  ASSERT_EQ(reader.Decrypt(sfx.Path(), Password("secret"), nullptr), kOk);
   EXPECT_EQ(test::TakeSnapshot(temp.Join("out/")), test::TakeSnapshot(tree));
   String message;
   reader.GetMessageText(message);

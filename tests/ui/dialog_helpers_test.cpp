@@ -13,16 +13,28 @@
 namespace mv::ui {
 namespace {
 
+// The text is read wide and taken into the program's code page by its own
+// table, whatever the system's ANSI code page; a text that has no form
+// there is none the program can use.
 TEST(UiDialogHelpers, DialogItemStringHoldsTheWholeText) {
   MV_REQUIRE_WINDOWS();
   test::CommandRecorder parent;
-  const std::string text(5000, 'p');
-  HWND edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 50, 20, parent.window(),
+  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 50, 20, parent.window(),
                               reinterpret_cast<HMENU>(7), nullptr, nullptr);
   ASSERT_NE(edit, nullptr);
-  SendMessageA(edit, EM_LIMITTEXT, 0, 0);
-  SetWindowTextA(edit, text.c_str());
-  EXPECT_EQ(std::string(GetDlgItemString(parent.window(), 7).c_str()), text);
+  SendMessageW(edit, EM_LIMITTEXT, 0, 0);
+  struct Case {
+    std::wstring typed;
+    std::string read;  // Windows-1252
+  } cases[] = {
+      {std::wstring(5000, L'p'), std::string(5000, 'p')},
+      {L"C:\\\u00DCbersicht \u20AC", "C:\\\xDC" "bersicht \x80"},
+      {L"C:\\\u041E\u0442\u0447\u0451\u0442", ""},  // Cyrillic: no form
+  };
+  for (const Case& c : cases) {
+    SetWindowTextW(edit, c.typed.c_str());
+    EXPECT_EQ(std::string(GetDlgItemString(parent.window(), 7).c_str()), c.read);
+  }
   EXPECT_STREQ(GetDlgItemString(parent.window(), 8).c_str(), "");  // no such control
   DestroyWindow(edit);
 }
@@ -46,12 +58,13 @@ TEST(UiDialogHelpers, ListExtentFitsTheWidestItem) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | LBS_NOINTEGRALHEIGHT;
-    HWND list = CreateWindowExA(0, "LISTBOX", "", style, 0, 0, 200, 100, parent.window(), reinterpret_cast<HMENU>(9),
+    HWND list = CreateWindowExW(0, L"LISTBOX", L"", style, 0, 0, 200, 100, parent.window(), reinterpret_cast<HMENU>(9),
                                 nullptr, nullptr);
     ASSERT_NE(list, nullptr);
-    SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     for (const std::string& item : c.items) {
-      SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+      const std::wstring wide(item.begin(), item.end());
+      SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     }
     FitListHorizontalExtent(list);
 
@@ -65,8 +78,8 @@ TEST(UiDialogHelpers, ListExtentFitsTheWidestItem) {
     }
     SelectObject(context, previous);
     ReleaseDC(list, context);
-    EXPECT_GE(SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0), widest);
-    const bool scroll_bar = (GetWindowLongA(list, GWL_STYLE) & WS_HSCROLL) != 0;
+    EXPECT_GE(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0), widest);
+    const bool scroll_bar = (GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL) != 0;
     EXPECT_EQ(scroll_bar, c.scrolls);
     DestroyWindow(list);
   }

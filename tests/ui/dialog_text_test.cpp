@@ -33,12 +33,14 @@ TEST(UiDialogText, DisplayFormEndsEveryLineWithCarriageReturnAndLineFeed) {
 
 TEST(UiDialogText, FilterBlockEndsEveryTextAndTheList) {
   StringArray filters;
-  EXPECT_EQ(FilterBlock(filters), std::vector<char>({'\0'}));
+  EXPECT_EQ(FilterBlock(filters), std::vector<wchar_t>({L'\0'}));
   filters.Add(String("Text (*.txt)"));
+  filters.Add(String("Textdateien (*.txt) \x80"));  // the euro sign, by the program's own table
   filters.Add(String("*.txt"));
-  const std::string expected("Text (*.txt)\0*.txt\0\0", 20);
-  const std::vector<char> block = FilterBlock(filters);
-  EXPECT_EQ(std::string(block.begin(), block.end()), expected);
+  const std::wstring nul(1, L'\0');
+  const std::wstring expected = L"Text (*.txt)" + nul + L"Textdateien (*.txt) \u20AC" + nul + L"*.txt" + nul + nul;
+  const std::vector<wchar_t> block = FilterBlock(filters);
+  EXPECT_EQ(std::wstring(block.begin(), block.end()), expected);
 }
 
 TEST(UiDialogText, DisclaimerCountsAsReadWithinFifteenLinesOfTheEnd) {
