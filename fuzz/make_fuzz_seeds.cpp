@@ -168,7 +168,7 @@ void PackageSeeds(const fs::path& out, const fs::path& work, const mv::TagRecord
     const std::string path = (work / "package.mef").string();
     mv::ContainerJob job;
     job.path = path.c_str();
-    job.password = kPassword;
+    job.password = mv::Password(kPassword);
     job.base_folder = nullptr;
     const std::string base = root.string() + "/";
     job.base_folder = base.c_str();
@@ -194,7 +194,7 @@ void PackageSeeds(const fs::path& out, const fs::path& work, const mv::TagRecord
     job.kind = mv::kContainerCarrier;
     job.carrier_format = format;
     job.path = path.c_str();
-    job.password = kPassword;
+    job.password = mv::Password(kPassword);
     const std::string base = root.string() + "/";
     job.base_folder = base.c_str();
     mv::TagRecord header;
@@ -213,7 +213,7 @@ void StrongSeeds(const fs::path& out, const fs::path& work, const mv::TagRecord&
     const std::string path = (work / "package.mef").string();
     mv::ContainerJob job;
     job.path = path.c_str();
-    job.password = kPassword;
+    job.password = mv::Password(kPassword);
     const std::string base = root.string() + "/";
     job.base_folder = base.c_str();
     job.compression = compression;

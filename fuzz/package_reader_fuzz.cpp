@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fprintf(stderr, "package reader: the work folder %s cannot be made\n", work.c_str());
     std::abort();
   }
-  reader.Decrypt(path, password, nullptr);
+  reader.Decrypt(path, mv::Password(password.c_str()), nullptr);
   mv::String message;
   reader.GetMessageText(message);
   sandbox.CheckConfined();

@@ -47,7 +47,7 @@ bool AffordableHere(const mv::String& path) {
   mv::TagRecord header;
   mv::StreamContext context;
   mv::ContainerStream stream;
-  if (stream.Open(mv::Stream::kReading, path, mv::String(""), &header, &context, true, 0) != kOk) return true;
+  if (stream.Open(mv::Stream::kReading, path, mv::Password(""), &header, &context, true, 0) != kOk) return true;
   mv::StrongParameters parameters;
   if (mv::ParseStrongParameters(header, &parameters) != kOk) return true;
   return parameters.cost.memory_kib <= 1024 && parameters.cost.passes <= 2;
@@ -61,7 +61,7 @@ void ReadPackage(const std::vector<uint8_t>& bytes) {
     const mv::String work = sandbox.Path("work/");
     mv::PackageReader reader;
     if (reader.Open(work) != kOk) Fail("the work folder cannot be made");
-    reader.Decrypt(path, mv::String("fuzz password"), nullptr);
+    reader.Decrypt(path, mv::Password("fuzz password"), nullptr);
     sandbox.CheckConfined();
     reader.Cleanup(nullptr);
     mv::fuzz::Sandbox::CheckGone(work);

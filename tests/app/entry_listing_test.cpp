@@ -1,6 +1,7 @@
 // The lines of a package listing: the times of the last change as calendar
 // dates, and the columns of files and folders.
 #include "app/entry_listing.h"
+#include "fs/path.h"
 
 #include <gtest/gtest.h>
 
@@ -33,10 +34,13 @@ TEST(EntryListing, FilesAndFoldersInColumns) {
   ListedEntry folder;
   folder.folder = true;
   folder.path = "docs/";
-  EXPECT_STREQ(FormatEntryLine(file).c_str(), "file            312  1970-01-01 00:00:00  docs/B.txt");
-  EXPECT_STREQ(FormatEntryLine(folder).c_str(), "folder            -  -                    docs/");
+  // The path column is what a person reads on this system: backslashes on Windows.
+  const String file_path = ToDisplayPath("docs/B.txt");
+  const String folder_path = ToDisplayPath("docs/");
+  EXPECT_EQ(FormatEntryLine(file), "file            312  1970-01-01 00:00:00  " + file_path);
+  EXPECT_EQ(FormatEntryLine(folder), "folder            -  -                    " + folder_path);
   file.time = 0;
-  EXPECT_STREQ(FormatEntryLine(file).c_str(), "file            312  -                    docs/B.txt");
+  EXPECT_EQ(FormatEntryLine(file), "file            312  -                    " + file_path);
 }
 
 }  // namespace

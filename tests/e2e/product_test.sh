@@ -267,8 +267,8 @@ tamper() {  # in, out, python expression over the bytes b
 }
 tamper "$WORK/linux.mef" "$WORK/damaged.mef" 'b[-1] ^= 1'
 tamper "$WORK/windows.mef" "$WORK/cut.mef" 'del b[-100:]'
-# The memory field of the parameters entry (type 1, tag 40, 37 bytes) raised to 4 GiB - 1 KiB.
-tamper "$WORK/linux.mef" "$WORK/costly.mef" 'i = b.index(bytes([1, 0, 40, 0, 37, 0, 0, 0])) + 14; b[i:i + 4] = bytes([0, 0xFC, 0xFF, 0xFF])'
+# The memory field of the parameters entry (type 1, tag 40, 37 bytes or more) raised to 4 GiB - 1 KiB.
+tamper "$WORK/linux.mef" "$WORK/costly.mef" 'import re; i = re.search(rb"\x01\x00\x28\x00[\x25-\x7f]\x00\x00\x00", b).start() + 14; b[i:i + 4] = bytes([0, 0xFC, 0xFF, 0xFF])'
 for case in damaged:218 cut:219 costly:220; do
   name=${case%%:*} code=${case#*:}
   "$PACK" sfx "$WORK/$name.sfx" --stub "$NATIVE/morvalis-sfx" --container "$WORK/$name.mef" >/dev/null
