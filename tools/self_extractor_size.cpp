@@ -21,9 +21,13 @@ std::string SelfExtractorSizeProblem(const PayloadGrowth& stub, const PackageSiz
   const std::string package = size.at_most ? "the package of " + name + " may take up to " +
                                                  std::to_string(size.container) + " bytes"
                                            : name + " is " + std::to_string(size.container) + " bytes";
-  // A container file given is the alternative itself.
+  // A container file given is the alternative itself. Inputs are judged by
+  // the most their container may take; once written, a container that
+  // compressed below the bound goes into a self-extractor after all.
   const std::string container_file =
-      size.at_most ? "a container file (morvalis-pack create)" : "the container file as it is";
+      size.at_most ? "a container file (morvalis-pack create; one that compressed below the bound fits with "
+                     "sfx --container)"
+                   : "the container file as it is";
   if (size.container > kMaxPayloadContents || contents > kMaxPayloadContents) {
     return "a self-extractor carries at most " + std::to_string(kMaxPayloadContents) +
            " bytes of package and presentation data (its header counts them in 32 bits), and " + package +

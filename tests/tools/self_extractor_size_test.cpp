@@ -88,6 +88,8 @@ TEST(SelfExtractorSize, NamesEveryBoundThePackageWouldPass) {
     EXPECT_NE(problem.find(c.says), std::string::npos) << problem;
     // What to do instead is said with the bound.
     EXPECT_NE(problem.find("container file"), std::string::npos) << problem;
+    // An estimate may be too high: the container written first may fit.
+    EXPECT_EQ(problem.find("sfx --container") != std::string::npos, c.size.at_most) << problem;
     if (problem.find("Windows") != std::string::npos) {
       EXPECT_NE(problem.find("below 1879048192 bytes (1.75 GiB)"), std::string::npos) << problem;
       EXPECT_NE(problem.find("Linux self-extractor"), std::string::npos) << problem;
