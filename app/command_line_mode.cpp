@@ -158,6 +158,7 @@ void DebugMessage(bool debug, const char* text) {
 Result DecryptCommand(const Password& password, const char* target_folder, const char* message_file, bool replace,
                       bool debug) {
   SelfExtractor extractor;
+  extractor.SetShowMessages(debug);
   // Ctrl-C and the like stop the work at the next block as a cancel; the
   // extractor then wipes what was decrypted before the process ends.
   const ProgressCallback status{&ShowStatusText, debug ? 1u : 0u, 0};

@@ -1,5 +1,6 @@
 #include "app/self_extractor.h"
 
+#include <algorithm>
 #include <cinttypes>
 
 #include "base/progress.h"
@@ -43,11 +44,24 @@ int SweepPlaces(const WorkAreaFacts& facts) {
   return removed;
 }
 
-// Tells the user that folder has no room for the work and returns
-// kDiskFull: how many bytes are missing, or, with missing 0, that the work
-// ran out of space although the folder seemed to have room (the header
-// announced too little, others wrote there).
-Result ReportNoRoom(const String& folder, uint64_t missing) {
+// The most one write call takes.
+constexpr size_t kWritePiece = size_t{64} << 20;
+
+bool WriteInPieces(platform::File& file, const uint8_t* data, size_t length) {
+  for (size_t done = 0; done < length;) {
+    const size_t n = std::min(kWritePiece, length - done);
+    if (file.Write(data + done, n) != n) return false;
+    done += n;
+  }
+  return true;
+}
+
+// Tells the user (when show) that folder has no room for the work and
+// returns kDiskFull: how many bytes are missing, or, with missing 0, that
+// the work ran out of space although the folder seemed to have room (the
+// header announced too little, others wrote there).
+Result ReportNoRoom(bool show, const String& folder, uint64_t missing) {
+  if (!show) return kDiskFull;
   String text;
   if (missing != 0) {
     String::Format(text, "Not enough free space in \"%s\" to decrypt the package: %" PRIu64 " more bytes are needed.",
@@ -93,9 +107,12 @@ Result SelfExtractor::ExtractFrom(const PayloadView& payload, const Password& pa
   const WorkAreaChoice choice = ChooseWorkArea(facts, needed);
   if (choice.refused) {
     place_ = choice.folder;
-    return ReportNoRoom(choice.folder, choice.missing);
+    return ReportNoRoom(show_messages_, choice.folder, choice.missing);
   }
   in_memory_ = choice.in_memory;
+  if (choice.memory_short) {
+    NotifyProgress(progress_callback, kProgressStatusText, static_cast<int32_t>(TextId::kMemoryShort));
+  }
   String folder = choice.folder;
   Result r = ExtractIn(folder, data, length, password, progress_callback);
   // The memory area full after all, or refusing the temporary file or the
@@ -112,13 +129,13 @@ Result SelfExtractor::ExtractFrom(const PayloadView& payload, const Password& pa
     const uint64_t missing = MissingRoom(folder, needed);
     if (missing != 0) {
       place_ = folder;
-      return ReportNoRoom(folder, missing);
+      return ReportNoRoom(show_messages_, folder, missing);
     }
     r = ExtractIn(folder, data, length, password, progress_callback);
   }
   if (r == kDiskFull) {
     RemoveTempFile();
-    return ReportNoRoom(folder, MissingRoom(folder, needed));
+    return ReportNoRoom(show_messages_, folder, MissingRoom(folder, needed));
   }
   return r;
 }
@@ -136,12 +153,14 @@ Result SelfExtractor::ExtractIn(const String& folder, const uint8_t* data, size_
   }
   temp_file_ = path;
   if (!temp_lock_.Hold(path.c_str())) return kTempFileNotCreated;
-  bool written = length == 0 || file.Write(data, length) == length;
+  bool written = WriteInPieces(file, data, length);
   written = file.Close() && written;
   if (!written) {
     if (file.OutOfSpace()) return kDiskFull;
-    platform::ShowMessage(UserText(TextId::kWriteFailed).c_str(), "INTERNAL ERROR",
-                          platform::kMessageOk | platform::kMessageTaskModal);
+    if (show_messages_) {
+      platform::ShowMessage(UserText(TextId::kWriteFailed).c_str(), "INTERNAL ERROR",
+                            platform::kMessageOk | platform::kMessageTaskModal);
+    }
     return kShortWrite;
   }
   Result r = OpenTemporary(folder);

@@ -29,9 +29,6 @@ struct ProgressCallback;
 
 // The caption of the program's messages.
 inline constexpr char kDisplayName[] = "Morvalis Self Extractor";
-// The status text sent (kProgressStatusText) when decryption starts once
-// more on the disk.
-
 class SelfExtractor : public PackageReader {
  public:
   SelfExtractor() = default;
@@ -44,17 +41,24 @@ class SelfExtractor : public PackageReader {
   // names the folder and the bytes missing); kTempFileNotCreated when the
   // temporary file cannot be made; kShortWrite when writing it fails
   // otherwise (after a message box); otherwise the package reader's result
-  // (kOk, kWrongPassword, kCancelled, ...).
+  // (kOk, kWrongPassword, kCancelled, ...). The container copy is written
+  // in pieces: no single write reaches 2 GiB, which Windows' runtime fails.
   Result Extract(const Password& password, const ProgressCallback* progress);
 
-  // The same for a section image held elsewhere (the packer's tools and the
-  // tests hand in a section read from an executable file).
+  // The same for a section image held elsewhere (the tests hand in a
+  // section of their own).
   Result ExtractFrom(const PayloadView& payload, const Password& password, const ProgressCallback* progress);
 
   // The form in which the live section's package hashes its password
   // (container/password_form.h), read from its cleartext header; a front end
   // asks again, saying why, for a password that form cannot hold.
   static PasswordForm PackagePasswordForm();
+
+  // Whether Extract shows the failures it reports itself (no room, a failed
+  // write) in a message box that waits to be closed: yes by default; the
+  // silent decrypt command lets it only with its debug switch, so that it
+  // never waits for a click nobody is there to give.
+  void SetShowMessages(bool show) { show_messages_ = show; }
 
   // The folder the files were decrypted into (internal form, ending in '/').
   String GetWorkFolder() const { return GetWorkFolderPath(); }
@@ -77,6 +81,7 @@ class SelfExtractor : public PackageReader {
   String temp_file_;
   platform::LifeLock temp_lock_;
   bool in_memory_ = false;
+  bool show_messages_ = true;
   String place_;
 };
 

@@ -42,6 +42,7 @@ namespace mv {
   X(kMemoryAreaFull, 27) \
   X(kPasswordNotHeld, 28) \
   X(kWriteFailed, 29) \
+  X(kMemoryShort, 30) \
   /* What only the terminal shows. */ \
   X(kNoLayout, 100) \
   X(kMore, 101) \

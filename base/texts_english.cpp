@@ -66,6 +66,8 @@ const char* EnglishText(TextId id) {
       return "The memory is too full for the decrypted files: decrypting once more on the disk.";
     case TextId::kPasswordNotHeld:
       return "The password holds characters that no password of this package can hold (%s).\n\nPlease enter it again.";
+    case TextId::kMemoryShort:
+      return "There is too little free memory for the decrypted files: decrypting on the disk.";
     case TextId::kWriteFailed:
       return "Error writing data to file!!!";
     case TextId::kNoLayout:

@@ -70,6 +70,9 @@ const char* GermanText(TextId id) {
     case TextId::kPasswordNotHeld:
       return "Das Passwort enth\xE4lt Zeichen, die kein Passwort dieses Pakets enthalten kann (%s).\n\nBitte geben Sie es "
      "erneut ein.";
+    case TextId::kMemoryShort:
+      return "F\xFCr die entschl\xFCsselten Dateien ist zu wenig Speicher frei: die Entschl\xFCsselung erfolgt auf der "
+             "Festplatte.";
     case TextId::kWriteFailed:
       return "Fehler beim Schreiben der Daten in die Datei!!!";
     case TextId::kNoLayout:

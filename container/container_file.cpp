@@ -19,8 +19,10 @@ namespace {
 StreamContext ReadingContext(const ContainerJob& job, platform::ConfinedFolder* tree) {
   StreamContext context{job.base_folder, job.progress, job.measure_only, 0};
   context.failed_chunk = job.failed_chunk;
-  const uint32_t input = QueryFileSize(job.path);
-  context.record_budget = TagValue::kDefaultRecordBudget + (input == kUnknownSize ? 0 : input);
+  uint64_t input = QueryFileSize(job.path);
+  if (input == kUnknownSize) input = 0;
+  if (job.range.length < input) input = job.range.length;
+  context.record_budget = TagValue::kDefaultRecordBudget + input;
   context.drop_entries = job.drop_entries;
   context.failed_entry = job.failed_entry;
   context.entry_read = job.entry_read;
@@ -35,6 +37,7 @@ Result ReadSealed(const ContainerJob& job, TagRecord* header, TagRecord* content
   platform::ConfinedFolder tree;
   StreamContext context = ReadingContext(job, &tree);
   ContainerStream stream;
+  stream.SetFileRange(job.range);
   Result r = stream.Open(Stream::kReading, job.path, job.password, header, &context, false, 0);
   if (r != kOk) return r;
   // The content's bytes pass the progress stream only from here on: with

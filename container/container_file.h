@@ -10,6 +10,7 @@
 #include "base/string.h"
 #include "container/container_format.h"
 #include "crypto/strong_keys.h"
+#include "stream/file_stream.h"
 #include "stream/tag_record.h"
 
 namespace mv {
@@ -21,6 +22,10 @@ struct ContainerJob {
   ContainerKind kind = kContainerSealed;
   uint32_t carrier_format = 0;       // kContainerCarrier: the carrier's format code
   String path;                       // the container, or the carrier
+  // An ordinary container's part of the file at path (a self-extractor's
+  // payload section): read from there, or written there in place, into the
+  // existing file, without the temporary name and the wipe of a whole file.
+  FileRange range;
   Password password;
   const char* base_folder = nullptr; // files are read from / written below it
   const ProgressCallback* progress = nullptr;
@@ -52,7 +57,8 @@ Result ReadHeaderFrom(const uint8_t* bytes, size_t length, TagRecord* header);
 
 // Writes header and content. An ordinary container goes to path + ".tmp"
 // first; a container already at path is wiped (deleted plainly when the
-// wipe fails), then the new one takes its name. A carrier is written in
+// wipe fails), then the new one takes its name (unless written into a range
+// of an existing file, in place). A carrier is written in
 // place after the encrypted size was measured. kUnsupported for another
 // kind. Defined in container_writing.cpp, apart from the readers, so that a
 // program that only reads links none of the writers (nor Zstandard's

@@ -70,7 +70,7 @@ Result ContainerStream::Open(uint32_t mode, const String& path, const Password& 
     Close();
     return kBadArgument;
   }
-  r = file_.Open(mode, path, context);
+  r = file_.Open(mode, path, context, range_);
   if (r != kOk) {
     Close();
     return r;

@@ -74,6 +74,10 @@ class ContainerStream : public ContainerPipeline {
   Result Open(uint32_t mode, const String& path, const Password& password, TagRecord* header,
               StreamContext* context, bool header_only, uint32_t compression,
               const Argon2Cost* strong = nullptr);
+  // Set before Open: the container is the given part of the file at path (a
+  // self-extractor's payload section), read up to the part's end or written
+  // in place from its offset on (stream/file_stream.h).
+  void SetFileRange(const FileRange& range) { range_ = range; }
   // Closes the layers top first, then the file. Writing: kOk only when
   // everything reached the file.
   Result Close() override;
@@ -96,6 +100,7 @@ class ContainerStream : public ContainerPipeline {
 
   FileStream file_;
   bool strong_ = false;
+  FileRange range_;
 };
 
 class CarrierContainerStream : public ContainerPipeline {

@@ -26,7 +26,8 @@ Result WriteSealed(const ContainerJob& job, TagRecord* header, TagRecord* conten
   // The rename below works on the internal form; a native path would lose
   // its folder there.
   const String path = ToInternalPath(job.path);
-  const bool replacing = FileExists(path);
+  const bool in_place = !job.range.IsWhole();
+  const bool replacing = !in_place && FileExists(path);
   ProgressRange progress(job.progress);
 
   // The total goes into the header whether or not this write reports
@@ -42,11 +43,12 @@ Result WriteSealed(const ContainerJob& job, TagRecord* header, TagRecord* conten
     context.expected_total = job.progress != nullptr ? total : 0;
     progress.ReportPercent(10);
   }
-  const String temporary = path + ".tmp";
+  const String temporary = in_place ? path : path + ".tmp";
   progress.BeginPhase(replacing ? 50 : 80);
   Result r;
   {
     ContainerStream stream;
+    stream.SetFileRange(job.range);
     const Argon2Cost* strong = job.package_kind == PackageKind::kStrong ? &job.kdf_cost : nullptr;
     r = stream.Open(Stream::kWriting, temporary, job.password, header, &context, false, job.compression, strong);
     if (r == kOk) r = content->Serialize(stream);
@@ -54,6 +56,7 @@ Result WriteSealed(const ContainerJob& job, TagRecord* header, TagRecord* conten
     if (r == kOk) r = c;
   }
   progress.EndPhase();
+  if (in_place) return r;  // the file is its owner's to keep or remove
   if (r != kOk) {
     RemoveFile(temporary);
     return r;

@@ -63,7 +63,7 @@ Result PackageReader::Identify(const String& path) {
   if (path.IsEmpty()) return kEmptyPath;
   source_path_ = path;
   carrier_format_ = 0;
-  if (!FileExists(path)) {
+  if (!range_.IsWhole() || !FileExists(path)) {
     kind_ = kContainerSealed;
     return kOk;
   }
@@ -83,6 +83,7 @@ Result PackageReader::Decrypt(const String& path, const Password& password, cons
   job.kind = kind_;
   job.carrier_format = carrier_format_;
   job.path = source_path_;
+  job.range = range_;
   job.password = password_;
   job.base_folder = work_folder_.c_str();
   job.progress = progress;

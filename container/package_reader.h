@@ -12,6 +12,7 @@
 #include "base/string.h"
 #include "container/container_format.h"
 #include "platform/temporary_area.h"
+#include "stream/file_stream.h"
 #include "stream/tag_record.h"
 
 namespace mv {
@@ -48,8 +49,13 @@ class PackageReader {
   // made or locked.
   Result OpenTemporary(const String& parent);
   // Stores path as the source and classifies it. kNotOpen, kEmptyPath, or
-  // kOldFormat for an older sealed file; a missing file counts as sealed.
+  // kOldFormat for an older sealed file; a missing file counts as sealed,
+  // and so does a part of a file given by SetSourceRange.
   Result Identify(const String& path);
+  // Set before Decrypt: the container is this part of the file Decrypt is
+  // given (a self-extractor's payload section), read in place as an
+  // ordinary container whatever the file's name; nothing is copied.
+  void SetSourceRange(const FileRange& range) { range_ = range; }
   // Decrypts the container at path into the work folder and the content
   // record. kNotOpen, kFileNotFound, Identify's codes, or the container's
   // (kWrongPassword, kNotAContainer, kCancelled, ...). On failure the work
@@ -102,6 +108,7 @@ class PackageReader {
   uint8_t wipe_mode_ = 0;
   ContainerKind kind_ = kContainerNone;
   uint32_t carrier_format_ = 0;
+  FileRange range_;
   bool keep_entries_ = false;
   Result (*entry_read_)(const TagValue& entry, uintptr_t user) = nullptr;
   uintptr_t entry_read_user_ = 0;

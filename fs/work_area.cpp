@@ -41,11 +41,13 @@ WorkAreaFacts GatherWorkAreaFacts() {
 
 WorkAreaChoice ChooseWorkArea(const WorkAreaFacts& facts, uint64_t needed) {
   WorkAreaChoice choice;
+  bool short_of_room = false;
   // Without knowing the memory, a memory area could take the last of it.
   if (!facts.named && facts.memory_known) {
     for (const WorkPlace& place : facts.memory) {
-      if (!place.exists || !place.facts.in_memory || !place.facts.writable ||
-          needed > MemoryRoom(place, facts.available_memory)) {
+      if (!place.exists || !place.facts.in_memory || !place.facts.writable) continue;
+      if (needed > MemoryRoom(place, facts.available_memory)) {
+        short_of_room = true;
         continue;
       }
       choice.folder = place.folder;
@@ -58,6 +60,7 @@ WorkAreaChoice ChooseWorkArea(const WorkAreaFacts& facts, uint64_t needed) {
   // temporary file is made there.
   choice.folder = facts.disk.folder;
   choice.in_memory = facts.disk.exists && facts.disk.facts.in_memory;
+  choice.memory_short = short_of_room && !choice.in_memory;
   if (facts.disk.exists && facts.disk.facts.free_known && facts.disk.facts.free_bytes < needed) {
     choice.refused = true;
     choice.missing = needed - facts.disk.facts.free_bytes;

@@ -49,6 +49,9 @@ struct WorkAreaChoice {
   // after all; "" when there is none (the work is not in memory, or the
   // disk's folder is the same place).
   String fallback;
+  // The work is not in memory because no memory area had room for it,
+  // though there was one to take it: what a user is told.
+  bool memory_short = false;
 };
 
 WorkAreaFacts GatherWorkAreaFacts();

@@ -9,22 +9,27 @@
 
 namespace mv {
 
-Result FileStream::Open(uint32_t mode, const String& path, StreamContext* context) {
+Result FileStream::Open(uint32_t mode, const String& path, StreamContext* context, const FileRange& range) {
   Result r = Stream::Open(mode, context);
   if (r != kOk) {
     Close();
     return r;
   }
   String internal = ToInternalPath(path);
-  if (mode == kWriting) {
+  const bool in_place = !range.IsWhole();
+  if (mode == kWriting && !in_place) {
     String folder = GetFolderPart(internal);
     // A folder that cannot be made shows as the open failing below.
     if (!folder.IsEmpty() && !FolderExists(folder)) MakeFolder(folder);
   }
-  if (!file_.Open(internal.c_str(), mode == kReading ? "rb" : "w+b")) {
+  const char* how = mode == kReading ? "rb" : in_place ? "r+b" : "w+b";
+  if (!file_.Open(internal.c_str(), how) ||
+      (in_place && (range.offset > static_cast<uint64_t>(INT64_MAX) ||
+                    !file_.Seek(static_cast<int64_t>(range.offset), platform::SeekOrigin::kBegin)))) {
     Close();
     return kCannotOpen;
   }
+  left_ = range.length;
   return kOk;
 }
 
@@ -38,13 +43,16 @@ Result FileStream::Close() {
 
 Result FileStream::Read(void* buffer, uint32_t length) {
   if (Stream::Read(buffer, length) != kOk) return GetError();
-  if (file_.Read(buffer, length) != length) RecordError(kShortRead);
+  if (length > left_ || file_.Read(buffer, length) != length) return RecordError(kShortRead);
+  if (left_ != FileRange::kToFileEnd) left_ -= length;
   return GetError();
 }
 
 Result FileStream::Write(const void* buffer, uint32_t length) {
   if (Stream::Write(buffer, length) != kOk) return GetError();
-  if (file_.Write(buffer, length) != length) RecordError(file_.OutOfSpace() ? kDiskFull : kShortWrite);
+  if (length > left_) return RecordError(kShortWrite);
+  if (file_.Write(buffer, length) != length) return RecordError(file_.OutOfSpace() ? kDiskFull : kShortWrite);
+  if (left_ != FileRange::kToFileEnd) left_ -= length;
   return GetError();
 }
 
@@ -53,7 +61,8 @@ uint64_t FileStream::GetRemaining() {
   if (here < 0 || !file_.Seek(0, platform::SeekOrigin::kEnd)) return 0;
   const int64_t end = file_.Tell();
   file_.Seek(here, platform::SeekOrigin::kBegin);
-  return end > here ? static_cast<uint64_t>(end - here) : 0;
+  const uint64_t to_end = end > here ? static_cast<uint64_t>(end - here) : 0;
+  return to_end < left_ ? to_end : left_;
 }
 
 Result SaveTextFile(const String& path, const String& text, bool replace) {

@@ -12,6 +12,14 @@
 
 namespace mv {
 
+// A part of a file: length bytes from offset (kToFileEnd: up to the end).
+struct FileRange {
+  static constexpr uint64_t kToFileEnd = UINT64_MAX;
+  uint64_t offset = 0;
+  uint64_t length = kToFileEnd;
+  bool IsWhole() const { return offset == 0 && length == kToFileEnd; }
+};
+
 class FileStream : public Stream {
  public:
   FileStream() = default;
@@ -23,7 +31,11 @@ class FileStream : public Stream {
   // fails the open fails. kOk when the mode is in force; kWrongDirection for
   // an unknown mode and kCannotOpen when the file cannot be opened, the
   // stream then closed.
-  Result Open(uint32_t mode, const String& path, StreamContext* context);
+  // A range other than the whole file confines the stream to that part of
+  // an existing file: reading starts at its offset and ends at its end (a
+  // read beyond is kShortRead); writing goes in place from its offset on,
+  // nothing truncated, and no further than its length (kShortWrite).
+  Result Open(uint32_t mode, const String& path, StreamContext* context, const FileRange& range = FileRange());
 
   // Closes the file, then the base Close. kShortWrite when the file's final
   // flush failed on a writing stream (its last bytes may not have reached
@@ -38,12 +50,13 @@ class FileStream : public Stream {
   Result Read(void* buffer, uint32_t length) override;
   Result Write(const void* buffer, uint32_t length) override;
 
-  // Bytes from the current position to the end of the file; 0 when closed
-  // or when the position cannot be told.
+  // Bytes from the current position to the end of the file (or of the
+  // range); 0 when closed or when the position cannot be told.
   uint64_t GetRemaining();
 
  private:
   platform::File file_;
+  uint64_t left_ = FileRange::kToFileEnd;  // bytes the range still holds
 };
 
 // Writes text (no terminator) to path in text mode and in the system's text

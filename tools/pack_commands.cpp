@@ -1,5 +1,7 @@
 #include "tools/pack_commands.h"
 
+#include <algorithm>
+#include <new>
 #include <vector>
 
 #include "app/entry_listing.h"
@@ -11,26 +13,29 @@
 #include "container/package_reader.h"
 #include "container/strong_header.h"
 #include "crypto/block_cipher.h"
+#include "crypto/strong_keys.h"
 #include "fs/directory_copy.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
 #include "fs/path.h"
 #include "fs/system_helpers.h"
-#include "fs/temp_names.h"
 #include "platform/files.h"
+#include "platform/platform.h"
+#include "platform/source_entries.h"
 #include "stream/carrier_format.h"
 #include "stream/file_stream.h"
 #include "tools/executable_image.h"
 #include "tools/pack_console.h"
 #include "tools/package_content.h"
 #include "tools/package_source.h"
+#include "tools/self_extractor_size.h"
+#include "tools/self_extractor_writer.h"
 
 namespace mv::tools {
 namespace {
 
 constexpr size_t kMaxTextFile = 16u << 20;
 constexpr size_t kMaxStub = 512u << 20;
-constexpr size_t kMaxContainer = size_t{1} << 32;
 
 int Failure(const std::string& what) {
   PrintError("morvalis-pack: " + what + "\n");
@@ -93,6 +98,16 @@ PasswordForm FormOf(const WriteKind& kind) {
 
 constexpr char kKindUsage[] = "--kdf takes default, high or max, and not together with --classic";
 
+// "" when the machine has the memory the key derivation of a write needs
+// now; otherwise what is lacking, told before any work.
+std::string KdfMemoryProblem(const WriteKind& kind) {
+  if (kind.kind != PackageKind::kStrong) return "";
+  const uint64_t available = platform::AvailableMemory();
+  if (CheckKdfCost(kind.cost, available) == kOk) return "";
+  return "the key derivation needs " + std::to_string(kind.cost.memory_kib / 1024) + " MiB of memory and " +
+         std::to_string(available >> 20) + " MiB are available (a lower --kdf needs less)";
+}
+
 // "strong (...)" or "classic (...)": what protects the package, for list.
 std::string DescribeKind(ContainerKind kind, const TagRecord& header) {
   if (kind == kContainerCarrier) return "classic (hidden in a carrier: Blowfish, key from one SHA-1, not authenticated)";
@@ -144,68 +159,33 @@ int WriteFailure(const std::string& out, const PackPlan& plan, Result code) {
 }
 
 // The form in which the package of source hashes its password: a carrier's
-// is always Windows-1252, a container's header says.
+// is always Windows-1252, a container's header says (a self-extractor's at
+// its section's offset).
 PasswordForm PackagePasswordForm(const PackageSource& source) {
-  const String path = source.ContainerPath();
-  if (ClassifyContainer(path) != kContainerSealed) return PasswordForm::kWindows1252;
+  if (source.Kind() != kContainerSealed) return PasswordForm::kWindows1252;
+  const FileRange& range = source.Range();
   platform::File file;
-  std::vector<uint8_t> bytes(kHeaderLookahead);
-  const size_t n = file.Open(path.c_str(), "rb") ? file.Read(bytes.data(), bytes.size()) : 0;
+  std::vector<uint8_t> bytes(static_cast<size_t>(std::min<uint64_t>(kHeaderLookahead, range.length)));
+  size_t n = 0;
+  if (file.Open(source.Path().c_str(), "rb") && file.Seek(static_cast<int64_t>(range.offset), platform::SeekOrigin::kBegin)) {
+    n = file.Read(bytes.data(), bytes.size());
+  }
   TagRecord header;
   return ReadHeaderFrom(bytes.data(), n, &header) == kOk ? PasswordFormOf(header) : PasswordForm::kWindows1252;
 }
 
-ContainerJob JobFor(const String& path, const Password& password, const ProgressCallback* progress) {
+ContainerJob JobFor(const PackageSource& source, const Password& password, const ProgressCallback* progress) {
   ContainerJob job;
-  job.kind = ClassifyContainer(path);
-  if (job.kind == kContainerCarrier) job.carrier_format = DetectCarrierFormat(path);
-  job.path = path;
+  job.kind = source.Kind();
+  if (job.kind == kContainerCarrier) job.carrier_format = DetectCarrierFormat(source.Path());
+  job.path = source.Path();
+  job.range = source.Range();
   job.password = password;
   job.progress = progress;
   return job;
 }
 
-// The section of a self-extractor: the header (12 bytes, or 48 with a
-// layout), the container, then the layout's texts and picture.
-struct Layout {
-  bool present = false;
-  String description;
-  String link;
-  String disclaimer;
-  std::vector<uint8_t> bitmap;
-};
-
-void PutWord(std::vector<uint8_t>& bytes, size_t offset, size_t value) {
-  for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-size_t AppendText(std::vector<uint8_t>& section, const String& text) {
-  size_t offset = section.size();
-  const char* c = text.c_str() == nullptr ? "" : text.c_str();
-  section.insert(section.end(), c, c + text.GetLength());
-  section.push_back(0);
-  return offset;
-}
-
-std::vector<uint8_t> BuildSection(const std::vector<uint8_t>& container, const Layout& layout) {
-  const size_t header_size = layout.present ? PayloadHeader::kLayoutSize : PayloadHeader::kPlainSize;
-  std::vector<uint8_t> section(header_size, 0);
-  PutWord(section, PayloadHeader::kSizeField, header_size);
-  PutWord(section, PayloadHeader::kMarkerField, PayloadHeader::kMarker);
-  PutWord(section, PayloadHeader::kDataSizeField, container.size());
-  section.insert(section.end(), container.begin(), container.end());
-  if (layout.present) {
-    PutWord(section, PayloadHeader::kInfoOffsetField, AppendText(section, layout.description));
-    PutWord(section, PayloadHeader::kLinkOffsetField, AppendText(section, layout.link));
-    PutWord(section, PayloadHeader::kDisclaimerOffsetField, AppendText(section, layout.disclaimer));
-    PutWord(section, PayloadHeader::kBitmapOffsetField, layout.bitmap.empty() ? 0 : section.size());
-    PutWord(section, PayloadHeader::kBitmapSizeField, layout.bitmap.size());
-    section.insert(section.end(), layout.bitmap.begin(), layout.bitmap.end());
-  }
-  return section;
-}
-
-bool ReadLayout(const PackOptions& options, Layout* layout, std::string* error) {
+bool ReadLayout(const PackOptions& options, SectionLayout* layout, std::string* error) {
   layout->present = options.Has("description") || options.Has("link") || options.Has("disclaimer") ||
                     options.Has("bitmap");
   if (options.Has("description") && !ReadTextFile(options.Get("description"), kMaxTextFile, &layout->description, error)) {
@@ -225,33 +205,23 @@ bool ReadLayout(const PackOptions& options, Layout* layout, std::string* error) 
   return true;
 }
 
-// Writes the container of the inputs into a folder of its own, which goes
-// again when the object does.
-class TemporaryContainer {
- public:
-  ~TemporaryContainer() {
-    if (!folder_.IsEmpty()) DeleteFolderTree(folder_);
-  }
-  Result Write(TagRecord* content, const Password& password, uint32_t compression, const WriteKind& kind,
-               const ProgressCallback* progress) {
-    Result r = CreateTempFolder(GetSystemTempFolder(), String("qzp_"), &folder_);
-    if (r != kOk) return r;
-    ContainerJob job;
-    job.path = folder_ + "package.mef";
-    job.password = password;
-    job.base_folder = "./";
-    job.progress = progress;
-    job.compression = compression;
-    job.package_kind = kind.kind;
-    job.kdf_cost = kind.cost;
-    TagRecord header;
-    return WriteContainer(job, &header, content);
-  }
-  String Path() const { return folder_ + "package.mef"; }
-
- private:
-  String folder_;
-};
+// Writes the container of content to path (within range: straight into a
+// self-extractor's section), showing a progress bar.
+Result WriteInputs(const String& path, const FileRange& range, TagRecord* content, const Password& password,
+                   uint32_t compression, const WriteKind& kind) {
+  ProgressBar bar("Encrypting");
+  ContainerJob job;
+  job.path = path;
+  job.range = range;
+  job.password = password;
+  job.base_folder = "./";
+  job.progress = bar.callback();
+  job.compression = compression;
+  job.package_kind = kind.kind;
+  job.kdf_cost = kind.cost;
+  TagRecord header;
+  return WriteContainer(job, &header, content);
+}
 
 int RunCreate(const PackOptions& options) {
   if (options.positional.size() < 2) return UsageError(options, "create needs OUT.mef and at least one INPUT");
@@ -259,6 +229,8 @@ int RunCreate(const PackOptions& options) {
   if (!ParseCompression(options, &compression)) return UsageError(options, "--compression takes 0, 1 or 2");
   WriteKind kind;
   if (!ParseKind(options, &kind)) return UsageError(options, kKindUsage);
+  const std::string memory = KdfMemoryProblem(kind);
+  if (!memory.empty()) return Failure("cannot write '" + options.positional[0] + "': " + memory, kKdfTooCostly);
   std::string error;
   String message;
   if (!ReadMessage(options, &message, &error)) return Failure(error);
@@ -268,17 +240,8 @@ int RunCreate(const PackOptions& options) {
   if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
   Password password;
   if (!GetPassword(options, true, FormOf(kind), &password, &error)) return Failure(error);
-  ProgressBar bar("Encrypting");
-  ContainerJob job;
-  job.path = options.positional[0].c_str();
-  job.password = password;
-  job.base_folder = "./";
-  job.progress = bar.callback();
-  job.compression = compression;
-  job.package_kind = kind.kind;
-  job.kdf_cost = kind.cost;
-  TagRecord header;
-  Result r = WriteContainer(job, &header, &content);
+  const Result r =
+      WriteInputs(String(options.positional[0].c_str()), FileRange(), &content, password, compression, kind);
   if (r != kOk) return WriteFailure(options.positional[0], plan, r);
   PrintOut("Wrote " + options.positional[0] + " (" + std::to_string(content.GetCount()) + " entries).\n");
   return kExitOk;
@@ -343,39 +306,64 @@ int RunSfx(const PackOptions& options) {
   if (!ParseCompression(options, &compression)) return UsageError(options, "--compression takes 0, 1 or 2");
   WriteKind write_kind;
   if (!ParseKind(options, &write_kind)) return UsageError(options, kKindUsage);
+  const std::string& out = options.positional[0];
+  const std::string memory = options.Has("container") ? std::string() : KdfMemoryProblem(write_kind);
+  if (!memory.empty()) return Failure("cannot write '" + out + "': " + memory, kKdfTooCostly);
   std::string error;
-  Bytes image;
-  if (!ReadBinaryFile(options.Get("stub"), kMaxStub, &image, &error)) return Failure(error);
-  const ImageKind kind = DetectImageKind(image);
-  if (kind == ImageKind::kUnknown) return Failure("'" + options.Get("stub") + "' is neither a Windows nor a Linux stub");
-  Layout layout;
+  PayloadGrowth stub;
+  {
+    Bytes image;
+    if (!ReadBinaryFile(options.Get("stub"), kMaxStub, &image, &error)) return Failure(error);
+    if (DetectImageKind(image) == ImageKind::kUnknown) {
+      return Failure("'" + options.Get("stub") + "' is neither a Windows nor a Linux stub");
+    }
+    if (!stub.Prepare(image, &error)) return Failure("cannot add the package to '" + options.Get("stub") + "': " + error);
+  }
+  SectionLayout layout;
   if (!ReadLayout(options, &layout, &error)) return Failure(error);
 
-  std::vector<uint8_t> container;
+  // Every bound is told before any work: the container's size, or the most
+  // the inputs' container may take.
+  TagRecord content;
+  PackPlan plan;
+  PackageSize size;
+  size.layout = layout.Size();
+  std::string name;
   if (options.Has("container")) {
-    if (!ReadBinaryFile(options.Get("container"), kMaxContainer, &container, &error)) return Failure(error);
+    platform::SourceEntry entry;
+    if (!platform::QuerySource(options.Get("container").c_str(), &entry) ||
+        (entry.kind != platform::SourceKind::kFile && entry.kind != platform::SourceKind::kLinkToFile)) {
+      return Failure("no such file: " + options.Get("container"));
+    }
+    size.container = entry.size;
+    name = "'" + options.Get("container") + "'";
   } else {
     String message;
     if (!ReadMessage(options, &message, &error)) return Failure(error);
-    TagRecord content;
-    PackPlan plan;
     if (!PlanContent(inputs, message, &content, &plan)) return kExitFailure;
-    Password password;
-    if (!GetPassword(options, true, FormOf(write_kind), &password, &error)) return Failure(error);
-    ProgressBar bar("Encrypting");
-    TemporaryContainer temporary;
-    Result r = temporary.Write(&content, password, compression, write_kind, bar.callback());
-    if (r != kOk) return WriteFailure(temporary.Path().c_str(), plan, r);
-    if (!ReadBinaryFile(temporary.Path().c_str(), kMaxContainer, &container, &error)) return Failure(error);
+    size.container = WorstContainerSize(plan.content_bytes);
+    size.at_most = true;
+    name = inputs.size() == 1 ? "'" + inputs[0] + "'" : "the " + std::to_string(inputs.size()) + " inputs";
   }
-  if (!GrowPayloadSection(&image, BuildSection(container, layout), &error)) {
-    return Failure("cannot add the package to the stub: " + error);
+  const std::string problem = SelfExtractorSizeProblem(stub, size, name);
+  if (!problem.empty()) return Failure("cannot write '" + out + "': " + problem);
+
+  Password password;
+  if (!options.Has("container") && !GetPassword(options, true, FormOf(write_kind), &password, &error)) {
+    return Failure(error);
   }
-  const std::string& out = options.positional[0];
-  if (!WriteBinaryFile(out, image, &error)) return Failure(error);
-  platform::MakeExecutable(out.c_str());
-  PrintOut("Wrote " + out + " (" + (kind == ImageKind::kPe ? "Windows" : "Linux") + " self-extractor, package of " +
-           std::to_string(container.size()) + " bytes).\n");
+  SelfExtractorWriter writer;
+  if (!writer.Begin(stub, out, layout, &error)) return Failure(error);
+  if (options.Has("container")) {
+    if (!writer.CopyContainer(options.Get("container"), &error)) return Failure(error);
+  } else {
+    const Result r =
+        WriteInputs(writer.TemporaryPath(), writer.ContainerRange(), &content, password, compression, write_kind);
+    if (r != kOk) return WriteFailure(out, plan, r);
+  }
+  if (!writer.Finish(&error)) return Failure(error);
+  PrintOut("Wrote " + out + " (" + (stub.Kind() == ImageKind::kPe ? "Windows" : "Linux") +
+           " self-extractor, package of " + std::to_string(writer.ContainerSize()) + " bytes).\n");
   return kExitOk;
 }
 
@@ -412,7 +400,7 @@ int RunList(const PackOptions& options) {
   Password password;
   if (!GetPassword(options, false, PackagePasswordForm(source), &password, &error)) return Failure(error);
   RegisterArchiveEntries();
-  ContainerJob job = JobFor(source.ContainerPath(), password, nullptr);
+  ContainerJob job = JobFor(source, password, nullptr);
   String base = GetSystemTempFolder();
   job.base_folder = base.c_str();
   job.measure_only = 1;  // entries skip their file bodies: nothing is written
@@ -474,9 +462,10 @@ int RunTest(const PackOptions& options) {
   reader.SetEntryListener(&CheckWrittenEntry, reinterpret_cast<uintptr_t>(&findings));
   Result r = reader.Open(String(""));
   if (r != kOk) return Failure("cannot make a work folder", r);
+  reader.SetSourceRange(source.Range());
   {
     ProgressBar bar("Testing");
-    r = reader.Decrypt(source.ContainerPath(), password, bar.callback());
+    r = reader.Decrypt(source.Path(), password, bar.callback());
   }
   Result wiped = reader.Cleanup(nullptr);
   if (r != kOk) {
@@ -506,9 +495,10 @@ int RunExtract(const PackOptions& options) {
   PackageReader reader;
   Result r = reader.Open(target);
   if (r != kOk) return Failure("cannot create '" + options.positional[1] + "'", r);
+  reader.SetSourceRange(source.Range());
   {
     ProgressBar bar("Decrypting");
-    r = reader.Decrypt(source.ContainerPath(), password, bar.callback());
+    r = reader.Decrypt(source.Path(), password, bar.callback());
   }
   if (r != kOk) {
     reader.Cleanup(nullptr);  // no half-decrypted tree stays behind
@@ -557,7 +547,14 @@ int RunPackCommand(const PackOptions& raw_options) {
   } commands[] = {{"create", &RunCreate}, {"hide", &RunHide}, {"sfx", &RunSfx},
                   {"list", &RunList},     {"test", &RunTest}, {"extract", &RunExtract}};
   for (const Command& c : commands) {
-    if (options.command == c.name) return c.run(options);
+    if (options.command != c.name) continue;
+    try {
+      return c.run(options);
+    } catch (const std::bad_alloc&) {
+      // The libraries allocate with new; no command ends with an exception.
+      const std::string file = options.positional.empty() ? std::string() : " '" + options.positional[0] + "'";
+      return Failure("cannot " + options.command + file, kOutOfMemory);
+    }
   }
   return UsageError(options, "unknown command '" + options.command + "'");
 }

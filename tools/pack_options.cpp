@@ -31,7 +31,8 @@ const std::vector<CommandInfo>& Commands() {
        "  links, FIFOs, sockets, devices and recycle-bin folders are skipped with a\n"
        "  warning. Nothing is written when any name has no Windows-1252 form or is one\n"
        "  Windows cannot store (CON, aux.c, 'x.', 'a:b', ...), a file cannot be read or\n"
-       "  is 4 GiB or larger, or all files add up to 4 GiB: every such path is listed.\n",
+       "  is larger than 4294901759 bytes, or all files with their records add up to\n"
+       "  more than 4294967295 bytes: every such path is listed.\n",
        {"classic"}},
       {"hide",
        {"message-file", "password", "password-file"},
@@ -46,7 +47,9 @@ const std::vector<CommandInfo>& Commands() {
        "                          [--description FILE] [--link TEXT] [--disclaimer FILE] [--bitmap FILE.bmp]\n"
        "  Writes a self-extractor: a copy of STUB (Windows .exe or Linux ELF) carrying the\n"
        "  package. --container embeds an existing container unchanged. INPUT, --kdf and\n"
-       "  --classic as for create.\n",
+       "  --classic as for create. A Windows self-extractor stays below 1879048192 bytes\n"
+       "  (1.75 GiB; Windows starts no larger program), any one carries at most\n"
+       "  4294967295 bytes of package: a package that may pass a bound is refused at once.\n",
        {"classic"}},
       {"list",
        {"password", "password-file"},

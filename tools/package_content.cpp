@@ -37,14 +37,16 @@ Result AddEntry(TagRecord* content, const String& source, uint8_t kind, const St
   return content->Set(kContentTagEntry, value, false);
 }
 
-// The largest file a package carries: its size is stored in 32 bits, and
-// all ones means "unknown".
-constexpr uint64_t kMaxFileSize = 0xFFFFFFFEu;
 // The content record is one list of 32-bit length: files and their records
 // together stay below 4 GiB. Each entry's record (kind, names, flags and
 // times) is counted with this much besides its names, more than it takes.
 constexpr uint64_t kMaxContentSize = 0xFFFFFFFFu;
 constexpr uint64_t kEntryRecordAllowance = 256;
+// The largest file a package carries: with its own record and those of the
+// folders above it (64 KiB is room for names far longer than any path) it
+// still fits the content record, so that no file this admits is refused
+// for the total when packed alone.
+constexpr uint64_t kMaxFileSize = kMaxContentSize - 64 * 1024;
 
 // The path in quotes, its control characters as \xNN: a name is shown,
 // never obeyed by the terminal.
@@ -115,12 +117,14 @@ class ContentScan {
     for (const std::string& line : problems_) text += "\n  " + line;
     if (total_ > kMaxContentSize) {
       text += "\n  the files add up to " + std::to_string(total_) +
-              " bytes with their records; a package holds less than 4 GiB (4294967295 bytes) in all";
+              " bytes with their records; a package holds at most " + std::to_string(kMaxContentSize) +
+              " bytes in all (4 GiB less one byte)";
     }
     return text;
   }
   Result failure() const { return failure_; }
   void CountMessage(const String& message) { total_ += message.GetLength(); }
+  uint64_t total() const { return total_; }
 
  private:
   void Refuse(const String& shown, const std::string& reason) {
@@ -155,7 +159,7 @@ class ContentScan {
     if (entry.unreadable) return Refuse(shown, "cannot be opened for reading");
     if (entry.size > kMaxFileSize) {
       return Refuse(shown, "is " + std::to_string(entry.size) + " bytes; a package holds files of at most " +
-                               std::to_string(kMaxFileSize) + " bytes (just under 4 GiB)");
+                               std::to_string(kMaxFileSize) + " bytes (4 GiB less 64 KiB)");
     }
     total_ += entry.size + kEntryRecordAllowance + folder.GetLength() + name.GetLength();
     plan_->files.emplace_back(source + folder + name, entry.size);
@@ -268,6 +272,7 @@ bool BuildContent(const std::vector<std::string>& inputs, const String& message,
     scan.AddInput(StripTrailingSlash(ToInternalPath(String(input.c_str()))), source, name, entry);
   }
   scan.CountMessage(message);
+  plan->content_bytes = scan.total();
   const std::string problems = scan.Problems();
   if (!problems.empty()) {
     *error = SystemText("nothing was written; these cannot be packed:") + problems;

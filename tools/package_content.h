@@ -18,6 +18,9 @@ namespace mv::tools {
 struct PackPlan {
   std::vector<std::string> warnings;
   std::vector<std::pair<String, uint64_t>> files;
+  // The content's bytes: the files, the message and each entry's record,
+  // counted generously (at least what the content record takes).
+  uint64_t content_bytes = 0;
 };
 
 // Adds one archive entry per input file and per folder and file below each

@@ -1,37 +1,25 @@
 #include "tools/package_source.h"
 
-#include <vector>
+#include <algorithm>
 
 #include "app/payload.h"
-#include "container/package_reader.h"
 #include "fs/disk_query.h"
-#include "fs/file_operations.h"
-#include "fs/system_helpers.h"
-#include "fs/temp_names.h"
 #include "platform/files.h"
 #include "tools/executable_image.h"
-#include "tools/package_content.h"
 
 namespace mv::tools {
-namespace {
-// A self-extractor larger than this is not read into memory.
-constexpr size_t kMaxImage = size_t{1} << 32;
-}  // namespace
-
-PackageSource::~PackageSource() {
-  if (!temp_file_.IsEmpty() && FileExists(temp_file_)) RemoveFile(temp_file_);
-}
 
 bool PackageSource::Open(const std::string& path, std::string* error) {
-  String internal(path.c_str());
-  if (!FileExists(internal)) {
+  path_ = String(path.c_str());
+  range_ = FileRange();
+  if (!FileExists(path_)) {
     *error = "no such file: " + path;
     return false;
   }
   char head[4] = {};
   {
     platform::File file;
-    if (!file.Open(internal.c_str(), "rb")) {
+    if (!file.Open(path_.c_str(), "rb")) {
       *error = "cannot open '" + path + "'";
       return false;
     }
@@ -40,42 +28,41 @@ bool PackageSource::Open(const std::string& path, std::string* error) {
   const bool executable = (head[0] == 'M' && head[1] == 'Z') || (head[0] == 0x7F && head[1] == 'E' &&
                                                                    head[2] == 'L' && head[3] == 'F');
   if (!executable) {
-    container_path_ = internal;
+    kind_ = ClassifyContainer(path_);
     return true;
   }
-  Bytes image;
-  if (!ReadBinaryFile(path, kMaxImage, &image, error)) return false;
-  Bytes section;
-  if (!ReadPayloadSection(image, &section, error)) {
+  FileImage image;
+  SectionSpan span;
+  if (!image.Open(path)) {
+    *error = "cannot open '" + path + "'";
+    return false;
+  }
+  if (!LocatePayloadSection(image, &span, error)) {
     *error = "'" + path + "' is not a self-extractor: " + *error;
     return false;
   }
-  PayloadView view = FindPayloadHeaderIn(section.data(), section.size());
-  const uint8_t* data = view.ContainerData();
-  if (data == nullptr) {
+  // The header lies within the first 256000 bytes of the section; only
+  // those are read.
+  Bytes start(static_cast<size_t>(std::min<uint64_t>(span.size, PayloadHeader::kSearchLimit + PayloadHeader::kLayoutSize)));
+  if (!image.ReadAt(span.offset, start.data(), start.size())) {
+    *error = "cannot read '" + path + "'";
+    return false;
+  }
+  const PayloadView view = FindPayloadHeaderIn(start.data(), start.size());
+  if (!view.IsFound()) {
     *error = "'" + path + "' carries no package";
     return false;
   }
-  platform::File file;
-  String temp;
-  if (CreateUniqueFile(GetSystemTempFolder(), String(kContainerCopyPrefix), String(kContainerCopyExtension), &file,
-                       &temp) != kOk) {
-    *error = "cannot create a temporary file";
+  const uint64_t header_at = static_cast<uint64_t>(view.header - start.data());
+  const uint64_t available = span.size - header_at;
+  if (view.header_size > available || view.data_size > available - view.header_size) {
+    *error = "'" + path + "' announces a package of " + std::to_string(view.data_size) +
+             " bytes, more than its _qzpk_ section holds";
     return false;
   }
-  temp_file_ = temp;
-  // Held while the copy lives, so that a self-extractor starting meanwhile
-  // does not sweep it as a leftover (container/leftover_sweep.h).
-  if (!temp_lock_.Hold(temp.c_str())) {
-    *error = "cannot lock a temporary file";
-    return false;
-  }
-  bool written = view.data_size == 0 || file.Write(data, view.data_size) == view.data_size;
-  if (!file.Close() || !written) {
-    *error = "cannot write a temporary file";
-    return false;
-  }
-  container_path_ = temp;
+  range_.offset = span.offset + header_at + view.header_size;
+  range_.length = view.data_size;
+  kind_ = kContainerSealed;
   return true;
 }
 

@@ -1,36 +1,34 @@
 // A package given to the packer's reading commands: a container file, a
-// carrier, or a self-extractor whose payload section is read from the file
-// (never run). For a self-extractor the container is copied into a
-// temporary file that goes with this object.
+// carrier, or a self-extractor whose container is read from the file where
+// its payload section holds it (never run, never copied out).
 #pragma once
 
 #include <string>
 
-#include "base/result.h"
 #include "base/string.h"
-#include "platform/temporary_area.h"
+#include "container/container_format.h"
+#include "stream/file_stream.h"
 
 namespace mv::tools {
 
 class PackageSource {
  public:
-  PackageSource() = default;
-  PackageSource(const PackageSource&) = delete;
-  PackageSource& operator=(const PackageSource&) = delete;
-  ~PackageSource();
-
   // Resolves path. False with a message when it is none of the three kinds
-  // (a self-extractor without a package counts as none).
+  // (a self-extractor without a package, or whose header announces more
+  // than its section holds, counts as none).
   bool Open(const std::string& path, std::string* error);
 
-  // The path to hand to the package reader.
-  const String& ContainerPath() const { return container_path_; }
-  bool IsSelfExtractor() const { return !temp_file_.IsEmpty(); }
+  // The file to read, the part of it that is the container (the whole file
+  // but for a self-extractor) and how to read it.
+  const String& Path() const { return path_; }
+  const FileRange& Range() const { return range_; }
+  ContainerKind Kind() const { return kind_; }
+  bool IsSelfExtractor() const { return !range_.IsWhole(); }
 
  private:
-  String container_path_;
-  String temp_file_;
-  platform::LifeLock temp_lock_;
+  String path_;
+  FileRange range_;
+  ContainerKind kind_ = kContainerNone;
 };
 
 }  // namespace mv::tools

@@ -361,16 +361,64 @@ check "names: nothing was written" test ! -e "$WORK/names.mef"
 expect_code "names: sfx refuses too" 1 "$PACK" sfx "$WORK/names.sfx" --stub "$NATIVE/morvalis-sfx" --password x "$T/names"
 check "names: no self-extractor was written" test ! -e "$WORK/names.sfx"
 
-# Sizes: sparse files, so that nothing large is written or read.
-mkdir -p "$T/big" "$T/total"
+# Sizes: sparse files, so that nothing large is written or read. Every
+# bound is told at once, before a password is asked for (none is given).
+mkdir -p "$T/big" "$T/total" "$T/largest" "$T/two"
 truncate -s 4G "$T/big/four.bin"
 truncate -s 2100M "$T/total/one.bin"
 truncate -s 2100M "$T/total/two.bin"
+truncate -s 4294901759 "$T/largest/largest.bin"
+truncate -s 2G "$T/two/two.bin"
+truncate -s 4300M "$WORK/huge.mef"
 expect_code "sizes: a file of 4 GiB is refused" 1 timeout 20 "$PACK" create "$WORK/big.mef" --password x "$T/big"
-check "sizes: the file and the limit are named" grep -q "big/four.bin' is 4294967296 bytes; a package holds files of at most 4294967294" "$WORK/last.out"
+check "sizes: the file and the limit are named" grep -q "big/four.bin' is 4294967296 bytes; a package holds files of at most 4294901759" "$WORK/last.out"
 expect_code "sizes: 4 GiB in total is refused" 1 timeout 20 "$PACK" create "$WORK/total.mef" --password x "$T/total"
-check "sizes: the total and the limit are named" grep -q "add up to 44040[0-9]* bytes .*less than 4 GiB" "$WORK/last.out"
+check "sizes: the total and the limit are named" grep -q "add up to 44040[0-9]* bytes .*at most 4294967295 bytes in all" "$WORK/last.out"
 check "sizes: nothing was written" test ! -e "$WORK/big.mef" -a ! -e "$WORK/total.mef"
+# The largest file the limit names passes it: what refuses it then is the
+# self-extractor's own bound, the 32 bits its header counts a package in.
+expect_code "sizes: the largest file a package holds" 1 timeout 20 "$PACK" sfx "$WORK/largest.sfx" \
+  --stub "$NATIVE/morvalis-sfx" "$T/largest"
+check "sizes: the largest file passes the file's limit" not_grep "holds files of at most" "$WORK/last.out"
+check "sizes: a self-extractor's bound is named with the input" \
+  grep -q "cannot write '$WORK/largest.sfx': a self-extractor carries at most 4294967295 bytes .*the package of '$T/largest' may take up to" "$WORK/last.out"
+expect_code "sizes: a Windows self-extractor above its bound" 1 timeout 20 "$PACK" sfx "$WORK/two.exe" \
+  --stub "$WINDOWS/morvalis-sfx.exe" "$T/two"
+check "sizes: the Windows bound and what to do instead are named" \
+  grep -q "must stay below 1879048192 bytes (1.75 GiB).*the package of '$T/two' may take up to [0-9]* bytes; make a Linux self-extractor instead, or send a container file" "$WORK/last.out"
+for stub in "$NATIVE/morvalis-sfx" "$WINDOWS/morvalis-sfx.exe"; do
+  expect_code "sizes: a container beyond 4 GiB for $(basename "$stub")" 1 timeout 20 "$PACK" sfx "$WORK/huge.out" \
+    --stub "$stub" --container "$WORK/huge.mef"
+  check "sizes: the container's size and the bound are named" \
+    grep -q "at most 4294967295 bytes .*'$WORK/huge.mef' is 4508876800 bytes" "$WORK/last.out"
+done
+check "sizes: no self-extractor and no temporary file was written" \
+  test -z "$(find "$WORK" -maxdepth 1 \( -name '*.sfx' -o -name '*.exe' -o -name '*.out' -o -name '*.part' \) \
+    \( -name 'largest*' -o -name 'two*' -o -name 'huge*' \))"
+rm -f "$WORK/huge.mef"
+
+# Big packages in flat memory: sfx and the reading commands of a
+# self-extractor hold no copy of the package, so their peak stays far below
+# its 300 MiB (the key derivation alone takes 64 MiB of it).
+peak_kb() {  # command...: its peak resident memory in KB (fails with it)
+  python3 -c 'import resource, subprocess, sys
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)' "$@"
+}
+mkdir -p "$WORK/flat"
+head -c $((300 << 20)) /dev/urandom >"$WORK/flat/noise.bin"
+flat_kb=$(peak_kb "$PACK" sfx "$WORK/flat.sfx" --stub "$NATIVE/morvalis-sfx" --compression 0 --password x "$WORK/flat")
+check "flat memory: sfx of 300 MiB peaks at ${flat_kb:-?} KB, below 150 MB" test "${flat_kb:-999999}" -lt 150000
+"$PACK" create "$WORK/flat.mef" --compression 0 --password x "$WORK/flat" >/dev/null
+flat_kb=$(peak_kb "$PACK" sfx "$WORK/flat-container.sfx" --stub "$NATIVE/morvalis-sfx" --container "$WORK/flat.mef")
+check "flat memory: sfx --container of 300 MiB peaks at ${flat_kb:-?} KB, below 150 MB" test "${flat_kb:-999999}" -lt 150000
+for command in list test; do
+  flat_kb=$(peak_kb "$PACK" "$command" "$WORK/flat.sfx" --password x)
+  check "flat memory: $command of the self-extractor peaks at ${flat_kb:-?} KB, below 150 MB" \
+    test "${flat_kb:-999999}" -lt 150000
+done
+check "flat memory: the self-extractor decrypts" sh -c "'$WORK/flat.sfx' decrypt -pwd=x -targetdir='$WORK/out-flat' >/dev/null && cmp -s '$WORK/flat/noise.bin' '$WORK/out-flat/flat/noise.bin'"
+rm -rf "$WORK/flat" "$WORK/flat.mef" "$WORK/flat.sfx" "$WORK/flat-container.sfx" "$WORK/out-flat"
 
 # A target path with ':' is an ordinary folder on Linux.
 expect_code "colon: decrypt into a folder named with ':'" 0 "$WORK/linux.sfx" decrypt "-pwd=$PASS" "-targetdir=$WORK/out:colon"
@@ -469,12 +517,25 @@ if area_tmpfs probe "size=1m" && umount "$AREA/probe" && unshare -m true 2>/dev/
   check "area: the files arrive after the fall-back" test "$(tree_of "$AREA/out")" == "$EXPECTED"
   check "area: nothing left after the fall-back" test -z "$(area_left)"
 
+  # A memory area without room for the work: the disk takes it, and one
+  # line says so before decryption starts.
+  area_reset "size=1m"
+  expect_code "area: a memory area without room leaves the work to the disk" 0 in_area "$SFX" "${decrypt_args[@]}" \
+    "-targetdir=$AREA/out-short"
+  check "area: one line says the work is on the disk for want of memory" \
+    test "$(grep -c 'too little free memory for the decrypted files: decrypting on the disk' "$WORK/last.out")" == 1
+  check "area: decrypted on the disk for want of memory" grep -q 'Decrypted in "/tmp/QZDX_' "$WORK/last.out"
+  check "area: nothing left after the work on the disk" test -z "$(area_left)"
+
   area_reset "size=1m"
   area_tmpfs full "size=512k"
   expect_code "area: no place with room refuses (111)" 111 in_area_over full "$SFX" "${decrypt_args[@]}" \
     "-targetdir=$AREA/out"
   check "area: the message names the folder and the bytes" \
     grep -qE 'Not enough free space in "/tmp/" to decrypt the package: [0-9]+ more bytes are needed' "$WORK/last.out"
+  expect_code "area: without -debug the refusal is the exit code alone (111)" 111 in_area_over full "$SFX" \
+    decrypt "-pwd=$PASS" "-targetdir=$AREA/out"
+  check "area: without -debug no message" not_grep 'Not enough free space' "$WORK/last.out"
   check "area: nothing decrypted, nothing left" test -z "$(area_left)" -a ! -e "$AREA/out"
   expect_code "area: a named folder without room refuses (111)" 111 in_area TMPDIR="$AREA/full" "$SFX" \
     "${decrypt_args[@]}" "-targetdir=$AREA/out"

@@ -40,6 +40,7 @@ struct Case {
   bool in_memory;
   const char* fallback;
   uint64_t missing;  // non-zero: refused with these bytes missing
+  bool memory_short = false;  // on the disk for want of room in memory
 };
 
 const Case kCases[] = {
@@ -61,7 +62,7 @@ const Case kCases[] = {
      {{"/dev/shm/", true, false, 4096 * kMiB}, kTmpDisk}, kTmpDisk, 8192 * kMiB, 100 * kMiB, "/tmp/", false, "",
      0},
     {"at most half of the available memory, however large the tmpfs", false, {kRuntime, kShm}, kTmpDisk,
-     150 * kMiB, 100 * kMiB, "/tmp/", false, "", 0},
+     150 * kMiB, 100 * kMiB, "/tmp/", false, "", 0, true},
     {"memory that cannot be read keeps the work on the disk", false, {kRuntime, kShm}, kTmpDisk, kUnknown,
      100 * kMiB, "/tmp/", false, "", 0},
     {"a file system without a size counts the memory alone", false, {{"/dev/shm/", true, true, kUnknown}},
@@ -75,7 +76,7 @@ const Case kCases[] = {
     {"a named tmpfs is used as given, beyond the margin", true, {}, {"/data/tmp/", true, true, 1000 * kMiB},
      8192 * kMiB, 900 * kMiB, "/data/tmp/", true, "", 0},
     {"no room anywhere: refused with the bytes the disk lacks", false, {{"/dev/shm/", true, true, 10 * kMiB}},
-     {"/tmp/", true, false, 60 * kMiB}, 8192 * kMiB, 100 * kMiB, "/tmp/", false, "", 40 * kMiB},
+     {"/tmp/", true, false, 60 * kMiB}, 8192 * kMiB, 100 * kMiB, "/tmp/", false, "", 40 * kMiB, true},
     {"a named folder without room: refused", true, {}, {"/data/tmp/", true, true, 1000}, 8192 * kMiB, 1500,
      "/data/tmp/", true, "", 500},
     {"a disk that cannot tell its free space is tried", false, {}, {"/tmp/", true, false, kUnknown}, kUnknown,
@@ -112,6 +113,7 @@ TEST(WorkAreaTest, ChoosesByKindRoomMarginAndTheUsersChoice) {
     EXPECT_EQ(Text(choice.fallback), c.fallback);
     EXPECT_EQ(choice.refused, c.missing != 0);
     EXPECT_EQ(choice.missing, c.missing);
+    EXPECT_EQ(choice.memory_short, c.memory_short);
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -188,6 +189,40 @@ TEST(FileStreamTest, WritingMakesMissingFoldersAndReplacesOldContent) {
   EXPECT_STREQ(text.c_str(), "new");
   uint8_t more = 0;
   EXPECT_EQ(in.ReadU8(more), kShortRead);
+}
+
+TEST(FileStreamTest, ARangeConfinesReadingAndWritesInPlace) {
+  test::TempFolder temp;
+  WriteTestFile(temp.Join("image.bin"), "head[middle]tail");
+  FileRange range;
+  range.offset = 5;
+  range.length = 6;
+  FileStream in;
+  ASSERT_EQ(in.Open(Stream::kReading, S(temp.Join("image.bin")), nullptr, range), kOk);
+  EXPECT_EQ(in.GetRemaining(), 6u);
+  char buffer[8] = {};
+  EXPECT_EQ(in.Read(buffer, 4), kOk);
+  EXPECT_EQ(std::string(buffer, 4), "midd");
+  EXPECT_EQ(in.Read(buffer, 3), kShortRead);  // "]" lies beyond the range
+  in.Close();
+
+  // In place: the bytes around stay, nothing is cut; a write past the
+  // range's length is refused.
+  FileStream out;
+  ASSERT_EQ(out.Open(Stream::kWriting, S(temp.Join("image.bin")), nullptr, range), kOk);
+  EXPECT_EQ(out.Write("MIDDLE", 6), kOk);
+  EXPECT_EQ(out.Write("!", 1), kShortWrite);
+  out.Close();
+  EXPECT_EQ(ReadTestFile(temp.Join("image.bin")), "head[MIDDLE]tail");
+  // A range with no end grows the file from its offset on.
+  range.length = FileRange::kToFileEnd;
+  ASSERT_EQ(out.Open(Stream::kWriting, S(temp.Join("image.bin")), nullptr, range), kOk);
+  EXPECT_EQ(out.Write("MIDDLE]tail and more", 20), kOk);
+  EXPECT_EQ(out.Close(), kOk);
+  EXPECT_EQ(ReadTestFile(temp.Join("image.bin")), "head[MIDDLE]tail and more");
+  // In place needs the file: none is made.
+  EXPECT_EQ(out.Open(Stream::kWriting, S(temp.Join("missing.bin")), nullptr, range), kCannotOpen);
+  EXPECT_FALSE(std::filesystem::exists(temp.Join("missing.bin")));
 }
 
 TEST(FileStreamTest, SaveTextFileWritesThePlatformsLineEnds) {

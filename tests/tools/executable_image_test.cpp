@@ -9,22 +9,15 @@
 #include <cctype>
 #include <string>
 
+#include "tests/support/temp_folder.h"
 #include "tests/support/test_env.h"
+#include "tests/tools/stub_image.h"
 
 namespace mv::tools {
 namespace {
 
-Bytes LoadStub() {
-  Bytes image;
-  EXPECT_TRUE(ReadWholeFile(test::ProgramPath("morvalis-sfx"), &image));
-  return image;
-}
-
-Bytes Pattern(size_t size) {
-  Bytes b(size);
-  for (size_t i = 0; i < size; ++i) b[i] = static_cast<uint8_t>(i * 7 + (i >> 9));
-  return b;
-}
+using test_stub::LoadStub;
+using test_stub::Pattern;
 
 // Contents of every section but the payload, by name.
 std::vector<std::pair<std::string, Bytes>> OtherSections(const Bytes& image) {
@@ -57,6 +50,61 @@ TEST(ExecutableImage, GrowingKeepsEverythingElseAndEndsTheImage) {
     ASSERT_TRUE(ReadPayloadSection(image, &back, &error)) << error;
     EXPECT_EQ(back, Pattern(size + 250000)) << size;
   }
+}
+
+TEST(ExecutableImage, AFileIsDescribedAsItsBytesAre) {
+  test::TempFolder temp;
+  Bytes image = LoadStub();
+  std::string error;
+  ASSERT_TRUE(GrowPayloadSection(&image, Pattern(300000), &error)) << error;
+  ASSERT_TRUE(WriteWholeFile(temp.Join("grown"), image));
+  FileImage file;
+  ASSERT_TRUE(file.Open(temp.Join("grown")));
+  EXPECT_EQ(file.Size(), image.size());
+  const ImageInfo from_file = DescribeImage(file);
+  const ImageInfo from_memory = DescribeImage(image);
+  ASSERT_TRUE(from_file.error.empty()) << from_file.error;
+  EXPECT_EQ(from_file.kind, from_memory.kind);
+  EXPECT_EQ(from_file.imported_dlls, from_memory.imported_dlls);
+  EXPECT_TRUE(from_file.payload_is_last);
+  ASSERT_EQ(from_file.sections.size(), from_memory.sections.size());
+  for (size_t i = 0; i < from_file.sections.size(); ++i) {
+    EXPECT_EQ(from_file.sections[i].name, from_memory.sections[i].name);
+    EXPECT_EQ(from_file.sections[i].file_offset, from_memory.sections[i].file_offset);
+    EXPECT_EQ(from_file.sections[i].file_size, from_memory.sections[i].file_size);
+  }
+  SectionSpan span;
+  ASSERT_TRUE(LocatePayloadSection(file, &span, &error)) << error;
+  Bytes section(static_cast<size_t>(span.size));
+  ASSERT_TRUE(file.ReadAt(span.offset, section.data(), section.size()));
+  EXPECT_EQ(section, Pattern(300000));
+  uint8_t byte = 0;
+  EXPECT_FALSE(file.ReadAt(image.size(), &byte, 1));
+  EXPECT_FALSE(file.ReadAt(image.size() - 1, section.data(), 2));
+}
+
+TEST(ExecutableImage, TheChecksumIsTheLinkersWhateverThePieces) {
+  const Bytes bytes = Pattern(100001);
+  for (uint64_t field : {uint64_t{64}, uint64_t{65}, uint64_t{99998}}) {
+    ImageChecksum whole(field);
+    whole.Add(bytes.data(), bytes.size());
+    for (size_t cut : {size_t{1}, size_t{63}, size_t{66}, size_t{50000}}) {
+      ImageChecksum pieces(field);
+      pieces.Add(bytes.data(), cut);
+      pieces.Add(bytes.data() + cut, 1);
+      pieces.Add(bytes.data() + cut + 1, bytes.size() - cut - 1);
+      EXPECT_EQ(pieces.Value(), whole.Value()) << field << " " << cut;
+    }
+  }
+#ifdef _WIN32
+  // The linker sums the stub as built; so must the packer.
+  const Bytes stub = LoadStub();
+  const uint64_t field = stub[0x3C] + (stub[0x3D] << 8) + 24 + 64;
+  ImageChecksum checksum(field);
+  checksum.Add(stub.data(), stub.size());
+  EXPECT_EQ(checksum.Value(), stub[field] | (stub[field + 1] << 8) | (stub[field + 2] << 16) |
+                                  (static_cast<uint32_t>(stub[field + 3]) << 24));
+#endif
 }
 
 TEST(ExecutableImage, RefusesWhatItCannotGrowSafely) {
