@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -15,6 +16,7 @@
 #include "container/package_reader.h"
 #include "container/strong_header.h"
 #include "crypto/aead_chunk_stream.h"
+#include "platform/interruption.h"
 #include "stream/memory_stream.h"
 #include "tests/support/earlier_packages.h"
 #include "tests/support/file_tree.h"
@@ -112,6 +114,20 @@ TEST_F(StrongPackageTest, DeliversTheTreeAndNamesItsKind) {
   EXPECT_GE(layout.chunks.size(), 4u);
   EXPECT_EQ(layout.ChunkEnd(layout.chunks.size() - 1, original_), original_.size());
   EXPECT_EQ(original_[layout.header - 1], kCipherStrong) << "tag 20 closes the header";
+}
+
+// An interruption noted while the key is derived (Ctrl-C, SIGTERM, SIGHUP)
+// ends the derivation as a cancel: the run can clean up and end at once.
+// In a child process, since a noted interruption stays noted.
+TEST_F(StrongPackageTest, AnInterruptionEndsTheKeyDerivation) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        platform::RequestInterruption();
+        const Outcome outcome = Extract(original_, kPassword);
+        std::_Exit(outcome.result == kCancelled && outcome.chunk == 0 ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 TEST_F(StrongPackageTest, EveryChangeOnTheWayIsRefusedAndNothingIsDelivered) {
