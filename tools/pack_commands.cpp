@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/decrypt_attempt.h"
 #include "app/entry_listing.h"
 #include "app/payload.h"
 #include "base/text_catalogue.h"
@@ -18,11 +19,13 @@
 #include "fs/system_helpers.h"
 #include "fs/temp_names.h"
 #include "platform/files.h"
+#include "platform/interruption.h"
 #include "stream/carrier_format.h"
 #include "stream/file_stream.h"
 #include "tools/executable_image.h"
 #include "tools/pack_console.h"
 #include "tools/package_content.h"
+#include "tools/package_delivery.h"
 #include "tools/package_source.h"
 
 namespace mv::tools {
@@ -502,19 +505,33 @@ int RunExtract(const PackOptions& options) {
   }
   Password password;
   if (!GetPassword(options, false, PackagePasswordForm(source), &password, &error)) return Failure(error);
-  PackageReader reader;
-  Result r = reader.Open(target);
-  if (r != kOk) return Failure("cannot create '" + options.positional[1] + "'", r);
+  // Decrypted in a work folder, then copied: nothing reaches the target
+  // before the whole package is authenticated. Ctrl-C and the like stop the
+  // work as a cancel; the work folder is wiped before the process ends.
+  Delivery delivery;
+  Result r;
   {
+    platform::InterruptionScope interruption(false);
     ProgressBar bar("Decrypting");
-    r = reader.Decrypt(source.ContainerPath(), password, bar.callback());
+    const ProgressCallback stop = StopOnInterruption(bar.callback());
+    r = DeliverPackage(source.ContainerPath(), password, target, &stop, &delivery);
+    platform::EndIfInterrupted();
+  }
+  if (r != kOk && !delivery.decrypted) {
+    const bool place = r == kDiskFull || r == kFolderNotMade;
+    return Failure("cannot decrypt '" + options.positional[0] + "'" +
+                       (place ? " in '" + std::string(ToDisplayPath(delivery.work_folder).c_str()) + "'" : "") +
+                       AtEntry(delivery.failed_entry, delivery.failed_chunk),
+                   r);
   }
   if (r != kOk) {
-    reader.Cleanup(nullptr);  // no half-decrypted tree stays behind
-    return Failure("cannot decrypt '" + options.positional[0] + "'" + AtEntry(reader.GetFailedEntry(), reader.GetFailedChunk()), r);
+    for (const CopyFailure& failure : delivery.failures) {
+      PrintError("morvalis-pack: not copied: " + options.positional[1] + "/" + failure.path.c_str() + ": " +
+                 DescribeResult(failure.code) + "\n");
+    }
+    return Failure("cannot copy into '" + options.positional[1] + "'", r);
   }
-  String message;
-  reader.GetMessageText(message);
+  const String& message = delivery.message;
   if (options.Has("message-file") && !message.IsEmpty()) {
     r = SaveTextFile(String(options.Get("message-file").c_str()), message);
     if (r != kOk) return Failure("cannot save the message text to '" + options.Get("message-file") + "'", r);

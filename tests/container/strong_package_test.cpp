@@ -80,8 +80,8 @@ class StrongPackageTest : public testing::Test {
     test::Snapshot files;
   };
 
-  // Decrypts bytes the way `extract` does, into a target folder that the
-  // reader makes and, on failure, wipes.
+  // Decrypts bytes into a target folder that the reader makes and, on
+  // failure, wipes.
   Outcome Extract(const Bytes& bytes, const std::string& password) {
     const std::string path = folder_.Join("changed.mef");
     EXPECT_TRUE(tools::WriteWholeFile(path, bytes));
