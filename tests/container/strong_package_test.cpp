@@ -61,16 +61,7 @@ class StrongPackageTest : public testing::Test {
  protected:
   void SetUp() override {
     test::MakeTree(source_, test::SampleTree());
-    ContainerJob job;
-    job.path = package_.c_str();
-    job.password = Password(kPassword);
-    job.base_folder = source_.c_str();
-    job.compression = 0;  // stored blocks: the sample spans several chunks
-    job.package_kind = PackageKind::kStrong;
-    job.kdf_cost = kCheapCost;
-    TagRecord header;
-    TagRecord content = test::ContentOf(source_, "");
-    ASSERT_EQ(WriteContainer(job, &header, &content), kOk);
+    ASSERT_EQ(test::WriteStrongPackage(package_, source_, kPassword, kCheapCost), kOk);
     ASSERT_TRUE(tools::ReadWholeFile(package_, &original_));
   }
 

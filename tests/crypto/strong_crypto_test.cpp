@@ -54,7 +54,9 @@ TEST(StrongCryptoTest, Argon2idAsksBeforeEverySliceAndStopsWhenTold) {
               c.expected)
         << c.stop_at;
     EXPECT_EQ(g_asked, c.asked) << c.stop_at;
-    if (c.expected != kOk) EXPECT_EQ(tag, untouched) << c.stop_at;
+    if (c.expected != kOk) {
+      EXPECT_EQ(tag, untouched) << c.stop_at;
+    }
   }
 }
 

@@ -36,16 +36,7 @@ class PackageDeliveryTest : public testing::Test {
  protected:
   void SetUp() override {
     test::MakeTree(source_, test::SampleTree());
-    ContainerJob job;
-    job.path = package_.c_str();
-    job.password = Password(kPassword);
-    job.base_folder = source_.c_str();
-    job.compression = 0;  // stored: the sample spans several chunks
-    job.package_kind = PackageKind::kStrong;
-    job.kdf_cost = Argon2Cost{1, 256, 2};
-    TagRecord header;
-    TagRecord content = test::ContentOf(source_, "");
-    ASSERT_EQ(WriteContainer(job, &header, &content), kOk);
+    ASSERT_EQ(test::WriteStrongPackage(package_, source_, kPassword, Argon2Cost{1, 256, 2}), kOk);
   }
 
   Result Deliver(const std::string& package, TargetWatch* watch, Delivery* delivery) {
