@@ -6,6 +6,7 @@
 #include "container/password_form.h"
 #include "container/random_pool.h"
 #include "container/strong_header.h"
+#include "platform/interruption.h"
 #include "platform/platform.h"
 #include "stream/capture_stream.h"
 #include "stream/carrier_format.h"
@@ -191,17 +192,20 @@ Result ContainerStream::OpenStrong(const CaptureStream& capture, const Password&
   const std::vector<uint8_t>& header_bytes = capture.GetBytes();
   if (capture.IsCut()) return kBadArgument;
   strong_ = true;
+  // The derivation may run for seconds: an interruption (Ctrl-C, SIGTERM,
+  // SIGHUP, a console closed) ends it at its next slice as a cancel, so the
+  // run cleans up and ends at once instead of when the keys are ready.
   StrongKeys keys;
   uint8_t region[kCheckRegionSize] = {};
   Result r = kOk;
   if (writing) {
-    r = SealStrongHeader(header_bytes, parameters, password, &keys, region);
+    r = SealStrongHeader(header_bytes, parameters, password, &keys, region, &platform::InterruptionRequested);
     if (r == kOk) r = file_.Write(region, sizeof region);
   } else {
     if (file_.Read(region, sizeof region) != kOk) {
       return file_.GetError() == kShortRead ? kPackageTruncated : file_.GetError();
     }
-    r = OpenStrongHeader(header_bytes, parameters, region, password, &keys);
+    r = OpenStrongHeader(header_bytes, parameters, region, password, &keys, &platform::InterruptionRequested);
   }
   if (r != kOk) return r;
   const uint64_t chunk_bytes = writing ? 0 : file_.GetRemaining();

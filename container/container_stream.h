@@ -69,7 +69,8 @@ class ContainerStream : public ContainerPipeline {
   // (header over 4 KiB, tag 40 malformed, a cost no writer makes),
   // kKdfTooCostly (cost above the bounds or the available memory; also
   // when writing), kPackageTruncated (no whole check region),
-  // kPackageDamaged (the header's digest), kWrongPassword (the key check),
+  // kPackageDamaged (the header's digest), kCancelled (an interruption
+  // noted while the key is derived), kWrongPassword (the key check),
   // and when reading, kPackageDamaged or kPackageTruncated from the chunks.
   Result Open(uint32_t mode, const String& path, const Password& password, TagRecord* header,
               StreamContext* context, bool header_only, uint32_t compression,

@@ -108,24 +108,26 @@ PasswordForm PasswordFormOf(const TagRecord& header) {
 }
 
 Result SealStrongHeader(const std::vector<uint8_t>& header_bytes, const StrongParameters& parameters,
-                        const Password& password, StrongKeys* keys, uint8_t region[kCheckRegionSize]) {
+                        const Password& password, StrongKeys* keys, uint8_t region[kCheckRegionSize],
+                        StopQuery stop) {
   String bytes;
   Result r = PasswordBytes(password, parameters.password_form, &bytes);
-  if (r == kOk) r = DeriveStrongKeys(bytes, parameters.salt, parameters.cost, keys);
+  if (r == kOk) r = DeriveStrongKeys(bytes, parameters.salt, parameters.cost, keys, stop);
   if (r == kOk) r = ComputeKeyCheck(*keys, ByteRange{header_bytes.data(), header_bytes.size()}, region);
   if (r == kOk) r = HeaderDigest(header_bytes, region, region + kKeyCheckSize);
   return r;
 }
 
 Result OpenStrongHeader(const std::vector<uint8_t>& header_bytes, const StrongParameters& parameters,
-                        const uint8_t region[kCheckRegionSize], const Password& password, StrongKeys* keys) {
+                        const uint8_t region[kCheckRegionSize], const Password& password, StrongKeys* keys,
+                        StopQuery stop) {
   uint8_t digest[kHeaderDigestSize];
   Result r = HeaderDigest(header_bytes, region, digest);
   if (r != kOk) return r;
   if (!EqualInConstantTime(digest, region + kKeyCheckSize, kHeaderDigestSize)) return kPackageDamaged;
   String bytes;
   r = PasswordBytes(password, parameters.password_form, &bytes);
-  if (r == kOk) r = DeriveStrongKeys(bytes, parameters.salt, parameters.cost, keys);
+  if (r == kOk) r = DeriveStrongKeys(bytes, parameters.salt, parameters.cost, keys, stop);
   if (r != kOk) return r;
   uint8_t check[kKeyCheckSize];
   r = ComputeKeyCheck(*keys, ByteRange{header_bytes.data(), header_bytes.size()}, check);

@@ -102,17 +102,20 @@ PasswordForm PasswordFormOf(const TagRecord& header);
 
 // Writing: derives the keys for the header's bytes and fills the check
 // region. kBadArgument for a password the parameters' form cannot hold
-// (PasswordBytes), else the derivation's codes.
+// (PasswordBytes), else the derivation's codes (kCancelled once stop says
+// so, see DeriveStrongKeys).
 Result SealStrongHeader(const std::vector<uint8_t>& header_bytes, const StrongParameters& parameters,
-                        const Password& password, StrongKeys* keys, uint8_t region[kCheckRegionSize]);
+                        const Password& password, StrongKeys* keys, uint8_t region[kCheckRegionSize],
+                        StopQuery stop = nullptr);
 
 // Reading: checks the region against the header's bytes: kPackageDamaged
 // when the digest does not match (nothing is derived then); otherwise
 // derives the keys and gives kWrongPassword when the key check does not
 // match, kBadArgument for a password the form cannot hold (a first-version
 // package: it could never have been made with it), or the derivation's
-// codes. The cost must have been checked.
+// codes (kCancelled once stop says so). The cost must have been checked.
 Result OpenStrongHeader(const std::vector<uint8_t>& header_bytes, const StrongParameters& parameters,
-                        const uint8_t region[kCheckRegionSize], const Password& password, StrongKeys* keys);
+                        const uint8_t region[kCheckRegionSize], const Password& password, StrongKeys* keys,
+                        StopQuery stop = nullptr);
 
 }  // namespace mv

@@ -45,13 +45,18 @@ Result HashOfRanges(int algorithm, const ByteRange* ranges, size_t count, uint8_
   return kOk;
 }
 
-// The library hands every lane's share of a pass to dispatch_job and then
-// waits for all of them; each share runs on a thread of its own.
+// The library hands every lane's share of a slice to dispatch_job and then
+// waits for all of them; each share runs on a thread of its own. A slice
+// begins with its first share: stop is asked then, and a negative answer
+// makes the library give up with GPG_ERR_CANCELED (the shares already
+// running are joined when the threads go).
 struct LaneThreads {
   std::vector<std::thread> threads;
+  StopQuery stop = nullptr;
 
   static int Dispatch(void* context, gcry_kdf_job_fn_t job, void* job_data) {
     auto* self = static_cast<LaneThreads*>(context);
+    if (self->threads.empty() && self->stop != nullptr && self->stop()) return -1;
     try {
       self->threads.emplace_back(job, job_data);
     } catch (const std::system_error&) {
@@ -97,7 +102,7 @@ Result HmacSha256(const ByteRange& key, const ByteRange* ranges, size_t count, u
 }
 
 Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Cost& cost, uint8_t* out,
-                size_t out_length, const ByteRange& secret, const ByteRange& associated) {
+                size_t out_length, const ByteRange& secret, const ByteRange& associated, StopQuery stop) {
   if (out == nullptr || out_length == 0 || salt.data == nullptr) return kBadArgument;
   if (InitCrypto() != kOk) return kCipherFailed;
   // The library takes the output length as an unsigned long (32 bits on
@@ -114,6 +119,7 @@ Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Co
                                      associated.size);
   if (error == 0) {
     LaneThreads lanes;
+    lanes.stop = stop;
     const gcry_kdf_thread_ops_t ops = {&lanes, &LaneThreads::Dispatch, &LaneThreads::WaitAll};
     error = gcry_kdf_compute(handle, &ops);
     if (error == 0) error = gcry_kdf_final(handle, out_length, out);
@@ -121,6 +127,7 @@ Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Co
   // Closing wipes the memory the derivation filled.
   if (handle != nullptr) gcry_kdf_close(handle);
   if (error == 0) return kOk;
+  if (gcry_err_code(error) == GPG_ERR_CANCELED) return kCancelled;
   return gcry_err_code(error) == GPG_ERR_ENOMEM ? kOutOfMemory : kCipherFailed;
 }
 

@@ -72,8 +72,16 @@ struct Argon2Cost {
 // thread of its own (on the caller's thread when none can be started).
 // kOutOfMemory when the memory cannot be had, kCipherFailed when the library
 // refuses the parameters.
+//
+// A derivation of a high cost runs for seconds. When stop is given it is
+// asked on the caller's thread before each slice of a pass (a quarter of
+// the pass, shared by the lanes), and a true answer ends the derivation
+// there with kCancelled: the lanes' running shares are waited for, the
+// memory is wiped and released, and out is left unfilled.
+using StopQuery = bool (*)();
 Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Cost& cost, uint8_t* out,
-                size_t out_length, const ByteRange& secret = {nullptr, 0}, const ByteRange& associated = {nullptr, 0});
+                size_t out_length, const ByteRange& secret = {nullptr, 0}, const ByteRange& associated = {nullptr, 0},
+                StopQuery stop = nullptr);
 
 // PBKDF2-HMAC-SHA256 with the given iteration count, out_length bytes. The
 // system's containers do not use it; it measures other formats' cost of a

@@ -29,10 +29,11 @@ Result CheckKdfCost(const Argon2Cost& cost, uint64_t available_memory) {
 }
 
 Result DeriveStrongKeys(const String& password, const uint8_t salt[kStrongSaltSize], const Argon2Cost& cost,
-                        StrongKeys* keys) {
+                        StrongKeys* keys, StopQuery stop) {
   if (keys == nullptr || salt == nullptr) return kBadArgument;
   WipedBytes<kMasterKeySize> master;
-  Result r = Argon2id(RangeOf(password), ByteRange{salt, kStrongSaltSize}, cost, master.bytes, sizeof master.bytes);
+  Result r = Argon2id(RangeOf(password), ByteRange{salt, kStrongSaltSize}, cost, master.bytes, sizeof master.bytes,
+                      ByteRange{nullptr, 0}, ByteRange{nullptr, 0}, stop);
   if (r != kOk) return r;
   const ByteRange input{master.bytes, sizeof master.bytes};
   const ByteRange no_salt{nullptr, 0};

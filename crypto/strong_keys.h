@@ -52,9 +52,10 @@ struct StrongKeys {
 };
 
 // Derives both keys from password and salt with cost, which the caller has
-// checked. The backend's codes (kOutOfMemory, kCipherFailed).
+// checked. The backend's codes (kOutOfMemory, kCipherFailed; kCancelled
+// when stop, asked before each slice of Argon2id, answers true).
 Result DeriveStrongKeys(const String& password, const uint8_t salt[kStrongSaltSize], const Argon2Cost& cost,
-                        StrongKeys* keys);
+                        StrongKeys* keys, StopQuery stop = nullptr);
 
 // The key check: HMAC-SHA256 of the header's bytes under the check key.
 Result ComputeKeyCheck(const StrongKeys& keys, const ByteRange& header, uint8_t out[kKeyCheckSize]);

@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "app/decrypt_attempt.h"
 #include "app/entry_listing.h"
 #include "app/payload.h"
 #include "base/text_catalogue.h"
@@ -20,6 +21,7 @@
 #include "fs/path.h"
 #include "fs/system_helpers.h"
 #include "platform/files.h"
+#include "platform/interruption.h"
 #include "platform/platform.h"
 #include "platform/source_entries.h"
 #include "stream/carrier_format.h"
@@ -27,6 +29,7 @@
 #include "tools/executable_image.h"
 #include "tools/pack_console.h"
 #include "tools/package_content.h"
+#include "tools/package_delivery.h"
 #include "tools/package_source.h"
 #include "tools/self_extractor_size.h"
 #include "tools/self_extractor_writer.h"
@@ -492,20 +495,33 @@ int RunExtract(const PackOptions& options) {
   }
   Password password;
   if (!GetPassword(options, false, PackagePasswordForm(source), &password, &error)) return Failure(error);
-  PackageReader reader;
-  Result r = reader.Open(target);
-  if (r != kOk) return Failure("cannot create '" + options.positional[1] + "'", r);
-  reader.SetSourceRange(source.Range());
+  // Decrypted in a work folder, then copied: nothing reaches the target
+  // before the whole package is authenticated. Ctrl-C and the like stop the
+  // work as a cancel; the work folder is wiped before the process ends.
+  Delivery delivery;
+  Result r;
   {
+    platform::InterruptionScope interruption(false);
     ProgressBar bar("Decrypting");
-    r = reader.Decrypt(source.Path(), password, bar.callback());
+    const ProgressCallback stop = StopOnInterruption(bar.callback());
+    r = DeliverPackage(source.Path(), source.Range(), password, target, &stop, &delivery);
+    platform::EndIfInterrupted();
+  }
+  if (r != kOk && !delivery.decrypted) {
+    const bool place = r == kDiskFull || r == kFolderNotMade;
+    return Failure("cannot decrypt '" + options.positional[0] + "'" +
+                       (place ? " in '" + std::string(ToDisplayPath(delivery.work_folder).c_str()) + "'" : "") +
+                       AtEntry(delivery.failed_entry, delivery.failed_chunk),
+                   r);
   }
   if (r != kOk) {
-    reader.Cleanup(nullptr);  // no half-decrypted tree stays behind
-    return Failure("cannot decrypt '" + options.positional[0] + "'" + AtEntry(reader.GetFailedEntry(), reader.GetFailedChunk()), r);
+    for (const CopyFailure& failure : delivery.failures) {
+      PrintError("morvalis-pack: not copied: " + std::string(ToDisplayPath(target + failure.path).c_str()) + ": " +
+                 DescribeResult(failure.code) + "\n");
+    }
+    return Failure("cannot copy into '" + options.positional[1] + "'", r);
   }
-  String message;
-  reader.GetMessageText(message);
+  const String& message = delivery.message;
   if (options.Has("message-file") && !message.IsEmpty()) {
     r = SaveTextFile(String(options.Get("message-file").c_str()), message);
     if (r != kOk) return Failure("cannot save the message text to '" + options.Get("message-file") + "'", r);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -15,6 +16,7 @@
 #include "container/package_reader.h"
 #include "container/strong_header.h"
 #include "crypto/aead_chunk_stream.h"
+#include "platform/interruption.h"
 #include "stream/memory_stream.h"
 #include "tests/support/earlier_packages.h"
 #include "tests/support/file_tree.h"
@@ -59,16 +61,7 @@ class StrongPackageTest : public testing::Test {
  protected:
   void SetUp() override {
     test::MakeTree(source_, test::SampleTree());
-    ContainerJob job;
-    job.path = package_.c_str();
-    job.password = Password(kPassword);
-    job.base_folder = source_.c_str();
-    job.compression = 0;  // stored blocks: the sample spans several chunks
-    job.package_kind = PackageKind::kStrong;
-    job.kdf_cost = kCheapCost;
-    TagRecord header;
-    TagRecord content = test::ContentOf(source_, "");
-    ASSERT_EQ(WriteContainer(job, &header, &content), kOk);
+    ASSERT_EQ(test::WriteStrongPackage(package_, source_, kPassword, kCheapCost), kOk);
     ASSERT_TRUE(tools::ReadWholeFile(package_, &original_));
   }
 
@@ -78,8 +71,8 @@ class StrongPackageTest : public testing::Test {
     test::Snapshot files;
   };
 
-  // Decrypts bytes the way `extract` does, into a target folder that the
-  // reader makes and, on failure, wipes.
+  // Decrypts bytes into a target folder that the reader makes and, on
+  // failure, wipes.
   Outcome Extract(const Bytes& bytes, const std::string& password) {
     const std::string path = folder_.Join("changed.mef");
     EXPECT_TRUE(tools::WriteWholeFile(path, bytes));
@@ -112,6 +105,20 @@ TEST_F(StrongPackageTest, DeliversTheTreeAndNamesItsKind) {
   EXPECT_GE(layout.chunks.size(), 4u);
   EXPECT_EQ(layout.ChunkEnd(layout.chunks.size() - 1, original_), original_.size());
   EXPECT_EQ(original_[layout.header - 1], kCipherStrong) << "tag 20 closes the header";
+}
+
+// An interruption noted while the key is derived (Ctrl-C, SIGTERM, SIGHUP)
+// ends the derivation as a cancel: the run can clean up and end at once.
+// In a child process, since a noted interruption stays noted.
+TEST_F(StrongPackageTest, AnInterruptionEndsTheKeyDerivation) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        platform::RequestInterruption();
+        const Outcome outcome = Extract(original_, kPassword);
+        std::_Exit(outcome.result == kCancelled && outcome.chunk == 0 ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 TEST_F(StrongPackageTest, EveryChangeOnTheWayIsRefusedAndNothingIsDelivered) {

@@ -28,6 +28,38 @@ TEST(StrongCryptoTest, Argon2idGivesTheRfc9106Answer) {
   EXPECT_EQ(tag, test::FromHex("0d640df58d78766c08c037a34a8b53c9d01ef0452d75b65eb52520e96b01e659"));
 }
 
+// The stop query of a derivation: how often it was asked, and the ask
+// (from 1) at which it answers true; 0 never.
+int g_asked = 0;
+int g_stop_at = 0;
+bool StopAtTheChosenAsk() { return ++g_asked == g_stop_at; }
+
+// A long derivation can be ended between its slices: the query is asked
+// before each quarter of each pass, and once it says stop no further slice
+// runs and nothing is delivered.
+TEST(StrongCryptoTest, Argon2idAsksBeforeEverySliceAndStopsWhenTold) {
+  const Bytes password(8, 0x01), salt(16, 0x02);
+  const Bytes untouched(32, 0xEE);
+  struct Case {
+    int stop_at;
+    Result expected;
+    int asked;
+  } const cases[] = {{0, kOk, 12}, {1, kCancelled, 1}, {6, kCancelled, 6}, {12, kCancelled, 12}};
+  for (const Case& c : cases) {
+    g_asked = 0;
+    g_stop_at = c.stop_at;
+    Bytes tag = untouched;
+    EXPECT_EQ(Argon2id(RangeOf(password), RangeOf(salt), Argon2Cost{3, 64, 4}, tag.data(), tag.size(), {nullptr, 0},
+                       {nullptr, 0}, &StopAtTheChosenAsk),
+              c.expected)
+        << c.stop_at;
+    EXPECT_EQ(g_asked, c.asked) << c.stop_at;
+    if (c.expected != kOk) {
+      EXPECT_EQ(tag, untouched) << c.stop_at;
+    }
+  }
+}
+
 TEST(StrongCryptoTest, GcmSealsAndOpensThePublishedCase) {
   const Bytes key = test::FromHex("feffe9928665731c6d6a8f9467308308feffe9928665731c6d6a8f9467308308");
   const Bytes nonce = test::FromHex("cafebabefacedbaddecaf888");

@@ -54,6 +54,20 @@ Result WritePackage(const std::string& path, const std::string& root, const std:
   return r;
 }
 
+Result WriteStrongPackage(const std::string& path, const std::string& root, const std::string& password,
+                          const Argon2Cost& cost) {
+  ContainerJob job;
+  job.path = path.c_str();
+  job.password = Password(password.c_str());
+  job.base_folder = root.c_str();
+  job.compression = 0;
+  job.package_kind = PackageKind::kStrong;
+  job.kdf_cost = cost;
+  TagRecord header;
+  TagRecord content = ContentOf(root, "");
+  return WriteContainer(job, &header, &content);
+}
+
 TagRecord StandardHeader(uint8_t vector_byte) {
   TagRecord header;
   std::vector<uint8_t> vector(16, vector_byte);

@@ -9,6 +9,7 @@
 
 #include "base/result.h"
 #include "crypto/block_cipher.h"
+#include "crypto/crypto_backend.h"
 #include "stream/tag_record.h"
 
 namespace mv::test {
@@ -22,6 +23,12 @@ TagRecord ContentOf(const std::string& root, const std::string& message);
 Result WritePackage(const std::string& path, const std::string& root, const std::string& message,
                     const std::string& password, uint32_t compression, bool with_progress,
                     TagRecord* header = nullptr);
+
+// Writes a strong container of root (no message) to path, stored
+// (compression 0, so a tree of some size spans several chunks), with a
+// derivation of the given cost.
+Result WriteStrongPackage(const std::string& path, const std::string& root, const std::string& password,
+                          const Argon2Cost& cost);
 
 // Writes header as it is, then the password check and the content through
 // the cipher and compression layers, with no checks on the header's entries.
