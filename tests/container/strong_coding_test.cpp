@@ -21,6 +21,7 @@
 #include "tests/support/sample_data.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_env.h"
+#include "tests/support/zstd_frames.h"
 #include "tools/executable_image.h"
 
 namespace mv {
@@ -158,17 +159,7 @@ TEST_F(StrongCodingTest, HostileFramesSealedWithTheRightPasswordAreRefused) {
   const Bytes record = RecordOf(root);
   const auto total = static_cast<uint32_t>(record.size());
   auto frame_of = [](const Bytes& plain, bool pledge, int window_log) {
-    ZSTD_CCtx* context = ZSTD_createCCtx();
-    ZSTD_CCtx_setParameter(context, ZSTD_c_windowLog, window_log);
-    if (pledge) ZSTD_CCtx_setPledgedSrcSize(context, plain.size());
-    Bytes out(ZSTD_compressBound(plain.size()) + 64);
-    ZSTD_outBuffer output{out.data(), out.size(), 0};
-    ZSTD_inBuffer input{plain.data(), plain.size(), 0};
-    ZSTD_compressStream2(context, &output, &input, ZSTD_e_continue);
-    EXPECT_EQ(ZSTD_compressStream2(context, &output, &input, ZSTD_e_end), 0u);
-    ZSTD_freeCCtx(context);
-    out.resize(output.pos);
-    return out;
+    return test::LibraryFrame(plain, window_log, pledge);
   };
   const Bytes frame = frame_of(record, true, 20);
   const Bytes skippable = {0x50, 0x2A, 0x4D, 0x18, 3, 0, 0, 0, 'a', 'b', 'c'};

@@ -13,6 +13,7 @@
 #include "stream/zstd_encoder.h"
 #include "stream/zstd_memory.h"
 #include "tests/support/sample_data.h"
+#include "tests/support/zstd_frames.h"
 
 namespace mv {
 namespace {
@@ -64,21 +65,7 @@ Result Decode(const Bytes& frame, uint8_t window_log, uint64_t total, Bytes* out
   return r == kOk ? reader.CheckEnd() : r;
 }
 
-// A frame made by the library itself, with parameters our writer never uses.
-Bytes LibraryFrame(const Bytes& plain, int window_log, bool pledge) {
-  ZSTD_CCtx* context = ZSTD_createCCtx();
-  ZSTD_CCtx_setParameter(context, ZSTD_c_windowLog, window_log);
-  if (pledge) ZSTD_CCtx_setPledgedSrcSize(context, plain.size());
-  Bytes out(ZSTD_compressBound(plain.size()) + 64);
-  ZSTD_outBuffer output{out.data(), out.size(), 0};
-  ZSTD_inBuffer input{plain.data(), plain.size(), 0};
-  // Streamed in two calls, so that without a pledge the size stays unknown.
-  ZSTD_compressStream2(context, &output, &input, ZSTD_e_continue);
-  EXPECT_EQ(ZSTD_compressStream2(context, &output, &input, ZSTD_e_end), 0u);
-  ZSTD_freeCCtx(context);
-  out.resize(output.pos);
-  return out;
-}
+using test::LibraryFrame;
 
 // A frame of one raw block, by hand: FHD single segment with a one-byte
 // content size, and a dictionary id of one byte when dictionary is not 0.
