@@ -30,7 +30,12 @@ MV_SOURCE_PACKAGES=(
 # hands names and arguments to Windows programs in the locale's encoding, so
 # without UTF-8 "Übersicht.txt" or a password with "ß" arrive mangled.
 # C.UTF-8 exists on every Debian 12.
-mv_use_utf8_locale() { export LANG=C.UTF-8 LC_ALL=C.UTF-8; }
+# The locale, and a search path that holds the administrator's folders too
+# (chroot, ldconfig for apt), whatever the caller's environment gave.
+mv_use_utf8_locale() {
+  export LANG=C.UTF-8 LC_ALL=C.UTF-8
+  export PATH="${PATH:-/usr/local/bin:/usr/bin:/bin}:/usr/local/sbin:/usr/sbin:/sbin"
+}
 
 # Installs whatever of MV_PACKAGES is missing (apt-get; needs root).
 mv_ensure_packages() {

@@ -92,8 +92,9 @@ check "normal decrypt: tree and times" test "$(tree_of "$WORK/out-normal")" == "
 # features, the number of processors and the kernel's memory overcommit
 # policy (the C library), the program's own path, the random device of a
 # kernel without getrandom, and the memory available (which bounds the
-# strong kind's key derivation).
-ALLOWED='^(/etc/gcrypt/(fips_enabled|hwf\.deny)|/proc/sys/crypto/fips_enabled|/sys/devices/system/cpu/(online|possible)|/proc/sys/vm/overcommit_memory|/proc/self/exe|/dev/urandom|/proc/meminfo)$'
+# strong kind's key derivation): the system's, the process's own use, and
+# its control group's limit and use.
+ALLOWED='^(/etc/gcrypt/(fips_enabled|hwf\.deny)|/proc/sys/crypto/fips_enabled|/sys/devices/system/cpu/(online|possible)|/proc/sys/vm/overcommit_memory|/proc/self/exe|/dev/urandom|/proc/meminfo|/proc/self/(cgroup|status)|/sys/fs/cgroup(/[^/]+)*/memory\.(max|current|limit_in_bytes|usage_in_bytes))$'
 # The paths outside WORK that a traced run named in file system calls.
 foreign_paths() {  # trace
   sed -nE 's/^[0-9]+ +([a-z0-9_]+)\((AT_FDCWD, )?"(\/[^"]*)".*/\1 \3/p' "$1" | grep -v '^execve ' |
@@ -126,7 +127,7 @@ cp "$MESSAGE" "$ROOT/message.txt"
 ENTER=()
 for way in "$(command -v chroot)" "$(command -v unshare) -r $(command -v chroot)"; do
   read -ra candidate <<<"$way"
-  if [[ -x ${candidate[0]} ]] && "${candidate[@]}" "$ROOT" /morvalis-pack --help >/dev/null 2>&1; then
+  if ((${#candidate[@]} > 0)) && [[ -x ${candidate[0]} ]] && "${candidate[@]}" "$ROOT" /morvalis-pack --help >/dev/null 2>&1; then
     ENTER=("${candidate[@]}")
     break
   fi
