@@ -213,17 +213,12 @@ template <typename Show>
 String ListWithoutForm(const char* text, Show show) {
   if (text == nullptr) return String("");
   std::string missing;
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text);
-  for (size_t i = 0, n = std::strlen(text); i < n;) {
-    uint32_t code_point = 0;
-    const size_t length = DecodeUtf8(bytes + i, n - i, &code_point);
+  ForEachUtf8Character(text, [&](const char* at, size_t length, uint32_t code_point) {
     uint8_t byte = 0;
-    if (length == 0 || !Windows1252ByteOf(code_point, &byte)) {
-      const std::string shown = show(text + i, length, code_point);
-      if (missing.find(shown) == std::string::npos) missing += (missing.empty() ? "" : ", ") + shown;
-    }
-    i += length == 0 ? 1 : length;
-  }
+    if (length != 0 && Windows1252ByteOf(code_point, &byte)) return;
+    const std::string shown = show(at, length, code_point);
+    if (missing.find(shown) == std::string::npos) missing += (missing.empty() ? "" : ", ") + shown;
+  });
   return String(missing.c_str());
 }
 

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "base/memory.h"
@@ -35,6 +36,20 @@ bool Windows1252ByteOf(uint32_t code_point, uint8_t* byte);
 // be read, refusing overlong forms, surrogates and values beyond U+10FFFF.
 // Returns its length, 0 when it is invalid (code_point then kNoCharacter).
 size_t DecodeUtf8(const uint8_t* text, size_t available, uint32_t* code_point);
+// Calls visit(at, length, code_point) for each character of the
+// NUL-terminated UTF-8 text in turn; a byte that begins no valid sequence is
+// visited alone, with length 0 (and kNoCharacter), and the walk goes on
+// after it.
+template <typename Visit>
+void ForEachUtf8Character(const char* text, Visit visit) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text);
+  for (size_t i = 0, n = std::strlen(text); i < n;) {
+    uint32_t code_point = 0;
+    const size_t length = DecodeUtf8(bytes + i, n - i, &code_point);
+    visit(text + i, length, code_point);
+    i += length == 0 ? 1 : length;
+  }
+}
 // Appends the UTF-8 form of code_point (at most 4 bytes) at out; returns
 // how many bytes it took.
 size_t EncodeUtf8(uint32_t code_point, char* out);

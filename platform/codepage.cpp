@@ -20,39 +20,30 @@ bool FromUtf8Text(const char* text, String* out) { return Utf8ToWindows1252(text
 bool ProgramNameOf(const char* system_name, String* name) {
   if (FromSystemText(system_name, name)) return true;
   std::string shown;
-  const auto* bytes = reinterpret_cast<const uint8_t*>(system_name);
-  for (size_t i = 0, n = std::strlen(system_name); i < n;) {
-    uint32_t code_point = 0;
-    const size_t length = DecodeUtf8(bytes + i, n - i, &code_point);
+  ForEachUtf8Character(system_name, [&](const char*, size_t length, uint32_t code_point) {
     uint8_t byte = 0;
     shown += length != 0 && Windows1252ByteOf(code_point, &byte) ? static_cast<char>(byte) : '?';
-    i += length == 0 ? 1 : length;
-  }
+  });
   *name = shown.c_str();
   return false;
 }
 
 void ShowSystemName(const char* name, String* shown, String* lacking) {
   if (name == nullptr) name = "";
-  const auto* bytes = reinterpret_cast<const uint8_t*>(name);
   std::string visible;
-  for (size_t i = 0, n = std::strlen(name); i < n;) {
-    uint32_t code_point = 0;
-    const size_t length = DecodeUtf8(bytes + i, n - i, &code_point);
+  ForEachUtf8Character(name, [&](const char* at, size_t length, uint32_t code_point) {
     const bool control = length != 0 && (code_point < 0x20 || (code_point >= 0x7F && code_point < 0xA0));
-    if (length == 0 || control) {
-      // Bytes that are no UTF-8, and control characters, as \xNN.
-      for (size_t k = 0; k < (length == 0 ? 1 : length); ++k) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\x%02X", bytes[i + k]);
-        visible += hex;
-      }
-      i += length == 0 ? 1 : length;
-      continue;
+    if (length != 0 && !control) {
+      visible.append(at, length);
+      return;
     }
-    visible.append(name + i, length);
-    i += length;
-  }
+    // Bytes that are no UTF-8, and control characters, as \xNN.
+    for (size_t k = 0; k < (length == 0 ? 1 : length); ++k) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<uint8_t>(at[k]));
+      visible += hex;
+    }
+  });
   *shown = visible.c_str();
   *lacking = CharactersWithoutWindows1252Form(name);
 }
