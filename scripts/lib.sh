@@ -12,7 +12,8 @@ MV_PACKAGES=(
   python3-argon2 python3-cryptography python3-zstandard
 )
 
-mv_log() { printf '\n== %s\n' "$*" >&2; }
+# Each step is shown with the time since the script began.
+mv_log() { printf '\n== %s (at %d s)\n' "$*" "$SECONDS" >&2; }
 
 # The peers and tools of bench/extract_vs_peers.sh.
 MV_PACKAGES+=(p7zip-full strace)
