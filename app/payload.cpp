@@ -69,16 +69,16 @@ Result LoadLayoutFrom(const PayloadView& view, PayloadLayout* layout) {
     return kOk;
   }
   const uint8_t* h = view.header;
-  layout->hasLayout = 1;
+  layout->has_layout = 1;
   uint32_t bitmap_offset = ReadWord(h + PayloadHeader::kBitmapOffsetField);
   uint32_t bitmap_size = ReadWord(h + PayloadHeader::kBitmapSizeField);
   if (bitmap_offset <= view.available && bitmap_size <= view.available - bitmap_offset) {
-    layout->bitmapData = bitmap_size == 0 ? nullptr : h + bitmap_offset;
-    layout->bitmapSize = bitmap_size;
+    layout->bitmap_data = bitmap_size == 0 ? nullptr : h + bitmap_offset;
+    layout->bitmap_size = bitmap_size;
   }
-  layout->disclaimerText = TextAt(view, ReadWord(h + PayloadHeader::kDisclaimerOffsetField));
-  layout->linkText = TextAt(view, ReadWord(h + PayloadHeader::kLinkOffsetField));
-  layout->infoText = TextAt(view, ReadWord(h + PayloadHeader::kInfoOffsetField));
+  layout->disclaimer_text = TextAt(view, ReadWord(h + PayloadHeader::kDisclaimerOffsetField));
+  layout->link_text = TextAt(view, ReadWord(h + PayloadHeader::kLinkOffsetField));
+  layout->info_text = TextAt(view, ReadWord(h + PayloadHeader::kInfoOffsetField));
   return kOk;
 }
 

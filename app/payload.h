@@ -44,12 +44,12 @@ struct PayloadView {
 };
 
 struct PayloadLayout {
-  int32_t hasLayout = 0;
-  String infoText;
-  String linkText;
-  String disclaimerText;
-  const uint8_t* bitmapData = nullptr;  // points into the section, not owned
-  uint32_t bitmapSize = 0;
+  int32_t has_layout = 0;
+  String info_text;
+  String link_text;
+  String disclaimer_text;
+  const uint8_t* bitmap_data = nullptr;  // points into the section, not owned
+  uint32_t bitmap_size = 0;
 };
 
 // Scans a section image for the first header at a multiple of 256 bytes

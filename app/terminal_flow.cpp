@@ -208,12 +208,12 @@ class TerminalFrontEnd : public AttemptFrontEnd {
 };
 
 void ShowPackage(const PayloadLayout& layout) {
-  if (layout.hasLayout != 1) {
+  if (layout.has_layout != 1) {
     WriteLine(String(Say(TextId::kNoLayout)));
     return;
   }
-  ShowPaged(layout.infoText);
-  if (!layout.linkText.IsEmpty()) WriteLine(layout.linkText);
+  ShowPaged(layout.info_text);
+  if (!layout.link_text.IsEmpty()) WriteLine(layout.link_text);
 }
 
 // The disclaimer is shown page by page up to its end, or until the user
@@ -243,7 +243,7 @@ int RunTerminalFlow() {
     return static_cast<int>(loaded);
   }
   platform::InterruptionScope interruption(false);
-  if (!AcceptDisclaimer(layout.disclaimerText)) {
+  if (!AcceptDisclaimer(layout.disclaimer_text)) {
     platform::EndIfInterrupted();
     return static_cast<int>(kCancelled);
   }

@@ -78,7 +78,7 @@ void RegisterArchiveEntries() { SetTagEntryFactory(&CreateArchiveEntry); }
 
 TagEntryObject* ArchiveEntry::Clone() const {
   auto* copy = new (std::nothrow) ArchiveEntry(*this);
-  if (copy != nullptr && copy->GetType() != TypeList) {
+  if (copy != nullptr && copy->GetType() != kTypeList) {
     delete copy;  // the members could not be copied
     return nullptr;
   }
@@ -207,7 +207,7 @@ Result ArchiveEntry::ReadRecord(Stream& stream) {
     TagValue::Serialize(stream);
   }
   if (stream.GetError() != kOk) return stream.GetError();
-  if (GetType() != TypeList) return stream.RecordError(kMalformedRecord);
+  if (GetType() != kTypeList) return stream.RecordError(kMalformedRecord);
   // A text is cut at an embedded NUL when it is read, so a name could
   // differ from the one its producer wrote.
   if (stream.GetCutTexts() != cut_before) return stream.RecordError(kUnsafeEntryPath);

@@ -1,5 +1,5 @@
 // ArchiveEntry: one file or folder of a package, held in a record as a
-// value of type TypeEntry. Serialising an entry moves the file's bytes
+// value of type kTypeEntry. Serialising an entry moves the file's bytes
 // itself: writing reads the file from disk into the stream, reading creates
 // the folder or writes the file on disk, then applies its flags and times.
 //
@@ -9,12 +9,12 @@
 // chooses.
 //
 // Members (tags of the entry's own record):
-//   100 TypeU8    kind: 0 file (also when absent), 1 folder, anything else
+//   100 kTypeU8    kind: 0 file (also when absent), 1 folder, anything else
 //                 an entry without content
-//   200 TypeText  name ("" for a folder as the directory walk reports it)
-//   201 TypeText  relative folder from the base folder, ending in '/'
+//   200 kTypeText  name ("" for a folder as the directory walk reports it)
+//   201 kTypeText  relative folder from the base folder, ending in '/'
 //                 (for a folder: its own path below the base folder)
-//   300 TypeList  file information: flags and times (fs/file_info.h)
+//   300 kTypeList  file information: flags and times (fs/file_info.h)
 //
 // Encoding after the member's 8-byte head: the entry's record as a list,
 // then for a file a u32 content size and that many bytes. A folder stores
@@ -108,7 +108,7 @@ class ArchiveEntry : public TagRecord, public TagEntryObject {
   // any content was moved, and for other kinds.
   uint32_t GetContentSize() const { return content_size_; }
 
-  // The entry held by a TypeEntry value, or null for any other value.
+  // The entry held by a kTypeEntry value, or null for any other value.
   static ArchiveEntry* FromValue(TagValue& value);
   static const ArchiveEntry* FromValue(const TagValue& value);
 
@@ -141,7 +141,7 @@ class ArchiveEntry : public TagRecord, public TagEntryObject {
   uint32_t content_size_ = 0;
 };
 
-// Installs ArchiveEntry as the object behind TypeEntry values. Runs at
+// Installs ArchiveEntry as the object behind kTypeEntry values. Runs at
 // start-up by itself when this module is linked in; code that reads
 // records holding entries without naming ArchiveEntry anywhere (so that a
 // static link might leave this module out) calls it before reading.

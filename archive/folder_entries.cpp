@@ -9,7 +9,7 @@ namespace {
 Result AddEntry(const char* /*root*/, const char* relative, const char* name, int is_folder,
                 uintptr_t record_word, uintptr_t tag, uintptr_t) {
   TagValue value;
-  value.SetType(TypeEntry);
+  value.SetType(kTypeEntry);
   ArchiveEntry* entry = ArchiveEntry::FromValue(value);
   if (entry == nullptr) return kOutOfMemory;
   if (entry->SetU8(kEntryTagKind, is_folder != 0 ? kEntryKindFolder : kEntryKindFile, true) != kOk ||

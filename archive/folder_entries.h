@@ -11,7 +11,7 @@ namespace mv {
 
 class TagRecord;
 
-// Appends to record, under tag, one TypeEntry member per file and folder
+// Appends to record, under tag, one kTypeEntry member per file and folder
 // below root (a folder path), in the directory walk's order with every
 // folder before its contents, so that reading the record back makes each
 // folder before the files inside it. Folders carry their own path below

@@ -97,7 +97,7 @@ Result CarrierStream::ReadCarrierHeader(uint32_t capacity, const String& passwor
 Result CarrierStream::WriteCarrierHeader(const String& password, const TagRecord& header) {
   TagValue salt;
   header.Get(salt, kCarrierTagSalt);
-  if (salt.GetType() != TypeBlob || salt.GetLength() != kHeaderFieldSize) return kBadVector;
+  if (salt.GetType() != kTypeBlob || salt.GetLength() != kHeaderFieldSize) return kBadVector;
   payload_size_ = header.GetU32(kCarrierTagPayloadSize, 0);
   Result result = active_->Write(salt.GetBytes(), kHeaderFieldSize);
   for (const uint32_t value : {payload_size_, uint32_t{0}}) {

@@ -27,9 +27,9 @@
 namespace mv {
 
 // Tags of the carrier-header record.
-inline constexpr uint16_t kCarrierTagPayloadSize = 100;  // TypeU32
-inline constexpr uint16_t kCarrierTagSalt = 200;         // TypeBlob of 8 bytes
-// TypeU8; non-zero: no carrier header in the carrier, the payload size
+inline constexpr uint16_t kCarrierTagPayloadSize = 100;  // kTypeU32
+inline constexpr uint16_t kCarrierTagSalt = 200;         // kTypeBlob of 8 bytes
+// kTypeU8; non-zero: no carrier header in the carrier, the payload size
 // comes from the record alone.
 inline constexpr uint16_t kCarrierTagStored = 300;
 

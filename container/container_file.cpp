@@ -59,7 +59,7 @@ Result ReadCarrier(const ContainerJob& job, TagRecord* header, TagRecord* conten
   r = content->Serialize(stream);
   Result c = stream.Close();
   if (r == kOk) r = c;
-  if (r == kOk && content->GetType() != TypeList) {
+  if (r == kOk && content->GetType() != kTypeList) {
     content->Reset();
     return kNotARecord;
   }

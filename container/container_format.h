@@ -17,12 +17,12 @@
 namespace mv {
 
 // Header record tags.
-inline constexpr uint16_t kHeaderTagFormatMark = 10;   // TypeText, kFormatMark
-inline constexpr uint16_t kHeaderTagCipher = 20;       // TypeU8 CipherId (absent: Blowfish)
-inline constexpr uint16_t kHeaderTagCompression = 21;  // TypeU8 compression setting
-inline constexpr uint16_t kHeaderTagVector = 25;       // TypeBlob, the chains' initial vector
-inline constexpr uint16_t kHeaderTagTotal = 30;        // TypeU32 content bytes, to scale progress
-inline constexpr uint16_t kHeaderTagStrong = 40;       // TypeBlob, the strong kind's parameters
+inline constexpr uint16_t kHeaderTagFormatMark = 10;   // kTypeText, kFormatMark
+inline constexpr uint16_t kHeaderTagCipher = 20;       // kTypeU8 CipherId (absent: Blowfish)
+inline constexpr uint16_t kHeaderTagCompression = 21;  // kTypeU8 compression setting
+inline constexpr uint16_t kHeaderTagVector = 25;       // kTypeBlob, the chains' initial vector
+inline constexpr uint16_t kHeaderTagTotal = 30;        // kTypeU32 content bytes, to scale progress
+inline constexpr uint16_t kHeaderTagStrong = 40;       // kTypeBlob, the strong kind's parameters
 
 // Tag 20 of the strong kind. Readers of the classic kind alone accept only
 // 0 and 2, so they refuse such a package instead of misreading it.
@@ -32,8 +32,8 @@ inline constexpr uint8_t kCipherStrong = 3;
 enum class PackageKind : uint8_t { kClassic, kStrong };
 
 // Content record tags.
-inline constexpr uint16_t kContentTagMessage = 100;  // TypeText, the e-mail text
-inline constexpr uint16_t kContentTagEntry = 200;    // TypeEntry, one per file and folder
+inline constexpr uint16_t kContentTagMessage = 100;  // kTypeText, the e-mail text
+inline constexpr uint16_t kContentTagEntry = 200;    // kTypeEntry, one per file and folder
 
 // A container hidden in a carrier is always Blowfish (with an 8-byte vector,
 // stored in the carrier) over compression setting 1. The writer measures the

@@ -181,7 +181,7 @@ Result ContainerStream::OpenClassic(TagRecord* header, const Password& password,
   TagValue vector;
   header->Get(vector, kHeaderTagVector);
   const uint32_t block = BlockCipher::BlockSize(cipher);
-  if (vector.GetType() != TypeBlob || vector.GetLength() < block) vector.SetBlobSize(block);
+  if (vector.GetType() != kTypeBlob || vector.GetLength() < block) vector.SetBlobSize(block);
   String bytes;
   const Result r = PasswordBytes(password, PasswordForm::kWindows1252, &bytes);
   return r != kOk ? r : OpenLayers(&file_, bytes, &vector, cipher, setting);
@@ -262,7 +262,7 @@ Result CarrierContainerStream::Open(uint32_t mode, const String& path, uint32_t 
   }
   TagValue vector;
   header->Get(vector, kCarrierTagSalt);
-  if (vector.GetType() != TypeBlob || vector.GetLength() != kCarrierVectorSize) {
+  if (vector.GetType() != kTypeBlob || vector.GetLength() != kCarrierVectorSize) {
     Close();
     return kBadVector;
   }

@@ -57,7 +57,7 @@ Result PrepareStrongHeader(const Argon2Cost& cost, uint32_t compression, TagReco
   entry[40] = coding.zstd.window_log;
   TagValue value;
   value.SetBlob(entry, kStrongEntrySize);
-  Result r = value.GetType() == TypeBlob ? header->Set(kHeaderTagStrong, value, true) : kOutOfMemory;
+  Result r = value.GetType() == kTypeBlob ? header->Set(kHeaderTagStrong, value, true) : kOutOfMemory;
   if (r == kOk) r = header->SetU8(kHeaderTagCipher, kCipherStrong, true);
   return r;
 }
@@ -66,7 +66,7 @@ Result ParseStrongParameters(const TagRecord& header, StrongParameters* paramete
   TagValue value;
   header.Get(value, kHeaderTagStrong);
   const uint8_t* entry = value.GetBytes();
-  if (value.GetType() != TypeBlob || entry == nullptr || value.GetLength() < 1) return kMalformedRecord;
+  if (value.GetType() != kTypeBlob || entry == nullptr || value.GetLength() < 1) return kMalformedRecord;
   const uint8_t version = entry[0];
   const uint32_t size =
       version == kStrongVersion1 ? kStrongEntrySize1 : version == kStrongVersion ? kStrongEntrySize : 0;
@@ -91,7 +91,7 @@ Result ParseStrongParameters(const TagRecord& header, StrongParameters* paramete
   TagValue total;
   header.Get(total, kHeaderTagTotal);
   if (coding.method != ContentCoding::kZstd || (coding.setting != 1 && coding.setting != 2) ||
-      total.GetType() != TypeU32) {
+      total.GetType() != kTypeU32) {
     return kMalformedRecord;
   }
   coding.total = header.GetU32(kHeaderTagTotal, 0);

@@ -12,7 +12,7 @@ Result LoadCipherVector(const TagValue* vector, size_t size, uint8_t* out) {
     std::memset(out, 0, size);
     return kOk;
   }
-  if (vector->GetType() != TypeBlob || vector->GetLength() != size ||
+  if (vector->GetType() != kTypeBlob || vector->GetLength() != size ||
       vector->GetBytes() == nullptr) {
     return kBadVector;
   }

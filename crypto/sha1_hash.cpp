@@ -14,7 +14,7 @@ Result Sha1Hash::HashBuffer(const void* bytes, size_t length) {
 
 Result Sha1Hash::GetDigest(TagValue& out) const {
   out.SetBlob(digest_, sizeof digest_);
-  return out.GetType() == TypeBlob ? kOk : kOutOfMemory;
+  return out.GetType() == kTypeBlob ? kOk : kOutOfMemory;
 }
 
 }  // namespace mv

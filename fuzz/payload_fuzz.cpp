@@ -35,10 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   mv::PayloadLayout layout;
   mv::LoadLayoutFrom(view, &layout);
-  if (layout.bitmapData != nullptr && !Inside(data, size, layout.bitmapData, layout.bitmapSize)) {
+  if (layout.bitmap_data != nullptr && !Inside(data, size, layout.bitmap_data, layout.bitmap_size)) {
     Fail("the bitmap reaches past the section");
   }
-  for (const mv::String* text : {&layout.infoText, &layout.linkText, &layout.disclaimerText}) {
+  for (const mv::String* text : {&layout.info_text, &layout.link_text, &layout.disclaimer_text}) {
     if (static_cast<size_t>(text->GetLength()) > size) Fail("a text is longer than the section");
   }
   return 0;

@@ -5,7 +5,8 @@
 // Paths handed in are in the system's internal form: '/' as separator, a
 // folder usually named with its trailing '/', text in the program's 8-bit
 // code page (Windows-1252 on POSIX). Each side converts at the call: Windows
-// replaces '/' by '\' and hands the bytes to the ANSI entry points; POSIX
+// replaces '/' by '\', makes UTF-16 of the text with the program's own
+// Windows-1252 table (never the ANSI code page) and calls the wide entry points; POSIX
 // converts the text to the locale's UTF-8 (platform/codepage.h) and refuses a
 // path without such a form (the operation then fails as if nothing existed).
 //
@@ -30,11 +31,13 @@
 //   as a file, so walks never leave the tree they were started on.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
 #include "base/string.h"
+#include "platform/system_faults.h"
 
 namespace mv::platform {
 
@@ -119,7 +122,7 @@ class FolderListing {
   State* state_ = nullptr;
 };
 
-// What a listing of exactly this path finds (Windows: FindFirstFileA on the
+// What a listing of exactly this path finds (Windows: FindFirstFileW on the
 // path; a path holding '*' or '?' finds nothing). False when no entry of
 // that name exists. The name of the entry is its last path component.
 bool QueryEntry(const char* path, FolderEntry* entry);
@@ -131,7 +134,7 @@ bool QueryEntry(const char* path, FolderEntry* entry);
 bool FitsNameLimit(const char* name, size_t length);
 
 // The Win32 drive type of a root (D:/, or any folder path on POSIX), as
-// GetDriveTypeA reports it for the root in native form.
+// GetDriveTypeW reports it for the root in native form.
 uint32_t QueryDriveType(const char* root);
 
 struct DiskSpace {
@@ -141,12 +144,12 @@ struct DiskSpace {
   uint32_t total_clusters = 0;  // capped at 0xFFFFFFFF
 };
 // Free-space figures of the volume that holds path. Windows asks
-// GetDiskFreeSpaceA for the root made of the path's first three characters
+// GetDiskFreeSpaceW for the root made of the path's first three characters
 // (D:/ -> D:\); POSIX asks statvfs for the path itself (free clusters are
 // those available to an unprivileged user). False when the query fails.
 bool QueryDiskSpace(const char* path, DiskSpace* space);
 
-// The system's temporary folder as the system reports it (GetTempPathA into
+// The system's temporary folder as the system reports it (GetTempPathW into
 // 360 bytes; POSIX: TMPDIR when set and absolute, else /tmp/). The text is
 // in the program's code page and may still carry '\' on Windows.
 bool QueryTempFolder(String* folder);
@@ -171,7 +174,7 @@ struct FileTimes {
   bool has_last_write = false;
 };
 // Reads the three times of a file. Windows opens it for reading with full
-// sharing (CreateFileA) and asks GetFileTime. False only when the file cannot
+// sharing (CreateFileW) and asks GetFileTime. False only when the file cannot
 // be opened; when the times cannot be read, true with no has_ flag set.
 bool ReadFileTimes(const char* path, FileTimes* times);
 // Sets the times whose has_ flag is set and leaves the others as they are.
@@ -198,7 +201,7 @@ bool RemoveFile(const char* path);
 
 enum class RenameResult { kOk, kAccessDenied, kFailed };
 // Renames a file or folder (paths without a trailing '/'). Never replaces an
-// existing entry: the target must not exist (Windows MoveFileA; POSIX
+// existing entry: the target must not exist (Windows MoveFileW; POSIX
 // renameat2 with RENAME_NOREPLACE).
 RenameResult Rename(const char* from, const char* to);
 
@@ -247,6 +250,13 @@ class File {
   }
   size_t Write(const void* buffer, size_t length) {
     if (file_ == nullptr) return 0;
+    // The runtime writes all or fails: a short write is not faked here.
+    const Fault fault = NextFault(SystemCall::kWrite);
+    if (fault != Fault::kNone && fault != Fault::kShortWrite) {
+      errno = ErrnoOf(fault);
+      NoteWriteFailure();
+      return 0;
+    }
     size_t written = std::fwrite(buffer, 1, length, file_);
     if (written < length) NoteWriteFailure();
     return written;

@@ -18,7 +18,7 @@ struct AreaFacts {
   // tmpfs or ramfs; judged by the type, never by the folder's name).
   bool in_memory = false;
   // Bytes an unprivileged user may still write there (POSIX statvfs
-  // f_bavail x f_frsize; Windows GetDiskFreeSpaceExA); unknown on a file
+  // f_bavail x f_frsize; Windows GetDiskFreeSpaceExW); unknown on a file
   // system without a size (ramfs).
   bool free_known = false;
   uint64_t free_bytes = 0;

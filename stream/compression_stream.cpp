@@ -8,7 +8,7 @@ namespace mv {
 namespace {
 
 bool HasBlobShape(const TagValue& block) {
-  return block.GetType() == TypeBlob && block.GetLength() <= CompressionStream::kMaxBlockLength;
+  return block.GetType() == kTypeBlob && block.GetLength() <= CompressionStream::kMaxBlockLength;
 }
 
 // The block's bytes and length; a blob without storage is empty.
@@ -194,7 +194,7 @@ Result CompressionStream::CompressBlock(TagValue& block, uint32_t setting) {
     return kDecompressionFailed;
   }
   block.SetBlob(output.GetBytes(), packed);
-  return block.GetType() == TypeBlob ? kOk : kOutOfMemory;
+  return block.GetType() == kTypeBlob ? kOk : kOutOfMemory;
 }
 
 Result CompressionStream::DecompressBlock(TagValue& block, uint32_t setting) {
@@ -211,7 +211,7 @@ Result CompressionStream::DecompressBlock(TagValue& block, uint32_t setting) {
     return kDecompressionFailed;
   }
   block.SetBlob(output.GetBytes(), produced);
-  return block.GetType() == TypeBlob ? kOk : kOutOfMemory;
+  return block.GetType() == kTypeBlob ? kOk : kOutOfMemory;
 }
 
 }  // namespace mv

@@ -78,14 +78,14 @@ class CompressionStream : public FilterStream {
 
   static bool IsValidCompressionSetting(uint32_t setting) { return setting <= 2; }
 
-  // Compresses a TypeBlob block in place for the setting: setting 0 leaves
+  // Compresses a kTypeBlob block in place for the setting: setting 0 leaves
   // it as it is; kBadCompression for a setting above 2; kBadArgument for a
   // value that is not a blob or longer than kMaxBlockLength; an empty block
   // stays empty. kDecompressionFailed, with the block unchanged, when zlib
   // fails or the result is not shorter than the block (it is then stored
   // raw); kOutOfMemory when no output buffer can be had.
   static Result CompressBlock(TagValue& block, uint32_t setting);
-  // Inflates a TypeBlob block in place for the setting: setting 0 leaves it
+  // Inflates a kTypeBlob block in place for the setting: setting 0 leaves it
   // as it is; kBadCompression for a setting above 2; kFailed for a value
   // that is not a blob or longer than kMaxBlockLength; kDecompressionFailed
   // when zlib fails or the result exceeds kMaxBlockLength.

@@ -27,7 +27,7 @@ Result PutTime(TagRecord* info, uint16_t tag, platform::FileTime time) {
   for (uint32_t i = 0; i < kTimeBlobSize; ++i) bytes[i] = static_cast<uint8_t>(time >> (8 * i));
   TagValue value;
   value.SetBlob(bytes, kTimeBlobSize);
-  if (value.GetType() != TypeBlob) return kOutOfMemory;
+  if (value.GetType() != kTypeBlob) return kOutOfMemory;
   return info->Set(tag, value, true);
 }
 
@@ -35,7 +35,7 @@ Result PutTime(TagRecord* info, uint16_t tag, platform::FileTime time) {
 bool TakeTime(const TagRecord& info, uint16_t tag, platform::FileTime* time) {
   TagValue value;
   info.Get(value, tag);
-  if (value.GetType() != TypeBlob || value.GetLength() != kTimeBlobSize) return false;
+  if (value.GetType() != kTypeBlob || value.GetLength() != kTimeBlobSize) return false;
   const uint8_t* bytes = value.GetBytes();
   *time = 0;
   for (uint32_t i = 0; i < kTimeBlobSize; ++i) *time |= static_cast<platform::FileTime>(bytes[i]) << (8 * i);

@@ -3,10 +3,10 @@
 // flags and times they were packed with.
 //
 // The record (also stored by the archive entries for every file and
-// folder): tags 1 system, 2 read-only, 3 archive, 4 hidden, each TypeU8 of
+// folder): tags 1 system, 2 read-only, 3 archive, 4 hidden, each kTypeU8 of
 // value 1 and present only when the flag is set (when applying, a flag
 // counts only when its tag gives exactly 1); tags 110 creation, 111 last
-// access, 112 last write, each a TypeBlob of 8 bytes holding a file time
+// access, 112 last write, each a kTypeBlob of 8 bytes holding a file time
 // (100 ns units since 1601-01-01 UTC) low 32-bit half first. Folders carry
 // flags only, never times.
 #pragma once

@@ -1,8 +1,8 @@
 // The seam between tagged values and archive entries. A value of type
-// TypeEntry (3100) holds an object behind this interface; the archive module
+// kTypeEntry (3100) holds an object behind this interface; the archive module
 // implements it and registers a factory at start-up. While no factory is
-// registered, SetType(TypeEntry) leaves the value TypeNone and reading a
-// TypeEntry member from a stream fails the stream with kMalformedRecord, so
+// registered, SetType(kTypeEntry) leaves the value kTypeNone and reading a
+// kTypeEntry member from a stream fails the stream with kMalformedRecord, so
 // records that carry entries are refused cleanly rather than misread.
 #pragma once
 

@@ -4,10 +4,10 @@
 
 namespace mv {
 
-TagRecord::TagRecord() { SetType(TypeList); }
+TagRecord::TagRecord() { SetType(kTypeList); }
 
 void TagRecord::Reset() {
-  SetType(TypeList);
+  SetType(kTypeList);
   SetTag(0);
 }
 
@@ -56,7 +56,7 @@ Result TagRecord::Set(uint16_t tag, const TagValue& value, bool replace) {
   if (copy.GetType() != value.GetType()) return kOutOfMemory;
   copy.SetTag(tag);
   if (GetList() == nullptr) {
-    SetType(TypeList);
+    SetType(kTypeList);
     if (GetList() == nullptr) return kOutOfMemory;
   }
   int32_t i = replace ? Find(tag) : -1;
@@ -68,7 +68,7 @@ Result TagRecord::Set(uint16_t tag, const TagValue& value, bool replace) {
 }
 
 uint8_t TagRecord::GetU8(uint16_t tag, uint8_t default_value) const {
-  const TagValue* member = FindTyped(tag, TypeU8);
+  const TagValue* member = FindTyped(tag, kTypeU8);
   return member != nullptr ? member->GetU8Value() : default_value;
 }
 
@@ -79,7 +79,7 @@ Result TagRecord::SetU8(uint16_t tag, uint8_t value, bool replace) {
 }
 
 uint32_t TagRecord::GetU32(uint16_t tag, uint32_t default_value) const {
-  const TagValue* member = FindTyped(tag, TypeU32);
+  const TagValue* member = FindTyped(tag, kTypeU32);
   return member != nullptr ? member->GetU32Value() : default_value;
 }
 
@@ -90,19 +90,19 @@ Result TagRecord::SetU32(uint16_t tag, uint32_t value, bool replace) {
 }
 
 void TagRecord::GetText(String& out, uint16_t tag, const char* default_text) const {
-  const TagValue* member = FindTyped(tag, TypeText);
+  const TagValue* member = FindTyped(tag, kTypeText);
   out = member != nullptr ? member->GetTextValue() : default_text;
 }
 
 Result TagRecord::SetText(uint16_t tag, const char* text, bool replace) {
   TagValue member;
   member.SetTextValue(text);
-  if (member.GetType() != TypeText) return kOutOfMemory;
+  if (member.GetType() != kTypeText) return kOutOfMemory;
   return Set(tag, member, replace);
 }
 
 void TagRecord::GetRecord(TagRecord& out, uint16_t tag) const {
-  const TagValue* member = FindTyped(tag, TypeList);
+  const TagValue* member = FindTyped(tag, kTypeList);
   if (member != nullptr) out.Assign(*member);
   else out.Reset();
 }

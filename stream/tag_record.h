@@ -5,7 +5,7 @@
 // record may hold duplicates and only the first counts.
 //
 // Getters return the caller's default when the member is missing or of
-// another type; no conversion between types takes place (a TypeI32 member
+// another type; no conversion between types takes place (a kTypeI32 member
 // is not found by GetU32).
 #pragma once
 
@@ -50,7 +50,7 @@ class TagRecord : public TagValue {
   Result SetU8(uint16_t tag, uint8_t value, bool replace);
   uint32_t GetU32(uint16_t tag, uint32_t default_value) const;
   Result SetU32(uint16_t tag, uint32_t value, bool replace);
-  // A member holding no text (TypeText set from null) gives "".
+  // A member holding no text (kTypeText set from null) gives "".
   void GetText(String& out, uint16_t tag, const char* default_text) const;
   Result SetText(uint16_t tag, const char* text, bool replace);
   // A deep copy of the member when it is a list, else an empty record.

@@ -71,14 +71,14 @@ uint8_t* CopyBytes(const void* bytes, size_t n) {
 }
 
 bool IsInlineNumber(uint16_t type) {
-  return type == TypeU8 || type == TypeU16 || type == TypeU32 || type == TypeI32 ||
-         type == TypeDouble;
+  return type == kTypeU8 || type == kTypeU16 || type == kTypeU32 || type == kTypeI32 ||
+         type == kTypeDouble;
 }
 
 // Types whose data is a pointer to length owned bytes.
 bool HoldsBytes(uint16_t type) {
-  return !IsInlineNumber(type) && type != TypeNone && type != TypeList &&
-         type != TypeHandle && type != TypeText && type != TypeEntry;
+  return !IsInlineNumber(type) && type != kTypeNone && type != kTypeList &&
+         type != kTypeHandle && type != kTypeText && type != kTypeEntry;
 }
 
 void AppendHex(char*& out, const uint8_t* bytes, size_t n) {
@@ -104,7 +104,7 @@ TagValue::TagValue(const TagValue& other) { Assign(other); }
 
 TagValue::TagValue(TagValue&& other) noexcept
     : type_(other.type_), tag_(other.tag_), length_(other.length_), data_(other.data_) {
-  other.type_ = TypeNone;
+  other.type_ = kTypeNone;
   other.tag_ = 0;
   other.length_ = 0;
   other.data_.raw = 0;
@@ -120,34 +120,34 @@ TagValue::~TagValue() { Clear(); }
 void TagValue::SetType(uint16_t type) {
   Clear();
   type_ = type;
-  if (type == TypeList) {
+  if (type == kTypeList) {
     data_.list = new (std::nothrow) TagValueArray;
-    if (data_.list == nullptr) type_ = TypeNone;
-  } else if (type == TypeEntry) {
+    if (data_.list == nullptr) type_ = kTypeNone;
+  } else if (type == kTypeEntry) {
     TagEntryFactory factory = GetTagEntryFactory();
     data_.entry = factory != nullptr ? factory() : nullptr;
-    if (data_.entry == nullptr) type_ = TypeNone;
+    if (data_.entry == nullptr) type_ = kTypeNone;
   }
 }
 
-void TagValue::Reset() { SetType(TypeNone); }
+void TagValue::Reset() { SetType(kTypeNone); }
 
 void TagValue::Clear() {
   switch (type_) {
-    case TypeList:
+    case kTypeList:
       delete data_.list;
       break;
-    case TypeEntry:
+    case kTypeEntry:
       delete data_.entry;
       break;
-    case TypeText:
+    case kTypeText:
       if (data_.text != nullptr) ReleaseBytes(data_.text, std::strlen(data_.text) + 1);
       break;
     default:
       if (HoldsBytes(type_) && data_.bytes != nullptr) ReleaseBytes(data_.bytes, length_);
       break;
   }
-  type_ = TypeNone;
+  type_ = kTypeNone;
   length_ = 0;
   data_.raw = 0;
 }
@@ -159,29 +159,29 @@ void TagValue::Assign(const TagValue& other) {
   TagValue copy;
   copy.tag_ = other.tag_;
   const uint16_t type = other.type_;
-  if (type == TypeList) {
+  if (type == kTypeList) {
     auto* list = new (std::nothrow) TagValueArray;
     if (list != nullptr && list->CopyFrom(*other.data_.list)) {
-      copy.type_ = TypeList;
+      copy.type_ = kTypeList;
       copy.data_.list = list;
     } else {
       delete list;
     }
-  } else if (type == TypeEntry) {
+  } else if (type == kTypeEntry) {
     copy.data_.entry = other.data_.entry->Clone();
-    if (copy.data_.entry != nullptr) copy.type_ = TypeEntry;
-  } else if (type == TypeText) {
-    copy.type_ = TypeText;
+    if (copy.data_.entry != nullptr) copy.type_ = kTypeEntry;
+  } else if (type == kTypeText) {
+    copy.type_ = kTypeText;
     if (other.data_.text != nullptr) {
       copy.data_.text = DupFixed(other.data_.text);
-      if (copy.data_.text == nullptr) copy.type_ = TypeNone;
+      if (copy.data_.text == nullptr) copy.type_ = kTypeNone;
       else copy.length_ = static_cast<uint32_t>(std::strlen(copy.data_.text) + 1);
     }
   } else if (HoldsBytes(type)) {
     copy.type_ = type;
     if (other.data_.bytes != nullptr && other.length_ > 0) {
       copy.data_.bytes = CopyBytes(other.data_.bytes, other.length_);
-      if (copy.data_.bytes == nullptr) copy.type_ = TypeNone;
+      if (copy.data_.bytes == nullptr) copy.type_ = kTypeNone;
       else copy.length_ = other.length_;
     }
   } else {
@@ -202,7 +202,7 @@ void TagValue::Swap(TagValue& other) {
 }
 
 void TagValue::SetBlobSize(uint32_t n) {
-  SetType(TypeBlob);
+  SetType(kTypeBlob);
   if (n == 0) return;
   data_.bytes = static_cast<uint8_t*>(AllocFixed(n));
   if (data_.bytes == nullptr) {
@@ -222,7 +222,7 @@ void TagValue::SetBlob(const void* bytes, uint32_t n) {
       return;
     }
   }
-  SetType(TypeBlob);
+  SetType(kTypeBlob);
   data_.bytes = copy;
   length_ = copy != nullptr ? n : 0;
 }
@@ -236,28 +236,28 @@ void TagValue::SetTextValue(const char* text) {
       return;
     }
   }
-  SetType(TypeText);
+  SetType(kTypeText);
   data_.text = copy;
   length_ = copy != nullptr ? static_cast<uint32_t>(std::strlen(copy) + 1) : 0;
 }
 
 void TagValue::SetU8Value(uint8_t value) {
-  SetType(TypeU8);
+  SetType(kTypeU8);
   data_.u8 = value;
 }
 
 void TagValue::SetU32Value(uint32_t value) {
-  SetType(TypeU32);
+  SetType(kTypeU32);
   data_.u32 = value;
 }
 
 void TagValue::SetDoubleValue(double value) {
-  SetType(TypeDouble);
+  SetType(kTypeDouble);
   data_.d = value;
 }
 
 void TagValue::SetHandle(void* pointer, uint32_t length) {
-  SetType(TypeHandle);
+  SetType(kTypeHandle);
   data_.pointer = pointer;
   length_ = length;
 }
@@ -269,26 +269,26 @@ uint8_t* TagValue::GetBytes() { return HoldsBytes(type_) ? data_.bytes : nullptr
 int32_t TagValue::Compare(const TagValue& a, const TagValue& b) {
   if (a.type_ != b.type_) return static_cast<int32_t>(a.type_) - static_cast<int32_t>(b.type_);
   switch (a.type_) {
-    case TypeU8:
+    case kTypeU8:
       return static_cast<int32_t>(a.data_.u8) - static_cast<int32_t>(b.data_.u8);
-    case TypeU16:
+    case kTypeU16:
       return static_cast<int32_t>(a.data_.u16) - static_cast<int32_t>(b.data_.u16);
-    case TypeU32:
+    case kTypeU32:
       return static_cast<int32_t>(a.data_.u32 - b.data_.u32);
-    case TypeI32:
+    case kTypeI32:
       return static_cast<int32_t>(static_cast<uint32_t>(a.data_.i32) -
                                   static_cast<uint32_t>(b.data_.i32));
-    case TypeDouble:
+    case kTypeDouble:
       return a.data_.d < b.data_.d ? -1 : (a.data_.d > b.data_.d ? 1 : 0);
-    case TypeHandle:
+    case kTypeHandle:
       return a.data_.pointer == b.data_.pointer ? 0 : 1;
-    case TypeText:
+    case kTypeText:
       return std::strcmp(a.data_.text != nullptr ? a.data_.text : "",
                          b.data_.text != nullptr ? b.data_.text : "");
-    case TypeBlob:
+    case kTypeBlob:
       if (a.length_ != b.length_) return static_cast<int32_t>(a.length_ - b.length_);
       return a.length_ == 0 ? 0 : std::memcmp(a.data_.bytes, b.data_.bytes, a.length_);
-    case TypeList: {
+    case kTypeList: {
       a.Validate();
       b.Validate();
       const TagValueArray& x = *a.data_.list;
@@ -307,20 +307,20 @@ int32_t TagValue::Compare(const TagValue& a, const TagValue& b) {
 void TagValue::ToText(String& out, bool hex) const {
   out = "";
   if (hex) {
-    if (type_ == TypeNone || type_ == TypeList || type_ == TypeEntry || length_ == 0) return;
+    if (type_ == kTypeNone || type_ == kTypeList || type_ == kTypeEntry || length_ == 0) return;
     uint8_t number[8];
     const uint8_t* bytes = nullptr;
     size_t n = length_;
     if (IsInlineNumber(type_)) {
-      uint64_t value = type_ == TypeU8 ? data_.u8
-                       : type_ == TypeU16 ? data_.u16
-                       : type_ == TypeU32 ? data_.u32
-                       : type_ == TypeI32 ? static_cast<uint32_t>(data_.i32)
+      uint64_t value = type_ == kTypeU8 ? data_.u8
+                       : type_ == kTypeU16 ? data_.u16
+                       : type_ == kTypeU32 ? data_.u32
+                       : type_ == kTypeI32 ? static_cast<uint32_t>(data_.i32)
                                           : data_.raw;
       for (int i = 0; i < 8; ++i) number[i] = static_cast<uint8_t>(value >> (8 * i));
       bytes = number;
       if (n > sizeof number) n = sizeof number;
-    } else if (type_ == TypeText) {
+    } else if (type_ == kTypeText) {
       bytes = reinterpret_cast<const uint8_t*>(data_.text);
       if (bytes != nullptr && n > std::strlen(data_.text) + 1) n = std::strlen(data_.text) + 1;
     } else {
@@ -336,27 +336,27 @@ void TagValue::ToText(String& out, bool hex) const {
     return;
   }
   switch (type_) {
-    case TypeU8:
-    case TypeU16:
-    case TypeU32:
-      String::Format(out, "%lu", static_cast<unsigned long>(type_ == TypeU8    ? data_.u8
-                                                            : type_ == TypeU16 ? data_.u16
+    case kTypeU8:
+    case kTypeU16:
+    case kTypeU32:
+      String::Format(out, "%lu", static_cast<unsigned long>(type_ == kTypeU8    ? data_.u8
+                                                            : type_ == kTypeU16 ? data_.u16
                                                                                : data_.u32));
       break;
-    case TypeI32:
+    case kTypeI32:
       String::Format(out, "%li", static_cast<long>(data_.i32));
       break;
-    case TypeDouble:
+    case kTypeDouble:
       String::Format(out, "%.10g", data_.d);
       if (out.GetLength() > 0 && out.GetAt(out.GetLength() - 1) == '.') out += "0";
       break;
-    case TypeText:
+    case kTypeText:
       out = data_.text;
       break;
-    case TypeNone:
-    case TypeList:
-    case TypeHandle:
-    case TypeEntry:
+    case kTypeNone:
+    case kTypeList:
+    case kTypeHandle:
+    case kTypeEntry:
       break;
     default:
       if (data_.bytes != nullptr) {
@@ -374,31 +374,31 @@ Result TagValue::Serialize(Stream& stream) {
   } else if (stream.GetError() == kOk) {
     uint32_t length = 0;
     switch (type_) {
-      case TypeNone:
-      case TypeHandle:
+      case kTypeNone:
+      case kTypeHandle:
         break;
-      case TypeU8:
+      case kTypeU8:
         length = 1;
         break;
-      case TypeU16:
+      case kTypeU16:
         length = 2;
         break;
-      case TypeU32:
-      case TypeI32:
+      case kTypeU32:
+      case kTypeI32:
         length = 4;
         break;
-      case TypeDouble:
+      case kTypeDouble:
         length = 8;
         break;
-      case TypeText:
-      case TypeList: {
+      case kTypeText:
+      case kTypeList: {
         Stream counter;
         counter.Open(Stream::kWriting, stream.GetContext());
         WritePayload(counter);
         length = counter.GetCount();
         break;
       }
-      case TypeEntry:
+      case kTypeEntry:
         length = data_.entry->ComputeSize(stream);
         break;
       default:
@@ -415,28 +415,28 @@ Result TagValue::Serialize(Stream& stream) {
 
 void TagValue::WritePayload(Stream& stream) {
   switch (type_) {
-    case TypeNone:
-    case TypeHandle:
+    case kTypeNone:
+    case kTypeHandle:
       break;
-    case TypeU8:
+    case kTypeU8:
       stream.WriteU8(data_.u8);
       break;
-    case TypeU16:
+    case kTypeU16:
       stream.WriteU16(data_.u16);
       break;
-    case TypeU32:
+    case kTypeU32:
       stream.WriteU32(data_.u32);
       break;
-    case TypeI32:
+    case kTypeI32:
       stream.WriteU32(static_cast<uint32_t>(data_.i32));
       break;
-    case TypeDouble:
+    case kTypeDouble:
       stream.WriteDouble(data_.d);
       break;
-    case TypeText:
+    case kTypeText:
       stream.WriteString(data_.text);
       break;
-    case TypeList: {
+    case kTypeList: {
       Validate();
       TagValueArray& list = *data_.list;
       stream.WriteU32(static_cast<uint32_t>(list.GetCount()));
@@ -445,7 +445,7 @@ void TagValue::WritePayload(Stream& stream) {
       }
       break;
     }
-    case TypeEntry:
+    case kTypeEntry:
       data_.entry->Serialize(stream);
       break;
     default:
@@ -466,33 +466,33 @@ void TagValue::ReadFrom(Stream& stream) {
   if (type_ != type) {
     // No entry factory is registered, or the list or entry could not be
     // allocated.
-    bool refused = type == TypeEntry && GetTagEntryFactory() == nullptr;
+    bool refused = type == kTypeEntry && GetTagEntryFactory() == nullptr;
     stream.RecordError(refused ? kMalformedRecord : kOutOfMemory);
     return;
   }
   switch (type_) {
-    case TypeNone:
-    case TypeHandle:
+    case kTypeNone:
+    case kTypeHandle:
       break;
-    case TypeU8:
+    case kTypeU8:
       stream.ReadU8(data_.u8);
       break;
-    case TypeU16:
+    case kTypeU16:
       stream.ReadU16(data_.u16);
       break;
-    case TypeU32:
+    case kTypeU32:
       stream.ReadU32(data_.u32);
       break;
-    case TypeI32: {
+    case kTypeI32: {
       uint32_t bits = 0;
       stream.ReadU32(bits);
       data_.i32 = static_cast<int32_t>(bits);
       break;
     }
-    case TypeDouble:
+    case kTypeDouble:
       stream.ReadDouble(data_.d);
       break;
-    case TypeText: {
+    case kTypeText: {
       String text;
       if (stream.ReadString(text) != kOk) break;
       if (!Charge(stream, static_cast<uint64_t>(text.GetLength()) + 1)) break;
@@ -501,10 +501,10 @@ void TagValue::ReadFrom(Stream& stream) {
       else length_ = static_cast<uint32_t>(text.GetLength()) + 1;
       break;
     }
-    case TypeList:
+    case kTypeList:
       ReadList(stream);
       break;
-    case TypeEntry:
+    case kTypeEntry:
       if (Charge(stream, kEntryCharge)) data_.entry->Serialize(stream);
       break;
     default: {
@@ -524,7 +524,7 @@ void TagValue::ReadBlob(Stream& stream, uint32_t n) {
   // so a length claimed by hostile input costs memory only for the bytes
   // present.
   constexpr uint32_t kFirstPiece = 1u << 20;
-  SetType(TypeBlob);
+  SetType(kTypeBlob);
   if (n == 0) {
     Reset();
     return;
@@ -593,11 +593,11 @@ void TagValue::ReadList(Stream& stream) {
     TagValue& member = list[kept];
     const uint64_t before = t_budget.used;
     if (member.Serialize(stream) != kOk) return;
-    if (member.GetType() == TypeEntry && context != nullptr && context->entry_read != nullptr &&
+    if (member.GetType() == kTypeEntry && context != nullptr && context->entry_read != nullptr &&
         stream.RecordError(context->entry_read(member, context->entry_read_user)) != kOk) {
       return;
     }
-    if (drop_entries && member.GetType() == TypeEntry) {
+    if (drop_entries && member.GetType() == kTypeEntry) {
       member.Reset();
       t_budget.used = before;
       continue;

@@ -5,13 +5,13 @@
 // Encoding on a stream (little-endian, nothing aligned):
 //   type u16 | tag u16 | length u32 | payload of length bytes
 // payload by type:
-//   TypeNone, TypeHandle   nothing (length 0)
-//   TypeU8/U16/U32/I32     the number in 1, 2, 4, 4 bytes
-//   TypeDouble             the 8 bytes of the double
-//   TypeText               a length-prefixed string (Stream::WriteString)
-//   TypeList               count u32, then every member in this encoding
-//   TypeEntry              the entry's own serialisation (stream/tag_entry.h)
-//   TypeBlob and others    the bytes
+//   kTypeNone, kTypeHandle   nothing (length 0)
+//   kTypeU8/U16/U32/I32     the number in 1, 2, 4, 4 bytes
+//   kTypeDouble             the 8 bytes of the double
+//   kTypeText               a length-prefixed string (Stream::WriteString)
+//   kTypeList               count u32, then every member in this encoding
+//   kTypeEntry              the entry's own serialisation (stream/tag_entry.h)
+//   kTypeBlob and others    the bytes
 // Text and list lengths are measured by serialising the payload into a
 // plain counting Stream opened with the same context before it is written,
 // so a value nested d lists deep is serialised 2^d times on writing.
@@ -42,19 +42,19 @@ namespace mv {
 class TagValueArray;
 
 // Type codes. Any other code behaves as a blob in memory and is read back
-// from a stream as TypeBlob.
+// from a stream as kTypeBlob.
 enum TagType : uint16_t {
-  TypeNone = 0,
-  TypeBlob = 1,
-  TypeList = 2,
-  TypeU8 = 10,
-  TypeU16 = 20,
-  TypeU32 = 40,
-  TypeI32 = 41,
-  TypeDouble = 80,
-  TypeHandle = 100,  // borrowed pointer and length; never freed, never stored
-  TypeText = 110,
-  TypeEntry = 3100,  // archive entry object, see stream/tag_entry.h
+  kTypeNone = 0,
+  kTypeBlob = 1,
+  kTypeList = 2,
+  kTypeU8 = 10,
+  kTypeU16 = 20,
+  kTypeU32 = 40,
+  kTypeI32 = 41,
+  kTypeDouble = 80,
+  kTypeHandle = 100,  // borrowed pointer and length; never freed, never stored
+  kTypeText = 110,
+  kTypeEntry = 3100,  // archive entry object, see stream/tag_entry.h
 };
 
 class TagValue {
@@ -70,19 +70,19 @@ class TagValue {
 
   TagValue() = default;
   TagValue(const TagValue& other);  // Assign onto an empty value
-  // Takes over other's contents; other is left TypeNone with tag 0.
+  // Takes over other's contents; other is left kTypeNone with tag 0.
   TagValue(TagValue&& other) noexcept;
   TagValue& operator=(const TagValue& other);
   virtual ~TagValue();
 
   // --- Virtual operations, in this order. ---
 
-  // Clear, then type := type, length := 0, data := 0. TypeList gets a new
-  // empty array; TypeEntry a new entry from the registered factory. When
+  // Clear, then type := type, length := 0, data := 0. kTypeList gets a new
+  // empty array; kTypeEntry a new entry from the registered factory. When
   // that allocation fails, or no entry factory is registered, the value
-  // stays TypeNone.
+  // stays kTypeNone.
   virtual void SetType(uint16_t type);
-  // SetType(TypeNone); the tag is kept.
+  // SetType(kTypeNone); the tag is kept.
   virtual void Reset();
   // Writes the value to a writing stream or reads it from a reading one.
   // Returns the stream's error field; adds kMalformedRecord for refused
@@ -94,24 +94,24 @@ class TagValue {
   // Releases owned storage (lists destroy their members), then type,
   // length and data := 0. The tag is kept.
   void Clear();
-  // A deep copy of other (TypeHandle copies the borrowed pointer), its tag
-  // included. A failed allocation leaves this value TypeNone.
+  // A deep copy of other (kTypeHandle copies the borrowed pointer), its tag
+  // included. A failed allocation leaves this value kTypeNone.
   void Assign(const TagValue& other);
   // Exchanges type, tag, length and data.
   void Swap(TagValue& other);
 
-  // TypeBlob of n zero bytes (no storage for n == 0); TypeNone when the
+  // kTypeBlob of n zero bytes (no storage for n == 0); kTypeNone when the
   // allocation fails.
   void SetBlobSize(uint32_t n);
-  // TypeBlob holding a copy of n bytes; TypeNone when the allocation fails.
+  // kTypeBlob holding a copy of n bytes; kTypeNone when the allocation fails.
   void SetBlob(const void* bytes, uint32_t n);
-  // TypeText holding a copy (length := characters + 1); a null text leaves
-  // no storage. TypeNone when the copy cannot be allocated.
+  // kTypeText holding a copy (length := characters + 1); a null text leaves
+  // no storage. kTypeNone when the copy cannot be allocated.
   void SetTextValue(const char* text);
   void SetU8Value(uint8_t value);
   void SetU32Value(uint32_t value);
   void SetDoubleValue(double value);
-  // TypeHandle: the pointer and length are borrowed, never freed or written.
+  // kTypeHandle: the pointer and length are borrowed, never freed or written.
   void SetHandle(void* pointer, uint32_t length);
 
   uint16_t GetType() const { return type_; }
@@ -122,21 +122,21 @@ class TagValue {
   uint32_t GetLength() const { return length_; }
 
   // The number as stored; 0 when the value is of another type.
-  uint8_t GetU8Value() const { return type_ == TypeU8 ? data_.u8 : 0; }
-  uint16_t GetU16Value() const { return type_ == TypeU16 ? data_.u16 : 0; }
-  uint32_t GetU32Value() const { return type_ == TypeU32 ? data_.u32 : 0; }
-  double GetDoubleValue() const { return type_ == TypeDouble ? data_.d : 0.0; }
+  uint8_t GetU8Value() const { return type_ == kTypeU8 ? data_.u8 : 0; }
+  uint16_t GetU16Value() const { return type_ == kTypeU16 ? data_.u16 : 0; }
+  uint32_t GetU32Value() const { return type_ == kTypeU32 ? data_.u32 : 0; }
+  double GetDoubleValue() const { return type_ == kTypeDouble ? data_.d : 0.0; }
   // The text (null when none was stored) or null for another type.
-  const char* GetTextValue() const { return type_ == TypeText ? data_.text : nullptr; }
+  const char* GetTextValue() const { return type_ == kTypeText ? data_.text : nullptr; }
   // The owned bytes of a blob or any unknown type (GetLength() of them);
   // null for the defined non-blob types.
   const uint8_t* GetBytes() const;
   uint8_t* GetBytes();
-  void* GetHandle() const { return type_ == TypeHandle ? data_.pointer : nullptr; }
+  void* GetHandle() const { return type_ == kTypeHandle ? data_.pointer : nullptr; }
   // The members of a list; null for another type.
-  const TagValueArray* GetList() const { return type_ == TypeList ? data_.list : nullptr; }
-  TagValueArray* GetList() { return type_ == TypeList ? data_.list : nullptr; }
-  TagEntryObject* GetEntry() const { return type_ == TypeEntry ? data_.entry : nullptr; }
+  const TagValueArray* GetList() const { return type_ == kTypeList ? data_.list : nullptr; }
+  TagValueArray* GetList() { return type_ == kTypeList ? data_.list : nullptr; }
+  TagEntryObject* GetEntry() const { return type_ == kTypeEntry ? data_.entry : nullptr; }
 
   // Orders two values: by type code first, then by content (numbers by
   // difference, texts and blobs byte-wise, blobs shorter first, lists with
@@ -169,7 +169,7 @@ class TagValue {
   void ReadList(Stream& stream);
   void ReadBlob(Stream& stream, uint32_t n);
 
-  uint16_t type_ = TypeNone;
+  uint16_t type_ = kTypeNone;
   uint16_t tag_ = 0;
   uint32_t length_ = 0;
   Data data_ = {0};
@@ -204,10 +204,10 @@ class TagValueArray {
 
   // Appends a copy of value; its index, or -1 when the array cannot grow.
   int32_t Add(const TagValue& value);
-  // Appends value itself, leaving it TypeNone with tag 0; -1 (value
+  // Appends value itself, leaving it kTypeNone with tag 0; -1 (value
   // untouched) when the array cannot grow.
   int32_t Add(TagValue&& value);
-  // Resizes to n members (new ones TypeNone, removed ones destroyed); a
+  // Resizes to n members (new ones kTypeNone, removed ones destroyed); a
   // grow_by other than -1 replaces the stored step. n == 0 frees the
   // storage. False (nothing changed) when n is negative or the storage
   // cannot be allocated.

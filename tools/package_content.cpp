@@ -26,7 +26,7 @@ namespace {
 Result AddEntry(TagRecord* content, const String& source, uint8_t kind, const String& folder, const String& name,
                 const TagRecord* info) {
   TagValue value;
-  value.SetType(TypeEntry);
+  value.SetType(kTypeEntry);
   ArchiveEntry* entry = ArchiveEntry::FromValue(value);
   if (entry == nullptr) return kOutOfMemory;
   entry->SetU8(kEntryTagKind, kind, true);

@@ -35,7 +35,7 @@ int RunDialogFlow() {
     ShowLayoutFailure(loaded);
     return static_cast<int>(loaded);
   }
-  if (!RunDisclaimer(layout.disclaimerText)) return static_cast<int>(kCancelled);
+  if (!RunDisclaimer(layout.disclaimer_text)) return static_cast<int>(kCancelled);
   RunMainDialog(layout);
   return static_cast<int>(kOk);
 }

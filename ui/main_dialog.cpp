@@ -26,11 +26,11 @@ const PayloadLayout* LayoutOf(HWND dialog) {
 // Writes the picture to a file of its own that nobody else can have
 // prepared; "" when that fails.
 String WritePictureFile(const PayloadLayout& layout) {
-  if (layout.bitmapData == nullptr || layout.bitmapSize == 0) return String("");
+  if (layout.bitmap_data == nullptr || layout.bitmap_size == 0) return String("");
   platform::File file;
   String path;
   if (CreateUniqueFile(GetSystemTempFolder(), "qzp_", "bmp", &file, &path) != kOk) return String("");
-  file.Write(layout.bitmapData, layout.bitmapSize);
+  file.Write(layout.bitmap_data, layout.bitmap_size);
   file.Close();
   return path;
 }
@@ -43,16 +43,16 @@ HBITMAP LoadBitmapFile(const String& path, int width, int height) {
 INT_PTR OnInitDialog(HWND dialog, const PayloadLayout* layout) {
   SetPropW(dialog, kLayoutProperty, const_cast<PayloadLayout*>(layout));
   SetProgramIcon(dialog);
-  if (layout->hasLayout == 1) {
+  if (layout->has_layout == 1) {
     HWND link = GetDlgItem(dialog, IDC_MAIN_LINK);
     if (link != nullptr) {
-      if (layout->linkText.IsEmpty()) {
+      if (layout->link_text.IsEmpty()) {
         ShowWindow(link, SW_HIDE);
       } else {
-        SetText(link, layout->linkText);
+        SetText(link, layout->link_text);
       }
     }
-    SetItemText(dialog, IDC_MAIN_INFO, DisplayForm(layout->infoText));
+    SetItemText(dialog, IDC_MAIN_INFO, DisplayForm(layout->info_text));
     ShowWindow(GetDlgItem(dialog, IDC_MAIN_PICTURE_FRAME), SW_HIDE);
     ShowDialogImage(dialog, IDC_MAIN_PICTURE, STM_SETIMAGE, LoadLayoutBitmap(dialog));
   }
@@ -69,7 +69,7 @@ INT_PTR OnCommand(HWND dialog, int control) {
       if (RunDecryptAttempt(dialog) == kOk) EndDialog(dialog, 0);
       return TRUE;
     case IDC_MAIN_LINK:
-      if (layout != nullptr) OpenUrl(layout->linkText.c_str());
+      if (layout != nullptr) OpenUrl(layout->link_text.c_str());
       return TRUE;
     case IDC_MAIN_DOWNLOAD:
       OpenUrl(UserText(TextId::kSuitePage).c_str());
@@ -128,7 +128,7 @@ HBITMAP LoadLayoutBitmap(HWND dialog) {
 
 INT_PTR RunMainDialog(const PayloadLayout& layout) {
   RegisterHyperlinkClass();
-  const int dialog = layout.hasLayout == 1 ? IDD_MAIN_LAYOUT : IDD_MAIN_PLAIN;
+  const int dialog = layout.has_layout == 1 ? IDD_MAIN_LAYOUT : IDD_MAIN_PLAIN;
   return RunDialog(dialog, nullptr, &MainDialogProc, reinterpret_cast<LPARAM>(&layout));
 }
 

@@ -10,7 +10,7 @@
 
 namespace mv::ui {
 
-// Registers the link control's class, then runs dialog 113 (hasLayout 1) or
+// Registers the link control's class, then runs dialog 113 (has_layout 1) or
 // 114 modally without owner, with the layout as its parameter (kept as the
 // property "pLayoutContext"). The dialog's result: 0.
 INT_PTR RunMainDialog(const PayloadLayout& layout);

@@ -30,6 +30,7 @@
 #include "platform/overwrite_file.h"
 #include "platform/posix/file_mapping.h"
 #include "platform/posix/no_replace_rename.h"
+#include "platform/posix/system_calls.h"
 #include "platform/temporary_name.h"
 
 namespace mv::platform {
@@ -160,7 +161,7 @@ bool FormatTemporaryName(char (&name)[32]) {
 ConfinedStatus Step(int parent, const char* name, bool create, Descriptor* out, bool must_be_new = false,
                     bool* made = nullptr) {
   constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-  const bool new_folder = create && mkdirat(parent, name, 0777) == 0;
+  const bool new_folder = create && posix::MakeFolderAt(parent, name, 0777) == 0;
   if (create && !new_folder && (must_be_new || errno != EEXIST)) return StatusOfError(errno);
   if (made != nullptr) *made = new_folder;
   int fd = openat(parent, name, kFlags);
@@ -391,7 +392,7 @@ ConfinedStatus ConfinedFolder::OpenSource(const char* relative, SourceFile* file
   ConfinedStatus status = state_ == nullptr ? ConfinedStatus::kFailed : state_->ReachParent(relative, &shared, &name);
   if (status != ConfinedStatus::kOk) return status;
   // O_NONBLOCK keeps a FIFO from blocking the open; a regular file ignores it.
-  int fd = openat(shared->fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  int fd = posix::OpenSourceAt(shared->fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return StatusOfError(errno);
   return file->Adopt(fd) ? ConfinedStatus::kOk : ConfinedStatus::kFailed;
 }
@@ -437,7 +438,7 @@ ConfinedStatus ConfinedFolder::Remove(const char* relative) {
   if (status != ConfinedStatus::kOk) return status;
   const size_t length = std::strlen(relative);
   const bool is_folder = length > 0 && relative[length - 1] == '/';
-  return unlinkat(shared->fd, name.c_str(), is_folder ? AT_REMOVEDIR : 0) == 0 ? ConfinedStatus::kOk
+  return posix::RemoveAt(shared->fd, name.c_str(), is_folder ? AT_REMOVEDIR : 0) == 0 ? ConfinedStatus::kOk
                                                                                 : StatusOfError(errno);
 }
 
@@ -473,7 +474,7 @@ ConfinedStatus ConfinedFolder::BeginFile(const char* relative, CreateMode mode, 
   state->name = name;
   int out = -1;
   if (mode == CreateMode::kFresh) {
-    out = openat(fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    out = posix::CreateAt(fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (out >= 0) {
       state->fresh = true;
     } else if (errno == EEXIST) {
@@ -485,7 +486,7 @@ ConfinedStatus ConfinedFolder::BeginFile(const char* relative, CreateMode mode, 
   } else if (mode == CreateMode::kInPlace) {
     // A new name is the common case: O_EXCL creates a regular file and
     // follows nothing. An existing name is checked first, then truncated.
-    out = openat(fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    out = posix::CreateAt(fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (out < 0 && errno == EEXIST) {
       status = CheckFinalName(fd, name.c_str(), mode);
       if (status == ConfinedStatus::kOk) {
@@ -508,7 +509,7 @@ ConfinedStatus ConfinedFolder::BeginFile(const char* relative, CreateMode mode, 
         errno = EIO;
         break;
       }
-      out = openat(fd, state->temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+      out = posix::CreateAt(fd, state->temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
       if (out >= 0 || errno != EEXIST) break;
     }
     if (out < 0) state->temporary[0] = '\0';
@@ -530,7 +531,7 @@ ConfinedStatus ConfinedFile::Write(const void* buffer, size_t length) {
   if (state_ == nullptr) return ConfinedStatus::kFailed;
   const auto* bytes = static_cast<const uint8_t*>(buffer);
   while (length > 0) {
-    ssize_t n = write(state_->file.get(), bytes, length);
+    ssize_t n = posix::WriteSome(state_->file.get(), bytes, length);
     if (n < 0) {
       if (errno == EINTR) continue;
       return StatusOfError(errno);
@@ -549,7 +550,7 @@ ConfinedStatus ConfinedFile::CopyFrom(SourceFile& source, size_t length, void* b
   const int in = static_cast<int>(source.handle_);
   bool& refused = state_->owner->copy_range_refused;
   while (!refused && !g_no_copy_file_range.load(std::memory_order_relaxed)) {
-    ssize_t n = copy_file_range(in, nullptr, state_->file.get(), nullptr, length, 0);
+    ssize_t n = posix::CopyRange(in, state_->file.get(), length);
     // 0 ends the source only when reading agrees (some file systems
     // report 0 for files they cannot copy).
     if (n > 0) {
@@ -571,7 +572,7 @@ ConfinedStatus ConfinedFile::CopyFrom(SourceFile& source, size_t length, void* b
   }
   bool& unsent = state_->owner->sendfile_refused;
   while (!unsent) {
-    ssize_t n = sendfile(state_->file.get(), in, nullptr, length);
+    ssize_t n = posix::SendFile(state_->file.get(), in, length);
     if (n >= 0) {
       *copied = static_cast<size_t>(n);
       return ConfinedStatus::kOk;
@@ -634,7 +635,7 @@ ConfinedStatus ConfinedFile::Finish(const FileTimes& times, uint32_t attributes,
     // The name was checked when the file was begun; the rename itself never
     // follows a link, so a link put at the name meanwhile is replaced, never
     // written through.
-    if (renameat(folder, state_->temporary, folder, name) != 0) status = StatusOfError(errno);
+    if (posix::RenameOver(folder, state_->temporary, folder, name) != 0) status = StatusOfError(errno);
     if (status == ConfinedStatus::kOk) state_->temporary[0] = '\0';
   }
   Abandon();

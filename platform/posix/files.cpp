@@ -21,6 +21,7 @@
 #include "platform/files.h"
 #include "platform/posix/file_mapping.h"
 #include "platform/posix/no_replace_rename.h"
+#include "platform/posix/system_calls.h"
 #include "platform/temporary_area.h"
 
 namespace mv::platform {
@@ -249,7 +250,10 @@ uint32_t QueryDriveType(const char* root) {
 bool QueryDiskSpace(const char* path, DiskSpace* space) {
   String system_path;
   struct statvfs vfs;
+  const Fault fault = NextFault(SystemCall::kFreeSpace);
+  if (fault != Fault::kNone && fault != Fault::kDiskFull) return false;
   if (!SystemPath(path, &system_path) || statvfs(system_path.c_str(), &vfs) != 0) return false;
+  if (fault == Fault::kDiskFull) vfs.f_bavail = 0;
   uint64_t block = vfs.f_frsize != 0 ? vfs.f_frsize : vfs.f_bsize;
   if (block == 0 || block > 0xFFFFFFFFu) return false;
   space->sectors_per_cluster = 1;
@@ -324,13 +328,14 @@ bool WriteFileTimes(const char* path, const FileTimes& times) {
 
 bool CreateFolder(const char* folder, FolderAccess access) {
   String system_path;
-  if (!SystemPath(folder, &system_path)) return false;
+  if (!SystemPath(folder, &system_path) || posix::Injected(SystemCall::kCreateFolder)) return false;
   return mkdir(system_path.c_str(), access == FolderAccess::kOwnerOnly ? 0700 : 0777) == 0;
 }
 
 bool RemoveFolder(const char* folder) {
   String system_path;
-  return SystemPath(folder, &system_path) && rmdir(system_path.c_str()) == 0;
+  return SystemPath(folder, &system_path) && !posix::Injected(SystemCall::kRemove) &&
+         rmdir(system_path.c_str()) == 0;
 }
 
 // unlink ignores the file's own permissions; a file without write
@@ -341,7 +346,7 @@ bool RemoveFile(const char* path) {
   if (!SystemPath(path, &system_path) || !LinkStat(system_path, &st)) return false;
   if (S_ISDIR(st.st_mode)) return false;
   if (!S_ISLNK(st.st_mode) && (st.st_mode & kWriteBits) == 0) return false;
-  return unlink(system_path.c_str()) == 0;
+  return !posix::Injected(SystemCall::kRemove) && unlink(system_path.c_str()) == 0;
 }
 
 bool MakeExecutable(const char* path) {
@@ -382,6 +387,7 @@ bool File::Open(const char* path, const char* mode) {
   if (mode == nullptr) return false;
   for (const Mode& m : kModes) {
     if (std::strcmp(mode, m.runtime) != 0) continue;
+    if ((m.flags & O_CREAT) != 0 && posix::Injected(SystemCall::kCreateFile)) return false;
     file_ = AdoptDescriptor(OpenRegular(path, m.flags, 0666), m.stdio);
     return file_ != nullptr;
   }
@@ -391,6 +397,7 @@ bool File::Open(const char* path, const char* mode) {
 bool File::CreateNew(const char* path) {
   Close();
   out_of_space_ = false;
+  if (posix::Injected(SystemCall::kCreateFile)) return false;
   file_ = AdoptDescriptor(OpenRegular(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600), "w+");
   return file_ != nullptr;
 }
@@ -401,7 +408,7 @@ bool File::Seek(int64_t offset, SeekOrigin origin) {
 
 int64_t File::Tell() { return file_ == nullptr ? -1 : static_cast<int64_t>(ftello(file_)); }
 
-bool File::Sync() { return Flush() && fsync(fileno(file_)) == 0; }
+bool File::Sync() { return Flush() && posix::SyncFile(fileno(file_)) == 0; }
 
 bool File::Truncate(uint64_t length) {
   if (length > static_cast<uint64_t>(INT64_MAX)) return false;

@@ -10,6 +10,8 @@
 #include <atomic>
 #include <cerrno>
 
+#include "platform/posix/system_calls.h"
+
 namespace mv::platform::posix {
 namespace {
 
@@ -46,6 +48,7 @@ bool CannotLink(int error) { return error == EPERM || error == EOPNOTSUPP || err
 }  // namespace
 
 int RenameNoReplace(int from_folder, const char* from, int to_folder, const char* to) {
+  if (Injected(SystemCall::kRename)) return errno;
   if (!g_no_renameat2.load(std::memory_order_relaxed)) {
     // Called directly: the C library's wrapper reports a kernel without the
     // call as EINVAL, like a file system without the flag, which would hide

@@ -9,6 +9,7 @@
 
 #include "platform/overwrite_file.h"
 #include "platform/posix/file_mapping.h"
+#include "platform/posix/system_calls.h"
 
 namespace mv::platform {
 
@@ -38,7 +39,7 @@ bool OverwriteFile::IsOpen() const { return handle_ >= 0; }
 bool OverwriteFile::OverwriteAt(uint64_t offset, const uint8_t* bytes, size_t length) {
   if (handle_ < 0) return false;
   while (length > 0) {
-    ssize_t written = pwrite(static_cast<int>(handle_), bytes, length, static_cast<off_t>(offset));
+    ssize_t written = posix::WriteSomeAt(static_cast<int>(handle_), bytes, length, static_cast<off_t>(offset));
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return false;
     bytes += written;
@@ -52,7 +53,7 @@ void OverwriteFile::StartWriteBack() {
   if (handle_ >= 0) sync_file_range(static_cast<int>(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
-bool OverwriteFile::WaitWriteBack() { return handle_ >= 0 && fdatasync(static_cast<int>(handle_)) == 0; }
+bool OverwriteFile::WaitWriteBack() { return handle_ >= 0 && posix::SyncData(static_cast<int>(handle_)) == 0; }
 
 // Each file's pages are written and waited for (sync_file_range: the data
 // only, to the device's write cache); then one fdatasync of the last file
@@ -78,7 +79,7 @@ bool OverwriteFile::WaitWriteBackTogether(OverwriteFile* files, size_t count) {
       }
     }
   }
-  return last == nullptr || fdatasync(static_cast<int>(last->handle_)) == 0;
+  return last == nullptr || posix::SyncData(static_cast<int>(last->handle_)) == 0;
 }
 
 size_t OverwriteFile::BatchLimit() {

@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "platform/codepage.h"
+#include "platform/system_faults.h"
 #include "platform/temporary_area.h"
 
 namespace mv::platform {
@@ -28,6 +29,12 @@ bool IsMemoryFileSystem(const struct statfs& fs) {
 
 bool QueryAreaFacts(const char* folder, AreaFacts* facts) {
   String system_path;
+  const Fault answer = NextFault(SystemCall::kAreaFacts);
+  const Fault space = NextFault(SystemCall::kFreeSpace);
+  if ((answer != Fault::kNone && answer != Fault::kMemoryFileSystem) ||
+      (space != Fault::kNone && space != Fault::kDiskFull)) {
+    return false;
+  }
   if (!ToSystemText(folder, &system_path) || system_path.IsEmpty()) return false;
   int fd = open(system_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
@@ -38,13 +45,17 @@ bool QueryAreaFacts(const char* folder, AreaFacts* facts) {
   close(fd);
   if (!known) return false;
   *facts = AreaFacts();
-  facts->in_memory = IsMemoryFileSystem(fs);
+  facts->in_memory = answer == Fault::kMemoryFileSystem || IsMemoryFileSystem(fs);
   // A file system without blocks (ramfs) has no size to run out of.
   const uint64_t block = vfs.f_frsize != 0 ? vfs.f_frsize : vfs.f_bsize;
   facts->free_known = vfs.f_blocks != 0 && block != 0;
   if (facts->free_known) {
     const uint64_t blocks = static_cast<uint64_t>(vfs.f_bavail);
     facts->free_bytes = blocks > UINT64_MAX / block ? UINT64_MAX : blocks * block;
+  }
+  if (space == Fault::kDiskFull) {
+    facts->free_known = true;
+    facts->free_bytes = 0;
   }
   const bool trusted_owner = st.st_uid == geteuid() || st.st_uid == 0;
   const bool others_write = (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0;

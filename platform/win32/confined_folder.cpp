@@ -401,7 +401,7 @@ ConfinedStatus ConfinedFile::Write(const void* buffer, size_t length) {
   while (length > 0) {
     DWORD piece = length > 0x40000000 ? 0x40000000 : static_cast<DWORD>(length);
     DWORD written = 0;
-    if (!WriteFile(state_->handle, bytes, piece, &written, nullptr)) {
+    if (!nt::WriteSome(state_->handle, bytes, piece, &written)) {
       const DWORD error = GetLastError();
       return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? ConfinedStatus::kDiskFull
                                                                          : ConfinedStatus::kFailed;
@@ -457,6 +457,8 @@ void ConfinedFile::Abandon() {
 }
 
 ConfinedStatus ConfinedFolder::OpenSource(const char* relative, SourceFile* file) {
+  const Fault fault = NextFault(SystemCall::kOpenSource);
+  if (fault != Fault::kNone) return StatusOf(nt::StatusOfFault(fault));
   Handle opened;
   ConfinedStatus status = state_ == nullptr ? ConfinedStatus::kFailed
                                             : state_->OpenFile(relative, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,

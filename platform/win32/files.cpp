@@ -22,6 +22,15 @@ namespace {
 
 constexpr DWORD kTempPathBufferSize = 360;
 
+// True (the last error set as the system would) when the test seam fails
+// this call.
+bool Failed(SystemCall call) {
+  const Fault fault = NextFault(call);
+  if (fault == Fault::kNone) return false;
+  SetLastError(nt::ErrorOfFault(fault));
+  return true;
+}
+
 FILETIME ToFiletime(FileTime time) {
   FILETIME ft;
   ft.dwLowDateTime = static_cast<DWORD>(time);
@@ -159,7 +168,10 @@ uint32_t QueryDriveType(const char* root) { return GetDriveTypeW(WidePathOf(root
 bool QueryDiskSpace(const char* path, DiskSpace* space) {
   const std::wstring root = WidePathOf(path).substr(0, 3);
   DWORD sectors = 0, bytes = 0, free_clusters = 0, total = 0;
+  const Fault fault = NextFault(SystemCall::kFreeSpace);
+  if (fault != Fault::kNone && fault != Fault::kDiskFull) return false;
   if (!GetDiskFreeSpaceW(root.c_str(), &sectors, &bytes, &free_clusters, &total)) return false;
+  if (fault == Fault::kDiskFull) free_clusters = 0;
   space->sectors_per_cluster = sectors;
   space->bytes_per_sector = bytes;
   space->free_clusters = free_clusters;
@@ -219,12 +231,15 @@ bool WriteFileTimes(const char* path, const FileTimes& times) {
 // The default security of a folder below the user's own temporary folder is
 // already the user's; there is no separate owner-only form to ask for.
 bool CreateFolder(const char* folder, FolderAccess) {
+  if (Failed(SystemCall::kCreateFolder)) return false;
   return CreateDirectoryW(WidePathOf(folder).c_str(), nullptr) != 0;
 }
 
-bool RemoveFolder(const char* folder) { return RemoveDirectoryW(WidePathOf(folder).c_str()) != 0; }
+bool RemoveFolder(const char* folder) {
+  return !Failed(SystemCall::kRemove) && RemoveDirectoryW(WidePathOf(folder).c_str()) != 0;
+}
 
-bool RemoveFile(const char* path) { return DeleteFileW(WidePathOf(path).c_str()) != 0; }
+bool RemoveFile(const char* path) { return !Failed(SystemCall::kRemove) && DeleteFileW(WidePathOf(path).c_str()) != 0; }
 
 bool MakeExecutable(const char*) { return true; }
 
@@ -252,6 +267,7 @@ bool File::Open(const char* path, const char* mode) {
         return false;
       }
     }
+    if (m[0] == 'w' && Failed(SystemCall::kCreateFile)) return false;
     const std::wstring wide_mode = WideOf(m);
     file_ = _wfopen(native.c_str(), wide_mode.c_str());
     return file_ != nullptr;
@@ -262,6 +278,7 @@ bool File::Open(const char* path, const char* mode) {
 bool File::CreateNew(const char* path) {
   Close();
   out_of_space_ = false;
+  if (Failed(SystemCall::kCreateFile)) return false;
   HANDLE h = CreateFileW(WidePathOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
@@ -284,7 +301,7 @@ int64_t File::Tell() { return file_ == nullptr ? -1 : _ftelli64(file_); }
 bool File::Sync() {
   if (!Flush()) return false;
   HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)));
-  return h != INVALID_HANDLE_VALUE && FlushFileBuffers(h) != 0;
+  return h != INVALID_HANDLE_VALUE && nt::FlushData(h);
 }
 
 bool File::Truncate(uint64_t length) {

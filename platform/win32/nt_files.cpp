@@ -38,8 +38,70 @@ std::wstring Wide(const char* text, size_t length) { return WideOf(std::string(t
 
 bool Narrow(const wchar_t* text, size_t length, String* out) { return ProgramTextOf(text, length, out); }
 
+NTSTATUS StatusOfFault(Fault fault) {
+  switch (fault) {
+    case Fault::kDiskFull:
+      return kDiskFull;
+    case Fault::kNoPermission:
+      return static_cast<NTSTATUS>(0xC0000022);  // STATUS_ACCESS_DENIED
+    case Fault::kVanished:
+      return static_cast<NTSTATUS>(0xC0000034);  // STATUS_OBJECT_NAME_NOT_FOUND
+    case Fault::kIoError:
+      return static_cast<NTSTATUS>(0xC0000185);  // STATUS_IO_DEVICE_ERROR
+    case Fault::kNone:
+    case Fault::kShortWrite:
+    case Fault::kMemoryFileSystem:
+      break;
+  }
+  return kSuccess;
+}
+
+DWORD ErrorOfFault(Fault fault) {
+  switch (fault) {
+    case Fault::kDiskFull:
+      return ERROR_DISK_FULL;
+    case Fault::kNoPermission:
+      return ERROR_ACCESS_DENIED;
+    case Fault::kVanished:
+      return ERROR_FILE_NOT_FOUND;
+    case Fault::kIoError:
+      return ERROR_IO_DEVICE;
+    case Fault::kNone:
+    case Fault::kShortWrite:
+    case Fault::kMemoryFileSystem:
+      break;
+  }
+  return 0;
+}
+
+bool WriteSome(HANDLE handle, const void* bytes, DWORD length, DWORD* written) {
+  const Fault fault = NextFault(SystemCall::kWrite);
+  if (fault == Fault::kShortWrite && length > 1) length /= 2;
+  if (fault != Fault::kNone && fault != Fault::kShortWrite) {
+    *written = 0;
+    SetLastError(ErrorOfFault(fault));
+    return false;
+  }
+  return WriteFile(handle, bytes, length, written, nullptr) != 0;
+}
+
+bool FlushData(HANDLE handle) {
+  const Fault fault = NextFault(SystemCall::kFlush);
+  if (fault != Fault::kNone) {
+    SetLastError(ErrorOfFault(fault));
+    return false;
+  }
+  return FlushFileBuffers(handle) != 0;
+}
+
 NTSTATUS OpenRelative(HANDLE root, const std::wstring& name, ACCESS_MASK access, ULONG sharing, ULONG disposition,
                       ULONG create_options, HANDLE* out, ULONG attributes) {
+  *out = INVALID_HANDLE_VALUE;
+  if (disposition != FILE_OPEN) {
+    const bool folder = (create_options & FILE_DIRECTORY_FILE) != 0;
+    const Fault fault = NextFault(folder ? SystemCall::kCreateFolder : SystemCall::kCreateFile);
+    if (fault != Fault::kNone) return StatusOfFault(fault);
+  }
   UNICODE_STRING counted = Counted(name);
   OBJECT_ATTRIBUTES object;
   InitializeObjectAttributes(&object, &counted, OBJ_CASE_INSENSITIVE, root, nullptr);
@@ -114,6 +176,8 @@ bool QueryHandle(HANDLE handle, HandleFacts* facts) {
 }
 
 NTSTATUS RenameTo(HANDLE handle, HANDLE root, const std::wstring& name, bool replace) {
+  const Fault fault = NextFault(SystemCall::kRename);
+  if (fault != Fault::kNone) return StatusOfFault(fault);
   const size_t bytes = name.size() * sizeof(wchar_t);
   std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFORMATION) + bytes, 0);
   auto* info = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
@@ -126,6 +190,8 @@ NTSTATUS RenameTo(HANDLE handle, HANDLE root, const std::wstring& name, bool rep
 }
 
 NTSTATUS DeleteOnClose(HANDLE handle) {
+  const Fault fault = NextFault(SystemCall::kRemove);
+  if (fault != Fault::kNone) return StatusOfFault(fault);
   FILE_DISPOSITION_INFORMATION disposition;
   disposition.DoDeleteFile = TRUE;
   IO_STATUS_BLOCK io;

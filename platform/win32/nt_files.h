@@ -14,6 +14,7 @@
 #include <string>
 
 #include "base/string.h"
+#include "platform/system_faults.h"
 
 namespace mv::platform::nt {
 
@@ -105,6 +106,17 @@ NTSTATUS RenameTo(HANDLE handle, HANDLE root, const std::wstring& name, bool rep
 // Marks the file or folder open as handle (with DELETE access) for deletion
 // when its last handle closes.
 NTSTATUS DeleteOnClose(HANDLE handle);
+
+// The NTSTATUS and the Win32 error the system gives for a fault of the
+// test seam (platform/system_faults.h); kSuccess and 0 for no failure.
+NTSTATUS StatusOfFault(Fault fault);
+DWORD ErrorOfFault(Fault fault);
+
+// WriteFile, asking the fault seam first: a failed write sets the last
+// error as the system would, a short one writes half (at least a byte).
+bool WriteSome(HANDLE handle, const void* bytes, DWORD length, DWORD* written);
+// FlushFileBuffers, asking the fault seam first.
+bool FlushData(HANDLE handle);
 
 // Reads the next entries of the folder open as handle into buffer
 // (FILE_DIRECTORY_INFORMATION records).

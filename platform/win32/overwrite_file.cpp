@@ -38,7 +38,7 @@ bool OverwriteFile::OverwriteAt(uint64_t offset, const uint8_t* bytes, size_t le
     constexpr size_t kPiece = 1u << 30;  // WriteFile takes a DWORD
     DWORD n = static_cast<DWORD>(length < kPiece ? length : kPiece);
     DWORD written = 0;
-    if (!WriteFile(AsHandle(handle_), bytes, n, &written, nullptr) || written == 0) return false;
+    if (!nt::WriteSome(AsHandle(handle_), bytes, n, &written) || written == 0) return false;
     bytes += written;
     length -= written;
   }
@@ -47,7 +47,7 @@ bool OverwriteFile::OverwriteAt(uint64_t offset, const uint8_t* bytes, size_t le
 
 void OverwriteFile::StartWriteBack() {}
 
-bool OverwriteFile::WaitWriteBack() { return handle_ != -1 && FlushFileBuffers(AsHandle(handle_)) != 0; }
+bool OverwriteFile::WaitWriteBack() { return handle_ != -1 && nt::FlushData(AsHandle(handle_)); }
 
 bool OverwriteFile::WaitWriteBackTogether(OverwriteFile* files, size_t count) {
   bool all = true;

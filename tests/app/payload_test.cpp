@@ -92,19 +92,19 @@ TEST(PayloadLayout, FilledOnlyFromALayoutHeader) {
   Bytes s = LayoutSection();
   PayloadLayout layout;
   ASSERT_EQ(LoadLayoutFrom(FindPayloadHeaderIn(s.data(), s.size()), &layout), kOk);
-  EXPECT_EQ(layout.hasLayout, 1);
-  EXPECT_STREQ(layout.infoText.c_str(), "Quarterly figures");
-  EXPECT_STREQ(layout.linkText.c_str(), "www.example.org/info");
-  EXPECT_STREQ(layout.disclaimerText.c_str(), "Read me first");
-  EXPECT_EQ(layout.bitmapData, s.data() + 256 + 600);
-  EXPECT_EQ(layout.bitmapSize, 6u);
+  EXPECT_EQ(layout.has_layout, 1);
+  EXPECT_STREQ(layout.info_text.c_str(), "Quarterly figures");
+  EXPECT_STREQ(layout.link_text.c_str(), "www.example.org/info");
+  EXPECT_STREQ(layout.disclaimer_text.c_str(), "Read me first");
+  EXPECT_EQ(layout.bitmap_data, s.data() + 256 + 600);
+  EXPECT_EQ(layout.bitmap_size, 6u);
 
   PayloadLayout empty;
   Bytes plain = MakeSection(4096, {{512, {12, 23, 3}}});
   EXPECT_EQ(LoadLayoutFrom(FindPayloadHeaderIn(plain.data(), plain.size()), &empty), kOk);
-  EXPECT_EQ(empty.hasLayout, 0);
-  EXPECT_TRUE(empty.infoText.IsEmpty());
-  EXPECT_EQ(empty.bitmapData, nullptr);
+  EXPECT_EQ(empty.has_layout, 0);
+  EXPECT_TRUE(empty.info_text.IsEmpty());
+  EXPECT_EQ(empty.bitmap_data, nullptr);
 
   PayloadLayout none;
   EXPECT_EQ(LoadLayoutFrom(FindPayloadHeaderIn(kAsBuilt.data(), kAsBuilt.size()), &none), kNoPayload);
@@ -117,12 +117,12 @@ TEST(PayloadLayout, OffsetsOutsideTheSectionLeaveFieldsEmpty) {
   std::memcpy(s.data() + 1020, "abcd", 4);
   PayloadLayout layout;
   ASSERT_EQ(LoadLayoutFrom(FindPayloadHeaderIn(s.data(), s.size()), &layout), kOk);
-  EXPECT_EQ(layout.hasLayout, 1);
-  EXPECT_TRUE(layout.infoText.IsEmpty());
-  EXPECT_TRUE(layout.linkText.IsEmpty());
-  EXPECT_STREQ(layout.disclaimerText.c_str(), "abcd");
-  EXPECT_EQ(layout.bitmapData, nullptr);
-  EXPECT_EQ(layout.bitmapSize, 0u);
+  EXPECT_EQ(layout.has_layout, 1);
+  EXPECT_TRUE(layout.info_text.IsEmpty());
+  EXPECT_TRUE(layout.link_text.IsEmpty());
+  EXPECT_STREQ(layout.disclaimer_text.c_str(), "abcd");
+  EXPECT_EQ(layout.bitmap_data, nullptr);
+  EXPECT_EQ(layout.bitmap_size, 0u);
 }
 
 }  // namespace

@@ -11,10 +11,12 @@
 
 #include "archive/archive_entry.h"
 #include "base/progress.h"
+#include "base/text_id.h"
 #include "container/container_format.h"
 #include "container/secure_wipe.h"
 #include "fs/directory_copy.h"
 #include "platform/confined_folder.h"
+#include "platform/system_faults.h"
 #include "stream/memory_stream.h"
 #include "tests/archive/entry_test_files.h"
 #include "tests/support/file_tree.h"
@@ -26,28 +28,31 @@
 namespace mv {
 namespace {
 
-// Points the system's temporary folder at a folder of the test's own, so
-// that what an extraction leaves behind can be listed exactly.
-class TemporaryFolderOverride {
+// Sets environment variables for as long as it lives; by default points
+// the system's temporary folder at a folder of the test's own, so that what
+// an extraction leaves behind can be listed exactly. "" unsets a variable.
+class EnvironmentOverride {
  public:
-  explicit TemporaryFolderOverride(std::string folder) {
+  EnvironmentOverride() = default;
+  explicit EnvironmentOverride(std::string temporary_folder) {
 #ifdef _WIN32
-    for (char& c : folder) c = c == '/' ? '\\' : c;
-    for (const char* name : {"TMP", "TEMP"}) Set(name, folder);
+    for (char& c : temporary_folder) c = c == '/' ? '\\' : c;
+    for (const char* name : {"TMP", "TEMP"}) Set(name, temporary_folder);
 #else
-    Set("TMPDIR", folder);
+    Set("TMPDIR", temporary_folder);
 #endif
   }
-  ~TemporaryFolderOverride() {
-    for (const auto& [name, value] : saved_) Put(name, value);
+  ~EnvironmentOverride() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) Put(it->first, it->second);
   }
 
- private:
   void Set(const char* name, const std::string& value) {
     const char* old = std::getenv(name);
     saved_.emplace_back(name, old == nullptr ? "" : old);
     Put(name, value);
   }
+
+ private:
   static void Put(const std::string& name, const std::string& value) {
 #ifdef _WIN32
     _putenv_s(name.c_str(), value.c_str());
@@ -69,7 +74,7 @@ std::vector<uint8_t> CraftedContainer(const std::string& path, const std::vector
   for (const auto& entry : entries) length += static_cast<uint32_t>(entry.size());
   MemoryStream list;
   list.OpenWrite();
-  list.WriteU16(TypeList);
+  list.WriteU16(kTypeList);
   list.WriteU16(0);
   list.WriteU32(length);
   list.WriteU32(static_cast<uint32_t>(entries.size()));
@@ -128,7 +133,7 @@ TEST_F(SelfExtractorTest, LeavesNothingBehindWhateverTheOutcome) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     test::TempFolder temp;
-    TemporaryFolderOverride override_temp(temp.path());
+    EnvironmentOverride override_temp(temp.path());
     ProgressCallback cancel{&CancelOnPosition, 0, 0};
     {
       SelfExtractor extractor;
@@ -150,6 +155,43 @@ TEST_F(SelfExtractorTest, LeavesNothingBehindWhateverTheOutcome) {
   }
   EXPECT_FALSE(std::filesystem::exists(folder_.Join("escaped.txt")));
 }
+
+#ifndef _WIN32
+// A memory area that turns out to be full during the decryption (the system
+// made to say so through the platform's fault seam): what went there is
+// wiped, the receiver is told, and the work is done again on the disk.
+Result RecordStatus(int32_t code, int32_t value, uintptr_t texts, uintptr_t) {
+  if (code == kProgressStatusText) reinterpret_cast<std::vector<int32_t>*>(texts)->push_back(value);
+  return kOk;
+}
+
+TEST_F(SelfExtractorTest, AMemoryAreaThatFillsUpGivesWayToTheDisk) {
+  test::TempFolder memory;
+  EnvironmentOverride environment;
+  environment.Set("TMPDIR", "");
+  environment.Set("XDG_RUNTIME_DIR", memory.path());
+  std::vector<int32_t> texts;
+  ProgressCallback progress{&RecordStatus, reinterpret_cast<uintptr_t>(&texts), 0};
+  const std::vector<uint8_t> section = test::SectionWith(container_);
+  std::string work;
+  {
+    using platform::Fault;
+    using platform::SystemCall;
+    platform::InjectedFaults faults(
+        {{SystemCall::kAreaFacts, Fault::kMemoryFileSystem}, {SystemCall::kWrite, Fault::kDiskFull, 0, 1}});
+    SelfExtractor extractor;
+    ASSERT_EQ(extractor.ExtractFrom(FindPayloadHeaderIn(section.data(), section.size()), Password("secret"), &progress),
+              kOk);
+    work = extractor.GetWorkFolder().c_str();
+    EXPECT_EQ(work.rfind(memory.path(), 0), std::string::npos) << work;
+    EXPECT_FALSE(extractor.IsWorkInMemory());
+    EXPECT_EQ(test::TakeSnapshot(work).entries, test::TakeSnapshot(source_).entries);
+    EXPECT_TRUE(test::ListNames(memory.path()).empty()) << "wiped before the disk saw anything";
+  }
+  EXPECT_NE(std::find(texts.begin(), texts.end(), static_cast<int32_t>(TextId::kMemoryAreaFull)), texts.end());
+  EXPECT_FALSE(std::filesystem::exists(work));
+}
+#endif
 
 // Paths within the entries' bound, however long they become on the system,
 // are decrypted, copied and wiped whole; a name no file system here can
@@ -194,7 +236,7 @@ TEST(LongPathTest, CopiedAndWipedWholeOrRefusedBeforeAnythingIsWritten) {
       std::printf("skipped under Wine (%s): Wine renames and deletes by Unix paths of at most 4,096 bytes\n", c.name);
       continue;
     }
-    TemporaryFolderOverride override_temp(temp.Join("tmp"));
+    EnvironmentOverride override_temp(temp.Join("tmp"));
     std::filesystem::create_directory(temp.Join("tmp"));
     const std::string body = "the deep file";
     const std::string other_body = "beside it";

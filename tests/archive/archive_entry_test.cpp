@@ -197,7 +197,7 @@ TEST_F(HostileEntryTest, AnEntryNestedInItsOwnRecordIsRefusedWithoutRecursion) {
   MemoryStream out;
   out.OpenWrite();
   for (int i = 0; i < 100000; ++i) {
-    out.WriteU16(TypeEntry);
+    out.WriteU16(kTypeEntry);
     out.WriteU16(0);
     out.WriteU32(0x7FFFFFFF);
   }

@@ -18,10 +18,10 @@
 
 namespace mv::test {
 
-// A TypeEntry value; a kind of -1 leaves tag 100 out.
+// A kTypeEntry value; a kind of -1 leaves tag 100 out.
 inline TagValue MakeEntryValue(int kind, const char* folder, const char* name) {
   TagValue value;
-  value.SetType(TypeEntry);
+  value.SetType(kTypeEntry);
   ArchiveEntry* entry = ArchiveEntry::FromValue(value);
   EXPECT_NE(entry, nullptr);
   if (entry == nullptr) return value;
@@ -31,7 +31,7 @@ inline TagValue MakeEntryValue(int kind, const char* folder, const char* name) {
   return value;
 }
 
-// The bytes of a TypeEntry member built by hand, without the checks a
+// The bytes of a kTypeEntry member built by hand, without the checks a
 // writing entry makes: head, the record, and for a file its content.
 inline std::vector<uint8_t> EncodeRawEntry(TagRecord& record, const std::string* content) {
   MemoryStream record_bytes;
@@ -41,7 +41,7 @@ inline std::vector<uint8_t> EncodeRawEntry(TagRecord& record, const std::string*
   if (content != nullptr) length += 4 + static_cast<uint32_t>(content->size());
   MemoryStream out;
   out.OpenWrite();
-  out.WriteU16(TypeEntry);
+  out.WriteU16(kTypeEntry);
   out.WriteU16(0);
   out.WriteU32(length);
   out.Write(record_bytes.GetData().data(), static_cast<uint32_t>(record_bytes.GetData().size()));

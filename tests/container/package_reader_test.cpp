@@ -195,7 +195,7 @@ TEST_F(PackageReaderTest, RefusesWhatIsNotAUsableContainer) {
   // the disk, neither before the password check nor after it.
   h = test::StandardHeader();
   TagValue planted;
-  planted.SetType(TypeEntry);
+  planted.SetType(kTypeEntry);
   ArchiveEntry* entry = ArchiveEntry::FromValue(planted);
   ASSERT_NE(entry, nullptr);
   entry->SetText(kEntryTagName, "planted.txt", true);

@@ -16,6 +16,7 @@
 #include "base/progress.h"
 #include "fs/disk_query.h"
 #include "platform/files.h"
+#include "platform/system_faults.h"
 #include "platform/temporary_area.h"
 #include "tests/archive/entry_test_files.h"
 #include "tests/fs/fs_test_files.h"
@@ -161,6 +162,47 @@ TEST_F(WipeFolderTest, OneFailingFileDoesNotStopTheWipe) {
   for (const std::string& entry : left) {
     EXPECT_EQ(entry.find("top.txt"), std::string::npos) << entry;
     EXPECT_EQ(entry.find("two.txt"), std::string::npos) << entry;
+  }
+}
+
+// The system failing under the wipe, through the platform's fault seam: a
+// file whose overwrite did not reach the device is never deleted (it keeps
+// its folders), one that cannot be renamed or deleted is named in the code,
+// and the other files are wiped all the same.
+TEST_F(WipeFolderTest, SystemFailuresKeepWhatWasNotWiped) {
+  using platform::Fault;
+  using platform::SystemCall;
+  platform::AreaFacts area;
+  const bool durable = !platform::QueryAreaFacts(temp_.path().c_str(), &area) || !area.in_memory;
+  const struct {
+    const char* name;
+    platform::FaultRule rule;
+    Result expected;
+    size_t files_left;  // of the five
+  } cases[] = {
+      {"one overwrite fails", {SystemCall::kWrite, Fault::kIoError, 0, 1}, kCannotOverwrite, 1},
+      {"the device is full", {SystemCall::kWrite, Fault::kDiskFull}, kCannotOverwrite, 5},
+      {"short writes", {SystemCall::kWrite, Fault::kShortWrite}, kOk, 0},
+      {"nothing reaches the device", {SystemCall::kFlush, Fault::kIoError}, kCannotOverwrite, 5},
+      {"one rename refused", {SystemCall::kRename, Fault::kNoPermission, 1, 1}, kCannotRenameFile, 1},
+      {"one deletion refused", {SystemCall::kRemove, Fault::kNoPermission, 0, 1}, kCannotDeleteFile, 1},
+  };
+  for (const auto& c : cases) {
+    if (c.rule.call == SystemCall::kFlush && !durable) continue;  // nothing is waited for in memory
+    if (std::filesystem::exists(root_)) ASSERT_EQ(WipeFolder(S(root_), kWipeZeros, nullptr, false), kOk);
+    SetUp();
+    Result r;
+    {
+      platform::InjectedFaults faults({c.rule});
+      r = WipeFolder(S(root_), kWipeZeros, nullptr, false);
+    }
+    EXPECT_EQ(r, c.expected) << c.name;
+    size_t files = 0;  // the recycle folder included
+    if (std::filesystem::exists(root_)) {
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(root_)) files += entry.is_regular_file();
+    }
+    EXPECT_EQ(files, c.files_left) << c.name;
+    EXPECT_EQ(std::filesystem::exists(root_), c.files_left > 0) << c.name;
   }
 }
 

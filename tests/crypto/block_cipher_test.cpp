@@ -124,7 +124,7 @@ TEST(SealLengthTest, KnownAnswersAndRoundTrip) {
     const TagValue* vector = VectorOf(v.vector, &storage);
     TagValue sealed;
     ASSERT_EQ(SealLength(0x12345678, String("pw"), v.id, vector, sealed), kOk);
-    ASSERT_EQ(sealed.GetType(), TypeBlob);
+    ASSERT_EQ(sealed.GetType(), kTypeBlob);
     EXPECT_EQ(std::vector<uint8_t>(sealed.GetBytes(), sealed.GetBytes() + sealed.GetLength()),
               test::FromHex(v.sealed));
 

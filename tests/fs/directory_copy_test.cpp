@@ -11,6 +11,7 @@
 #include "base/progress.h"
 #include "fs/disk_query.h"
 #include "fs/folder_walk.h"
+#include "platform/system_faults.h"
 #include "stream/file_info.h"
 #include "stream/file_stream.h"
 #include "stream/tag_record.h"
@@ -83,6 +84,63 @@ TEST_F(DirectoryCopyTest, RefusalsAndSingleFileRules) {
   EXPECT_TRUE(test::ListNames(folder_.Join("empty/")).empty());
   EXPECT_EQ(test::ReadFileText(folder_.Join("into/deep/a.txt")), "alpha");
   EXPECT_EQ(test::ReadFileText(folder_.Join("src/taken.txt")), "alpha");
+}
+
+// What the system refuses in the middle of a copy, made to fail through the
+// platform's fault seam: the code names the cause, every failed file is
+// listed, no file is left half-written or under a temporary name, and a
+// file being replaced keeps its old content when its copy fails.
+TEST_F(DirectoryCopyTest, SystemFailuresLeaveWholeFilesOnly) {
+  using platform::Fault;
+  using platform::SystemCall;
+  const std::string big(300 * 1024, 'b');  // more than one write's worth
+  const std::vector<test::TreeItem> tree = {{"a.txt", "alpha"}, {"big.bin", big}, {"sub/c.txt", "gamma"}};
+  test::MakeTree(folder_.Join("src/"), tree);
+  const struct {
+    const char* name;
+    platform::FaultRule rule;
+    bool into_old;    // the target exists and every file is replaced
+    Result expected;  // the copy's one code
+    size_t failed;    // files named as not copied
+  } cases[] = {
+      {"full disk at the first write", {SystemCall::kWrite, Fault::kDiskFull}, false, kDiskFull, 3},
+      {"full disk after two writes", {SystemCall::kWrite, Fault::kDiskFull, 2}, false, kDiskFull, 1},
+      {"full disk while replacing", {SystemCall::kWrite, Fault::kDiskFull, 1}, true, kDiskFull, 2},
+      {"no free space reported", {SystemCall::kFreeSpace, Fault::kDiskFull}, false, kDiskFull, 3},
+      {"short writes", {SystemCall::kWrite, Fault::kShortWrite}, false, kOk, 0},
+      {"device error", {SystemCall::kWrite, Fault::kIoError, 0, 1}, false, kTargetFileExists, 1},
+      {"no permission to create", {SystemCall::kCreateFile, Fault::kNoPermission, 1, 1}, false, kCannotOpen, 1},
+      {"no permission to replace", {SystemCall::kCreateFile, Fault::kNoPermission}, true, kCannotOpen, 3},
+      {"a source file vanished", {SystemCall::kOpenSource, Fault::kVanished, 1, 1}, false, kCannotOpen, 1},
+      {"the final rename refused", {SystemCall::kRename, Fault::kNoPermission, 0, 1}, true, kTargetFileExists, 1},
+  };
+  int round = 0;
+  for (const auto& c : cases) {
+    const std::string target = folder_.Join("dst" + std::to_string(round++) + "/");
+    if (c.into_old) {
+      test::MakeTree(target, {{"a.txt", "old a"}, {"big.bin", "old big"}, {"sub/c.txt", "old c"}});
+    }
+    std::vector<CopyFailure> failures;
+    Result r;
+    {
+      platform::InjectedFaults faults({c.rule});
+      r = DirectoryCopy(Path("src/"), String(target.c_str()), c.into_old, nullptr, &failures);
+      EXPECT_GT(faults.FailedCalls(), 0u) << c.name;
+    }
+    EXPECT_EQ(r, c.expected) << c.name;
+    EXPECT_EQ(failures.size(), c.failed) << c.name;
+    for (const CopyFailure& failure : failures) EXPECT_NE(failure.code, kOk) << c.name;
+    const test::Snapshot got = test::TakeSnapshot(target);
+    for (const auto& [path, content] : got.entries) {
+      if (path.back() == '/') continue;
+      const bool whole = content == test::ReadFileText(folder_.Join("src/" + path)) ||
+                         (c.into_old && content.rfind("old ", 0) == 0);
+      EXPECT_TRUE(whole) << c.name << ": " << path << " holds " << content.size() << " bytes";
+    }
+    for (const std::string& name : test::ListNames(target)) {
+      EXPECT_TRUE(name == "a.txt" || name == "big.bin" || name == "sub") << c.name << ": left behind " << name;
+    }
+  }
 }
 
 // Every file that fails is named, and the one code is the most serious

@@ -177,7 +177,7 @@ TEST(CompressionStreamTest, BlockFunctionResultCodes) {
   };
   for (Case& c : cases) {
     EXPECT_EQ(c.function(c.block, c.setting), c.result) << c.what;
-    if (c.block.GetType() == TypeBlob) {
+    if (c.block.GetType() == kTypeBlob) {
       EXPECT_EQ(test::BytesOf(c.block), c.after) << c.what;
     }
   }

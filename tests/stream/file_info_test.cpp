@@ -122,7 +122,7 @@ TEST_F(FileInfoTest, TimesRoundTripAsLittleEndianBlobsOnReadOnlyFilesToo) {
   ASSERT_EQ(GetFileInfo(S(file_), &got), kOk);
   TagValue blob;
   got.Get(blob, kInfoTagLastWriteTime);
-  ASSERT_EQ(blob.GetType(), TypeBlob);
+  ASSERT_EQ(blob.GetType(), kTypeBlob);
   ASSERT_EQ(blob.GetLength(), 8u);
   // Low half first, each half little-endian.
   for (int i = 0; i < 8; ++i) {

@@ -63,7 +63,7 @@ TEST(TagValueTest, LongTextMemberLengthCountsItsFiveBytePrefix) {
 TEST(TagValueTest, UnknownTypesAndNullTextsReadBackAsBlobAndEmptyText) {
   TagValue value;
   ASSERT_EQ(Decode({55, 0, 6, 0, 3, 0, 0, 0, 'a', 'b', 'c'}, value), kOk);
-  EXPECT_EQ(value.GetType(), TypeBlob);
+  EXPECT_EQ(value.GetType(), kTypeBlob);
   EXPECT_EQ(value.GetTag(), 6);
   EXPECT_EQ(test::BytesOf(value), (Bytes{'a', 'b', 'c'}));
 
@@ -84,7 +84,7 @@ TEST(TagValueTest, AssignIsDeepAndKeepsTheSourceIntact) {
   EXPECT_STREQ((*copy.GetList())[0].GetTextValue(), "text");
   // Assigning a member of the value's own list over the value.
   copy.Assign((*copy.GetList())[0]);
-  EXPECT_EQ(copy.GetType(), TypeText);
+  EXPECT_EQ(copy.GetType(), kTypeText);
   copy.SetTextValue(copy.GetTextValue());
   EXPECT_STREQ(copy.GetTextValue(), "text");
 }
@@ -111,7 +111,7 @@ TEST(TagRecordTest, ARecordReadAsAnotherTypeBecomesAListAgainOnSet) {
   EXPECT_EQ(record.GetCount(), 0);
   EXPECT_EQ(record.Find(0), -1);
   EXPECT_EQ(record.SetU8(1, 2, true), kOk);
-  EXPECT_EQ(record.GetType(), TypeList);
+  EXPECT_EQ(record.GetType(), kTypeList);
   EXPECT_EQ(record.GetU8(1, 0), 2);
 }
 
@@ -124,7 +124,7 @@ TEST(TagValueArrayTest, GrowingKeepsMembersEvenWhenAddingItsOwn) {
   EXPECT_STREQ(array[100].GetTextValue(), "kept");
   ASSERT_TRUE(array.SetSize(20001));
   EXPECT_STREQ(array.GetAt(57).GetTextValue(), "kept");
-  EXPECT_EQ(array[20000].GetType(), TypeNone);
+  EXPECT_EQ(array[20000].GetType(), kTypeNone);
   EXPECT_FALSE(array.SetSize(-1));
 }
 

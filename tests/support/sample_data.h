@@ -15,7 +15,7 @@
 
 namespace mv::test {
 
-// A TypeBlob holding a copy of bytes.
+// A kTypeBlob holding a copy of bytes.
 inline TagValue BlobOf(const std::vector<uint8_t>& bytes) {
   TagValue value;
   value.SetBlob(bytes.data(), static_cast<uint32_t>(bytes.size()));

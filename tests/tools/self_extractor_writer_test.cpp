@@ -76,10 +76,10 @@ TEST(SelfExtractorWriter, WritesTheImageThatGrowingInMemoryMakes) {
       EXPECT_EQ(Bytes(view.ContainerData(), view.ContainerData() + view.data_size), container);
       PayloadLayout read;
       ASSERT_EQ(LoadLayoutFrom(view, &read), kOk);
-      EXPECT_EQ(read.hasLayout, with_layout ? 1 : 0);
-      EXPECT_STREQ(read.infoText.c_str(), layout.description.c_str());
-      EXPECT_STREQ(read.linkText.c_str(), layout.link.c_str());
-      EXPECT_EQ(Bytes(read.bitmapData, read.bitmapData + read.bitmapSize), layout.bitmap);
+      EXPECT_EQ(read.has_layout, with_layout ? 1 : 0);
+      EXPECT_STREQ(read.info_text.c_str(), layout.description.c_str());
+      EXPECT_STREQ(read.link_text.c_str(), layout.link.c_str());
+      EXPECT_EQ(Bytes(read.bitmap_data, read.bitmap_data + read.bitmap_size), layout.bitmap);
       // Headers, padding, the moved tables and the checksum: as in memory.
       Bytes grown = stub;
       ASSERT_TRUE(GrowPayloadSection(&grown, section, &error)) << error;
