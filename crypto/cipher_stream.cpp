@@ -10,6 +10,8 @@ namespace {
 
 // Room for the largest length block (AES).
 constexpr uint32_t kMaxLengthBlock = 16;
+// The chunk buffer's first size.
+constexpr uint32_t kFirstChunkBuffer = 64 * 1024;
 
 }  // namespace
 
@@ -50,21 +52,31 @@ uint32_t CipherStream::PaddedLength(uint32_t length) const {
   return (length + block - 1) / block * block;
 }
 
-Result CipherStream::EnsureChunkBuffer() {
-  if (chunk_.GetBytes() != nullptr) return kOk;
-  chunk_.SetBlobSize(GetChunkLimit());
-  return chunk_.GetBytes() != nullptr ? kOk : RecordError(kOutOfMemory);
+Result CipherStream::ReserveChunk(uint32_t length) {
+  const uint32_t held = chunk_.GetBytes() == nullptr ? 0 : chunk_.GetLength();
+  if (held >= length && held != 0) return kOk;
+  const uint32_t limit = GetChunkLimit();
+  uint32_t size = std::max({length, kFirstChunkBuffer, held <= limit / 2 ? held * 2 : limit});
+  size = std::min(size, limit);
+  TagValue bigger;
+  bigger.SetBlobSize(size);
+  if (bigger.GetBytes() == nullptr) return RecordError(kOutOfMemory);
+  // The bytes collected so far move along; the old buffer is wiped as it goes.
+  if (held != 0) std::memcpy(bigger.GetBytes(), chunk_.GetBytes(), std::min(position_, held));
+  chunk_.Swap(bigger);
+  return kOk;
 }
 
 Result CipherStream::Write(const void* buffer, uint32_t length) {
   if (FilterStream::Write(buffer, length) != kOk || buffer == nullptr || length == 0) {
     return GetError();
   }
-  if (EnsureChunkBuffer() != kOk) return GetError();
   const auto* in = static_cast<const uint8_t*>(buffer);
   uint32_t limit = GetChunkLimit();
   while (length > 0) {
     uint32_t take = std::min(length, limit - position_);
+    // Room for the padding too, which the flush adds.
+    if (ReserveChunk(PaddedLength(position_ + take)) != kOk) break;
     std::memcpy(chunk_.GetBytes() + position_, in, take);
     position_ += take;
     in += take;
@@ -102,7 +114,6 @@ Result CipherStream::Read(void* buffer, uint32_t length) {
 
 Result CipherStream::Refill() {
   if (GetError() != kOk) return GetError();
-  if (EnsureChunkBuffer() != kOk) return GetError();
   uint32_t block = GetBlockSize();
   uint8_t length_block[kMaxLengthBlock] = {};
   if (ReadInner(length_block, block) != kOk) return GetError();
@@ -115,6 +126,7 @@ Result CipherStream::Refill() {
   // random length here.
   if (plain > GetChunkLimit()) return RecordError(kCipherFailed);
   uint32_t padded = PaddedLength(plain);
+  if (ReserveChunk(padded) != kOk) return GetError();
   if (padded != 0) {
     if (ReadInner(chunk_.GetBytes(), padded) != kOk) return GetError();
     result = DataChain().Decrypt(chunk_.GetBytes(), padded);

@@ -51,12 +51,15 @@ class CipherStream : public CipherStreamBase {
   uint32_t GetChunkCount() const { return chunks_; }
 
  private:
-  Result EnsureChunkBuffer();
+  // Makes the chunk buffer hold at least length bytes (at most the chunk
+  // limit), keeping the bytes collected so far: it starts at 64 KiB and
+  // doubles, so a small package never pays for a whole chunk.
+  Result ReserveChunk(uint32_t length);
   Result FlushChunk();
   Result Refill();
   uint32_t PaddedLength(uint32_t length) const;
 
-  TagValue chunk_;  // chunk-limit bytes once allocated
+  TagValue chunk_;  // the chunk's bytes; grows up to the chunk limit
   BlockCipher length_chain_;
   uint32_t chunks_ = 0;
   uint32_t chunk_length_ = 0;  // plain bytes of the current chunk (reading)

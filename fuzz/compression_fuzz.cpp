@@ -1,12 +1,11 @@
 // Compression frames at every setting. The first byte picks the setting
-// (3 is refused) and how the data is cut into writes and reads; the rest is
+// (3 is refused), how the data is cut into writes and reads and whether a
+// worker thread takes part; the rest is
 //  - read as frames, as the decrypted body of a damaged or hostile
 //    container presents them (never more than one block's worth per frame);
 //  - written and read back, which must give the same bytes, with no frame
 //    left over; with bit 6 set it is repeated past one block so that block
-//    boundaries are crossed;
-//  - compressed and inflated as one standalone block, which must also give
-//    the same bytes.
+//    boundaries are crossed.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -34,19 +33,21 @@ void Fail(const char* what, uint32_t setting) {
   std::abort();
 }
 
-void ReadFrames(const Bytes& frames, uint32_t setting, uint32_t piece) {
+void ReadFrames(const Bytes& frames, uint32_t setting, uint32_t piece, unsigned workers) {
   mv::MemoryStream source;
   source.OpenRead(frames);
   CompressionStream compression;
+  compression.SetWorkerCount(workers);
   if (compression.Open(&source, setting) != kOk) return;
   mv::fuzz::ReadUntilFailure(compression, piece, kReadLimit);
   compression.Close();
 }
 
-void RoundTrip(const Bytes& data, uint32_t setting, uint32_t piece) {
+void RoundTrip(const Bytes& data, uint32_t setting, uint32_t piece, unsigned workers) {
   mv::MemoryStream sink;
   sink.OpenWrite();
   CompressionStream writer;
+  writer.SetWorkerCount(workers);
   if (writer.Open(&sink, setting) != kOk) Fail("not opened for writing", setting);
   if (mv::fuzz::WriteInPieces(writer, data, piece) != kOk) Fail("write failed", setting);
   if (writer.Close() != kOk) Fail("close after writing failed", setting);
@@ -54,22 +55,10 @@ void RoundTrip(const Bytes& data, uint32_t setting, uint32_t piece) {
   mv::MemoryStream source;
   source.OpenRead(sink.GetData());
   CompressionStream reader;
+  reader.SetWorkerCount(workers);
   if (reader.Open(&source, setting) != kOk) Fail("not opened for reading", setting);
   if (!mv::fuzz::ReadsBackExactly(reader, data, piece)) Fail("did not read back exactly what was written", setting);
   reader.Close();
-}
-
-void BlockRoundTrip(const Bytes& data, uint32_t setting) {
-  // An empty block stays empty and is not inflated (zlib has no empty
-  // stream of its own).
-  if (data.empty()) return;
-  mv::TagValue block;
-  block.SetBlob(data.data(), static_cast<uint32_t>(data.size()));
-  if (CompressionStream::CompressBlock(block, setting) != kOk) return;  // stored raw
-  if (CompressionStream::DecompressBlock(block, setting) != kOk) Fail("a compressed block does not inflate", setting);
-  if (block.GetLength() != data.size() || std::memcmp(block.GetBytes(), data.data(), data.size()) != 0) {
-    Fail("a block inflates to other bytes", setting);
-  }
 }
 
 }  // namespace
@@ -83,19 +72,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t piece = kPieces[(control >> 2) & 3];
   Bytes rest = input.Rest();
 
-  ReadFrames(rest, setting, piece == 1 ? 7 : piece);
+  // Bit 7: a worker thread compresses and inflates blocks beside the
+  // caller, as on a machine with cores to spare; else all work is on the
+  // caller's thread.
+  const unsigned workers = (control & 0x80) != 0 ? 1 : 0;
+  ReadFrames(rest, setting, piece, workers);
   if (!CompressionStream::IsValidCompressionSetting(setting)) return 0;
-  mv::TagValue block;
-  block.SetBlob(rest.data(), static_cast<uint32_t>(rest.size()));
-  CompressionStream::DecompressBlock(block, setting);
 
   if ((control & 0x40) != 0 && !rest.empty()) {
-    Bytes longer;
-    while (longer.size() <= CompressionStream::kBlockCapacity) longer.insert(longer.end(), rest.begin(), rest.end());
+    // Whole copies of rest until past one block, doubling what is there.
+    const size_t length = (CompressionStream::kBlockCapacity / rest.size() + 1) * rest.size();
+    Bytes longer(length);
+    std::memcpy(longer.data(), rest.data(), rest.size());
+    for (size_t filled = rest.size(); filled < length;) {
+      const size_t n = filled < length - filled ? filled : length - filled;
+      std::memcpy(longer.data() + filled, longer.data(), n);
+      filled += n;
+    }
     rest.swap(longer);
   }
-  // Byte by byte over a block or more takes too long to be worth it.
-  RoundTrip(rest, setting, rest.size() > 4096 && piece == 1 ? 4096 : piece);
-  BlockRoundTrip(rest, setting);
+  RoundTrip(rest, setting, piece, workers);
   return 0;
 }

@@ -2,7 +2,8 @@
 // The first byte picks the cipher id (0 Blowfish, 1 reserved, 2 AES, 3
 // unknown), the compression setting (3 is refused), whether the compression
 // layer sits on top, and whether the password check is put in front of the
-// data; with bit 7 set the next block-size bytes are the initial vector.
+// data, whether a worker thread compresses and inflates (bit 6); with bit 7
+// set the next block-size bytes are the initial vector.
 // The rest is
 //  - read as the enciphered body, as a damaged or hostile container holds
 //    it (chunk lengths are refused above the chunk limit, so reading never
@@ -34,6 +35,7 @@ struct Setup {
   mv::CipherId id;
   uint32_t compression;
   bool stacked;
+  unsigned workers;  // of the compression layer
   const mv::TagValue* vector;
 };
 
@@ -53,6 +55,7 @@ class Layer {
  public:
   mv::Result Open(mv::Stream* inner, const Setup& setup) {
     stacked_ = setup.stacked;
+    stack_.SetWorkerCount(setup.workers);
     return stacked_ ? stack_.Open(inner, Password(), setup.vector, setup.id, setup.compression)
                     : cipher_.Open(inner, Password(), setup.vector, setup.id);
   }
@@ -95,7 +98,8 @@ void RoundTrip(const Bytes& data, const Setup& setup) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   mv::fuzz::Input input(data, size);
   const uint8_t control = input.Byte();
-  Setup setup{static_cast<mv::CipherId>(control & 3), (control >> 2) & 3u, (control & 0x10) != 0, nullptr};
+  Setup setup{static_cast<mv::CipherId>(control & 3), (control >> 2) & 3u, (control & 0x10) != 0,
+              (control & 0x40) != 0 ? 1u : 0u, nullptr};
   mv::TagValue vector;
   if ((control & 0x80) != 0) {
     const Bytes bytes = input.Bytes(mv::BlockCipher::BlockSize(setup.id));

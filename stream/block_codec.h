@@ -18,8 +18,6 @@ namespace mv {
 inline constexpr uint32_t kBlockCapacity = 65535;
 // Stored lengths from here on are refused.
 inline constexpr uint32_t kStoredLengthLimit = 65536;
-// The largest block the standalone block functions accept.
-inline constexpr uint32_t kMaxBlockLength = 1048576;
 // Bytes of a frame head: flag and length.
 inline constexpr uint32_t kFrameHeadSize = 5;
 

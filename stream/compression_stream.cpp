@@ -5,18 +5,6 @@
 #include <thread>
 
 namespace mv {
-namespace {
-
-bool HasBlobShape(const TagValue& block) {
-  return block.GetType() == kTypeBlob && block.GetLength() <= CompressionStream::kMaxBlockLength;
-}
-
-// The block's bytes and length; a blob without storage is empty.
-uint32_t BlockLength(const TagValue& block) {
-  return block.GetBytes() == nullptr ? 0 : block.GetLength();
-}
-
-}  // namespace
 
 CompressionStream::~CompressionStream() {
   workers_.Stop();
@@ -24,6 +12,11 @@ CompressionStream::~CompressionStream() {
 }
 
 unsigned CompressionStream::DefaultWorkerCount() {
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+  // Threads started and ended for every input would take most of a fuzz
+  // target's time; the targets that cover the workers ask for them.
+  return 0;
+#endif
   unsigned cores = std::thread::hardware_concurrency();
   return cores <= 1 ? 0 : std::min(cores, 8u);
 }
@@ -178,40 +171,6 @@ Result CompressionStream::CheckEnd() {
   }
   if (r == kShortRead) return kOk;
   return RecordError(r == kOk ? kDecompressionFailed : r);
-}
-
-Result CompressionStream::CompressBlock(TagValue& block, uint32_t setting) {
-  if (setting == 0) return kOk;
-  if (!IsValidCompressionSetting(setting)) return kBadCompression;
-  if (!HasBlobShape(block)) return kBadArgument;
-  uint32_t length = BlockLength(block);
-  if (length == 0) return kOk;
-  TagValue output;
-  output.SetBlobSize(length);
-  if (output.GetBytes() == nullptr) return kOutOfMemory;
-  uint32_t packed = 0;
-  if (!DeflateBytes(block.GetBytes(), length, output.GetBytes(), length - 1, setting, &packed)) {
-    return kDecompressionFailed;
-  }
-  block.SetBlob(output.GetBytes(), packed);
-  return block.GetType() == kTypeBlob ? kOk : kOutOfMemory;
-}
-
-Result CompressionStream::DecompressBlock(TagValue& block, uint32_t setting) {
-  if (setting == 0) return kOk;
-  if (!IsValidCompressionSetting(setting)) return kBadCompression;
-  if (!HasBlobShape(block)) return kFailed;
-  TagValue output;
-  output.SetBlobSize(kMaxBlockLength);
-  if (output.GetBytes() == nullptr) return kOutOfMemory;
-  uint32_t produced = 0;
-  Inflater inflater;
-  if (!inflater.Inflate(block.GetBytes(), BlockLength(block), output.GetBytes(), kMaxBlockLength,
-               &produced)) {
-    return kDecompressionFailed;
-  }
-  block.SetBlob(output.GetBytes(), produced);
-  return block.GetType() == kTypeBlob ? kOk : kOutOfMemory;
 }
 
 }  // namespace mv

@@ -42,7 +42,6 @@ class CompressionStream : public FilterStream {
  public:
   static constexpr uint32_t kBlockCapacity = mv::kBlockCapacity;
   static constexpr uint32_t kStoredLengthLimit = mv::kStoredLengthLimit;
-  static constexpr uint32_t kMaxBlockLength = mv::kMaxBlockLength;
   static constexpr uint32_t kFrameHeadSize = mv::kFrameHeadSize;
 
   CompressionStream() = default;
@@ -73,23 +72,12 @@ class CompressionStream : public FilterStream {
   // Worker threads of the streams opened from now on: 0 does all the work
   // on the caller's thread. The default is DefaultWorkerCount().
   void SetWorkerCount(unsigned count) { worker_count_ = count; }
-  // One per core, at most 8; none on a machine with one core.
+  // One per core, at most 8; none on a machine with one core (nor in a
+  // fuzzing build, whose targets ask for workers where they cover them).
   static unsigned DefaultWorkerCount();
 
   static bool IsValidCompressionSetting(uint32_t setting) { return setting <= 2; }
 
-  // Compresses a kTypeBlob block in place for the setting: setting 0 leaves
-  // it as it is; kBadCompression for a setting above 2; kBadArgument for a
-  // value that is not a blob or longer than kMaxBlockLength; an empty block
-  // stays empty. kDecompressionFailed, with the block unchanged, when zlib
-  // fails or the result is not shorter than the block (it is then stored
-  // raw); kOutOfMemory when no output buffer can be had.
-  static Result CompressBlock(TagValue& block, uint32_t setting);
-  // Inflates a kTypeBlob block in place for the setting: setting 0 leaves it
-  // as it is; kBadCompression for a setting above 2; kFailed for a value
-  // that is not a blob or longer than kMaxBlockLength; kDecompressionFailed
-  // when zlib fails or the result exceeds kMaxBlockLength.
-  static Result DecompressBlock(TagValue& block, uint32_t setting);
 
  private:
   Result WriteBlock();

@@ -146,42 +146,5 @@ TEST(CompressionStreamTest, DamagedFramesFail) {
   }
 }
 
-TEST(CompressionStreamTest, BlockFunctionResultCodes) {
-  using Function = Result (*)(TagValue&, uint32_t);
-  const Function pack = &CompressionStream::CompressBlock;
-  const Function unpack = &CompressionStream::DecompressBlock;
-  TagValue number;
-  number.SetU32Value(5);
-  std::vector<uint8_t> zeros(1000, 0), noise = test::NoiseBytes(1000, 1), big(100000, 'x');
-  std::vector<uint8_t> too_long(1048577, 0), huge_packed = ZlibOf(too_long, 9);
-  struct Case {
-    const char* what;
-    Function function;
-    TagValue block;
-    uint32_t setting;
-    Result result;
-    std::vector<uint8_t> after;  // the block's bytes afterwards, when it is a blob
-  } cases[] = {
-      {"pack, setting 3", pack, test::BlobOf(zeros), 3, kBadCompression, zeros},
-      {"pack, level 3", pack, test::BlobOf(zeros), 2, kOk, ZlibOf(zeros, 3)},
-      {"pack, no gain", pack, test::BlobOf(noise), 1, kDecompressionFailed, noise},
-      {"pack, empty", pack, test::BlobOf({}), 1, kOk, {}},
-      {"pack, not a blob", pack, number, 1, kBadArgument, {}},
-      {"pack, longer than 1 MiB", pack, test::BlobOf(too_long), 1, kBadArgument, too_long},
-      {"unpack, setting 3", unpack, test::BlobOf({1, 2, 3}), 3, kBadCompression, {1, 2, 3}},
-      {"unpack, larger than a stream block", unpack, test::BlobOf(ZlibOf(big, 9)), 1, kOk, big},
-      {"unpack, larger than 1 MiB", unpack, test::BlobOf(huge_packed), 1, kDecompressionFailed,
-       huge_packed},
-      {"unpack, garbage", unpack, test::BlobOf(noise), 2, kDecompressionFailed, noise},
-      {"unpack, not a blob", unpack, number, 1, kFailed, {}},
-  };
-  for (Case& c : cases) {
-    EXPECT_EQ(c.function(c.block, c.setting), c.result) << c.what;
-    if (c.block.GetType() == kTypeBlob) {
-      EXPECT_EQ(test::BytesOf(c.block), c.after) << c.what;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace mv
