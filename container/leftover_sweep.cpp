@@ -15,6 +15,7 @@ namespace {
 struct Candidate {
   String name;
   bool folder;
+  bool locked_when_named;  // its name says it was locked before it took it
 };
 
 bool StartsWith(const String& text, const char* prefix) {
@@ -22,7 +23,9 @@ bool StartsWith(const String& text, const char* prefix) {
 }
 
 bool IsLeftoverName(const platform::FolderEntry& entry) {
-  if (entry.is_folder) return StartsWith(entry.name, kWorkFolderPrefix);
+  if (entry.is_folder) {
+    return StartsWith(entry.name, kWorkFolderPrefix) || StartsWith(entry.name, kNewWorkFolderPrefix);
+  }
   const String extension = String(".") + kContainerCopyExtension;
   return StartsWith(entry.name, kContainerCopyPrefix) && entry.name.GetLength() > extension.GetLength() &&
          entry.name.Right(extension.GetLength()) == extension;
@@ -41,7 +44,9 @@ int SweepLeftovers(const String& folder) {
     if (!listing.Open(folder.c_str())) return 0;
     platform::FolderEntry entry;
     while (listing.Next(&entry)) {
-      if (IsLeftoverName(entry)) candidates.push_back({entry.name, entry.is_folder});
+      if (!IsLeftoverName(entry)) continue;
+      const bool named = entry.is_folder && StartsWith(entry.name, kWorkFolderPrefix);
+      candidates.push_back({entry.name, entry.is_folder, named});
     }
   }
   int removed = 0;
@@ -50,7 +55,7 @@ int SweepLeftovers(const String& folder) {
     platform::LifeLock lock;
     platform::LeftoverFacts found;
     if (!lock.TakeAbandoned(path.c_str(), candidate.folder, &found)) continue;
-    if (found.empty && found.idle_seconds < kIdleBeforeRemoval) continue;
+    if (!candidate.locked_when_named && found.empty && found.idle_seconds < kIdleBeforeRemoval) continue;
     // The lock is held until the entry is gone, so no other run sweeps it
     // at the same time.
     const Result r = candidate.folder ? WipeFolder(path + "/", kWipeZeros, nullptr, false) : RemoveFile(path);

@@ -7,10 +7,12 @@
 // "qzp_....mef" that belongs to the user the process runs as and whose lock
 // nobody holds is left over, whatever its age: a work folder is wiped as
 // the run would have wiped it, a container copy (encrypted bytes only) is
-// deleted. One found empty holds nothing; it may also be one whose maker
-// has just created it and not yet locked it, so it goes only once it has
-// not changed for kIdleBeforeRemoval seconds. A folder in which others could
-// swap an entry for a link is not swept.
+// deleted. A work folder takes its name only once it is locked, so an
+// unlocked one goes even when empty. A new work folder "QZDW_..." and an
+// empty container copy may be ones whose maker has just created them and
+// not yet locked them: they go only once unchanged for kIdleBeforeRemoval
+// seconds. A folder in which others could swap an entry for a link is not
+// swept.
 #pragma once
 
 #include <cstdint>

@@ -1,14 +1,24 @@
 #include "container/package_reader.h"
 
+#include <cstring>
+
 #include "container/container_file.h"
 #include "container/secure_wipe.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
+#include "fs/path.h"
 #include "fs/system_helpers.h"
 #include "fs/temp_names.h"
 #include "stream/carrier_format.h"
 
 namespace mv {
+namespace {
+
+// New folders made before one takes the work-folder name (each try fails
+// only when that name is taken).
+constexpr int kWorkFolderTries = 8;
+
+}  // namespace
 
 Result PackageReader::Reset(uint8_t wipe_mode) {
   open_ = 1;
@@ -45,17 +55,26 @@ Result PackageReader::Open(const String& folder) {
 
 Result PackageReader::OpenTemporary(const String& parent) {
   Reset(0);
-  String work;
-  // Locked before anything is written into it: a run that sweeps leftovers
-  // leaves an empty folder alone, and one that holds something is locked.
-  if (CreateTempFolder(parent, String(kWorkFolderPrefix), &work) != kOk ||
-      !work_lock_.Hold(work.c_str())) {
-    if (!work.IsEmpty()) RemoveEmptyFolder(work);
-    CloseReader();
-    return kFolderNotMade;
+  // Made under the new-folder name and locked there (a sweep leaves an
+  // empty new folder alone while it is fresh), then named as a work folder:
+  // from then on the lock alone tells it from a leftover. Another name is
+  // tried when the work-folder name is taken.
+  const int32_t prefix_length = static_cast<int32_t>(std::strlen(kNewWorkFolderPrefix));
+  for (int attempt = 0; attempt < kWorkFolderTries; ++attempt) {
+    String made;
+    if (CreateTempFolder(parent, String(kNewWorkFolderPrefix), &made) != kOk) break;
+    const String unnamed = StripTrailingSlash(made);
+    const String name = GetFileName(unnamed);
+    const String work_name = String(kWorkFolderPrefix) + name.Mid(prefix_length, name.GetLength() - prefix_length);
+    if (work_lock_.Hold(made.c_str()) && RenameFolder(made, work_name) == kOk) {
+      work_folder_ = GetFolderPart(unnamed) + work_name + "/";
+      return kOk;
+    }
+    work_lock_.Release();
+    RemoveEmptyFolder(made);
   }
-  work_folder_ = work;
-  return kOk;
+  CloseReader();
+  return kFolderNotMade;
 }
 
 Result PackageReader::Identify(const String& path) {

@@ -19,8 +19,12 @@ namespace mv {
 
 // The names of what a decryption keeps in a temporary folder while it
 // runs: its work folder ("QZDX_..."), and the copy of a package's container
-// that a self-extractor or the packer writes out ("qzp_....mef").
+// that a self-extractor or the packer writes out ("qzp_....mef"). A work
+// folder is made under the name "QZDW_..." and takes its "QZDX_..." name
+// only once it is locked, so a "QZDX_..." folder nobody locks is always a
+// leftover, even an empty one.
 inline constexpr char kWorkFolderPrefix[] = "QZDX_";
+inline constexpr char kNewWorkFolderPrefix[] = "QZDW_";
 inline constexpr char kContainerCopyPrefix[] = "qzp_";
 inline constexpr char kContainerCopyExtension[] = "mef";
 
@@ -43,10 +47,10 @@ class PackageReader {
   // reader then closed) otherwise.
   Result Open(const String& folder);
   // Opens with a fresh work folder "QZDX_..." in parent (created by this
-  // process, owner-only on POSIX), whose lock (platform/temporary_area.h)
-  // is held until the reader closes, so that no other run takes it for a
-  // leftover. kFolderNotMade (the reader then closed) when it cannot be
-  // made or locked.
+  // process as "QZDW_...", owner-only on POSIX, locked, then renamed),
+  // whose lock (platform/temporary_area.h) is held until the reader closes,
+  // so that no other run takes it for a leftover. kFolderNotMade (the
+  // reader then closed) when it cannot be made, locked or named.
   Result OpenTemporary(const String& parent);
   // Stores path as the source and classifies it. kNotOpen, kEmptyPath, or
   // kOldFormat for an older sealed file; a missing file counts as sealed,

@@ -1,5 +1,6 @@
 // The sweep of what killed runs leave, on real files: only entries whose
-// lock nobody holds go, judged by the lock and never by age.
+// lock nobody holds go, judged by the lock; age counts only for empty
+// entries that may not be locked yet.
 #include "container/leftover_sweep.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +40,7 @@ class LeftoverSweepTest : public testing::Test {
   test::TempFolder temp_;
 };
 
-TEST_F(LeftoverSweepTest, OnlyUnlockedLeftoversWithContentGo) {
+TEST_F(LeftoverSweepTest, OnlyUnlockedLeftoversGo) {
   const std::string t = temp_.path();
   // Left by killed runs: a work folder with decrypted files, a container copy.
   MakeTestFolder(t + "QZDX_1/");
@@ -54,19 +55,22 @@ TEST_F(LeftoverSweepTest, OnlyUnlockedLeftoversWithContentGo) {
   platform::LifeLock live_file;
   ASSERT_TRUE(live_folder.Hold((t + "QZDX_2/").c_str()));
   ASSERT_TRUE(live_file.Hold((t + "qzp_2.mef").c_str()));
-  // Just made, not yet locked: empty, so they stay (they hold nothing).
-  MakeTestFolder(t + "QZDX_3/");
+  // Just made, not yet locked: empty and fresh, so they stay.
+  MakeTestFolder(t + "QZDW_3/");
   WriteTestFile(t + "qzp_3.mef", "");
+  // A work folder is locked before it takes its name: empty and unlocked,
+  // it is a leftover (a run killed before it wrote anything).
+  MakeTestFolder(t + "QZDX_4/");
   // Names of other things.
   WriteTestFile(t + "qzp_4.bmp", "picture");
   WriteTestFile(t + "QZDX_file", "not a folder");
   WriteTestFile(t + "other.mef", "x");
 
-  EXPECT_EQ(SweepLeftovers(S(t)), kSweeps ? 2 : 0);
-  std::vector<std::string> expected = {"QZDX_2", "QZDX_3", "QZDX_file", "other.mef", "qzp_2.mef", "qzp_3.mef",
+  EXPECT_EQ(SweepLeftovers(S(t)), kSweeps ? 3 : 0);
+  std::vector<std::string> expected = {"QZDW_3", "QZDX_2", "QZDX_file", "other.mef", "qzp_2.mef", "qzp_3.mef",
                                        "qzp_4.bmp"};
-  if (!kSweeps) expected = {"QZDX_1", "QZDX_2", "QZDX_3", "QZDX_file", "other.mef", "qzp_1.mef", "qzp_2.mef",
-                            "qzp_3.mef", "qzp_4.bmp"};
+  if (!kSweeps) expected = {"QZDW_3", "QZDX_1", "QZDX_2", "QZDX_4", "QZDX_file", "other.mef", "qzp_1.mef",
+                            "qzp_2.mef", "qzp_3.mef", "qzp_4.bmp"};
   EXPECT_EQ(Left(), expected);
   EXPECT_EQ(test::ReadTestFile(t + "QZDX_2/secret.txt"), "plaintext");
 
@@ -109,6 +113,8 @@ TEST_F(LeftoverSweepTest, AWorkFolderIsLockedForItsWholeLife) {
     ASSERT_EQ(reader.OpenTemporary(S(t)), kOk);
     const std::string work = reader.GetWorkFolderPath().c_str();
     EXPECT_EQ(work.rfind(t + kWorkFolderPrefix, 0), 0u) << work;
+    EXPECT_EQ(Left().size(), 1u) << "the new folder took the work folder's name";
+    EXPECT_EQ(SweepLeftovers(S(t)), 0) << "locked, though still empty";
     WriteTestFile(work + "secret.txt", "plaintext");
     EXPECT_EQ(SweepLeftovers(S(t)), 0);
     EXPECT_EQ(test::ReadTestFile(work + "secret.txt"), "plaintext");

@@ -221,7 +221,7 @@ done
 wait "$stub"
 check "windows folder swapped during the copy: the swap happened ($swaps)" test "$swaps" -gt 0
 check "windows folder swapped during the copy: nothing outside" test -z "$(ls -A "$WORK/outside-swap")"
-check "no temporary files left (linux)" test -z "$(find "$TMPDIR" -mindepth 1 \( -name 'qzp_*' -o -name 'QZDX_*' \))"
+check "no temporary files left (linux)" test -z "$(find "$TMPDIR" -mindepth 1 \( -name 'qzp_*' -o -name 'QZDX_*' -o -name 'QZDW_*' \))"
 
 # --- Windows stub, under Wine ---
 expect_code "windows decrypt" 0 wine "$WORK/windows.exe" decrypt "-pwd=$PASS" "-targetdir=$(winpath "$WORK/out-win")" \
