@@ -12,6 +12,9 @@ mv_use_utf8_locale
 mv_ensure_packages
 mv_build native morvalis-sfx morvalis-pack
 mv_build windows morvalis-sfx
+# The Windows programs with the Linux stub, in one zip a Windows user unzips
+# and runs (build/windows/package/, build/windows/morvalis-windows-*.zip).
+mv_build windows windows_package
 
 PASSWORD="demo-password"
 OUT=build/demo
@@ -47,4 +50,5 @@ if [[ -f "$OUT/message.txt" ]]; then
 fi
 echo
 echo "The Windows self-extractor of the same input: $OUT/package.exe"
+echo "The Windows programs to unzip and run: $(ls build/windows/morvalis-windows-*.zip)"
 exit "$status"

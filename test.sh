@@ -20,6 +20,8 @@ mv_run_script layers python3 scripts/check_layers.py
 mv_build native
 mv_build sanitize mv_tests
 mv_build windows
+# The Windows programs with the native build's Linux stub, in one zip.
+mv_build windows windows_package
 
 mv_run_gtest native build/native/mv_tests
 # Once more with only the system calls of Linux 3.2, and on top without
@@ -38,6 +40,7 @@ trap mv_wine_stop EXIT
 mv_run_gtest windows wine build/windows/mv_tests.exe
 
 mv_run_script e2e tests/e2e/product_test.sh
+mv_run_script packer tests/e2e/packer_test.sh
 mv_run_script text tests/e2e/text_test.sh
 mv_run_script portability tests/e2e/portability_test.sh
 mv_run_script terminal python3 tests/e2e/terminal_test.py build/native

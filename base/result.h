@@ -64,6 +64,7 @@ inline constexpr uint32_t kSecondMeaning = 8;
   X(kCannotDeleteFile, 210, kNone, kNone)             /* the file could not be deleted */ \
   X(kTargetFileExists, 211, kNone, kNone)             /* the target file exists (or a copy write was short) */ \
   X(kCannotRenameFile, 212, kFileProblem, kNone)      /* the target name exists or the rename failed */ \
+  X(kOutputExists, 213, kNone, kNone)                 /* the packer's output file exists and replacing it was not asked for */ \
   X(kBadFolder, 220, kNone, kNone)                    /* not an existing folder, another parent, attributes locked */ \
   X(kFolderNotFound, 221, kNone, kNone)               /* the folder does not exist or cannot be listed */ \
   X(kAccessDenied, 223, kFileProblem, kNone)          /* access denied */ \
@@ -80,6 +81,7 @@ inline constexpr uint32_t kSecondMeaning = 8;
   X(kNotAContainer, 310, kNone, kNone)                /* wrong format mark, cipher or carrier code, unknown file kind */ \
   X(kNotARecord, 311, kNone, kNone)                   /* carrier content is not a record */ \
   X(kOldFormat, 312, kNone, kNone)                    /* older container layout (mark at offset 0) */ \
+  X(kStubSigned, 313, kNone, kNone)                   /* the stub carries a signature: it must be signed after packing */ \
   X(kMalformedRecord, 320, kNone, kNone)              /* a record count or length out of bounds, or an entry where none belongs */ \
   X(kRecordTooLarge, 321, kNone, kNone)               /* the records of one read need more memory than their budget */ \
   X(kDecompressionFailed, 600, kNone, kNone)          /* zlib error, bad stored or decompressed length */ \

@@ -87,7 +87,40 @@ namespace mv {
   X(kListNeedsPassword, 140) \
   X(kListSummary, 141) \
   X(kListMessage, 142) \
-  X(kListNoMessage, 143)
+  X(kListNoMessage, 143) \
+  X(kPackerTitle, 200) \
+  X(kPackerAddFilesTitle, 201) \
+  X(kPackerAddFolderTitle, 202) \
+  X(kPackerAllFilesFilter, 203) \
+  X(kPackerTotal, 204) \
+  X(kPackerNamesFit, 205) \
+  X(kPackerKindWindows, 206) \
+  X(kPackerKindLinux, 207) \
+  X(kPackerKindContainer, 208) \
+  X(kPackerCompressionBest, 209) \
+  X(kPackerCompressionFast, 210) \
+  X(kPackerCompressionNone, 211) \
+  X(kPackerStrengthWeak, 212) \
+  X(kPackerStrengthFair, 213) \
+  X(kPackerStrengthStrong, 214) \
+  X(kPackerPasswordMismatch, 215) \
+  X(kPackerPasswordMissing, 216) \
+  X(kPackerNothingToPack, 217) \
+  X(kPackerNamesRefused, 218) \
+  X(kPackerSaveTitle, 219) \
+  X(kPackerProgramsFilter, 220) \
+  X(kPackerContainersFilter, 221) \
+  X(kPackerPacking, 222) \
+  X(kPackerDone, 223) \
+  X(kPackerFailed, 224) \
+  X(kPackerCancelled, 225) \
+  X(kPackerSendToMade, 226) \
+  X(kPackerSendToFailed, 227) \
+  X(kPackerSizeBytes, 228) \
+  X(kPackerNameHasNoForm, 229) \
+  X(kPackerProposed, 230) \
+  X(kPackerCancelButton, 231) \
+  X(kPackerCloseButton, 232)
 
 enum class TextId : uint32_t {
 #define MV_TEXT_ID(name, number) name = number,

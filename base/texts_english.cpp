@@ -182,6 +182,72 @@ const char* EnglishText(TextId id) {
       return "yes (%i characters)";
     case TextId::kListNoMessage:
       return "none";
+    case TextId::kPackerTitle:
+      return "Morvalis Packer";
+    case TextId::kPackerAddFilesTitle:
+      return "Add files to the package";
+    case TextId::kPackerAddFolderTitle:
+      return "Add a folder to the package";
+    case TextId::kPackerAllFilesFilter:
+      return "All files (*.*)";
+    case TextId::kPackerTotal:
+      return "Total: %s bytes";
+    case TextId::kPackerNamesFit:
+      return "Every name can be packed.";
+    case TextId::kPackerKindWindows:
+      return "Self-extractor for Windows (.exe)";
+    case TextId::kPackerKindLinux:
+      return "Self-extractor for Linux";
+    case TextId::kPackerKindContainer:
+      return "Container file (.mef)";
+    case TextId::kPackerCompressionBest:
+      return "Best";
+    case TextId::kPackerCompressionFast:
+      return "Fast";
+    case TextId::kPackerCompressionNone:
+      return "None (store only)";
+    case TextId::kPackerStrengthWeak:
+      return "Strength: weak (about %i bits)";
+    case TextId::kPackerStrengthFair:
+      return "Strength: fair (about %i bits)";
+    case TextId::kPackerStrengthStrong:
+      return "Strength: strong (about %i bits)";
+    case TextId::kPackerPasswordMismatch:
+      return "The two passwords differ. Type the same password in both fields.";
+    case TextId::kPackerPasswordMissing:
+      return "Type a password for the package.";
+    case TextId::kPackerNothingToPack:
+      return "Add the files or folders to pack first.";
+    case TextId::kPackerNamesRefused:
+      return "Some names cannot be packed (see the list below). Remove or rename them first.";
+    case TextId::kPackerSaveTitle:
+      return "Save the package as";
+    case TextId::kPackerProgramsFilter:
+      return "Programs (*.exe)";
+    case TextId::kPackerContainersFilter:
+      return "Container files (*.mef)";
+    case TextId::kPackerPacking:
+      return "Packing...";
+    case TextId::kPackerDone:
+      return "The package is ready: %s\n\nSend the password to the receiver another way than the package (by phone, say).";
+    case TextId::kPackerFailed:
+      return "The package was not made:\n\n%s";
+    case TextId::kPackerCancelled:
+      return "Packing was cancelled. Nothing was written.";
+    case TextId::kPackerSendToMade:
+      return "This program is now in the Send To menu of Explorer: select files, right-click, Send to, Morvalis Packer.";
+    case TextId::kPackerSendToFailed:
+      return "The shortcut could not be made in the Send To folder (code %i).";
+    case TextId::kPackerSizeBytes:
+      return "%s bytes";
+    case TextId::kPackerNameHasNoForm:
+      return "a name here has a character without a Windows-1252 form";
+    case TextId::kPackerProposed:
+      return "Proposed passphrase (note it for the receiver): %s";
+    case TextId::kPackerCancelButton:
+      return "Cancel";
+    case TextId::kPackerCloseButton:
+      return "Close";
   }
   return nullptr;
 }
@@ -240,6 +306,8 @@ const char* EnglishResultText(ResultId id) {
       return "the target file exists";
     case ResultId::kCannotRenameFile:
       return "cannot rename the file";
+    case ResultId::kOutputExists:
+      return "the file exists already (--force replaces it)";
     case ResultId::kBadFolder:
       return "not a usable folder";
     case ResultId::kFolderNotFound:
@@ -270,6 +338,8 @@ const char* EnglishResultText(ResultId id) {
       return "the hidden data is not a package";
     case ResultId::kOldFormat:
       return "a container of the older layout";
+    case ResultId::kStubSigned:
+      return "the stub is signed; pack with an unsigned stub and sign the self-extractor afterwards";
     case ResultId::kMalformedRecord:
       return "malformed data";
     case ResultId::kRecordTooLarge:

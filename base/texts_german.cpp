@@ -190,6 +190,72 @@ const char* GermanText(TextId id) {
       return "ja (%i Zeichen)";
     case TextId::kListNoMessage:
       return "keiner";
+    case TextId::kPackerTitle:
+      return "Morvalis Packer";
+    case TextId::kPackerAddFilesTitle:
+      return "Dateien zum Paket hinzuf\xFCgen";
+    case TextId::kPackerAddFolderTitle:
+      return "Einen Ordner zum Paket hinzuf\xFCgen";
+    case TextId::kPackerAllFilesFilter:
+      return "Alle Dateien (*.*)";
+    case TextId::kPackerTotal:
+      return "Gesamt: %s Bytes";
+    case TextId::kPackerNamesFit:
+      return "Alle Namen k\xF6nnen gepackt werden.";
+    case TextId::kPackerKindWindows:
+      return "Selbstentpacker f\xFCr Windows (.exe)";
+    case TextId::kPackerKindLinux:
+      return "Selbstentpacker f\xFCr Linux";
+    case TextId::kPackerKindContainer:
+      return "Containerdatei (.mef)";
+    case TextId::kPackerCompressionBest:
+      return "Beste";
+    case TextId::kPackerCompressionFast:
+      return "Schnell";
+    case TextId::kPackerCompressionNone:
+      return "Keine (nur speichern)";
+    case TextId::kPackerStrengthWeak:
+      return "St\xE4rke: schwach (etwa %i Bit)";
+    case TextId::kPackerStrengthFair:
+      return "St\xE4rke: mittel (etwa %i Bit)";
+    case TextId::kPackerStrengthStrong:
+      return "St\xE4rke: stark (etwa %i Bit)";
+    case TextId::kPackerPasswordMismatch:
+      return "Die beiden Passw\xF6rter sind verschieden. Geben Sie in beide Felder dasselbe Passwort ein.";
+    case TextId::kPackerPasswordMissing:
+      return "Geben Sie ein Passwort f\xFCr das Paket ein.";
+    case TextId::kPackerNothingToPack:
+      return "F\xFCgen Sie zuerst die Dateien oder Ordner hinzu, die gepackt werden sollen.";
+    case TextId::kPackerNamesRefused:
+      return "Einige Namen k\xF6nnen nicht gepackt werden (siehe die Liste unten). Entfernen oder benennen Sie sie zuerst um.";
+    case TextId::kPackerSaveTitle:
+      return "Paket speichern unter";
+    case TextId::kPackerProgramsFilter:
+      return "Programme (*.exe)";
+    case TextId::kPackerContainersFilter:
+      return "Containerdateien (*.mef)";
+    case TextId::kPackerPacking:
+      return "Wird gepackt...";
+    case TextId::kPackerDone:
+      return "Das Paket ist fertig: %s\n\nTeilen Sie dem Empf\xE4nger das Passwort auf einem anderen Weg als das Paket mit (etwa am Telefon).";
+    case TextId::kPackerFailed:
+      return "Das Paket wurde nicht erstellt:\n\n%s";
+    case TextId::kPackerCancelled:
+      return "Das Packen wurde abgebrochen. Es wurde nichts geschrieben.";
+    case TextId::kPackerSendToMade:
+      return "Dieses Programm steht jetzt im Men\xFC Senden an des Explorers: Dateien ausw\xE4hlen, Rechtsklick, Senden an, Morvalis Packer.";
+    case TextId::kPackerSendToFailed:
+      return "Die Verkn\xFCpfung konnte im Ordner Senden an nicht erstellt werden (Code %i).";
+    case TextId::kPackerSizeBytes:
+      return "%s Bytes";
+    case TextId::kPackerNameHasNoForm:
+      return "ein Name hier enth\xE4lt ein Zeichen ohne Windows-1252-Form";
+    case TextId::kPackerProposed:
+      return "Vorgeschlagene Passphrase (f\xFCr den Empf\xE4nger notieren): %s";
+    case TextId::kPackerCancelButton:
+      return "Abbrechen";
+    case TextId::kPackerCloseButton:
+      return "Schlie\xDF" "en";
   }
   return nullptr;
 }
@@ -248,6 +314,8 @@ const char* GermanResultText(ResultId id) {
       return "die Zieldatei existiert";
     case ResultId::kCannotRenameFile:
       return "Datei kann nicht umbenannt werden";
+    case ResultId::kOutputExists:
+      return "die Datei existiert bereits (--force ersetzt sie)";
     case ResultId::kBadFolder:
       return "kein verwendbarer Ordner";
     case ResultId::kFolderNotFound:
@@ -278,6 +346,8 @@ const char* GermanResultText(ResultId id) {
       return "die versteckten Daten sind kein Paket";
     case ResultId::kOldFormat:
       return "ein Container im \xE4lteren Format";
+    case ResultId::kStubSigned:
+      return "der Stub ist signiert; mit einem unsignierten Stub packen und den Selbstentpacker danach signieren";
     case ResultId::kMalformedRecord:
       return "fehlerhafte Daten";
     case ResultId::kRecordTooLarge:

@@ -112,6 +112,8 @@ for gib in $SIZES; do
   echo
   echo "== $gib GiB of files ($bytes bytes), compression $COMPRESSION =="
   make_tree tree "$bytes"
+  # The packer leaves an existing package alone: each size starts afresh.
+  rm -f package.mef package.sfx package.exe
   measure "create" "$PACK" create package.mef --compression "$COMPRESSION" --password "$PASSWORD" tree
   measure "sfx linux" "$PACK" sfx package.sfx --stub "$LINUX_STUB" --compression "$COMPRESSION" \
     --password "$PASSWORD" tree

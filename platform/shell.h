@@ -62,6 +62,14 @@ void ShellOpen(const char* target);
 // starting the program.
 Result OpenFileManager(const char* folder);
 
+// Puts a shortcut to program (internal path form) named name (".lnk" is
+// added; a shortcut of that name is replaced) into the user's own Send To
+// folder, so that Explorer's Send To menu starts program with the chosen
+// files and folders as its arguments. Needs no administrator rights
+// (Windows: SHGetKnownFolderPath(FOLDERID_SendTo), IShellLinkW saved through
+// IPersistFile). kOk, or kFailed. POSIX has no Send To menu: kUnsupported.
+Result CreateSendToShortcut(const char* program, const char* name);
+
 // Registry roots the program reads from.
 enum class RegistryRoot { kCurrentUser, kLocalMachine };
 

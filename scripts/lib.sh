@@ -18,6 +18,10 @@ mv_log() { printf '\n== %s (at %d s)\n' "$*" "$SECONDS" >&2; }
 # The peers and tools of bench/extract_vs_peers.sh.
 MV_PACKAGES+=(p7zip-full strace)
 
+# Signing a Windows package (the end-to-end test signs one) and the zip of
+# the Windows programs.
+MV_PACKAGES+=(osslsigncode zip)
+
 # The libraries the Windows build compiles from Debian's source packages
 # (Debian has no MinGW build of them): source package, then the file whose
 # presence says the source is unpacked. Each goes to build/third_party/NAME.

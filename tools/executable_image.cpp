@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "base/text_catalogue.h"
 
 namespace mv::tools {
 namespace {
@@ -44,6 +47,10 @@ class Reader {
 
 uint64_t AlignUp(uint64_t value, uint64_t alignment) {
   return alignment == 0 ? value : (value + alignment - 1) / alignment * alignment;
+}
+
+std::string SignedStubProblem() {
+  return std::string(DescribeResult(kStubSigned)) + " (code " + std::to_string(kStubSigned) + ")";
 }
 
 bool Fail(std::string* error, const std::string& why) {
@@ -245,11 +252,14 @@ bool LayPe(const Bytes& stub, uint64_t contents_size, GrownImage* grown, std::st
   std::vector<SectionInfo> sections = PeSections(image, pe);
   int index = FindSection(sections);
   if (index < 0) return FailFinding(index, error);
+  // A signature lies behind the section (Authenticode's certificate table
+  // follows the image): told as such, since signing comes after packing.
+  if (pe.certificate_size != 0) return Fail(error, SignedStubProblem());
   if (!PePayloadIsLast(image.Size(), sections, index)) {
-    return Fail(error, "the _qzpk_ section is not the last part of the image (trailing data?)");
+    return Fail(error, "the _qzpk_ section is not the last part of the image: data follows it (a signature? " +
+                           std::string(DescribeResult(kStubSigned)) + ")");
   }
   if (pe.symbol_table != 0) return Fail(error, "the image carries a COFF symbol table (not stripped)");
-  if (pe.certificate_size != 0) return Fail(error, "the image is signed; grow it before signing");
   if (pe.file_alignment == 0 || pe.section_alignment == 0) return Fail(error, "bad alignment");
   // Loaders take powers of two up to 64 KiB; a larger one would pad the file
   // by that much.

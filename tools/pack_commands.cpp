@@ -28,6 +28,7 @@
 #include "stream/file_stream.h"
 #include "tools/executable_image.h"
 #include "tools/pack_console.h"
+#include "tools/pack_output.h"
 #include "tools/package_content.h"
 #include "tools/package_delivery.h"
 #include "tools/package_source.h"
@@ -223,7 +224,9 @@ Result WriteInputs(const String& path, const FileRange& range, TagRecord* conten
   job.package_kind = kind.kind;
   job.kdf_cost = kind.cost;
   TagRecord header;
-  return WriteContainer(job, &header, content);
+  const Result r = WriteContainer(job, &header, content);
+  if (r == kOk) bar.Complete();
+  return r;
 }
 
 int RunCreate(const PackOptions& options) {
@@ -232,6 +235,8 @@ int RunCreate(const PackOptions& options) {
   if (!ParseCompression(options, &compression)) return UsageError(options, "--compression takes 0, 1 or 2");
   WriteKind kind;
   if (!ParseKind(options, &kind)) return UsageError(options, kKindUsage);
+  const std::string output = OutputProblem(options.positional[0], options.Has("force"));
+  if (!output.empty()) return Failure(output);
   const std::string memory = KdfMemoryProblem(kind);
   if (!memory.empty()) return Failure("cannot write '" + options.positional[0] + "': " + memory, kKdfTooCostly);
   std::string error;
@@ -264,6 +269,8 @@ int RunHide(const PackOptions& options) {
                    kNotAContainer);
   }
   if (ToInternalPath(carrier) == ToInternalPath(String(options.positional[1].c_str()))) return UsageError(options, "OUT must differ from CARRIER");
+  const std::string output = OutputProblem(options.positional[1], options.Has("force"));
+  if (!output.empty()) return Failure(output);
   std::string error;
   String message;
   if (!ReadMessage(options, &message, &error)) return Failure(error);
@@ -285,6 +292,7 @@ int RunHide(const PackOptions& options) {
   job.progress = bar.callback();
   TagRecord header;
   r = WriteContainer(job, &header, &content);
+  if (r == kOk) bar.Complete();
   if (r != kOk) {
     RemoveFile(out);
     if (r == kCarrierTooSmall) {
@@ -299,8 +307,28 @@ int RunHide(const PackOptions& options) {
   return kExitOk;
 }
 
+// The stub a self-extractor is made from: --stub, or the one of --system
+// (by default the packer's own) beside the packer. "" with the message
+// printed when none was given and none is there.
+std::string ChooseStub(const PackOptions& options, int* exit_code) {
+  if (options.Has("stub")) return options.Get("stub");
+  StubSystem system = OwnSystem();
+  if (options.Has("system") && !ParseStubSystem(options.Get("system"), &system)) {
+    *exit_code = UsageError(options, "--system takes windows or linux");
+    return "";
+  }
+  const String beside = StubBesideProgram(system);
+  if (!FileExists(beside)) {
+    *exit_code = Failure("no --stub given, and the " + std::string(system == StubSystem::kWindows ? "Windows" : "Linux") +
+                         " stub is not beside the packer: '" + beside.c_str() + "' does not exist (name one with --stub)");
+    return "";
+  }
+  return beside.c_str();
+}
+
 int RunSfx(const PackOptions& options) {
-  if (options.positional.empty() || !options.Has("stub")) return UsageError(options, "sfx needs OUT and --stub STUB");
+  if (options.positional.empty()) return UsageError(options, "sfx needs OUT");
+  if (options.Has("stub") && options.Has("system")) return UsageError(options, "give --stub or --system, not both");
   std::vector<std::string> inputs(options.positional.begin() + 1, options.positional.end());
   if (options.Has("container") == !inputs.empty()) {
     return UsageError(options, "give either --container or INPUT files and folders");
@@ -310,17 +338,22 @@ int RunSfx(const PackOptions& options) {
   WriteKind write_kind;
   if (!ParseKind(options, &write_kind)) return UsageError(options, kKindUsage);
   const std::string& out = options.positional[0];
+  const std::string output = OutputProblem(out, options.Has("force"));
+  if (!output.empty()) return Failure(output);
   const std::string memory = options.Has("container") ? std::string() : KdfMemoryProblem(write_kind);
   if (!memory.empty()) return Failure("cannot write '" + out + "': " + memory, kKdfTooCostly);
+  int stub_failure = kExitFailure;
+  const std::string stub_path = ChooseStub(options, &stub_failure);
+  if (stub_path.empty()) return stub_failure;
   std::string error;
   PayloadGrowth stub;
   {
     Bytes image;
-    if (!ReadBinaryFile(options.Get("stub"), kMaxStub, &image, &error)) return Failure(error);
+    if (!ReadBinaryFile(stub_path, kMaxStub, &image, &error)) return Failure(error);
     if (DetectImageKind(image) == ImageKind::kUnknown) {
-      return Failure("'" + options.Get("stub") + "' is neither a Windows nor a Linux stub");
+      return Failure("'" + stub_path + "' is neither a Windows nor a Linux stub");
     }
-    if (!stub.Prepare(image, &error)) return Failure("cannot add the package to '" + options.Get("stub") + "': " + error);
+    if (!stub.Prepare(image, &error)) return Failure("cannot add the package to '" + stub_path + "': " + error);
   }
   SectionLayout layout;
   if (!ReadLayout(options, &layout, &error)) return Failure(error);
@@ -356,7 +389,7 @@ int RunSfx(const PackOptions& options) {
     return Failure(error);
   }
   SelfExtractorWriter writer;
-  if (!writer.Begin(stub, out, layout, &error)) return Failure(error);
+  if (!writer.Begin(stub, out, layout, options.Has("force"), &error)) return Failure(error);
   if (options.Has("container")) {
     if (!writer.CopyContainer(options.Get("container"), &error)) return Failure(error);
   } else {
@@ -469,6 +502,7 @@ int RunTest(const PackOptions& options) {
   {
     ProgressBar bar("Testing");
     r = reader.Decrypt(source.Path(), password, bar.callback());
+    if (r == kOk) bar.Complete();
   }
   Result wiped = reader.Cleanup(nullptr);
   if (r != kOk) {
@@ -505,6 +539,7 @@ int RunExtract(const PackOptions& options) {
     ProgressBar bar("Decrypting");
     const ProgressCallback stop = StopOnInterruption(bar.callback());
     r = DeliverPackage(source.Path(), source.Range(), password, target, &stop, &delivery);
+    if (r == kOk) bar.Complete();
     platform::EndIfInterrupted();
   }
   if (r != kOk && !delivery.decrypted) {
@@ -555,6 +590,10 @@ int RunPackCommand(const PackOptions& raw_options) {
   const PackOptions options = WithInternalPaths(raw_options);
   if (options.help) {
     PrintOut(PackUsage(options.command));
+    return kExitOk;
+  }
+  if (options.version) {
+    PrintOut(PackVersion());
     return kExitOk;
   }
   struct Command {

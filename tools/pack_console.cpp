@@ -12,13 +12,32 @@ constexpr size_t kMaxPassword = 65536;
 constexpr int kBarWidth = 30;
 }  // namespace
 
-void PrintOut(const std::string& text) { platform::WriteStdout(text.c_str()); }
-void PrintError(const std::string& text) { platform::WriteStderr(text.c_str()); }
-void PrintErrorSystemText(const std::string& text) { platform::WriteStderrSystemText(text.c_str()); }
+namespace {
+PackReporter* g_reporter = nullptr;
+}  // namespace
+
+void SetPackReporter(PackReporter* reporter) { g_reporter = reporter; }
+
+void PrintOut(const std::string& text) {
+  if (g_reporter != nullptr) return g_reporter->Message(text, false, false);
+  platform::WriteStdout(text.c_str());
+}
+void PrintError(const std::string& text) {
+  if (g_reporter != nullptr) return g_reporter->Message(text, false, true);
+  platform::WriteStderr(text.c_str());
+}
+void PrintErrorSystemText(const std::string& text) {
+  if (g_reporter != nullptr) return g_reporter->Message(text, true, true);
+  platform::WriteStderrSystemText(text.c_str());
+}
 
 namespace {
 
 bool ReadPassword(const PackOptions& options, bool confirm, Password* password, std::string* error) {
+  if (options.given_password != nullptr) {
+    *password = *options.given_password;
+    return true;
+  }
   if (options.Has("password-file")) {
     if (ReadPasswordFile(String(options.Get("password-file").c_str()), password) != kOk) {
       *error = "cannot read the password from '" + options.Get("password-file") + "'";
@@ -64,27 +83,38 @@ bool GetPassword(const PackOptions& options, bool confirm, PasswordForm form, Pa
 }
 
 ProgressBar::ProgressBar(const char* label)
-    : label_(label), enabled_(platform::IsTerminal(platform::StandardStream::kError)) {
+    : label_(label),
+      reporter_(g_reporter),
+      enabled_(reporter_ != nullptr || platform::IsTerminal(platform::StandardStream::kError)) {
   callback_.function = &OnProgress;
   callback_.word1 = reinterpret_cast<uintptr_t>(this);
 }
 
 ProgressBar::~ProgressBar() {
-  if (enabled_ && shown_ >= 0) PrintError("\n");
+  if (enabled_ && reporter_ == nullptr && shown_ >= 0) PrintError("\n");
 }
+
+Result ProgressBar::Show(int percent) {
+  percent = percent < 0 ? 0 : (percent > 100 ? 100 : percent);
+  if (reporter_ != nullptr) {
+    shown_ = percent;
+    return reporter_->Progress(percent);
+  }
+  if (!enabled_ || percent == shown_) return kOk;
+  shown_ = percent;
+  int filled = percent * kBarWidth / 100;
+  std::string line = "\r" + label_ + " [" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') + "] " +
+                     std::to_string(percent) + "%";
+  PrintError(line);
+  return kOk;
+}
+
+void ProgressBar::Complete() { Show(100); }
 
 Result ProgressBar::OnProgress(int32_t code, int32_t value, uintptr_t self, uintptr_t) {
   auto* bar = reinterpret_cast<ProgressBar*>(self);
   bar->tracker_.Notify(code, value);
-  int percent = bar->tracker_.GetPosition();
-  percent = percent < 0 ? 0 : (percent > 100 ? 100 : percent);
-  if (percent == bar->shown_) return kOk;
-  bar->shown_ = percent;
-  int filled = percent * kBarWidth / 100;
-  std::string line = "\r" + bar->label_ + " [" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') +
-                     "] " + std::to_string(percent) + "%";
-  PrintError(line);
-  return kOk;
+  return bar->Show(bar->tracker_.GetPosition());
 }
 
 }  // namespace mv::tools

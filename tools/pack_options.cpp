@@ -32,25 +32,34 @@ const std::vector<CommandInfo>& Commands() {
        "  warning. Nothing is written when any name has no Windows-1252 form or is one\n"
        "  Windows cannot store (CON, aux.c, 'x.', 'a:b', ...), a file cannot be read or\n"
        "  is larger than 4294901759 bytes, or all files with their records add up to\n"
-       "  more than 4294967295 bytes: every such path is listed.\n",
-       {"classic"}},
+       "  more than 4294967295 bytes: every such path is listed.\n"
+       "  An existing OUT is left alone unless --force is given.\n",
+       {"classic", "force"}},
       {"hide",
        {"message-file", "password", "password-file"},
        "usage: morvalis-pack hide CARRIER.bmp|.wav OUT.bmp|.wav [--message-file FILE] INPUT...\n"
        "  Hides a container in a copy of an uncompressed 8/24-bit BMP or 8/16-bit WAV.\n"
-       "  INPUT as for create. A hidden container is always of the classic kind.\n"},
+       "  INPUT as for create. A hidden container is always of the classic kind.\n"
+       "  An existing OUT is left alone unless --force is given.\n",
+       {"force"}},
       {"sfx",
-       {"stub", "container", "message-file", "compression", "kdf", "description", "link", "disclaimer", "bitmap",
-        "password", "password-file"},
-       "usage: morvalis-pack sfx OUT --stub STUB (--container IN.mef | [--message-file FILE]\n"
+       {"stub", "system", "container", "message-file", "compression", "kdf", "description", "link", "disclaimer",
+        "bitmap", "password", "password-file"},
+       "usage: morvalis-pack sfx OUT [--stub STUB | --system windows|linux]\n"
+       "                          (--container IN.mef | [--message-file FILE]\n"
        "                          [--compression N] [--kdf P | --classic] INPUT...)\n"
        "                          [--description FILE] [--link TEXT] [--disclaimer FILE] [--bitmap FILE.bmp]\n"
+       "                          [--force]\n"
        "  Writes a self-extractor: a copy of STUB (Windows .exe or Linux ELF) carrying the\n"
-       "  package. --container embeds an existing container unchanged. INPUT, --kdf and\n"
-       "  --classic as for create. A Windows self-extractor stays below 1879048192 bytes\n"
-       "  (1.75 GiB; Windows starts no larger program), any one carries at most\n"
-       "  4294967295 bytes of package: a package that may pass a bound is refused at once.\n",
-       {"classic"}},
+       "  package. Without --stub the stub beside this program is taken: morvalis-sfx.exe\n"
+       "  for Windows, morvalis-sfx for Linux; --system chooses which (by default the\n"
+       "  system this program runs on). --container embeds an existing container\n"
+       "  unchanged. INPUT, --kdf and --classic as for create. A Windows self-extractor\n"
+       "  stays below 1879048192 bytes (1.75 GiB; Windows starts no larger program), any\n"
+       "  one carries at most 4294967295 bytes of package: a package that may pass a bound\n"
+       "  is refused at once. An existing OUT is left alone unless --force is given.\n"
+       "  A signed stub is refused: pack first, then sign the self-extractor.\n",
+       {"classic", "force"}},
       {"list",
        {"password", "password-file"},
        "usage: morvalis-pack list PACKAGE\n"
@@ -72,6 +81,12 @@ const std::vector<CommandInfo>& Commands() {
   return commands;
 }
 
+// The ways a person asks for help: the long option, the short one, and
+// the one Windows programs know.
+bool IsHelpRequest(const std::string& argument) {
+  return argument == "--help" || argument == "-h" || argument == "/?";
+}
+
 const CommandInfo* FindCommand(const std::string& name) {
   for (const CommandInfo& c : Commands()) {
     if (name == c.name) return &c;
@@ -80,7 +95,8 @@ const CommandInfo* FindCommand(const std::string& name) {
 }
 
 constexpr char kToolUsage[] =
-    "usage: morvalis-pack COMMAND [ARGS...] [--help]\n"
+    "usage: morvalis-pack COMMAND [ARGS...] [--help | -h | /?]\n"
+    "       morvalis-pack --version\n"
     "Commands:\n"
     "  create   write a .mef container of files and folders\n"
     "  hide     hide a container in a BMP or WAV carrier\n"
@@ -101,10 +117,18 @@ constexpr char kToolUsage[] =
 
 bool ParsePackOptions(const std::vector<std::string>& arguments, PackOptions* options, std::string* error) {
   size_t i = 0;
-  for (; i < arguments.size() && arguments[i] == "--help"; ++i) options->help = true;
+  for (; i < arguments.size(); ++i) {
+    if (IsHelpRequest(arguments[i])) {
+      options->help = true;
+    } else if (arguments[i] == "--version") {
+      options->version = true;
+    } else {
+      break;
+    }
+  }
   if (i == arguments.size()) {
-    if (!options->help) *error = "no command given";
-    return options->help;
+    if (!options->help && !options->version) *error = "no command given";
+    return options->help || options->version;
   }
   options->command = arguments[i++];
   const CommandInfo* info = FindCommand(options->command);
@@ -119,12 +143,12 @@ bool ParsePackOptions(const std::vector<std::string>& arguments, PackOptions* op
       options_done = true;
       continue;
     }
-    if (options_done || arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
-      options->positional.push_back(arg);
+    if (!options_done && IsHelpRequest(arg)) {
+      options->help = true;
       continue;
     }
-    if (arg == "--help") {
-      options->help = true;
+    if (options_done || arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
+      options->positional.push_back(arg);
       continue;
     }
     std::string name = arg.substr(2);
@@ -159,5 +183,7 @@ std::string PackUsage(const std::string& command) {
   const CommandInfo* info = FindCommand(command);
   return info == nullptr ? kToolUsage : info->usage;
 }
+
+std::string PackVersion() { return std::string("morvalis-pack ") + MV_VERSION + " (Morvalis Self Extractor)\n"; }
 
 }  // namespace mv::tools

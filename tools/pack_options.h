@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/password.h"
+
 namespace mv::tools {
 
 struct PackOptions {
@@ -13,6 +15,10 @@ struct PackOptions {
   std::vector<std::string> positional;
   std::map<std::string, std::string> values;  // options with a value
   bool help = false;
+  bool version = false;
+  // The password, when the caller asked for it itself (the packer window):
+  // taken before --password-file, --password or a prompt.
+  const Password* given_password = nullptr;
 
   bool Has(const std::string& name) const { return values.count(name) != 0; }
   std::string Get(const std::string& name) const {
@@ -22,11 +28,16 @@ struct PackOptions {
 };
 
 // Parses arguments (without the program name). Options that take a value
-// are those listed in the command's table; "--" ends the options. False with
-// a message on a usage error (unknown command or option, missing value).
+// are those listed in the command's table; "--" ends the options. "--help",
+// "-h" and "/?" (as Windows programs take it) ask for the help, "--version"
+// for the name and version. False with a message on a usage error (unknown
+// command or option, missing value).
 bool ParsePackOptions(const std::vector<std::string>& arguments, PackOptions* options, std::string* error);
 
 // The help text of the tool (command empty) or of one command.
 std::string PackUsage(const std::string& command);
+
+// "morvalis-pack VERSION (Morvalis Self Extractor)" and a line end.
+std::string PackVersion();
 
 }  // namespace mv::tools

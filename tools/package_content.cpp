@@ -296,7 +296,9 @@ std::string FindChangedFile(const PackPlan& plan) {
 bool ReadBinaryFile(const std::string& path, size_t limit, std::vector<uint8_t>* bytes, std::string* error) {
   platform::File file;
   if (!file.Open(path.c_str(), "rb")) {
-    *error = "cannot open '" + path + "'";
+    *error = PathExists(String(path.c_str())) ? "cannot open '" + path + "': it cannot be read (code " +
+                                                    std::to_string(kCannotOpen) + ")"
+                                              : "no such file: '" + path + "'";
     return false;
   }
   bytes->clear();

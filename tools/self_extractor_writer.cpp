@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/payload.h"
+#include "base/text_catalogue.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
 #include "fs/path.h"
@@ -82,8 +83,9 @@ FileRange SelfExtractorWriter::ContainerRange() const {
 }
 
 bool SelfExtractorWriter::Begin(const PayloadGrowth& stub, const std::string& out, const SectionLayout& layout,
-                                std::string* error) {
+                                bool replace, std::string* error) {
   stub_ = &stub;
+  replace_ = replace;
   layout_ = &layout;
   out_ = out;
   // A bare name is a file in the current folder.
@@ -94,7 +96,7 @@ bool SelfExtractorWriter::Begin(const PayloadGrowth& stub, const std::string& ou
   if (name.IsEmpty()) return Fail(error, "it names no file");
   platform::File file;
   const Result r = CreateUniqueFile(GetFolderPart(out_path_), name + ".", String("part"), &file, &temporary_);
-  if (r != kOk) return Fail(error, "no file can be made beside it (code " + std::to_string(r) + ")");
+  if (r != kOk) return Fail(error, "no file can be made beside it: " + std::string(DescribeResult(r)) + " (code " + std::to_string(r) + ")");
   // The stub up to its section and the payload header's room; the headers
   // are patched once the contents' size is known.
   GrownImage grown;
@@ -197,8 +199,14 @@ bool SelfExtractorWriter::Finish(std::string* error) {
     }
     if (!stub_->CheckGrown(written_image, at, &why)) return Fail(error, why);
   }
-  // Into place: whatever was at the name goes (never followed if a link).
-  if (PathExists(out_path_) && RemoveFile(out_path_) != kOk) return Fail(error, "the file there cannot be replaced");
+  // Into place: whatever was at the name goes (never followed if a link),
+  // when replacing was asked for.
+  if (PathExists(out_path_)) {
+    if (!replace_) {
+      return Fail(error, std::string(DescribeResult(kOutputExists)) + " (code " + std::to_string(kOutputExists) + ")");
+    }
+    if (RemoveFile(out_path_) != kOk) return Fail(error, "the file there cannot be replaced");
+  }
   if (RenameFile(temporary_, GetFileName(out_path_)) != kOk) return Fail(error, "its temporary file cannot be renamed");
   finished_ = true;
   platform::MakeExecutable(out_path_.c_str());

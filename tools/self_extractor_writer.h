@@ -43,8 +43,11 @@ class SelfExtractorWriter {
 
   // Makes the temporary file beside out and writes the stub's image up to
   // where the container goes. stub (prepared) and layout must outlive the
-  // writer. False with a message naming out and the cause.
-  bool Begin(const PayloadGrowth& stub, const std::string& out, const SectionLayout& layout, std::string* error);
+  // writer. replace: a file found at out when the image is finished is
+  // replaced; otherwise Finish refuses it (kOutputExists). False with a
+  // message naming out and the cause.
+  bool Begin(const PayloadGrowth& stub, const std::string& out, const SectionLayout& layout, bool replace,
+             std::string* error);
   // Where the container writer writes: the temporary file, in place from
   // the container's offset on.
   const String& TemporaryPath() const { return temporary_; }
@@ -53,7 +56,7 @@ class SelfExtractorWriter {
   bool CopyContainer(const std::string& path, std::string* error);
   // With the container in place: appends the presentation data, the rest
   // of the image and its patched headers, checks the image and gives it
-  // the output's name (replacing a file there). False with a message
+  // the output's name (replacing a file there when Begin was told to). False with a message
   // naming out and the cause, a package larger than the image may carry
   // included (tools/self_extractor_size.h).
   bool Finish(std::string* error);
@@ -70,6 +73,7 @@ class SelfExtractorWriter {
   String temporary_;
   uint64_t container_offset_ = 0;
   uint64_t container_size_ = 0;
+  bool replace_ = false;
   bool finished_ = false;
 };
 

@@ -131,6 +131,8 @@ Result OpenFileManager(const char* folder) {
   return Spawn("xdg-open", system_text.c_str(), false, nullptr);
 }
 
+Result CreateSendToShortcut(const char*, const char*) { return kUnsupported; }
+
 Result ReadRegistryString(RegistryRoot, const char*, const char*, String*) { return kFailed; }
 
 Result StartProgram(const char* program, const char* arguments, bool wait, bool, uint32_t* exit_code) {

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <shellapi.h>
+#include <shobjidl.h>
+#include <knownfolders.h>
 
 #include <string>
 
@@ -84,6 +86,29 @@ Result OpenFileManager(const char* folder) {
   String native(folder);
   native.ReplaceChar('/', '\\');
   return StartProgram(explorer.c_str(), native.c_str(), false, false, nullptr);
+}
+
+Result CreateSendToShortcut(const char* program, const char* name) {
+  PWSTR send_to = nullptr;
+  if (FAILED(SHGetKnownFolderPath(FOLDERID_SendTo, KF_FLAG_CREATE, nullptr, &send_to))) return kFailed;
+  const std::wstring target = std::wstring(send_to) + L"\\" + WideOf(name) + L".lnk";
+  CoTaskMemFree(send_to);
+  const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  IShellLinkW* link = nullptr;
+  IPersistFile* file = nullptr;
+  bool saved = false;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link)))) {
+    const std::wstring path = WidePathOf(program);
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    saved = SUCCEEDED(link->SetPath(path.c_str())) && SUCCEEDED(link->SetWorkingDirectory(folder.c_str())) &&
+            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+            SUCCEEDED(file->Save(target.c_str(), TRUE));
+  }
+  if (file != nullptr) file->Release();
+  if (link != nullptr) link->Release();
+  if (com) CoUninitialize();
+  return saved ? kOk : kFailed;
 }
 
 Result ReadRegistryString(RegistryRoot root, const char* key, const char* value, String* out) {

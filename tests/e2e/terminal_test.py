@@ -411,6 +411,21 @@ def stop_and_continue_at_the_password():
           s.transcript)
 
 
+def packer_progress_reaches_the_end():
+    """The packer's bar on a terminal: it ends at 100 % before the line that
+    names what was written, for a self-extractor and for a container."""
+    for command, out in (("sfx", "progress.sfx"), ("create", "progress.mef")):
+        argv = [os.path.join(BUILD, "morvalis-pack"), command, out, "--password", PASSWORD, "in/a.txt", "in/docs"]
+        if command == "sfx":
+            argv[3:3] = ["--stub", os.path.join(BUILD, "morvalis-sfx")]
+        s = Session(argv, "en_US.UTF-8")
+        s.expect("Wrote " + out)
+        bar = re.findall(r"\r(Encrypting \[[# ]*\] \d+%)", s.transcript)
+        check(f"packer {command}: the bar ends at 100 % before 'Wrote'",
+              bar != [] and bar[-1].endswith(" 100%"), s.transcript)
+        check(f"packer {command}: exit code 0", s.finish() == 0, s.transcript)
+
+
 RUSSIAN = "Пароль1"
 
 
@@ -604,6 +619,7 @@ try:
     scenario("control characters", control_characters_without_cursor_keys)
     scenario("existing folder and failed copy", existing_folder_and_failed_copy)
     scenario("progress on a narrow terminal", progress_on_a_narrow_terminal)
+    scenario("the packer's progress reaches 100 %", packer_progress_reaches_the_end)
     scenario("stop and continue at the password", stop_and_continue_at_the_password)
     scenario("a password in any script", password_in_any_script)
     scenario("the classic kind refuses what it cannot hold", classic_refuses_what_it_cannot_hold)

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Dialog tests of the Windows self-extractor under Wine: packages made by the
-# packer are started without arguments on a display of their own (Xvfb), and
-# gui_driver.exe works their dialogs as a user would, in English and in
-# German. Screenshots of every dialog go to build/screenshots/.
+# Dialog tests of the Windows self-extractor and the packer window under
+# Wine: packages made by the packer are started without arguments on a
+# display of their own (Xvfb), the packer window with a folder as dropping
+# one on it starts it, and gui_driver.exe works their dialogs as a user
+# would, in English and in German. Screenshots of every dialog go to
+# build/screenshots/.
 #
 # Also runs the dialog unit tests of mv_tests.exe (Ui*), which need a
 # display and skip themselves without one.
@@ -26,6 +28,7 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 PACK=$ROOT/$NATIVE/morvalis-pack
 STUB=$ROOT/$WINDOWS/morvalis-sfx.exe
+PACKER=$ROOT/$WINDOWS/morvalis-packer.exe
 DRIVER=$ROOT/$WINDOWS/gui_driver.exe
 UNIT_TESTS=$ROOT/$WINDOWS/mv_tests.exe
 MARKER=$ROOT/$WINDOWS/marker_dll.dll
@@ -243,13 +246,16 @@ EOF
 # Every script starts the program with a temporary folder of its own
 # (T, a Windows path), so that what an attempt leaves behind can be seen.
 prologue() {  # package, scenario
+  start_program "$D\\$1.exe" "$2"
+}
+start_program() {  # program (Windows path), scenario, [arguments...]
   T="$D\\tmp\\$2"
   mkdir -p "$WORK/tmp/$2"
   cat <<EOF
 env TMP $T
 env TEMP $T
 shotdir $D\\shots
-start $D\\$1.exe
+start $1 ${*:3}
 EOF
 }
 
@@ -293,6 +299,16 @@ declare -A EN=(
   [save_title]="Morvalis - Save text"
   [text_saved]="The text of the encrypted email has been successfully saved to the file {Q}@{Q}."
   [not_held]="The password holds characters that no password of this package can hold (U+041F, U+0430, U+0440, U+043E, U+043B, U+044C).{LF}{LF}Please enter it again."
+  [packer]="Morvalis Packer"
+  [names_fit]="Every name can be packed."
+  [refused]="Some names cannot be packed (see the list below). Remove or rename them first."
+  [mismatch]="The two passwords differ. Type the same password in both fields."
+  [save_as]="Save the package as"
+  [pack_cancelled]="Packing was cancelled. Nothing was written."
+  [done]="The package is ready: @{LF}{LF}Send the password to the receiver another way than the package (by phone, say)."
+  [bytes]="bytes"
+  [packing]="Packing..."
+  [total]="Total: @ bytes"
 )
 declare -A DE=(
   [plain_caption]="Morvalis - Selbstentschlüsselung"
@@ -321,11 +337,121 @@ declare -A DE=(
   [save_title]="Morvalis - Text speichern"
   [text_saved]="Der Text der verschlüsselten E-Mail wurde erfolgreich in die Datei {Q}@{Q} gespeichert."
   [not_held]="Das Passwort enthält Zeichen, die kein Passwort dieses Pakets enthalten kann (U+041F, U+0430, U+0440, U+043E, U+043B, U+044C).{LF}{LF}Bitte geben Sie es erneut ein."
+  [packer]="Morvalis Packer"
+  [names_fit]="Alle Namen können gepackt werden."
+  [refused]="Einige Namen können nicht gepackt werden (siehe die Liste unten). Entfernen oder benennen Sie sie zuerst um."
+  [mismatch]="Die beiden Passwörter sind verschieden. Geben Sie in beide Felder dasselbe Passwort ein."
+  [save_as]="Paket speichern unter"
+  [pack_cancelled]="Das Packen wurde abgebrochen. Es wurde nichts geschrieben."
+  [done]="Das Paket ist fertig: @{LF}{LF}Teilen Sie dem Empfänger das Passwort auf einem anderen Weg als das Paket mit (etwa am Telefon)."
+  [bytes]="Bytes"
+  [packing]="Wird gepackt..."
+  [total]="Gesamt: @ Bytes"
 )
 
 # --- Scenarios ------------------------------------------------------------------
 # Each script_NAME function writes the driver script of one scenario, with
 # the texts of the language in L (and the language in lang).
+
+# The packer window, started as dropping a folder on it starts it: the
+# folder listed with its size and every name fit; the password mismatch
+# refused; Save As; the package made, named with its size, and the button
+# that shows it in Explorer.
+script_packer_made() {
+  local out="$D\\packed_$lang$RUN.exe"
+  local named="$out ($PACKED_SIZE ${L[bytes]})"
+  local done=${L[done]/@/"$named"}
+  prologue_packer "$D\\send" "packer_made_$lang"
+  cat <<EOF
+window "${L[packer]}" 3001
+list 3001 "$D\\send"
+text 3005 "${L[total]/@/$SEND_BYTES}"
+list 3006 "${L[names_fit]}"
+visible 3017 0
+shot packer_items_$lang
+set 3010 "$PASSWORD"
+set 3011 "$PASSWORD typo"
+click 1
+message "${L[packer]}" "${L[mismatch]}"
+shot packer_mismatch_$lang
+click 1
+gone
+window "${L[packer]}" 3001
+set 3011 "$PASSWORD"
+shot packer_ready_$lang
+click 1
+window "${L[save_as]}" 1148|1152
+set 1148|1152 "$out"
+shot packer_save_as_$lang
+click 1
+message "${L[packer]}" "$done"
+shot packer_done_$lang
+click 1
+gone
+window "${L[packer]}" 3001
+visible 3017 1
+text 3015 "$named"
+present $D\\packed_$lang$RUN.exe
+absent $D\\packed_$lang$RUN.exe.*.part
+escape
+gone
+EOF
+}
+
+# A name the package cannot hold is listed with its reason at once, and
+# packing is refused before anything is asked or written.
+script_packer_refused() {
+  prologue_packer "$D\\refused" "packer_refused_$lang"
+  cat <<EOF
+window "${L[packer]}" 3001
+list 3001 "$D\\refused"
+list 3006 "$REFUSED_LINE"
+shot packer_refused_$lang
+set 3010 "$PASSWORD"
+set 3011 "$PASSWORD"
+click 1
+message "${L[packer]}" "${L[refused]}"
+click 1
+gone
+window "${L[packer]}" 3001
+escape
+gone
+EOF
+}
+
+# Cancel while a large file is packed: told, and nothing left at the name
+# or beside it.
+script_packer_cancel() {
+  local out="$D\\cancelled_$lang$RUN.exe"
+  prologue_packer "$D\\bigsend" "packer_cancel_$lang"
+  cat <<EOF
+window "${L[packer]}" 3001
+set 3010 "$PASSWORD"
+set 3011 "$PASSWORD"
+click 1
+window "${L[save_as]}" 1148|1152
+set 1148|1152 "$out"
+click 1
+message "${L[packer]}" "${L[packing]}"
+enabled 1 0
+shot packer_packing_$lang
+click 2
+message "${L[packer]}" "${L[pack_cancelled]}"
+shot packer_cancelled_$lang
+click 1
+gone
+window "${L[packer]}" 3001
+absent $D\\cancelled_$lang$RUN.exe*
+escape
+gone
+EOF
+}
+
+# The start of a packer window scenario: started with one item, as Explorer
+# starts a program that a file or folder is dropped on.
+prologue_packer() {  # item, scenario
+  start_program "$(winpath "$PACKER")" "$2" "$1"
+}
 
 # Writes a scenario's script in a language and runs it.
 in_language() {  # scenario, language, [environment assignments...]
@@ -826,7 +952,7 @@ unit_tests_on_display() {
 
 # --- Run ----------------------------------------------------------------------------
 
-for needed in "$PACK" "$STUB" "$DRIVER" "$UNIT_TESTS" "$MARKER" "$GATE"; do
+for needed in "$PACK" "$STUB" "$DRIVER" "$UNIT_TESTS" "$MARKER" "$GATE" "$PACKER"; do
   if [[ ! -e $needed ]]; then
     echo "gui: $needed is missing" >&2
     echo "gui: 0 passed, 1 failed"
@@ -839,8 +965,39 @@ use_virtual_desktop
 german_locale
 check "dialog unit tests on the display" unit_tests_on_display
 
+# The packer window's inputs: a folder to send, one with a name no package
+# can hold, one large enough to cancel; the size of the package the window
+# makes, as the console packer makes it from the same folder.
+mkdir -p "$WORK/send/Angebot" "$WORK/refused" "$WORK/bigsend"
+printf 'offer\n' >"$WORK/send/Angebot/offer.txt"
+printf 'prices\n' >"$WORK/send/prices.txt"
+printf 'x\n' >"$WORK/refused/日本.txt"
+head -c 200000000 /dev/urandom >"$WORK/bigsend/big.bin"
+SEND_BYTES=$(($(stat -c %s "$WORK/send/Angebot/offer.txt") + $(stat -c %s "$WORK/send/prices.txt")))
+"$PACK" sfx "$WORK/expected_send.exe" --stub "$STUB" --password x "$WORK/send" >>"$WORK/pack.log" 2>&1
+PACKED_SIZE=$(stat -c %s "$WORK/expected_send.exe")
+# The packer names a path in its own form ('/' between the names).
+REFUSED_LINE="'Z:$WORK/refused/日本.txt' has no Windows-1252 form: 日 (U+65E5), 本 (U+672C)"
+
+# The packer window in both languages; each package it made decrypts.
+packer_window() {
+  for lang in en de; do
+    in_language packer_made "$lang"
+    check "packer_made_$lang$RUN: the package decrypts" packed_decrypts "$WORK/packed_$lang$RUN.exe"
+    in_language packer_refused "$lang"
+    in_language packer_cancel "$lang"
+  done
+}
+packed_decrypts() {  # package
+  rm -rf "$WORK/unpacked"
+  wine "$1" decrypt "-pwd=$PASSWORD" "-targetdir=$(winpath "$WORK/unpacked")" >/dev/null 2>&1 &&
+    cmp -s "$WORK/send/prices.txt" "$WORK/unpacked/send/prices.txt" &&
+    cmp -s "$WORK/send/Angebot/offer.txt" "$WORK/unpacked/send/Angebot/offer.txt"
+}
+
 # Every dialog in both languages (with its screenshots).
 all_dialogs() {
+  packer_window
   for lang in en de; do
     in_language files "$lang"
     check "files_$lang$RUN: copied with their times" same_tree "$WORK/out_$lang$RUN"

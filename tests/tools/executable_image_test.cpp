@@ -129,6 +129,26 @@ TEST(ExecutableImage, RefusesWhatItCannotGrowSafely) {
   }
 }
 
+#ifdef _WIN32
+TEST(ExecutableImage, TellsThatASignedStubIsSignedAfterPacking) {
+  // A certificate table behind the image, as signing leaves it, and the
+  // directory entry that points at it.
+  Bytes signed_stub = LoadStub();
+  const uint64_t table = signed_stub.size();
+  signed_stub.insert(signed_stub.end(), 512, 0x30);
+  const uint64_t entry = signed_stub[0x3C] + (signed_stub[0x3D] << 8) + 24 + 112 + 8 * 4;
+  for (int i = 0; i < 4; ++i) {
+    signed_stub[entry + i] = static_cast<uint8_t>(table >> (8 * i));
+    signed_stub[entry + 4 + i] = static_cast<uint8_t>(512 >> (8 * i));
+  }
+  PayloadGrowth growth;
+  GrownImage grown;
+  std::string error;
+  EXPECT_FALSE(growth.Prepare(signed_stub, &error) && growth.Lay(10, &grown, &error));
+  EXPECT_NE(error.find("sign the self-extractor afterwards (code 313)"), std::string::npos) << error;
+}
+#endif
+
 TEST(StubImage, SelfContainedWithThePayloadSectionLastAndAsBuilt) {
   const Bytes image = LoadStub();
   ImageInfo info = DescribeImage(image);

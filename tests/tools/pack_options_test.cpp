@@ -18,6 +18,7 @@ TEST(PackOptions, ParsesCommandsPositionalsAndOptions) {
     std::vector<std::string> positional;
     std::string compression;
     bool help;
+    bool version = false;
   } cases[] = {
       {{"create", "out.mef", "--compression", "2", "a", "b"}, true, "create", {"out.mef", "a", "b"}, "2", false},
       {{"create", "out.mef", "--compression=0", "a"}, true, "create", {"out.mef", "a"}, "0", false},
@@ -26,6 +27,14 @@ TEST(PackOptions, ParsesCommandsPositionalsAndOptions) {
       {{"list", "p.exe", "--compression", "1"}, false, "list", {"p.exe"}, "", false},
       {{"extract", "-", "dir"}, true, "extract", {"-", "dir"}, "", false},
       {{"--help"}, true, "", {}, "", true},
+      {{"-h"}, true, "", {}, "", true},
+      {{"/?"}, true, "", {}, "", true},
+      {{"sfx", "/?"}, true, "sfx", {}, "", true},
+      {{"sfx", "out.exe", "-h", "a"}, true, "sfx", {"out.exe", "a"}, "", true},
+      {{"sfx", "out.exe", "--", "-h"}, true, "sfx", {"out.exe", "-h"}, "", false},
+      {{"--version"}, true, "", {}, "", false, true},
+      {{"sfx", "out.exe", "--system", "linux", "--force", "a"}, true, "sfx", {"out.exe", "a"}, "", false},
+      {{"list", "p.exe", "--force"}, false, "list", {"p.exe"}, "", false},
       {{"bogus"}, false, "bogus", {}, "", false},
       {{}, false, "", {}, "", false},
   };
@@ -42,6 +51,7 @@ TEST(PackOptions, ParsesCommandsPositionalsAndOptions) {
     EXPECT_EQ(options.positional, c.positional);
     EXPECT_EQ(options.Get("compression"), c.compression);
     EXPECT_EQ(options.help, c.help);
+    EXPECT_EQ(options.version, c.version);
   }
 }
 

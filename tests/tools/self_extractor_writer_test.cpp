@@ -47,10 +47,10 @@ SectionLayout SampleLayout() {
 
 // Writes a self-extractor of stub carrying the container file at container.
 bool WriteSelfExtractor(const Bytes& stub, const std::string& out, const std::string& container,
-                        const SectionLayout& layout, std::string* error) {
+                        const SectionLayout& layout, std::string* error, bool replace = true) {
   PayloadGrowth growth;
   SelfExtractorWriter writer;
-  return growth.Prepare(stub, error) && writer.Begin(growth, out, layout, error) &&
+  return growth.Prepare(stub, error) && writer.Begin(growth, out, layout, replace, error) &&
          writer.CopyContainer(container, error) && writer.Finish(error);
 }
 
@@ -94,6 +94,17 @@ TEST(SelfExtractorWriter, ReplacesWhatIsAtTheNameAndLeavesNothingHalfWritten) {
   ASSERT_TRUE(WriteWholeFile(temp.Join("package.mef"), Pattern(5000)));
   ASSERT_TRUE(WriteWholeFile(temp.Join("out.exe"), Pattern(7)));
   std::string error;
+  // Not asked to replace: the file there stays as it was, and nothing else
+  // is left behind.
+  EXPECT_FALSE(WriteSelfExtractor(stub, temp.Join("out.exe"), temp.Join("package.mef"), SectionLayout(), &error,
+                                  false));
+  EXPECT_NE(error.find("out.exe"), std::string::npos) << error;
+  EXPECT_NE(error.find("code 213"), std::string::npos) << error;
+  Bytes kept;
+  ASSERT_TRUE(ReadWholeFile(temp.Join("out.exe"), &kept));
+  EXPECT_EQ(kept, Pattern(7));
+  EXPECT_EQ(Names(temp.path()), (std::vector<std::string>{"out.exe", "package.mef"}));
+  error.clear();
   ASSERT_TRUE(WriteSelfExtractor(stub, temp.Join("out.exe"), temp.Join("package.mef"), SectionLayout(), &error))
       << error;
   Bytes written;
