@@ -15,7 +15,6 @@ namespace {
 struct Candidate {
   String name;
   bool folder;
-  bool locked_when_named;  // its name says it was locked before it took it
 };
 
 bool StartsWith(const String& text, const char* prefix) {
@@ -44,9 +43,7 @@ int SweepLeftovers(const String& folder) {
     if (!listing.Open(folder.c_str())) return 0;
     platform::FolderEntry entry;
     while (listing.Next(&entry)) {
-      if (!IsLeftoverName(entry)) continue;
-      const bool named = entry.is_folder && StartsWith(entry.name, kWorkFolderPrefix);
-      candidates.push_back({entry.name, entry.is_folder, named});
+      if (IsLeftoverName(entry)) candidates.push_back({entry.name, entry.is_folder});
     }
   }
   int removed = 0;
@@ -55,7 +52,10 @@ int SweepLeftovers(const String& folder) {
     platform::LifeLock lock;
     platform::LeftoverFacts found;
     if (!lock.TakeAbandoned(path.c_str(), candidate.folder, &found)) continue;
-    if (!candidate.locked_when_named && found.empty && found.idle_seconds < kIdleBeforeRemoval) continue;
+    // A work folder was locked before it took its name; a new one, or a
+    // container copy, may still be waiting for its maker's lock.
+    const bool locked_when_named = candidate.folder && StartsWith(candidate.name, kWorkFolderPrefix);
+    if (!locked_when_named && found.empty && found.idle_seconds < kIdleBeforeRemoval) continue;
     // The lock is held until the entry is gone, so no other run sweeps it
     // at the same time.
     const Result r = candidate.folder ? WipeFolder(path + "/", kWipeZeros, nullptr, false) : RemoveFile(path);
