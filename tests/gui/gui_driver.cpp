@@ -320,9 +320,18 @@ bool Driver::Execute(const std::vector<std::string>& words) {
     folder = folder.substr(0, folder.find_last_of(L"\\/") + 1);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    return Check(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                folder.empty() ? nullptr : folder.c_str(), &startup, &process_),
-                 "started " + arg(1), "no process");
+    // Wine now and then refuses a start just after another program ended;
+    // the causes are named, and a refusal is tried again twice.
+    std::string refusals;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         folder.empty() ? nullptr : folder.c_str(), &startup, &process_)) {
+        return Check(true, "started " + arg(1) + refusals, "");
+      }
+      refusals += " (refused: error " + std::to_string(GetLastError()) + ")";
+      Sleep(500);
+    }
+    return Check(false, "started " + arg(1), "no process" + refusals);
   }
   if (command == "window" || command == "hold" || command == "message" || command == "front") {
     const bool by_text = command == "message" || command == "front";
