@@ -2,10 +2,19 @@
 
 #include <gcrypt.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <iterator>
+#include <memory>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include "base/memory.h"
 
 namespace mv {
 namespace {
@@ -47,16 +56,16 @@ Result HashOfRanges(int algorithm, const ByteRange* ranges, size_t count, uint8_
 
 // The library hands every lane's share of a slice to dispatch_job and then
 // waits for all of them; each share runs on a thread of its own. A slice
-// begins with its first share: stop is asked then, and a negative answer
-// makes the library give up with GPG_ERR_CANCELED (the shares already
-// running are joined when the threads go).
+// begins with its first share: cancelled is read then, and a negative
+// answer makes the library give up with GPG_ERR_CANCELED (the shares
+// already running are joined when the threads go).
 struct LaneThreads {
   std::vector<std::thread> threads;
-  StopQuery stop = nullptr;
+  const std::atomic<bool>* cancelled = nullptr;
 
   static int Dispatch(void* context, gcry_kdf_job_fn_t job, void* job_data) {
     auto* self = static_cast<LaneThreads*>(context);
-    if (self->threads.empty() && self->stop != nullptr && self->stop()) return -1;
+    if (self->threads.empty() && self->cancelled != nullptr && self->cancelled->load()) return -1;
     try {
       self->threads.emplace_back(job, job_data);
     } catch (const std::system_error&) {
@@ -72,6 +81,103 @@ struct LaneThreads {
   }
   ~LaneThreads() { WaitAll(this); }
 };
+
+// The derivations whose callers stopped waiting. A new derivation waits
+// until they have ended, so that two never hold their memory at once. The
+// end of the program does not wait: the process ends them with itself.
+class LeftDerivations {
+ public:
+  void Add() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++running_;
+  }
+  void Ended() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    --running_;
+    none_running_.notify_all();
+  }
+  void WaitForAll() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    none_running_.wait(lock, [this] { return running_ == 0; });
+  }
+ private:
+  std::mutex mutex_;
+  std::condition_variable none_running_;
+  int running_ = 0;
+};
+
+// Never destroyed: a derivation left running may report its end while the
+// program's statics are being destroyed.
+LeftDerivations& LeftOnes() {
+  static LeftDerivations* const left = new LeftDerivations;
+  return *left;
+}
+
+// One derivation with copies of its inputs, so that it can outlive the
+// call that started it: a caller told to stop returns at once and leaves
+// the derivation to end at its next slice, wipe its memory and go.
+struct Derivation {
+  std::vector<uint8_t> password, salt, secret, associated;
+  unsigned long parameters[4] = {};
+  std::vector<uint8_t> out;
+  std::atomic<bool> cancelled{false};
+  std::mutex mutex;
+  std::condition_variable ended_signal;
+  bool ended = false;
+  bool abandoned = false;  // the caller stopped waiting
+  gcry_error_t error = 0;
+
+  Derivation(const ByteRange& password_range, const ByteRange& salt_range, const ByteRange& secret_range,
+             const ByteRange& associated_range, size_t out_length)
+      : password(Copy(password_range)),
+        salt(Copy(salt_range)),
+        secret(Copy(secret_range)),
+        associated(Copy(associated_range)),
+        out(out_length) {}
+  ~Derivation() {
+    for (std::vector<uint8_t>* secret_bytes : {&password, &secret, &out}) {
+      if (!secret_bytes->empty()) SecureWipe(secret_bytes->data(), secret_bytes->size());
+    }
+  }
+  static std::vector<uint8_t> Copy(const ByteRange& range) {
+    const auto* bytes = static_cast<const uint8_t*>(range.data);
+    return bytes == nullptr ? std::vector<uint8_t>() : std::vector<uint8_t>(bytes, bytes + range.size);
+  }
+  static const void* BytesOf(const std::vector<uint8_t>& bytes) {
+    // The library reads the password even when it is empty.
+    static const uint8_t kNothing = 0;
+    return bytes.empty() ? &kNothing : bytes.data();
+  }
+
+  void Run() {
+    gcry_kdf_hd_t handle = nullptr;
+    gcry_error_t result = gcry_kdf_open(&handle, GCRY_KDF_ARGON2, GCRY_KDF_ARGON2ID, parameters, 4,
+                                        BytesOf(password), password.size(), BytesOf(salt), salt.size(),
+                                        secret.empty() ? nullptr : secret.data(), secret.size(),
+                                        associated.empty() ? nullptr : associated.data(), associated.size());
+    if (result == 0) {
+      LaneThreads lanes;
+      lanes.cancelled = &cancelled;
+      const gcry_kdf_thread_ops_t ops = {&lanes, &LaneThreads::Dispatch, &LaneThreads::WaitAll};
+      result = gcry_kdf_compute(handle, &ops);
+      if (result == 0) result = gcry_kdf_final(handle, out.size(), out.data());
+    }
+    // Closing wipes the memory the derivation filled.
+    if (handle != nullptr) gcry_kdf_close(handle);
+    bool left;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      error = result;
+      ended = true;
+      left = abandoned;
+      ended_signal.notify_all();
+    }
+    if (left) LeftOnes().Ended();
+  }
+};
+
+// How often a waiting caller asks whether to stop.
+constexpr auto kStopPollInterval = std::chrono::milliseconds(10);
 
 gcry_cipher_hd_t AsGcm(void* handle) { return static_cast<gcry_cipher_hd_t>(handle); }
 
@@ -108,25 +214,53 @@ Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Co
   // The library takes the output length as an unsigned long (32 bits on
   // Windows); no caller asks for anywhere near that much.
   if (out_length > 0xFFFFFFFFu) return kBadArgument;
+  std::shared_ptr<Derivation> derivation;
+  try {
+    derivation = std::make_shared<Derivation>(password, salt, secret, associated, out_length);
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  }
   const unsigned long parameters[4] = {static_cast<unsigned long>(out_length), cost.passes, cost.memory_kib,
                                        cost.lanes};
-  // The library reads the password even when it is empty.
-  static const char kNothing = 0;
-  const void* password_bytes = password.data == nullptr ? &kNothing : password.data;
-  gcry_kdf_hd_t handle = nullptr;
-  gcry_error_t error = gcry_kdf_open(&handle, GCRY_KDF_ARGON2, GCRY_KDF_ARGON2ID, parameters, 4, password_bytes,
-                                     password.size, salt.data, salt.size, secret.data, secret.size, associated.data,
-                                     associated.size);
-  if (error == 0) {
-    LaneThreads lanes;
-    lanes.stop = stop;
-    const gcry_kdf_thread_ops_t ops = {&lanes, &LaneThreads::Dispatch, &LaneThreads::WaitAll};
-    error = gcry_kdf_compute(handle, &ops);
-    if (error == 0) error = gcry_kdf_final(handle, out_length, out);
+  std::copy(std::begin(parameters), std::end(parameters), derivation->parameters);
+  LeftOnes().WaitForAll();
+  if (stop == nullptr) {
+    derivation->Run();
+  } else {
+    std::thread worker;
+    try {
+      worker = std::thread([derivation] { derivation->Run(); });
+    } catch (const std::system_error&) {
+      // No thread to be had: the derivation runs here, without stops.
+    }
+    if (!worker.joinable()) {
+      if (stop()) return kCancelled;
+      derivation->Run();
+    } else {
+      std::unique_lock<std::mutex> lock(derivation->mutex);
+      while (!derivation->ended_signal.wait_for(lock, kStopPollInterval, [&] { return derivation->ended; })) {
+        lock.unlock();
+        const bool stopping = stop();
+        lock.lock();
+        if (stopping && !derivation->ended) {
+          // The worker holds its own reference and ends at its next slice.
+          derivation->cancelled = true;
+          derivation->abandoned = true;
+          LeftOnes().Add();
+          lock.unlock();
+          worker.detach();
+          return kCancelled;
+        }
+      }
+      lock.unlock();
+      worker.join();
+    }
   }
-  // Closing wipes the memory the derivation filled.
-  if (handle != nullptr) gcry_kdf_close(handle);
-  if (error == 0) return kOk;
+  const gcry_error_t error = derivation->error;
+  if (error == 0) {
+    std::memcpy(out, derivation->out.data(), out_length);
+    return kOk;
+  }
   if (gcry_err_code(error) == GPG_ERR_CANCELED) return kCancelled;
   return gcry_err_code(error) == GPG_ERR_ENOMEM ? kOutOfMemory : kCipherFailed;
 }

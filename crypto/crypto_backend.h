@@ -73,11 +73,13 @@ struct Argon2Cost {
 // kOutOfMemory when the memory cannot be had, kCipherFailed when the library
 // refuses the parameters.
 //
-// A derivation of a high cost runs for seconds. When stop is given it is
-// asked on the caller's thread before each slice of a pass (a quarter of
-// the pass, shared by the lanes), and a true answer ends the derivation
-// there with kCancelled: the lanes' running shares are waited for, the
-// memory is wiped and released, and out is left unfilled.
+// A derivation of a high cost runs for seconds. When stop is given the
+// derivation runs on a thread of its own and stop is asked on the caller's
+// thread every 10 ms while it runs; a true answer returns kCancelled at
+// once, out left unfilled. The derivation is then left to end at the start
+// of its next slice (a quarter of a pass), where it wipes and releases its
+// memory; the next derivation waits for that, the end of the program does
+// not.
 using StopQuery = bool (*)();
 Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Cost& cost, uint8_t* out,
                 size_t out_length, const ByteRange& secret = {nullptr, 0}, const ByteRange& associated = {nullptr, 0},
