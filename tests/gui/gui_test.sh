@@ -366,13 +366,18 @@ declare -A DE=(
 # the texts of the language in L (and the language in lang).
 
 # Script lines: from the packer window's first step, with its check done,
-# on to the password's step by messages.
-to_password_step() {
+# on to the layout's step or the password's by messages.
+to_layout_step() {
   cat <<EOF
 click 1
 await 3000 "${L[step_kind]}"
 click 1
 await 3000 "${L[step_layout]}"
+EOF
+}
+to_password_step() {
+  to_layout_step
+  cat <<EOF
 click 1
 await 3000 "${L[step_password]}"
 EOF
@@ -500,10 +505,9 @@ script_packer_layout() {
   cat <<EOF
 window "${L[packer]}" 3001
 await 3005 "${L[total]/@/$SEND_BYTES}"
-click 1
-await 3000 "${L[step_kind]}"
-click 1
-await 3000 "${L[step_layout]}"
+EOF
+  to_layout_step
+  cat <<EOF
 set 3025 "$LAYOUT_TEXT"
 set 3027 www.morvalis.example/offer
 set 3031 "$D\\picture.bmp"
