@@ -120,7 +120,39 @@ namespace mv {
   X(kPackerNameHasNoForm, 229) \
   X(kPackerProposed, 230) \
   X(kPackerCancelButton, 231) \
-  X(kPackerCloseButton, 232)
+  X(kPackerCloseButton, 232) \
+  X(kPackerStepItems, 233) \
+  X(kPackerStepKind, 234) \
+  X(kPackerStepLayout, 235) \
+  X(kPackerStepPassword, 236) \
+  X(kPackerStepPacking, 237) \
+  X(kPackerStepDone, 238) \
+  X(kPackerNextButton, 239) \
+  X(kPackerPackButton, 240) \
+  X(kPackerPictureTitle, 241) \
+  X(kPackerPicturesFilter, 242) \
+  X(kPackerAttachmentsNote, 243) \
+  X(kPackerContainerLayout, 244) \
+  X(kPackerTextHasNoForm, 245) \
+  X(kPackerPictureUnusable, 246) \
+  X(kPackerChecking, 247) \
+  X(kRefusalEmptyName, 248) \
+  X(kRefusalForbiddenCharacter, 249) \
+  X(kRefusalTrailingDot, 250) \
+  X(kRefusalDeviceName, 251) \
+  X(kRefusalNoFormUnshown, 252) \
+  X(kRefusalNoForm, 253) \
+  X(kRefusalUnreadable, 254) \
+  X(kRefusalFileTooLarge, 255) \
+  X(kRefusalUnlisted, 256) \
+  X(kRefusalLetterCase, 257) \
+  X(kRefusalTotalTooLarge, 258) \
+  X(kRefusalHeading, 259) \
+  X(kRefusalSameName, 260) \
+  X(kRefusalMissing, 261) \
+  X(kRefusalRoot, 262) \
+  X(kRefusalNeitherFileNorFolder, 263) \
+  X(kRefusalInputName, 264)
 
 enum class TextId : uint32_t {
 #define MV_TEXT_ID(name, number) name = number,

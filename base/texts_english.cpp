@@ -248,6 +248,70 @@ const char* EnglishText(TextId id) {
       return "Cancel";
     case TextId::kPackerCloseButton:
       return "Close";
+    case TextId::kPackerStepItems:
+      return "Step 1 of 5: what to pack";
+    case TextId::kPackerStepKind:
+      return "Step 2 of 5: the kind of package";
+    case TextId::kPackerStepLayout:
+      return "Step 3 of 5: what the receiver sees (optional)";
+    case TextId::kPackerStepPassword:
+      return "Step 4 of 5: the password";
+    case TextId::kPackerStepPacking:
+      return "Step 5 of 5: packing";
+    case TextId::kPackerStepDone:
+      return "The package is made";
+    case TextId::kPackerNextButton:
+      return "&Next >";
+    case TextId::kPackerPackButton:
+      return "P&ack...";
+    case TextId::kPackerPictureTitle:
+      return "Choose a picture for the package";
+    case TextId::kPackerPicturesFilter:
+      return "Pictures (*.bmp)";
+    case TextId::kPackerAttachmentsNote:
+      return "With an e-mail text, the files and folders become its attachments.";
+    case TextId::kPackerContainerLayout:
+      return "A container file carries only the e-mail text; the rest belongs to a self-extractor.";
+    case TextId::kPackerTextHasNoForm:
+      return "A text of this step holds a character that a package cannot hold (it has no Windows-1252 form): %s";
+    case TextId::kPackerPictureUnusable:
+      return "The picture cannot be shown: %s is no readable BMP file of at most 16 MiB.";
+    case TextId::kPackerChecking:
+      return "Checking the names...";
+    case TextId::kRefusalEmptyName:
+      return "is empty";
+    case TextId::kRefusalForbiddenCharacter:
+      return "holds a character Windows forbids in names (\\ : ? < > * | \" or a control character)";
+    case TextId::kRefusalTrailingDot:
+      return "ends in a dot or blank, which Windows drops";
+    case TextId::kRefusalDeviceName:
+      return "is a device name on Windows (CON, PRN, AUX, NUL, COM1-9, LPT1-9, ..., with any extension)";
+    case TextId::kRefusalNoFormUnshown:
+      return "has no Windows-1252 form (each '?' stands for a character it lacks)";
+    case TextId::kRefusalNoForm:
+      return "has no Windows-1252 form: %s";
+    case TextId::kRefusalUnreadable:
+      return "cannot be opened for reading";
+    case TextId::kRefusalFileTooLarge:
+      return "is %s bytes; a package holds files of at most %s bytes (4 GiB less 64 KiB)";
+    case TextId::kRefusalUnlisted:
+      return "cannot be listed";
+    case TextId::kRefusalLetterCase:
+      return "differs from %s only in letter case, which Windows cannot keep apart";
+    case TextId::kRefusalTotalTooLarge:
+      return "the files add up to %s bytes with their records; a package holds at most %s bytes in all (4 GiB less one byte)";
+    case TextId::kRefusalHeading:
+      return "nothing was written; these cannot be packed:";
+    case TextId::kRefusalSameName:
+      return "two inputs have the name '%s'";
+    case TextId::kRefusalMissing:
+      return "no such file or folder: %s";
+    case TextId::kRefusalRoot:
+      return "cannot pack '%s' under a name of its own; name a folder inside it instead";
+    case TextId::kRefusalNeitherFileNorFolder:
+      return "cannot pack '%s': it is neither a file nor a folder, nor a link to one";
+    case TextId::kRefusalInputName:
+      return "cannot pack '%s': its name %s";
   }
   return nullptr;
 }

@@ -256,6 +256,70 @@ const char* GermanText(TextId id) {
       return "Abbrechen";
     case TextId::kPackerCloseButton:
       return "Schlie\xDF" "en";
+    case TextId::kPackerStepItems:
+      return "Schritt 1 von 5: was gepackt wird";
+    case TextId::kPackerStepKind:
+      return "Schritt 2 von 5: die Art des Pakets";
+    case TextId::kPackerStepLayout:
+      return "Schritt 3 von 5: was der Empf\xE4nger sieht (freiwillig)";
+    case TextId::kPackerStepPassword:
+      return "Schritt 4 von 5: das Passwort";
+    case TextId::kPackerStepPacking:
+      return "Schritt 5 von 5: packen";
+    case TextId::kPackerStepDone:
+      return "Das Paket ist erstellt";
+    case TextId::kPackerNextButton:
+      return "&Weiter >";
+    case TextId::kPackerPackButton:
+      return "P&acken...";
+    case TextId::kPackerPictureTitle:
+      return "Ein Bild f\xFCr das Paket ausw\xE4hlen";
+    case TextId::kPackerPicturesFilter:
+      return "Bilder (*.bmp)";
+    case TextId::kPackerAttachmentsNote:
+      return "Mit einem E-Mail-Text werden die Dateien und Ordner seine Anlagen.";
+    case TextId::kPackerContainerLayout:
+      return "Eine Containerdatei tr\xE4gt nur den E-Mail-Text; der Rest geh\xF6rt zu einem Selbstentpacker.";
+    case TextId::kPackerTextHasNoForm:
+      return "Ein Text dieses Schritts enth\xE4lt ein Zeichen, das ein Paket nicht aufnehmen kann (es hat keine Windows-1252-Form): %s";
+    case TextId::kPackerPictureUnusable:
+      return "Das Bild kann nicht gezeigt werden: %s ist keine lesbare BMP-Datei von h\xF6" "chstens 16 MiB.";
+    case TextId::kPackerChecking:
+      return "Die Namen werden gepr\xFC" "ft...";
+    case TextId::kRefusalEmptyName:
+      return "ist leer";
+    case TextId::kRefusalForbiddenCharacter:
+      return "enth\xE4lt ein Zeichen, das Windows in Namen verbietet (\\ : ? < > * | \" oder ein Steuerzeichen)";
+    case TextId::kRefusalTrailingDot:
+      return "endet auf einen Punkt oder ein Leerzeichen, die Windows wegl\xE4sst";
+    case TextId::kRefusalDeviceName:
+      return "ist unter Windows ein Ger\xE4tename (CON, PRN, AUX, NUL, COM1-9, LPT1-9, ..., mit jeder Endung)";
+    case TextId::kRefusalNoFormUnshown:
+      return "hat keine Windows-1252-Form (jedes '?' steht f\xFCr ein fehlendes Zeichen)";
+    case TextId::kRefusalNoForm:
+      return "hat keine Windows-1252-Form: %s";
+    case TextId::kRefusalUnreadable:
+      return "kann nicht zum Lesen ge\xF6" "ffnet werden";
+    case TextId::kRefusalFileTooLarge:
+      return "hat %s Bytes; ein Paket nimmt Dateien von h\xF6" "chstens %s Bytes auf (4 GiB weniger 64 KiB)";
+    case TextId::kRefusalUnlisted:
+      return "kann nicht aufgelistet werden";
+    case TextId::kRefusalLetterCase:
+      return "unterscheidet sich von %s nur in Gro\xDF- und Kleinschreibung, die Windows nicht auseinanderh\xE4lt";
+    case TextId::kRefusalTotalTooLarge:
+      return "die Dateien ergeben mit ihren Eintr\xE4gen %s Bytes; ein Paket nimmt insgesamt h\xF6" "chstens %s Bytes auf (4 GiB weniger ein Byte)";
+    case TextId::kRefusalHeading:
+      return "nichts wurde geschrieben; diese k\xF6nnen nicht gepackt werden:";
+    case TextId::kRefusalSameName:
+      return "zwei Eingaben haben den Namen '%s'";
+    case TextId::kRefusalMissing:
+      return "keine solche Datei und kein solcher Ordner: %s";
+    case TextId::kRefusalRoot:
+      return "'%s' kann nicht unter einem eigenen Namen gepackt werden; nennen Sie stattdessen einen Ordner darin";
+    case TextId::kRefusalNeitherFileNorFolder:
+      return "'%s' kann nicht gepackt werden: es ist weder eine Datei noch ein Ordner noch ein Verweis auf eines davon";
+    case TextId::kRefusalInputName:
+      return "'%s' kann nicht gepackt werden: sein Name %s";
   }
   return nullptr;
 }

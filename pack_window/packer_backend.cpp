@@ -3,6 +3,7 @@
 #include <cmath>
 #include <set>
 
+#include "platform/language.h"
 #include "platform/random.h"
 #include "stream/tag_record.h"
 #include "tools/pack_commands.h"
@@ -21,18 +22,38 @@ std::vector<std::string> PackArguments(const ui::PackerChoices& request) {
   }
   arguments.insert(arguments.end(), {"--compression", std::to_string(request.compression), "--force"});
   if (request.classic) arguments.push_back("--classic");
+  if (!request.picture.empty() && request.kind != ui::PackageChoice::kContainer) {
+    arguments.insert(arguments.end(), {"--bitmap", request.picture});
+  }
   // The items last, after "--": a name that starts with "--" stays a name.
   arguments.push_back("--");
   arguments.insert(arguments.end(), request.items.begin(), request.items.end());
   return arguments;
 }
 
-ItemCheck CheckItems(const std::vector<std::string>& items) {
+std::map<std::string, String> GivenTexts(const ui::PackerChoices& request) {
+  std::map<std::string, String> texts;
+  const bool layout = request.kind != ui::PackageChoice::kContainer;
+  const struct {
+    const char* option;
+    const String& text;
+    bool taken;
+  } fields[] = {{"message-file", request.message, true},
+                {"description", request.description, layout},
+                {"link", request.link, layout},
+                {"disclaimer", request.disclaimer, layout}};
+  for (const auto& field : fields) {
+    if (field.taken && !field.text.IsEmpty()) texts[field.option] = field.text;
+  }
+  return texts;
+}
+
+ItemCheck CheckItems(const std::vector<std::string>& items, Language language) {
   ItemCheck check;
   TagRecord content;
   tools::PackPlan plan;
   std::string error;
-  if (!tools::BuildContent(items, String(""), &content, &plan, &error)) {
+  if (!tools::BuildContent(items, String(""), &content, &plan, &error, language)) {
     // One cause, or a heading with one refused path per indented line.
     const std::string indent = "\n  ";
     size_t at = error.find(indent);
@@ -56,6 +77,7 @@ int RunPackRequest(const ui::PackerChoices& request, const Password& password, t
     return tools::kExitUsage;
   }
   options.given_password = &password;
+  options.given_texts = GivenTexts(request);
   tools::SetPackReporter(reporter);
   const int code = tools::RunPackCommand(options);
   tools::SetPackReporter(nullptr);
@@ -134,7 +156,7 @@ class ProgressReporter : public tools::PackReporter {
 
 void PackerBackend::CheckItems(const std::vector<std::string>& items, uint64_t* bytes,
                                std::vector<std::string>* problems) {
-  ItemCheck check = pack_window::CheckItems(items);
+  ItemCheck check = pack_window::CheckItems(items, platform::UserLanguage());
   *bytes = check.bytes;
   *problems = std::move(check.problems);
 }

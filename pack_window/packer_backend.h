@@ -5,9 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "base/language.h"
 #include "base/password.h"
 #include "base/string.h"
 #include "tools/pack_console.h"
@@ -18,17 +20,25 @@ namespace mv::pack_window {
 // The packer's arguments for the window's choices: sfx (with the system, so that the
 // stub beside the program is taken) or create, always with --force (the
 // window has asked before an existing file is replaced).
+// The picture is named as --bitmap (a file the sender chose).
 std::vector<std::string> PackArguments(const ui::PackerChoices& request);
+
+// The texts the sender typed, handed to the packer in memory under the
+// names of the options they stand for (see tools::PackOptions): the e-mail
+// text always, the description, link and disclaimer for a self-extractor
+// (a container file has no layout); empty ones not at all.
+std::map<std::string, String> GivenTexts(const ui::PackerChoices& request);
 
 // What the packer finds in the items before anything is written: their
 // content's bytes, and every line of its refusal (a name without a
 // Windows-1252 form, one Windows cannot store, an unreadable or too large
-// file, a missing item, ...), in the system's text. No lines: packable.
+// file, a missing item, ...), in the system's text and the language. No
+// lines: packable.
 struct ItemCheck {
   uint64_t bytes = 0;
   std::vector<std::string> problems;
 };
-ItemCheck CheckItems(const std::vector<std::string>& items);
+ItemCheck CheckItems(const std::vector<std::string>& items, Language language = Language::kEnglish);
 
 // Runs the request with the password given, the messages and progress sent
 // to reporter: the console packer's exit code (0 written; a cancel from the

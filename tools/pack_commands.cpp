@@ -1,12 +1,14 @@
 #include "tools/pack_commands.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <vector>
 
 #include "app/decrypt_attempt.h"
 #include "app/entry_listing.h"
 #include "app/payload.h"
+#include "base/memory.h"
 #include "base/text_catalogue.h"
 #include "archive/archive_entry.h"
 #include "container/carrier_stream.h"
@@ -135,8 +137,35 @@ std::string DescribeKind(ContainerKind kind, const TagRecord& header) {
          ", key from one SHA-1, not authenticated)";
 }
 
+// Whether the option's text is given, as a file (or for "link" a value) or
+// in memory.
+bool HasText(const PackOptions& options, const std::string& name) {
+  return options.Has(name) || options.given_texts.count(name) != 0;
+}
+
+// The option's text: the one given in memory, bounded and checked as a file
+// of that option is once read, else the option's file; untouched when
+// neither is given.
+bool ReadTextOption(const PackOptions& options, const std::string& name, String* text, std::string* error) {
+  auto given = options.given_texts.find(name);
+  if (given == options.given_texts.end()) {
+    return !options.Has(name) || ReadTextFile(options.Get(name), kMaxTextFile, text, error);
+  }
+  const std::string shown = "the text given for --" + name;
+  const char* utf8 = given->second.c_str() == nullptr ? "" : given->second.c_str();
+  const size_t length = std::strlen(utf8);
+  if (length > kMaxTextFile) {
+    *error = shown + " is too large";
+    return false;
+  }
+  std::vector<uint8_t> bytes(utf8, utf8 + length);
+  const bool ok = DecodeText(bytes, shown, text, error);
+  SecureWipe(bytes.data(), bytes.size());
+  return ok;
+}
+
 bool ReadMessage(const PackOptions& options, String* message, std::string* error) {
-  return !options.Has("message-file") || ReadTextFile(options.Get("message-file"), kMaxTextFile, message, error);
+  return ReadTextOption(options, "message-file", message, error);
 }
 
 // The content of the inputs; every entry left out is named in a warning,
@@ -190,15 +219,17 @@ ContainerJob JobFor(const PackageSource& source, const Password& password, const
 }
 
 bool ReadLayout(const PackOptions& options, SectionLayout* layout, std::string* error) {
-  layout->present = options.Has("description") || options.Has("link") || options.Has("disclaimer") ||
+  layout->present = HasText(options, "description") || HasText(options, "link") || HasText(options, "disclaimer") ||
                     options.Has("bitmap");
-  if (options.Has("description") && !ReadTextFile(options.Get("description"), kMaxTextFile, &layout->description, error)) {
+  if (!ReadTextOption(options, "description", &layout->description, error) ||
+      !ReadTextOption(options, "disclaimer", &layout->disclaimer, error)) {
     return false;
   }
-  if (options.Has("disclaimer") && !ReadTextFile(options.Get("disclaimer"), kMaxTextFile, &layout->disclaimer, error)) {
-    return false;
+  if (options.given_texts.count("link") != 0) {
+    if (!ReadTextOption(options, "link", &layout->link, error)) return false;
+  } else {
+    layout->link = options.Get("link").c_str();
   }
-  layout->link = options.Get("link").c_str();
   if (options.Has("bitmap")) {
     if (!ReadBinaryFile(options.Get("bitmap"), kMaxTextFile, &layout->bitmap, error)) return false;
     if (layout->bitmap.size() < 54 || layout->bitmap[0] != 'B' || layout->bitmap[1] != 'M') {
@@ -601,6 +632,11 @@ int RunPackCommand(const PackOptions& raw_options) {
     int (*run)(const PackOptions&);
   } commands[] = {{"create", &RunCreate}, {"hide", &RunHide}, {"sfx", &RunSfx},
                   {"list", &RunList},     {"test", &RunTest}, {"extract", &RunExtract}};
+  for (const auto& [name, text] : options.given_texts) {
+    if (!CommandTakesOption(options.command, name)) {
+      return UsageError(options, "unknown option '--" + name + "' for " + options.command);
+    }
+  }
   for (const Command& c : commands) {
     if (options.command != c.name) continue;
     try {

@@ -179,6 +179,12 @@ bool ParsePackOptions(const std::vector<std::string>& arguments, PackOptions* op
   return true;
 }
 
+bool CommandTakesOption(const std::string& command, const std::string& option) {
+  const CommandInfo* info = FindCommand(command);
+  return info != nullptr && (std::find(info->options.begin(), info->options.end(), option) != info->options.end() ||
+                             std::find(info->flags.begin(), info->flags.end(), option) != info->flags.end());
+}
+
 std::string PackUsage(const std::string& command) {
   const CommandInfo* info = FindCommand(command);
   return info == nullptr ? kToolUsage : info->usage;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/password.h"
+#include "base/string.h"
 
 namespace mv::tools {
 
@@ -19,6 +20,12 @@ struct PackOptions {
   // The password, when the caller asked for it itself (the packer window):
   // taken before --password-file, --password or a prompt.
   const Password* given_password = nullptr;
+  // Texts the caller holds in memory (the packer window: what a sender
+  // typed), each taken instead of the file of the option of the same name
+  // ("description", "disclaimer", "message-file") or the value of "link";
+  // UTF-8 (or a byte-order mark), checked and bounded as the files are.
+  // Nothing of them is written to the disk but the package.
+  std::map<std::string, String> given_texts;
 
   bool Has(const std::string& name) const { return values.count(name) != 0; }
   std::string Get(const std::string& name) const {
@@ -33,6 +40,9 @@ struct PackOptions {
 // for the name and version. False with a message on a usage error (unknown
 // command or option, missing value).
 bool ParsePackOptions(const std::vector<std::string>& arguments, PackOptions* options, std::string* error);
+
+// Whether the command takes the option (with a value or as a flag).
+bool CommandTakesOption(const std::string& command, const std::string& option);
 
 // The help text of the tool (command empty) or of one command.
 std::string PackUsage(const std::string& command);

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <set>
 
 #include "archive/archive_entry.h"
 #include "archive/entry_path.h"
+#include "base/text_catalogue.h"
 #include "base/text_encoding.h"
 #include "container/container_format.h"
 #include "fs/disk_query.h"
@@ -78,27 +80,42 @@ bool Fail(std::string* error, const std::string& text) {
   return false;
 }
 
-// Why Windows cannot store name (null when it can). Every platform's
-// packer applies the Windows rules, as the packages are made for Windows.
-const char* WindowsNameProblem(const String& name) {
-  if (name.IsEmpty()) return "is empty";
+// The text in the language with each "%s" replaced by the next value.
+std::string Filled(TextId id, Language language, std::initializer_list<std::string> values) {
+  std::string text = TextOf(id, language);
+  size_t from = 0;
+  for (const std::string& value : values) {
+    const size_t at = text.find("%s", from);
+    if (at == std::string::npos) break;
+    text.replace(at, 2, value);
+    from = at + value.size();
+  }
+  return text;
+}
+
+// Why Windows cannot store name (null when it can), in the language. Every
+// platform's packer applies the Windows rules, as the packages are made for
+// Windows.
+const char* WindowsNameProblem(const String& name, Language language) {
+  if (name.IsEmpty()) return TextOf(TextId::kRefusalEmptyName, language);
   for (const char* c = name.c_str(); *c != '\0'; ++c) {
     const unsigned char u = static_cast<unsigned char>(*c);
     if (u < 0x20 || u == 0x7F || std::strchr("\\:?<>*|\"", u) != nullptr) {
-      return "holds a character Windows forbids in names (\\ : ? < > * | \" or a control character)";
+      return TextOf(TextId::kRefusalForbiddenCharacter, language);
     }
   }
   const char last = name.GetAt(name.GetLength() - 1);
-  if (last == '.' || last == ' ') return "ends in a dot or blank, which Windows drops";
+  if (last == '.' || last == ' ') return TextOf(TextId::kRefusalTrailingDot, language);
   if (CheckEntryPath("", name.c_str(), false) != kOk) {
-    return "is a device name on Windows (CON, PRN, AUX, NUL, COM1-9, LPT1-9, ..., with any extension)";
+    return TextOf(TextId::kRefusalDeviceName, language);
   }
   return nullptr;
 }
 
 class ContentScan {
  public:
-  ContentScan(TagRecord* content, PackPlan* plan) : content_(content), plan_(plan) {}
+  ContentScan(TagRecord* content, PackPlan* plan, Language language)
+      : content_(content), plan_(plan), language_(language) {}
 
   // One input: shown is the path as the user gave it, source the folder
   // that holds it, name its own name.
@@ -116,9 +133,8 @@ class ContentScan {
     std::string text;
     for (const std::string& line : problems_) text += "\n  " + line;
     if (total_ > kMaxContentSize) {
-      text += "\n  the files add up to " + std::to_string(total_) +
-              " bytes with their records; a package holds at most " + std::to_string(kMaxContentSize) +
-              " bytes in all (4 GiB less one byte)";
+      text += "\n  " + SystemText(Filled(TextId::kRefusalTotalTooLarge, language_,
+                                         {std::to_string(total_), std::to_string(kMaxContentSize)}));
     }
     return text;
   }
@@ -134,7 +150,7 @@ class ContentScan {
   // the characters it lacks named.
   void RefuseUnfit(const String& folder_shown, const platform::SourceEntry& entry) {
     if (entry.system_name.IsEmpty()) {
-      return Refuse(folder_shown + entry.name, "has no Windows-1252 form (each '?' stands for a character it lacks)");
+      return Refuse(folder_shown + entry.name, TextOf(TextId::kRefusalNoFormUnshown, language_));
     }
     String name;
     String lacking;
@@ -143,8 +159,11 @@ class ContentScan {
     opening.pop_back();  // the quote closes after the name
     std::string line = SystemText(opening);
     line += name.c_str();
-    line += SystemText("' has no Windows-1252 form: ");
+    const std::string reason = TextOf(TextId::kRefusalNoForm, language_);
+    const size_t at = reason.find("%s");
+    line += SystemText("' " + reason.substr(0, at));
     line += lacking.c_str();
+    if (at != std::string::npos) line += SystemText(reason.substr(at + 2));
     problems_.push_back(line);
   }
   void Skip(const String& shown, const std::string& reason) {
@@ -156,10 +175,10 @@ class ContentScan {
 
   void AddFile(const String& shown, const String& source, const String& folder, const String& name,
                const platform::SourceEntry& entry) {
-    if (entry.unreadable) return Refuse(shown, "cannot be opened for reading");
+    if (entry.unreadable) return Refuse(shown, TextOf(TextId::kRefusalUnreadable, language_));
     if (entry.size > kMaxFileSize) {
-      return Refuse(shown, "is " + std::to_string(entry.size) + " bytes; a package holds files of at most " +
-                               std::to_string(kMaxFileSize) + " bytes (4 GiB less 64 KiB)");
+      return Refuse(shown, Filled(TextId::kRefusalFileTooLarge, language_,
+                                  {std::to_string(entry.size), std::to_string(kMaxFileSize)}));
     }
     total_ += entry.size + kEntryRecordAllowance + folder.GetLength() + name.GetLength();
     plan_->files.emplace_back(source + folder + name, entry.size);
@@ -174,7 +193,7 @@ class ContentScan {
     Note(AddEntry(content_, source, kEntryKindFolder, relative, String(""), nullptr));
     std::vector<platform::SourceEntry> entries;
     if (!platform::ListSourceFolder((source + relative).c_str(), &entries)) {
-      return Refuse(shown, "cannot be listed");
+      return Refuse(shown, TextOf(TextId::kRefusalUnlisted, language_));
     }
     std::map<std::string, String> lower_names;
     for (const platform::SourceEntry& entry : entries) {
@@ -183,7 +202,7 @@ class ContentScan {
         RefuseUnfit(shown + "/", entry);
         continue;
       }
-      if (const char* problem = WindowsNameProblem(entry.name)) {
+      if (const char* problem = WindowsNameProblem(entry.name, language_)) {
         Refuse(path, problem);
         continue;
       }
@@ -191,7 +210,7 @@ class ContentScan {
       lower.MakeLower();
       auto seen = lower_names.emplace(lower.c_str(), entry.name);
       if (!seen.second) {
-        Refuse(path, "differs from " + Quoted(seen.first->second) + " only in letter case, which Windows cannot keep apart");
+        Refuse(path, Filled(TextId::kRefusalLetterCase, language_, {Quoted(seen.first->second)}));
         continue;
       }
       switch (entry.kind) {
@@ -221,32 +240,33 @@ class ContentScan {
 
   TagRecord* content_;
   PackPlan* plan_;
+  Language language_;
   std::vector<std::string> problems_;
   uint64_t total_ = 0;
   Result failure_ = kOk;
 };
 
 // "docs", "./docs/", "/home/u/docs" -> source "./" or "/home/u/", name "docs".
-bool SplitInput(const std::string& input, String* source, String* name, platform::SourceEntry* entry,
-                std::string* error) {
+bool SplitInput(const std::string& input, Language language, String* source, String* name,
+                platform::SourceEntry* entry, std::string* error) {
   String bare = StripTrailingSlash(ToInternalPath(String(input.c_str())));
   int32_t slash = bare.FindLast('/');
   *name = slash < 0 ? bare : bare.Mid(slash + 1, bare.GetLength() - slash - 1);
   *source = slash < 0 ? String("./") : bare.Left(slash + 1);
   if (name->IsEmpty() || *name == "." || *name == "..") {
-    *error = "cannot pack '" + input + "' under a name of its own; name a folder inside it instead";
+    *error = Filled(TextId::kRefusalRoot, language, {input});
     return false;
   }
   if (!platform::QuerySource(bare.c_str(), entry)) {
-    *error = "no such file or folder: " + input;
+    *error = Filled(TextId::kRefusalMissing, language, {input});
     return false;
   }
   if (entry->kind == platform::SourceKind::kDanglingLink || entry->kind == platform::SourceKind::kSpecial) {
-    *error = "cannot pack '" + input + "': it is neither a file nor a folder, nor a link to one";
+    *error = Filled(TextId::kRefusalNeitherFileNorFolder, language, {input});
     return false;
   }
-  if (const char* problem = WindowsNameProblem(*name)) {
-    *error = "cannot pack '" + input + "': its name " + problem;
+  if (const char* problem = WindowsNameProblem(*name, language)) {
+    *error = Filled(TextId::kRefusalInputName, language, {input, problem});
     return false;
   }
   return true;
@@ -255,19 +275,19 @@ bool SplitInput(const std::string& input, String* source, String* name, platform
 }  // namespace
 
 bool BuildContent(const std::vector<std::string>& inputs, const String& message, TagRecord* content,
-                  PackPlan* plan, std::string* error) {
+                  PackPlan* plan, std::string* error, Language language) {
   RegisterArchiveEntries();
   std::set<std::string> names;
-  ContentScan scan(content, plan);
+  ContentScan scan(content, plan, language);
   for (const std::string& input : inputs) {
     String source;
     String name;
     platform::SourceEntry entry;
-    if (!SplitInput(input, &source, &name, &entry, error)) return Fail(error, *error);
+    if (!SplitInput(input, language, &source, &name, &entry, error)) return Fail(error, *error);
     String lower = name;
     lower.MakeLower();
     if (!names.insert(lower.c_str()).second) {
-      return Fail(error, std::string("two inputs have the name '") + name.c_str() + "'");
+      return Fail(error, Filled(TextId::kRefusalSameName, language, {name.c_str()}));
     }
     scan.AddInput(StripTrailingSlash(ToInternalPath(String(input.c_str()))), source, name, entry);
   }
@@ -275,7 +295,7 @@ bool BuildContent(const std::vector<std::string>& inputs, const String& message,
   plan->content_bytes = scan.total();
   const std::string problems = scan.Problems();
   if (!problems.empty()) {
-    *error = SystemText("nothing was written; these cannot be packed:") + problems;
+    *error = SystemText(TextOf(TextId::kRefusalHeading, language)) + problems;
     return false;
   }
   if (scan.failure() != kOk) {
@@ -315,21 +335,24 @@ bool ReadBinaryFile(const std::string& path, size_t limit, std::vector<uint8_t>*
 
 bool ReadTextFile(const std::string& path, size_t limit, String* text, std::string* error) {
   std::vector<uint8_t> bytes;
-  if (!ReadBinaryFile(path, limit, &bytes, error)) return false;
+  return ReadBinaryFile(path, limit, &bytes, error) && DecodeText(bytes, "'" + path + "'", text, error);
+}
+
+bool DecodeText(const std::vector<uint8_t>& bytes, const std::string& shown, String* text, std::string* error) {
   // A NUL byte is no text, except as half of a UTF-16 character.
   const bool utf16 = bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF));
   String utf8;
   if ((!utf16 && std::find(bytes.begin(), bytes.end(), 0) != bytes.end()) ||
       !DecodeTextFile(bytes.data(), bytes.size(), &utf8)) {
-    *error = "'" + path + "' is not a text file";
+    *error = shown + " is not a text file";
     return false;
   }
   if (Utf8ToWindows1252(utf8.c_str(), text)) return true;
   int line = 0;
-  String shown;
-  FindCharacterWithoutWindows1252Form(utf8.c_str(), &line, &shown);
-  *error = "'" + path + "', line " + std::to_string(line) + ": " +
-           CodePointsWithoutWindows1252Form(shown.c_str()).c_str() +
+  String shown_character;
+  FindCharacterWithoutWindows1252Form(utf8.c_str(), &line, &shown_character);
+  *error = shown + ", line " + std::to_string(line) + ": " +
+           CodePointsWithoutWindows1252Form(shown_character.c_str()).c_str() +
            " has no Windows-1252 form, which the texts of a package need";
   return false;
 }

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/language.h"
 #include "base/result.h"
 #include "base/string.h"
 #include "stream/tag_record.h"
@@ -35,9 +36,10 @@ struct PackPlan {
 // name used twice, an input without a name (a root), and, listed all
 // together one per line, every name without a Windows-1252 form or that
 // Windows cannot store, every file that cannot be read or is too large, and
-// a total too large for one package.
+// a total too large for one package. The refusals are told in the language
+// (the console packer's in English, the packer window's in its own).
 bool BuildContent(const std::vector<std::string>& inputs, const String& message, TagRecord* content,
-                  PackPlan* plan, std::string* error);
+                  PackPlan* plan, std::string* error, Language language = Language::kEnglish);
 
 // The first planned file that is gone, unreadable or of another size now
 // ("" when none is): the file a failed write stumbled on.
@@ -49,6 +51,11 @@ std::string FindChangedFile(const PackPlan& plan);
 // text, or holds a character without a Windows-1252 form (naming its line
 // and code point).
 bool ReadTextFile(const std::string& path, size_t limit, String* text, std::string* error);
+
+// The same for a text's bytes already in memory, named by shown in the
+// messages (a file as "'PATH'"): what ReadTextFile does once it has read
+// the file.
+bool DecodeText(const std::vector<uint8_t>& bytes, const std::string& shown, String* text, std::string* error);
 
 // Reads a whole binary file of at most limit bytes.
 bool ReadBinaryFile(const std::string& path, size_t limit, std::vector<uint8_t>* bytes, std::string* error);

@@ -104,6 +104,22 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
   }
 }
 
+// The main dialog in preview: set up and taken down as the real one, but
+// every button and the link close it.
+INT_PTR CALLBACK PreviewDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_INITDIALOG:
+    case WM_DESTROY:
+      return MainDialogProc(dialog, message, wparam, lparam);
+    case WM_COMMAND:
+      if (HIWORD(wparam) != 0) return FALSE;
+      EndDialog(dialog, 0);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
 }  // namespace
 
 HBITMAP LoadLayoutBitmap(HWND dialog) {
@@ -130,6 +146,11 @@ INT_PTR RunMainDialog(const PayloadLayout& layout) {
   RegisterHyperlinkClass();
   const int dialog = layout.has_layout == 1 ? IDD_MAIN_LAYOUT : IDD_MAIN_PLAIN;
   return RunDialog(dialog, nullptr, &MainDialogProc, reinterpret_cast<LPARAM>(&layout));
+}
+
+INT_PTR PreviewMainDialog(HWND owner, const PayloadLayout& layout) {
+  RegisterHyperlinkClass();
+  return RunDialog(IDD_MAIN_LAYOUT, owner, &PreviewDialogProc, reinterpret_cast<LPARAM>(&layout));
 }
 
 }  // namespace mv::ui

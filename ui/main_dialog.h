@@ -15,6 +15,11 @@ namespace mv::ui {
 // property "pLayoutContext"). The dialog's result: 0.
 INT_PTR RunMainDialog(const PayloadLayout& layout);
 
+// The same dialog 113 with the layout, owned by owner, as a preview of what
+// a receiver will see: it acts on nothing, each of its buttons and its link
+// only close it. Returns 0.
+INT_PTR PreviewMainDialog(HWND owner, const PayloadLayout& layout);
+
 // The layout's picture for the main dialog: written to a new temporary
 // "qzp_*.bmp" file, loaded from there (stretched to exactly the size of the
 // picture frame 1011 when it is wider or taller), and the file deleted

@@ -17,13 +17,20 @@ namespace mv::ui {
 // The kinds of package the window makes, in the order of its list.
 enum class PackageChoice { kWindowsSelfExtractor = 0, kLinuxSelfExtractor = 1, kContainer = 2 };
 
-// The choices for one package; items and out in the program's code page.
+// The choices for one package; items, picture and out in the program's
+// code page, the texts as typed (UTF-8, lines ending in a line feed; empty:
+// none). A container file takes only the message of the layout.
 struct PackerChoices {
   std::vector<std::string> items;
   PackageChoice kind = PackageChoice::kWindowsSelfExtractor;
   int compression = 1;  // 1 best, 2 fast, 0 none
   bool classic = false;
   std::string out;
+  String description;
+  String link;
+  String disclaimer;
+  std::string picture;  // a .bmp file
+  String message;       // the e-mail text; the items become its attachments
 };
 
 // Where a packing run reports, from its worker thread.

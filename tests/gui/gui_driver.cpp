@@ -17,7 +17,12 @@
 //   gone; count CAPTION N   the current dialog is destroyed; N such dialogs
 //   text ID TEXT; text-in ID TEXT...; list ID ITEM...; enabled|visible ID 0|1;
 //   focus ID; default ID; above|top ID1 ID2 (ID1 starts above / level with ID2)
+//   await ID TEXT           wait until the control shows TEXT
 //   set ID TEXT; click|press ID (go on at once / when handled);
+//   keys WORD...            real key strokes to the current dialog, made
+//                           its foreground window: {TAB} {ENTER} {ESC}
+//                           {SPACE} {DOWN} {UP}, ALT+X, or text to type
+//   mouse ID                a real left click at the control's centre
 //   scroll ID pagedown|bottom|top; close|escape (close box / Escape key);
 //   endsession (WM_ENDSESSION, posted); hold CAPTION ID (wait for a dialog
 //   as window does, then hold the program's main thread, which decrypts
@@ -168,6 +173,68 @@ bool StaysInFront(HWND window) {
   return GetForegroundWindow() == window;
 }
 
+// Real input, as a person gives it, to the foreground window: the key
+// strokes of a word of a "keys" command ({TAB}, {ENTER}, {ESC}, {SPACE},
+// {DOWN}, ALT+X, or text typed character by character).
+void PressKey(WORD key, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof input);
+}
+
+void TypeKeys(const std::string& word) {
+  static const struct {
+    const char* name;
+    WORD key;
+  } kNamed[] = {{"{TAB}", VK_TAB},     {"{ENTER}", VK_RETURN}, {"{ESC}", VK_ESCAPE},
+                {"{SPACE}", VK_SPACE}, {"{DOWN}", VK_DOWN},    {"{UP}", VK_UP}};
+  for (const auto& named : kNamed) {
+    if (word == named.name) {
+      PressKey(named.key, false);
+      PressKey(named.key, true);
+      return;
+    }
+  }
+  if (word.size() == 5 && word.compare(0, 4, "ALT+") == 0) {
+    PressKey(VK_MENU, false);
+    PressKey(static_cast<WORD>(toupper(static_cast<unsigned char>(word[4]))), false);
+    PressKey(static_cast<WORD>(toupper(static_cast<unsigned char>(word[4]))), true);
+    PressKey(VK_MENU, true);
+    return;
+  }
+  for (wchar_t c : Wide(word)) {
+    INPUT input[2] = {};
+    for (int i = 0; i < 2; ++i) {
+      input[i].type = INPUT_KEYBOARD;
+      input[i].ki.wScan = c;
+      input[i].ki.dwFlags = KEYEVENTF_UNICODE | (i == 1 ? KEYEVENTF_KEYUP : 0);
+    }
+    SendInput(2, input, sizeof input[0]);
+  }
+}
+
+// A click of the left mouse button at the centre of the window.
+void ClickAtCentre(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  const int x = (rect.left + rect.right) / 2;
+  const int y = (rect.top + rect.bottom) / 2;
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  INPUT input[3] = {};
+  for (INPUT& one : input) {
+    one.type = INPUT_MOUSE;
+    one.mi.dx = static_cast<LONG>((x * 65535LL) / (width - 1));
+    one.mi.dy = static_cast<LONG>((y * 65535LL) / (height - 1));
+  }
+  input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+  input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+  SendInput(3, input, sizeof input[0]);
+}
+
 // Whether the window or one of its controls still has a part to paint.
 bool NeedsPaint(HWND window) {
   if (GetUpdateRect(window, nullptr, FALSE)) return true;
@@ -301,8 +368,8 @@ bool Driver::Execute(const std::vector<std::string>& words) {
   const std::string& command = words[0];
   auto arg = [&words](size_t i) { return i < words.size() ? words[i] : std::string(); };
   // The commands that work a control of the current dialog name it first.
-  static const std::set<std::string> kOnControl = {"text",  "text-in", "list",  "enabled", "visible", "focus",
-                                                   "above", "top",     "set",   "click",   "press",   "scroll"};
+  static const std::set<std::string> kOnControl = {"text", "text-in", "list",  "enabled", "visible", "focus", "above",
+                                                   "top",  "set",     "click", "press",   "scroll",  "await", "mouse"};
   HWND control = nullptr;
   if (kOnControl.count(command) != 0) {
     control = current_ != nullptr ? ControlOf(current_, arg(1)) : nullptr;
@@ -407,6 +474,28 @@ bool Driver::Execute(const std::vector<std::string>& words) {
     return Check(true, "set " + arg(1) + " to \"" + Visible(arg(2)) + "\"");
   }
   if (command == "click") return Check(PostMessageW(control, BM_CLICK, 0, 0), command + " " + arg(1));
+  if (command == "await") {
+    const bool shown = WaitUntil([&] { return TextOf(control) == arg(2); });
+    return Check(shown, "text of " + arg(1) + " becomes \"" + Visible(arg(2)) + "\"",
+                 "\"" + Visible(TextOf(control)) + "\"");
+  }
+  if (command == "mouse") {
+    SetForegroundWindow(current_);
+    WaitUntil([this] { return GetForegroundWindow() == current_; }, kFrontLimitMs);
+    ClickAtCentre(control);
+    return Check(true, command + " " + arg(1));
+  }
+  if (command == "keys") {
+    if (current_ != nullptr) {
+      SetForegroundWindow(current_);
+      WaitUntil([this] { return GetForegroundWindow() == current_; }, kFrontLimitMs);
+    }
+    for (size_t i = 1; i < words.size(); ++i) {
+      TypeKeys(words[i]);
+      Sleep(30);
+    }
+    return Check(true, "keys " + Joined(words, 1));
+  }
   if (command == "press") {
     Send(control, BM_CLICK);
     return Check(true, command + " " + arg(1));

@@ -309,6 +309,12 @@ declare -A EN=(
   [bytes]="bytes"
   [packing]="Packing..."
   [total]="Total: @ bytes"
+  [step_items]="Step 1 of 5: what to pack"
+  [step_kind]="Step 2 of 5: the kind of package"
+  [step_layout]="Step 3 of 5: what the receiver sees (optional)"
+  [step_password]="Step 4 of 5: the password"
+  [step_packing]="Step 5 of 5: packing"
+  [step_done]="The package is made"
 )
 declare -A DE=(
   [plain_caption]="Morvalis - Selbstentschlüsselung"
@@ -347,16 +353,40 @@ declare -A DE=(
   [bytes]="Bytes"
   [packing]="Wird gepackt..."
   [total]="Gesamt: @ Bytes"
+  [step_items]="Schritt 1 von 5: was gepackt wird"
+  [step_kind]="Schritt 2 von 5: die Art des Pakets"
+  [step_layout]="Schritt 3 von 5: was der Empfänger sieht (freiwillig)"
+  [step_password]="Schritt 4 von 5: das Passwort"
+  [step_packing]="Schritt 5 von 5: packen"
+  [step_done]="Das Paket ist erstellt"
 )
 
 # --- Scenarios ------------------------------------------------------------------
 # Each script_NAME function writes the driver script of one scenario, with
 # the texts of the language in L (and the language in lang).
 
-# The packer window, started as dropping a folder on it starts it: the
-# folder listed with its size and every name fit; the password mismatch
-# refused; Save As; the package made, named with its size, and the button
-# that shows it in Explorer.
+# Script lines: from the packer window's first step, with its check done,
+# on to the layout's step or the password's by messages.
+to_layout_step() {
+  cat <<EOF
+click 1
+await 3000 "${L[step_kind]}"
+click 1
+await 3000 "${L[step_layout]}"
+EOF
+}
+to_password_step() {
+  to_layout_step
+  cat <<EOF
+click 1
+await 3000 "${L[step_password]}"
+EOF
+}
+
+# The packer window, started as dropping a folder on it starts it, step by
+# step: the folder listed with its size and every name fit; the kind; the
+# layout left empty; the password mismatch refused; Save As; the done page
+# naming the package with its size, with the button that shows it.
 script_packer_made() {
   local out="$D\\packed_$lang$RUN.exe"
   local named="$out ($PACKED_SIZE ${L[bytes]})"
@@ -364,13 +394,28 @@ script_packer_made() {
   prologue_packer "$D\\send" "packer_made_$lang"
   cat <<EOF
 window "${L[packer]}" 3001
+await 3005 "${L[total]/@/$SEND_BYTES}"
+text 3000 "${L[step_items]}"
 list 3001 "$D\\send"
-text 3005 "${L[total]/@/$SEND_BYTES}"
 list 3006 "${L[names_fit]}"
-visible 3017 0
+enabled 3040 0
+visible 3007 0
 shot packer_items_$lang
+click 1
+await 3000 "${L[step_kind]}"
+visible 3001 0
+visible 3007 1
+enabled 3040 1
+shot packer_kind_$lang
+click 1
+await 3000 "${L[step_layout]}"
+visible 3025 1
+shot packer_layout_$lang
+click 1
+await 3000 "${L[step_password]}"
 set 3010 "$PASSWORD"
 set 3011 "$PASSWORD typo"
+shot packer_password_$lang
 click 1
 message "${L[packer]}" "${L[mismatch]}"
 shot packer_mismatch_$lang
@@ -378,19 +423,17 @@ click 1
 gone
 window "${L[packer]}" 3001
 set 3011 "$PASSWORD"
-shot packer_ready_$lang
 click 1
 window "${L[save_as]}" 1148|1152
 set 1148|1152 "$out"
 shot packer_save_as_$lang
 click 1
-message "${L[packer]}" "$done"
-shot packer_done_$lang
-click 1
-gone
 window "${L[packer]}" 3001
+await 3000 "${L[step_done]}"
+text 3018 "$done"
 visible 3017 1
-text 3015 "$named"
+visible 1 0
+shot packer_done_$lang
 present $D\\packed_$lang$RUN.exe
 absent $D\\packed_$lang$RUN.exe.*.part
 escape
@@ -398,42 +441,44 @@ gone
 EOF
 }
 
-# A name the package cannot hold is listed with its reason at once, and
-# packing is refused before anything is asked or written.
+# A name the package cannot hold is listed with its reason in the window's
+# language, and Next stays disabled.
 script_packer_refused() {
+  local line=$REFUSED_LINE_EN
+  [[ $lang == de ]] && line=$REFUSED_LINE_DE
   prologue_packer "$D\\refused" "packer_refused_$lang"
   cat <<EOF
 window "${L[packer]}" 3001
+await 3005 "${L[total]/@/3}"
 list 3001 "$D\\refused"
-list 3006 "$REFUSED_LINE"
+list 3006 "$line"
+enabled 1 0
 shot packer_refused_$lang
-set 3010 "$PASSWORD"
-set 3011 "$PASSWORD"
-click 1
-message "${L[packer]}" "${L[refused]}"
-click 1
-gone
-window "${L[packer]}" 3001
 escape
 gone
 EOF
 }
 
-# Cancel while a large file is packed: told, and nothing left at the name
-# or beside it.
+# Cancel while a large file is packed: told, back at the password's step,
+# and nothing left at the name or beside it.
 script_packer_cancel() {
   local out="$D\\cancelled_$lang$RUN.exe"
   prologue_packer "$D\\bigsend" "packer_cancel_$lang"
   cat <<EOF
 window "${L[packer]}" 3001
+await 3005 "${L[total]/@/200000000}"
+EOF
+  to_password_step
+  cat <<EOF
 set 3010 "$PASSWORD"
 set 3011 "$PASSWORD"
 click 1
 window "${L[save_as]}" 1148|1152
 set 1148|1152 "$out"
 click 1
-message "${L[packer]}" "${L[packing]}"
-enabled 1 0
+window "${L[packer]}" 3001
+await 3000 "${L[step_packing]}"
+text 3015 "${L[packing]}"
 shot packer_packing_$lang
 click 2
 message "${L[packer]}" "${L[pack_cancelled]}"
@@ -441,8 +486,125 @@ shot packer_cancelled_$lang
 click 1
 gone
 window "${L[packer]}" 3001
+text 3000 "${L[step_password]}"
 absent $D\\cancelled_$lang$RUN.exe*
 escape
+gone
+EOF
+}
+
+# The layout typed in the window: the preview shows the receiver's main
+# dialog with it (its buttons only close it); the package made opens with
+# the description and link in its main dialog and the e-mail text after
+# decryption, the items as its attachments.
+LAYOUT_TEXT="This package holds the offer.{CR}{LF}Please keep it confidential.{CR}{LF}"
+MAIL_TEXT="Dear colleague,{CR}{LF}the offer is attached.{CR}{LF}"
+script_packer_layout() {
+  local out="$D\\layout_made_$lang$RUN.exe"
+  prologue_packer "$D\\send" "packer_layout_$lang"
+  cat <<EOF
+window "${L[packer]}" 3001
+await 3005 "${L[total]/@/$SEND_BYTES}"
+EOF
+  to_layout_step
+  cat <<EOF
+set 3025 "$LAYOUT_TEXT"
+set 3027 www.morvalis.example/offer
+set 3031 "$D\\picture.bmp"
+set 3034 "$MAIL_TEXT"
+shot packer_layout_filled_$lang
+click 3036
+window "${L[layout_caption]}" 1028
+text 1020 "$LAYOUT_TEXT"
+text 1021 www.morvalis.example/offer
+shot packer_preview_$lang
+click 1028
+gone
+window "${L[packer]}" 3001
+text 3000 "${L[step_layout]}"
+click 1
+await 3000 "${L[step_password]}"
+set 3010 "$PASSWORD"
+set 3011 "$PASSWORD"
+click 1
+window "${L[save_as]}" 1148|1152
+set 1148|1152 "$out"
+click 1
+window "${L[packer]}" 3001
+await 3000 "${L[step_done]}"
+escape
+gone
+EOF
+}
+script_packer_layout_opened() {
+  prologue "layout_made_$lang$RUN" "layout_opened_$lang"
+  cat <<EOF
+window "${L[layout_caption]}" 1028
+text 1020 "$LAYOUT_TEXT"
+text 1021 www.morvalis.example/offer
+shot packer_layout_received_$lang
+EOF
+  decrypt_from_main_dialog "${L[layout_caption]}"
+  cat <<EOF
+window "${L[plain_caption]}" 1026
+text 1026 "$MAIL_TEXT"
+text-in 1039 "Angebot; prices.txt" "prices.txt; Angebot" "offer.txt; prices.txt" "prices.txt; offer.txt"
+click 1
+exit 0
+EOF
+}
+
+# The whole wizard by real key strokes only: Enter, Alt+letter, Tab and
+# typed text; the package made decrypts with the typed password.
+script_packer_keyboard() {
+  local out="$D\\keyboard.exe"
+  prologue_packer "$D\\send" packer_keyboard
+  cat <<EOF
+window "${L[packer]}" 3001
+await 3005 "${L[total]/@/$SEND_BYTES}"
+keys {ENTER}
+await 3000 "${L[step_kind]}"
+keys ALT+N
+await 3000 "${L[step_layout]}"
+keys ALT+D "Typed by keys."
+await 3025 "Typed by keys."
+keys ALT+N
+await 3000 "${L[step_password]}"
+keys "$PASSWORD" {TAB} {TAB} "$PASSWORD"
+await 3011 "$PASSWORD"
+keys {ENTER}
+window "${L[save_as]}" 1148|1152
+keys "$out" {ENTER}
+window "${L[packer]}" 3001
+await 3000 "${L[step_done]}"
+keys {ESC}
+gone
+EOF
+}
+
+# The whole wizard by mouse clicks at the centre of its buttons; the
+# password proposed by the window.
+script_packer_mouse() {
+  local out="$D\\mouse.exe"
+  prologue_packer "$D\\send" packer_mouse
+  cat <<EOF
+window "${L[packer]}" 3001
+await 3005 "${L[total]/@/$SEND_BYTES}"
+mouse 1
+await 3000 "${L[step_kind]}"
+mouse 1
+await 3000 "${L[step_layout]}"
+mouse 1
+await 3000 "${L[step_password]}"
+mouse 3012
+mouse 1
+window "${L[save_as]}" 1148|1152
+set 1148|1152 "$out"
+mouse 1
+window "${L[packer]}" 3001
+await 3000 "${L[step_done]}"
+present $D\\mouse.exe
+mouse 2
 gone
 EOF
 }
@@ -972,12 +1134,14 @@ mkdir -p "$WORK/send/Angebot" "$WORK/refused" "$WORK/bigsend"
 printf 'offer\n' >"$WORK/send/Angebot/offer.txt"
 printf 'prices\n' >"$WORK/send/prices.txt"
 printf 'x\n' >"$WORK/refused/日本.txt"
+printf 'ok\n' >"$WORK/refused/ok.txt"
 head -c 200000000 /dev/urandom >"$WORK/bigsend/big.bin"
 SEND_BYTES=$(($(stat -c %s "$WORK/send/Angebot/offer.txt") + $(stat -c %s "$WORK/send/prices.txt")))
 "$PACK" sfx "$WORK/expected_send.exe" --stub "$STUB" --password x "$WORK/send" >>"$WORK/pack.log" 2>&1
 PACKED_SIZE=$(stat -c %s "$WORK/expected_send.exe")
 # The packer names a path in its own form ('/' between the names).
-REFUSED_LINE="'Z:$WORK/refused/日本.txt' has no Windows-1252 form: 日 (U+65E5), 本 (U+672C)"
+REFUSED_LINE_EN="'Z:$WORK/refused/日本.txt' has no Windows-1252 form: 日 (U+65E5), 本 (U+672C)"
+REFUSED_LINE_DE="'Z:$WORK/refused/日本.txt' hat keine Windows-1252-Form: 日 (U+65E5), 本 (U+672C)"
 
 # The packer window in both languages; each package it made decrypts.
 packer_window() {
@@ -986,6 +1150,8 @@ packer_window() {
     check "packer_made_$lang$RUN: the package decrypts" packed_decrypts "$WORK/packed_$lang$RUN.exe"
     in_language packer_refused "$lang"
     in_language packer_cancel "$lang"
+    in_language packer_layout "$lang"
+    in_language packer_layout_opened "$lang"
   done
 }
 packed_decrypts() {  # package
@@ -1015,6 +1181,9 @@ for lang in en de; do
   in_language classic_refusal "$lang"
 done
 all_dialogs
+in_language packer_keyboard en
+check "packer_keyboard: the package decrypts" packed_decrypts "$WORK/keyboard.exe"
+in_language packer_mouse en
 in_language no_payload en
 in_language end_session_decrypting en
 in_language end_session_folder en
