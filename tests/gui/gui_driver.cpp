@@ -223,16 +223,18 @@ void ClickAtCentre(HWND window) {
   const int y = (rect.top + rect.bottom) / 2;
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);
-  INPUT input[3] = {};
-  for (INPUT& one : input) {
-    one.type = INPUT_MOUSE;
-    one.mi.dx = static_cast<LONG>((x * 65535LL) / (width - 1));
-    one.mi.dy = static_cast<LONG>((y * 65535LL) / (height - 1));
+  // The pointer first goes there and rests, as a hand's does; the button
+  // goes down and up where the system then sees it.
+  const DWORD steps[] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+  for (DWORD step : steps) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = static_cast<LONG>((x * 65535LL) / (width - 1));
+    input.mi.dy = static_cast<LONG>((y * 65535LL) / (height - 1));
+    input.mi.dwFlags = step | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+    Sleep(50);
   }
-  input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-  input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-  SendInput(3, input, sizeof input[0]);
 }
 
 // Whether the window or one of its controls still has a part to paint.
