@@ -62,6 +62,12 @@ void ShellOpen(const char* target);
 // starting the program.
 Result OpenFileManager(const char* folder);
 
+// Shows a file in the platform's file manager, selected in its folder
+// (Windows: explorer.exe /select; POSIX: xdg-open of the file's folder,
+// which has no common way to select). The file is in internal form.
+// Returns the result of starting the program.
+Result ShowFileInFileManager(const char* file);
+
 // Puts a shortcut to program (internal path form) named name (".lnk" is
 // added; a shortcut of that name is replaced) into the user's own Send To
 // folder, so that Explorer's Send To menu starts program with the chosen

@@ -260,7 +260,7 @@ class PackerDialog : public PackerProgress {
         SendTo();
         break;
       case IDC_PACKER_SHOW:
-        platform::OpenFileManager(StripTrailingSlash(GetFolderPart(String(choices_.out.c_str()))).c_str());
+        platform::ShowFileInFileManager(choices_.out.c_str());
         break;
       case IDC_PACKER_BACK:
         if (step_ > kItems && step_ <= kPassword) ShowStep(static_cast<Step>(step_ - 1));

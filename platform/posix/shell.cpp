@@ -131,6 +131,13 @@ Result OpenFileManager(const char* folder) {
   return Spawn("xdg-open", system_text.c_str(), false, nullptr);
 }
 
+Result ShowFileInFileManager(const char* file) {
+  const std::string path(file);
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return OpenFileManager(".");
+  return OpenFileManager(path.substr(0, slash == 0 ? 1 : slash).c_str());
+}
+
 Result CreateSendToShortcut(const char*, const char*) { return kUnsupported; }
 
 Result ReadRegistryString(RegistryRoot, const char*, const char*, String*) { return kFailed; }

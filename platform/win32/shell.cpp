@@ -79,13 +79,31 @@ void ShellOpen(const char* target) {
   ShellExecuteW(nullptr, L"open", WideOf(target).c_str(), L"", nullptr, SW_SHOWNORMAL);
 }
 
-Result OpenFileManager(const char* folder) {
+namespace {
+
+// explorer.exe from the Windows folder, never one found by a search.
+String ExplorerPath() {
   String explorer = GetWindowsFolderPath();
   if (explorer.GetAt(explorer.GetLength() - 1) != '\\') explorer += "\\";
   explorer += "explorer.exe";
+  return explorer;
+}
+
+}  // namespace
+
+Result OpenFileManager(const char* folder) {
   String native(folder);
   native.ReplaceChar('/', '\\');
-  return StartProgram(explorer.c_str(), native.c_str(), false, false, nullptr);
+  return StartProgram(ExplorerPath().c_str(), native.c_str(), false, false, nullptr);
+}
+
+Result ShowFileInFileManager(const char* file) {
+  String native(file);
+  native.ReplaceChar('/', '\\');
+  String argument("/select,\"");
+  argument += native;
+  argument += "\"";
+  return StartProgram(ExplorerPath().c_str(), argument.c_str(), false, false, nullptr);
 }
 
 Result CreateSendToShortcut(const char* program, const char* name) {

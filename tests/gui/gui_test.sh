@@ -436,9 +436,12 @@ visible 1 0
 shot packer_done_$lang
 present $D\\packed_$lang$RUN.exe
 absent $D\\packed_$lang$RUN.exe.*.part
+click 3017
+appears ExplorerWClass
 escape
 gone
 EOF
+  cat "$WORK/close_explorer.txt"
 }
 
 # A name the package cannot hold is listed with its reason in the window's
