@@ -304,6 +304,7 @@ declare -A EN=(
   [refused]="Some names cannot be packed (see the list below). Remove or rename them first."
   [mismatch]="The two passwords differ. Type the same password in both fields."
   [save_as]="Save the package as"
+  [add_files]="Add files to the package"
   [pack_cancelled]="Packing was cancelled. Nothing was written."
   [done]="The package is ready: @{LF}{LF}Send the password to the receiver another way than the package (by phone, say)."
   [bytes]="bytes"
@@ -348,6 +349,7 @@ declare -A DE=(
   [refused]="Einige Namen können nicht gepackt werden (siehe die Liste unten). Entfernen oder benennen Sie sie zuerst um."
   [mismatch]="Die beiden Passwörter sind verschieden. Geben Sie in beide Felder dasselbe Passwort ein."
   [save_as]="Paket speichern unter"
+  [add_files]="Dateien zum Paket hinzufügen"
   [pack_cancelled]="Das Packen wurde abgebrochen. Es wurde nichts geschrieben."
   [done]="Das Paket ist fertig: @{LF}{LF}Teilen Sie dem Empfänger das Passwort auf einem anderen Weg als das Paket mit (etwa am Telefon)."
   [bytes]="Bytes"
@@ -592,10 +594,19 @@ EOF
 # password proposed by the window.
 script_packer_mouse() {
   local out="$D\\mouse.exe"
+  local added=$((SEND_BYTES + $(stat -c %s "$WORK/in/A.txt")))
   prologue_packer "$D\\send" packer_mouse
   cat <<EOF
 window "${L[packer]}" 3001
 await 3005 "${L[total]/@/$SEND_BYTES}"
+mouse 3002
+window "${L[add_files]}" 1148|1152
+set 1148|1152 "$D\\in\\A.txt"
+mouse 1
+gone
+window "${L[packer]}" 3001
+list 3001 "$D\\send" "$D\\in\\A.txt"
+await 3005 "${L[total]/@/$added}"
 mouse 1
 await 3000 "${L[step_kind]}"
 mouse 1
