@@ -305,6 +305,8 @@ declare -A EN=(
   [mismatch]="The two passwords differ. Type the same password in both fields."
   [save_as]="Save the package as"
   [add_files]="Add files to the package"
+  [key_next]=N
+  [key_description]=D
   [pack_cancelled]="Packing was cancelled. Nothing was written."
   [done]="The package is ready: @{LF}{LF}Send the password to the receiver another way than the package (by phone, say)."
   [bytes]="bytes"
@@ -350,6 +352,8 @@ declare -A DE=(
   [mismatch]="Die beiden Passwörter sind verschieden. Geben Sie in beide Felder dasselbe Passwort ein."
   [save_as]="Paket speichern unter"
   [add_files]="Dateien zum Paket hinzufügen"
+  [key_next]=W
+  [key_description]=B
   [pack_cancelled]="Das Packen wurde abgebrochen. Es wurde nichts geschrieben."
   [done]="Das Paket ist fertig: @{LF}{LF}Teilen Sie dem Empfänger das Passwort auf einem anderen Weg als das Paket mit (etwa am Telefon)."
   [bytes]="Bytes"
@@ -562,18 +566,18 @@ EOF
 # The whole wizard by real key strokes only: Enter, Alt+letter, Tab and
 # typed text; the package made decrypts with the typed password.
 script_packer_keyboard() {
-  local out="$D\\keyboard.exe"
-  prologue_packer "$D\\send" packer_keyboard
+  local out="$D\\keyboard_$lang$RUN.exe"
+  prologue_packer "$D\\send" "packer_keyboard_$lang"
   cat <<EOF
 window "${L[packer]}" 3001
 await 3005 "${L[total]/@/$SEND_BYTES}"
 keys {ENTER}
 await 3000 "${L[step_kind]}"
-keys ALT+N
+keys ALT+${L[key_next]}
 await 3000 "${L[step_layout]}"
-keys ALT+D "Typed by keys."
+keys ALT+${L[key_description]} "Typed by keys."
 await 3025 "Typed by keys."
-keys ALT+N
+keys ALT+${L[key_next]}
 await 3000 "${L[step_password]}"
 keys "$PASSWORD" {TAB} {TAB} "$PASSWORD"
 await 3011 "$PASSWORD"
@@ -593,9 +597,9 @@ EOF
 # The whole wizard by mouse clicks at the centre of its buttons; the
 # password proposed by the window.
 script_packer_mouse() {
-  local out="$D\\mouse.exe"
+  local out="$D\\mouse_$lang$RUN.exe"
   local added=$((SEND_BYTES + $(stat -c %s "$WORK/in/A.txt")))
-  prologue_packer "$D\\send" packer_mouse
+  prologue_packer "$D\\send" "packer_mouse_$lang"
   cat <<EOF
 window "${L[packer]}" 3001
 await 3005 "${L[total]/@/$SEND_BYTES}"
@@ -620,7 +624,7 @@ set 1148|1152 "$out"
 mouse 1
 window "${L[packer]}" 3001
 await 3000 "${L[step_done]}"
-present $D\\mouse.exe
+present $D\\mouse_$lang$RUN.exe
 mouse 2
 gone
 EOF
@@ -1172,6 +1176,9 @@ packer_window() {
     in_language packer_cancel "$lang"
     in_language packer_layout "$lang"
     in_language packer_layout_opened "$lang"
+    in_language packer_keyboard "$lang"
+    check "packer_keyboard_$lang$RUN: the package decrypts" packed_decrypts "$WORK/keyboard_$lang$RUN.exe"
+    in_language packer_mouse "$lang"
   done
 }
 packed_decrypts() {  # package
@@ -1201,9 +1208,6 @@ for lang in en de; do
   in_language classic_refusal "$lang"
 done
 all_dialogs
-in_language packer_keyboard en
-check "packer_keyboard: the package decrypts" packed_decrypts "$WORK/keyboard.exe"
-in_language packer_mouse en
 in_language no_payload en
 in_language end_session_decrypting en
 in_language end_session_folder en
