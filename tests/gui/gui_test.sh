@@ -468,6 +468,19 @@ gone
 EOF
 }
 
+# On the password step: the password twice, then Save As with the name out.
+pack_as() {  # out
+  cat <<EOF
+set 3010 "$PASSWORD"
+set 3011 "$PASSWORD"
+click 1
+window "${L[save_as]}" 1148|1152
+set 1148|1152 "$1"
+click 1
+window "${L[packer]}" 3001
+EOF
+}
+
 # Cancel while a large file is packed: told, back at the password's step,
 # and nothing left at the name or beside it.
 script_packer_cancel() {
@@ -478,14 +491,8 @@ window "${L[packer]}" 3001
 await 3005 "${L[total]/@/200000000}"
 EOF
   to_password_step
+  pack_as "$out"
   cat <<EOF
-set 3010 "$PASSWORD"
-set 3011 "$PASSWORD"
-click 1
-window "${L[save_as]}" 1148|1152
-set 1148|1152 "$out"
-click 1
-window "${L[packer]}" 3001
 await 3000 "${L[step_packing]}"
 text 3015 "${L[packing]}"
 shot packer_packing_$lang
@@ -533,13 +540,9 @@ window "${L[packer]}" 3001
 text 3000 "${L[step_layout]}"
 click 1
 await 3000 "${L[step_password]}"
-set 3010 "$PASSWORD"
-set 3011 "$PASSWORD"
-click 1
-window "${L[save_as]}" 1148|1152
-set 1148|1152 "$out"
-click 1
-window "${L[packer]}" 3001
+EOF
+  pack_as "$out"
+  cat <<EOF
 await 3000 "${L[step_done]}"
 escape
 gone
