@@ -84,10 +84,11 @@ enum class RegistryRoot { kCurrentUser, kLocalMachine };
 // (RegOpenKeyExW with KEY_READ, RegQueryValueExW). POSIX has no registry: 1.
 Result ReadRegistryString(RegistryRoot root, const char* key, const char* value, String* out);
 
-// Starts a program (internal path form): the command line is the program's
-// native path (not quoted) and the arguments (Windows: CreateProcessW, at most 31999 characters, no
-// inherited handles, hidden window when asked; POSIX: posix_spawn with the
-// arguments as one argument when not empty). With wait set, waits for the
+// Starts a program (internal path form), exactly that file (no search): the
+// command line is the program's native path, quoted, and the arguments
+// (Windows: CreateProcessW, at most 31999 characters, no inherited handles,
+// hidden window when asked; POSIX: posix_spawn with the arguments as one
+// argument when not empty). With wait set, waits for the
 // end and stores the exit code when asked. kOk when started, kFailed when
 // the platform refused.
 Result StartProgram(const char* program, const char* arguments, bool wait, bool hide, uint32_t* exit_code);

@@ -34,6 +34,11 @@ enum class LineStatus {
 // on Windows).
 bool IsTerminal(StandardStream stream);
 
+// True when the program's console was made for it alone: on Windows, a
+// console program started by a double-click, whose window closes when it
+// ends (no shell shares the console). Never on POSIX.
+bool ConsoleIsOwn();
+
 // Writes prompt to standard error, reads one line from the terminal with
 // echo switched off (restored afterwards, also on failure) and returns it as
 // typed, in UTF-8 (every character taken), without its line end. Input typed before the

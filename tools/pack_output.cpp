@@ -64,4 +64,6 @@ const char* StubFileName(StubSystem system) {
 
 String StubBesideProgram(StubSystem system) { return GetProgramFolder() + StubFileName(system); }
 
+String PackerWindowBesideProgram() { return GetProgramFolder() + "morvalis-packer.exe"; }
+
 }  // namespace mv::tools

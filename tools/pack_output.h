@@ -39,4 +39,8 @@ const char* StubFileName(StubSystem system);
 // or not it is there.
 String StubBesideProgram(StubSystem system);
 
+// The packer window's program beside this one (Windows:
+// morvalis-packer.exe), which a double-click on the console packer starts.
+String PackerWindowBesideProgram();
+
 }  // namespace mv::tools

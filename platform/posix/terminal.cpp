@@ -416,6 +416,8 @@ bool IsTerminal(StandardStream stream) {
   return isatty(fd) == 1;
 }
 
+bool ConsoleIsOwn() { return false; }
+
 LineStatus ReadSecretLine(const char* prompt, Password* out, size_t max_length) {
   if (!isatty(STDIN_FILENO)) return LineStatus::kEnd;
   String raw;

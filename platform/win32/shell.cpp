@@ -147,7 +147,10 @@ Result ReadRegistryString(RegistryRoot root, const char* key, const char* value,
 }
 
 Result StartProgram(const char* program, const char* arguments, bool wait, bool hide, uint32_t* exit_code) {
-  std::wstring command = WidePathOf(program) + L" " + WideOf(arguments);
+  // The program is named to the system as given, and quoted in the command
+  // line: a path with blanks is never searched for piece by piece.
+  const std::wstring path = WidePathOf(program);
+  std::wstring command = L"\"" + path + L"\" " + WideOf(arguments);
   if (command.size() > 31999) return kFailed;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -157,7 +160,7 @@ Result StartProgram(const char* program, const char* arguments, bool wait, bool 
   }
   PROCESS_INFORMATION process{};
   // CreateProcessW may write into its command line.
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+  if (!CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
                       &startup, &process)) {
     return kFailed;
   }

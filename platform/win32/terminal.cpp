@@ -55,6 +55,11 @@ bool IsTerminal(StandardStream stream) {
   return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 }
 
+bool ConsoleIsOwn() {
+  DWORD processes[2] = {};
+  return GetConsoleProcessList(processes, 2) == 1;
+}
+
 void WriteStderr(const char* text) { WriteProgramText(GetStdHandle(STD_ERROR_HANDLE), text); }
 
 LineStatus ReadSecretLine(const char* prompt, Password* out, size_t max_length) {

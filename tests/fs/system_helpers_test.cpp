@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
+#include "tests/support/temp_folder.h"
 #include "tests/support/test_env.h"
 
 namespace mv {
@@ -48,6 +50,22 @@ TEST(SystemHelpers, RunProgramReportsExitCodesAndMissingPrograms) {
   ASSERT_EQ(RunProgram(test::ProgramPath("morvalis-sfx").c_str(), "decrypt", true, true, &code), kOk);
   EXPECT_EQ(code, 1u);
   EXPECT_EQ(OpenFolderInExplorer((test::BuildFolder() + "no-such-folder/").c_str()), kFolderNotFound);
+}
+
+// A program in a path with blanks is started as named, never a program at
+// the part before a blank: the packer (exit 2 for its unknown command
+// "sfx.exe") lies at "a b/morvalis(.exe)", the stub (exit 1 without a
+// package) at "a b/morvalis sfx(.exe)".
+TEST(SystemHelpers, RunProgramStartsTheNamedProgramAlsoWithBlanksInItsPath) {
+  test::TempFolder temp;
+  const std::string folder = temp.path() + "a b/";
+  std::filesystem::create_directories(folder);
+  const std::string suffix = test::ProgramPath("").substr(test::BuildFolder().size());  // ".exe" or ""
+  std::filesystem::copy_file(test::ProgramPath("morvalis-pack"), folder + "morvalis" + suffix);
+  std::filesystem::copy_file(test::ProgramPath("morvalis-sfx"), folder + "morvalis sfx" + suffix);
+  uint32_t code = 12345;
+  ASSERT_EQ(RunProgram((folder + "morvalis sfx" + suffix).c_str(), "decrypt", true, true, &code), kOk);
+  EXPECT_EQ(code, 1u);
 }
 
 }  // namespace

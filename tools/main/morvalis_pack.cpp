@@ -4,11 +4,15 @@
 #include <vector>
 
 #include "base/text_encoding.h"
+#include "fs/disk_query.h"
 #include "platform/arguments.h"
 #include "platform/codepage.h"
+#include "platform/shell.h"
+#include "platform/terminal.h"
 #include "tools/pack_commands.h"
 #include "tools/pack_console.h"
 #include "tools/pack_options.h"
+#include "tools/pack_output.h"
 
 namespace {
 
@@ -47,6 +51,17 @@ int main(int argc, char** argv) {
       return mv::tools::kExitUsage;
     }
     arguments.emplace_back(argument.c_str() == nullptr ? "" : argument.c_str());
+  }
+  // A double-click on the console packer (its console window would close
+  // with the usage unread) starts the packer window beside it instead.
+  if (arguments.empty() && mv::platform::ConsoleIsOwn()) {
+    const mv::String window = mv::tools::PackerWindowBesideProgram();
+    if (mv::FileExists(window) && mv::platform::StartProgram(window.c_str(), "", false, false, nullptr) == mv::kOk) {
+      return 0;
+    }
+    mv::tools::PrintError(mv::tools::PackUsage(""));
+    mv::platform::ReadKey("Press a key to close this window.");
+    return mv::tools::kExitUsage;
   }
   mv::tools::PackOptions options;
   std::string error;
