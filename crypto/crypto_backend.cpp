@@ -226,6 +226,8 @@ Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Co
   LeftOnes().WaitForAll();
   if (stop == nullptr) {
     derivation->Run();
+  } else if (stop()) {
+    return kCancelled;  // told before it began
   } else {
     std::thread worker;
     try {
@@ -234,7 +236,6 @@ Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Co
       // No thread to be had: the derivation runs here, without stops.
     }
     if (!worker.joinable()) {
-      if (stop()) return kCancelled;
       derivation->Run();
     } else {
       std::unique_lock<std::mutex> lock(derivation->mutex);

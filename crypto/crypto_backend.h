@@ -73,10 +73,10 @@ struct Argon2Cost {
 // kOutOfMemory when the memory cannot be had, kCipherFailed when the library
 // refuses the parameters.
 //
-// A derivation of a high cost runs for seconds. When stop is given the
-// derivation runs on a thread of its own and stop is asked on the caller's
-// thread every 10 ms while it runs; a true answer returns kCancelled at
-// once, out left unfilled. The derivation is then left to end at the start
+// A derivation of a high cost runs for seconds. When stop is given it is
+// asked on the caller's thread before the derivation begins and then every
+// 10 ms while the derivation runs on a thread of its own; a true answer
+// returns kCancelled at once, out left unfilled. The derivation is then left to end at the start
 // of its next slice (a quarter of a pass), where it wipes and releases its
 // memory; the next derivation waits for that, the end of the program does
 // not.
