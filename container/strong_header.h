@@ -64,7 +64,7 @@ inline constexpr uint8_t kKdfArgon2id = 1;
 // The writer's Zstandard codings of compression settings 1 (best, with
 // long-distance matching over the whole window) and 2 (fast); setting 0
 // stores the content in frames.
-inline constexpr ZstdCoding kZstdBest{19, 27};
+inline constexpr ZstdCoding kZstdBest{18, 27};
 inline constexpr ZstdCoding kZstdFast{3, 23};
 inline constexpr size_t kMaxStrongHeaderSize = 4096;
 inline constexpr size_t kHeaderDigestSize = 16;
