@@ -53,15 +53,15 @@ TEST(SystemHelpers, RunProgramReportsExitCodesAndMissingPrograms) {
 }
 
 // A program in a path with blanks is started as named, never a program at
-// the part before a blank: the packer (exit 2 for its unknown command
-// "sfx.exe") lies at "a b/morvalis(.exe)", the stub (exit 1 without a
-// package) at "a b/morvalis sfx(.exe)".
+// the part before a blank: the stub lies at "a b/morvalis sfx(.exe)"
+// (exit 1 for "decrypt" without a package) and at "a b/morvalis(.exe)",
+// where it would be given "sfx.exe decrypt" (exit 32, an unknown option).
 TEST(SystemHelpers, RunProgramStartsTheNamedProgramAlsoWithBlanksInItsPath) {
   test::TempFolder temp;
   const std::string folder = temp.path() + "a b/";
   std::filesystem::create_directories(folder);
   const std::string suffix = test::ProgramPath("").substr(test::BuildFolder().size());  // ".exe" or ""
-  std::filesystem::copy_file(test::ProgramPath("morvalis-pack"), folder + "morvalis" + suffix);
+  std::filesystem::copy_file(test::ProgramPath("morvalis-sfx"), folder + "morvalis" + suffix);
   std::filesystem::copy_file(test::ProgramPath("morvalis-sfx"), folder + "morvalis sfx" + suffix);
   uint32_t code = 12345;
   ASSERT_EQ(RunProgram((folder + "morvalis sfx" + suffix).c_str(), "decrypt", true, true, &code), kOk);
