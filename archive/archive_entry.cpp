@@ -1,5 +1,6 @@
 #include "archive/archive_entry.h"
 
+#include <cstring>
 #include <new>
 #include <typeinfo>
 
@@ -10,6 +11,7 @@
 #include "fs/path.h"
 #include "platform/confined_folder.h"
 #include "platform/files.h"
+#include "stream/branch_filter.h"
 #include "stream/file_info.h"
 
 namespace mv {
@@ -33,11 +35,13 @@ uint32_t Chunk(uint32_t remaining) {
 // on both sides (plain text being packed, decrypted data being unpacked),
 // so it is wiped on release. It is no larger than the file's first chunk:
 // most files are small, and a whole buffer allocated and wiped for each
-// would cost more than the file itself.
+// would cost more than the file itself. Room for the bytes a branch filter
+// holds back comes on top.
 class CopyBuffer {
  public:
   explicit CopyBuffer(uint32_t file_size)
-      : size_(file_size == 0 ? 1 : Chunk(file_size)), bytes_(static_cast<uint8_t*>(AllocFixed(size_))) {}
+      : size_((file_size == 0 ? 1 : Chunk(file_size)) + BranchFilter::kMostHeld),
+        bytes_(static_cast<uint8_t*>(AllocFixed(size_))) {}
   ~CopyBuffer() {
     if (bytes_ == nullptr) return;
     SecureWipe(bytes_, size_);
@@ -57,6 +61,36 @@ class CopyBuffer {
 // list before the list is written. Counting a file's content there gives
 // the same count as reading it, without reading every file twice.
 bool IsCountingStream(const Stream& stream) { return typeid(stream) == typeid(Stream); }
+
+bool FiltersBranches(const Stream& stream) {
+  const StreamContext* context = stream.GetContext();
+  return context != nullptr && context->branch_filter != 0;
+}
+
+// Moves size bytes of one file through buffer, one chunk at a time: fill
+// (uint8_t* to, uint32_t n) brings the next n, put(const uint8_t*, size_t)
+// passes them on; both return kOk or the failure that ends the copy. A
+// filter converts the bytes on their way, holding back at most
+// BranchFilter::kMostHeld of them until the bytes after them have come.
+template <typename Fill, typename Put>
+Result CopyContent(uint32_t size, uint8_t* buffer, BranchFilter* filter, Fill fill, Put put) {
+  size_t held = 0;
+  for (uint32_t remaining = size; remaining > 0;) {
+    const uint32_t n = Chunk(remaining);
+    Result r = fill(buffer + held, n);
+    if (r != kOk) return r;
+    remaining -= n;
+    const size_t ready = held + n;
+    const size_t done = filter != nullptr ? filter->Apply(buffer, ready, remaining == 0) : ready;
+    if (done != 0) {
+      r = put(buffer, done);
+      if (r != kOk) return r;
+    }
+    held = ready - done;
+    std::memmove(buffer, buffer + done, held);
+  }
+  return kOk;
+}
 
 // The size of the file a writing entry packs, asked of the file opened for
 // reading: a symbolic link to a file packs that file, bytes and size alike.
@@ -228,15 +262,16 @@ Result ArchiveEntry::WriteFileContent(Stream& stream) {
   platform::File file;
   if (!file.Open(path.c_str(), "rb")) return kCannotOpen;
   stream.WriteU32(size);
+  if (stream.GetError() != kOk) return stream.GetError();
   // Exactly the announced size goes out, so the stream stays in step with
   // the sizes already written even if the file changes meanwhile.
-  for (uint32_t remaining = size; remaining > 0 && stream.GetError() == kOk;) {
-    uint32_t n = Chunk(remaining);
-    if (file.Read(buffer.get(), n) != n) return kShortRead;
-    stream.Write(buffer.get(), n);
-    remaining -= n;
-  }
-  return stream.GetError();
+  BranchFilter filter(BranchFilter::Direction::kConvert);
+  return CopyContent(
+      size, buffer.get(), FiltersBranches(stream) ? &filter : nullptr,
+      [&file](uint8_t* to, uint32_t n) { return file.Read(to, n) == n ? kOk : kShortRead; },
+      [&stream](const uint8_t* from, size_t n) {
+        return stream.Write(from, static_cast<uint32_t>(n)) == kOk ? kOk : stream.GetError();
+      });
 }
 
 Result ArchiveEntry::SkipFileContent(Stream& stream) {
@@ -273,13 +308,12 @@ Result ArchiveEntry::ReadFileContent(Stream& stream) {
   // The size is trusted no further than the stream's bytes reach: the copy
   // moves one bounded chunk at a time and stops at the stream's first
   // failure.
-  for (uint32_t remaining = size; remaining > 0;) {
-    uint32_t n = Chunk(remaining);
-    if (stream.Read(buffer.get(), n) != kOk) return stream.GetError();
-    r = ConfinedResult(file.Write(buffer.get(), n), kShortWrite);
-    if (r != kOk) return r;
-    remaining -= n;
-  }
+  BranchFilter filter(BranchFilter::Direction::kRestore);
+  r = CopyContent(
+      size, buffer.get(), FiltersBranches(stream) ? &filter : nullptr,
+      [&stream](uint8_t* to, uint32_t n) { return stream.Read(to, n) == kOk ? kOk : stream.GetError(); },
+      [&file](const uint8_t* from, size_t n) { return ConfinedResult(file.Write(from, n), kShortWrite); });
+  if (r != kOk) return r;
   TagRecord info;
   GetRecord(info, kEntryTagInfo);
   platform::FileTimes times;

@@ -71,6 +71,7 @@ Result ContainerStream::Open(uint32_t mode, const String& path, const Password& 
     Close();
     return kBadArgument;
   }
+  if (context != nullptr) context->branch_filter = 0;
   r = file_.Open(mode, path, context, range_);
   if (r != kOk) {
     Close();
@@ -208,6 +209,10 @@ Result ContainerStream::OpenStrong(const CaptureStream& capture, const Password&
     r = OpenStrongHeader(header_bytes, parameters, region, password, &keys, &platform::InterruptionRequested);
   }
   if (r != kOk) return r;
+  // The content's entries convert or restore executables as the coding says.
+  if (GetContext() != nullptr) {
+    GetContext()->branch_filter = parameters.coding.method == ContentCoding::kZstdFiltered ? 1 : 0;
+  }
   const uint64_t chunk_bytes = writing ? 0 : file_.GetRemaining();
   return OpenSealedLayers(&file_, keys, parameters.nonce_prefix, header_bytes, chunk_bytes, parameters.coding);
 }

@@ -42,7 +42,7 @@ Result PrepareStrongHeader(const Argon2Cost& cost, uint32_t compression, TagReco
   coding.setting = compression;
   coding.total = header->GetU32(kHeaderTagTotal, 0);
   if (compression != 0) {
-    coding.method = ContentCoding::kZstd;
+    coding.method = ContentCoding::kZstdFiltered;
     coding.zstd = compression == 1 ? kZstdBest : kZstdFast;
   }
   uint8_t entry[kStrongEntrySize] = {kStrongVersion, kKdfArgon2id};
@@ -90,7 +90,7 @@ Result ParseStrongParameters(const TagRecord& header, StrongParameters* paramete
   // A Zstandard frame: the setting that chose it, and the content's size.
   TagValue total;
   header.Get(total, kHeaderTagTotal);
-  if (coding.method != ContentCoding::kZstd || (coding.setting != 1 && coding.setting != 2) ||
+  if (!coding.IsZstd() || (coding.setting != 1 && coding.setting != 2) ||
       total.GetType() != kTypeU32) {
     return kMalformedRecord;
   }

@@ -15,7 +15,10 @@
 //                 normal form C (container/password_form.h); version 1 has
 //                 no such byte and hashes the password's Windows-1252 bytes
 //   38      1     version 2: content coding, 0 = the compression frames of
-//                 tag 21's setting (version 1 always), 1 = one Zstandard frame
+//                 tag 21's setting (version 1 always), 1 = one Zstandard frame,
+//                 2 = one Zstandard frame over the content whose executables
+//                 have their branches converted (stream/branch_filter.h);
+//                 written now for settings 1 and 2
 //   39      1     version 2: Zstandard level, 1 to 22 (0 with frames): what
 //                 list tells; a reader does not need it
 //   40      1     version 2: Zstandard window log, 10 to 27 (0 with frames):

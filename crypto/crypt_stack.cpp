@@ -17,7 +17,7 @@ Result CryptStack::OpenSealed(Stream* inner, const uint8_t key[kGcmKeySize],
   Result result = FilterStream::Open(inner);
   if (result == kOk) result = sealed_.Open(inner, key, nonce_prefix, header, chunk_bytes);
   if (result == kOk) {
-    if (coding.method != ContentCoding::kZstd) {
+    if (!coding.IsZstd()) {
       result = compression_.Open(&sealed_, coding.setting);
     } else if (IsWriting()) {
       result = zstd_.OpenWriting(&sealed_, coding.zstd, workers_, coding.total);

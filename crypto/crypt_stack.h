@@ -31,11 +31,15 @@ struct ContentCoding {
   enum Method : uint8_t {
     kFrames = 0,  // the CompressionStream's frames with setting
     kZstd = 1,    // one Zstandard frame with zstd's level and window
+    // As kZstd; the files in the content that are executables have their
+    // branches converted (stream/branch_filter.h) before compression.
+    kZstdFiltered = 2,
   };
+  bool IsZstd() const { return method == kZstd || method == kZstdFiltered; }
   uint8_t method = kFrames;
   uint32_t setting = 0;  // kFrames
-  ZstdCoding zstd;       // kZstd
-  uint64_t total = 0;    // kZstd: the content's bytes
+  ZstdCoding zstd;       // kZstd, kZstdFiltered
+  uint64_t total = 0;    // kZstd, kZstdFiltered: the content's bytes
 };
 
 class CryptStack : public FilterStream {

@@ -65,6 +65,11 @@ struct StreamContext {
   // failed or at which the data ended, so a person can be told where a
   // package was damaged; or null.
   uint32_t* failed_chunk = nullptr;
+  // 1: the files of the content that are executables have their branches
+  // converted (stream/branch_filter.h): archive entries convert them on
+  // writing and restore them on reading. Set by the container stream from
+  // its header.
+  uint32_t branch_filter = 0;
 };
 
 class Stream {

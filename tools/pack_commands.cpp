@@ -125,10 +125,11 @@ std::string DescribeKind(ContainerKind kind, const TagRecord& header) {
                                                             : std::to_string(cost.memory_kib) + " KiB";
     const ContentCoding& coding = strong.coding;
     const std::string content =
-        coding.method == ContentCoding::kZstd
+        coding.IsZstd()
             ? "Zstandard level " + std::to_string(coding.zstd.level) + ", window " +
                   (coding.zstd.window_log >= 20 ? std::to_string(1u << (coding.zstd.window_log - 20)) + " MiB"
-                                                : std::to_string(1u << (coding.zstd.window_log - 10)) + " KiB")
+                                                : std::to_string(1u << (coding.zstd.window_log - 10)) + " KiB") +
+                  (coding.method == ContentCoding::kZstdFiltered ? ", x86 branches of executables converted" : "")
             : coding.setting == 0 ? std::string("stored") : "zlib blocks, compression " + std::to_string(coding.setting);
     return "strong (Argon2id t=" + std::to_string(cost.passes) + " m=" + memory + " p=" + std::to_string(cost.lanes) +
            "; AES-256-GCM, 64 KiB chunks, each authenticated; " + content + ")";

@@ -1,7 +1,8 @@
 // The strong kind's content coding over whole packages: round trips at
-// every compression setting across chunk and block boundaries, an empty
-// package, and hostile Zstandard content sealed with the right password,
-// each refused with its code and nothing left behind.
+// every compression setting across chunk and block boundaries, executables
+// restored exactly as their coding says, an empty package, and hostile
+// Zstandard content sealed with the right password, each refused with its
+// code and nothing left behind.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "container/container_file.h"
 #include "container/container_format.h"
 #include "container/package_reader.h"
+#include "archive/archive_entry.h"
 #include "container/strong_header.h"
 #include "crypto/aead_chunk_stream.h"
 #include "stream/memory_stream.h"
@@ -129,19 +131,48 @@ TEST_F(StrongCodingTest, RoundTripsAtEverySettingAcrossChunkAndBlockBoundaries) 
     for (uint32_t size : {0u, 1u, chunk - 1, chunk, chunk + 1, 3 * chunk + 7}) {
       SCOPED_TRACE(testing::Message() << "compression " << compression << ", a file of " << size << " bytes");
       const std::string root = folder_.Join("tree" + std::to_string(compression) + "_" + std::to_string(size) + "/");
-      test::MakeTree(root, {{"f/", ""}, {"f/data.bin", std::string(reinterpret_cast<const char*>(
-                                                                   test::MixedBytes(size, size).data()), size)}});
+      const Bytes data = test::MixedBytes(size, size);
+      const Bytes program = test::ExecutableBytes(size, size);
+      test::MakeTree(root, {{"f/", ""},
+                            {"f/data.bin", std::string(data.begin(), data.end())},
+                            {"f/program", std::string(program.begin(), program.end())}});
       TagRecord header;
       const Bytes package = Write(root, compression, &header);
       StrongParameters parameters;
       ASSERT_EQ(ParseStrongParameters(header, &parameters), kOk);
       EXPECT_EQ(parameters.version, kStrongVersion);
-      EXPECT_EQ(parameters.coding.method, compression == 0 ? ContentCoding::kFrames : ContentCoding::kZstd);
+      EXPECT_EQ(parameters.coding.method, compression == 0 ? ContentCoding::kFrames : ContentCoding::kZstdFiltered);
       test::Snapshot files;
       ASSERT_EQ(Extract(package, &files), kOk);
       EXPECT_EQ(files.entries, test::TakeSnapshot(root).entries);
     }
   }
+}
+
+// The content record as chunks carry it is the same for both Zstandard
+// codings; only coding 2 restores the executables in it, so the same frame
+// gives the files back under coding 1 and changes the program under 2.
+TEST_F(StrongCodingTest, ExecutablesAreRestoredOnlyUnderTheFilteringCoding) {
+  const std::string root = folder_.Join("tree/");
+  // Across the copy loop's piece of 100,000 bytes, a branch at its edge.
+  Bytes program = test::ExecutableBytes(2 * ArchiveEntry::kCopyBufferSize + 3, 5);
+  program[ArchiveEntry::kCopyBufferSize - 2] = 0xE8;
+  program[ArchiveEntry::kCopyBufferSize + 2] = 0x00;
+  test::MakeTree(root, {{"bin/", ""},
+                        {"bin/program", std::string(program.begin(), program.end())},
+                        {"bin/notes.txt", "E8 in a text file: \xE8\x00\x00\x00\x00"}});
+  const Bytes record = RecordOf(root);
+  const auto total = static_cast<uint32_t>(record.size());
+  const Bytes frame = test::LibraryFrame(record, 20, true);
+  test::Snapshot files;
+  ASSERT_EQ(Extract(Sealed(frame, total, [](Bytes& e) { e[38] = ContentCoding::kZstd; }), &files), kOk);
+  EXPECT_EQ(files.entries, test::TakeSnapshot(root).entries);
+  ASSERT_EQ(Extract(Sealed(frame, total), &files), kOk);
+  auto expected = test::TakeSnapshot(root).entries;
+  EXPECT_NE(files.entries["bin/program"], expected["bin/program"]);
+  files.entries.erase("bin/program");
+  expected.erase("bin/program");
+  EXPECT_EQ(files.entries, expected);
 }
 
 TEST_F(StrongCodingTest, AnEmptyPackageOpens) {
@@ -187,7 +218,7 @@ TEST_F(StrongCodingTest, HostileFramesSealedWithTheRightPasswordAreRefused) {
       {"the frame cut short", Sealed(Bytes(frame.begin(), frame.end() - 40), total), kDecompressionFailed},
       {"a total below the frame's", Sealed(frame, total - 1), kDecompressionFailed},
       {"a level of 0", Sealed(frame, total, [](Bytes& e) { e[39] = 0; }), kMalformedRecord},
-      {"an unknown coding", Sealed(frame, total, [](Bytes& e) { e[38] = 2; }), kMalformedRecord},
+      {"an unknown coding", Sealed(frame, total, [](Bytes& e) { e[38] = 3; }), kMalformedRecord},
       {"another password form", Sealed(frame, total, [](Bytes& e) { e[37] = 2; }), kMalformedRecord},
       {"the entry of version 1's size", Sealed(frame, total, [](Bytes& e) { e.resize(kStrongEntrySize1); }),
        kMalformedRecord},

@@ -23,6 +23,25 @@ stamp tree
 mkdir -p empty/leer && stamp empty
 printf 'Guten Tag,\nanbei die Zahlen.\n' >message.txt
 mkdir -p attach && seq 1 50 >attach/anhang.txt && stamp attach
+# Executables with calls and jumps (an ELF and an "MZ" file) and a text file
+# with the same bytes after its first four: only the first two are converted.
+python3 - programme <<'PYEOF'
+import os, random, sys
+rng = random.Random(2026)
+body = bytearray(rng.randbytes(200003 - 4))
+i = 0
+while i < len(body):
+    body[i] = rng.choice((0xE8, 0xE9))
+    if i + 4 < len(body) and rng.random() < 0.75:
+        body[i + 4] = rng.choice((0x00, 0xFF))
+    i += rng.randint(1, 9)
+os.makedirs(sys.argv[1])
+for name, data in (("programm", b"\x7fELF" + body), ("programm.exe", b"MZ" + body[:5000]),
+                   ("text.txt", b"Text" + body[:5000])):
+    with open(os.path.join(sys.argv[1], name), "wb") as f:
+        f.write(data)
+PYEOF
+stamp programme
 
 # A file of SIZE bytes (a repeating pattern) in folder NAME/.
 pattern() { mkdir -p "$1" && head -c "$2" /dev/zero | tr '\0' 'x' >"$1/daten.bin" && stamp "$1"; }
@@ -43,6 +62,7 @@ exact() { # name want
 "$PACK" create stored.mef --compression 0 --password "$PASSWORD" tree >/dev/null
 "$PACK" create compressed.mef --compression 1 --password "$PASSWORD" tree >/dev/null
 "$PACK" create fast.mef --compression 2 --password "$PASSWORD" tree >/dev/null
+"$PACK" create executables.mef --compression 1 --password "$PASSWORD" programme >/dev/null
 "$PACK" create empty.mef --compression 0 --password "$PASSWORD" empty >/dev/null
 "$PACK" create message.mef --message-file message.txt --password "$PASSWORD" attach >/dev/null
 exact one-chunk 65535

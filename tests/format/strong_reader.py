@@ -172,7 +172,7 @@ def read_package(data, password, values=None):
         method, level, window_log = entry[38], entry[39], entry[40]
         if method == 0 and (level, window_log) != (0, 0):
             raise Refused(320)
-        if method == 1:
+        if method in (1, 2):
             if setting not in (1, 2) or total is None or not 1 <= level <= 22 or window_log < 10:
                 raise Refused(320)
             if window_log > MAX_WINDOW_LOG:
@@ -193,7 +193,7 @@ def read_package(data, password, values=None):
     if not hmac.compare_digest(check, key_check):
         raise Refused(711)
     plain = decrypt_chunks(data, header_size + 48, payload_key, prefix, header_bytes, values)
-    if method == 1:
+    if method in (1, 2):
         content = unzstd(plain, total, window_log)
     else:
         content = unframe(plain, setting)
@@ -204,6 +204,8 @@ def read_package(data, password, values=None):
         raise Refused(311)
     if r.at != len(content):
         raise Refused(730)
+    if method == 2:
+        entries = [(members, data if data is None else restore_branches(data)) for members, data in entries]
     return {"version": version, "method": method, "level": level, "setting": setting}, record, entries
 
 
@@ -251,6 +253,23 @@ def unframe(plain, setting):
             raise Refused(600)
         out += block
     return bytes(out)
+
+
+def restore_branches(data):
+    """Coding 2: an executable's calls and jumps back to their displacements."""
+    if data[:4] != b"\x7fELF" and data[:2] != b"MZ":
+        return data
+    b = bytearray(data)
+    i = 0
+    while i + 5 <= len(b):
+        if b[i] not in (0xE8, 0xE9):
+            i += 1
+            continue
+        if b[i + 4] in (0x00, 0xFF):
+            w = (struct.unpack_from("<I", b, i + 1)[0] - (i + 5)) & 0xFFFFFFFF
+            struct.pack_into("<I", b, i + 1, (w & 0xFFFFFF) | (0xFF000000 if w & 0x1000000 else 0))
+        i += 5
+    return bytes(b)
 
 
 def unzstd(plain, total, window_log):

@@ -94,6 +94,23 @@ inline std::vector<uint8_t> NoiseBytes(size_t size, uint64_t seed) {
 // Runs of text and noise of 1 to 200000 bytes each, about one noise run in
 // noise_share_of_8 out of 8 (default 2), so that block and chunk boundaries
 // fall inside both kinds and between them.
+// Bytes of size that look like an executable to a branch filter: an ELF
+// mark, then calls and jumps (E8 / E9) with displacements of either sign
+// among other bytes, branch bytes inside displacements and right before
+// the end included. Fewer than 4 bytes hold part of the mark only.
+inline std::vector<uint8_t> ExecutableBytes(size_t size, uint64_t seed) {
+  std::vector<uint8_t> bytes(size);
+  SampleGenerator generator(seed);
+  generator.Noise(bytes.data(), size);
+  for (size_t at = 4; at < size; at += 1 + generator.Below(9)) {
+    bytes[at] = generator.Below(2) == 0 ? 0xE8 : 0xE9;
+    if (at + 4 < size && generator.Below(4) != 0) bytes[at + 4] = generator.Below(2) == 0 ? 0x00 : 0xFF;
+  }
+  const uint8_t mark[] = {0x7F, 'E', 'L', 'F'};
+  for (size_t i = 0; i < size && i < sizeof mark; ++i) bytes[i] = mark[i];
+  return bytes;
+}
+
 inline std::vector<uint8_t> MixedBytes(size_t size, uint64_t seed, uint32_t noise_share_of_8 = 2) {
   std::vector<uint8_t> bytes(size);
   SampleGenerator generator(seed);
