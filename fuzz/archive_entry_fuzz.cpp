@@ -1,6 +1,8 @@
 // Archive entries decoded into a base folder: the input is a content record
-// as it comes out of a decrypted package (the first byte, when odd, asks
-// for a measuring pass, which reads the entries without writing anything).
+// as it comes out of a decrypted package after one byte of flags: bit 0
+// asks for a measuring pass, which reads the entries without writing
+// anything, bit 1 for executables' branches to be restored as they are
+// written (the filtering coding of the strong kind).
 // Oracle: entries write only below the base folder top/base/ of the
 // sandbox; nothing appears beside it or above it, a measuring pass leaves
 // the base folder empty, and the base folder's tree can be deleted again.
@@ -22,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const mv::fuzz::Sandbox sandbox({"base"});
   mv::RegisterArchiveEntries();
   mv::fuzz::Input input(data, size);
-  const uint32_t measure_only = input.Byte() & 1;
+  const uint8_t flags = input.Byte();
+  const uint32_t measure_only = flags & 1;
   const std::vector<uint8_t> record_bytes = input.Rest();
 
   const mv::String base = sandbox.Path("base/");
@@ -32,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   {
     mv::StreamContext context{base.c_str(), nullptr, measure_only, 0};
+    context.branch_filter = flags >> 1 & 1;
     mv::MemoryStream in;
     in.OpenRead(record_bytes, &context);
     mv::TagRecord content;

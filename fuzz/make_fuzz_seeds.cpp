@@ -187,6 +187,7 @@ void PackageSeeds(const fs::path& out, const fs::path& work, const mv::TagRecord
   Seed(out, "tag_record_fuzz", "content", record);
   Seed(out, "archive_entry_fuzz", "content", Join({0}, record));
   Seed(out, "archive_entry_fuzz", "content-measured", Join({1}, record));
+  Seed(out, "archive_entry_fuzz", "content-executables", Join({2}, record));
 
   // Carriers with a hidden container: a payload of about 400 bytes.
   for (uint32_t format : {mv::kCarrierBmp24, mv::kCarrierWav16}) {
