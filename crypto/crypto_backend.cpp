@@ -120,11 +120,12 @@ struct Derivation {
   std::vector<uint8_t> password, salt, secret, associated;
   unsigned long parameters[4] = {};
   std::vector<uint8_t> out;
+  // Set (under mutex) when the caller stopped waiting: the lanes end at
+  // their next slice and the derivation, ending, tells the left ones.
   std::atomic<bool> cancelled{false};
   std::mutex mutex;
   std::condition_variable ended_signal;
   bool ended = false;
-  bool abandoned = false;  // the caller stopped waiting
   gcry_error_t error = 0;
 
   Derivation(const ByteRange& password_range, const ByteRange& salt_range, const ByteRange& secret_range,
@@ -169,7 +170,7 @@ struct Derivation {
       std::lock_guard<std::mutex> lock(mutex);
       error = result;
       ended = true;
-      left = abandoned;
+      left = cancelled.load();
       ended_signal.notify_all();
     }
     if (left) LeftOnes().Ended();
@@ -246,7 +247,6 @@ Result Argon2id(const ByteRange& password, const ByteRange& salt, const Argon2Co
         if (stopping && !derivation->ended) {
           // The worker holds its own reference and ends at its next slice.
           derivation->cancelled = true;
-          derivation->abandoned = true;
           LeftOnes().Add();
           lock.unlock();
           worker.detach();
