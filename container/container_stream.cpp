@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/little_endian.h"
 #include "container/container_format.h"
 #include "container/password_form.h"
 #include "container/random_pool.h"
@@ -125,8 +126,7 @@ Result ContainerStream::ReadHeaderBytes(StreamContext* header_context, MemoryStr
   // or parsed: no writer makes a header above kMaxStrongHeaderSize.
   uint8_t head[8];
   if (file_.Read(head, sizeof head) != kOk) return file_.GetError();
-  const uint32_t length = static_cast<uint32_t>(head[4]) | static_cast<uint32_t>(head[5]) << 8 |
-                          static_cast<uint32_t>(head[6]) << 16 | static_cast<uint32_t>(head[7]) << 24;
+  const uint32_t length = LoadU32Le(head + 4);
   if (length > kMaxStrongHeaderSize - sizeof head) return kMalformedRecord;
   std::vector<uint8_t> bytes(head, head + sizeof head);
   bytes.resize(sizeof head + length);

@@ -2,20 +2,13 @@
 
 #include <cstring>
 
+#include "base/little_endian.h"
 #include "container/container_format.h"
 #include "platform/random.h"
 
 namespace mv {
 namespace {
 
-void PutU32(uint8_t* at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint32_t GetU32(const uint8_t* at) {
-  return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
-         static_cast<uint32_t>(at[3]) << 24;
-}
 
 Result HeaderDigest(const std::vector<uint8_t>& header_bytes, const uint8_t* key_check,
                     uint8_t digest[kHeaderDigestSize]) {
@@ -46,9 +39,9 @@ Result PrepareStrongHeader(const Argon2Cost& cost, uint32_t compression, TagReco
     coding.zstd = compression == 1 ? kZstdBest : kZstdFast;
   }
   uint8_t entry[kStrongEntrySize] = {kStrongVersion, kKdfArgon2id};
-  PutU32(entry + 2, cost.passes);
-  PutU32(entry + 6, cost.memory_kib);
-  PutU32(entry + 10, cost.lanes);
+  StoreU32Le(entry + 2, cost.passes);
+  StoreU32Le(entry + 6, cost.memory_kib);
+  StoreU32Le(entry + 10, cost.lanes);
   std::memcpy(entry + 14, parameters->salt, kStrongSaltSize);
   std::memcpy(entry + 30, parameters->nonce_prefix, AeadChunkStream::kNoncePrefixSize);
   entry[37] = static_cast<uint8_t>(parameters->password_form);
@@ -73,7 +66,7 @@ Result ParseStrongParameters(const TagRecord& header, StrongParameters* paramete
   if (size == 0 || value.GetLength() != size || entry[1] != kKdfArgon2id) return kMalformedRecord;
   parameters->version = version;
   parameters->password_form = PasswordForm::kWindows1252;
-  parameters->cost = Argon2Cost{GetU32(entry + 2), GetU32(entry + 6), GetU32(entry + 10)};
+  parameters->cost = Argon2Cost{LoadU32Le(entry + 2), LoadU32Le(entry + 6), LoadU32Le(entry + 10)};
   std::memcpy(parameters->salt, entry + 14, kStrongSaltSize);
   std::memcpy(parameters->nonce_prefix, entry + 30, AeadChunkStream::kNoncePrefixSize);
   ContentCoding& coding = parameters->coding;

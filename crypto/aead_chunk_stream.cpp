@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/little_endian.h"
 #include "crypto/chunk_reading.h"
 
 namespace mv {
@@ -154,8 +155,7 @@ Result AeadChunkStream::Refill() {
   if (remaining_ < sizeof head) return Fail(kPackageTruncated);
   if (ReadInner(head, sizeof head) != kOk) return GetError();
   remaining_ -= sizeof head;
-  const uint32_t length = static_cast<uint32_t>(head[0]) | static_cast<uint32_t>(head[1]) << 8 |
-                          static_cast<uint32_t>(head[2]) << 16 | static_cast<uint32_t>(head[3]) << 24;
+  const uint32_t length = LoadU32Le(head);
   if (length > kChunkCapacity) return Fail(kPackageDamaged);
   const uint32_t sealed = length + static_cast<uint32_t>(kGcmTagSize);
   if (sealed > remaining_) return Fail(kPackageTruncated);

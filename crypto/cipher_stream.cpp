@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/little_endian.h"
 #include "crypto/chunk_reading.h"
 
 namespace mv {
@@ -119,9 +120,7 @@ Result CipherStream::Refill() {
   if (ReadInner(length_block, block) != kOk) return GetError();
   Result result = length_chain_.Decrypt(length_block, block);
   if (result != kOk) return RecordError(result);
-  uint32_t plain =
-      static_cast<uint32_t>(length_block[0]) | static_cast<uint32_t>(length_block[1]) << 8 |
-      static_cast<uint32_t>(length_block[2]) << 16 | static_cast<uint32_t>(length_block[3]) << 24;
+  uint32_t plain = LoadU32Le(length_block);
   // Bounded before the data is read: a wrong key or damaged input gives a
   // random length here.
   if (plain > GetChunkLimit()) return RecordError(kCipherFailed);

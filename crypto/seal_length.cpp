@@ -1,5 +1,6 @@
 #include "crypto/seal_length.h"
 
+#include "base/little_endian.h"
 #include "stream/tag_value.h"
 
 namespace mv {
@@ -32,8 +33,7 @@ Result UnsealLength(const TagValue& in, const String& password, CipherId id, con
   if (result == kOk) result = cipher.Decrypt(copy);
   if (result != kOk) return result;
   const uint8_t* bytes = copy.GetBytes();
-  out = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-        static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+  out = LoadU32Le(bytes);
   return kOk;
 }
 

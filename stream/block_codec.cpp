@@ -6,6 +6,8 @@
 #include <libdeflate.h>
 #endif
 
+#include "base/little_endian.h"
+
 namespace mv {
 namespace {
 
@@ -70,8 +72,7 @@ Result ReadFrame(Stream& inner, BlockFrame& frame) {
   uint8_t head[kFrameHeadSize];
   Result r = inner.Read(head, sizeof head);
   if (r != kOk) return r;
-  uint32_t stored = static_cast<uint32_t>(head[1]) | static_cast<uint32_t>(head[2]) << 8 |
-                    static_cast<uint32_t>(head[3]) << 16 | static_cast<uint32_t>(head[4]) << 24;
+  uint32_t stored = LoadU32Le(head + 1);
   // An empty frame can only yield an empty block, which is refused as well.
   if (stored >= kStoredLengthLimit || stored == 0) return kDecompressionFailed;
   if (!EnsureBlock(frame.packed)) return kOutOfMemory;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/little_endian.h"
+
 namespace mv {
 namespace {
 
@@ -30,14 +32,11 @@ size_t BranchFilter::Apply(uint8_t* data, size_t n, bool end) {
       continue;
     }
     if (p[4] == 0x00 || p[4] == 0xFF) {
-      const uint32_t v = static_cast<uint32_t>(p[1]) | static_cast<uint32_t>(p[2]) << 8 |
-                         static_cast<uint32_t>(p[3]) << 16 | static_cast<uint32_t>(p[4]) << 24;
+      const uint32_t v = LoadU32Le(p + 1);
       const uint32_t next = offset_ + static_cast<uint32_t>(i + kWindow);
       const uint32_t w = direction_ == Direction::kConvert ? v + next : v - next;
-      p[1] = static_cast<uint8_t>(w);
-      p[2] = static_cast<uint8_t>(w >> 8);
-      p[3] = static_cast<uint8_t>(w >> 16);
-      p[4] = (w >> 24 & 1) != 0 ? 0xFF : 0x00;
+      // Bit 24 spread over the top byte keeps it 00 or FF.
+      StoreU32Le(p + 1, (w & 0x00FFFFFF) | ((w >> 24 & 1) != 0 ? 0xFF000000 : 0));
     }
     i += kWindow;
   }

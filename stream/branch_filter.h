@@ -42,10 +42,6 @@ class BranchFilter {
   // the next call. With end (data reaches the file's end) all n are final.
   size_t Apply(uint8_t* data, size_t n, bool end);
 
-  // True when the file turned out to be an executable (known once its
-  // first bytes have passed).
-  bool IsConverting() const { return state_ == State::kOn; }
-
  private:
   enum class State { kUndecided, kOn, kOff };
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <ctime>
 
+#include "base/little_endian.h"
 #include "platform/files.h"
 
 namespace mv::platform::posix {
@@ -19,14 +20,9 @@ inline constexpr const char* kAttributeName = "user.morvalis.attributes";
 inline constexpr uint32_t kExtendedBits = kAttributeHidden | kAttributeSystem | kAttributeArchive;
 inline constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
 
-inline uint32_t DecodeBits(const unsigned char (&raw)[4]) {
-  return static_cast<uint32_t>(raw[0]) | static_cast<uint32_t>(raw[1]) << 8 | static_cast<uint32_t>(raw[2]) << 16 |
-         static_cast<uint32_t>(raw[3]) << 24;
-}
+inline uint32_t DecodeBits(const unsigned char (&raw)[4]) { return LoadU32Le(raw); }
 
-inline void EncodeBits(uint32_t bits, unsigned char (&raw)[4]) {
-  for (int i = 0; i < 4; ++i) raw[i] = static_cast<unsigned char>(bits >> (8 * i));
-}
+inline void EncodeBits(uint32_t bits, unsigned char (&raw)[4]) { StoreU32Le(raw, bits); }
 
 // Seconds from 1601-01-01 to 1970-01-01.
 inline constexpr int64_t kEpochDifference = 11644473600LL;
