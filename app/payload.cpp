@@ -2,15 +2,11 @@
 
 #include <cstring>
 
+#include "base/little_endian.h"
 #include "platform/platform.h"
 
 namespace mv {
 namespace {
-
-uint32_t ReadWord(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 // The NUL-terminated text at offset from the header, cut at the section end.
 String TextAt(const PayloadView& view, uint32_t offset) {
@@ -44,14 +40,14 @@ PayloadView FindPayloadHeaderIn(const uint8_t* section, size_t size) {
   for (size_t offset = 0; offset < PayloadHeader::kSearchLimit && offset + 8 <= size;
        offset += PayloadHeader::kAlignment) {
     const uint8_t* p = section + offset;
-    uint32_t header_size = ReadWord(p + PayloadHeader::kSizeField);
-    if (ReadWord(p + PayloadHeader::kMarkerField) != PayloadHeader::kMarker) continue;
+    uint32_t header_size = LoadU32Le(p + PayloadHeader::kSizeField);
+    if (LoadU32Le(p + PayloadHeader::kMarkerField) != PayloadHeader::kMarker) continue;
     if (header_size != PayloadHeader::kPlainSize && header_size != PayloadHeader::kLayoutSize) continue;
     view.header = p;
     view.available = size - offset;
     view.header_size = header_size;
     // The data size word lies past the 8 bytes the scan guarantees.
-    view.data_size = view.available >= 12 ? ReadWord(p + PayloadHeader::kDataSizeField) : 0;
+    view.data_size = view.available >= 12 ? LoadU32Le(p + PayloadHeader::kDataSizeField) : 0;
     return view;
   }
   return view;
@@ -70,15 +66,15 @@ Result LoadLayoutFrom(const PayloadView& view, PayloadLayout* layout) {
   }
   const uint8_t* h = view.header;
   layout->has_layout = 1;
-  uint32_t bitmap_offset = ReadWord(h + PayloadHeader::kBitmapOffsetField);
-  uint32_t bitmap_size = ReadWord(h + PayloadHeader::kBitmapSizeField);
+  uint32_t bitmap_offset = LoadU32Le(h + PayloadHeader::kBitmapOffsetField);
+  uint32_t bitmap_size = LoadU32Le(h + PayloadHeader::kBitmapSizeField);
   if (bitmap_offset <= view.available && bitmap_size <= view.available - bitmap_offset) {
     layout->bitmap_data = bitmap_size == 0 ? nullptr : h + bitmap_offset;
     layout->bitmap_size = bitmap_size;
   }
-  layout->disclaimer_text = TextAt(view, ReadWord(h + PayloadHeader::kDisclaimerOffsetField));
-  layout->link_text = TextAt(view, ReadWord(h + PayloadHeader::kLinkOffsetField));
-  layout->info_text = TextAt(view, ReadWord(h + PayloadHeader::kInfoOffsetField));
+  layout->disclaimer_text = TextAt(view, LoadU32Le(h + PayloadHeader::kDisclaimerOffsetField));
+  layout->link_text = TextAt(view, LoadU32Le(h + PayloadHeader::kLinkOffsetField));
+  layout->info_text = TextAt(view, LoadU32Le(h + PayloadHeader::kInfoOffsetField));
   return kOk;
 }
 
