@@ -155,8 +155,114 @@ void DebugMessage(bool debug, const char* text) {
   if (debug) platform::ShowMessage(text, kDisplayName, platform::kMessageIconError | platform::kMessageOk);
 }
 
+namespace {
+
+Result ReportDecryptFailure(bool debug, const SelfExtractor& extractor, Result r) {
+  DebugFormat(debug, "Decryption failed. Error %i", r);
+  if (extractor.GetFailedChunk() != 0) {
+    DebugFormat(debug, "The package's check failed at chunk %i.", extractor.GetFailedChunk());
+  }
+  if (!extractor.GetFailedEntry().IsEmpty()) {
+    DebugFormat(debug, "The failure came with the entry \"%s\".", extractor.GetFailedEntry().c_str());
+  }
+  return r;
+}
+
+Result ReportCopyFailure(bool debug, const TargetFolder& folder, Result r, const std::vector<CopyFailure>& failures) {
+  // A link at the target's name counts as existing too.
+  if (r == kTargetFolderExists) {
+    DebugFormat(debug, "Directory \"%s\" already exists.", folder.GetFolder().c_str());
+    return r;
+  }
+  DebugFormat(debug, "DirectoryCopy returned %i.", r);
+  for (const CopyFailure& failure : failures) {
+    String line;
+    String::Format(line, "\"%s\" could not be copied (error %i).", (folder.GetFolder() + failure.path).c_str(),
+                   static_cast<int>(failure.code));
+    DebugMessage(debug, line.c_str());
+  }
+  return r;
+}
+
+// Saves the message text (when there is one) to message_path; below the
+// target folder (message_below) it goes through the folder opened then.
+Result SaveMessage(bool debug, const String& text, const String& message_path, const String& message_below,
+                   TargetFolder* folder, bool replace) {
+  if (message_path.IsEmpty()) return kOk;
+  if (!IsFilePath(message_path)) {
+    DebugFormat(debug, "Invalid message file path \"%s\".", message_path.c_str());
+    return kBadArgument;
+  }
+  if (text.IsEmpty()) return kOk;
+  DebugFormat(debug, "Decrypting message to file \"%s\".", message_path.c_str());
+  if (!replace && FileExists(message_path)) {
+    DebugFormat(debug, "File \"%s\" already exists.", message_path.c_str());
+    return kMessageFileExists;
+  }
+  Result r = kOk;
+  if (message_below.IsEmpty()) {
+    r = SaveTextFile(message_path, text, replace);
+  } else {
+    r = folder->Reach();
+    if (r == kOk) r = SaveTextFileIn(folder->GetTree(), message_below, text, replace);
+  }
+  // Taken since it was looked at: never replaced without replace.
+  if (r == kTargetFileExists) r = kMessageFileExists;
+  if (r != kOk) DebugFormat(debug, "Saving message to text file failed. Error %i.", r);
+  return r;
+}
+
+// The files of a package of the strong kind go straight into the target
+// folder once the whole package is authenticated: the same files reach the
+// same places as by a copy from a work folder, without the work folder's
+// writing, copying and wiping. A message file below the target takes the
+// way through the work folder, which can tell before anything is written
+// whether a file of the package has its name.
+bool DeliversDirectly(const String& target, const String& folder, const String& message_path) {
+  if (target.IsEmpty() || !IsFolderPath(folder)) return false;
+  if (IsFilePath(message_path) && !PathBelow(folder, message_path).IsEmpty()) return false;
+  return SelfExtractor::CarriesStrongKind();
+}
+
+Result DeliverCommand(const Password& password, TargetFolder* folder, const String& message_path, bool replace,
+                      bool debug) {
+  SelfExtractor extractor;
+  extractor.SetShowMessages(debug);
+  const ProgressCallback status{&ShowStatusText, debug ? 1u : 0u, 0};
+  const ProgressCallback stop = StopOnInterruption(&status);
+  DebugFormat(debug, "Decrypting files to \"%s\".", folder->GetFolder().c_str());
+  TargetDelivery delivery(folder);
+  const Result r = extractor.ExtractInto(&delivery, password, &stop);
+  // The target refused before any file reached it is the copy's failure;
+  // any other failure of the read is the decryption's.
+  if (delivery.GetResult() != kOk && !folder->IsReached()) {
+    return ReportCopyFailure(debug, *folder, delivery.GetResult(), delivery.GetFailures());
+  }
+  if (r != kOk) return ReportDecryptFailure(debug, extractor, r);
+  if (delivery.GetResult() != kOk) {
+    return ReportCopyFailure(debug, *folder, delivery.GetResult(), delivery.GetFailures());
+  }
+  DebugMessage(debug, "Decrypting files successful.");
+  String text;
+  extractor.GetMessageText(text);
+  const Result saved = SaveMessage(debug, text, message_path, String(""), folder, replace);
+  if (saved != kOk) return saved;
+  DebugMessage(debug, "Decryption successful.");
+  return kOk;
+}
+
+}  // namespace
+
 Result DecryptCommand(const Password& password, const char* target_folder, const char* message_file, bool replace,
                       bool debug) {
+  const String target(target_folder);
+  const String message_path(message_file);
+  // The target folder is reached once and used through what was opened
+  // then: the files go there, and so does a message file inside it.
+  TargetFolder folder(AddTrailingSlash(ToInternalPath(target)), replace);
+  if (DeliversDirectly(target, folder.GetFolder(), message_path)) {
+    return DeliverCommand(password, &folder, message_path, replace, debug);
+  }
   SelfExtractor extractor;
   extractor.SetShowMessages(debug);
   // Ctrl-C and the like stop the work at the next block as a cancel; the
@@ -164,29 +270,15 @@ Result DecryptCommand(const Password& password, const char* target_folder, const
   const ProgressCallback status{&ShowStatusText, debug ? 1u : 0u, 0};
   const ProgressCallback stop = StopOnInterruption(&status);
   Result r = extractor.Extract(password, &stop);
-  if (r != kOk) {
-    DebugFormat(debug, "Decryption failed. Error %i", r);
-    if (extractor.GetFailedChunk() != 0) {
-      DebugFormat(debug, "The package's check failed at chunk %i.", extractor.GetFailedChunk());
-    }
-    if (!extractor.GetFailedEntry().IsEmpty()) {
-      DebugFormat(debug, "The failure came with the entry \"%s\".", extractor.GetFailedEntry().c_str());
-    }
-    return r;
-  }
+  if (r != kOk) return ReportDecryptFailure(debug, extractor, r);
   DebugFormat(debug, extractor.IsWorkInMemory() ? "Decrypted in memory, in \"%s\"." : "Decrypted in \"%s\".",
               extractor.GetWorkFolder().c_str());
-  const String target(target_folder);
-  const String message_path(message_file);
   if (target.IsEmpty() && message_path.IsEmpty()) {
     DebugMessage(debug, "No data file be decrypted!");
     return kOk;
   }
   String text;
   extractor.GetMessageText(text);
-  // The target folder is reached once and used through what was opened
-  // then: the files go there, and so does a message file inside it.
-  TargetFolder folder(AddTrailingSlash(ToInternalPath(target)), replace);
   String message_below;
   if (!target.IsEmpty()) {
     if (!IsFolderPath(folder.GetFolder())) {
@@ -211,48 +303,11 @@ Result DecryptCommand(const Password& password, const char* target_folder, const
     const bool trailing = extractor.IsWorkInMemory() && wipe.Start();
     r = DirectoryCopy(extractor.GetWorkFolder(), &folder, &stop, &failures, trailing ? &wipe : nullptr);
     wipe.Finish();
-    if (r != kOk) {
-      // A link at the target's name counts as existing too.
-      if (r == kTargetFolderExists) {
-        DebugFormat(debug, "Directory \"%s\" already exists.", folder.GetFolder().c_str());
-        return r;
-      }
-      DebugFormat(debug, "DirectoryCopy returned %i.", r);
-      for (const CopyFailure& failure : failures) {
-        String line;
-        String::Format(line, "\"%s\" could not be copied (error %i).",
-                       (folder.GetFolder() + failure.path).c_str(), static_cast<int>(failure.code));
-        DebugMessage(debug, line.c_str());
-      }
-      return r;
-    }
+    if (r != kOk) return ReportCopyFailure(debug, folder, r, failures);
     DebugMessage(debug, "Decrypting files successful.");
   }
-  if (!message_path.IsEmpty()) {
-    if (!IsFilePath(message_path)) {
-      DebugFormat(debug, "Invalid message file path \"%s\".", message_path.c_str());
-      return kBadArgument;
-    }
-    if (!text.IsEmpty()) {
-      DebugFormat(debug, "Decrypting message to file \"%s\".", message_path.c_str());
-      if (!replace && FileExists(message_path)) {
-        DebugFormat(debug, "File \"%s\" already exists.", message_path.c_str());
-        return kMessageFileExists;
-      }
-      if (message_below.IsEmpty()) {
-        r = SaveTextFile(message_path, text, replace);
-      } else {
-        r = folder.Reach();
-        if (r == kOk) r = SaveTextFileIn(folder.GetTree(), message_below, text, replace);
-      }
-      // Taken since it was looked at: never replaced without replace.
-      if (r == kTargetFileExists) r = kMessageFileExists;
-      if (r != kOk) {
-        DebugFormat(debug, "Saving message to text file failed. Error %i.", r);
-        return r;
-      }
-    }
-  }
+  r = SaveMessage(debug, text, message_path, message_below, &folder, replace);
+  if (r != kOk) return r;
   DebugMessage(debug, "Decryption successful.");
   return kOk;
 }

@@ -20,12 +20,22 @@ namespace mv {
 namespace {
 
 // The bytes the work takes: the container copy and, as far as its
-// cleartext header tells, the decrypted content.
-uint64_t NeededBytes(const uint8_t* data, size_t length) {
+// cleartext header tells, the decrypted content unless it is delivered
+// elsewhere.
+uint64_t NeededBytes(const uint8_t* data, size_t length, bool content_elsewhere) {
   TagRecord header;
   uint64_t needed = length;
-  if (ReadHeaderFrom(data, length, &header) == kOk) needed += header.GetU32(kHeaderTagTotal, 0);
+  if (!content_elsewhere && ReadHeaderFrom(data, length, &header) == kOk) {
+    needed += header.GetU32(kHeaderTagTotal, 0);
+  }
   return needed;
+}
+
+// The live section's cleartext header; false without one.
+bool ReadLiveHeader(TagRecord* header) {
+  const PayloadView payload = FindPayloadHeader();
+  const uint8_t* data = payload.IsFound() ? payload.ContainerData() : nullptr;
+  return data != nullptr && ReadHeaderFrom(data, payload.data_size, header) == kOk;
 }
 
 // Every place a run may have worked in, each once; how many leftovers went.
@@ -83,12 +93,22 @@ Result SelfExtractor::Extract(const Password& password, const ProgressCallback* 
   return ExtractFrom(FindPayloadHeader(), password, progress);
 }
 
+Result SelfExtractor::ExtractInto(TargetDelivery* delivery, const Password& password,
+                                  const ProgressCallback* progress) {
+  SetDelivery(delivery);
+  const Result r = ExtractFrom(FindPayloadHeader(), password, progress);
+  SetDelivery(nullptr);
+  return r;
+}
+
 PasswordForm SelfExtractor::PackagePasswordForm() {
-  const PayloadView payload = FindPayloadHeader();
-  const uint8_t* data = payload.IsFound() ? payload.ContainerData() : nullptr;
   TagRecord header;
-  if (data == nullptr || ReadHeaderFrom(data, payload.data_size, &header) != kOk) return PasswordForm::kWindows1252;
-  return PasswordFormOf(header);
+  return ReadLiveHeader(&header) ? PasswordFormOf(header) : PasswordForm::kWindows1252;
+}
+
+bool SelfExtractor::CarriesStrongKind() {
+  TagRecord header;
+  return ReadLiveHeader(&header) && header.GetU8(kHeaderTagCipher, kCipherBlowfish) == kCipherStrong;
 }
 
 Result SelfExtractor::ExtractFrom(const PayloadView& payload, const Password& password,
@@ -100,7 +120,7 @@ Result SelfExtractor::ExtractFrom(const PayloadView& payload, const Password& pa
   if (data == nullptr) return kMalformedRecord;
   const size_t length = payload.data_size;
 
-  const uint64_t needed = NeededBytes(data, length);
+  const uint64_t needed = NeededBytes(data, length, HasDelivery());
   // Leftovers first: what they free counts as room.
   WorkAreaFacts facts = GatherWorkAreaFacts();
   if (SweepPlaces(facts) > 0) facts = GatherWorkAreaFacts();

@@ -49,6 +49,15 @@ class SelfExtractor : public PackageReader {
   // section of their own).
   Result ExtractFrom(const PayloadView& payload, const Password& password, const ProgressCallback* progress);
 
+  // The same with the files delivered straight into the user's folder
+  // (fs/directory_copy.h) once every chunk of the package has been
+  // authenticated: no decrypted byte goes to the work area, which holds the
+  // container copy alone. Only for a package of the strong kind (else
+  // kUnsupported); delivery's result tells how the files fared.
+  Result ExtractInto(TargetDelivery* delivery, const Password& password, const ProgressCallback* progress);
+  // Whether the live section carries a package of the strong kind, whose
+  // content is authenticated.
+  static bool CarriesStrongKind();
   // The form in which the live section's package hashes its password
   // (container/password_form.h), read from its cleartext header; a front end
   // asks again, saying why, for a password that form cannot hold.

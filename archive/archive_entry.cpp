@@ -7,6 +7,7 @@
 #include "archive/entry_path.h"
 #include "base/memory.h"
 #include "fs/confined_result.h"
+#include "fs/directory_copy.h"
 #include "fs/disk_query.h"
 #include "fs/path.h"
 #include "platform/confined_folder.h"
@@ -148,6 +149,10 @@ Result ArchiveEntry::BindBaseFolder(Stream& stream) {
     folder = source_folder_;
   } else if (context != nullptr && context->base_folder != nullptr) {
     folder = context->base_folder;
+  } else if (stream.IsReading() && context != nullptr && context->delivery != nullptr) {
+    // Delivered into the user's folder, which the delivery reaches itself.
+    base_folder_.Empty();
+    return kOk;
   } else {
     // An entry read where nothing receives files (a container's header)
     // is refused rather than kept: nothing a package holds outside its
@@ -296,6 +301,7 @@ Result ArchiveEntry::ReadFileContent(Stream& stream) {
   content_size_ = size;
   CopyBuffer buffer(size);
   if (buffer.get() == nullptr) return kOutOfMemory;
+  if (TargetDelivery* delivery = DeliveryOf(stream)) return DeliverFileContent(stream, *delivery, size, buffer.get());
   platform::ConfinedFolder local;
   platform::ConfinedFolder* tree = OpenTree(stream, &local);
   if (tree == nullptr) return kFolderNotFound;
@@ -323,6 +329,46 @@ Result ArchiveEntry::ReadFileContent(Stream& stream) {
   return r != kOk ? r : stream.GetError();
 }
 
+Result ArchiveEntry::DeliverFileContent(Stream& stream, TargetDelivery& delivery, uint32_t size, uint8_t* buffer) {
+  const String relative = GetRelativePath();
+  const bool taken = delivery.Takes(relative);
+  // A file that cannot be written fails alone: its bytes are still read, so
+  // the next file starts where it should, and the delivery hears why.
+  Result failure = kOk;
+  platform::ConfinedFile file;
+  if (taken) {
+    platform::ConfinedFolder* tree = nullptr;
+    platform::CreateMode mode = platform::CreateMode::kNew;
+    failure = delivery.Begin(size, &tree, &mode);
+    if (failure == kOk) failure = ConfinedResult(tree->BeginFile(relative.c_str(), mode, &file), kCannotOpen);
+  }
+  BranchFilter filter(BranchFilter::Direction::kRestore);
+  Result r = CopyContent(
+      size, buffer, FiltersBranches(stream) ? &filter : nullptr,
+      [&stream](uint8_t* to, uint32_t n) { return stream.Read(to, n) == kOk ? kOk : stream.GetError(); },
+      [&](const uint8_t* from, size_t n) {
+        if (taken && failure == kOk) failure = ConfinedResult(file.Write(from, n), kTargetFileExists);
+        return kOk;
+      });
+  // A damaged stream ends the read; the unfinished file goes with file.
+  if (r != kOk) return r;
+  if (!taken) return kOk;
+  if (failure == kOk) {
+    TagRecord info;
+    GetRecord(info, kEntryTagInfo);
+    platform::FileTimes times;
+    uint32_t attributes = 0;
+    DecodeFileInfo(&info, &times, &attributes);
+    failure = ConfinedResult(file.Finish(times, attributes, nullptr), kTargetFileExists);
+  }
+  return failure == kOk ? kOk : delivery.Failed(relative, failure);
+}
+
+TargetDelivery* ArchiveEntry::DeliveryOf(const Stream& stream) {
+  const StreamContext* context = stream.GetContext();
+  return context != nullptr && stream.IsReading() ? context->delivery : nullptr;
+}
+
 platform::ConfinedFolder* ArchiveEntry::OpenTree(Stream& stream, platform::ConfinedFolder* local) const {
   StreamContext* context = stream.GetContext();
   if (context != nullptr && context->base_tree != nullptr) return context->base_tree;
@@ -338,6 +384,17 @@ String ArchiveEntry::GetRelativePath() const {
 }
 
 Result ArchiveEntry::SerializeFolderContent(Stream& stream) {
+  if (TargetDelivery* delivery = DeliveryOf(stream)) {
+    // Delivered as a copy delivers: a folder is made for the files in it,
+    // and its attributes only tell whether its files are left out.
+    TagRecord info;
+    GetRecord(info, kEntryTagInfo);
+    platform::FileTimes times;
+    uint32_t attributes = 0;
+    DecodeFileInfo(&info, &times, &attributes);
+    delivery->NoteFolder(GetRelativePath(), attributes);
+    return stream.GetError();
+  }
   if (!FolderExists(base_folder_)) return kBadFolder;
   if (stream.IsReading()) {
     platform::ConfinedFolder local;

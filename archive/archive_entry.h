@@ -132,6 +132,12 @@ class ArchiveEntry : public TagRecord, public TagEntryObject {
   String GetRelativePath() const;
   Result WriteFileContent(Stream& stream);
   Result ReadFileContent(Stream& stream);
+  // Reading into a delivery (stream.h): the file at its place below the
+  // user's folder, or, when it cannot be written there, reported and its
+  // bytes passed over.
+  Result DeliverFileContent(Stream& stream, TargetDelivery& delivery, uint32_t size, uint8_t* buffer);
+  // The context's delivery of a reading stream, else null.
+  static TargetDelivery* DeliveryOf(const Stream& stream);
   // Reading without writing (measure-only): the content is read and dropped.
   Result SkipFileContent(Stream& stream);
   Result SerializeFolderContent(Stream& stream);

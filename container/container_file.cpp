@@ -27,6 +27,8 @@ StreamContext ReadingContext(const ContainerJob& job, platform::ConfinedFolder* 
   context.failed_entry = job.failed_entry;
   context.entry_read = job.entry_read;
   context.entry_read_user = job.entry_read_user;
+  context.delivery = job.delivery;
+  context.authenticate_first = job.delivery != nullptr ? 1 : 0;
   if (job.base_folder != nullptr && job.measure_only == 0 && tree->Open(job.base_folder)) {
     context.base_tree = tree;
   }
@@ -40,6 +42,8 @@ Result ReadSealed(const ContainerJob& job, TagRecord* header, TagRecord* content
   stream.SetFileRange(job.range);
   Result r = stream.Open(Stream::kReading, job.path, job.password, header, &context, false, 0);
   if (r != kOk) return r;
+  // Only authenticated content may reach the user's folder directly.
+  if (job.delivery != nullptr && !stream.IsStrong()) return kUnsupported;
   // The content's bytes pass the progress stream only from here on: with
   // the header's total it scales its reports from the first of them.
   if (job.progress != nullptr) context.expected_total = header->GetU32(kHeaderTagTotal, 0);
@@ -50,6 +54,7 @@ Result ReadSealed(const ContainerJob& job, TagRecord* header, TagRecord* content
 }
 
 Result ReadCarrier(const ContainerJob& job, TagRecord* header, TagRecord* content) {
+  if (job.delivery != nullptr) return kUnsupported;
   platform::ConfinedFolder tree;
   StreamContext context = ReadingContext(job, &tree);
   CarrierContainerStream stream;

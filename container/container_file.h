@@ -40,6 +40,10 @@ struct ContainerJob {
   Result (*entry_read)(const TagValue& entry, uintptr_t user) = nullptr;
   uintptr_t entry_read_user = 0;
   uint32_t* failed_chunk = nullptr;  // reading: receives the number of the chunk whose check failed
+  // Reading the strong kind: the files go straight into the user's folder
+  // (stream/stream.h), once every chunk has been authenticated; base_folder
+  // is then null. Any other kind is refused with kUnsupported.
+  TargetDelivery* delivery = nullptr;
 };
 
 // Reads header and content, of either kind. With a progress receiver the

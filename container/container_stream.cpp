@@ -16,6 +16,8 @@ namespace mv {
 namespace {
 
 constexpr uint32_t kVectorSize = 16;
+// Chunks authenticated between two looks for an interruption (16 MiB).
+constexpr uint32_t kChunksPerInterruptionCheck = 256;
 
 }  // namespace
 
@@ -214,7 +216,30 @@ Result ContainerStream::OpenStrong(const CaptureStream& capture, const Password&
     GetContext()->branch_filter = parameters.coding.method == ContentCoding::kZstdFiltered ? 1 : 0;
   }
   const uint64_t chunk_bytes = writing ? 0 : file_.GetRemaining();
+  if (!writing && GetContext() != nullptr && GetContext()->authenticate_first != 0) {
+    r = AuthenticateChunks(keys, parameters.nonce_prefix, header_bytes, chunk_bytes);
+    if (r != kOk) return r;
+  }
   return OpenSealedLayers(&file_, keys, parameters.nonce_prefix, header_bytes, chunk_bytes, parameters.coding);
+}
+
+Result ContainerStream::AuthenticateChunks(const StrongKeys& keys, const uint8_t* nonce_prefix,
+                                           const std::vector<uint8_t>& header, uint64_t chunk_bytes) {
+  // Every chunk is opened and its plain bytes dropped, the end rule of the
+  // chunks included; then the file is read again from the same place.
+  const FileStream::Mark start = file_.GetMark();
+  AeadChunkStream chunks;
+  Result r = chunks.Open(&file_, keys.payload, nonce_prefix, ByteRange{header.data(), header.size()}, chunk_bytes);
+  for (uint32_t pieces = 1; r == kOk; ++pieces) {
+    const uint8_t* data = nullptr;
+    uint32_t length = 0;
+    r = chunks.NextPiece(&data, &length);
+    if (r == kOk && length == 0) break;
+    if (r == kOk && pieces % kChunksPerInterruptionCheck == 0 && platform::InterruptionRequested()) r = kCancelled;
+  }
+  if (r == kOk) r = chunks.CheckEnd();
+  chunks.Close();
+  return r == kOk ? file_.ReturnTo(start) : r;
 }
 
 Result ContainerStream::CheckEnd() {

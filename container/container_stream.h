@@ -87,6 +87,9 @@ class ContainerStream : public ContainerPipeline {
   // left unread, the flagged chunk there, nothing after it); kOk for the
   // classic kind, which has none.
   Result CheckEnd();
+  // Whether the open stream is of the strong kind, whose chunks are
+  // authenticated.
+  bool IsStrong() const { return strong_; }
 
  private:
   Result PrepareHeader(TagRecord* header, uint32_t compression, const Argon2Cost* strong,
@@ -98,6 +101,12 @@ class ContainerStream : public ContainerPipeline {
   Result OpenClassic(TagRecord* header, const Password& password, CipherId cipher, uint32_t setting);
   Result OpenStrong(const CaptureStream& capture, const Password& password, const StrongParameters& parameters,
                     bool writing);
+  // Reading with the context's authenticate_first: every chunk from here
+  // on, and their end, checked before the layers are opened over them.
+  // kOk with the file back where it was; the chunks' codes (kPackageDamaged,
+  // kPackageTruncated, the failing chunk in the context), kCancelled.
+  Result AuthenticateChunks(const StrongKeys& keys, const uint8_t* nonce_prefix, const std::vector<uint8_t>& header,
+                            uint64_t chunk_bytes);
 
   FileStream file_;
   bool strong_ = false;

@@ -104,7 +104,8 @@ Result PackageReader::Decrypt(const String& path, const Password& password, cons
   job.path = source_path_;
   job.range = range_;
   job.password = password_;
-  job.base_folder = work_folder_.c_str();
+  job.base_folder = delivery_ != nullptr ? nullptr : work_folder_.c_str();
+  job.delivery = delivery_;
   job.progress = progress;
   job.drop_entries = keep_entries_ || (list_only_ && entry_read_ == nullptr) ? 0 : 1;
   job.measure_only = list_only_ ? 1 : 0;

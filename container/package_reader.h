@@ -92,6 +92,12 @@ class PackageReader {
   // each as it is read (then memory does not grow with their number). Set
   // before Decrypt.
   void SetListOnly(bool list_only) { list_only_ = list_only; }
+  // The strong kind's files go straight into the user's folder through
+  // delivery (container/container_file.h) instead of into the work folder,
+  // which stays empty; null (the default) for the work folder. Set before
+  // Decrypt; the caller keeps delivery alive until then.
+  void SetDelivery(TargetDelivery* delivery) { delivery_ = delivery; }
+  bool HasDelivery() const { return delivery_ != nullptr; }
   // The path (relative folder + name, as the package names it) of the entry
   // whose reading made the last Decrypt fail; "" when no entry failed.
   const String& GetFailedEntry() const { return failed_entry_; }
@@ -117,6 +123,7 @@ class PackageReader {
   Result (*entry_read_)(const TagValue& entry, uintptr_t user) = nullptr;
   uintptr_t entry_read_user_ = 0;
   bool list_only_ = false;
+  TargetDelivery* delivery_ = nullptr;
   String failed_entry_;
   uint32_t failed_chunk_ = 0;
   platform::LifeLock work_lock_;

@@ -25,7 +25,7 @@ constexpr size_t kCopyBufferSize = 64 * 1024;
 // of the target's file system.
 class CopyState {
  public:
-  explicit CopyState(const String& folder) : folder_(folder) {}
+  explicit CopyState(const String& folder) : room_(folder) {}
 
   // The buffer of every file's copy; null when it cannot be had.
   char* GetBuffer() {
@@ -33,25 +33,11 @@ class CopyState {
     return buffer_.get();
   }
 
-  // Whether the file system holding the target has size bytes free. It is
-  // asked once per copy; the files copied since count against the answer
-  // (a device filled by others meanwhile still fails the write with
-  // kDiskFull). True when the system cannot tell.
-  bool HasRoomFor(uint64_t size) {
-    if (!free_known_) {
-      free_known_ = true;
-      if (!QueryFreeBytesFor(folder_, &free_bytes_)) free_bytes_ = UINT64_MAX;
-    }
-    if (free_bytes_ < size) return false;
-    if (free_bytes_ != UINT64_MAX) free_bytes_ -= size;
-    return true;
-  }
+  bool HasRoomFor(uint64_t size) { return room_.HasRoomFor(size); }
 
  private:
-  String folder_;
   std::unique_ptr<char[]> buffer_;
-  bool free_known_ = false;
-  uint64_t free_bytes_ = 0;
+  TargetRoom room_;
 };
 
 // How much a file's failure weighs when one code must speak for a whole
@@ -120,7 +106,70 @@ Result CopyListed(platform::ConfinedFolder& source, TargetFolder& target, CopySt
   return CopyFileInto(target.GetTree(), state, *relative, in, target.Replaces(), file_progress);
 }
 
+// The form in which two spellings of one folder compare equal.
+String FolderKey(const String& relative) {
+  String key = relative;
+  if (platform::kCaseBlindNames) key.MakeLower();
+  return key;
+}
+
 }  // namespace
+
+bool TargetRoom::HasRoomFor(uint64_t size) {
+  if (!free_known_) {
+    free_known_ = true;
+    if (!QueryFreeBytesFor(folder_, &free_bytes_)) free_bytes_ = UINT64_MAX;
+  }
+  if (free_bytes_ < size) return false;
+  if (free_bytes_ != UINT64_MAX) free_bytes_ -= size;
+  return true;
+}
+
+TargetDelivery::TargetDelivery(TargetFolder* target) : target_(target), room_(target->GetFolder()) {}
+
+void TargetDelivery::NoteFolder(const String& relative, uint32_t attributes) {
+  const String folder = StripTrailingSlash(relative);
+  if ((attributes & platform::kAttributeSystem) != 0 &&
+      ExclusionByName(GetFileName(folder)) == FolderExclusion::kWithSystemAttribute) {
+    system_folders_.Add(FolderKey(folder));
+  }
+}
+
+bool TargetDelivery::Takes(const String& relative) const {
+  // Every folder on the file's way, from the top.
+  for (int32_t end = relative.Find('/'); end >= 0; end = relative.Find('/', end + 1)) {
+    const String folder = relative.Left(end);
+    const FolderExclusion exclusion = ExclusionByName(GetFileName(folder));
+    if (exclusion == FolderExclusion::kAlways) return false;
+    if (exclusion == FolderExclusion::kWithSystemAttribute) {
+      const String key = FolderKey(folder);
+      for (int32_t i = 0; i < system_folders_.GetCount(); ++i) {
+        if (system_folders_[i] == key) return false;
+      }
+    }
+  }
+  return true;
+}
+
+Result TargetDelivery::Begin(uint64_t size, platform::ConfinedFolder** tree, platform::CreateMode* mode) {
+  const Result r = target_->Reach();
+  if (r != kOk) return r;
+  if (!room_.HasRoomFor(size)) return kDiskFull;
+  *tree = &target_->GetTree();
+  *mode = ModeFor(target_->GetTree(), target_->Replaces());
+  return kOk;
+}
+
+Result TargetDelivery::Failed(const String& relative, Result code) {
+  // Without a target folder no file can be delivered.
+  if (!target_->IsReached()) {
+    result_ = code;
+    return code;
+  }
+  failures_.push_back(CopyFailure{relative, code});
+  if (Weight(code) > Weight(result_)) result_ = code;
+  return kOk;
+}
 
 Result TargetFolder::Reach() {
   if (!tried_) {

@@ -63,6 +63,65 @@ class CopyListener {
   ~CopyListener() = default;
 };
 
+// The free space of the target's file system, asked once per copy; the
+// files put there since count against the answer (a device filled by
+// others meanwhile still fails the write with kDiskFull).
+class TargetRoom {
+ public:
+  explicit TargetRoom(const String& folder) : folder_(folder) {}
+  // Whether size more bytes fit; true when the system cannot tell.
+  bool HasRoomFor(uint64_t size);
+
+ private:
+  String folder_;
+  bool free_known_ = false;
+  uint64_t free_bytes_ = 0;
+};
+
+// Files of a package delivered straight into the target folder as they are
+// read, without a work folder in between (stream/stream.h, the context's
+// delivery): the same files reach the same places as by DirectoryCopy from
+// a work folder the package was read into. Folders are made only for the
+// files in them (an empty folder is not delivered), files in the folders a
+// walk leaves out (a recycle bin, a system folder of cached web pages) are
+// skipped, the target is reached for the first file, each file is put at
+// its place as the copy puts it, a file that cannot be written is reported
+// and the next one taken, and the outcome is weighed as the copy's is.
+class TargetDelivery {
+ public:
+  explicit TargetDelivery(TargetFolder* target);
+  TargetDelivery(const TargetDelivery&) = delete;
+  TargetDelivery& operator=(const TargetDelivery&) = delete;
+
+  // A folder entry of the package: relative below the target (without a
+  // trailing '/'), its attribute flags.
+  void NoteFolder(const String& relative, uint32_t attributes);
+  // Whether the file at relative is delivered (false: its bytes are
+  // skipped, nothing is told).
+  bool Takes(const String& relative) const;
+  // Reaches the target and makes room for a file of size bytes: kOk with
+  // the tree to write below and the way to create the file there; else the
+  // code to hand to Failed.
+  Result Begin(uint64_t size, platform::ConfinedFolder** tree, platform::CreateMode* mode);
+  // A file that could not be delivered. kOk to go on with the next file;
+  // Reach's code when there is no target folder, which ends the read.
+  Result Failed(const String& relative, Result code);
+  // kOk when every file taken was delivered; else, as DirectoryCopy's
+  // result, the weightiest failure (Reach's code when the target could not
+  // be had).
+  Result GetResult() const { return result_; }
+  // The files that failed, in the order they came.
+  const std::vector<CopyFailure>& GetFailures() const { return failures_; }
+
+ private:
+  TargetFolder* target_;
+  Result result_ = kOk;
+  std::vector<CopyFailure> failures_;
+  TargetRoom room_;
+  // Folders that are left out by their attributes, as NoteFolder saw them.
+  StringArray system_folders_;
+};
+
 // Copies every file below source into the same relative place below target,
 // reaching the target when the first file needs it (an empty source makes
 // no target folder). Nothing is ever written through a link: source and

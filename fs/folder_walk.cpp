@@ -81,15 +81,20 @@ Result WalkFolder(const String& root, const String& relative, WalkCallback callb
   return WalkBelow(root, rel, listing, callback, user1, user2, options, user3);
 }
 
+FolderExclusion ExclusionByName(const String& name) {
+  String lower = name;
+  lower.MakeLower();
+  if (lower == "recycled" || lower == "recycler") return FolderExclusion::kAlways;
+  return lower == "temporary internet files" ? FolderExclusion::kWithSystemAttribute : FolderExclusion::kNone;
+}
+
 bool IsExcludedFolder(const String& folder) {
   // The name decides first: only a folder of one of these names is asked
   // of the system.
-  String name = GetFileName(StripTrailingSlash(folder));
-  name.MakeLower();
-  const bool bin = name == "recycled" || name == "recycler";
-  if (!bin && name != "temporary internet files") return false;
+  const FolderExclusion exclusion = ExclusionByName(GetFileName(StripTrailingSlash(folder)));
+  if (exclusion == FolderExclusion::kNone) return false;
   if (!FolderExists(folder)) return false;
-  if (bin) return true;
+  if (exclusion == FolderExclusion::kAlways) return true;
   const uint32_t attributes = platform::ReadAttributes(StripTrailingSlash(folder).c_str());
   return attributes != platform::kInvalidAttributes && (attributes & platform::kAttributeSystem) != 0;
 }

@@ -38,8 +38,13 @@ inline constexpr uint32_t kWalkContinueOnError = 64;      // go on, remembering 
 Result WalkFolder(const String& root, const String& relative, WalkCallback callback,
                   uintptr_t user1, uintptr_t user2, uint32_t options, uintptr_t user3);
 
-// True for an existing folder named (in any letter case) "recycled" or
-// "recycler", or "temporary internet files" carrying the system attribute.
+// How a walk treats a folder by its name (in any letter case): "recycled"
+// and "recycler" are always left out, "temporary internet files" when it
+// carries the system attribute.
+enum class FolderExclusion { kNone, kAlways, kWithSystemAttribute };
+FolderExclusion ExclusionByName(const String& name);
+
+// True for an existing folder left out by that rule.
 bool IsExcludedFolder(const String& folder);
 
 // Appends root + relative + name of every entry below root to files,

@@ -65,6 +65,15 @@ uint64_t FileStream::GetRemaining() {
   return to_end < left_ ? to_end : left_;
 }
 
+FileStream::Mark FileStream::GetMark() { return Mark{file_.Tell(), left_}; }
+
+Result FileStream::ReturnTo(const Mark& mark) {
+  if (GetError() != kOk) return GetError();
+  if (mark.position < 0 || !file_.Seek(mark.position, platform::SeekOrigin::kBegin)) return RecordError(kShortRead);
+  left_ = mark.left;
+  return kOk;
+}
+
 Result SaveTextFile(const String& path, const String& text, bool replace) {
   // Written beside its final name and renamed over it: never through a
   // link at the name, and a file with other hard links is replaced.

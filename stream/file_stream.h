@@ -54,6 +54,17 @@ class FileStream : public Stream {
   // range); 0 when closed or when the position cannot be told.
   uint64_t GetRemaining();
 
+  // Reading: where the stream stands, to come back to with ReturnTo (a
+  // second pass over the same bytes).
+  struct Mark {
+    int64_t position = -1;
+    uint64_t left = FileRange::kToFileEnd;
+  };
+  Mark GetMark();
+  // Back (or on) to a mark of this opening: kOk, or the sticky kShortRead
+  // when the file cannot be positioned there.
+  Result ReturnTo(const Mark& mark);
+
  private:
   platform::File file_;
   uint64_t left_ = FileRange::kToFileEnd;  // bytes the range still holds

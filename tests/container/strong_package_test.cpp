@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,6 +19,7 @@
 #include "container/package_reader.h"
 #include "container/strong_header.h"
 #include "crypto/aead_chunk_stream.h"
+#include "fs/directory_copy.h"
 #include "platform/interruption.h"
 #include "stream/memory_stream.h"
 #include "tests/support/earlier_packages.h"
@@ -72,15 +76,21 @@ class StrongPackageTest : public testing::Test {
   };
 
   // Decrypts bytes into a target folder that the reader makes and, on
-  // failure, wipes.
-  Outcome Extract(const Bytes& bytes, const std::string& password) {
+  // failure, wipes; or, delivering, with the files put straight into a
+  // target that must then stay unmade.
+  Outcome Extract(const Bytes& bytes, const std::string& password, bool deliver = false) {
     const std::string path = folder_.Join("changed.mef");
     EXPECT_TRUE(tools::WriteWholeFile(path, bytes));
     const std::string target = folder_.Join("target/");
     PackageReader reader;
-    EXPECT_EQ(reader.Open(String(target.c_str())), kOk);
+    TargetFolder folder(String(target.c_str()), false);
+    TargetDelivery delivery(&folder);
+    if (deliver) reader.SetDelivery(&delivery);
+    EXPECT_EQ(reader.Open(deliver ? String("") : String(target.c_str())), kOk);
     Outcome outcome{reader.Decrypt(String(path.c_str()), Password(password.c_str()), nullptr), 0, {}};
+    if (outcome.result == kOk) outcome.result = delivery.GetResult();
     outcome.chunk = reader.GetFailedChunk();
+    if (deliver) reader.Cleanup(nullptr);
     if (outcome.result == kOk) {
       outcome.files = test::TakeSnapshot(target);
       std::filesystem::remove_all(target);
@@ -193,12 +203,133 @@ TEST_F(StrongPackageTest, EveryChangeOnTheWayIsRefusedAndNothingIsDelivered) {
       {"a header one byte above 4 KiB", with_u32(4, kMaxStrongHeaderSize - 8 + 1), kMalformedRecord, 0},
       {"a record shorter than its head says", with_u32(4, U32At(original_, 4) + 4), kMalformedRecord, 0},
   };
+  // Delivered straight into the target, every chunk is authenticated
+  // before the first file is written: a change anywhere, the last chunk
+  // included, leaves no target folder at all.
+  for (bool deliver : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (deliver ? ", delivered" : ""));
+      const Outcome outcome = Extract(c.bytes, c.password, deliver);
+      EXPECT_EQ(outcome.result, c.expected);
+      EXPECT_EQ(outcome.chunk, c.chunk);
+    }
+  }
+}
+
+// What a delivery puts into the user's folder is what a copy from the work
+// folder puts there: folders only for the files in them, no recycle bin, a
+// file that cannot be written told and the others delivered, an existing
+// target refused without replace.
+TEST(StrongPackageDelivery, DeliversWhatACopyOfTheWorkFolderDelivers) {
+  test::TempFolder folder;
+  const std::string source = folder.Join("source/");
+  test::MakeTree(source, {{"a.txt", "alpha"},
+                          {"empty/", ""},
+                          {"sub/b.txt", "beta"},
+                          {"sub/RECYCLED/c.txt", "gamma"},
+                          {"Recycler/d.txt", "delta"},
+                          {"sub/deep/e.txt", std::string(200000, 'e')}});
+  const std::string package = folder.Join("package.mef");
+  ASSERT_EQ(test::WriteStrongPackage(package, source, kPassword, kCheapCost), kOk);
+  const std::map<std::string, std::string> delivered = {
+      {"a.txt", "alpha"}, {"sub/", ""}, {"sub/b.txt", "beta"}, {"sub/deep/", ""},
+      {"sub/deep/e.txt", std::string(200000, 'e')}};
+
+  struct Case {
+    const char* name;
+    bool replace;
+    // Prepares the target; "" when it could, else why not (the case is
+    // then skipped).
+    std::function<std::string(const std::string& target)> prepare;
+    Result expected;
+    std::vector<std::string> failed;  // below the target
+  } cases[] = {
+      {"a new target", false, [](const std::string&) { return std::string(); }, kOk, {}},
+      {"an existing target without replace", false,
+       [](const std::string& target) {
+         test::MakeTree(target, {{"old.txt", "old"}});
+         return std::string();
+       },
+       kTargetFolderExists, {}},
+      {"an existing target with replace", true,
+       [](const std::string& target) {
+         test::MakeTree(target, {{"a.txt", "old"}, {"old.txt", "old"}});
+         return std::string();
+       },
+       kOk, {}},
+      {"a link below the target", true,
+       [&folder](const std::string& target) {
+         test::MakeTree(target, {{"elsewhere/", ""}});
+         return test::MakeLink(test::LinkKind::kFolderSymlink, folder.Join("elsewhere"), target + "sub");
+       },
+       kLinkInTarget, {"sub/b.txt", "sub/deep/e.txt"}},
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const Outcome outcome = Extract(c.bytes, c.password);
-    EXPECT_EQ(outcome.result, c.expected);
-    EXPECT_EQ(outcome.chunk, c.chunk);
+    const std::string target = folder.Join("target/");
+    std::filesystem::remove_all(target);
+    std::filesystem::create_directories(folder.Join("elsewhere"));
+    const std::string unprepared = c.prepare(target);
+    if (!unprepared.empty()) {
+      std::cout << "skipped: " << unprepared << "\n";
+      continue;
+    }
+    const test::Snapshot before = std::filesystem::exists(target) ? test::TakeSnapshot(target) : test::Snapshot();
+    PackageReader reader;
+    TargetFolder to(String(target.c_str()), c.replace);
+    TargetDelivery delivery(&to);
+    reader.SetDelivery(&delivery);
+    ASSERT_EQ(reader.Open(String("")), kOk);
+    const Result read = reader.Decrypt(String(package.c_str()), Password(kPassword), nullptr);
+    const std::string work = reader.GetWorkFolderPath().c_str();
+    EXPECT_TRUE(test::ListNames(work).empty()) << "nothing decrypted into the work folder";
+    reader.Cleanup(nullptr);
+    // A target refused ends the read with its code; a file that failed
+    // leaves the read whole.
+    EXPECT_EQ(read, c.expected == kTargetFolderExists ? kTargetFolderExists : kOk);
+    EXPECT_EQ(delivery.GetResult(), c.expected);
+    std::vector<std::string> failed;
+    for (const CopyFailure& failure : delivery.GetFailures()) failed.push_back(failure.path.c_str());
+    EXPECT_EQ(failed, c.failed);
+    const test::Snapshot after = test::TakeSnapshot(target);
+    if (c.expected == kTargetFolderExists) {
+      EXPECT_EQ(after, before) << "an existing target is left as it was";
+      continue;
+    }
+    for (const auto& [path, content] : delivered) {
+      if (path.rfind("sub/", 0) == 0 && !c.failed.empty()) continue;
+      EXPECT_EQ(after.entries.count(path), 1u) << path;
+      if (after.entries.count(path) != 0) {
+        EXPECT_EQ(after.entries.at(path), content) << path;
+      }
+    }
+    EXPECT_EQ(after.entries.count("empty/"), 0u) << "an empty folder is not delivered";
+    EXPECT_EQ(after.entries.count("Recycler/"), 0u);
+    EXPECT_EQ(after.entries.count("sub/RECYCLED/"), 0u);
+    if (c.failed.empty()) {
+      EXPECT_EQ(after.times.at("a.txt"), test::TakeSnapshot(source).times.at("a.txt"));
+    }
+    EXPECT_TRUE(test::ListNames(folder.Join("elsewhere/")).empty()) << "nothing written through a link";
   }
+}
+
+// Only authenticated content goes straight to the user: the classic kind
+// is refused before anything is delivered.
+TEST(StrongPackageDelivery, TheClassicKindIsNotDelivered) {
+  test::TempFolder folder;
+  const std::string source = folder.Join("source/");
+  test::MakeTree(source, {{"a.txt", "alpha"}});
+  const std::string package = folder.Join("classic.mef");
+  ASSERT_EQ(test::WritePackage(package, source, "", "x", 1, false), kOk);
+  const std::string target = folder.Join("target/");
+  PackageReader reader;
+  TargetFolder to(String(target.c_str()), false);
+  TargetDelivery delivery(&to);
+  reader.SetDelivery(&delivery);
+  ASSERT_EQ(reader.Open(String("")), kOk);
+  EXPECT_EQ(reader.Decrypt(String(package.c_str()), Password("x"), nullptr), kUnsupported);
+  reader.Cleanup(nullptr);
+  EXPECT_FALSE(std::filesystem::exists(target));
 }
 
 // The strong kind takes a password in any script, as typed: the same

@@ -482,7 +482,11 @@ signal_when_working() {  # signal, pid
   kill "-$1" "$2"
 }
 if area_tmpfs probe "size=1m" && umount "$AREA/probe" && unshare -m true 2>/dev/null; then
-  cp "$WORK/linux.sfx" "$AREA/linux.sfx"
+  # The decrypted files pass the work area with the classic kind; the
+  # strong kind's go straight to the target, the area holds only the
+  # container copy (checked at the end).
+  (cd "$IN" && "$OLDPWD/$PACK" sfx "$AREA/linux.sfx" --stub "$OLDPWD/$NATIVE/morvalis-sfx" --classic \
+    --message-file "$MESSAGE" --password-file "$WORK/pw.txt" Unterlagen Daten readme.txt) >/dev/null
   SFX=$AREA/linux.sfx
   decrypt_args=(decrypt "-pwd=$PASS" -debug)
 
@@ -553,7 +557,8 @@ if area_tmpfs probe "size=1m" && umount "$AREA/probe" && unshare -m true 2>/dev/
   # Signals: caught ones wipe at once; SIGKILL leaves what the next run sweeps.
   mkdir -p "$WORK/large"
   head -c $((96 << 20)) /dev/urandom >"$WORK/large/noise.bin"
-  "$PACK" sfx "$AREA/large.sfx" --stub "$NATIVE/morvalis-sfx" --compression 0 --password x "$WORK/large" >/dev/null
+  "$PACK" sfx "$AREA/large.sfx" --stub "$NATIVE/morvalis-sfx" --classic --compression 0 --password x \
+    "$WORK/large" >/dev/null
   area_reset "size=1g"
   (area_exec "$AREA/large.sfx" decrypt -pwd=x "-targetdir=$AREA/out-term" >/dev/null 2>&1) &
   signal_when_working TERM $!
@@ -568,6 +573,31 @@ if area_tmpfs probe "size=1m" && umount "$AREA/probe" && unshare -m true 2>/dev/
     test "$(area_left | sed -E 's/[0-9]+//g' | tr '\n' ' ')" == "shm/QZDX_ shm/qzp_.mef "
   expect_code "area: the next run" 0 in_area "$SFX" decrypt "-pwd=$PASS" "-targetdir=$AREA/out-next"
   check "area: the next run swept them" test -z "$(area_left)"
+
+  # The strong kind: a memory area with room for the container alone is
+  # enough, no decrypted byte passes it, and an interrupted delivery leaves
+  # no file half written.
+  cp "$WORK/linux.sfx" "$AREA/strong.sfx"
+  area_reset "size=1m"
+  expect_code "area: the strong kind needs room for the container only" 0 in_area "$AREA/strong.sfx" \
+    "${decrypt_args[@]}" "-targetdir=$AREA/out-strong"
+  check "area: the strong kind's files arrive" test "$(tree_of "$AREA/out-strong")" == "$EXPECTED"
+  check "area: the strong kind decrypts no file into the area" not_grep 'Decrypted in' "$WORK/last.out"
+  check "area: nothing left after the strong kind" test -z "$(area_left)"
+  "$PACK" sfx "$AREA/large-strong.sfx" --stub "$NATIVE/morvalis-sfx" --compression 0 --password x \
+    "$WORK/large" >/dev/null
+  area_reset "size=1g"
+  (area_exec "$AREA/large-strong.sfx" decrypt -pwd=x "-targetdir=$AREA/out-dterm" >/dev/null 2>&1) &
+  for ((i = 0; i < 1000; i++)); do
+    [[ -n $(find "$AREA/out-dterm" -type f 2>/dev/null | head -n 1) ]] && break
+    sleep 0.01
+  done
+  kill -TERM $!
+  code=0
+  wait $! || code=$?
+  check "area: SIGTERM ends a delivery as the signal would" test "$code" == 143
+  check "area: no file half written after SIGTERM" test -z "$(find "$AREA/out-dterm" -type f)"
+  check "area: nothing left in the area after SIGTERM" test -z "$(area_left)"
 else
   echo "e2e: work-area checks skipped (no mount namespace or tmpfs mount allowed here)" >&2
 fi
