@@ -20,14 +20,11 @@ namespace mv {
 namespace {
 
 // The bytes the work takes: the container copy and, as far as its
-// cleartext header tells, the decrypted content unless it is delivered
-// elsewhere.
-uint64_t NeededBytes(const uint8_t* data, size_t length, bool content_elsewhere) {
+// cleartext header tells, the decrypted content.
+uint64_t NeededBytes(const uint8_t* data, size_t length) {
   TagRecord header;
   uint64_t needed = length;
-  if (!content_elsewhere && ReadHeaderFrom(data, length, &header) == kOk) {
-    needed += header.GetU32(kHeaderTagTotal, 0);
-  }
+  if (ReadHeaderFrom(data, length, &header) == kOk) needed += header.GetU32(kHeaderTagTotal, 0);
   return needed;
 }
 
@@ -95,8 +92,23 @@ Result SelfExtractor::Extract(const Password& password, const ProgressCallback* 
 
 Result SelfExtractor::ExtractInto(TargetDelivery* delivery, const Password& password,
                                   const ProgressCallback* progress) {
+  return ExtractFromInto(FindPayloadHeader(), delivery, password, progress);
+}
+
+Result SelfExtractor::ExtractFromInto(const PayloadView& payload, TargetDelivery* delivery, const Password& password,
+                                      const ProgressCallback* progress_callback) {
+  ProgressRange range(progress_callback);
+  if (!payload.IsFound()) return kNoPayload;
+  const uint8_t* data = payload.ContainerData();
+  if (data == nullptr) return kMalformedRecord;
+  // The container is read where the section holds it: nothing of it, and
+  // nothing decrypted, goes to a temporary place.
+  Reset(0);
   SetDelivery(delivery);
-  const Result r = ExtractFrom(FindPayloadHeader(), password, progress);
+  const ProgressScope progress(progress_callback);
+  progress.BeginPhase(100);
+  const Result r = DecryptBytes(data, payload.data_size, GetProgramFileName(), password, progress_callback);
+  progress.EndPhase();
   SetDelivery(nullptr);
   return r;
 }
@@ -120,7 +132,7 @@ Result SelfExtractor::ExtractFrom(const PayloadView& payload, const Password& pa
   if (data == nullptr) return kMalformedRecord;
   const size_t length = payload.data_size;
 
-  const uint64_t needed = NeededBytes(data, length, HasDelivery());
+  const uint64_t needed = NeededBytes(data, length);
   // Leftovers first: what they free counts as room.
   WorkAreaFacts facts = GatherWorkAreaFacts();
   if (SweepPlaces(facts) > 0) facts = GatherWorkAreaFacts();

@@ -51,10 +51,13 @@ class SelfExtractor : public PackageReader {
 
   // The same with the files delivered straight into the user's folder
   // (fs/directory_copy.h) once every chunk of the package has been
-  // authenticated: no decrypted byte goes to the work area, which holds the
-  // container copy alone. Only for a package of the strong kind (else
-  // kUnsupported); delivery's result tells how the files fared.
+  // authenticated: the container is read in place from the section, and
+  // neither it nor a decrypted byte goes to a temporary place. Only for a
+  // package of the strong kind (else kUnsupported); delivery's result tells
+  // how the files fared.
   Result ExtractInto(TargetDelivery* delivery, const Password& password, const ProgressCallback* progress);
+  Result ExtractFromInto(const PayloadView& payload, TargetDelivery* delivery, const Password& password,
+                         const ProgressCallback* progress);
   // Whether the live section carries a package of the strong kind, whose
   // content is authenticated.
   static bool CarriesStrongKind();

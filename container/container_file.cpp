@@ -19,7 +19,7 @@ namespace {
 StreamContext ReadingContext(const ContainerJob& job, platform::ConfinedFolder* tree) {
   StreamContext context{job.base_folder, job.progress, job.measure_only, 0};
   context.failed_chunk = job.failed_chunk;
-  uint64_t input = QueryFileSize(job.path);
+  uint64_t input = job.bytes != nullptr ? job.bytes_length : QueryFileSize(job.path);
   if (input == kUnknownSize) input = 0;
   if (job.range.length < input) input = job.range.length;
   context.record_budget = TagValue::kDefaultRecordBudget + input;
@@ -40,6 +40,7 @@ Result ReadSealed(const ContainerJob& job, TagRecord* header, TagRecord* content
   StreamContext context = ReadingContext(job, &tree);
   ContainerStream stream;
   stream.SetFileRange(job.range);
+  if (job.bytes != nullptr) stream.SetMemorySource(job.bytes, job.bytes_length);
   Result r = stream.Open(Stream::kReading, job.path, job.password, header, &context, false, 0);
   if (r != kOk) return r;
   // Only authenticated content may reach the user's folder directly.

@@ -26,6 +26,10 @@ struct ContainerJob {
   // payload section): read from there, or written there in place, into the
   // existing file, without the temporary name and the wipe of a whole file.
   FileRange range;
+  // Reading: the container is these bytes in memory instead (path is then
+  // only a name); the caller keeps them until the read ends.
+  const uint8_t* bytes = nullptr;
+  size_t bytes_length = 0;
   Password password;
   const char* base_folder = nullptr; // files are read from / written below it
   const ProgressCallback* progress = nullptr;

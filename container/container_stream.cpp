@@ -75,7 +75,8 @@ Result ContainerStream::Open(uint32_t mode, const String& path, const Password& 
     return kBadArgument;
   }
   if (context != nullptr) context->branch_filter = 0;
-  r = file_.Open(mode, path, context, range_);
+  r = memory_ != nullptr && mode == kReading ? file_.OpenMemory(memory_, memory_size_, context)
+                                             : file_.Open(mode, path, context, range_);
   if (r != kOk) {
     Close();
     return r;

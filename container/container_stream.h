@@ -79,6 +79,12 @@ class ContainerStream : public ContainerPipeline {
   // self-extractor's payload section), read up to the part's end or written
   // in place from its offset on (stream/file_stream.h).
   void SetFileRange(const FileRange& range) { range_ = range; }
+  // Set before Open for reading: the container is size bytes in memory,
+  // read in place (FileStream::OpenMemory); path is then not looked at.
+  void SetMemorySource(const uint8_t* bytes, size_t size) {
+    memory_ = bytes;
+    memory_size_ = size;
+  }
   // Closes the layers top first, then the file. Writing: kOk only when
   // everything reached the file.
   Result Close() override;
@@ -111,6 +117,8 @@ class ContainerStream : public ContainerPipeline {
   FileStream file_;
   bool strong_ = false;
   FileRange range_;
+  const uint8_t* memory_ = nullptr;
+  size_t memory_size_ = 0;
 };
 
 class CarrierContainerStream : public ContainerPipeline {

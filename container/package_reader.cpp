@@ -103,6 +103,25 @@ Result PackageReader::Decrypt(const String& path, const Password& password, cons
   job.carrier_format = carrier_format_;
   job.path = source_path_;
   job.range = range_;
+  return ReadJob(job, progress);
+}
+
+Result PackageReader::DecryptBytes(const uint8_t* data, size_t length, const String& name, const Password& password,
+                                   const ProgressCallback* progress) {
+  if (!open_) return kNotOpen;
+  if (data == nullptr) return kBadArgument;
+  source_path_ = name;
+  kind_ = kContainerSealed;
+  carrier_format_ = 0;
+  password_ = password;
+  ContainerJob job;
+  job.path = name;
+  job.bytes = data;
+  job.bytes_length = length;
+  return ReadJob(job, progress);
+}
+
+Result PackageReader::ReadJob(ContainerJob& job, const ProgressCallback* progress) {
   job.password = password_;
   job.base_folder = delivery_ != nullptr ? nullptr : work_folder_.c_str();
   job.delivery = delivery_;

@@ -17,6 +17,8 @@
 
 namespace mv {
 
+struct ContainerJob;  // container/container_file.h
+
 // The names of what a decryption keeps in a temporary folder while it
 // runs: its work folder ("QZDX_..."), and the copy of a package's container
 // that a self-extractor or the packer writes out ("qzp_....mef"). A work
@@ -65,6 +67,12 @@ class PackageReader {
   // (kWrongPassword, kNotAContainer, kCancelled, ...). On failure the work
   // folder keeps what was written; Cleanup removes it.
   Result Decrypt(const String& path, const Password& password, const ProgressCallback* progress);
+  // The same for an ordinary container of length bytes held in memory (a
+  // self-extractor's section), read in place; name stands for it in what
+  // is told. Needs only an open reader (Reset), no work folder when the
+  // files are delivered.
+  Result DecryptBytes(const uint8_t* data, size_t length, const String& name, const Password& password,
+                      const ProgressCallback* progress);
   // The content record's message text (tag 100), "" when there is none.
   void GetMessageText(String& out) const;
   // Wipes and removes the work folder (when it exists) and closes the
@@ -97,7 +105,6 @@ class PackageReader {
   // which stays empty; null (the default) for the work folder. Set before
   // Decrypt; the caller keeps delivery alive until then.
   void SetDelivery(TargetDelivery* delivery) { delivery_ = delivery; }
-  bool HasDelivery() const { return delivery_ != nullptr; }
   // The path (relative folder + name, as the package names it) of the entry
   // whose reading made the last Decrypt fail; "" when no entry failed.
   const String& GetFailedEntry() const { return failed_entry_; }
@@ -108,6 +115,9 @@ class PackageReader {
 
  private:
   void CloseReader();
+  // Reads the container job names (its place already set) with the
+  // reader's password, work folder or delivery and options.
+  Result ReadJob(ContainerJob& job, const ProgressCallback* progress);
 
   TagRecord header_;
   TagRecord content_;

@@ -1,5 +1,7 @@
 #include "stream/file_stream.h"
 
+#include <cstring>
+
 #include "fs/confined_result.h"
 #include "fs/disk_query.h"
 #include "fs/file_operations.h"
@@ -33,7 +35,21 @@ Result FileStream::Open(uint32_t mode, const String& path, StreamContext* contex
   return kOk;
 }
 
+Result FileStream::OpenMemory(const void* bytes, size_t size, StreamContext* context) {
+  Result r = Stream::Open(kReading, context);
+  if (r != kOk || bytes == nullptr) {
+    Close();
+    return r != kOk ? r : kBadArgument;
+  }
+  memory_ = static_cast<const uint8_t*>(bytes);
+  position_ = 0;
+  left_ = size;
+  return kOk;
+}
+
 Result FileStream::Close() {
+  memory_ = nullptr;
+  position_ = 0;
   bool writing = IsWriting();
   bool flushed = file_.Close();
   Stream::Close();
@@ -43,7 +59,13 @@ Result FileStream::Close() {
 
 Result FileStream::Read(void* buffer, uint32_t length) {
   if (Stream::Read(buffer, length) != kOk) return GetError();
-  if (length > left_ || file_.Read(buffer, length) != length) return RecordError(kShortRead);
+  if (length > left_) return RecordError(kShortRead);
+  if (memory_ != nullptr) {
+    std::memcpy(buffer, memory_ + position_, length);
+    position_ += length;
+  } else if (file_.Read(buffer, length) != length) {
+    return RecordError(kShortRead);
+  }
   if (left_ != FileRange::kToFileEnd) left_ -= length;
   return GetError();
 }
@@ -57,6 +79,7 @@ Result FileStream::Write(const void* buffer, uint32_t length) {
 }
 
 uint64_t FileStream::GetRemaining() {
+  if (memory_ != nullptr) return left_;
   const int64_t here = file_.Tell();
   if (here < 0 || !file_.Seek(0, platform::SeekOrigin::kEnd)) return 0;
   const int64_t end = file_.Tell();
@@ -65,11 +88,18 @@ uint64_t FileStream::GetRemaining() {
   return to_end < left_ ? to_end : left_;
 }
 
-FileStream::Mark FileStream::GetMark() { return Mark{file_.Tell(), left_}; }
+FileStream::Mark FileStream::GetMark() {
+  return Mark{memory_ != nullptr ? static_cast<int64_t>(position_) : file_.Tell(), left_};
+}
 
 Result FileStream::ReturnTo(const Mark& mark) {
   if (GetError() != kOk) return GetError();
-  if (mark.position < 0 || !file_.Seek(mark.position, platform::SeekOrigin::kBegin)) return RecordError(kShortRead);
+  if (mark.position < 0) return RecordError(kShortRead);
+  if (memory_ != nullptr) {
+    position_ = static_cast<uint64_t>(mark.position);
+  } else if (!file_.Seek(mark.position, platform::SeekOrigin::kBegin)) {
+    return RecordError(kShortRead);
+  }
   left_ = mark.left;
   return kOk;
 }

@@ -3,6 +3,7 @@
 // beside it writes a text in the platform's text mode.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "base/result.h"
@@ -36,6 +37,11 @@ class FileStream : public Stream {
   // read beyond is kShortRead); writing goes in place from its offset on,
   // nothing truncated, and no further than its length (kShortWrite).
   Result Open(uint32_t mode, const String& path, StreamContext* context, const FileRange& range = FileRange());
+  // Opens a reading stream over size bytes held in memory (a
+  // self-extractor's section, mapped with the program), read in place: the
+  // caller keeps them alive and unchanged until Close. Reads as a file of
+  // those bytes would.
+  Result OpenMemory(const void* bytes, size_t size, StreamContext* context);
 
   // Closes the file, then the base Close. kShortWrite when the file's final
   // flush failed on a writing stream (its last bytes may not have reached
@@ -68,6 +74,8 @@ class FileStream : public Stream {
  private:
   platform::File file_;
   uint64_t left_ = FileRange::kToFileEnd;  // bytes the range still holds
+  const uint8_t* memory_ = nullptr;        // OpenMemory's bytes, read from memory_ + position_
+  uint64_t position_ = 0;
 };
 
 // Writes text (no terminator) to path in text mode and in the system's text

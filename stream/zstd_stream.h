@@ -19,11 +19,22 @@
 // output beyond the content's size, a frame that ends early (cut anywhere),
 // and, at CheckEnd, any byte after the frame (a second frame, a skippable
 // one). The decoder's buffers hold plain data and are wiped when freed.
+//
+// Reading decodes on a thread of its own, a few blocks ahead of the reader,
+// from the first Read on: the reader's work on the content (writing files)
+// and the decoding overlap. The source is read by that thread alone until
+// CheckEnd or Close has ended it; a failure reaches the reader where the
+// content stopped, as if it had been decoded on the reader's thread.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "base/result.h"
 #include "stream/filter_stream.h"
@@ -96,9 +107,41 @@ class ZstdStream : public FilterStream {
   Result CheckEnd();
 
  private:
+  // What the decoding thread and the reader share.
+  struct Ahead {
+    struct Block {
+      uint8_t* bytes = nullptr;
+      uint32_t length = 0;
+    };
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<uint8_t*> blocks;  // every block, to be wiped and freed
+    std::vector<uint8_t*> free;    // blocks the decoder may fill
+    std::deque<Block> ready;       // decoded, in order
+    bool stop = false;             // the reader is done with it
+    bool done = false;             // the decoder has ended:
+    Result failure = kOk;          //   where it failed, after the ready blocks
+    Result end = kOk;              //   or how the frame ended after the content
+    std::thread worker;
+    // The reader's side alone.
+    Block current;
+    uint32_t position = 0;
+  };
+
+  // These four run on the decoding thread once it has started; each
+  // returns its failure without recording it.
   Result NextInput();
   Result CheckFrameHeader();
   Result Decode(uint8_t* out, uint32_t length, uint32_t* produced);
+  // After the content's last byte: the frame ends there and nothing
+  // follows it.
+  Result FinishFrame();
+  void DecodeAhead();
+  Result StartAhead();
+  void StopAhead();
+  bool NextBlock();
+
+  std::unique_ptr<Ahead> ahead_;
 
   ZSTD_DCtx_s* decoder_ = nullptr;
   ZstdEncoder* encoder_ = nullptr;

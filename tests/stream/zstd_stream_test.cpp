@@ -106,6 +106,48 @@ TEST(ZstdStreamTest, RoundTripsAtEveryLevelAcrossPieces) {
   EXPECT_EQ(Decode(Encode({}, ZstdCoding{19, 20}, 2), 20, 0, &read), kOk);
 }
 
+// The content is decoded on a thread of its own, a few 1 MiB blocks ahead
+// of the reader: every byte arrives in order across the blocks' edges, a
+// reader that stops early or asks too much is told as before, and one that
+// closes while the decoder waits for room does not wait for it.
+TEST(ZstdStreamTest, DecodingAheadKeepsTheReadersView) {
+  constexpr size_t kBlock = size_t{1} << 20;
+  for (size_t size : {kBlock - 1, kBlock, kBlock + 1, 6 * kBlock + 3}) {
+    SCOPED_TRACE(size);
+    const Bytes plain = test::MixedBytes(size, static_cast<uint32_t>(size));
+    const Bytes frame = Encode(plain, ZstdCoding{1, 22}, 2);
+    Bytes read;
+    ASSERT_EQ(Decode(frame, 22, size, &read), kOk);
+    EXPECT_EQ(read, plain);
+
+    struct Case {
+      const char* name;
+      size_t taken;  // bytes read before the end check or the close
+      bool ask_more;
+      bool check_end;
+      Result expected;
+    } cases[] = {
+        {"the last byte left unread", size - 1, false, true, kDecompressionFailed},
+        {"one byte more than the content", size, true, true, kShortRead},
+        {"closed after a few bytes", 10, false, false, kOk},
+        {"closed before the first read", 0, false, false, kOk},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.name);
+      Pieces source(frame, 65536);
+      ZstdStream reader;
+      ASSERT_EQ(reader.OpenReading(&source, &source, 22, size), kOk);
+      Bytes out(size + 1);
+      Result r = c.taken == 0 ? kOk : reader.Read(out.data(), static_cast<uint32_t>(c.taken));
+      if (r == kOk && c.ask_more) r = reader.Read(out.data(), 1);
+      if (r == kOk && c.check_end) r = reader.CheckEnd();
+      EXPECT_EQ(r, c.expected);
+      EXPECT_TRUE(std::equal(plain.begin(), plain.begin() + std::min(c.taken, size), out.begin()));
+      EXPECT_EQ(reader.Close(), kOk);
+    }
+  }
+}
+
 TEST(ZstdStreamTest, WindowsAboveTheBoundAreRefusedBeforeDecoding) {
   const Bytes plain = test::MixedBytes(3 << 20, 5);
   Bytes read;
