@@ -320,13 +320,21 @@ Result ArchiveEntry::ReadFileContent(Stream& stream) {
       [&stream](uint8_t* to, uint32_t n) { return stream.Read(to, n) == kOk ? kOk : stream.GetError(); },
       [&file](const uint8_t* from, size_t n) { return ConfinedResult(file.Write(from, n), kShortWrite); });
   if (r != kOk) return r;
+  r = FinishFile(file, kShortWrite);
+  return r != kOk ? r : stream.GetError();
+}
+
+void ArchiveEntry::GetTimesAndAttributes(platform::FileTimes* times, uint32_t* attributes) const {
   TagRecord info;
   GetRecord(info, kEntryTagInfo);
+  DecodeFileInfo(&info, times, attributes);
+}
+
+Result ArchiveEntry::FinishFile(platform::ConfinedFile& file, Result failed) const {
   platform::FileTimes times;
   uint32_t attributes = 0;
-  DecodeFileInfo(&info, &times, &attributes);
-  r = ConfinedResult(file.Finish(times, attributes, nullptr), kShortWrite);
-  return r != kOk ? r : stream.GetError();
+  GetTimesAndAttributes(&times, &attributes);
+  return ConfinedResult(file.Finish(times, attributes, nullptr), failed);
 }
 
 Result ArchiveEntry::DeliverFileContent(Stream& stream, TargetDelivery& delivery, uint32_t size, uint8_t* buffer) {
@@ -353,14 +361,7 @@ Result ArchiveEntry::DeliverFileContent(Stream& stream, TargetDelivery& delivery
   // A damaged stream ends the read; the unfinished file goes with file.
   if (r != kOk) return r;
   if (!taken) return kOk;
-  if (failure == kOk) {
-    TagRecord info;
-    GetRecord(info, kEntryTagInfo);
-    platform::FileTimes times;
-    uint32_t attributes = 0;
-    DecodeFileInfo(&info, &times, &attributes);
-    failure = ConfinedResult(file.Finish(times, attributes, nullptr), kTargetFileExists);
-  }
+  if (failure == kOk) failure = FinishFile(file, kTargetFileExists);
   return failure == kOk ? kOk : delivery.Failed(relative, failure);
 }
 
@@ -387,11 +388,9 @@ Result ArchiveEntry::SerializeFolderContent(Stream& stream) {
   if (TargetDelivery* delivery = DeliveryOf(stream)) {
     // Delivered as a copy delivers: a folder is made for the files in it,
     // and its attributes only tell whether its files are left out.
-    TagRecord info;
-    GetRecord(info, kEntryTagInfo);
     platform::FileTimes times;
     uint32_t attributes = 0;
-    DecodeFileInfo(&info, &times, &attributes);
+    GetTimesAndAttributes(&times, &attributes);
     delivery->NoteFolder(GetRelativePath(), attributes);
     return stream.GetError();
   }

@@ -47,7 +47,9 @@
 namespace mv {
 
 namespace platform {
+class ConfinedFile;
 class ConfinedFolder;
+struct FileTimes;
 }
 
 inline constexpr uint16_t kEntryTagKind = 100;
@@ -136,6 +138,11 @@ class ArchiveEntry : public TagRecord, public TagEntryObject {
   // user's folder, or, when it cannot be written there, reported and its
   // bytes passed over.
   Result DeliverFileContent(Stream& stream, TargetDelivery& delivery, uint32_t size, uint8_t* buffer);
+  // The times and attribute flags the entry's information record gives.
+  void GetTimesAndAttributes(platform::FileTimes* times, uint32_t* attributes) const;
+  // Finishes a file written below a tree with those times and flags; the
+  // failure is told as failed.
+  Result FinishFile(platform::ConfinedFile& file, Result failed) const;
   // The context's delivery of a reading stream, else null.
   static TargetDelivery* DeliveryOf(const Stream& stream);
   // Reading without writing (measure-only): the content is read and dropped.

@@ -82,20 +82,23 @@ class StrongPackageTest : public testing::Test {
     const std::string path = folder_.Join("changed.mef");
     EXPECT_TRUE(tools::WriteWholeFile(path, bytes));
     const std::string target = folder_.Join("target/");
-    PackageReader reader;
-    TargetFolder folder(String(target.c_str()), false);
-    TargetDelivery delivery(&folder);
-    if (deliver) reader.SetDelivery(&delivery);
-    EXPECT_EQ(reader.Open(deliver ? String("") : String(target.c_str())), kOk);
-    Outcome outcome{reader.Decrypt(String(path.c_str()), Password(password.c_str()), nullptr), 0, {}};
-    if (outcome.result == kOk) outcome.result = delivery.GetResult();
-    outcome.chunk = reader.GetFailedChunk();
-    if (deliver) reader.Cleanup(nullptr);
+    Outcome outcome{kOk, 0, {}};
+    {
+      // The target is let go (Windows keeps its folders open while they
+      // are written) before it is looked at.
+      PackageReader reader;
+      TargetFolder folder(String(target.c_str()), false);
+      TargetDelivery delivery(&folder);
+      if (deliver) reader.SetDelivery(&delivery);
+      EXPECT_EQ(reader.Open(deliver ? String("") : String(target.c_str())), kOk);
+      outcome.result = reader.Decrypt(String(path.c_str()), Password(password.c_str()), nullptr);
+      if (outcome.result == kOk) outcome.result = delivery.GetResult();
+      outcome.chunk = reader.GetFailedChunk();
+      if (deliver || outcome.result != kOk) reader.Cleanup(nullptr);
+    }
     if (outcome.result == kOk) {
       outcome.files = test::TakeSnapshot(target);
       std::filesystem::remove_all(target);
-    } else {
-      reader.Cleanup(nullptr);
     }
     EXPECT_FALSE(std::filesystem::exists(target));
     return outcome;
@@ -275,15 +278,18 @@ TEST(StrongPackageDelivery, DeliversWhatACopyOfTheWorkFolderDelivers) {
       continue;
     }
     const test::Snapshot before = std::filesystem::exists(target) ? test::TakeSnapshot(target) : test::Snapshot();
-    PackageReader reader;
     TargetFolder to(String(target.c_str()), c.replace);
     TargetDelivery delivery(&to);
-    reader.SetDelivery(&delivery);
-    ASSERT_EQ(reader.Open(String("")), kOk);
-    const Result read = reader.Decrypt(String(package.c_str()), Password(kPassword), nullptr);
-    const std::string work = reader.GetWorkFolderPath().c_str();
-    EXPECT_TRUE(test::ListNames(work).empty()) << "nothing decrypted into the work folder";
-    reader.Cleanup(nullptr);
+    Result read = kOk;
+    {
+      PackageReader reader;
+      reader.SetDelivery(&delivery);
+      ASSERT_EQ(reader.Open(String("")), kOk);
+      read = reader.Decrypt(String(package.c_str()), Password(kPassword), nullptr);
+      const std::string work = reader.GetWorkFolderPath().c_str();
+      EXPECT_TRUE(test::ListNames(work).empty()) << "nothing decrypted into the work folder";
+      reader.Cleanup(nullptr);
+    }
     // A target refused ends the read with its code; a file that failed
     // leaves the read whole.
     EXPECT_EQ(read, c.expected == kTargetFolderExists ? kTargetFolderExists : kOk);
