@@ -13,9 +13,11 @@
 # compression 2 (fast) and a 7z of 7-Zip's default (LZMA2, -mx=5), each
 # packing timed. Then, RUNS rounds (best of), each round running
 # every contender once in turn:
-#   memory  `decrypt -targetdir=DIR` as a user without TMPDIR runs it: the
-#           work area in memory (see "Private places" below);
-#   disk    the same with TMPDIR on the disk (the scratch folder);
+#   memory  `decrypt -targetdir=DIR` as a user without TMPDIR runs it (see
+#           "Private places" below): the strong kind's files go straight
+#           into DIR, the classic kind's through a work area in memory;
+#   disk    the same with TMPDIR on the disk (the scratch folder), which only
+#           the classic kind's work area would use;
 #   today   with BASELINE_DIR set: that checkout's self-extractor, packed by
 #           that checkout's packer, TMPDIR on the disk (what "today" was);
 #   classic the big files only: the classic kind, work area in memory;

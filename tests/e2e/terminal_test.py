@@ -553,23 +553,27 @@ def damaged_in_german():
 
 
 def decrypt_command_interrupted(number):
+    """The silent decrypt writes the strong kind's files straight into the
+    target once the package is authenticated; a signal while it writes ends
+    the run as the signal would and leaves no file half written."""
+    whole = 100663296
+
     def attempt(target):
-        """The exit code, or "late" when the copy into the target had begun
-        before the process could be held (a busy machine)."""
+        """The exit code, or "late" when the run had ended before it could be
+        held (a busy machine)."""
         process = subprocess.Popen([LARGE, "decrypt", f"-pwd={PASSWORD}", f"-targetdir={target}"],
                                    env=environment("C.UTF-8"), stdout=subprocess.DEVNULL,
                                    preexec_fn=default_signals)
-        # Once the work folder holds data, decryption is under way.
+        # Once the file holds data, it is being written.
+        written = os.path.join(target, "large.bin")
         deadline = time.time() + 30
         while time.time() < deadline and process.poll() is None:
-            work = [d for d in temp_left() if d.startswith("QZDX_")]
-            if work and any(os.path.getsize(os.path.join(TEMP, work[0], f)) > 0
-                            for f in os.listdir(os.path.join(TEMP, work[0]))):
+            if os.path.exists(written) and os.path.getsize(written) > 0:
                 break
             time.sleep(0.002)
         # Held while it is judged, so the signal lands where it was seen.
         process.send_signal(signal.SIGSTOP)
-        late = os.path.exists(target)
+        late = process.poll() is not None
         process.send_signal(number)
         process.send_signal(signal.SIGCONT)
         try:
@@ -586,8 +590,12 @@ def decrypt_command_interrupted(number):
             code = attempt(target)
             if code != "late":
                 break
+        written = os.path.join(target, "large.bin")
         check(f"decrypt stopped by signal {number}: ended by it", code == -number, str(code))
-        check(f"decrypt stopped by signal {number}: no target", not os.path.exists(target))
+        check(f"decrypt stopped by signal {number}: no file half written",
+              not os.path.exists(written) or os.path.getsize(written) == whole)
+        check(f"decrypt stopped by signal {number}: nothing in the temporary folder", not temp_left(),
+              str(temp_left()))
     return run
 
 
