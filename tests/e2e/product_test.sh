@@ -483,8 +483,8 @@ signal_when_working() {  # signal, pid
 }
 if area_tmpfs probe "size=1m" && umount "$AREA/probe" && unshare -m true 2>/dev/null; then
   # The decrypted files pass the work area with the classic kind; the
-  # strong kind's go straight to the target, the area holds only the
-  # container copy (checked at the end).
+  # strong kind's go straight to the target, read from the program itself,
+  # and the area holds nothing (checked at the end).
   (cd "$IN" && "$OLDPWD/$PACK" sfx "$AREA/linux.sfx" --stub "$OLDPWD/$NATIVE/morvalis-sfx" --classic \
     --message-file "$MESSAGE" --password-file "$WORK/pw.txt" Unterlagen Daten readme.txt) >/dev/null
   SFX=$AREA/linux.sfx
@@ -574,12 +574,12 @@ if area_tmpfs probe "size=1m" && umount "$AREA/probe" && unshare -m true 2>/dev/
   expect_code "area: the next run" 0 in_area "$SFX" decrypt "-pwd=$PASS" "-targetdir=$AREA/out-next"
   check "area: the next run swept them" test -z "$(area_left)"
 
-  # The strong kind: a memory area with room for the container alone is
-  # enough, no decrypted byte passes it, and an interrupted delivery leaves
-  # no file half written.
+  # The strong kind: a memory area without room for the container is no
+  # obstacle, nothing passes it, and an interrupted delivery leaves no file
+  # half written.
   cp "$WORK/linux.sfx" "$AREA/strong.sfx"
-  area_reset "size=1m"
-  expect_code "area: the strong kind needs room for the container only" 0 in_area "$AREA/strong.sfx" \
+  area_reset "size=4k"
+  expect_code "area: the strong kind needs no room in the area" 0 in_area "$AREA/strong.sfx" \
     "${decrypt_args[@]}" "-targetdir=$AREA/out-strong"
   check "area: the strong kind's files arrive" test "$(tree_of "$AREA/out-strong")" == "$EXPECTED"
   check "area: the strong kind decrypts no file into the area" not_grep 'Decrypted in' "$WORK/last.out"
