@@ -266,5 +266,35 @@ TEST_F(DirectoryCopyTest, AFolderSwappedDuringTheCopyReceivesNothingUnderItsOldN
   }
 }
 
+// A delivery leaves out the files a copy's walk would leave out: those in a
+// recycle bin whatever its attributes, and those in a folder of cached web
+// pages only when the package marks that folder a system folder.
+TEST(TargetDeliveryTest, TakesWhatTheCopysWalkTakes) {
+  TargetFolder target(String("unused/"), false);
+  TargetDelivery delivery(&target);
+  delivery.NoteFolder(String("a/Temporary Internet Files"), platform::kAttributeSystem);
+  delivery.NoteFolder(String("b/Temporary Internet Files/"), platform::kAttributeHidden);
+  delivery.NoteFolder(String("c/recycled"), 0);
+  const struct {
+    const char* path;
+    bool taken;
+  } cases[] = {
+      {"x.txt", true},
+      {"recycled", true},  // a file of that name
+      {"RECYCLED/x.txt", false},
+      {"deep/Recycler/more/x.txt", false},
+      {"c/recycled/x.txt", false},
+      {"recycled.txt/x.txt", true},
+      {"a/Temporary Internet Files/x.htm", false},
+      {"a/Temporary Internet Files/sub/x.htm", false},
+      {"b/Temporary Internet Files/x.htm", true},  // not a system folder
+      {"Temporary Internet Files/x.htm", true},    // never marked
+      {"a/Temporary Internet Files.htm", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(delivery.Takes(String(c.path)), c.taken) << c.path;
+  EXPECT_EQ(delivery.GetResult(), kOk);
+  EXPECT_FALSE(target.IsReached()) << "asking reaches nothing";
+}
+
 }  // namespace
 }  // namespace mv
