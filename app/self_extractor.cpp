@@ -91,13 +91,9 @@ Result SelfExtractor::Extract(const Password& password, const ProgressCallback* 
 }
 
 Result SelfExtractor::ExtractInto(TargetDelivery* delivery, const Password& password,
-                                  const ProgressCallback* progress) {
-  return ExtractFromInto(FindPayloadHeader(), delivery, password, progress);
-}
-
-Result SelfExtractor::ExtractFromInto(const PayloadView& payload, TargetDelivery* delivery, const Password& password,
-                                      const ProgressCallback* progress_callback) {
+                                  const ProgressCallback* progress_callback) {
   ProgressRange range(progress_callback);
+  const PayloadView payload = FindPayloadHeader();
   if (!payload.IsFound()) return kNoPayload;
   const uint8_t* data = payload.ContainerData();
   if (data == nullptr) return kMalformedRecord;

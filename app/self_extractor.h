@@ -56,8 +56,6 @@ class SelfExtractor : public PackageReader {
   // package of the strong kind (else kUnsupported); delivery's result tells
   // how the files fared.
   Result ExtractInto(TargetDelivery* delivery, const Password& password, const ProgressCallback* progress);
-  Result ExtractFromInto(const PayloadView& payload, TargetDelivery* delivery, const Password& password,
-                         const ProgressCallback* progress);
   // Whether the live section carries a package of the strong kind, whose
   // content is authenticated.
   static bool CarriesStrongKind();

@@ -28,7 +28,6 @@ StreamContext ReadingContext(const ContainerJob& job, platform::ConfinedFolder* 
   context.entry_read = job.entry_read;
   context.entry_read_user = job.entry_read_user;
   context.delivery = job.delivery;
-  context.authenticate_first = job.delivery != nullptr ? 1 : 0;
   if (job.base_folder != nullptr && job.measure_only == 0 && tree->Open(job.base_folder)) {
     context.base_tree = tree;
   }

@@ -217,7 +217,7 @@ Result ContainerStream::OpenStrong(const CaptureStream& capture, const Password&
     GetContext()->branch_filter = parameters.coding.method == ContentCoding::kZstdFiltered ? 1 : 0;
   }
   const uint64_t chunk_bytes = writing ? 0 : file_.GetRemaining();
-  if (!writing && GetContext() != nullptr && GetContext()->authenticate_first != 0) {
+  if (!writing && GetContext() != nullptr && GetContext()->delivery != nullptr) {
     r = AuthenticateChunks(keys, parameters.nonce_prefix, header_bytes, chunk_bytes);
     if (r != kOk) return r;
   }

@@ -107,7 +107,7 @@ class ContainerStream : public ContainerPipeline {
   Result OpenClassic(TagRecord* header, const Password& password, CipherId cipher, uint32_t setting);
   Result OpenStrong(const CaptureStream& capture, const Password& password, const StrongParameters& parameters,
                     bool writing);
-  // Reading with the context's authenticate_first: every chunk from here
+  // Reading into the context's delivery: every chunk from here
   // on, and their end, checked before the layers are opened over them.
   // kOk with the file back where it was; the chunks' codes (kPackageDamaged,
   // kPackageTruncated, the failing chunk in the context), kCancelled.

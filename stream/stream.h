@@ -71,14 +71,12 @@ struct StreamContext {
   // writing and restore them on reading. Set by the container stream from
   // its header.
   uint32_t branch_filter = 0;
-  // 1: the strong kind's chunks are all authenticated before the first
-  // byte of the content is handed on (the read passes over them twice, as
-  // a file's bytes cost no memory), so that a damaged or cut package
-  // reaches nobody's folder at all. Ignored by the classic kind, which has
-  // nothing to authenticate.
-  uint32_t authenticate_first = 0;
   // Where archive entries deliver their files straight into the user's
   // folder, instead of below base_folder; null for none (fs/directory_copy.h).
+  // With a delivery the strong kind's chunks are all authenticated before
+  // the first byte of the content is handed on (the read passes over them
+  // twice, as a file's bytes cost no memory), so that a damaged or cut
+  // package reaches nobody's folder at all.
   TargetDelivery* delivery = nullptr;
 };
 

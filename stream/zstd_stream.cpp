@@ -256,6 +256,12 @@ void ZstdStream::DecodeAhead() {
 }
 
 Result ZstdStream::StartAhead() {
+  if (ahead_) return kOk;
+  const Result r = LaunchAhead();
+  return r == kOk ? kOk : RecordError(r);
+}
+
+Result ZstdStream::LaunchAhead() {
   try {
     ahead_ = std::make_unique<Ahead>();
     for (size_t i = 0; i < kAheadBlocks; ++i) {
@@ -303,10 +309,7 @@ bool ZstdStream::NextBlock() {
 Result ZstdStream::Read(void* buffer, uint32_t length) {
   if (FilterStream::Read(buffer, length) != kOk || buffer == nullptr || length == 0) return GetError();
   if (decoder_ == nullptr) return RecordError(kNotOpen);
-  if (!ahead_) {
-    Result r = StartAhead();
-    if (r != kOk) return RecordError(r);
-  }
+  if (StartAhead() != kOk) return GetError();
   auto* out = static_cast<uint8_t*>(buffer);
   while (length > 0) {
     Ahead::Block& current = ahead_->current;
@@ -328,10 +331,7 @@ Result ZstdStream::Read(void* buffer, uint32_t length) {
 Result ZstdStream::CheckEnd() {
   if (GetError() != kOk) return GetError();
   if (decoder_ == nullptr) return RecordError(kNotOpen);
-  if (!ahead_) {
-    Result r = StartAhead();
-    if (r != kOk) return RecordError(r);
-  }
+  if (StartAhead() != kOk) return GetError();
   // Content the layer above left unread is content past its end.
   if (ahead_->position != ahead_->current.length || NextBlock()) return RecordError(kDecompressionFailed);
   // The worker has ended: the end of the frame as it found it.

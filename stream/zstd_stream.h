@@ -137,7 +137,10 @@ class ZstdStream : public FilterStream {
   // follows it.
   Result FinishFrame();
   void DecodeAhead();
+  // The decoding thread, started once (a failure recorded); LaunchAhead
+  // makes its blocks and starts it.
   Result StartAhead();
+  Result LaunchAhead();
   void StopAhead();
   bool NextBlock();
 
