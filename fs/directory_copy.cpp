@@ -152,6 +152,8 @@ bool TargetDelivery::Takes(const String& relative) const {
 }
 
 Result TargetDelivery::Begin(uint64_t size, platform::ConfinedFolder** tree, platform::CreateMode* mode) {
+  // Refused as the copy refuses it, before the folder is reached.
+  if (target_->IsTaken()) return kTargetFolderExists;
   const Result r = target_->Reach();
   if (r != kOk) return r;
   if (!room_.HasRoomFor(size)) return kDiskFull;
@@ -170,6 +172,8 @@ Result TargetDelivery::Failed(const String& relative, Result code) {
   if (Weight(code) > Weight(result_)) result_ = code;
   return kOk;
 }
+
+bool TargetFolder::IsTaken() const { return !replace_ && !IsReached() && PathExists(folder_); }
 
 Result TargetFolder::Reach() {
   if (!tried_) {
@@ -219,7 +223,7 @@ Result DirectoryCopy(const String& source, TargetFolder* target, const ProgressC
   // Anything at the target's name counts as existing, a link to a folder
   // included: refused before anything is listed. (The folder is made new
   // when it is reached, so a name taken meanwhile is refused then.)
-  if (!target->Replaces() && !target->IsReached() && PathExists(target->GetFolder())) return kTargetFolderExists;
+  if (target->IsTaken()) return kTargetFolderExists;
 
   ProgressScope progress(progress_callback);
   progress.Begin(100);

@@ -41,6 +41,10 @@ class TargetFolder {
   // file system cannot hold. The first answer is kept.
   Result Reach();
   bool IsReached() const { return tree_.IsOpen(); }
+  // Anything at the folder's name (a link to a folder included) while it is
+  // neither reached nor to be replaced: the target is refused then, before
+  // anything is done.
+  bool IsTaken() const;
   platform::ConfinedFolder& GetTree() { return tree_; }
   const String& GetFolder() const { return folder_; }
   bool Replaces() const { return replace_; }
